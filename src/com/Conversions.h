@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "com/Variant.h"
+
+// The automation language's value conversions. Each throws com::Error with the language's
+// run-time error (13 type mismatch, 6 overflow, 94 invalid use of Null) where the language would.
+namespace tavlora::com {
+
+// CStr: Empty -> "", Boolean -> "True"/"False", numbers in general form (at most 15 significant
+// digits, "1E+16" exponents), dates as YYYY-MM-DD[ hh:mm:ss], Null -> error 94.
+std::string toText(const Variant& v);
+// Like toText, but Null and Error give "" instead of failing (for display and field text).
+std::string toTextOrEmpty(const Variant& v);
+
+// The general text of a double: at most 15 significant digits, trailing zeros dropped,
+// "." decimal point, exponent form ("1E+16", "1.5E-10") only where the magnitude needs it.
+std::string formatGeneralNumber(double value);
+// The shortest text that reads back as the same double (for files, not for display).
+std::string formatRoundTripNumber(double value);
+
+// CDbl / CInt / CLng / CLngLng / CBool. Texts must be numeric text (or "True"/"False" for CBool).
+double toDouble(const Variant& v);
+int16_t toInt16(const Variant& v);  // round half to even; outside -32768..32767 is error 6
+int32_t toInt32(const Variant& v);  // round half to even; overflow is error 6
+int64_t toInt64(const Variant& v);
+bool toBool(const Variant& v);
+
+// 16-bit narrowing of an integer; overflow is error 6.
+int16_t narrowToInt16(int64_t value);
+// Round half to even of a double, then narrow; overflow is error 6.
+int16_t roundToInt16(double value);
+int32_t roundToInt32(double value);
+
+// IsNumeric for a text: optional blanks around it, optional sign, digits with an optional decimal
+// point and an optional exponent. "" is not numeric.
+bool isNumericText(std::string_view text);
+// Parses numeric text; returns false when the text is not numeric.
+bool parseNumericText(std::string_view text, double& out);
+
+// Unicode simple upper-case mapping (UCase).
+std::string upperCase(std::string_view text);
+// Compares ignoring letter case and character width (full-width U+FF01..U+FF5E fold to ASCII,
+// U+3000 to a blank).
+bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b);
+// Case- and width-folded form used by the comparison above (so callers can fold once).
+std::string foldCaseAndWidth(std::string_view text);
+
+// Length in UTF-16 code units (the language's Len).
+int64_t utf16Length(std::string_view text);
+// Trim blanks (U+0020 only, as the language's Trim) from both ends / left / right.
+std::string trimBlanks(std::string_view text);
+std::string trimLeftBlanks(std::string_view text);
+std::string trimRightBlanks(std::string_view text);
+
+}  // namespace tavlora::com

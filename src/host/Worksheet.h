@@ -1,0 +1,78 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "host/CellStore.h"
+#include "host/Sheet.h"
+
+namespace tavlora::host {
+
+class Range;
+struct WorkbookStore;
+
+class Worksheet : public Sheet {
+public:
+    Worksheet(std::weak_ptr<Workbook> workbook, std::shared_ptr<WorkbookStore> store, std::string name);
+    ~Worksheet() override;
+
+    SheetKind kind() const override { return SheetKind::Worksheet; }
+
+    // Cells: the whole sheet; Cells(row, column) is range(row, column).
+    Range cells();
+    Range cell(int32_t row, int32_t column);  // host error outside the grid
+    // Range("B3"), Range("A1:C4"), Range("1:2"), Range("A:A"); host error when not an address.
+    Range range(const std::string& address);
+    // Range(Cell1, Cell2): the smallest area holding both.
+    Range range(const Range& cell1, const Range& cell2);
+    // From A1 (as the application does when the sheet has cells) to the last used cell;
+    // $A$1 for an empty sheet.
+    Range usedRange();
+
+    CellStore& store() { return cells_; }
+    const CellStore& store() const { return cells_; }
+    WorkbookStore& workbookStore() { return *store_; }
+    const WorkbookStore& workbookStore() const { return *store_; }
+    std::vector<Area>& mergedAreas() { return merges_; }
+    const std::vector<Area>& mergedAreas() const { return merges_; }
+    double defaultRowHeight() const { return defaultRowHeight_; }
+    void setDefaultRowHeight(double h) { defaultRowHeight_ = h; }
+    double defaultColumnWidth() const { return defaultColumnWidth_; }
+    void setDefaultColumnWidth(double w) { defaultColumnWidth_ = w; }
+    // A sheet-level cell format applies to every cell with no format of its own, row or column.
+    bool hasSheetStyle() const { return hasSheetStyle_; }
+    uint32_t sheetStyle() const { return sheetStyle_; }
+    void setSheetStyle(uint32_t xf) { hasSheetStyle_ = true; sheetStyle_ = xf; }
+    // The cell format that applies at (row, column): the cell's, else its row's, else its column's,
+    // else the sheet's, else 0.
+    uint32_t effectiveStyle(int32_t row, int32_t column) const;
+
+    // The worksheet part as read, with the modelled elements (sheetData, cols, mergeCells,
+    // dimension) emptied; everything else is written back from here. Empty for a new sheet.
+    pugi::xml_document& keptXml() { return kept_; }
+    const pugi::xml_document& keptXml() const { return kept_; }
+
+    // Find state remembered per sheet for FindNext.
+    struct FindState {
+        std::string what;
+        bool valid = false;
+    };
+    FindState& findState() { return findState_; }
+
+    const com::DispatchTable& dispatchTable() const override;
+
+private:
+    std::shared_ptr<WorkbookStore> store_;
+    CellStore cells_;
+    std::vector<Area> merges_;
+    double defaultRowHeight_ = 15;
+    double defaultColumnWidth_ = 8.43;
+    bool hasSheetStyle_ = false;
+    uint32_t sheetStyle_ = 0;
+    pugi::xml_document kept_;
+    FindState findState_;
+};
+
+}  // namespace tavlora::host

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace tavlora::host {
+class Workbook;
+}
+
+namespace tavlora::host::html {
+
+// Writes one self-contained HTML file: a table per visible worksheet. Every text is escaped.
+// Atomic like the workbook writer.
+void writeWebPage(const Workbook& workbook, const std::string& path);
+
+}  // namespace tavlora::host::html

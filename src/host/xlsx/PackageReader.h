@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+namespace tavlora::host {
+class Workbook;
+}
+
+namespace tavlora::host::xlsx {
+
+// Limits that keep a hostile package from exhausting memory.
+struct ReadLimits {
+    uint64_t maxPartSize = 1ull << 31;        // unpacked bytes of one part
+    uint64_t maxTotalSize = 1ull << 33;       // unpacked bytes of all parts
+    uint64_t maxCompressionRatio = 1000;      // unpacked / packed, for parts over 1 MiB
+};
+
+// Reads an .xlsx / .xlsm file into an empty workbook. Throws com::Error (host error) with a clear
+// message for a missing file, a file that is not a zip, a package without a workbook part, an
+// ill-formed part or a part beyond the limits.
+void readWorkbook(const std::string& path, Workbook& workbook, const ReadLimits& limits = {});
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace tavlora::host {
+class Workbook;
+}
+
+namespace tavlora::host::xlsx {
+
+// Writes the workbook as an Office Open XML package at `path`, atomically: a temporary file in the
+// same folder, flushed, then renamed over the target. On failure the target is untouched and a
+// com::Error (host error) is thrown.
+void writeWorkbook(const Workbook& workbook, const std::string& path);
+
+}  // namespace tavlora::host::xlsx

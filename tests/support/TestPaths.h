@@ -1,0 +1,32 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+namespace tavlora::test {
+
+// The shared sample workbooks (read-only).
+std::filesystem::path fixtureDir();
+std::filesystem::path fixture(const std::string& name);
+
+// A fresh, empty folder for one test; removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Runs a Python snippet with Debian's python3 (where openpyxl lives); returns its stdout.
+// Fails the calling test when the snippet exits non-zero.
+std::string runPython(const std::string& script);
+
+// True when the independent readers used by cross-checks are installed.
+bool haveOpenpyxl();
+
+}  // namespace tavlora::test
