@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "com/Dispatch.h"
+
+namespace tavlora::host {
+class Workbook;
+}
+
+namespace tavlora::printjob {
+
+// The job object of one output workbook: copies the template, opens it in a private host
+// instance, and at the end deletes the sheets no filler registered, saves, and shows or closes.
+class CExcelBatDo : public com::Dispatch {
+public:
+    static constexpr com::DISPID kDispIdCurWk = 0x68030001;
+    static constexpr com::DISPID kDispIdIsDelUnUse = 0x68030000;
+    static constexpr com::DISPID kDispIdDoCopy = 0x60030003;
+    static constexpr com::DISPID kDispIdDoBegin = 0x60030004;
+    static constexpr com::DISPID kDispIdDoEnd = 0x60030005;
+    static constexpr com::DISPID kDispIdDoAddSheet = 0x60030007;
+
+    static std::shared_ptr<CExcelBatDo> create() { return std::make_shared<CExcelBatDo>(); }
+
+    const std::shared_ptr<host::Workbook>& CurWk() const { return workbook_; }
+    void setCurWk(std::shared_ptr<host::Workbook> workbook) { workbook_ = std::move(workbook); }
+    bool IsDelUnUse() const { return isDelUnUse_; }
+    void setIsDelUnUse(bool value) { isDelUnUse_ = value; }
+
+    // Copies strFile over strDest through a temporary file and a rename. False on any failure.
+    bool DoCopy(const std::string& strFile = "", const std::string& strDest = "");
+    // Opens strFile (or a blank workbook) in a new host instance. False on any failure.
+    bool DoBegin(const std::string& strFile = "", bool bDispExcel = false);
+    // Deletes unregistered sheets, saves (as strFile, as a web page when bHtmlFormat, or in place),
+    // then shows the host or closes the workbook and quits. False (and closed without saving) on
+    // failure.
+    bool DoEnd(const std::string& strFile = "", bool bDispExcel = false, bool bHtmlFormat = false);
+    // Registers a sheet name as used; overflow past 32,767 names is error 6 to the caller.
+    void DoAddSheet(const std::string& strSheetName);
+
+    // The registered names followed by the empty spare slot.
+    const std::vector<std::string>& usedSheets() const { return usedSheets_; }
+
+    const com::DispatchTable& dispatchTable() const override;
+
+private:
+    int16_t DelUnUseSheets();
+    void saveForEnd(const std::string& strFile, bool bDispExcel, bool bHtmlFormat);
+
+    std::shared_ptr<host::Workbook> workbook_;
+    bool isDelUnUse_ = true;
+    std::vector<std::string> usedSheets_{std::string()};
+};
+
+}  // namespace tavlora::printjob
