@@ -27,8 +27,9 @@ public:
     Range range(const std::string& address);
     // Range(Cell1, Cell2): the smallest area holding both.
     Range range(const Range& cell1, const Range& cell2);
-    // From A1 (as the application does when the sheet has cells) to the last used cell;
-    // $A$1 for an empty sheet.
+    // The smallest area holding every cell with a value or a format of its own: it starts at the
+    // first used row and column (a sheet whose only used cell is B1 has the used range $B$1), not
+    // necessarily at A1. $A$1 for an empty sheet.
     Range usedRange();
 
     CellStore& store() { return cells_; }
