@@ -27,6 +27,18 @@ int16_t toInt16(const Variant& v);  // round half to even; outside -32768..32767
 int32_t toInt32(const Variant& v);  // round half to even; overflow is error 6
 int64_t toInt64(const Variant& v);
 bool toBool(const Variant& v);
+// CCur: the value scaled by 10,000, rounded half to even; outside the currency range is error 6.
+int64_t toCurrencyScaled(const Variant& v);
+// CDate: the date serial. Texts must read as YYYY-MM-DD[ hh:mm[:ss]] or as a number.
+double toDateSerial(const Variant& v);
+
+// Text of a date serial: "YYYY-MM-DD", with " hh:mm:ss" when the time of day is not midnight.
+// Negative serials count back from 1899-12-30, the fraction still being the time of day.
+std::string formatDate(double serial);
+// Text of a currency value: up to 4 decimals, trailing zeros dropped.
+std::string formatCurrency(int64_t scaled);
+// Reads YYYY-MM-DD[ hh:mm[:ss]] (blanks around allowed); false when the text is not such a date.
+bool parseDateText(std::string_view text, double& serial);
 
 // 16-bit narrowing of an integer; overflow is error 6.
 int16_t narrowToInt16(int64_t value);

@@ -50,9 +50,16 @@ public:
     const MemberInfo* find(DISPID dispid, MemberKind kind) const;
 
 private:
+    // Hash of the upper-cased names; lookups take a string_view without building a key string.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
+    };
+    void addMember(size_t index);
+
     std::string interfaceName_;
     std::vector<MemberInfo> members_;
-    std::unordered_map<std::string, DISPID> idsByUpperName_;
+    std::unordered_map<std::string, DISPID, NameHash, std::equal_to<>> idsByUpperName_;
     std::unordered_map<uint64_t, size_t> indexByIdAndKind_;
 };
 
@@ -73,8 +80,10 @@ public:
     // By name: a method or property get.
     Variant call(std::string_view name, std::vector<Variant> args = {});
     Variant get(std::string_view name, std::vector<Variant> args = {}) { return call(name, std::move(args)); }
-    // Property let (or set, for objects).
+    // Property let (or set, for objects). The new value fills the member's last parameter.
     void put(std::string_view name, Variant value);
+    // The same for an indexed property: the index arguments come first.
+    void put(std::string_view name, std::vector<Variant> indexes, Variant value);
 };
 
 // Coerces a value to a declared parameter type with the language's rules; throws com::Error with
