@@ -103,7 +103,7 @@ int16_t CExcelTmplPrintOne::DoA_End() {
     return written;
 }
 
-bool CExcelTmplPrintOne::DoA_ReplaceXml0(const std::shared_ptr<data::XmlNode>& pNode) {
+bool CExcelTmplPrintOne::DoA_ReplaceXml0(const data::XmlNode& pNode) {
     return false;
 }
 

@@ -76,9 +76,9 @@ public:
     // cells), then applies the header clear mode. Never fails; answers the number of entries.
     int16_t DoA_End();
 
-    // Every entry gets the attribute of the same name (exact case) of pNode; "" when absent or
-    // when pNode is null. False only when there are no entries.
-    bool DoA_ReplaceXml0(const std::shared_ptr<data::XmlNode>& pNode);
+    // Every entry gets the attribute of the same name (exact case) of the element pNode; "" when
+    // absent or when pNode is the null node. False only when there are no entries.
+    bool DoA_ReplaceXml0(const data::XmlNode& pNode);
     // DoA_ReplaceXml0 with the first node that strFldQuery selects below the root element of
     // strXmlFile. False when the file cannot be loaded or the query is refused.
     bool DoA_ReplaceXml(const std::string& strXmlFile, const std::string& strFldQuery);
