@@ -1,0 +1,121 @@
+#include "data/XmlDocument.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unordered_set>
+
+#include "data/DataErrors.h"
+#include "data/Utf8Validity.h"
+#include "data/XmlTextDecoding.h"
+
+namespace tavlora::data {
+namespace {
+
+// pugixml parses in place: the tree points into the buffer, so both live and die together.
+struct ParsedXml {
+    std::string buffer;
+    pugi::xml_document document;
+};
+
+// Comments and processing instructions are kept as nodes; the DOCTYPE is read only to be checked
+// and dropped.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
+
+bool readFile(const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    return static_cast<uintmax_t>(in.gcount()) == size;
+}
+
+bool hasRepeatedAttribute(pugi::xml_node element) {
+    pugi::xml_attribute first = element.first_attribute();
+    if (!first || !first.next_attribute()) return false;
+    std::unordered_set<std::string_view> seen;
+    for (pugi::xml_attribute a = first; a; a = a.next_attribute())
+        if (!seen.insert(a.name()).second) return true;
+    return false;
+}
+
+// What pugixml lets through but a conforming parser refuses: no root element or more than one,
+// text beside the root, an attribute given twice. A DOCTYPE is removed after the check that it
+// declares no entities.
+bool checkAndTrim(pugi::xml_document& document) {
+    int elements = 0;
+    pugi::xml_node doctype;
+    for (pugi::xml_node child : document.children()) {
+        switch (child.type()) {
+            case pugi::node_element: ++elements; break;
+            case pugi::node_pcdata:
+            case pugi::node_cdata: return false;
+            case pugi::node_doctype:
+                if (std::strstr(child.value(), "<!ENTITY")) return false;
+                doctype = child;
+                break;
+            default: break;
+        }
+    }
+    if (elements != 1) return false;
+    if (doctype) document.remove_child(doctype);
+
+    pugi::xml_node root = document.document_element();
+    for (pugi::xml_node node = root; node;) {
+        if (node.type() == pugi::node_element && hasRepeatedAttribute(node)) return false;
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != root && !node.next_sibling()) node = node.parent();
+        if (node == root) break;
+        node = node.next_sibling();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool XmlDocument::load(const std::string& path) {
+    tree_.reset();
+    std::string bytes;
+    if (!readFile(path, bytes)) return false;
+    std::optional<std::string> utf8 = decodeXmlBytes(std::move(bytes));
+    return utf8 && parse(std::move(*utf8));
+}
+
+bool XmlDocument::loadXml(std::string_view text) {
+    tree_.reset();
+    if (!isValidUtf8(text)) return false;
+    std::string utf8(text);
+    if (utf8.starts_with("\xEF\xBB\xBF")) utf8.erase(0, 3);
+    return parse(std::move(utf8));
+}
+
+bool XmlDocument::parse(std::string utf8) {
+    auto parsed = std::make_shared<ParsedXml>();
+    parsed->buffer = std::move(utf8);
+    pugi::xml_parse_result result = parsed->document.load_buffer_inplace(
+        parsed->buffer.data(), parsed->buffer.size(), kParseOptions, pugi::encoding_utf8);
+    if (!result || !checkAndTrim(parsed->document)) return false;
+    tree_ = XmlTree(parsed, &parsed->document);
+    return true;
+}
+
+XmlNode XmlDocument::documentElement() const {
+    if (!tree_) return {};
+    return XmlNode(tree_, pugi::xpath_node(tree_->document_element()));
+}
+
+XmlNode XmlDocument::documentNode() const {
+    if (!tree_) return {};
+    return XmlNode(tree_, pugi::xpath_node(*tree_));
+}
+
+XmlNodeListPtr XmlDocument::selectNodes(std::string_view query) const { return documentNode().selectNodes(query); }
+
+}  // namespace tavlora::data
