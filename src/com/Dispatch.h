@@ -16,6 +16,13 @@ using DISPID = int32_t;
 enum class MemberKind : uint8_t { Method, PropertyGet, PropertyLet, PropertySet };
 
 struct ParamInfo {
+    // A constructor rather than aggregate initialisation, so that short forms such as
+    // {"RHS", VarType::String} leave the remaining fields at their defaults without warnings.
+    ParamInfo() = default;
+    ParamInfo(std::string name, VarType type = VarType::Any, bool optional = false, Variant defaultValue = {},
+              bool byRef = false)
+        : name(std::move(name)), type(type), optional(optional), defaultValue(std::move(defaultValue)), byRef(byRef) {}
+
     std::string name;
     VarType type = VarType::Any;  // declared type; arguments are coerced to it
     bool optional = false;
