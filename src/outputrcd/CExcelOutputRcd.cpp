@@ -4,6 +4,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "data/Recordset.h"
 #include "host/Range.h"
 #include "host/Styles.h"
 #include "host/Workbook.h"
@@ -29,12 +30,7 @@ constexpr const char* kDefaultTitleSuffix = "记录";
 
 enum TableStyle : int16_t { kBodyStyle = 0, kTitleStyle = 1, kHeaderStyle = 2 };
 
-// Row and column arithmetic of the table frame is 32-bit; leaving that range is error 6.
-int32_t lastIndexOf(int32_t first, int64_t count) {
-    const int64_t last = int64_t(first) + count - 1;
-    if (last > INT32_MAX || last < INT32_MIN) throw com::Error(com::hr::kOverflow, "Overflow");
-    return static_cast<int32_t>(last);
-}
+int32_t lastIndexOf(int32_t first, int64_t count) { return CExcelOutputRcd::offsetBy(first, count - 1); }
 
 // Whole-sheet formats are stored once for the sheet (and once per used cell), never per grid cell.
 void applyBodyStyle(host::Range cells) {
@@ -63,6 +59,12 @@ void applyHeaderStyle(host::Range area) {
 }
 
 }  // namespace
+
+int32_t CExcelOutputRcd::offsetBy(int32_t base, int64_t offset) {
+    const int64_t result = int64_t(base) + offset;
+    if (result > INT32_MAX || result < INT32_MIN) throw com::Error(com::hr::kOverflow, "Overflow");
+    return static_cast<int32_t>(result);
+}
 
 void CExcelOutputRcd::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
     job_ = std::move(job);
@@ -116,11 +118,42 @@ int32_t CExcelOutputRcd::writeTableHead(const std::string& strSheetName, int32_t
     }
     ApplyTableStyle(kHeaderStyle, row, nCol, count, 1);
     for (int16_t i = 0; i < count; ++i) {
-        sheet_->cell(row, lastIndexOf(nCol, int64_t(i) + 1)).setValue(com::Variant(captions[size_t(i)]));
+        sheet_->cell(row, offsetBy(nCol, i)).setValue(com::Variant(captions[size_t(i)]));
     }
-    return lastIndexOf(row, 2);
+    return offsetBy(row, 1);
 }
 
 void CExcelOutputRcd::fitColumns() { sheet_->usedRange().columns().autoFit(); }
+
+bool CExcelOutputRcd::DoA_RcdRst(const std::string& strSheetName, const std::shared_ptr<data::Recordset>& rst,
+                                 int32_t Row, int32_t Col) {
+    try {
+        if (!acquireSheet(strSheetName)) return false;
+        if (!rst) throw com::Error(com::hr::kObjectNotSet, "Object variable not set: no recordset was given");
+        const data::Fields fields = rst->Fields();
+        const int16_t fieldCount = com::narrowToInt16(fields.Count());
+        if (fieldCount <= 0) return false;
+        std::vector<std::string> captions;
+        captions.reserve(size_t(fieldCount));
+        for (int16_t i = 0; i < fieldCount; ++i) captions.push_back(fields.Item(i).Name());
+        int32_t row = writeTableHead(strSheetName, Row, Col, captions);
+        for (; !rst->Eof(); rst->MoveNext()) {
+            writeRecord(*rst, row, Col);
+            row = offsetBy(row, 1);
+        }
+        fitColumns();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void CExcelOutputRcd::writeRecord(const data::Recordset& rst, int32_t nRow, int32_t nCol) {
+    const data::Fields fields = rst.Fields();
+    const int16_t lastField = com::narrowToInt16(int64_t(fields.Count()) - 1);
+    for (int16_t i = 0; i <= lastField; ++i) {
+        sheet_->cell(nRow, offsetBy(nCol, i)).setValue(fields.Item(i).Value());
+    }
+}
 
 }  // namespace tavlora::outputrcd

@@ -101,6 +101,9 @@ public:
 
     const com::DispatchTable& dispatchTable() const override;
 
+    // base + offset in 32 bits, as the table's row and column arithmetic is; outside it: error 6.
+    static int32_t offsetBy(int32_t base, int64_t offset);
+
 private:
     // Table styles: 0 body (the whole sheet), 1 title row, 2 header row; others apply nothing.
     void ApplyTableStyle(int16_t nStyle, int32_t nRow, int32_t nCol, int16_t nCount, int32_t nRows);
@@ -108,14 +111,17 @@ private:
     std::string GetTableTitle(const std::string& strSheetName) const;
     int16_t CollectXmlFields(const std::shared_ptr<data::XmlNodeList>& pFldNodeList,
                              const std::shared_ptr<data::XmlNodeList>& pDataNodeList);
-    int16_t AddXmlField(const std::shared_ptr<data::XmlNode>& node, int16_t nIndex);
-    int16_t WriteXmlRow(const std::shared_ptr<data::XmlNode>& node, int16_t nRow, int32_t nCol);
+    int16_t AddXmlField(const data::XmlNode& node, int16_t nIndex);
+    int16_t WriteXmlRow(const data::XmlNode& node, int16_t nRow, int32_t nCol);
 
+    void resetFieldTable(int16_t candidates);
     bool acquireSheet(const std::string& strSheetName);
     // Body style, optional title, header row with the captions; answers the first data row.
     int32_t writeTableHead(const std::string& strSheetName, int32_t nRow, int32_t nCol,
                            const std::vector<std::string>& captions);
     void fitColumns();
+    // One record's values, as the recordset gives them, from column nCol on.
+    void writeRecord(const data::Recordset& rst, int32_t nRow, int32_t nCol);
 
     std::vector<std::string> astrFldKeys_;
     std::vector<std::string> astrFldNames_;
