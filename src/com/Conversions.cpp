@@ -560,9 +560,13 @@ int64_t toWholeNumber(const Variant& v, int64_t min, int64_t max, const char* ta
         case VarType::Long: return checkRange(v.asInt32(), min, max, target);
         case VarType::LongLong: return checkRange(v.asInt64(), min, max, target);
         case VarType::Currency: return checkRange(roundCurrency(v.asCurrency().scaled), min, max, target);
-        case VarType::Double:
-        case VarType::Date:
-        case VarType::String: return roundIntoRange(toDouble(v), min, max, target);
+        case VarType::Double: return roundIntoRange(v.asDouble(), min, max, target);
+        case VarType::Date: return roundIntoRange(v.asDate().serial, min, max, target);
+        case VarType::String: {
+            double value = 0;
+            if (!parseNumericText(v.asString(), value)) throwCannotConvert(v, target);
+            return roundIntoRange(value, min, max, target);
+        }
         case VarType::Object: return toWholeNumber(defaultValueOf(v), min, max, target);
         default: break;
     }

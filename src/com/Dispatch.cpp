@@ -149,6 +149,21 @@ HRESULT dispatchCodeOf(HRESULT runtimeCode) {
     return runtimeCode == hr::kOverflow ? hr::kDispOverflow : hr::kDispTypeMismatch;
 }
 
+// Gives each optional parameter's default the declared type, as the language does for
+// `Optional x As Integer`, so that implementations can rely on the declared type. Missing stays
+// Missing (an implementation may want to see that the argument was left out).
+void normaliseDefaults(const std::string& interfaceName, MemberInfo& member) {
+    for (ParamInfo& param : member.params) {
+        if (!param.optional || param.defaultValue.isMissing()) continue;
+        try {
+            param.defaultValue = coerceArgument(param.defaultValue, param.type);
+        } catch (const Error& e) {
+            throw Error(hr::kInvalidArg, interfaceName + "." + member.name + ": the default of " + param.name +
+                                             " does not fit its type: " + e.what());
+        }
+    }
+}
+
 }  // namespace
 
 DispatchTable::DispatchTable(std::string interfaceName, std::vector<MemberInfo> members)
@@ -159,6 +174,7 @@ DispatchTable::DispatchTable(std::string interfaceName, std::vector<MemberInfo> 
 }
 
 void DispatchTable::addMember(size_t index) {
+    normaliseDefaults(interfaceName_, members_[index]);
     const MemberInfo& member = members_[index];
     if (!indexByIdAndKind_.emplace(idAndKindKey(member.dispid, member.kind), index).second) {
         throw Error(hr::kInvalidArg, interfaceName_ + "." + member.name + ": the " + kindName(member.kind) +

@@ -26,7 +26,8 @@ struct ParamInfo {
     std::string name;
     VarType type = VarType::Any;  // declared type; arguments are coerced to it
     bool optional = false;
-    Variant defaultValue;          // taken when an optional argument is omitted
+    Variant defaultValue;          // taken when an optional argument is omitted; the table coerces
+                                   // it to `type` once (Empty gives 0, "", False, Nothing, ...)
     bool byRef = false;            // the implementation may write the argument back
 };
 

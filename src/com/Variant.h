@@ -35,7 +35,10 @@ struct SafeArray {
     int32_t lowerBound = 0;
     std::vector<Variant> items;
 
-    int32_t upperBound() const { return lowerBound + static_cast<int32_t>(items.size()) - 1; }
+    // Computed in 64 bits: a high lower bound must not overflow on the way.
+    int32_t upperBound() const {
+        return static_cast<int32_t>(static_cast<int64_t>(lowerBound) + static_cast<int64_t>(items.size()) - 1);
+    }
     // Element by language index; out of range is error 9.
     Variant& at(int32_t index);
     const Variant& at(int32_t index) const;

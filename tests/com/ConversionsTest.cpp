@@ -1,0 +1,325 @@
+#include "com/Conversions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "ComErrorMatchers.h"
+
+namespace tavlora::com {
+namespace {
+
+// ---- Numbers to text ---------------------------------------------------------------------------
+
+TEST(GeneralNumber, KeepsAtMostFifteenSignificantDigits) {
+    EXPECT_EQ(formatGeneralNumber(0.1 + 0.2), "0.3");
+    EXPECT_EQ(formatGeneralNumber(1.0 / 3.0), "0.333333333333333");
+    EXPECT_EQ(formatGeneralNumber(2.0 / 3.0), "0.666666666666667");
+    EXPECT_EQ(formatGeneralNumber(123456789012345.0), "123456789012345");
+    EXPECT_EQ(formatGeneralNumber(1234567.891), "1234567.891");
+    EXPECT_EQ(formatGeneralNumber(-2.5), "-2.5");
+    EXPECT_EQ(formatGeneralNumber(3), "3");
+    EXPECT_EQ(formatGeneralNumber(100), "100");
+}
+
+TEST(GeneralNumber, UsesExponentsOnlyWhereTheMagnitudeNeedsThem) {
+    EXPECT_EQ(formatGeneralNumber(1e16), "1E+16");
+    EXPECT_EQ(formatGeneralNumber(1e15), "1E+15");
+    EXPECT_EQ(formatGeneralNumber(999999999999999.0), "999999999999999");
+    EXPECT_EQ(formatGeneralNumber(9999999999999999.0), "1E+16");  // rounds up to the next power
+    EXPECT_EQ(formatGeneralNumber(123456789012345678.0), "1.23456789012346E+17");
+    EXPECT_EQ(formatGeneralNumber(-1.5e300), "-1.5E+300");
+    EXPECT_EQ(formatGeneralNumber(1.5e-10), "1.5E-10");
+    EXPECT_EQ(formatGeneralNumber(0.0001), "0.0001");
+    EXPECT_EQ(formatGeneralNumber(0.00001), "1E-05");
+    EXPECT_EQ(formatGeneralNumber(-0.000123), "-0.000123");
+    EXPECT_EQ(formatGeneralNumber(5e-324), "4.94065645841247E-324");
+}
+
+TEST(GeneralNumber, ZeroHasNoSign) {
+    EXPECT_EQ(formatGeneralNumber(0.0), "0");
+    EXPECT_EQ(formatGeneralNumber(-0.0), "0");
+}
+
+TEST(GeneralNumber, NonFiniteValuesDoNotCrash) {
+    EXPECT_EQ(formatGeneralNumber(std::numeric_limits<double>::infinity()), "1.#INF");
+    EXPECT_EQ(formatGeneralNumber(-std::numeric_limits<double>::infinity()), "-1.#INF");
+    EXPECT_EQ(formatGeneralNumber(std::nan("")), "1.#QNAN");
+}
+
+TEST(RoundTripNumber, IsTheShortestTextThatReadsBackTheSame) {
+    EXPECT_EQ(formatRoundTripNumber(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(formatRoundTripNumber(0.1), "0.1");
+    EXPECT_EQ(formatRoundTripNumber(-0.0), "0");
+    EXPECT_EQ(formatRoundTripNumber(42), "42");
+    for (double value : {1.0 / 3.0, 1e-300, 123456789.123456789, -7.25e22}) {
+        double back = 0;
+        ASSERT_TRUE(parseNumericText(formatRoundTripNumber(value), back)) << value;
+        EXPECT_EQ(back, value);
+    }
+}
+
+// ---- Any value to text -------------------------------------------------------------------------
+
+TEST(ToText, ConvertsEachTypeAsTheLanguageDoes) {
+    EXPECT_EQ(toText(Variant()), "");
+    EXPECT_EQ(toText(Variant(true)), "True");
+    EXPECT_EQ(toText(Variant(false)), "False");
+    EXPECT_EQ(toText(Variant(int16_t{-32768})), "-32768");
+    EXPECT_EQ(toText(Variant(int64_t{INT64_MIN})), "-9223372036854775808");
+    EXPECT_EQ(toText(Variant(0.1 + 0.2)), "0.3");
+    EXPECT_EQ(toText(Variant("text")), "text");
+    EXPECT_EQ(toText(Variant::error(hr::kTypeMismatch)), "Error 13");
+}
+
+TEST(ToText, CurrencyHasUpToFourDecimals) {
+    EXPECT_EQ(toText(Variant::currency(12345)), "1.2345");
+    EXPECT_EQ(toText(Variant::currency(10000)), "1");
+    EXPECT_EQ(toText(Variant::currency(-5000)), "-0.5");
+    EXPECT_EQ(toText(Variant::currency(1)), "0.0001");
+    EXPECT_EQ(toText(Variant::currency(INT64_MIN)), "-922337203685477.5808");
+}
+
+TEST(ToText, DatesCountFrom1899_12_30) {
+    EXPECT_EQ(toText(Variant::date(0)), "1899-12-30");
+    EXPECT_EQ(toText(Variant::date(1)), "1899-12-31");
+    EXPECT_EQ(toText(Variant::date(2)), "1900-01-01");
+    EXPECT_EQ(toText(Variant::date(60)), "1900-02-28");
+    EXPECT_EQ(toText(Variant::date(45366.75)), "2024-03-15 18:00:00");
+    EXPECT_EQ(toText(Variant::date(36586)), "2000-03-01");
+    EXPECT_EQ(toText(Variant::date(2958465)), "9999-12-31");
+    EXPECT_EQ(toText(Variant::date(-657434)), "0100-01-01");
+}
+
+TEST(ToText, NegativeDateSerialsKeepTheTimeOfDayAsAPositiveFraction) {
+    EXPECT_EQ(toText(Variant::date(-1)), "1899-12-29");
+    EXPECT_EQ(toText(Variant::date(-1.25)), "1899-12-29 06:00:00");
+    EXPECT_EQ(toText(Variant::date(-0.5)), "1899-12-30 12:00:00");
+}
+
+TEST(ToText, TimeRoundsToTheSecondAndCarriesIntoTheNextDay) {
+    EXPECT_EQ(toText(Variant::date(1.0 + 1.0 / 86400 * 0.6)), "1899-12-31 00:00:01");
+    EXPECT_EQ(toText(Variant::date(1.9999999999)), "1900-01-01");
+}
+
+TEST(ToText, ErrorsOfTheLanguage) {
+    EXPECT_COM_ERROR(toText(Variant::null()), hr::kInvalidUseOfNull);
+    EXPECT_COM_ERROR(toText(Variant::array({})), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toText(Variant(ObjectPtr{})), hr::kObjectNotSet);
+    EXPECT_COM_ERROR(toText(Variant::date(3e6)), hr::kOverflow);
+    EXPECT_COM_ERROR(toText(Variant::date(std::nan(""))), hr::kOverflow);
+}
+
+TEST(ToTextOrEmpty, GivesEmptyTextForNullAndErrors) {
+    EXPECT_EQ(toTextOrEmpty(Variant::null()), "");
+    EXPECT_EQ(toTextOrEmpty(Variant::missing()), "");
+    EXPECT_EQ(toTextOrEmpty(Variant(2.5)), "2.5");
+}
+
+// ---- Rounding to integers ----------------------------------------------------------------------
+
+TEST(RoundToInteger, RoundsHalfToEvenBothWays) {
+    EXPECT_EQ(roundToInt16(0.5), 0);
+    EXPECT_EQ(roundToInt16(1.5), 2);
+    EXPECT_EQ(roundToInt16(2.5), 2);
+    EXPECT_EQ(roundToInt16(3.5), 4);
+    EXPECT_EQ(roundToInt16(-0.5), 0);
+    EXPECT_EQ(roundToInt16(-1.5), -2);
+    EXPECT_EQ(roundToInt16(-2.5), -2);
+    EXPECT_EQ(roundToInt16(2.5000001), 3);
+    EXPECT_EQ(roundToInt16(-2.4999999), -2);
+    EXPECT_EQ(roundToInt32(2147483646.5), 2147483646);
+    EXPECT_EQ(roundToInt32(-2147483648.5), INT32_MIN);
+}
+
+TEST(RoundToInteger, OverflowsJustOutsideTheRange) {
+    EXPECT_EQ(roundToInt16(32767.4), 32767);
+    EXPECT_COM_ERROR(roundToInt16(32767.5), hr::kOverflow);
+    EXPECT_EQ(roundToInt16(-32768.5), -32768);
+    EXPECT_COM_ERROR(roundToInt16(-32769.5), hr::kOverflow);
+    EXPECT_COM_ERROR(roundToInt32(2147483647.5), hr::kOverflow);
+    EXPECT_COM_ERROR(roundToInt16(std::nan("")), hr::kOverflow);
+    EXPECT_COM_ERROR(roundToInt16(std::numeric_limits<double>::infinity()), hr::kOverflow);
+}
+
+TEST(NarrowToInt16, AcceptsExactlyTheSixteenBitRange) {
+    EXPECT_EQ(narrowToInt16(32767), 32767);
+    EXPECT_EQ(narrowToInt16(-32768), -32768);
+    EXPECT_COM_ERROR(narrowToInt16(32768), hr::kOverflow);
+    EXPECT_COM_ERROR(narrowToInt16(-32769), hr::kOverflow);
+}
+
+TEST(ToInt16, ConvertsTextsAndOtherTypes) {
+    EXPECT_EQ(toInt16(Variant(" 12 ")), 12);
+    EXPECT_EQ(toInt16(Variant("1e3")), 1000);
+    EXPECT_EQ(toInt16(Variant("2.5")), 2);
+    EXPECT_EQ(toInt16(Variant("-3.5")), -4);
+    EXPECT_EQ(toInt16(Variant()), 0);
+    EXPECT_EQ(toInt16(Variant(true)), -1);
+    EXPECT_EQ(toInt16(Variant::currency(25000)), 2);   // 2.5
+    EXPECT_EQ(toInt16(Variant::currency(35000)), 4);   // 3.5
+    EXPECT_EQ(toInt16(Variant::currency(-25001)), -3);
+    EXPECT_EQ(toInt16(Variant::date(3.5)), 4);
+}
+
+TEST(ToInt16, Errors) {
+    EXPECT_COM_ERROR(toInt16(Variant("abc")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toInt16(Variant("")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toInt16(Variant("32768")), hr::kOverflow);
+    EXPECT_COM_ERROR(toInt16(Variant(40000)), hr::kOverflow);
+    EXPECT_COM_ERROR(toInt16(Variant::null()), hr::kInvalidUseOfNull);
+    EXPECT_COM_ERROR(toInt16(Variant::error(5)), hr::kTypeMismatch);
+}
+
+TEST(ToInt32AndInt64, CoverTheirWholeRanges) {
+    EXPECT_EQ(toInt32(Variant("2147483647")), INT32_MAX);
+    EXPECT_COM_ERROR(toInt32(Variant(int64_t{2147483648})), hr::kOverflow);
+    EXPECT_EQ(toInt64(Variant(int64_t{INT64_MIN})), INT64_MIN);
+    EXPECT_EQ(toInt64(Variant(-9223372036854775808.0)), INT64_MIN);
+    EXPECT_COM_ERROR(toInt64(Variant(9223372036854775808.0)), hr::kOverflow);
+    EXPECT_EQ(toInt64(Variant::currency(INT64_MAX)), 922337203685478);
+}
+
+// ---- Other conversions -------------------------------------------------------------------------
+
+TEST(ToDouble, ConvertsNumbersTextsAndBooleans) {
+    EXPECT_EQ(toDouble(Variant("  -1.5E+2 ")), -150);
+    EXPECT_EQ(toDouble(Variant(".5")), 0.5);
+    EXPECT_EQ(toDouble(Variant("+7.")), 7);
+    EXPECT_EQ(toDouble(Variant(true)), -1);
+    EXPECT_EQ(toDouble(Variant::currency(15)), 0.0015);
+    EXPECT_EQ(toDouble(Variant::date(2.25)), 2.25);
+    EXPECT_EQ(toDouble(Variant("1e-400")), 0);
+    EXPECT_COM_ERROR(toDouble(Variant("1e400")), hr::kOverflow);
+    EXPECT_COM_ERROR(toDouble(Variant("12abc")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toDouble(Variant::null()), hr::kInvalidUseOfNull);
+}
+
+TEST(ToBool, AcceptsWordsAndNumbers) {
+    EXPECT_TRUE(toBool(Variant("true")));
+    EXPECT_TRUE(toBool(Variant(" TRUE ")));
+    EXPECT_FALSE(toBool(Variant("False")));
+    EXPECT_TRUE(toBool(Variant("-2")));
+    EXPECT_FALSE(toBool(Variant("0.0")));
+    EXPECT_TRUE(toBool(Variant(0.1)));
+    EXPECT_FALSE(toBool(Variant()));
+    EXPECT_COM_ERROR(toBool(Variant("yes")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toBool(Variant::null()), hr::kInvalidUseOfNull);
+}
+
+TEST(ToCurrency, RoundsToFourDecimalsAndChecksTheRange) {
+    EXPECT_EQ(toCurrencyScaled(Variant(1.23456)), 12346);
+    EXPECT_EQ(toCurrencyScaled(Variant(int16_t{-3})), -30000);
+    EXPECT_EQ(toCurrencyScaled(Variant("2.5")), 25000);
+    EXPECT_COM_ERROR(toCurrencyScaled(Variant(int64_t{INT64_MAX})), hr::kOverflow);
+    EXPECT_COM_ERROR(toCurrencyScaled(Variant(1e15)), hr::kOverflow);
+}
+
+TEST(ToDate, ReadsDateTextsAndChecksTheRange) {
+    EXPECT_EQ(toDateSerial(Variant("2024-03-15")), 45366);
+    EXPECT_EQ(toDateSerial(Variant(" 2024-03-15 18:00 ")), 45366.75);
+    EXPECT_EQ(toDateSerial(Variant("1899-12-29 06:00:00")), -1.25);
+    EXPECT_EQ(toDateSerial(Variant(2.5)), 2.5);
+    EXPECT_COM_ERROR(toDateSerial(Variant("2023-02-29")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toDateSerial(Variant("2024-03-15 24:00")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toDateSerial(Variant("15.3.2024")), hr::kTypeMismatch);
+    EXPECT_COM_ERROR(toDateSerial(Variant(1e7)), hr::kOverflow);
+}
+
+TEST(ToDate, TextAndSerialRoundTrip) {
+    for (double serial : {-657434.0, -1.75, 0.0, 0.5, 45366.0, 45366.999988425923, 2958465.0}) {
+        double back = 0;
+        ASSERT_TRUE(parseDateText(formatDate(serial), back)) << serial;
+        EXPECT_NEAR(back, serial, 1e-9) << formatDate(serial);
+    }
+}
+
+// ---- Numeric text ------------------------------------------------------------------------------
+
+TEST(IsNumericText, AcceptsBlanksSignDigitsPointAndExponent) {
+    for (const char* text : {"0", "12", " 12 ", "-1", "+1", "1.", ".5", "-.5", "1.5e3", "1E+3", "1e-3",
+                             "007", "  1.25E-10  ", "123456789012345678901234567890"}) {
+        EXPECT_TRUE(isNumericText(text)) << '"' << text << '"';
+    }
+}
+
+TEST(IsNumericText, RejectsEverythingElse) {
+    for (const char* text : {"", " ", ".", "-", "+-1", "1e", "1e+", "e3", "1.2.3", "1 2", "abc", "12abc",
+                             "- 1", "1,000", "inf", "nan", "0x10", "&H10", "\t1", "1d3", "\xEF\xBC\x91"}) {
+        EXPECT_FALSE(isNumericText(text)) << '"' << text << '"';
+    }
+}
+
+TEST(ParseNumericText, LeavesTheOutputAloneWhenTheTextIsNotNumeric) {
+    double value = 42;
+    EXPECT_FALSE(parseNumericText("abc", value));
+    EXPECT_EQ(value, 42);
+    EXPECT_TRUE(parseNumericText("-0", value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(parseNumericText("0.000e999999999999", value));
+    EXPECT_EQ(value, 0);
+}
+
+// ---- Unicode text ------------------------------------------------------------------------------
+
+TEST(UpperCase, UsesTheSimpleUnicodeMapping) {
+    EXPECT_EQ(upperCase("abc xyz 123"), "ABC XYZ 123");
+    EXPECT_EQ(upperCase("\xC3\xA9" "a"), "\xC3\x89" "A");                   // éa -> ÉA
+    EXPECT_EQ(upperCase("stra\xC3\x9F" "e"), "STRA\xC3\x9F" "E");           // ß stays: no simple mapping
+    EXPECT_EQ(upperCase("\xCE\xB1\xCF\x89"), "\xCE\x91\xCE\xA9");           // αω -> ΑΩ
+    EXPECT_EQ(upperCase("\xD0\xB4\xD0\xB0"), "\xD0\x94\xD0\x90");           // да -> ДА
+    EXPECT_EQ(upperCase("\xEF\xBD\x81"), "\xEF\xBC\xA1");                   // full-width a keeps its width
+    EXPECT_EQ(upperCase("\xE5\xAE\x8B\xE4\xBD\x93"), "\xE5\xAE\x8B\xE4\xBD\x93");  // CJK unchanged
+    EXPECT_EQ(upperCase("\xF0\x90\x90\xA8"), "\xF0\x90\x90\x80");           // Deseret, outside the BMP
+}
+
+TEST(UpperCase, InvalidUtf8BecomesReplacementCharacters) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(upperCase("a\xFF" "b"), "A" + replacement + "B");
+    EXPECT_EQ(upperCase("\xC3"), replacement);                      // truncated sequence
+    EXPECT_EQ(upperCase("\xC0\xAF"), replacement + replacement);   // overlong form
+    EXPECT_EQ(upperCase("\xED\xA0\x80" "x"), replacement + "X");     // encoded surrogate
+    EXPECT_EQ(upperCase("\xE4\xBD" "a"), replacement + "A");         // continuation missing
+}
+
+TEST(WidthFolding, FoldsFullWidthFormsAndTheIdeographicSpace) {
+    EXPECT_EQ(foldCaseAndWidth("\xEF\xBC\x85Name\xEF\xBC\x85"), "%NAME%");  // ％Name％
+    EXPECT_EQ(foldCaseAndWidth("\xEF\xBD\x81\xEF\xBD\x9E"), "A~");           // ａ～ (U+FF41, U+FF5E)
+    EXPECT_EQ(foldCaseAndWidth("\xEF\xBC\x81"), "!");                        // U+FF01
+    EXPECT_EQ(foldCaseAndWidth("a\xE3\x80\x80" "b"), "A B");                 // U+3000
+    EXPECT_EQ(foldCaseAndWidth("\xEF\xBD\x9F"), "\xEF\xBD\x9F");             // U+FF5F is outside
+    EXPECT_EQ(foldCaseAndWidth("\xEF\xBC\x80"), "\xEF\xBC\x80");             // U+FF00 is outside
+}
+
+TEST(WidthFolding, ComparisonIgnoresCaseAndWidth) {
+    EXPECT_TRUE(equalsIgnoreCaseAndWidth("\xEF\xBC\xAE\xEF\xBD\x81me", "NAME"));  // Ｎａme
+    EXPECT_TRUE(equalsIgnoreCaseAndWidth("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));
+    EXPECT_TRUE(equalsIgnoreCaseAndWidth("", ""));
+    EXPECT_FALSE(equalsIgnoreCaseAndWidth("Name", "Names"));
+    EXPECT_FALSE(equalsIgnoreCaseAndWidth("Names", "Name"));
+    EXPECT_FALSE(equalsIgnoreCaseAndWidth("a b", "ab"));
+    EXPECT_FALSE(equalsIgnoreCaseAndWidth("stra\xC3\x9F" "e", "STRASSE"));
+}
+
+TEST(Utf16Length, CountsCodeUnits) {
+    EXPECT_EQ(utf16Length(""), 0);
+    EXPECT_EQ(utf16Length("abc"), 3);
+    EXPECT_EQ(utf16Length("\xC3\xA9"), 1);                      // é
+    EXPECT_EQ(utf16Length("\xE5\xAE\x8B"), 1);                  // CJK
+    EXPECT_EQ(utf16Length("\xF0\x9F\x98\x80"), 2);              // emoji: a surrogate pair
+    EXPECT_EQ(utf16Length("a\xF0\x9F\x98\x80" "b"), 4);
+    EXPECT_EQ(utf16Length("\xFF\xFE"), 2);                      // two invalid bytes, two U+FFFD
+}
+
+TEST(TrimBlanks, TrimsOnlyTheAsciiBlank) {
+    EXPECT_EQ(trimBlanks("  a b  "), "a b");
+    EXPECT_EQ(trimLeftBlanks("  a  "), "a  ");
+    EXPECT_EQ(trimRightBlanks("  a  "), "  a");
+    EXPECT_EQ(trimBlanks("   "), "");
+    EXPECT_EQ(trimBlanks("\ta\t"), "\ta\t");
+    EXPECT_EQ(trimBlanks("\xE3\x80\x80" "a"), "\xE3\x80\x80" "a");
+}
+
+}  // namespace
+}  // namespace tavlora::com
