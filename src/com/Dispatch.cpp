@@ -65,31 +65,55 @@ Variant coerceParameter(const DispatchTable& table, const MemberInfo& member, si
     }
 }
 
-std::vector<Variant> prepareArguments(const DispatchTable& table, const MemberInfo& member,
-                                      const std::vector<Variant>& args) {
-    const size_t paramCount = member.params.size();
-    if (args.size() > paramCount) {
+void checkArgumentCount(const DispatchTable& table, const MemberInfo& member, size_t argCount) {
+    if (argCount > member.params.size()) {
         throw Error(hr::kDispBadParamCount, memberTitle(table, member) + " takes at most " +
-                                                std::to_string(paramCount) + " argument(s), " +
-                                                std::to_string(args.size()) + " given");
+                                                std::to_string(member.params.size()) + " argument(s), " +
+                                                std::to_string(argCount) + " given");
     }
+}
+
+// Turns one supplied (or Missing) argument into what the implementation receives.
+void settleArgument(const DispatchTable& table, const MemberInfo& member, size_t param, Variant& slot) {
+    const ParamInfo& info = member.params[param];
+    if (slot.isMissing()) {
+        if (!info.optional) {
+            throw Error(hr::kDispParamNotOptional, memberTitle(table, member) + ": argument " +
+                                                       std::to_string(param + 1) + " (" + info.name +
+                                                       ") is not optional");
+        }
+        slot = info.defaultValue;
+    } else if (info.type != VarType::Any && slot.type() != info.type) {
+        slot = coerceParameter(table, member, param, slot);
+    }
+}
+
+// The implementation's arguments as copies, leaving the caller's untouched.
+std::vector<Variant> copyArguments(const DispatchTable& table, const MemberInfo& member,
+                                   const std::vector<Variant>& args) {
+    checkArgumentCount(table, member, args.size());
+    const size_t paramCount = member.params.size();
     std::vector<Variant> actual;
     actual.reserve(paramCount);
     for (size_t p = 0; p < paramCount; ++p) {
-        const ParamInfo& info = member.params[p];
         ptrdiff_t source = argumentIndex(member, args.size(), p);
-        if (source < 0 || args[static_cast<size_t>(source)].isMissing()) {
-            if (!info.optional) {
-                throw Error(hr::kDispParamNotOptional, memberTitle(table, member) + ": argument " +
-                                                           std::to_string(p + 1) + " (" + info.name +
-                                                           ") is not optional");
-            }
-            actual.push_back(info.defaultValue);
-        } else {
-            actual.push_back(coerceParameter(table, member, p, args[static_cast<size_t>(source)]));
-        }
+        actual.push_back(source < 0 ? Variant::missing() : args[static_cast<size_t>(source)]);
+        settleArgument(table, member, p, actual.back());
     }
     return actual;
+}
+
+// The implementation's arguments made in place from arguments the caller gives away, so that
+// values which already have their declared type are neither copied nor converted.
+void settleGivenArguments(const DispatchTable& table, const MemberInfo& member, std::vector<Variant>& args) {
+    checkArgumentCount(table, member, args.size());
+    const size_t argCount = args.size();
+    const size_t paramCount = member.params.size();
+    if (argCount < paramCount) {
+        args.resize(paramCount, Variant::missing());
+        if (isPut(member.kind) && argCount >= 1) std::swap(args[argCount - 1], args[paramCount - 1]);
+    }
+    for (size_t p = 0; p < paramCount; ++p) settleArgument(table, member, p, args[p]);
 }
 
 // Gives the caller what the implementation left in its by-reference arguments. Omitted
@@ -212,36 +236,57 @@ const MemberInfo* DispatchTable::find(DISPID dispid, MemberKind kind) const {
     return it == indexByIdAndKind_.end() ? nullptr : &members_[it->second];
 }
 
-Variant Dispatch::Invoke(DISPID dispid, MemberKind kind, std::vector<Variant>& args) {
-    const DispatchTable& table = dispatchTable();
+namespace {
+
+const MemberInfo& implementedMember(const DispatchTable& table, DISPID dispid, MemberKind kind) {
     const MemberInfo* member = table.find(dispid, kind);
     if (!member) throwMemberNotFound(table, dispid, kind);
     if (!member->impl) {
         throw Error(hr::kNotImplemented, memberTitle(table, *member) + " is not implemented");
     }
-    std::vector<Variant> actual = prepareArguments(table, *member, args);
+    return *member;
+}
+
+Variant resultOf(const MemberInfo& member, Variant result) {
+    return member.result == VarType::Empty ? Variant() : result;
+}
+
+// For callers that give their arguments away: nothing is written back.
+Variant invokeWithGivenArguments(Dispatch& self, DISPID dispid, MemberKind kind, std::vector<Variant>& args) {
+    const DispatchTable& table = self.dispatchTable();
+    const MemberInfo& member = implementedMember(table, dispid, kind);
+    settleGivenArguments(table, member, args);
+    return resultOf(member, member.impl(self, args));
+}
+
+}  // namespace
+
+Variant Dispatch::Invoke(DISPID dispid, MemberKind kind, std::vector<Variant>& args) {
+    const DispatchTable& table = dispatchTable();
+    const MemberInfo& member = implementedMember(table, dispid, kind);
+    std::vector<Variant> actual = copyArguments(table, member, args);
+    if (!hasByRef(member)) return resultOf(member, member.impl(*this, actual));
     Variant result;
-    if (hasByRef(*member)) {
-        // The caller sees what was written so far even when the member then fails.
-        try {
-            result = member->impl(*this, actual);
-        } catch (...) {
-            writeBackByRef(*member, actual, args);
-            throw;
-        }
-        writeBackByRef(*member, actual, args);
-    } else {
-        result = member->impl(*this, actual);
+    // The caller sees what was written so far even when the member then fails.
+    try {
+        result = member.impl(*this, actual);
+    } catch (...) {
+        writeBackByRef(member, actual, args);
+        throw;
     }
-    if (member->result == VarType::Empty) return Variant();
-    return result;
+    writeBackByRef(member, actual, args);
+    return resultOf(member, std::move(result));
+}
+
+Variant Dispatch::Invoke(DISPID dispid, MemberKind kind, std::vector<Variant>&& args) {
+    return invokeWithGivenArguments(*this, dispid, kind, args);
 }
 
 Variant Dispatch::call(std::string_view name, std::vector<Variant> args) {
     const DispatchTable& table = dispatchTable();
     DISPID dispid = table.idOfName(name);
     MemberKind kind = table.find(dispid, MemberKind::Method) ? MemberKind::Method : MemberKind::PropertyGet;
-    return Invoke(dispid, kind, args);
+    return invokeWithGivenArguments(*this, dispid, kind, args);
 }
 
 void Dispatch::put(std::string_view name, Variant value) { put(name, {}, std::move(value)); }
@@ -254,7 +299,7 @@ void Dispatch::put(std::string_view name, std::vector<Variant> indexes, Variant 
     MemberKind kind = MemberKind::PropertyLet;
     if (hasSet && (value.type() == VarType::Object || !hasLet)) kind = MemberKind::PropertySet;
     indexes.push_back(std::move(value));
-    Invoke(dispid, kind, indexes);
+    invokeWithGivenArguments(*this, dispid, kind, indexes);
 }
 
 Variant coerceArgument(const Variant& value, VarType type) {

@@ -83,7 +83,8 @@ public:
     // (DISP_E_PARAMNOTOPTIONAL, DISP_E_BADPARAMCOUNT). Arguments declared byRef are written back
     // into args. Errors of the member itself propagate as com::Error.
     Variant Invoke(DISPID dispid, MemberKind kind, std::vector<Variant>& args);
-    Variant Invoke(DISPID dispid, MemberKind kind, std::vector<Variant>&& args) { return Invoke(dispid, kind, args); }
+    // The same for arguments the caller gives away: converted in place, nothing written back.
+    Variant Invoke(DISPID dispid, MemberKind kind, std::vector<Variant>&& args);
 
     // By name: a method or property get.
     Variant call(std::string_view name, std::vector<Variant> args = {});

@@ -301,6 +301,18 @@ TEST_F(DispatchTest, ByValueArgumentsAreNotChanged) {
     EXPECT_EQ(args[1], Variant(2.0));
 }
 
+TEST_F(DispatchTest, GivenArgumentsFollowTheSameRules) {
+    EXPECT_EQ(gadget->Invoke(Gadget::kAdd, MemberKind::Method, {Variant("5")}), Variant(15));
+    EXPECT_EQ(gadget->Invoke(Gadget::kEcho16, MemberKind::Method, {Variant(2.5)}), Variant(int16_t{2}));
+    EXPECT_COM_ERROR(gadget->Invoke(Gadget::kEcho16, MemberKind::Method, {Variant(1e6)}), hr::kDispOverflow);
+    EXPECT_COM_ERROR(gadget->Invoke(Gadget::kAdd, MemberKind::Method, {Variant(1), Variant(2), Variant(3)}),
+                     hr::kDispBadParamCount);
+    gadget->Invoke(Gadget::kItem, MemberKind::PropertyLet, {Variant(1.0), Variant("one")});
+    EXPECT_EQ(gadget->items[1], Variant("one"));
+    gadget->Invoke(Gadget::kItem, MemberKind::PropertyLet, {Variant("naught")});
+    EXPECT_EQ(gadget->items[0], Variant("naught"));
+}
+
 // ---- Properties --------------------------------------------------------------------------------
 
 TEST_F(DispatchTest, PropertyGetAndLet) {
