@@ -1,0 +1,612 @@
+#include "host/html/WebPageWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <queue>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "com/Error.h"
+#include "host/CellStore.h"
+#include "host/ChartSheet.h"
+#include "host/NumberFormat.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+
+namespace tavlora::host::html {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// The file: written beside the target and renamed over it only when complete.
+
+mode_t newFileMode() {
+    mode_t mask = 022;
+    if (FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            unsigned value;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return 0666 & ~mask;
+}
+
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string target) : target_(std::move(target)) {
+        namespace fs = std::filesystem;
+        fs::path path(target_);
+        if (path.filename().empty()) fail("the name is a folder, not a file name");
+        fs::path folder = path.parent_path();
+        if (folder.empty()) folder = ".";
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec)) fail("the folder '" + folder.string() + "' does not exist");
+        if (fs::is_directory(path, ec)) fail("a folder of that name is in the way");
+        std::string pattern = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+        fd_ = ::mkstemp(pattern.data());
+        if (fd_ < 0) fail(std::string("cannot create a file in its folder: ") + std::strerror(errno));
+        temporary_ = pattern;
+    }
+
+    ~AtomicFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+    }
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(std::string_view bytes) {
+        while (!bytes.empty()) {
+            ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) fail(std::string("cannot write: ") + std::strerror(errno));
+            bytes.remove_prefix(static_cast<size_t>(n));
+        }
+    }
+
+    void commit() {
+        if (::fsync(fd_) != 0) fail(std::string("cannot flush the written file: ") + std::strerror(errno));
+        ::fchmod(fd_, newFileMode());
+        int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) fail(std::string("cannot close the written file: ") + std::strerror(errno));
+        if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
+            fail(std::string("cannot replace the file: ") + std::strerror(errno));
+        committed_ = true;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& reason) const {
+        com::throwHostError("Cannot save '" + target_ + "': " + reason);
+    }
+
+    std::string target_;
+    std::string temporary_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Text output
+
+// Collects the page in pieces and hands them to the file in blocks, so the page never exists
+// whole in memory.
+class PageOutput {
+public:
+    explicit PageOutput(AtomicFile& file) : file_(file) { buffer_.reserve(kBlock + 4096); }
+
+    PageOutput& operator<<(std::string_view text) {
+        buffer_ += text;
+        if (buffer_.size() >= kBlock) flush();
+        return *this;
+    }
+    PageOutput& operator<<(int64_t number) {
+        std::array<char, 24> digits{};
+        auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), number);
+        return *this << std::string_view(digits.data(), static_cast<size_t>(end - digits.data()));
+    }
+
+    // Workbook text as HTML character data or attribute value: & < > " ' become references,
+    // invalid UTF-8 and control characters (other than tab and line breaks) become U+FFFD.
+    void escaped(std::string_view text);
+
+    void flush() {
+        file_.write(buffer_);
+        buffer_.clear();
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 16;
+    AtomicFile& file_;
+    std::string buffer_;
+};
+
+// Length of the valid UTF-8 sequence at text[at], 0 when it is not one.
+size_t validUtf8Length(std::string_view text, size_t at) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    unsigned char lead = byte(0);
+    size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(k) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(k) & 0x3Fu);
+    }
+    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+void PageOutput::escaped(std::string_view text) {
+    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        switch (c) {
+        case '&': *this << "&amp;"; ++i; continue;
+        case '<': *this << "&lt;"; ++i; continue;
+        case '>': *this << "&gt;"; ++i; continue;
+        case '"': *this << "&quot;"; ++i; continue;
+        case '\'': *this << "&#39;"; ++i; continue;
+        default: break;
+        }
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            *this << kReplacement;
+            ++i;
+            continue;
+        }
+        size_t length = validUtf8Length(text, i);
+        if (length == 0 || byte == 0x7F) {
+            *this << kReplacement;
+            ++i;
+            continue;
+        }
+        // Runs of plain characters go out in one piece.
+        size_t end = i + length;
+        while (end < text.size()) {
+            auto next = static_cast<unsigned char>(text[end]);
+            if (next < 0x20 || next >= 0x7F || next == '&' || next == '<' || next == '>' || next == '"' || next == '\'') break;
+            ++end;
+        }
+        *this << text.substr(i, end - i);
+        i = end;
+    }
+}
+
+// A font name as a CSS string: everything but letters, digits and blanks as a CSS escape, so a
+// name can never close the string or the style element.
+std::string cssString(std::string_view text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') {
+            out += static_cast<char>(c);
+        } else if (c >= 0x80) {
+            out += static_cast<char>(c);  // part of a UTF-8 sequence: harmless inside a CSS string
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\%x ", c);
+            out += escape;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+// A length for CSS with at most two decimals ("15", "12.75").
+std::string cssNumber(double value) {
+    if (!std::isfinite(value) || value < 0) value = 0;
+    value = std::round(value * 100) / 100;
+    std::array<char, 32> digits{};
+    auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed);
+    return std::string(digits.data(), static_cast<size_t>(end - digits.data()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cell formats
+
+const char* horizontalCss(int32_t alignment) {
+    switch (alignment) {
+    case align::kLeft:
+    case align::kFill: return "left";
+    case align::kCenter:
+    case align::kCenterAcrossSelection: return "center";
+    case align::kRight: return "right";
+    case align::kJustify:
+    case align::kDistributed: return "justify";
+    default: return nullptr;  // General: by the kind of value
+    }
+}
+
+const char* verticalCss(int32_t alignment) {
+    switch (alignment) {
+    case align::kTop: return "top";
+    case align::kCenter:
+    case align::kJustify:
+    case align::kDistributed: return "middle";
+    default: return "bottom";
+    }
+}
+
+std::string cellFormatCss(uint32_t xf, const CellFormatInfo& format) {
+    std::string css = "td.s" + std::to_string(xf) + "{font-family:" + cssString(format.font.name) +
+                      ",sans-serif;font-size:" + cssNumber(format.font.size) + "pt";
+    if (format.font.bold) css += ";font-weight:bold";
+    if (format.font.italic) css += ";font-style:italic";
+    if (const char* h = horizontalCss(format.horizontal)) css += std::string(";text-align:") + h;
+    css += std::string(";vertical-align:") + verticalCss(format.vertical);
+    if (format.wrapText) css += ";white-space:pre-wrap;overflow:hidden";
+    css += "}\n";
+    return css;
+}
+
+// Number formats parsed once per cell format.
+class FormatCache {
+public:
+    explicit FormatCache(const Styles& styles) : styles_(styles), formats_(styles.cellFormatCount()) {}
+
+    const NumberFormat& numberFormat(uint32_t xf) {
+        if (xf >= formats_.size()) xf = 0;
+        auto& slot = formats_[xf];
+        if (!slot) slot = std::make_unique<NumberFormat>(styles_.cellFormat(xf).numberFormat);
+        return *slot;
+    }
+
+private:
+    const Styles& styles_;
+    std::vector<std::unique_ptr<NumberFormat>> formats_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Worksheet layout
+
+bool cellShows(const Cell& cell) { return cell.kind != CellKind::Empty; }
+
+Area intersection(const Area& a, const Area& b) {
+    return {std::max(a.firstRow, b.firstRow), std::max(a.firstColumn, b.firstColumn), std::min(a.lastRow, b.lastRow),
+            std::min(a.lastColumn, b.lastColumn)};
+}
+bool isEmptyArea(const Area& a) { return a.firstRow > a.lastRow || a.firstColumn > a.lastColumn; }
+bool intersects(const Area& a, const Area& b) { return !isEmptyArea(intersection(a, b)); }
+
+// Merged areas sorted by first row and column, without overlaps (a damaged file may have them;
+// the first one wins) and without single cells.
+std::vector<Area> disjointMerges(std::vector<Area> merges) {
+    std::erase_if(merges, [](const Area& m) {
+        return isEmptyArea(m) || m.firstRow < 1 || m.firstColumn < 1 || m.cellCount() < 2;
+    });
+    std::sort(merges.begin(), merges.end(), [](const Area& a, const Area& b) {
+        return a.firstRow != b.firstRow ? a.firstRow < b.firstRow : a.firstColumn < b.firstColumn;
+    });
+    // Kept areas that reach the current row are column-disjoint: a map by first column finds an
+    // overlap in logarithmic time.
+    std::vector<Area> kept;
+    std::map<int32_t, Area> reaching;
+    using Ending = std::pair<int32_t, int32_t>;  // last row, first column
+    std::priority_queue<Ending, std::vector<Ending>, std::greater<>> endings;
+    for (const Area& m : merges) {
+        while (!endings.empty() && endings.top().first < m.firstRow) {
+            reaching.erase(endings.top().second);
+            endings.pop();
+        }
+        auto next = reaching.lower_bound(m.firstColumn);
+        bool overlaps = next != reaching.end() && next->first <= m.lastColumn;
+        if (!overlaps && next != reaching.begin()) overlaps = std::prev(next)->second.lastColumn >= m.firstColumn;
+        if (overlaps) continue;
+        kept.push_back(m);
+        reaching.emplace(m.firstColumn, m);
+        endings.emplace(m.lastRow, m.firstColumn);
+    }
+    return kept;
+}
+
+struct SheetLayout {
+    Area area;
+    std::vector<Area> merges;  // inside `area`, sorted by first row
+};
+
+// The used range, grown to hold the merged areas that reach into it.
+std::optional<SheetLayout> layoutOf(const Worksheet& sheet) {
+    SheetLayout layout;
+    if (!sheet.store().usedArea(layout.area)) return std::nullopt;
+    auto merges = disjointMerges(sheet.mergedAreas());
+    Area used = layout.area;
+    for (const Area& m : merges) {
+        if (!intersects(m, used)) continue;
+        layout.area.firstRow = std::min(layout.area.firstRow, m.firstRow);
+        layout.area.firstColumn = std::min(layout.area.firstColumn, m.firstColumn);
+        layout.area.lastRow = std::max(layout.area.lastRow, m.lastRow);
+        layout.area.lastColumn = std::max(layout.area.lastColumn, m.lastColumn);
+    }
+    for (const Area& m : merges) {
+        Area clipped = intersection(m, layout.area);
+        if (!isEmptyArea(clipped) && clipped.cellCount() > 1) layout.merges.push_back(clipped);
+    }
+    return layout;
+}
+
+// Column width in characters as pixels, as the application shows them at 100 %.
+int64_t columnPixels(double characters) { return std::llround(std::max(characters, 0.0) * 7 + 5); }
+
+// ---------------------------------------------------------------------------------------------
+// Worksheets
+
+class WorksheetWriter {
+public:
+    WorksheetWriter(PageOutput& out, const Worksheet& sheet, FormatCache& formats, bool date1904)
+        : out_(out), sheet_(sheet), store_(sheet.workbookStore()), formats_(formats), date1904_(date1904) {}
+
+    void write(const SheetLayout& layout) {
+        layout_ = &layout;
+        const Area& area = layout.area;
+        out_ << "<table class=\"sheet\"";
+        writeColumns(area);
+        const auto& rows = sheet_.store().rows();
+        auto row = std::lower_bound(rows.begin(), rows.end(), area.firstRow,
+                                    [](const RowInfo& info, int32_t r) { return info.row < r; });
+        size_t nextMerge = 0;
+        for (int32_t r = area.firstRow; r <= area.lastRow; ++r) {
+            while (nextMerge < layout.merges.size() && layout.merges[nextMerge].firstRow == r) {
+                const Area& m = layout.merges[nextMerge++];
+                active_.emplace(m.firstColumn, m);
+            }
+            std::erase_if(active_, [&](const auto& entry) { return entry.second.lastRow < r; });
+            const RowInfo* info = nullptr;
+            if (row != rows.end() && row->row == r) info = &*row++;
+            writeRow(r, info);
+        }
+        out_ << "</table>\n";
+    }
+
+private:
+    // <colgroup> with one <col> per run of equal columns; also closes the <table> tag with the
+    // table's width, so that fixed layout keeps the widths.
+    void writeColumns(const Area& area) {
+        const auto& columns = sheet_.store().columns();
+        struct Run {
+            int32_t count;
+            int64_t pixels;
+            bool hidden;
+        };
+        std::vector<Run> runs;
+        int64_t total = 0;
+        auto entry = columns.begin();
+        for (int32_t c = area.firstColumn; c <= area.lastColumn;) {
+            while (entry != columns.end() && entry->last < c) ++entry;
+            int32_t end = area.lastColumn;
+            double width = sheet_.defaultColumnWidth();
+            bool hidden = false;
+            if (entry != columns.end() && entry->first <= c) {
+                end = std::min(end, entry->last);
+                if (entry->width >= 0) width = entry->width;
+                hidden = entry->hidden;
+            } else if (entry != columns.end()) {
+                end = std::min(end, entry->first - 1);
+            }
+            int64_t pixels = hidden ? 0 : columnPixels(width);
+            int32_t count = end - c + 1;
+            total += pixels * count;
+            if (!runs.empty() && runs.back().pixels == pixels && runs.back().hidden == hidden) runs.back().count += count;
+            else runs.push_back({count, pixels, hidden});
+            c = end + 1;
+        }
+        out_ << " style=\"width:" << total << "px\">\n<colgroup>";
+        for (const Run& run : runs) {
+            out_ << "<col";
+            if (run.count > 1) out_ << " span=\"" << int64_t{run.count} << "\"";
+            out_ << " style=\"width:" << run.pixels << "px";
+            if (run.hidden) out_ << ";visibility:collapse";
+            out_ << "\">";
+        }
+        out_ << "</colgroup>\n";
+    }
+
+    void writeRow(int32_t r, const RowInfo* info) {
+        double height = info && info->height >= 0 ? info->height : sheet_.defaultRowHeight();
+        out_ << "<tr style=\"height:" << cssNumber(height) << "pt";
+        if (info && info->hidden) out_ << ";display:none";
+        out_ << "\">";
+        const Area& area = layout_->area;
+        std::span<const Cell> cells;
+        if (info) cells = info->cells;
+        size_t next = 0;
+        auto merge = active_.begin();
+        for (int32_t c = area.firstColumn; c <= area.lastColumn;) {
+            while (merge != active_.end() && merge->second.lastColumn < c) ++merge;
+            while (next < cells.size() && cells[next].column < c) ++next;
+            const Cell* stored = next < cells.size() && cells[next].column == c ? &cells[next] : nullptr;
+            if (merge != active_.end() && merge->first <= c) {
+                const Area& m = merge->second;
+                if (m.firstRow == r && m.firstColumn == c) writeCell(stored, m, false);
+                c = m.lastColumn + 1;
+                continue;
+            }
+            int32_t mergeStart = merge != active_.end() ? merge->first : area.lastColumn + 1;
+            size_t following = stored ? next + 1 : next;
+            while (following < cells.size() && !cellShows(cells[following])) ++following;
+            int32_t nextShown = following < cells.size() ? cells[following].column : area.lastColumn + 1;
+            if (stored && cellShows(*stored)) {
+                bool spills = std::min(nextShown, mergeStart) > c + 1;
+                writeCell(stored, Area::cell(r, c), spills);
+                ++c;
+                continue;
+            }
+            int32_t runEnd = std::min({nextShown, mergeStart, area.lastColumn + 1});
+            out_ << "<td";
+            if (runEnd - c > 1) out_ << " colspan=\"" << int64_t{runEnd - c} << "\"";
+            out_ << "></td>";
+            c = runEnd;
+        }
+        out_ << "</tr>\n";
+    }
+
+    // `spills`: the cell's neighbour to the right is empty, so a long text may run into it.
+    void writeCell(const Cell* cell, const Area& span, bool spills) {
+        out_ << "<td";
+        if (span.columnCount() > 1) out_ << " colspan=\"" << span.columnCount() << "\"";
+        if (span.rowCount() > 1) out_ << " rowspan=\"" << span.rowCount() << "\"";
+        if (!cell) {
+            out_ << "></td>";
+            return;
+        }
+        CellKind kind = cell->kind;
+        if (kind == CellKind::Formula) kind = formulaOf(*cell).cachedKind;
+        out_ << " class=\"s" << int64_t{cell->style};
+        if (kind == CellKind::Number) out_ << " n";
+        if (kind == CellKind::Boolean || kind == CellKind::Error) out_ << " c";
+        if (kind == CellKind::String && spills) out_ << " o";
+        out_ << "\">";
+        out_.escaped(displayedText(*cell));
+        out_ << "</td>";
+    }
+
+    const Formula& formulaOf(const Cell& cell) const {
+        static const Formula kNone;
+        const auto& formulas = sheet_.store().formulas();
+        return cell.payload.formulaId < formulas.size() ? formulas[cell.payload.formulaId] : kNone;
+    }
+
+    std::string_view poolText(uint32_t id) const {
+        return id < store_.strings.size() ? std::string_view(store_.strings.text(id)) : std::string_view();
+    }
+
+    std::string displayedText(const Cell& cell) {
+        const NumberFormat& format = formats_.numberFormat(cell.style);
+        switch (cell.kind) {
+        case CellKind::Number: return format.formatNumber(cell.payload.number, date1904_);
+        case CellKind::String: return format.formatText(poolText(cell.payload.stringId));
+        case CellKind::Boolean: return cell.payload.boolean ? "TRUE" : "FALSE";
+        case CellKind::Error: return std::string(poolText(cell.payload.stringId));
+        case CellKind::Formula: {
+            const Formula& f = formulaOf(cell);
+            switch (f.cachedKind) {
+            case CellKind::Number: return format.formatNumber(f.cachedNumber, date1904_);
+            case CellKind::String: return format.formatText(f.cachedText);
+            case CellKind::Boolean: return f.cachedNumber != 0 ? "TRUE" : "FALSE";
+            case CellKind::Error: return f.cachedText;
+            default: return "";
+            }
+        }
+        case CellKind::Empty: break;
+        }
+        return "";
+    }
+
+    PageOutput& out_;
+    const Worksheet& sheet_;
+    const WorkbookStore& store_;
+    FormatCache& formats_;
+    bool date1904_;
+    const SheetLayout* layout_ = nullptr;
+    std::map<int32_t, Area> active_;  // merged areas reaching the current row, by first column
+};
+
+// ---------------------------------------------------------------------------------------------
+// Chart sheets
+
+// The body that stands for a chart sheet. Charts are not drawn yet: a caption names the chart
+// sheet. Drawing the chart (as inline SVG, the page stays self-contained) belongs here.
+void writeChartSheetBody(PageOutput& out, const ChartSheet& sheet) {
+    out << "<p class=\"chart\">Chart sheet: ";
+    out.escaped(sheet.name());
+    out << "</p>\n";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The page
+
+constexpr std::string_view kBaseCss =
+    "body{font-family:Calibri,Arial,sans-serif;font-size:11pt;margin:16px;color:#000;background:#fff}\n"
+    "h2{font-size:13pt;margin:24px 0 8px}\n"
+    "table.sheet{border-collapse:collapse;table-layout:fixed}\n"
+    "table.sheet td{padding:0 3px;border:1px solid #e0e0e0;white-space:nowrap;overflow:hidden;"
+    "vertical-align:bottom}\n"
+    "table.sheet td.n{text-align:right}\n"
+    "table.sheet td.c{text-align:center}\n"
+    "table.sheet td.o{overflow:visible}\n"
+    "p.chart{border:1px dashed #999;padding:24px;color:#555}\n";
+
+bool isShown(const Sheet& sheet) { return sheet.visibility() == SheetVisibility::Visible; }
+
+// The cell formats the shown cells use, so the style element holds only those.
+std::vector<bool> usedCellFormats(const std::vector<const Worksheet*>& sheets, uint32_t formatCount) {
+    std::vector<bool> used(std::max<uint32_t>(formatCount, 1), false);
+    for (const Worksheet* sheet : sheets)
+        for (const auto& row : sheet->store().rows())
+            for (const auto& cell : row.cells)
+                used[cell.style < used.size() ? cell.style : 0] = true;
+    return used;
+}
+
+void writeHead(PageOutput& out, const Workbook& workbook, const std::vector<const Worksheet*>& worksheets) {
+    const Styles& styles = workbook.sharedStore()->styles;
+    out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+           // Nothing but the page's own styles may load or run, whatever a workbook holds.
+           "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
+           "img-src data:\">\n"
+           "<title>";
+    out.escaped(workbook.name());
+    out << "</title>\n<style>\n" << kBaseCss;
+    auto used = usedCellFormats(worksheets, styles.cellFormatCount());
+    for (uint32_t xf = 0; xf < used.size(); ++xf)
+        if (used[xf]) out << cellFormatCss(xf, styles.cellFormat(xf));
+    out << "</style>\n</head>\n<body>\n";
+}
+
+}  // namespace
+
+void writeWebPage(const Workbook& workbook, const std::string& path) {
+    std::vector<const Worksheet*> worksheets;
+    for (const auto& sheet : workbook.sheets())
+        if (isShown(*sheet) && sheet->kind() == SheetKind::Worksheet)
+            worksheets.push_back(static_cast<const Worksheet*>(sheet.get()));
+
+    AtomicFile file(path);
+    PageOutput out(file);
+    writeHead(out, workbook, worksheets);
+    const Styles& styles = workbook.sharedStore()->styles;
+    FormatCache formats(styles);
+    int64_t index = 0;
+    for (const auto& sheet : workbook.sheets()) {
+        if (!isShown(*sheet)) continue;
+        ++index;
+        out << "<h2 id=\"sheet" << index << "\">";
+        out.escaped(sheet->name());
+        out << "</h2>\n";
+        if (sheet->kind() == SheetKind::ChartSheet) {
+            writeChartSheetBody(out, static_cast<const ChartSheet&>(*sheet));
+            continue;
+        }
+        const auto& worksheet = static_cast<const Worksheet&>(*sheet);
+        if (auto layout = layoutOf(worksheet)) {
+            WorksheetWriter(out, worksheet, formats, styles.uses1904Dates()).write(*layout);
+        } else {
+            out << "<table class=\"sheet\"></table>\n";
+        }
+    }
+    out << "</body>\n</html>\n";
+    out.flush();
+    file.commit();
+}
+
+}  // namespace tavlora::host::html
