@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,13 @@ public:
     RowInfo& rowAt(int32_t row);
     Cell& cellAt(int32_t row, int32_t column);
     uint32_t addFormula(Formula formula);
+    // Removes one cell (value and format); nothing when absent.
+    void erase(int32_t row, int32_t column);
+    // The column entry covering `column`, nullptr when none.
+    const ColumnInfo* findColumn(int32_t column) const;
+    // Splits and adds column entries so that columns first..last are covered exactly by entries of
+    // their own (new ones with defaults), and returns those entries in order.
+    std::span<ColumnInfo> isolateColumns(int32_t first, int32_t last);
 
     // Removes cells of the area (values and formats).
     void clear(const Area& area);

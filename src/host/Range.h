@@ -2,6 +2,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "com/Dispatch.h"
 #include "com/Variant.h"
@@ -11,6 +12,7 @@ namespace tavlora::host {
 
 class Worksheet;
 class RangeFont;
+struct StyleChange;
 
 namespace lookin {
 constexpr int32_t kValues = -4163;
@@ -71,9 +73,20 @@ public:
     void setColumnWidth(double characters);
     RangeFont font() const;
 
+    // Errors cells hold, as the Variant error values an automation client sees (#N/A -> 2042).
+    static com::Variant errorValue(std::string_view errorText);
+
 private:
+    // How the area is seen: Columns / Rows change what Count counts and what AutoFit fits.
+    enum class View : uint8_t { Cells, Rows, Columns };
+    Range(std::shared_ptr<Worksheet> sheet, Area area, View view);
+    void writeValue(int32_t row, int32_t column, const com::Variant& v);
+    void applyStyle(const StyleChange& change);
+    uint32_t topLeftStyle() const;
+
     std::shared_ptr<Worksheet> sheet_;
     Area area_;
+    View view_ = View::Cells;
 };
 
 class RangeFont {

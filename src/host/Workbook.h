@@ -16,8 +16,18 @@ class ChartSheet;
 
 // The package parts the engine does not model; owned by the file layer, carried by the workbook
 // so that a save writes them back.
+//
+// The engine tells the file layer about edits that move cells, so that what only the file layer
+// understands (drawing anchors, chart series references, comments, ...) moves with them. Each
+// hook runs after the engine has shifted its own model (cells, merges, formulas, names, the
+// worksheet's kept XML). `first` is 1-based; `count` rows or columns were removed.
 struct KeptPackage {
     virtual ~KeptPackage() = default;
+    virtual void rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {}
+    virtual void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {}
+    // The sheet has already left the workbook's sheet list; its part must not be written.
+    virtual void sheetDeleted(const Sheet& sheet) {}
+    virtual void sheetRenamed(const Sheet& sheet, const std::string& oldName) {}
 };
 
 struct DefinedName {
@@ -70,6 +80,8 @@ public:
     void deleteSheet(const Sheet& sheet);
     // Throws a host error when the name breaks the naming rules or is taken (ignoring case).
     void validateSheetName(const std::string& name, const Sheet* renaming) const;
+    // Rewrites references to sheet `oldName` in every cell formula and defined name to `newName`.
+    void renameSheetReferences(const std::string& oldName, const std::string& newName);
     std::shared_ptr<Sheet> activeSheet() const;
     void setActiveSheet(const Sheet& sheet);
     int32_t indexOf(const Sheet& sheet) const;  // 0-based; -1 when not in this workbook

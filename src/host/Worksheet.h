@@ -49,6 +49,10 @@ public:
     // The cell format that applies at (row, column): the cell's, else its row's, else its column's,
     // else the sheet's, else 0.
     uint32_t effectiveStyle(int32_t row, int32_t column) const;
+    // The stored cell at (row, column), created with the format that applies there when absent.
+    Cell& cellForWrite(int32_t row, int32_t column);
+    // Throws a host error when the sheet was deleted or its workbook closed.
+    void requireUsable() const;
 
     // The worksheet part as read, with the modelled elements (sheetData, cols, mergeCells,
     // dimension) emptied; everything else is written back from here. Empty for a new sheet.

@@ -1,0 +1,141 @@
+#include "host/Application.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "com/Error.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/PackageReader.h"
+
+namespace tavlora::host {
+
+namespace {
+
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+}  // namespace
+
+std::shared_ptr<Application> Application::create() { return std::shared_ptr<Application>(new Application()); }
+
+std::shared_ptr<Workbook> Application::open(const std::string& path) {
+    if (quit_) com::throwHostError("Workbooks.Open: the application has quit.");
+    namespace fs = std::filesystem;
+    fs::path file(path);
+    std::string ext = lowerExtension(file);
+    if (ext != ".xlsx" && ext != ".xlsm")
+        com::throwHostError("Workbooks.Open: \"" + path + "\" is not an .xlsx or .xlsm workbook.");
+    std::error_code ec;
+    fs::path absolute = fs::absolute(file, ec);
+    if (ec) absolute = file;
+    std::string name = absolute.filename().string();
+    for (const auto& open : workbooks())
+        if (open->name() == name)
+            com::throwHostError("Workbooks.Open: a workbook named \"" + name + "\" is already open.");
+
+    auto self = std::static_pointer_cast<Application>(shared_from_this());
+    auto book = std::make_shared<Workbook>(self, name);
+    xlsx::readWorkbook(absolute.string(), *book);
+    book->setFileName(absolute.string());
+    book->setFileFormat(ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault);
+    workbooks_.push_back(book);
+    active_ = book;
+    return book;
+}
+
+std::shared_ptr<Workbook> Application::add() {
+    if (quit_) com::throwHostError("Workbooks.Add: the application has quit.");
+    auto self = std::static_pointer_cast<Application>(shared_from_this());
+    auto book = std::make_shared<Workbook>(self, "Book" + std::to_string(++newBookCounter_));
+    book->addWorksheet();
+    workbooks_.push_back(book);
+    active_ = book;
+    return book;
+}
+
+std::vector<std::shared_ptr<Workbook>> Application::workbooks() const {
+    std::vector<std::shared_ptr<Workbook>> out;
+    for (const auto& weak : workbooks_)
+        if (auto book = weak.lock(); book && !book->isClosed()) out.push_back(std::move(book));
+    return out;
+}
+
+void Application::quit() {
+    for (const auto& book : workbooks()) book->close();
+    workbooks_.clear();
+    quit_ = true;
+}
+
+Range Application::range(const std::string& address) {
+    auto book = active_.lock();
+    if (!book || book->isClosed()) {
+        auto open = workbooks();
+        if (open.empty()) com::throwHostError("Range(\"" + address + "\"): no workbook is open.");
+        book = open.back();
+    }
+    auto sheet = book->activeSheet();
+    if (!sheet || sheet->kind() != SheetKind::Worksheet)
+        com::throwHostError("Range(\"" + address + "\"): the active sheet is not a worksheet.");
+    return std::static_pointer_cast<Worksheet>(sheet)->range(address);
+}
+
+void Application::forget(const Workbook* workbook) {
+    std::erase_if(workbooks_, [&](const std::weak_ptr<Workbook>& weak) {
+        auto book = weak.lock();
+        return !book || book.get() == workbook;
+    });
+}
+
+}  // namespace tavlora::host
+
+namespace tavlora::host {
+
+namespace {
+
+Application& app(com::Dispatch& d) { return static_cast<Application&>(d); }
+
+}  // namespace
+
+const com::DispatchTable& Application::dispatchTable() const {
+    using com::MemberKind;
+    using com::Variant;
+    using com::VarType;
+    using Args = std::vector<Variant>;
+    static const com::DispatchTable table(
+        "_Application",
+        {
+            {"DisplayAlerts", 0x157, MemberKind::PropertyGet, {}, VarType::Boolean,
+             [](com::Dispatch& d, Args&) { return Variant(app(d).displayAlerts()); }},
+            {"DisplayAlerts", 0x157, MemberKind::PropertyLet, {{"RHS", VarType::Boolean}}, VarType::Empty,
+             [](com::Dispatch& d, Args& a) {
+                 app(d).setDisplayAlerts(a[0].asBool());
+                 return Variant();
+             }},
+            {"Visible", 0x22e, MemberKind::PropertyGet, {}, VarType::Boolean,
+             [](com::Dispatch& d, Args&) { return Variant(app(d).visible()); }},
+            {"Visible", 0x22e, MemberKind::PropertyLet, {{"RHS", VarType::Boolean}}, VarType::Empty,
+             [](com::Dispatch& d, Args& a) {
+                 app(d).setVisible(a[0].asBool());
+                 return Variant();
+             }},
+            {"Quit", 0x12e, MemberKind::Method, {}, VarType::Empty,
+             [](com::Dispatch& d, Args&) {
+                 app(d).quit();
+                 return Variant();
+             }},
+            {"WorkbookCount", 0x76, MemberKind::PropertyGet, {}, VarType::Long,
+             [](com::Dispatch& d, Args&) { return Variant(static_cast<int32_t>(app(d).workbooks().size())); }},
+            {"Range", 0xc5, MemberKind::PropertyGet, {{"Cell1", VarType::String}}, VarType::Object,
+             [](com::Dispatch& d, Args& a) {
+                 return Variant(com::ObjectPtr(std::make_shared<RangeObject>(app(d).range(a[0].asString()))));
+             }},
+        });
+    return table;
+}
+
+}  // namespace tavlora::host

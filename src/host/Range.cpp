@@ -1,0 +1,175 @@
+#include "host/Range.h"
+
+#include <array>
+
+#include "com/Conversions.h"
+#include "com/Error.h"
+#include "host/NumberFormat.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+
+namespace tavlora::host {
+
+namespace {
+
+constexpr int64_t kMaxCellsWritten = 1000000;
+
+struct ErrorCode {
+    const char* text;
+    int32_t number;
+};
+// The error values of cells and the numbers an automation client sees for them.
+constexpr std::array<ErrorCode, 7> kErrorCodes{{{"#NULL!", 2000},
+                                                {"#DIV/0!", 2007},
+                                                {"#VALUE!", 2015},
+                                                {"#REF!", 2023},
+                                                {"#NAME?", 2029},
+                                                {"#NUM!", 2036},
+                                                {"#N/A", 2042}}};
+
+const char* errorTextOf(com::HRESULT scode) {
+    for (const auto& code : kErrorCodes)
+        if (com::hr::runtime(code.number) == scode) return code.text;
+    return "#VALUE!";
+}
+
+}  // namespace
+
+Range::Range(std::shared_ptr<Worksheet> sheet, Area area) : Range(std::move(sheet), area, View::Cells) {}
+
+Range::Range(std::shared_ptr<Worksheet> sheet, Area area, View view)
+    : sheet_(std::move(sheet)), area_(area), view_(view) {
+    if (!sheet_) com::throwHostError("A range needs a worksheet.");
+}
+
+com::Variant Range::errorValue(std::string_view errorText) {
+    for (const auto& code : kErrorCodes)
+        if (errorText == code.text) return com::Variant::error(com::hr::runtime(code.number));
+    return com::Variant::error(com::hr::runtime(2015));
+}
+
+com::Variant Range::value() const {
+    sheet_->requireUsable();
+    const Cell* cell = sheet_->store().find(area_.firstRow, area_.firstColumn);
+    if (!cell) return {};
+    const StringPool& strings = sheet_->workbookStore().strings;
+    switch (cell->kind) {
+        case CellKind::Empty: return {};
+        case CellKind::Number: return cell->payload.number;
+        case CellKind::String: return strings.text(cell->payload.stringId);
+        case CellKind::Boolean: return cell->payload.boolean;
+        case CellKind::Error: return errorValue(strings.text(cell->payload.stringId));
+        case CellKind::Formula: {
+            const Formula& f = sheet_->store().formulas()[cell->payload.formulaId];
+            switch (f.cachedKind) {
+                case CellKind::Number: return f.cachedNumber;
+                case CellKind::String: return f.cachedText;
+                case CellKind::Boolean: return f.cachedNumber != 0;
+                case CellKind::Error: return errorValue(f.cachedText);
+                default: return {};
+            }
+        }
+    }
+    return {};
+}
+
+void Range::setValue(const com::Variant& v) {
+    sheet_->requireUsable();
+    if (v.type() == com::VarType::Array || v.type() == com::VarType::Object)
+        throw com::Error(com::hr::kTypeMismatch, "Type mismatch: a range value must be a single value.");
+    if (area_.cellCount() > kMaxCellsWritten)
+        com::throwHostError("Range(\"" + address() + "\").Value: writing more than 1,000,000 cells at once is not supported.");
+    for (int32_t row = area_.firstRow; row <= area_.lastRow; ++row)
+        for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column) writeValue(row, column, v);
+}
+
+void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
+    WorkbookStore& book = sheet_->workbookStore();
+    if (v.isEmpty() || v.isNull()) {
+        Cell* cell = sheet_->store().find(row, column);
+        if (!cell) return;
+        if (cell->style == 0) {
+            sheet_->store().erase(row, column);
+            return;
+        }
+        cell->kind = CellKind::Empty;
+        cell->payload.number = 0;
+        return;
+    }
+    Cell& cell = sheet_->cellForWrite(row, column);
+    switch (v.type()) {
+        case com::VarType::Boolean:
+            cell.kind = CellKind::Boolean;
+            cell.payload.number = 0;
+            cell.payload.boolean = v.asBool();
+            return;
+        case com::VarType::Error:
+            cell.kind = CellKind::Error;
+            cell.payload.stringId = book.strings.intern(errorTextOf(v.asError()));
+            return;
+        case com::VarType::Date:
+            cell.kind = CellKind::Number;
+            cell.payload.number = v.asDate().serial;
+            // A date written into an unformatted cell shows as a date, not as its serial number.
+            if (book.styles.cellFormat(cell.style).numberFormat == "General") {
+                StyleChange change;
+                double serial = v.asDate().serial;
+                change.numberFormat = serial == static_cast<int64_t>(serial) ? "m/d/yyyy" : "m/d/yyyy h:mm";
+                cell.style = book.styles.derive(cell.style, change);
+            }
+            return;
+        case com::VarType::String: {
+            const std::string& text = v.asString();
+            double number = 0;
+            // A text starting with "=" is data, never a formula.
+            bool numeric = !book.styles.isTextFormat(cell.style) && !text.empty() && text[0] != '=' &&
+                           com::parseNumericText(text, number);
+            if (numeric) {
+                cell.kind = CellKind::Number;
+                cell.payload.number = number;
+            } else {
+                cell.kind = CellKind::String;
+                cell.payload.number = 0;
+                cell.payload.stringId = book.strings.intern(text);
+            }
+            return;
+        }
+        default:
+            cell.kind = CellKind::Number;
+            cell.payload.number = com::toDouble(v);
+            return;
+    }
+}
+
+uint32_t Range::topLeftStyle() const { return sheet_->effectiveStyle(area_.firstRow, area_.firstColumn); }
+
+std::string Range::text() const {
+    sheet_->requireUsable();
+    const WorkbookStore& book = sheet_->workbookStore();
+    return displayText(value(), book.styles.cellFormat(topLeftStyle()).numberFormat, book.styles.uses1904Dates());
+}
+
+std::string Range::address() const { return areaAddress(area_); }
+
+Range Range::columns() const { return Range(sheet_, area_, View::Columns); }
+Range Range::rows() const { return Range(sheet_, area_, View::Rows); }
+
+int64_t Range::count() const {
+    switch (view_) {
+        case View::Columns: return area_.columnCount();
+        case View::Rows: return area_.rowCount();
+        case View::Cells: return area_.cellCount();
+    }
+    return area_.cellCount();
+}
+
+Range Range::cell(int32_t row, int32_t column) const {
+    int64_t r = int64_t(area_.firstRow) + row - 1;
+    int64_t c = int64_t(area_.firstColumn) + column - 1;
+    if (r < 1 || r > kMaxRows || c < 1 || c > kMaxColumns)
+        com::throwHostError("Cells(" + std::to_string(row) + ", " + std::to_string(column) +
+                            "): the cell lies outside the sheet.");
+    return Range(sheet_, Area::cell(static_cast<int32_t>(r), static_cast<int32_t>(c)));
+}
+
+}  // namespace tavlora::host

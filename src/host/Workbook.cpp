@@ -1,0 +1,275 @@
+#include "host/Workbook.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "com/Conversions.h"
+#include "com/Error.h"
+#include "host/Application.h"
+#include "host/ChartSheet.h"
+#include "host/FormulaReferences.h"
+#include "host/Worksheet.h"
+#include "host/html/WebPageWriter.h"
+#include "host/xlsx/PackageWriter.h"
+
+namespace tavlora::host {
+
+namespace {
+
+constexpr size_t kMaxSheetNameLength = 31;
+constexpr std::string_view kForbiddenSheetNameCharacters = ":\\/?*[]";
+
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) { return com::upperCase(a) == com::upperCase(b); }
+
+}  // namespace
+
+Workbook::Workbook(std::shared_ptr<Application> application, std::string defaultName)
+    : application_(std::move(application)),
+      store_(std::make_shared<WorkbookStore>()),
+      name_(std::move(defaultName)) {}
+
+Workbook::~Workbook() {
+    if (application_) application_->forget(this);
+}
+
+void Workbook::requireOpen() const {
+    if (closed_) com::throwHostError("The workbook \"" + name_ + "\" is closed.");
+}
+
+std::string Workbook::path() const {
+    if (fullName_.empty()) return "";
+    return std::filesystem::path(fullName_).parent_path().string();
+}
+
+void Workbook::save() {
+    requireOpen();
+    if (fullName_.empty()) {
+        saveAs("");
+        return;
+    }
+    saveAs(fullName_, fileFormat_);
+}
+
+void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
+    requireOpen();
+    namespace fs = std::filesystem;
+    fs::path target = filename.empty() ? fs::current_path() / (name_ + ".xlsx") : fs::path(filename);
+    if (target.is_relative()) target = fs::current_path() / target;
+    if (fileFormat == fileformat::kHtml) {
+        // A web page is an export: the workbook keeps its own file and format.
+        html::writeWebPage(*this, target.string());
+        return;
+    }
+    if (fileFormat != fileformat::kDefault && fileFormat != fileformat::kMacroEnabled)
+        com::throwHostError("SaveAs: file format " + std::to_string(fileFormat) +
+                            " is not supported (51 = workbook, 52 = macro-enabled workbook, 44 = web page).");
+    if (!target.has_extension()) target += fileFormat == fileformat::kMacroEnabled ? ".xlsm" : ".xlsx";
+    std::string ext = lowerExtension(target);
+    if (ext != ".xlsx" && ext != ".xlsm")
+        com::throwHostError("SaveAs: \"" + target.filename().string() +
+                            "\" must end in .xlsx or .xlsm for this file format.");
+    xlsx::writeWorkbook(*this, target.string());
+    setFileName(target.string());
+    fileFormat_ = ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault;
+}
+
+void Workbook::close() {
+    if (closed_) return;
+    closed_ = true;
+    for (auto& sheet : sheets_) sheet->markDeleted();
+    sheets_.clear();
+    definedNames_.clear();
+    kept_.reset();
+    if (application_) application_->forget(this);
+}
+
+std::vector<std::shared_ptr<Worksheet>> Workbook::worksheets() const {
+    std::vector<std::shared_ptr<Worksheet>> out;
+    for (const auto& sheet : sheets_)
+        if (sheet->kind() == SheetKind::Worksheet) out.push_back(std::static_pointer_cast<Worksheet>(sheet));
+    return out;
+}
+
+std::vector<std::shared_ptr<ChartSheet>> Workbook::chartSheets() const {
+    std::vector<std::shared_ptr<ChartSheet>> out;
+    for (const auto& sheet : sheets_)
+        if (sheet->kind() == SheetKind::ChartSheet) out.push_back(std::static_pointer_cast<ChartSheet>(sheet));
+    return out;
+}
+
+std::shared_ptr<Worksheet> Workbook::addWorksheet(const Sheet* before, const Sheet* after) {
+    requireOpen();
+    size_t index = std::min(activeIndex_, sheets_.size());
+    if (before) {
+        int32_t at = indexOf(*before);
+        if (at < 0) com::throwHostError("Sheets.Add: the Before sheet is not in this workbook.");
+        index = static_cast<size_t>(at);
+    } else if (after) {
+        int32_t at = indexOf(*after);
+        if (at < 0) com::throwHostError("Sheets.Add: the After sheet is not in this workbook.");
+        index = static_cast<size_t>(at) + 1;
+    }
+    std::string name;
+    for (int n = 1;; ++n) {
+        name = "Sheet" + std::to_string(n);
+        bool taken = std::any_of(sheets_.begin(), sheets_.end(),
+                                 [&](const auto& s) { return sameNameIgnoringCase(s->name(), name); });
+        if (!taken) break;
+    }
+    auto self = std::static_pointer_cast<Workbook>(shared_from_this());
+    auto sheet = std::make_shared<Worksheet>(self, store_, name);
+    insertSheet(index, sheet);
+    activeIndex_ = index;
+    return sheet;
+}
+
+void Workbook::insertSheet(size_t index, std::shared_ptr<Sheet> sheet) {
+    index = std::min(index, sheets_.size());
+    sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(index), std::move(sheet));
+    if (sheets_.size() > 1 && activeIndex_ >= index) ++activeIndex_;
+    if (activeIndex_ >= sheets_.size()) activeIndex_ = 0;
+    for (auto& name : definedNames_)
+        if (name.localSheet >= static_cast<int32_t>(index)) ++name.localSheet;
+}
+
+void Workbook::deleteSheet(const Sheet& sheet) {
+    requireOpen();
+    int32_t index = indexOf(sheet);
+    if (index < 0) com::throwHostError("The sheet \"" + sheet.name() + "\" is not in this workbook.");
+    if (sheet.visibility() == SheetVisibility::Visible) {
+        size_t visible = std::count_if(sheets_.begin(), sheets_.end(), [](const auto& s) {
+            return s->visibility() == SheetVisibility::Visible;
+        });
+        if (visible <= 1)
+            com::throwHostError("A workbook must contain at least one visible sheet: \"" + sheet.name() +
+                                "\" cannot be deleted.");
+    }
+    std::shared_ptr<Sheet> removed = sheets_[static_cast<size_t>(index)];
+    sheets_.erase(sheets_.begin() + index);
+    removed->markDeleted();
+
+    std::erase_if(definedNames_, [&](const DefinedName& n) { return n.localSheet == index; });
+    for (auto& name : definedNames_) {
+        if (name.localSheet > index) --name.localSheet;
+        name.formula = formula::invalidateSheet(name.formula, removed->name());
+    }
+    for (const auto& ws : worksheets())
+        for (auto& f : ws->store().formulas()) f.text = formula::invalidateSheet(f.text, removed->name());
+
+    if (activeIndex_ > static_cast<size_t>(index) || activeIndex_ >= sheets_.size())
+        activeIndex_ = activeIndex_ > 0 ? activeIndex_ - 1 : 0;
+    // The active sheet must be a visible one.
+    if (!sheets_.empty() && sheets_[activeIndex_]->visibility() != SheetVisibility::Visible) {
+        for (size_t i = 0; i < sheets_.size(); ++i)
+            if (sheets_[i]->visibility() == SheetVisibility::Visible) {
+                activeIndex_ = i;
+                break;
+            }
+    }
+    if (kept_) kept_->sheetDeleted(*removed);
+}
+
+void Workbook::validateSheetName(const std::string& name, const Sheet* renaming) const {
+    auto refuse = [&](const std::string& why) {
+        com::throwHostError("The sheet name \"" + name + "\" is not allowed: " + why);
+    };
+    int64_t length = com::utf16Length(name);
+    if (length < 1 || static_cast<size_t>(length) > kMaxSheetNameLength)
+        refuse("a sheet name must be 1 to 31 characters long.");
+    if (name.find_first_of(kForbiddenSheetNameCharacters) != std::string::npos)
+        refuse("a sheet name must not contain any of : \\ / ? * [ ].");
+    if (name.front() == '\'' || name.back() == '\'')
+        refuse("a sheet name must not begin or end with an apostrophe.");
+    if (sameNameIgnoringCase(name, "History")) refuse("\"History\" is reserved.");
+    for (const auto& sheet : sheets_) {
+        if (sheet.get() == renaming) continue;
+        if (sameNameIgnoringCase(sheet->name(), name)) refuse("another sheet is already named \"" + sheet->name() + "\".");
+    }
+}
+
+void Workbook::renameSheetReferences(const std::string& oldName, const std::string& newName) {
+    if (oldName == newName) return;
+    for (auto& name : definedNames_) name.formula = formula::renameSheet(name.formula, oldName, newName);
+    for (const auto& ws : worksheets())
+        for (auto& f : ws->store().formulas()) f.text = formula::renameSheet(f.text, oldName, newName);
+}
+
+std::shared_ptr<Sheet> Workbook::activeSheet() const {
+    requireOpen();
+    if (sheets_.empty()) return nullptr;
+    return sheets_[std::min(activeIndex_, sheets_.size() - 1)];
+}
+
+void Workbook::setActiveSheet(const Sheet& sheet) {
+    int32_t index = indexOf(sheet);
+    if (index < 0) com::throwHostError("The sheet \"" + sheet.name() + "\" is not in this workbook.");
+    activeIndex_ = static_cast<size_t>(index);
+}
+
+int32_t Workbook::indexOf(const Sheet& sheet) const {
+    for (size_t i = 0; i < sheets_.size(); ++i)
+        if (sheets_[i].get() == &sheet) return static_cast<int32_t>(i);
+    return -1;
+}
+
+void Workbook::setFileName(const std::string& fullName) {
+    fullName_ = fullName;
+    name_ = std::filesystem::path(fullName).filename().string();
+}
+
+}  // namespace tavlora::host
+
+namespace tavlora::host {
+
+namespace {
+
+Workbook& book(com::Dispatch& d) { return static_cast<Workbook&>(d); }
+
+}  // namespace
+
+const com::DispatchTable& Workbook::dispatchTable() const {
+    using com::MemberKind;
+    using com::ParamInfo;
+    using com::Variant;
+    using com::VarType;
+    using Args = std::vector<Variant>;
+    static const com::DispatchTable table(
+        "_Workbook",
+        {
+            {"Name", 0x6e, MemberKind::PropertyGet, {}, VarType::String,
+             [](com::Dispatch& d, Args&) { return Variant(book(d).name()); }},
+            {"Path", 0x123, MemberKind::PropertyGet, {}, VarType::String,
+             [](com::Dispatch& d, Args&) { return Variant(book(d).path()); }},
+            {"FullName", 0x121, MemberKind::PropertyGet, {}, VarType::String,
+             [](com::Dispatch& d, Args&) { return Variant(book(d).fullName()); }},
+            {"SheetCount", 0x76, MemberKind::PropertyGet, {}, VarType::Long,
+             [](com::Dispatch& d, Args&) { return Variant(static_cast<int32_t>(book(d).sheets().size())); }},
+            {"Save", 0x11b, MemberKind::Method, {}, VarType::Empty,
+             [](com::Dispatch& d, Args&) {
+                 book(d).save();
+                 return Variant();
+             }},
+            {"SaveAs", 0x11c, MemberKind::Method,
+             {ParamInfo{"Filename", VarType::String, true, Variant(std::string())},
+              ParamInfo{"FileFormat", VarType::Long, true, Variant(fileformat::kDefault)}},
+             VarType::Empty,
+             [](com::Dispatch& d, Args& a) {
+                 book(d).saveAs(a[0].asString(), a[1].asInt32());
+                 return Variant();
+             }},
+            {"Close", 0x115, MemberKind::Method, {}, VarType::Empty,
+             [](com::Dispatch& d, Args&) {
+                 book(d).close();
+                 return Variant();
+             }},
+        });
+    return table;
+}
+
+}  // namespace tavlora::host

@@ -1,0 +1,137 @@
+#include "host/Worksheet.h"
+
+#include <algorithm>
+
+#include "com/Conversions.h"
+#include "com/Error.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+
+namespace tavlora::host {
+
+Worksheet::Worksheet(std::weak_ptr<Workbook> workbook, std::shared_ptr<WorkbookStore> store, std::string name)
+    : Sheet(std::move(workbook), std::move(name)), store_(std::move(store)) {}
+
+Worksheet::~Worksheet() = default;
+
+void Worksheet::requireUsable() const { (void)workbook(); }
+
+namespace {
+
+std::shared_ptr<Worksheet> selfOf(Worksheet& sheet) {
+    return std::static_pointer_cast<Worksheet>(sheet.shared_from_this());
+}
+
+}  // namespace
+
+Range Worksheet::cells() {
+    requireUsable();
+    return Range(selfOf(*this), Area{1, 1, kMaxRows, kMaxColumns});
+}
+
+Range Worksheet::cell(int32_t row, int32_t column) {
+    requireUsable();
+    if (row < 1 || row > kMaxRows)
+        com::throwHostError("Cells(" + std::to_string(row) + ", " + std::to_string(column) + "): row " +
+                            std::to_string(row) + " is outside the sheet (1 to 1048576).");
+    if (column < 1 || column > kMaxColumns)
+        com::throwHostError("Cells(" + std::to_string(row) + ", " + std::to_string(column) + "): column " +
+                            std::to_string(column) + " is outside the sheet (1 to 16384).");
+    return Range(selfOf(*this), Area::cell(row, column));
+}
+
+Range Worksheet::range(const std::string& address) {
+    requireUsable();
+    auto area = parseA1(address);
+    if (!area) com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");
+    return Range(selfOf(*this), *area);
+}
+
+Range Worksheet::range(const Range& cell1, const Range& cell2) {
+    requireUsable();
+    if (cell1.worksheet().get() != this || cell2.worksheet().get() != this)
+        com::throwHostError("Range(Cell1, Cell2): both cells must be on sheet \"" + name() + "\".");
+    const Area& a = cell1.area();
+    const Area& b = cell2.area();
+    return Range(selfOf(*this), Area{std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),
+                                     std::max(a.lastRow, b.lastRow), std::max(a.lastColumn, b.lastColumn)});
+}
+
+Range Worksheet::usedRange() {
+    requireUsable();
+    Area used;
+    if (!cells_.usedArea(used)) used = Area::cell(1, 1);
+    return Range(selfOf(*this), used);
+}
+
+uint32_t Worksheet::effectiveStyle(int32_t row, int32_t column) const {
+    const RowInfo* info = cells_.findRow(row);
+    if (info) {
+        auto it = std::lower_bound(info->cells.begin(), info->cells.end(), column,
+                                   [](const Cell& c, int32_t col) { return c.column < col; });
+        if (it != info->cells.end() && it->column == column) return it->style;
+        if (info->hasStyle) return info->style;
+    }
+    if (const ColumnInfo* col = cells_.findColumn(column); col && col->hasStyle) return col->style;
+    return hasSheetStyle_ ? sheetStyle_ : 0;
+}
+
+Cell& Worksheet::cellForWrite(int32_t row, int32_t column) {
+    if (Cell* existing = cells_.find(row, column)) return *existing;
+    uint32_t style = effectiveStyle(row, column);
+    Cell& cell = cells_.cellAt(row, column);
+    cell.style = style;
+    return cell;
+}
+
+}  // namespace tavlora::host
+
+namespace tavlora::host {
+
+namespace {
+
+Worksheet& ws(com::Dispatch& d) { return static_cast<Worksheet&>(d); }
+com::Variant rangeObject(Range range) { return com::Variant(com::ObjectPtr(std::make_shared<RangeObject>(std::move(range)))); }
+
+}  // namespace
+
+const com::DispatchTable& Worksheet::dispatchTable() const {
+    using com::MemberKind;
+    using com::Variant;
+    using com::VarType;
+    using Args = std::vector<Variant>;
+    static const com::DispatchTable table(
+        "_Worksheet",
+        {
+            {"Name", 0x6e, MemberKind::PropertyGet, {}, VarType::String,
+             [](com::Dispatch& d, Args&) { return Variant(ws(d).name()); }},
+            {"Name", 0x6e, MemberKind::PropertyLet, {{"RHS", VarType::String}}, VarType::Empty,
+             [](com::Dispatch& d, Args& a) {
+                 ws(d).setName(a[0].asString());
+                 return Variant();
+             }},
+            {"Index", 0x1e6, MemberKind::PropertyGet, {}, VarType::Long,
+             [](com::Dispatch& d, Args&) { return Variant(ws(d).workbook()->indexOf(ws(d)) + 1); }},
+            {"Delete", 0x75, MemberKind::Method, {}, VarType::Empty,
+             [](com::Dispatch& d, Args&) {
+                 ws(d).deleteSheet();
+                 return Variant();
+             }},
+            {"Cells", 0xee, MemberKind::PropertyGet,
+             {{"RowIndex", VarType::Any, true, Variant::missing()}, {"ColumnIndex", VarType::Any, true, Variant::missing()}},
+             VarType::Object,
+             [](com::Dispatch& d, Args& a) {
+                 if (a[0].isMissing() && a[1].isMissing()) return rangeObject(ws(d).cells());
+                 if (a[0].isMissing() || a[1].isMissing())
+                     com::throwHostError("Cells: give both the row and the column, or neither.");
+                 return rangeObject(ws(d).cell(com::toInt32(a[0]), com::toInt32(a[1])));
+             }},
+            {"Range", 0xc5, MemberKind::PropertyGet, {{"Cell1", VarType::String}}, VarType::Object,
+             [](com::Dispatch& d, Args& a) { return rangeObject(ws(d).range(a[0].asString())); }},
+            {"UsedRange", 0x19c, MemberKind::PropertyGet, {}, VarType::Object,
+             [](com::Dispatch& d, Args&) { return rangeObject(ws(d).usedRange()); }},
+        });
+    return table;
+}
+
+}  // namespace tavlora::host
