@@ -4,6 +4,11 @@
 
 #include "com/Conversions.h"
 #include "common/CellWriting.h"
+#include "common/MCommFun.h"
+#include "common/MCommXml.h"
+#include "data/Recordset.h"
+#include "data/XmlNode.h"
+#include "data/XmlNodeList.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -57,7 +62,7 @@ bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhi
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceRst(const std::shared_ptr<data::Recordset>& rst) {
-    return false;
+    return assignEach([&](const std::string& name) { return common::MCommFun::GetFieldText(rst, name); });
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceA(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
@@ -104,11 +109,29 @@ int16_t CExcelTmplPrintOne::DoA_End() {
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceXml0(const data::XmlNode& pNode) {
-    return false;
+    return assignEach([&](const std::string& name) { return common::MCommXml::GetAttributeText(pNode, name); });
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceXml(const std::string& strXmlFile, const std::string& strFldQuery) {
-    return false;
+    try {
+        const auto nodes = common::MCommXml::LoadXmlNodeList(strXmlFile, strFldQuery);
+        if (!nodes) return false;
+        // An empty list gives the null node: every entry is emptied.
+        return DoA_ReplaceXml0(nodes->nextNode());
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CExcelTmplPrintOne::assignEach(const std::function<std::string(const std::string&)>& valueOf) {
+    bool assigned = false;
+    for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
+        SWhiteDot& entry = whiteDots_[i];
+        if (entry.strFld.empty() || entry.ePos == ePosType_No) continue;
+        entry.strValue = valueOf(entry.strFld);
+        assigned = true;
+    }
+    return assigned;
 }
 
 int16_t CExcelTmplPrintOne::ScanHeaderRows() {
@@ -178,8 +201,6 @@ std::string CExcelTmplPrintOne::GetWhiteDotName(const std::string& text) {
     if (first == last) throw com::Error(com::hr::kInvalidCall, "A placeholder needs two delimiters");
     return text.substr(firstEnd, lastBegin - firstEnd);
 }
-
-int16_t CExcelTmplPrintOne::entryCount() const { return static_cast<int16_t>(whiteDots_.size() - 1); }
 
 void CExcelTmplPrintOne::resetEntries() { whiteDots_.assign(1, SWhiteDot{}); }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -96,8 +97,9 @@ private:
     bool AddWhiteDot(const host::Range& cell, int16_t index);
     static std::string GetWhiteDotName(const std::string& text);
 
-    int16_t entryCount() const;
     void resetEntries();
+    // Gives every named entry valueOf(its name); true when at least one entry was visited.
+    bool assignEach(const std::function<std::string(const std::string&)>& valueOf);
 
     std::shared_ptr<printjob::CExcelBatDo> job_;
     std::shared_ptr<host::Workbook> workbook_;

@@ -1,5 +1,7 @@
 #include "com/Conversions.h"
 #include "com/ObjectCast.h"
+#include "data/Recordset.h"
+#include "data/XmlNode.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "printjob/CExcelBatDo.h"
@@ -53,8 +55,8 @@ com::DispatchTable buildTable() {
                            return Variant(self(d).DoA_Begin(a[0].asString(), a[1].asInt16(), a[2].asInt16()));
                        }});
     members.push_back({"DoA_ReplaceRst", Self::kDispIdDoA_ReplaceRst, MemberKind::Method, {objectByRef("rst")},
-                       VarType::Boolean, [](com::Dispatch&, std::vector<Variant>&) -> Variant {
-                           throw com::Error(com::hr::kNotImplemented, "DoA_ReplaceRst is not available yet");
+                       VarType::Boolean, [](com::Dispatch& d, std::vector<Variant>& a) {
+                           return Variant(self(d).DoA_ReplaceRst(com::objectAs<data::Recordset>(a[0])));
                        }});
     members.push_back({"DoA_ReplaceA", Self::kDispIdDoA_ReplaceA, MemberKind::Method,
                        {required("strWhiteDotName", VarType::String), required("strWhiteDotValue", VarType::String)},
@@ -75,8 +77,8 @@ com::DispatchTable buildTable() {
     members.push_back({"DoA_End", Self::kDispIdDoA_End, MemberKind::Method, {}, VarType::Integer,
                        [](com::Dispatch& d, std::vector<Variant>&) { return Variant(self(d).DoA_End()); }});
     members.push_back({"DoA_ReplaceXml0", Self::kDispIdDoA_ReplaceXml0, MemberKind::Method, {objectByRef("pNode")},
-                       VarType::Boolean, [](com::Dispatch&, std::vector<Variant>&) -> Variant {
-                           throw com::Error(com::hr::kNotImplemented, "DoA_ReplaceXml0 is not available yet");
+                       VarType::Boolean, [](com::Dispatch& d, std::vector<Variant>& a) {
+                           return Variant(self(d).DoA_ReplaceXml0(data::xmlNodeFromVariant(a[0])));
                        }});
     members.push_back({"DoA_ReplaceXml", Self::kDispIdDoA_ReplaceXml, MemberKind::Method,
                        {required("strXmlFile", VarType::String), required("strFldQuery", VarType::String)},
