@@ -1,12 +1,11 @@
 #include "com/Conversions.h"
 
-#include <unicode/uchar.h>
-
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
+#include "com/DateText.h"
 #include "com/Dispatch.h"
 
 namespace tavlora::com {
@@ -225,155 +224,6 @@ int64_t scaleToCurrency(double value) {
                           std::numeric_limits<int64_t>::max(), "Currency");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Dates
-
-constexpr double kMinDateSerial = -657434.0;          // 0100-01-01
-constexpr double kMaxDateSerialExclusive = 2958466.0;  // day after 9999-12-31
-constexpr int64_t kUnixEpochSerial = 25569;           // 1970-01-01
-constexpr int64_t kSecondsPerDay = 86400;
-
-struct CivilDate {
-    int64_t year;
-    unsigned month;
-    unsigned day;
-};
-
-// Proleptic Gregorian calendar from days since 1970-01-01 (H. Hinnant's algorithm).
-CivilDate civilFromDays(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yoe = static_cast<unsigned>(year - era * 400);
-    const unsigned doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-unsigned daysInMonth(int64_t year, unsigned month) {
-    static constexpr std::array<unsigned, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-void appendPadded(std::string& text, int64_t value, int width) {
-    std::string digits = std::to_string(value);
-    if (static_cast<int>(digits.size()) < width) text.append(static_cast<size_t>(width) - digits.size(), '0');
-    text += digits;
-}
-
-double checkedDateSerial(double serial) {
-    if (!(serial >= kMinDateSerial && serial < kMaxDateSerialExclusive)) {
-        throwOverflow("the value " + formatGeneralNumber(serial) + " is not a date between 0100-01-01 and 9999-12-31");
-    }
-    return serial;
-}
-
-// Reads up to `maxDigits` digits (at least one) at text[i].
-bool readNumber(std::string_view text, size_t& i, size_t maxDigits, unsigned& value) {
-    size_t start = i;
-    value = 0;
-    while (i < text.size() && i - start < maxDigits && isDigit(text[i])) value = value * 10 + (text[i++] - '0');
-    return i > start;
-}
-
-bool readChar(std::string_view text, size_t& i, char wanted) {
-    if (i >= text.size() || text[i] != wanted) return false;
-    ++i;
-    return true;
-}
-
-// ---------------------------------------------------------------------------------------------
-// UTF-8
-
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-// Decodes the code point at text[i] and advances i. An ill-formed sequence (bad lead byte,
-// missing continuation, overlong form, surrogate, beyond U+10FFFF) gives U+FFFD.
-char32_t nextCodePoint(std::string_view text, size_t& i) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    size_t continuationBytes;
-    char32_t codePoint;
-    char32_t smallest;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        continuationBytes = 1, codePoint = lead & 0x1Fu, smallest = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        continuationBytes = 2, codePoint = lead & 0x0Fu, smallest = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        continuationBytes = 3, codePoint = lead & 0x07u, smallest = 0x10000;
-    } else {
-        ++i;
-        return kReplacementCharacter;
-    }
-    size_t j = i + 1;
-    for (size_t k = 0; k < continuationBytes; ++k, ++j) {
-        if (j >= text.size() || (static_cast<unsigned char>(text[j]) & 0xC0u) != 0x80u) {
-            i = j;
-            return kReplacementCharacter;
-        }
-        codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[j]) & 0x3Fu);
-    }
-    i = j;
-    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        return kReplacementCharacter;
-    }
-    return codePoint;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-char32_t simpleUpper(char32_t cp) {
-    if (cp < 0x80) return cp >= 'a' && cp <= 'z' ? cp - ('a' - 'A') : cp;
-    return static_cast<char32_t>(u_toupper(static_cast<UChar32>(cp)));
-}
-
-// Full-width ASCII forms and the ideographic space to their ASCII counterparts.
-char32_t foldWidth(char32_t cp) {
-    if (cp >= 0xFF01 && cp <= 0xFF5E) return cp - 0xFEE0;
-    if (cp == 0x3000) return U' ';
-    return cp;
-}
-
-char32_t foldCaseAndWidthOf(char32_t cp) { return simpleUpper(foldWidth(cp)); }
-
-template <typename Map>
-std::string mapCodePoints(std::string_view text, Map map) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) appendUtf8(out, map(nextCodePoint(text, i)));
-    return out;
-}
 
 }  // namespace
 
@@ -404,68 +254,11 @@ std::string formatCurrency(int64_t scaled) {
     text += std::to_string(magnitude / kCurrencyScale);
     auto fraction = static_cast<int64_t>(magnitude % kCurrencyScale);
     if (fraction != 0) {
-        std::string decimals;
-        appendPadded(decimals, fraction, 4);
+        std::string decimals = std::to_string(fraction + kCurrencyScale).substr(1);  // four digits
         while (decimals.back() == '0') decimals.pop_back();
         text += '.' + decimals;
     }
     return text;
-}
-
-std::string formatDate(double serial) {
-    checkedDateSerial(serial);
-    double wholeDays = std::trunc(serial);
-    auto day = static_cast<int64_t>(wholeDays);
-    auto seconds = static_cast<int64_t>(std::llround(std::fabs(serial - wholeDays) * kSecondsPerDay));
-    if (seconds >= kSecondsPerDay) {  // rounds up to the next midnight
-        seconds -= kSecondsPerDay;
-        ++day;
-    }
-    CivilDate date = civilFromDays(day - kUnixEpochSerial);
-    std::string text;
-    text.reserve(19);
-    appendPadded(text, date.year, 4);
-    text += '-';
-    appendPadded(text, date.month, 2);
-    text += '-';
-    appendPadded(text, date.day, 2);
-    if (seconds != 0) {
-        text += ' ';
-        appendPadded(text, seconds / 3600, 2);
-        text += ':';
-        appendPadded(text, seconds / 60 % 60, 2);
-        text += ':';
-        appendPadded(text, seconds % 60, 2);
-    }
-    return text;
-}
-
-bool parseDateText(std::string_view text, double& serial) {
-    size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return false;
-    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    size_t i = 0;
-    unsigned year, month, day, hour = 0, minute = 0, second = 0;
-    if (!readNumber(text, i, 4, year) || i != 4 || !readChar(text, i, '-') || !readNumber(text, i, 2, month) ||
-        !readChar(text, i, '-') || !readNumber(text, i, 2, day)) {
-        return false;
-    }
-    if (i < text.size()) {
-        if (!readChar(text, i, ' ')) return false;
-        while (i < text.size() && text[i] == ' ') ++i;
-        if (!readNumber(text, i, 2, hour) || !readChar(text, i, ':') || !readNumber(text, i, 2, minute)) return false;
-        if (readChar(text, i, ':') && !readNumber(text, i, 2, second)) return false;
-        if (i != text.size()) return false;
-    }
-    if (year < 100 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 59) {
-        return false;
-    }
-    int64_t days = daysFromCivil(year, month, day) + kUnixEpochSerial;
-    double timeOfDay = static_cast<double>(hour * 3600 + minute * 60 + second) / kSecondsPerDay;
-    // Before 1899-12-30 the fraction still counts forward within the day, away from zero.
-    serial = days < 0 ? static_cast<double>(days) - timeOfDay : static_cast<double>(days) + timeOfDay;
-    return true;
 }
 
 std::string toText(const Variant& v) {
@@ -649,7 +442,7 @@ double toDateSerial(const Variant& v) {
         case VarType::Long:
         case VarType::LongLong:
         case VarType::Double:
-        case VarType::Currency: return checkedDateSerial(toDouble(v));
+        case VarType::Currency: return checkDateSerial(toDouble(v));
         case VarType::String: {
             double serial = 0;
             if (!parseDateText(v.asString(), serial)) throwCannotConvert(v, "Date");
@@ -674,40 +467,6 @@ int16_t roundToInt16(double value) {
 int32_t roundToInt32(double value) {
     return static_cast<int32_t>(roundIntoRange(value, std::numeric_limits<int32_t>::min(),
                                                std::numeric_limits<int32_t>::max(), "Long"));
-}
-
-// -------------------------------------------------------------------------------------------------
-// Unicode text
-
-std::string upperCase(std::string_view text) { return mapCodePoints(text, simpleUpper); }
-
-std::string foldCaseAndWidth(std::string_view text) { return mapCodePoints(text, foldCaseAndWidthOf); }
-
-bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b) {
-    size_t i = 0;
-    size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (foldCaseAndWidthOf(nextCodePoint(a, i)) != foldCaseAndWidthOf(nextCodePoint(b, j))) return false;
-    }
-    return i == a.size() && j == b.size();
-}
-
-int64_t utf16Length(std::string_view text) {
-    int64_t length = 0;
-    for (size_t i = 0; i < text.size();) length += nextCodePoint(text, i) >= 0x10000 ? 2 : 1;
-    return length;
-}
-
-std::string trimBlanks(std::string_view text) { return trimRightBlanks(trimLeftBlanks(text)); }
-
-std::string trimLeftBlanks(std::string_view text) {
-    size_t first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string() : std::string(text.substr(first));
-}
-
-std::string trimRightBlanks(std::string_view text) {
-    size_t last = text.find_last_not_of(' ');
-    return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
 }
 
 }  // namespace tavlora::com

@@ -3,9 +3,12 @@
 #include <string>
 #include <string_view>
 
+#include "com/DateText.h"
+#include "com/UnicodeText.h"
 #include "com/Variant.h"
 
-// The automation language's value conversions. Each throws com::Error with the language's
+// The automation language's value conversions (dates and Unicode text have headers of their own,
+// included here). Each throws com::Error with the language's
 // run-time error (13 type mismatch, 6 overflow, 94 invalid use of Null) where the language would.
 namespace tavlora::com {
 
@@ -20,6 +23,8 @@ std::string toTextOrEmpty(const Variant& v);
 std::string formatGeneralNumber(double value);
 // The shortest text that reads back as the same double (for files, not for display).
 std::string formatRoundTripNumber(double value);
+// Text of a currency value (scaled by 10,000): up to 4 decimals, trailing zeros dropped.
+std::string formatCurrency(int64_t scaled);
 
 // CDbl / CInt / CLng / CLngLng / CBool. Texts must be numeric text (or "True"/"False" for CBool).
 double toDouble(const Variant& v);
@@ -29,16 +34,8 @@ int64_t toInt64(const Variant& v);
 bool toBool(const Variant& v);
 // CCur: the value scaled by 10,000, rounded half to even; outside the currency range is error 6.
 int64_t toCurrencyScaled(const Variant& v);
-// CDate: the date serial. Texts must read as YYYY-MM-DD[ hh:mm[:ss]] or as a number.
+// CDate: the date serial. Numbers are taken as serials; texts must read as YYYY-MM-DD[ hh:mm[:ss]].
 double toDateSerial(const Variant& v);
-
-// Text of a date serial: "YYYY-MM-DD", with " hh:mm:ss" when the time of day is not midnight.
-// Negative serials count back from 1899-12-30, the fraction still being the time of day.
-std::string formatDate(double serial);
-// Text of a currency value: up to 4 decimals, trailing zeros dropped.
-std::string formatCurrency(int64_t scaled);
-// Reads YYYY-MM-DD[ hh:mm[:ss]] (blanks around allowed); false when the text is not such a date.
-bool parseDateText(std::string_view text, double& serial);
 
 // 16-bit narrowing of an integer; overflow is error 6.
 int16_t narrowToInt16(int64_t value);
@@ -51,20 +48,5 @@ int32_t roundToInt32(double value);
 bool isNumericText(std::string_view text);
 // Parses numeric text; returns false when the text is not numeric.
 bool parseNumericText(std::string_view text, double& out);
-
-// Unicode simple upper-case mapping (UCase).
-std::string upperCase(std::string_view text);
-// Compares ignoring letter case and character width (full-width U+FF01..U+FF5E fold to ASCII,
-// U+3000 to a blank).
-bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b);
-// Case- and width-folded form used by the comparison above (so callers can fold once).
-std::string foldCaseAndWidth(std::string_view text);
-
-// Length in UTF-16 code units (the language's Len).
-int64_t utf16Length(std::string_view text);
-// Trim blanks (U+0020 only, as the language's Trim) from both ends / left / right.
-std::string trimBlanks(std::string_view text);
-std::string trimLeftBlanks(std::string_view text);
-std::string trimRightBlanks(std::string_view text);
 
 }  // namespace tavlora::com
