@@ -148,7 +148,7 @@ const com::DispatchTable& XmlDocument::dispatchTable() const {
 }
 
 XmlNode xmlNodeFromVariant(const Variant& value) {
-    if (value.isEmpty()) return {};
+    if (value.isEmpty() || value.isMissing()) return {};
     if (value.type() != VarType::Object) throw com::Error(com::hr::kTypeMismatch, "Type mismatch: an XML node was expected");
     if (!value.asObject()) return {};
     if (auto object = std::dynamic_pointer_cast<XmlNodeObject>(value.asObject())) return object->node();
@@ -156,7 +156,7 @@ XmlNode xmlNodeFromVariant(const Variant& value) {
 }
 
 XmlNodeListPtr xmlNodeListFromVariant(const Variant& value) {
-    if (value.isEmpty()) return nullptr;
+    if (value.isEmpty() || value.isMissing()) return nullptr;
     if (value.type() != VarType::Object) throw com::Error(com::hr::kTypeMismatch, "Type mismatch: an XML node list was expected");
     if (!value.asObject()) return nullptr;
     if (auto list = std::dynamic_pointer_cast<XmlNodeList>(value.asObject())) return list;

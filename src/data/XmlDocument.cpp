@@ -19,8 +19,10 @@ struct ParsedXml {
 };
 
 // Comments and processing instructions are kept as nodes; the DOCTYPE is read only to be checked
-// and dropped.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
+// and dropped. Parsing as a fragment keeps text outside the root element, which pugixml would
+// otherwise drop silently, so that checkAndTrim can refuse it.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype | pugi::parse_fragment;
 
 bool readFile(const std::string& path, std::string& bytes) {
     std::error_code ec;

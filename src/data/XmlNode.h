@@ -95,8 +95,8 @@ private:
     pugi::xml_attribute cursor_;
 };
 
-// The node an automation client passed in a Variant (one of ours). Nothing gives the null node;
-// anything else is a type mismatch.
+// The node an automation client passed in a Variant (one of ours). Empty, Nothing and a missing
+// argument give the null node; anything else is a type mismatch.
 XmlNode xmlNodeFromVariant(const com::Variant& value);
 
 }  // namespace tavlora::data

@@ -32,8 +32,8 @@ private:
 
 using XmlNodeListPtr = std::shared_ptr<XmlNodeList>;
 
-// The node list an automation client passed in a Variant. Nothing gives nullptr; an object that
-// is not one of our node lists is a type mismatch.
+// The node list an automation client passed in a Variant. Empty, Nothing and a missing argument
+// give nullptr; anything else is a type mismatch.
 XmlNodeListPtr xmlNodeListFromVariant(const com::Variant& value);
 
 }  // namespace tavlora::data
