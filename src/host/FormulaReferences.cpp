@@ -407,12 +407,14 @@ std::optional<Area> shiftArea(const Area& area, const Deletion& deletion) {
     Area out = area;
     if (deletion.axis == Axis::Rows) {
         if (area.isWholeColumns()) return area;
+        if (area.firstColumn < deletion.spanFirst || area.lastColumn > deletion.spanLast) return area;
         auto span = shiftSpan(area.firstRow, area.lastRow, deletion);
         if (!span) return std::nullopt;
         out.firstRow = span->first;
         out.lastRow = span->second;
     } else {
         if (area.isWholeRows()) return area;
+        if (area.firstRow < deletion.spanFirst || area.lastRow > deletion.spanLast) return area;
         auto span = shiftSpan(area.firstColumn, area.lastColumn, deletion);
         if (!span) return std::nullopt;
         out.firstColumn = span->first;

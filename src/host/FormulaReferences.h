@@ -14,12 +14,19 @@ namespace tavlora::host::formula {
 
 enum class Axis : uint8_t { Rows, Columns };
 
-// `count` rows (or columns) starting at `first` were removed from one sheet.
+// `count` rows (or columns) starting at `first` were removed from one sheet. When only part of
+// the rows was removed (cells shifted up within columns spanFirst..spanLast), only references
+// that lie wholly within those columns move; the others stay as written.
 struct Deletion {
     Axis axis = Axis::Rows;
     int32_t first = 1;
     int32_t count = 1;
+    int32_t spanFirst = 1;
+    int32_t spanLast = kMaxColumns;  // kMaxRows for a column deletion
     int32_t last() const { return first + count - 1; }
+
+    static Deletion rows(int32_t first, int32_t count) { return {Axis::Rows, first, count, 1, kMaxColumns}; }
+    static Deletion columns(int32_t first, int32_t count) { return {Axis::Columns, first, count, 1, kMaxRows}; }
 };
 
 // Where a formula lives, to decide which of its references point at the edited sheet:

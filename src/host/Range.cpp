@@ -51,26 +51,7 @@ com::Variant Range::errorValue(std::string_view errorText) {
 com::Variant Range::value() const {
     sheet_->requireUsable();
     const Cell* cell = sheet_->store().find(area_.firstRow, area_.firstColumn);
-    if (!cell) return {};
-    const StringPool& strings = sheet_->workbookStore().strings;
-    switch (cell->kind) {
-        case CellKind::Empty: return {};
-        case CellKind::Number: return cell->payload.number;
-        case CellKind::String: return strings.text(cell->payload.stringId);
-        case CellKind::Boolean: return cell->payload.boolean;
-        case CellKind::Error: return errorValue(strings.text(cell->payload.stringId));
-        case CellKind::Formula: {
-            const Formula& f = sheet_->store().formulas()[cell->payload.formulaId];
-            switch (f.cachedKind) {
-                case CellKind::Number: return f.cachedNumber;
-                case CellKind::String: return f.cachedText;
-                case CellKind::Boolean: return f.cachedNumber != 0;
-                case CellKind::Error: return errorValue(f.cachedText);
-                default: return {};
-            }
-        }
-    }
-    return {};
+    return cell ? sheet_->cellValue(*cell) : com::Variant();
 }
 
 void Range::setValue(const com::Variant& v) {

@@ -13,6 +13,7 @@ namespace tavlora::host {
 class Worksheet;
 class RangeFont;
 struct StyleChange;
+struct CellFormatInfo;
 
 namespace lookin {
 constexpr int32_t kValues = -4163;
@@ -77,12 +78,16 @@ public:
     static com::Variant errorValue(std::string_view errorText);
 
 private:
+    friend class RangeFont;
     // How the area is seen: Columns / Rows change what Count counts and what AutoFit fits.
     enum class View : uint8_t { Cells, Rows, Columns };
     Range(std::shared_ptr<Worksheet> sheet, Area area, View view);
     void writeValue(int32_t row, int32_t column, const com::Variant& v);
     void applyStyle(const StyleChange& change);
     uint32_t topLeftStyle() const;
+    const CellFormatInfo& topLeftFormat() const;
+    void fitColumnWidths();
+    void fitRowHeights();
 
     std::shared_ptr<Worksheet> sheet_;
     Area area_;

@@ -1,14 +1,93 @@
+#include <algorithm>
+
+#include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/Range.h"
+#include "host/TextPattern.h"
 #include "host/Worksheet.h"
 
 namespace tavlora::host {
 
-std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const std::optional<Range>& after) const {
-    throw com::Error(com::hr::kNotImplemented, "Range.Find is not available yet.");
+namespace {
+
+// The text Find compares: the displayed text, or what was entered (the formula with "=") when
+// looking in formulas.
+std::string searchedText(const Worksheet& sheet, const Cell& cell, int32_t lookIn) {
+    if (lookIn != lookin::kFormulas) return sheet.cellText(cell);
+    switch (cell.kind) {
+        case CellKind::Formula: return "=" + sheet.store().formulas()[cell.payload.formulaId].text;
+        case CellKind::Number: return com::formatGeneralNumber(cell.payload.number);
+        case CellKind::Boolean: return cell.payload.boolean ? "TRUE" : "FALSE";
+        default: return sheet.cellText(cell);
+    }
 }
+
+struct Position {
+    int32_t row;
+    int32_t column;
+};
+
+// Walks the stored cells of `area` by rows from just after `start`, wrapping round so `start`
+// itself comes last, and returns the first one `accept` takes.
+template <typename Accept>
+std::optional<Position> searchByRows(const CellStore& store, const Area& area, Position start, Accept accept) {
+    const auto& rows = store.rows();
+    auto firstRowAt = [&](int32_t row) {
+        return std::lower_bound(rows.begin(), rows.end(), row, [](const RowInfo& r, int32_t n) { return r.row < n; });
+    };
+    // Cells of one row with column in [fromColumn, toColumn], in column order.
+    auto scanRow = [&](const RowInfo& info, int32_t fromColumn, int32_t toColumn) -> std::optional<Position> {
+        auto it = std::lower_bound(info.cells.begin(), info.cells.end(), fromColumn,
+                                   [](const Cell& c, int32_t col) { return c.column < col; });
+        for (; it != info.cells.end() && it->column <= toColumn; ++it)
+            if (it->kind != CellKind::Empty && accept(*it)) return Position{info.row, it->column};
+        return std::nullopt;
+    };
+    // First leg: the rest of the start row, then the rows below it.
+    for (auto it = firstRowAt(start.row); it != rows.end() && it->row <= area.lastRow; ++it) {
+        int32_t from = it->row == start.row ? start.column + 1 : area.firstColumn;
+        if (from > area.lastColumn) continue;
+        if (auto hit = scanRow(*it, from, area.lastColumn)) return hit;
+    }
+    // Second leg: from the area's top down to the start cell, inclusive.
+    for (auto it = firstRowAt(area.firstRow); it != rows.end() && it->row <= start.row; ++it) {
+        int32_t to = it->row == start.row ? start.column : area.lastColumn;
+        if (auto hit = scanRow(*it, area.firstColumn, to)) return hit;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const std::optional<Range>& after) const {
+    sheet_->requireUsable();
+    if (lookIn != lookin::kValues && lookIn != lookin::kFormulas)
+        com::throwHostError("Find: LookIn must be -4163 (values) or -4123 (formulas), not " + std::to_string(lookIn) + ".");
+    Position start{area_.firstRow, area_.firstColumn};
+    if (after) {
+        if (after->worksheet() != sheet_ || !area_.contains(after->row(), after->column()))
+            com::throwHostError("Find: the After cell " + after->address() + " is not inside the searched range " +
+                                address() + ".");
+        start = {after->row(), after->column()};
+    }
+    auto& state = sheet_->findState();
+    state.what = what;
+    state.lookIn = lookIn;
+    state.valid = true;
+
+    TextPattern pattern(what);
+    const Worksheet& sheet = *sheet_;
+    auto hit = searchByRows(sheet.store(), area_, start,
+                            [&](const Cell& cell) { return pattern.matches(searchedText(sheet, cell, lookIn)); });
+    if (!hit) return std::nullopt;
+    return Range(sheet_, Area::cell(hit->row, hit->column));
+}
+
 std::optional<Range> Range::findNext(const Range& after) const {
-    throw com::Error(com::hr::kNotImplemented, "Range.FindNext is not available yet.");
+    sheet_->requireUsable();
+    const auto& state = sheet_->findState();
+    if (!state.valid) return std::nullopt;
+    return find(state.what, state.lookIn, after);
 }
 
 }  // namespace tavlora::host

@@ -4,6 +4,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/NumberFormat.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 
@@ -132,6 +133,42 @@ const com::DispatchTable& Worksheet::dispatchTable() const {
              [](com::Dispatch& d, Args&) { return rangeObject(ws(d).usedRange()); }},
         });
     return table;
+}
+
+}  // namespace tavlora::host
+
+namespace tavlora::host {
+
+com::Variant Worksheet::cellValue(const Cell& cell) const {
+    const StringPool& strings = store_->strings;
+    switch (cell.kind) {
+        case CellKind::Empty: return {};
+        case CellKind::Number: return cell.payload.number;
+        case CellKind::String: return strings.text(cell.payload.stringId);
+        case CellKind::Boolean: return cell.payload.boolean;
+        case CellKind::Error: return Range::errorValue(strings.text(cell.payload.stringId));
+        case CellKind::Formula: {
+            const Formula& f = cells_.formulas()[cell.payload.formulaId];
+            switch (f.cachedKind) {
+                case CellKind::Number: return f.cachedNumber;
+                case CellKind::String: return f.cachedText;
+                case CellKind::Boolean: return f.cachedNumber != 0;
+                case CellKind::Error: return Range::errorValue(f.cachedText);
+                default: return {};
+            }
+        }
+    }
+    return {};
+}
+
+std::string Worksheet::cellText(const Cell& cell) const {
+    if (cell.kind == CellKind::Error) return store_->strings.text(cell.payload.stringId);
+    if (cell.kind == CellKind::Formula) {
+        const Formula& f = cells_.formulas()[cell.payload.formulaId];
+        if (f.cachedKind == CellKind::Error) return f.cachedText;
+    }
+    const Styles& styles = store_->styles;
+    return displayText(cellValue(cell), styles.cellFormat(cell.style).numberFormat, styles.uses1904Dates());
 }
 
 }  // namespace tavlora::host

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include "com/Variant.h"
 #include "host/CellStore.h"
 #include "host/Sheet.h"
 
@@ -46,11 +47,25 @@ public:
     bool hasSheetStyle() const { return hasSheetStyle_; }
     uint32_t sheetStyle() const { return sheetStyle_; }
     void setSheetStyle(uint32_t xf) { hasSheetStyle_ = true; sheetStyle_ = xf; }
+    void clearSheetStyle() { hasSheetStyle_ = false; sheetStyle_ = 0; }
     // The cell format that applies at (row, column): the cell's, else its row's, else its column's,
     // else the sheet's, else 0.
     uint32_t effectiveStyle(int32_t row, int32_t column) const;
     // The stored cell at (row, column), created with the format that applies there when absent.
     Cell& cellForWrite(int32_t row, int32_t column);
+    // Removes `count` whole rows (columns) from `first` and moves everything that refers to the
+    // cells after them: cells with their formats, heights (widths), merged areas, formulas of every
+    // sheet, defined names, the kept worksheet XML; then tells the file layer (KeptPackage).
+    void deleteRows(int32_t first, int32_t count);
+    void deleteColumns(int32_t first, int32_t count);
+    // Removes the cells of `area` and moves the cells below it, in its columns, up. Host error when
+    // that would cut through a merged area.
+    void deleteAndShiftUp(const Area& area);
+
+    // A stored cell's value as Range.Value gives it (a formula gives its cached value).
+    com::Variant cellValue(const Cell& cell) const;
+    // A stored cell's displayed text: its value under its number format.
+    std::string cellText(const Cell& cell) const;
     // Throws a host error when the sheet was deleted or its workbook closed.
     void requireUsable() const;
 
@@ -62,6 +77,7 @@ public:
     // Find state remembered per sheet for FindNext.
     struct FindState {
         std::string what;
+        int32_t lookIn = -4163;  // values
         bool valid = false;
     };
     FindState& findState() { return findState_; }

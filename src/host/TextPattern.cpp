@@ -1,0 +1,91 @@
+#include "host/TextPattern.h"
+
+#include "com/Conversions.h"
+
+namespace tavlora::host {
+
+std::u32string decodeUtf8(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            out += byte;
+            ++i;
+            continue;
+        }
+        size_t extra = 0;
+        char32_t cp = 0;
+        if ((byte & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = byte & 0x1F;
+        } else if ((byte & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = byte & 0x0F;
+        } else if ((byte & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = byte & 0x07;
+        }
+        bool ok = extra > 0 && i + extra <= text.size() - 1;
+        for (size_t k = 1; ok && k <= extra; ++k) {
+            auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) ok = false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if (!ok) {
+            out += U'\uFFFD';
+            ++i;
+            continue;
+        }
+        out += cp;
+        i += extra + 1;
+    }
+    return out;
+}
+
+TextPattern::TextPattern(std::string_view pattern) {
+    std::u32string folded = decodeUtf8(com::foldCaseAndWidth(pattern));
+    // Part match: the pattern may start and end anywhere in the text.
+    tokens_.push_back({Kind::AnyRun, 0});
+    for (size_t i = 0; i < folded.size(); ++i) {
+        char32_t c = folded[i];
+        if (c == U'~' && i + 1 < folded.size() && (folded[i + 1] == U'*' || folded[i + 1] == U'?' || folded[i + 1] == U'~')) {
+            tokens_.push_back({Kind::Literal, folded[++i]});
+        } else if (c == U'*') {
+            if (tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
+        } else if (c == U'?') {
+            tokens_.push_back({Kind::AnyOne, 0});
+        } else {
+            tokens_.push_back({Kind::Literal, c});
+        }
+    }
+    if (tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
+}
+
+bool TextPattern::matches(std::string_view text) const { return matchesFolded(decodeUtf8(com::foldCaseAndWidth(text))); }
+
+// Wildcard matching with the last star as the only backtrack point: linear in practice, never
+// exponential.
+bool TextPattern::matchesFolded(const std::u32string& text) const {
+    size_t t = 0, p = 0;
+    size_t starP = std::u32string::npos, starT = 0;
+    while (t < text.size()) {
+        if (p < tokens_.size() && tokens_[p].kind == Kind::AnyRun) {
+            starP = p++;
+            starT = t;
+        } else if (p < tokens_.size() && (tokens_[p].kind == Kind::AnyOne || tokens_[p].ch == text[t])) {
+            ++p;
+            ++t;
+        } else if (starP != std::u32string::npos) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < tokens_.size() && tokens_[p].kind == Kind::AnyRun) ++p;
+    return p == tokens_.size();
+}
+
+}  // namespace tavlora::host
