@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tavlora::host {
@@ -12,11 +14,17 @@ struct ReadLimits {
     uint64_t maxPartSize = 1ull << 31;        // unpacked bytes of one part
     uint64_t maxTotalSize = 1ull << 33;       // unpacked bytes of all parts
     uint64_t maxCompressionRatio = 1000;      // unpacked / packed, for parts over 1 MiB
+    uint64_t maxEntries = 100000;             // entries in the zip directory
 };
 
 // Reads an .xlsx / .xlsm file into an empty workbook. Throws com::Error (host error) with a clear
 // message for a missing file, a file that is not a zip, a package without a workbook part, an
 // ill-formed part or a part beyond the limits.
 void readWorkbook(const std::string& path, Workbook& workbook, const ReadLimits& limits = {});
+
+// The same for a package held in memory; `displayName` stands for the file in messages. The
+// workbook's file name is left alone.
+void readWorkbookFromBuffer(const void* data, size_t size, const std::string& displayName, Workbook& workbook,
+                            const ReadLimits& limits = {});
 
 }  // namespace tavlora::host::xlsx

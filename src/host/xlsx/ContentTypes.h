@@ -1,0 +1,61 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <pugixml.hpp>
+
+// The [Content_Types].xml part: a content type for each extension (Default) and for named parts
+// (Override). Part names are kept without the leading "/" and compared ignoring ASCII case.
+namespace tavlora::host::xlsx {
+
+namespace contenttype {
+constexpr std::string_view kRelationships = "application/vnd.openxmlformats-package.relationships+xml";
+constexpr std::string_view kXml = "application/xml";
+constexpr std::string_view kWorkbook = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+constexpr std::string_view kMacroWorkbook = "application/vnd.ms-excel.sheet.macroEnabled.main+xml";
+constexpr std::string_view kWorksheet = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+constexpr std::string_view kSharedStrings =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+constexpr std::string_view kStyles = "application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml";
+}  // namespace contenttype
+
+class ContentTypes {
+public:
+    static ContentTypes parse(const pugi::xml_document& document);
+
+    // The Override for the part, else the Default for its extension, else "".
+    std::string typeOf(std::string_view partName) const;
+    bool hasOverride(std::string_view partName) const;
+    void setOverride(std::string_view partName, std::string_view type);
+    void removeOverride(std::string_view partName);
+    bool hasDefault(std::string_view extension) const;
+    void setDefault(std::string_view extension, std::string_view type);
+    // Drops what no written part uses: Overrides of other parts and Defaults of other extensions
+    // (the rels and xml Defaults always stay).
+    template <class IsWritten, class ExtensionUsed>
+    void prune(IsWritten isWritten, ExtensionUsed extensionUsed) {
+        std::erase_if(overrides_, [&](const auto& o) { return !isWritten(o.first); });
+        reindex();
+        std::erase_if(defaults_, [&](const auto& d) {
+            return d.first != "rels" && d.first != "xml" && !extensionUsed(d.first);
+        });
+    }
+    std::string toXml() const;
+
+private:
+    void reindex();
+    const std::pair<std::string, std::string>* findOverride(std::string_view partName) const;
+
+    std::vector<std::pair<std::string, std::string>> defaults_;   // lower-case extension, type
+    std::vector<std::pair<std::string, std::string>> overrides_;  // part name, type
+    std::unordered_map<std::string, size_t> overrideIndex_;       // lower-case part name
+    std::unordered_map<std::string, size_t> defaultIndex_;
+};
+
+// The extension of a part name, lower case ("png"); "" when it has none.
+std::string extensionOf(std::string_view partName);
+
+}  // namespace tavlora::host::xlsx

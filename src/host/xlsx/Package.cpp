@@ -1,0 +1,57 @@
+#include "host/xlsx/Package.h"
+
+#include "host/xlsx/ZipInput.h"
+
+namespace tavlora::host::xlsx {
+
+void PackageContents::addPart(PackagePart part) {
+    auto [it, inserted] = partIndex_.emplace(asciiLower(part.name), parts.size());
+    if (inserted) parts.push_back(std::move(part));
+}
+
+const PackagePart* PackageContents::findPart(std::string_view name) const {
+    auto it = partIndex_.find(asciiLower(name));
+    return it == partIndex_.end() ? nullptr : &parts[it->second];
+}
+
+void PackageContents::setRelationships(std::string_view sourcePart, RelationshipList list) {
+    relationships_[asciiLower(sourcePart)] = std::move(list);
+}
+
+const RelationshipList* PackageContents::relationshipsOf(std::string_view sourcePart) const {
+    auto it = relationships_.find(asciiLower(sourcePart));
+    return it == relationships_.end() ? nullptr : &it->second;
+}
+
+bool PackageContents::wasReachable(std::string_view name) const { return reachable_.count(asciiLower(name)) != 0; }
+
+void PackageContents::markReachable(std::string name) { reachable_.insert(asciiLower(name)); }
+
+void PackageContents::addSheetRecord(SheetRecord record) {
+    auto [it, inserted] = sheetIndex_.emplace(asciiLower(record.part), sheets_.size());
+    if (inserted) sheets_.push_back(std::move(record));
+}
+
+const SheetRecord* PackageContents::sheetRecord(std::string_view part) const {
+    auto it = sheetIndex_.find(asciiLower(part));
+    return it == sheetIndex_.end() ? nullptr : &sheets_[it->second];
+}
+
+std::string PackageContents::relationshipType(std::string_view kind) const {
+    std::string type = strict ? "http://purl.oclc.org/ooxml/officeDocument/relationships/"
+                              : "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    type += kind;
+    return type;
+}
+
+std::string PackageContents::mainNamespace() const {
+    return strict ? "http://purl.oclc.org/ooxml/spreadsheetml/main"
+                  : "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+}
+
+std::string PackageContents::relationshipsNamespace() const {
+    return strict ? "http://purl.oclc.org/ooxml/officeDocument/relationships"
+                  : "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+}
+
+}  // namespace tavlora::host::xlsx

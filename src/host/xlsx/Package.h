@@ -1,0 +1,70 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "host/Workbook.h"
+#include "host/xlsx/ContentTypes.h"
+#include "host/xlsx/Relationships.h"
+
+namespace tavlora::host::xlsx {
+
+// A part of the package as read. Parts the engine models (workbook, worksheets, shared strings,
+// styles) are regenerated on save and hold no bytes here; every other part is carried unchanged.
+struct PackagePart {
+    std::string name;  // as in the archive, no leading "/"
+    std::string bytes;
+    bool regenerated = false;
+};
+
+// A sheet as the package listed it: what a save needs to write it back under the same part.
+struct SheetRecord {
+    std::string part;
+    std::string relationshipId;
+    std::string relationshipType;
+    std::string sheetId;
+};
+
+// Everything of the package the engine does not model, carried by the workbook between open and
+// save. The writer reads it and never changes it, so a workbook can be saved any number of times.
+class PackageContents : public KeptPackage {
+public:
+    std::vector<PackagePart> parts;  // archive order
+    ContentTypes contentTypes;
+    std::string workbookPart;
+    pugi::xml_document workbookXml;  // as read; the writer regenerates sheets and defined names
+    // "" for a transitional package; the strict namespace base otherwise.
+    bool strict = false;
+
+    void addPart(PackagePart part);
+    const PackagePart* findPart(std::string_view name) const;
+    // Relationships by source part ("" = the package itself).
+    void setRelationships(std::string_view sourcePart, RelationshipList list);
+    const RelationshipList* relationshipsOf(std::string_view sourcePart) const;
+    // Parts reachable by relationships from the package root when it was read; a part reachable
+    // then and not any more (its sheet was deleted) is dropped on save.
+    bool wasReachable(std::string_view name) const;
+    void markReachable(std::string name);
+
+    void addSheetRecord(SheetRecord record);
+    const SheetRecord* sheetRecord(std::string_view part) const;
+    const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
+
+    // The relationship type for a kind ("worksheet") in this package's namespace.
+    std::string relationshipType(std::string_view kind) const;
+    std::string mainNamespace() const;
+    std::string relationshipsNamespace() const;
+
+private:
+    std::unordered_map<std::string, size_t> partIndex_;  // lower-case name
+    std::unordered_map<std::string, RelationshipList> relationships_;
+    std::unordered_set<std::string> reachable_;
+    std::vector<SheetRecord> sheets_;
+    std::unordered_map<std::string, size_t> sheetIndex_;  // lower-case part name
+};
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,229 @@
+#include "host/xlsx/PackageReader.h"
+
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "com/Error.h"
+#include "host/ChartSheet.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/SharedStrings.h"
+#include "host/xlsx/WorkbookPart.h"
+#include "host/xlsx/WorksheetReader.h"
+#include "host/xlsx/XmlPart.h"
+#include "host/xlsx/ZipInput.h"
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
+
+class PackageReader {
+public:
+    PackageReader(const ZipInput& zip, Workbook& workbook)
+        : zip_(zip), workbook_(workbook), contents_(std::make_shared<PackageContents>()) {}
+
+    void read() {
+        readContentTypes();
+        readAllRelationships();
+        findWorkbookPart();
+        WorkbookPartInfo info = readWorkbookXml();
+        const RelationshipList* relationships = contents_->relationshipsOf(contents_->workbookPart);
+        static const RelationshipList kNone;
+        const RelationshipList& workbookRelationships = relationships ? *relationships : kNone;
+        readStyles(workbookRelationships, info.date1904);
+        std::vector<uint32_t> sharedStrings = readSharedStringsPart(workbookRelationships);
+        markRegenerated(workbookRelationships, "calcChain");
+        readSheets(info, workbookRelationships, sharedStrings);
+        workbook_.definedNames() = std::move(info.definedNames);
+        if (info.activeTab >= 0 && static_cast<size_t>(info.activeTab) < workbook_.sheets().size())
+            workbook_.setActiveSheet(*workbook_.sheets()[static_cast<size_t>(info.activeTab)]);
+        carryOtherParts();
+        markReachableParts();
+        workbook_.keptPackage() = contents_;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& message) const {
+        com::throwHostError("'" + zip_.displayName() + "' " + message);
+    }
+
+    const ZipEntry& requirePart(std::string_view name, const std::string& what) const {
+        const ZipEntry* entry = zip_.find(name);
+        if (!entry) fail("is damaged: " + what + " '" + std::string(name) + "' is missing");
+        return *entry;
+    }
+
+    void parse(pugi::xml_document& document, const ZipEntry& entry) const {
+        parsePart(document, zip_.read(entry), zip_.displayName(), entry.name);
+    }
+
+    void readContentTypes() {
+        const ZipEntry* entry = zip_.find(kContentTypesPart);
+        if (!entry) fail("is not an Office Open XML package: it has no [Content_Types].xml");
+        pugi::xml_document document;
+        parse(document, *entry);
+        contents_->contentTypes = ContentTypes::parse(document);
+    }
+
+    void readAllRelationships() {
+        std::string source;
+        for (const ZipEntry& entry : zip_.entries()) {
+            if (!isRelationshipsPart(entry.name, source)) continue;
+            pugi::xml_document document;
+            parse(document, entry);
+            contents_->setRelationships(source, parseRelationships(document));
+        }
+    }
+
+    void findWorkbookPart() {
+        const RelationshipList* root = contents_->relationshipsOf("");
+        if (root) {
+            for (const Relationship& r : *root) {
+                if (r.external || relationshipKind(r.type) != "officeDocument") continue;
+                contents_->workbookPart = resolveTarget("", r.target);
+                contents_->strict = r.type.starts_with("http://purl.oclc.org/");
+                break;
+            }
+        }
+        if (contents_->workbookPart.empty()) fail("has no workbook part: _rels/.rels names no office document");
+        const ZipEntry& entry = requirePart(contents_->workbookPart, "the workbook part");
+        contents_->workbookPart = entry.name;
+        regenerated_.insert(asciiLower(entry.name));
+    }
+
+    WorkbookPartInfo readWorkbookXml() {
+        const ZipEntry& entry = requirePart(contents_->workbookPart, "the workbook part");
+        parse(contents_->workbookXml, entry);
+        std::string_view rootName = localName(contents_->workbookXml.document_element().name());
+        if (rootName != "workbook") fail("has no workbook part: '" + entry.name + "' holds <" + std::string(rootName) + ">");
+        return readWorkbookPart(contents_->workbookXml);
+    }
+
+    const Relationship* relationshipOfKind(const RelationshipList& list, std::string_view kind) const {
+        for (const Relationship& r : list)
+            if (!r.external && relationshipKind(r.type) == kind) return &r;
+        return nullptr;
+    }
+
+    const ZipEntry* targetOf(const Relationship* r) const {
+        return r ? zip_.find(resolveTarget(contents_->workbookPart, r->target)) : nullptr;
+    }
+
+    void markRegenerated(const RelationshipList& list, std::string_view kind) {
+        if (const ZipEntry* entry = targetOf(relationshipOfKind(list, kind))) regenerated_.insert(asciiLower(entry->name));
+    }
+
+    void readStyles(const RelationshipList& list, bool date1904) {
+        Styles& styles = workbook_.store().styles;
+        if (const ZipEntry* entry = targetOf(relationshipOfKind(list, "styles"))) {
+            regenerated_.insert(asciiLower(entry->name));
+            try {
+                styles.loadXml(zip_.readString(*entry));
+            } catch (const com::Error& error) {
+                fail("part '" + entry->name + "' cannot be read: " + error.what());
+            }
+        }
+        styles.setUses1904Dates(date1904);
+    }
+
+    std::vector<uint32_t> readSharedStringsPart(const RelationshipList& list) {
+        const ZipEntry* entry = targetOf(relationshipOfKind(list, "sharedStrings"));
+        if (!entry) return {};
+        regenerated_.insert(asciiLower(entry->name));
+        pugi::xml_document document;
+        parse(document, *entry);
+        return readSharedStrings(document, workbook_.store().strings);
+    }
+
+    void readSheets(const WorkbookPartInfo& info, const RelationshipList& list, const std::vector<uint32_t>& strings) {
+        std::unordered_set<std::string> names;
+        std::unordered_map<std::string_view, const Relationship*> byId;
+        for (const Relationship& r : list)
+            if (!r.external) byId.emplace(r.id, &r);
+        auto self = std::static_pointer_cast<Workbook>(workbook_.weak_from_this().lock());
+        std::weak_ptr<Workbook> owner = self;
+        for (const WorkbookSheetEntry& entry : info.sheets) {
+            if (entry.name.empty()) fail("lists a sheet without a name");
+            if (!names.insert(asciiLower(entry.name)).second) fail("lists the sheet name '" + entry.name + "' twice");
+            auto found = byId.find(entry.relationshipId);
+            const Relationship* relationship = found == byId.end() ? nullptr : found->second;
+            if (!relationship) fail("is damaged: sheet '" + entry.name + "' has no part");
+            const ZipEntry& part =
+                requirePart(resolveTarget(contents_->workbookPart, relationship->target), "the part of sheet '" + entry.name + "'");
+            std::string_view kind = relationshipKind(relationship->type);
+
+            std::shared_ptr<Sheet> sheet;
+            if (kind == "chartsheet") {
+                sheet = std::make_shared<ChartSheet>(owner, entry.name);
+            } else if (kind == "worksheet" || kind == "xlMacrosheet" || kind == "xlIntlMacrosheet" || kind == "dialogsheet") {
+                auto worksheet = std::make_shared<Worksheet>(owner, workbook_.sharedStore(), entry.name);
+                WorksheetSource source{zip_.displayName(), part.name, strings,
+                                       workbook_.store().styles.cellFormatCount(), workbook_.store().styles.uses1904Dates()};
+                readWorksheet(zip_.read(part), *worksheet, source);
+                regenerated_.insert(asciiLower(part.name));
+                sheet = worksheet;
+            } else {
+                fail("lists sheet '" + entry.name + "' of a kind this program does not know (" + relationship->type + ")");
+            }
+            sheet->setVisibility(entry.visibility);
+            sheet->setPartName(part.name);
+            workbook_.insertSheet(workbook_.sheets().size(), sheet);
+            contents_->addSheetRecord(SheetRecord{part.name, relationship->id, relationship->type, entry.sheetId});
+        }
+        if (workbook_.sheets().empty()) fail("has no sheets");
+    }
+
+    void carryOtherParts() {
+        std::string source;
+        for (const ZipEntry& entry : zip_.entries()) {
+            if (entry.name == kContentTypesPart || isRelationshipsPart(entry.name, source)) continue;
+            PackagePart part;
+            part.name = entry.name;
+            part.regenerated = regenerated_.count(asciiLower(entry.name)) != 0;
+            if (!part.regenerated) part.bytes = zip_.readString(entry);
+            contents_->addPart(std::move(part));
+        }
+    }
+
+    void markReachableParts() {
+        std::deque<std::string> queue{""};
+        std::unordered_set<std::string> seen{""};
+        while (!queue.empty()) {
+            std::string source = std::move(queue.front());
+            queue.pop_front();
+            const RelationshipList* list = contents_->relationshipsOf(source);
+            if (!list) continue;
+            for (const Relationship& r : *list) {
+                if (r.external) continue;
+                std::string target = resolveTarget(source, r.target);
+                if (!seen.insert(asciiLower(target)).second) continue;
+                contents_->markReachable(target);
+                queue.push_back(std::move(target));
+            }
+        }
+    }
+
+    const ZipInput& zip_;
+    Workbook& workbook_;
+    std::shared_ptr<PackageContents> contents_;
+    std::unordered_set<std::string> regenerated_;  // lower-case part names
+};
+
+}  // namespace
+
+void readWorkbook(const std::string& path, Workbook& workbook, const ReadLimits& limits) {
+    ZipInput zip(path, limits);
+    PackageReader(zip, workbook).read();
+}
+
+void readWorkbookFromBuffer(const void* data, size_t size, const std::string& displayName, Workbook& workbook,
+                            const ReadLimits& limits) {
+    ZipInput zip(data, size, displayName, limits);
+    PackageReader(zip, workbook).read();
+}
+
+}  // namespace tavlora::host::xlsx

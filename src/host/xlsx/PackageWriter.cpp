@@ -1,0 +1,333 @@
+#include "host/xlsx/PackageWriter.h"
+
+#include <deque>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "com/Error.h"
+#include "host/ChartSheet.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/SharedStrings.h"
+#include "host/xlsx/WorkbookPart.h"
+#include "host/xlsx/WorksheetWriter.h"
+#include "host/xlsx/ZipInput.h"
+#include "host/xlsx/ZipOutput.h"
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+bool isSheetKind(std::string_view kind) {
+    return kind == "worksheet" || kind == "chartsheet" || kind == "dialogsheet" || kind == "xlMacrosheet" ||
+           kind == "xlIntlMacrosheet";
+}
+
+// The package of a workbook that was never read from a file.
+std::unique_ptr<PackageContents> blankPackage() {
+    auto package = std::make_unique<PackageContents>();
+    package->contentTypes.setDefault("rels", contenttype::kRelationships);
+    package->contentTypes.setDefault("xml", contenttype::kXml);
+    package->workbookPart = "xl/workbook.xml";
+    package->setRelationships("", {Relationship{"rId1", package->relationshipType("officeDocument"), "xl/workbook.xml", false}});
+    package->addPart(PackagePart{"xl/workbook.xml", {}, true});
+    return package;
+}
+
+struct PlannedSheet {
+    const Sheet* sheet = nullptr;
+    std::string part;
+    std::string relationshipId;
+    std::string relationshipType;
+    std::string sheetId;
+    bool isNew = false;
+};
+
+// What one save writes: decided in full before the first byte, so that a refusal leaves no file.
+class PackagePlan {
+public:
+    PackagePlan(const Workbook& workbook, const PackageContents& kept, bool macroEnabled)
+        : workbook_(workbook), kept_(kept), macroEnabled_(macroEnabled) {}
+
+    void build() {
+        planSheets();
+        planWorkbookRelationships();
+        planStrings();
+        findWrittenParts();
+        planContentTypes();
+    }
+
+    void addTo(ZipOutput& zip) {
+        zip.addText("[Content_Types].xml", contentTypes_.toXml());
+        addRelationshipsOf(zip, "");
+        for (const PackagePart& part : kept_.parts) {
+            if (!isWritten(part.name)) continue;
+            addPart(zip, part.name, &part);
+        }
+        for (const std::string& name : newParts_) addPart(zip, name, nullptr);
+    }
+
+private:
+    const WorkbookStore& store() const { return *workbook_.sharedStore(); }
+
+    // ---- sheets ----
+
+    void planSheets() {
+        uint32_t maxSheetId = 0;
+        for (const SheetRecord& record : kept_.sheetRecords()) maxSheetId = std::max(maxSheetId, numericId(record.sheetId));
+        std::unordered_set<std::string> claimed;
+        for (const auto& sheet : workbook_.sheets()) {
+            PlannedSheet planned;
+            planned.sheet = sheet.get();
+            const SheetRecord* record = sheet->partName().empty() ? nullptr : kept_.sheetRecord(sheet->partName());
+            if (record && !claimed.insert(asciiLower(record->part)).second) record = nullptr;
+            if (record) {
+                planned.part = record->part;
+                planned.relationshipId = record->relationshipId;
+                planned.relationshipType = record->relationshipType;
+                planned.sheetId = record->sheetId;
+            } else {
+                if (sheet->kind() == SheetKind::ChartSheet)
+                    com::throwHostError("Cannot save: the chart sheet '" + sheet->name() + "' has no chart part to write");
+                planned.isNew = true;
+                planned.part = freePartName("xl/worksheets/sheet", ".xml");
+                claimed.insert(asciiLower(planned.part));
+                planned.relationshipType = kept_.relationshipType("worksheet");
+                planned.sheetId = std::to_string(++maxSheetId);
+                newParts_.push_back(planned.part);
+            }
+            sheetsByPart_[asciiLower(planned.part)] = sheets_.size();
+            sheets_.push_back(std::move(planned));
+        }
+    }
+
+    static uint32_t numericId(const std::string& text) {
+        try {
+            return static_cast<uint32_t>(std::stoul(text));
+        } catch (...) {
+            return 0;
+        }
+    }
+
+    std::string freePartName(const std::string& stem, const std::string& extension) {
+        for (uint32_t n = 1;; ++n) {
+            std::string name = stem + std::to_string(n) + extension;
+            if (!kept_.findPart(name) && !takenNames_.count(asciiLower(name))) {
+                takenNames_.insert(asciiLower(name));
+                return name;
+            }
+        }
+    }
+
+    const PlannedSheet* plannedSheet(std::string_view part) const {
+        auto it = sheetsByPart_.find(asciiLower(part));
+        return it == sheetsByPart_.end() ? nullptr : &sheets_[it->second];
+    }
+
+    // ---- workbook relationships ----
+
+    void planWorkbookRelationships() {
+        const std::string& workbookPart = kept_.workbookPart;
+        if (const RelationshipList* list = kept_.relationshipsOf(workbookPart)) workbookRelationships_ = *list;
+        std::erase_if(workbookRelationships_, [&](const Relationship& r) {
+            std::string_view kind = relationshipKind(r.type);
+            if (r.external) return false;
+            if (isSheetKind(kind)) {
+                const PlannedSheet* planned = plannedSheet(resolveTarget(workbookPart, r.target));
+                return !planned || planned->isNew;
+            }
+            // A stale calculation chain upsets the full recalculation; macros only live in .xlsm.
+            return kind == "calcChain" || (!macroEnabled_ && kind == "vbaProject");
+        });
+        for (PlannedSheet& sheet : sheets_) {
+            if (!sheet.isNew) continue;
+            sheet.relationshipId = freeRelationshipId(workbookRelationships_);
+            workbookRelationships_.push_back(
+                {sheet.relationshipId, sheet.relationshipType, relativeTarget(workbookPart, sheet.part), false});
+        }
+        stylesPart_ = partOfKind("styles");
+        if (stylesPart_.empty()) stylesPart_ = addWorkbookPart("styles", "xl/styles", contenttype::kStyles);
+        sharedStringsPart_ = partOfKind("sharedStrings");
+        if (sharedStringsPart_.empty())
+            sharedStringsPart_ = addWorkbookPart("sharedStrings", "xl/sharedStrings", contenttype::kSharedStrings);
+    }
+
+    std::string partOfKind(std::string_view kind) const {
+        for (const Relationship& r : workbookRelationships_)
+            if (!r.external && relationshipKind(r.type) == kind) return resolveTarget(kept_.workbookPart, r.target);
+        return "";
+    }
+
+    std::string addWorkbookPart(std::string_view kind, const std::string& stem, std::string_view contentType) {
+        std::string name = stem + ".xml";
+        if (kept_.findPart(name) || takenNames_.count(asciiLower(name))) name = freePartName(stem, ".xml");
+        takenNames_.insert(asciiLower(name));
+        workbookRelationships_.push_back({freeRelationshipId(workbookRelationships_), kept_.relationshipType(kind),
+                                          relativeTarget(kept_.workbookPart, name), false});
+        newParts_.push_back(name);
+        newContentTypes_.emplace_back(name, contentType);
+        return name;
+    }
+
+    const RelationshipList* relationshipsOf(std::string_view part) const {
+        if (asciiLower(part) == asciiLower(kept_.workbookPart)) return &workbookRelationships_;
+        if (const PlannedSheet* sheet = plannedSheet(part); sheet && sheet->isNew) return nullptr;
+        return kept_.relationshipsOf(part);
+    }
+
+    // ---- shared strings: the texts cells use, in pool order ----
+
+    void planStrings() {
+        const StringPool& pool = store().strings;
+        std::vector<bool> used(pool.size(), false);
+        for (const auto& sheet : workbook_.worksheets()) {
+            for (const RowInfo& row : sheet->store().rows()) {
+                for (const Cell& cell : row.cells) {
+                    if (cell.kind != CellKind::String || cell.payload.stringId >= pool.size()) continue;
+                    used[cell.payload.stringId] = true;
+                    ++strings_.references;
+                }
+            }
+        }
+        strings_.fileIndex.assign(pool.size(), SharedStringTable::kUnused);
+        for (uint32_t id = 0; id < pool.size(); ++id) {
+            if (!used[id]) continue;
+            strings_.fileIndex[id] = static_cast<uint32_t>(strings_.written.size());
+            strings_.written.push_back(id);
+        }
+    }
+
+    // ---- parts reached from the package root ----
+
+    void findWrittenParts() {
+        std::deque<std::string> queue{""};
+        std::unordered_set<std::string> seen{""};
+        while (!queue.empty()) {
+            std::string source = std::move(queue.front());
+            queue.pop_front();
+            const RelationshipList* list = relationshipsOf(source);
+            if (!list) continue;
+            for (const Relationship& r : *list) {
+                if (r.external) continue;
+                std::string target = resolveTarget(source, r.target);
+                if (!seen.insert(asciiLower(target)).second) continue;
+                reached_.insert(asciiLower(target));
+                queue.push_back(std::move(target));
+            }
+        }
+        // Parts no relationship reached when the file was read are carried as they came.
+        for (const PackagePart& part : kept_.parts)
+            if (!part.regenerated && !kept_.wasReachable(part.name)) reached_.insert(asciiLower(part.name));
+    }
+
+    bool isWritten(std::string_view part) const { return reached_.count(asciiLower(part)) != 0; }
+
+    void planContentTypes() {
+        contentTypes_ = kept_.contentTypes;
+        contentTypes_.setOverride(kept_.workbookPart, macroEnabled_ ? contenttype::kMacroWorkbook : contenttype::kWorkbook);
+        for (const PlannedSheet& sheet : sheets_)
+            if (sheet.isNew) contentTypes_.setOverride(sheet.part, contenttype::kWorksheet);
+        for (const auto& [name, type] : newContentTypes_) contentTypes_.setOverride(name, type);
+        std::unordered_set<std::string> extensions;
+        for (const std::string& part : reached_) extensions.insert(extensionOf(part));
+        contentTypes_.prune([&](std::string_view part) { return isWritten(part); },
+                            [&](std::string_view extension) { return extensions.count(std::string(extension)) != 0; });
+    }
+
+    // ---- writing ----
+
+    void addRelationshipsOf(ZipOutput& zip, std::string_view part) {
+        const RelationshipList* list = relationshipsOf(part);
+        if (!list || list->empty()) return;
+        zip.addText(relationshipsPartOf(part), relationshipsXml(*list));
+    }
+
+    void addPart(ZipOutput& zip, const std::string& name, const PackagePart* kept) {
+        std::string key = asciiLower(name);
+        if (key == asciiLower(kept_.workbookPart)) {
+            zip.addText(name, workbookXml());
+        } else if (const PlannedSheet* sheet = plannedSheet(name); sheet && sheet->sheet->kind() == SheetKind::Worksheet) {
+            addWorksheet(zip, *sheet);
+        } else if (key == asciiLower(stylesPart_)) {
+            zip.addText(name, store().styles.toXml());
+        } else if (key == asciiLower(sharedStringsPart_)) {
+            const StringPool* pool = &store().strings;
+            const SharedStringTable* table = &strings_;
+            std::string ns = kept_.mainNamespace();
+            zip.addStream(name, [pool, table, ns] { return sharedStringsProducer(*pool, *table, ns); });
+        } else if (kept && !kept->regenerated) {
+            zip.addBytes(name, kept->bytes);
+        } else {
+            return;  // a part the engine regenerates that this save does not need
+        }
+        addRelationshipsOf(zip, name);
+    }
+
+    void addWorksheet(ZipOutput& zip, const PlannedSheet& planned) {
+        auto target = std::make_unique<WorksheetTarget>(WorksheetTarget{
+            strings_, planned.sheet == workbook_.activeSheet().get(), !planned.isNew, kept_.mainNamespace(),
+            kept_.relationshipsNamespace()});
+        const auto* sheet = static_cast<const Worksheet*>(planned.sheet);
+        const WorksheetTarget* t = target.get();
+        targets_.push_back(std::move(target));
+        zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); });
+    }
+
+    std::string workbookXml() const {
+        WorkbookPartOut out;
+        for (const PlannedSheet& planned : sheets_)
+            out.sheets.push_back(
+                {planned.sheet->name(), planned.sheetId, planned.relationshipId, planned.sheet->visibility()});
+        out.definedNames = &workbook_.definedNames();
+        out.date1904 = store().styles.uses1904Dates();
+        auto active = workbook_.activeSheet();
+        out.activeTab = active ? std::max(0, workbook_.indexOf(*active)) : 0;
+        out.mainNamespace = kept_.mainNamespace();
+        out.relationshipsNamespace = kept_.relationshipsNamespace();
+        return workbookPartXml(kept_.workbookXml, out);
+    }
+
+    const Workbook& workbook_;
+    const PackageContents& kept_;
+    bool macroEnabled_;
+    std::vector<PlannedSheet> sheets_;
+    std::unordered_map<std::string, size_t> sheetsByPart_;
+    std::unordered_set<std::string> takenNames_;
+    std::vector<std::string> newParts_;
+    std::vector<std::pair<std::string, std::string_view>> newContentTypes_;
+    RelationshipList workbookRelationships_;
+    std::string stylesPart_;
+    std::string sharedStringsPart_;
+    SharedStringTable strings_;
+    std::unordered_set<std::string> reached_;
+    ContentTypes contentTypes_;
+    std::vector<std::unique_ptr<WorksheetTarget>> targets_;
+};
+
+bool isMacroEnabledTarget(const Workbook& workbook, const std::string& path) {
+    std::string extension = asciiLower(std::filesystem::path(path).extension().string());
+    if (extension == ".xlsm") return true;
+    if (extension == ".xlsx") return false;
+    return workbook.fileFormat() == fileformat::kMacroEnabled;
+}
+
+}  // namespace
+
+void writeWorkbook(const Workbook& workbook, const std::string& path) {
+    std::unique_ptr<PackageContents> blank;
+    const auto* kept = dynamic_cast<const PackageContents*>(workbook.keptPackage().get());
+    if (!kept) {
+        blank = blankPackage();
+        kept = blank.get();
+    }
+    if (workbook.sheets().empty()) com::throwHostError("Cannot save '" + path + "': the workbook has no sheets");
+    PackagePlan plan(workbook, *kept, isMacroEnabledTarget(workbook, path));
+    plan.build();
+    ZipOutput zip(path);
+    plan.addTo(zip);
+    zip.commit();
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A shared formula is stored once, on its first cell; the other cells of the group use the same
+// text with its relative references moved by their distance from that cell.
+namespace tavlora::host::xlsx {
+
+// The formula (without "=") with every relative row moved by `rowOffset` and every relative
+// column by `columnOffset`; absolute parts ($) stay. Texts, quoted sheet names, function names,
+// defined names, structured and external references are left alone. A reference moved off the
+// grid becomes #REF!.
+std::string shiftFormula(std::string_view formula, int32_t rowOffset, int32_t columnOffset);
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,466 @@
+#include "host/xlsx/WorksheetWriter.h"
+
+#include <charconv>
+#include <cmath>
+#include <unordered_set>
+
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/CellReference.h"
+#include "host/xlsx/ElementOrder.h"
+#include "host/xlsx/XmlPart.h"
+#include "host/xlsx/XmlText.h"
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+// The column width of the standard 8.43-character column of the default font, as files store it.
+constexpr double kStandardColumnFileWidth = 9.140625;
+constexpr double kStandardColumnWidth = 8.43;
+
+void appendUnsigned(std::string& out, uint64_t value) {
+    char buffer[24];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
+}
+
+void appendAttribute(std::string& out, std::string_view name, std::string_view value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    appendEscapedAttribute(out, value);
+    out += '"';
+}
+
+void appendNumberAttribute(std::string& out, std::string_view name, double value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    appendNumber(out, value);
+    out += '"';
+}
+
+}  // namespace
+
+void appendNumber(std::string& out, double value) {
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
+}
+
+// ---- SheetXmlWriter ----------------------------------------------------------------------------
+
+void SheetXmlWriter::open(std::string& out, std::string_view name) const {
+    out += '<';
+    out += prefix_;
+    out += name;
+}
+
+void SheetXmlWriter::close(std::string& out, std::string_view name) const {
+    out += "</";
+    out += prefix_;
+    out += name;
+    out += '>';
+}
+
+void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
+    bool carriesSomething = !info.cells.empty() || info.height >= 0 || info.customHeight || info.hidden ||
+                            info.hasStyle || !info.extraAttributes.empty();
+    if (!carriesSomething) return;
+    open(out, "row r=\"");
+    appendUnsigned(out, static_cast<uint32_t>(info.row));
+    out += '"';
+    if (info.hasStyle) {
+        out += " s=\"";
+        appendUnsigned(out, info.style);
+        out += "\" customFormat=\"1\"";
+    }
+    if (info.height >= 0) appendNumberAttribute(out, "ht", info.height);
+    if (info.customHeight) out += " customHeight=\"1\"";
+    if (info.hidden) out += " hidden=\"1\"";
+    out += info.extraAttributes;
+    size_t beforeCells = out.size();
+    out += '>';
+    for (const Cell& c : info.cells) cell(out, info.row, c);
+    if (out.size() == beforeCells + 1) {
+        out.back() = '/';
+        out += '>';
+    } else {
+        close(out, "row");
+    }
+}
+
+void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c) const {
+    if (c.kind == CellKind::Empty && c.style == 0) return;
+    char reference[kCellReferenceCapacity];
+    open(out, "c r=\"");
+    out.append(reference, formatCellReference(row, c.column, reference));
+    out += '"';
+    if (c.style != 0) {
+        out += " s=\"";
+        appendUnsigned(out, c.style);
+        out += '"';
+    }
+    const StringPool& pool = sheet_.workbookStore().strings;
+    auto value = [&](auto&& appendValue) {
+        out += '>';
+        open(out, "v>");
+        appendValue();
+        close(out, "v");
+        close(out, "c");
+    };
+    switch (c.kind) {
+        case CellKind::Empty:
+            out += "/>";
+            return;
+        case CellKind::Number:
+            if (std::isfinite(c.payload.number)) {
+                value([&] { appendNumber(out, c.payload.number); });
+            } else {
+                out += " t=\"e\"";
+                value([&] { out += "#NUM!"; });
+            }
+            return;
+        case CellKind::String: {
+            uint32_t index = c.payload.stringId < strings_.fileIndex.size() ? strings_.fileIndex[c.payload.stringId]
+                                                                           : SharedStringTable::kUnused;
+            if (index == SharedStringTable::kUnused) {  // not in the table: write the text inline
+                out += " t=\"inlineStr\">";
+                open(out, "is>");
+                const std::string& text = c.payload.stringId < pool.size() ? pool.text(c.payload.stringId) : std::string();
+                open(out, needsSpacePreserve(text) ? "t xml:space=\"preserve\">" : "t>");
+                appendEscapedText(out, text);
+                close(out, "t");
+                close(out, "is");
+                close(out, "c");
+                return;
+            }
+            out += " t=\"s\"";
+            value([&] { appendUnsigned(out, index); });
+            return;
+        }
+        case CellKind::Boolean:
+            out += " t=\"b\"";
+            value([&] { out += c.payload.boolean ? '1' : '0'; });
+            return;
+        case CellKind::Error:
+            out += " t=\"e\"";
+            value([&] { appendEscapedText(out, c.payload.stringId < pool.size() ? pool.text(c.payload.stringId) : "#N/A"); });
+            return;
+        case CellKind::Formula:
+            break;
+    }
+    const auto& formulas = sheet_.store().formulas();
+    if (c.payload.formulaId >= formulas.size()) {
+        out += "/>";
+        return;
+    }
+    const Formula& f = formulas[c.payload.formulaId];
+    switch (f.cachedKind) {
+        case CellKind::String: out += " t=\"str\""; break;
+        case CellKind::Boolean: out += " t=\"b\""; break;
+        case CellKind::Error: out += " t=\"e\""; break;
+        default: break;
+    }
+    out += '>';
+    if (f.isArray) {
+        open(out, "f t=\"array\" ref=\"");
+        out += areaReference(f.arrayArea);
+        out += "\">";
+    } else {
+        open(out, "f>");
+    }
+    appendEscapedText(out, f.text);
+    close(out, "f");
+    bool hasValue = true;
+    switch (f.cachedKind) {
+        case CellKind::Number:
+            if (std::isfinite(f.cachedNumber)) {
+                open(out, "v>");
+                appendNumber(out, f.cachedNumber);
+            } else {
+                hasValue = false;
+            }
+            break;
+        case CellKind::String:
+        case CellKind::Error:
+            open(out, "v>");
+            appendEscapedText(out, f.cachedText);
+            break;
+        case CellKind::Boolean:
+            open(out, "v>");
+            out += f.cachedNumber != 0 ? '1' : '0';
+            break;
+        default:
+            hasValue = false;
+            break;
+    }
+    if (hasValue) close(out, "v");
+    close(out, "c");
+}
+
+void SheetXmlWriter::columns(std::string& out) const {
+    const auto& columns = sheet_.store().columns();
+    bool sheetStyle = sheet_.hasSheetStyle();
+    if (columns.empty() && !sheetStyle) return;
+    double fillWidth = sheet_.defaultColumnWidth() == kStandardColumnWidth ? kStandardColumnFileWidth
+                                                                            : sheet_.defaultColumnWidth();
+    auto col = [&](int32_t first, int32_t last, double width, bool customWidth, bool hidden, bool hasStyle,
+                   uint32_t style, std::string_view extra) {
+        open(out, "col min=\"");
+        appendUnsigned(out, static_cast<uint32_t>(first));
+        out += "\" max=\"";
+        appendUnsigned(out, static_cast<uint32_t>(last));
+        out += '"';
+        // A column without a width shows with none; write the sheet's default instead.
+        appendNumberAttribute(out, "width", width >= 0 ? width : fillWidth);
+        if (hasStyle) {
+            out += " style=\"";
+            appendUnsigned(out, style);
+            out += '"';
+        }
+        if (hidden) out += " hidden=\"1\"";
+        if (customWidth) out += " customWidth=\"1\"";
+        out += extra;
+        out += "/>";
+    };
+    open(out, "cols>");
+    int32_t nextFree = 1;
+    for (const ColumnInfo& info : columns) {
+        if (info.first < nextFree || info.last < info.first) continue;  // overlapping ranges are invalid
+        if (sheetStyle && info.first > nextFree) col(nextFree, info.first - 1, -1, false, false, true, sheet_.sheetStyle(), {});
+        bool hasStyle = info.hasStyle || sheetStyle;
+        col(info.first, info.last, info.width, info.customWidth, info.hidden, hasStyle,
+            info.hasStyle ? info.style : sheet_.sheetStyle(), info.extraAttributes);
+        nextFree = info.last + 1;
+    }
+    if (sheetStyle && nextFree <= kMaxColumns) col(nextFree, kMaxColumns, -1, false, false, true, sheet_.sheetStyle(), {});
+    close(out, "cols");
+}
+
+void SheetXmlWriter::mergeCells(std::string& out) const {
+    const auto& merges = sheet_.mergedAreas();
+    if (merges.empty()) return;
+    open(out, "mergeCells count=\"");
+    appendUnsigned(out, merges.size());
+    out += "\">";
+    for (const Area& area : merges) {
+        open(out, "mergeCell ref=\"");
+        out += areaReference(area);
+        out += "\"/>";
+    }
+    close(out, "mergeCells");
+}
+
+void SheetXmlWriter::dimension(std::string& out) const {
+    Area used;
+    bool any = sheet_.store().usedArea(used);
+    open(out, "dimension ref=\"");
+    out += any ? areaReference(used) : std::string("A1");
+    out += "\"/>";
+}
+
+// ---- the part ----------------------------------------------------------------------------------
+
+namespace {
+
+// Elements pointing through the relationships of the part they were read with.
+void removeRelationshipElements(pugi::xml_document& document) {
+    pugi::xml_node root = document.document_element();
+    std::unordered_set<std::string> prefixes;
+    for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute()) {
+        std::string_view name(a.name());
+        std::string_view value(a.value());
+        if (name.starts_with("xmlns:") && value.ends_with("/relationships"))
+            prefixes.insert(std::string(name.substr(6)) + ":");
+    }
+    auto pointsThroughRelationship = [&](pugi::xml_node node) {
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+            if (prefixes.count(std::string(prefixOf(a.name())))) return true;
+        return false;
+    };
+    std::vector<pugi::xml_node> doomed;
+    pugi::xml_node node = root.first_child();
+    while (node && node != root) {
+        if (node.type() == pugi::node_element && pointsThroughRelationship(node)) {
+            doomed.push_back(node);
+        } else if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (node && node != root) node = node.next_sibling();
+    }
+    for (pugi::xml_node element : doomed) {
+        pugi::xml_node parent = element.parent();
+        parent.remove_child(element);
+        // A list left empty is invalid (<hyperlinks/>, <tableParts count="1"/>).
+        while (parent != root && !parent.find_child([](pugi::xml_node n) { return n.type() == pugi::node_element; })) {
+            pugi::xml_node up = parent.parent();
+            up.remove_child(parent);
+            parent = up;
+        }
+    }
+}
+
+class WorksheetProducer : public PartProducer {
+public:
+    WorksheetProducer(const Worksheet& sheet, const WorksheetTarget& target) : sheet_(sheet), target_(target) {
+        const pugi::xml_document* kept = &sheet.keptXml();
+        if (kept->document_element() && !target.withRelationships) {
+            stripped_.reset(sheet.keptXml());
+            removeRelationshipElements(stripped_);
+            kept = &stripped_;
+        }
+        pugi::xml_node root = kept->document_element();
+        if (root) buildFromKept(root);
+        else buildNew();
+    }
+
+    bool next(std::string& out) override {
+        switch (phase_) {
+            case Phase::Head:
+                out += head_;
+                phase_ = Phase::Rows;
+                return true;
+            case Phase::Rows: {
+                const auto& rows = sheet_.store().rows();
+                constexpr size_t kChunk = 1 << 16;
+                while (hasRows_ && row_ < rows.size() && out.size() < kChunk) writer_->row(out, rows[row_++]);
+                if (!hasRows_ || row_ == rows.size()) phase_ = Phase::Tail;
+                return true;
+            }
+            case Phase::Tail:
+                out += tail_;
+                return false;
+        }
+        return false;
+    }
+
+private:
+    enum class Phase { Head, Rows, Tail };
+
+    void buildNew() {
+        prefix_.clear();
+        writer_ = std::make_unique<SheetXmlWriter>(sheet_, target_.strings, prefix_);
+        head_ = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet xmlns=\"";
+        head_ += target_.mainNamespace;
+        head_ += "\" xmlns:r=\"";
+        head_ += target_.relationshipsNamespace;
+        head_ += "\">";
+        writer_->dimension(head_);
+        if (target_.active) head_ += "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/></sheetViews>";
+        appendSheetFormat(head_, pugi::xml_node());
+        writer_->columns(head_);
+        head_ += "<sheetData>";
+        tail_ = "</sheetData>";
+        writer_->mergeCells(tail_);
+        tail_ += "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>";
+        tail_ += "</worksheet>";
+    }
+
+    void buildFromKept(pugi::xml_node root) {
+        prefix_ = prefixOf(root.name());
+        writer_ = std::make_unique<SheetXmlWriter>(sheet_, target_.strings, prefix_);
+        std::string_view rootName = localName(root.name());
+        head_ = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+        appendStartTag(head_, root);
+
+        std::vector<std::string_view> generated;
+        bool hasCells = rootName != "dialogsheet";  // a dialog sheet has no grid
+        if (hasCells) {
+            generated = {"dimension", "cols", "sheetData"};
+            if (rootName != "macrosheet") generated.push_back("mergeCells");
+            if (!childByLocalName(root, "sheetFormatPr")) generated.push_back("sheetFormatPr");
+        } else {
+            hasRows_ = false;
+        }
+        std::string* out = &head_;
+        visitChildrenInOrder(
+            root, worksheetOrder(), generated,
+            [&](pugi::xml_node child) {
+                std::string_view name = localName(child.name());
+                if (child.type() == pugi::node_element && name == "sheetFormatPr") appendSheetFormat(*out, child);
+                else if (child.type() == pugi::node_element && name == "sheetViews") appendSheetViews(*out, child);
+                else appendNodeXml(*out, child);
+            },
+            [&](size_t i) {
+                std::string_view name = generated[i];
+                if (name == "dimension") writer_->dimension(*out);
+                else if (name == "cols") writer_->columns(*out);
+                else if (name == "mergeCells") writer_->mergeCells(*out);
+                else if (name == "sheetFormatPr") appendSheetFormat(*out, pugi::xml_node());
+                else if (name == "sheetData") {
+                    *out += '<';
+                    *out += prefix_;
+                    *out += "sheetData>";
+                    out = &tail_;
+                    *out += "</";
+                    *out += prefix_;
+                    *out += "sheetData>";
+                }
+            });
+        *out += "</";
+        *out += root.name();
+        *out += '>';
+    }
+
+    // The kept <sheetFormatPr> with the model's default sizes, or a new one.
+    void appendSheetFormat(std::string& out, pugi::xml_node kept) const {
+        out += '<';
+        out += prefix_;
+        out += "sheetFormatPr";
+        bool hadWidth = false;
+        for (pugi::xml_attribute a = kept.first_attribute(); a; a = a.next_attribute()) {
+            std::string_view name(a.name());
+            if (name == "defaultRowHeight") continue;
+            if (name == "defaultColWidth") {
+                hadWidth = true;
+                continue;
+            }
+            appendAttribute(out, name, a.value());
+        }
+        appendNumberAttribute(out, "defaultRowHeight", sheet_.defaultRowHeight());
+        if (hadWidth || sheet_.defaultColumnWidth() != kStandardColumnWidth)
+            appendNumberAttribute(out, "defaultColWidth", sheet_.defaultColumnWidth());
+        out += "/>";
+    }
+
+    // Only the active sheet's view is the selected tab; more would group the sheets.
+    void appendSheetViews(std::string& out, pugi::xml_node kept) const {
+        pugi::xml_document copy;
+        pugi::xml_node views = copy.append_copy(kept);
+        for (pugi::xml_node view = views.first_child(); view; view = view.next_sibling()) {
+            if (view.type() != pugi::node_element || localName(view.name()) != "sheetView") continue;
+            pugi::xml_attribute selected = view.attribute("tabSelected");
+            if (target_.active) {
+                if (!selected) selected = view.prepend_attribute("tabSelected");
+                selected.set_value("1");
+            } else if (selected) {
+                view.remove_attribute(selected);
+            }
+            if (target_.active) break;  // one selected view is enough
+        }
+        appendNodeXml(out, views);
+    }
+
+    const Worksheet& sheet_;
+    const WorksheetTarget& target_;
+    pugi::xml_document stripped_;
+    std::string prefix_;
+    std::unique_ptr<SheetXmlWriter> writer_;
+    std::string head_;
+    std::string tail_;
+    Phase phase_ = Phase::Head;
+    bool hasRows_ = true;
+    size_t row_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<PartProducer> worksheetProducer(const Worksheet& sheet, const WorksheetTarget& target) {
+    return std::make_unique<WorksheetProducer>(sheet, target);
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,56 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "host/xlsx/SharedStrings.h"
+#include "host/xlsx/ZipOutput.h"
+
+namespace tavlora::host {
+class Worksheet;
+struct Cell;
+struct RowInfo;
+}  // namespace tavlora::host
+
+namespace tavlora::host::xlsx {
+
+struct WorksheetTarget {
+    const SharedStringTable& strings;
+    bool active = false;  // the workbook's active sheet: its view is the one selected tab
+    // False when the part is written without the relationships it was read with (a new part for
+    // a sheet that carries kept XML): elements that point through relationships are left out.
+    bool withRelationships = true;
+    std::string mainNamespace;
+    std::string relationshipsNamespace;
+};
+
+// Streams the worksheet part: the kept XML with the modelled elements written from the model in
+// their schema places, and sheetData written row by row straight from the cell store (a batch of
+// rows per piece, no document tree). The sheet and the table must outlive the producer.
+std::unique_ptr<PartProducer> worksheetProducer(const Worksheet& sheet, const WorksheetTarget& target);
+
+// The modelled elements one at a time. `prefix` is the namespace prefix of the part's root
+// ("" or "x:").
+class SheetXmlWriter {
+public:
+    SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& strings, std::string_view prefix)
+        : sheet_(sheet), strings_(strings), prefix_(prefix) {}
+
+    void row(std::string& out, const RowInfo& row) const;
+    void cell(std::string& out, int32_t row, const Cell& cell) const;
+    void columns(std::string& out) const;
+    void mergeCells(std::string& out) const;
+    void dimension(std::string& out) const;
+
+private:
+    void open(std::string& out, std::string_view name) const;
+    void close(std::string& out, std::string_view name) const;
+    const Worksheet& sheet_;
+    const SharedStringTable& strings_;
+    std::string_view prefix_;
+};
+
+// Shortest text that reads back as the same double ("0.1", "1e+20").
+void appendNumber(std::string& out, double value);
+
+}  // namespace tavlora::host::xlsx

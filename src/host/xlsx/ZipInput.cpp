@@ -1,0 +1,211 @@
+#include "host/xlsx/ZipInput.h"
+
+#include <zip.h>
+
+#include <filesystem>
+#include <pugixml.hpp>
+#include <system_error>
+
+#include "com/Error.h"
+
+namespace tavlora::host::xlsx {
+
+// ---- PartBuffer --------------------------------------------------------------------------------
+
+PartBuffer::PartBuffer(size_t capacity) {
+    data_ = static_cast<char*>(pugi::get_memory_allocation_function()(capacity == 0 ? 1 : capacity));
+    if (!data_) throw com::Error(com::hr::kOutOfMemory, "Out of memory reading a workbook part");
+}
+
+PartBuffer::~PartBuffer() {
+    if (data_) pugi::get_memory_deallocation_function()(data_);
+}
+
+PartBuffer::PartBuffer(PartBuffer&& other) noexcept : data_(other.data_), size_(other.size_) {
+    other.data_ = nullptr;
+    other.size_ = 0;
+}
+
+PartBuffer& PartBuffer::operator=(PartBuffer&& other) noexcept {
+    if (this != &other) {
+        if (data_) pugi::get_memory_deallocation_function()(data_);
+        data_ = other.data_;
+        size_ = other.size_;
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    return *this;
+}
+
+char* PartBuffer::release() {
+    char* p = data_;
+    data_ = nullptr;
+    size_ = 0;
+    return p;
+}
+
+// ---- ZipInput ----------------------------------------------------------------------------------
+
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+namespace {
+
+std::string zipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+std::string openFailure(const std::string& name, int code) {
+    switch (code) {
+        case ZIP_ER_NOZIP:
+            return "'" + name + "' is not an Office Open XML workbook: it is not a zip archive";
+        case ZIP_ER_INCONS:
+        case ZIP_ER_EOF:
+            return "'" + name + "' is damaged: its zip directory is inconsistent";
+        case ZIP_ER_MULTIDISK:
+            return "'" + name + "' is a multi-volume zip archive, which is not supported";
+        default:
+            return "Cannot open '" + name + "': " + zipErrorText(code);
+    }
+}
+
+}  // namespace
+
+ZipInput::ZipInput(const std::string& path, const ReadLimits& limits) : displayName_(path), limits_(limits) {
+    std::error_code ec;
+    auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) com::throwHostError("Cannot open '" + path + "': the file does not exist");
+    if (std::filesystem::is_directory(status))
+        com::throwHostError("Cannot open '" + path + "': it is a folder, not a workbook file");
+    int code = 0;
+    archive_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!archive_) com::throwHostError(openFailure(path, code));
+    listEntries();
+}
+
+ZipInput::ZipInput(const void* data, size_t size, std::string displayName, const ReadLimits& limits)
+    : displayName_(std::move(displayName)), limits_(limits) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
+    if (!source) {
+        zip_error_fini(&error);
+        com::throwHostError("Cannot read '" + displayName_ + "': out of memory");
+    }
+    archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!archive_) {
+        zip_source_free(source);
+        int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        com::throwHostError(openFailure(displayName_, code));
+    }
+    zip_error_fini(&error);
+    listEntries();
+}
+
+ZipInput::~ZipInput() {
+    if (archive_) zip_discard(archive_);
+}
+
+void ZipInput::fail(const std::string& message) const { com::throwHostError("'" + displayName_ + "': " + message); }
+
+void ZipInput::listEntries() {
+    zip_int64_t count = zip_get_num_entries(archive_, 0);
+    if (count < 0) fail("cannot list the zip archive");
+    if (static_cast<uint64_t>(count) > limits_.maxEntries)
+        fail("the package has " + std::to_string(count) + " entries, more than the limit of " +
+             std::to_string(limits_.maxEntries));
+    entries_.reserve(static_cast<size_t>(count));
+    uint64_t total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+        if (!(st.valid & ZIP_STAT_NAME) || !st.name) continue;
+        ZipEntry entry;
+        entry.name = st.name;
+        if (!entry.name.empty() && entry.name.front() == '/') entry.name.erase(0, 1);
+        if (entry.name.empty() || entry.name.back() == '/') continue;  // folders
+        entry.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        entry.packedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+        entry.index = static_cast<uint64_t>(i);
+        total += entry.size;
+        if (total > limits_.maxTotalSize)
+            fail("the package unpacks to more than " + std::to_string(limits_.maxTotalSize) +
+                 " bytes, beyond the limit (a zip bomb?)");
+        auto [it, inserted] = byLowerName_.emplace(asciiLower(entry.name), entries_.size());
+        if (inserted) entries_.push_back(std::move(entry));  // a repeated name: the first one counts
+    }
+}
+
+const ZipEntry* ZipInput::find(std::string_view partName) const {
+    if (!partName.empty() && partName.front() == '/') partName.remove_prefix(1);
+    auto it = byLowerName_.find(asciiLower(partName));
+    return it == byLowerName_.end() ? nullptr : &entries_[it->second];
+}
+
+void ZipInput::checkEntry(const ZipEntry& entry) const {
+    if (entry.size > limits_.maxPartSize)
+        fail("part '" + entry.name + "' unpacks to " + std::to_string(entry.size) + " bytes, more than the limit of " +
+             std::to_string(limits_.maxPartSize));
+    if (entry.size > (1u << 20) && entry.size / (entry.packedSize == 0 ? 1 : entry.packedSize) > limits_.maxCompressionRatio)
+        fail("part '" + entry.name + "' is packed more than " + std::to_string(limits_.maxCompressionRatio) +
+             " to 1, beyond the limit (a zip bomb?)");
+}
+
+size_t ZipInput::readInto(const ZipEntry& entry, char* destination, size_t capacity) const {
+    zip_file_t* file = zip_fopen_index(archive_, entry.index, 0);
+    if (!file) {
+        int code = zip_error_code_zip(zip_get_error(archive_));
+        zip_error_clear(archive_);
+        if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP) fail("part '" + entry.name + "' is encrypted");
+        fail("cannot read part '" + entry.name + "': " + zipErrorText(code));
+    }
+    size_t done = 0;
+    std::string failure;
+    for (;;) {
+        char probe;
+        // Ask for one byte beyond the declared size, to notice data that does not end there.
+        char* target = done < capacity ? destination + done : &probe;
+        size_t want = done < capacity ? capacity - done : 1;
+        zip_int64_t n = zip_fread(file, target, want);
+        if (n < 0) {
+            failure = "part '" + entry.name + "' is damaged: " + std::string(zip_file_strerror(file));
+            break;
+        }
+        if (n == 0) break;
+        if (done >= capacity) {
+            failure = "part '" + entry.name + "' unpacks to more than its declared " + std::to_string(entry.size) +
+                      " bytes (a damaged or hostile archive)";
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    zip_fclose(file);
+    if (!failure.empty()) fail(failure);
+    return done;
+}
+
+PartBuffer ZipInput::read(const ZipEntry& entry) const {
+    checkEntry(entry);
+    PartBuffer buffer(static_cast<size_t>(entry.size));
+    buffer.setSize(readInto(entry, buffer.data(), static_cast<size_t>(entry.size)));
+    return buffer;
+}
+
+std::string ZipInput::readString(const ZipEntry& entry) const {
+    checkEntry(entry);
+    std::string text(static_cast<size_t>(entry.size), '\0');
+    text.resize(readInto(entry, text.data(), text.size()));
+    return text;
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,81 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "host/xlsx/PackageReader.h"
+
+struct zip;
+
+namespace tavlora::host::xlsx {
+
+// Bytes of one part, allocated with pugixml's allocator so that the parser can take them over
+// (load_buffer_inplace_own) without a copy.
+class PartBuffer {
+public:
+    PartBuffer() = default;
+    explicit PartBuffer(size_t capacity);
+    ~PartBuffer();
+    PartBuffer(PartBuffer&& other) noexcept;
+    PartBuffer& operator=(PartBuffer&& other) noexcept;
+    PartBuffer(const PartBuffer&) = delete;
+    PartBuffer& operator=(const PartBuffer&) = delete;
+
+    char* data() { return data_; }
+    const char* data() const { return data_; }
+    size_t size() const { return size_; }
+    void setSize(size_t size) { size_ = size; }
+    std::string_view view() const { return {data_, size_}; }
+    // Hands the memory over (to pugixml); the buffer is empty afterwards.
+    char* release();
+
+private:
+    char* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+struct ZipEntry {
+    std::string name;         // as stored in the archive, no leading "/"
+    uint64_t size = 0;        // unpacked bytes, as the directory declares them
+    uint64_t packedSize = 0;
+    uint64_t index = 0;
+};
+
+// A zip archive opened for reading, with limits against hostile archives: the directory is
+// checked against the total limit up front, each entry against the part limit and the
+// compression ratio before a byte is unpacked, and the unpacked data never beyond its declared
+// size. Every failure is a host error naming the file (and the part).
+class ZipInput {
+public:
+    ZipInput(const std::string& path, const ReadLimits& limits);
+    // `displayName` names the data in messages.
+    ZipInput(const void* data, size_t size, std::string displayName, const ReadLimits& limits);
+    ~ZipInput();
+    ZipInput(const ZipInput&) = delete;
+    ZipInput& operator=(const ZipInput&) = delete;
+
+    const std::vector<ZipEntry>& entries() const { return entries_; }
+    // Part names compare ignoring ASCII case, as the packaging rules say; nullptr when absent.
+    const ZipEntry* find(std::string_view partName) const;
+    PartBuffer read(const ZipEntry& entry) const;
+    std::string readString(const ZipEntry& entry) const;
+    const std::string& displayName() const { return displayName_; }
+
+private:
+    void listEntries();
+    void checkEntry(const ZipEntry& entry) const;
+    size_t readInto(const ZipEntry& entry, char* destination, size_t capacity) const;
+    [[noreturn]] void fail(const std::string& message) const;
+
+    zip* archive_ = nullptr;
+    std::string displayName_;
+    ReadLimits limits_;
+    std::vector<ZipEntry> entries_;
+    std::unordered_map<std::string, size_t> byLowerName_;
+};
+
+std::string asciiLower(std::string_view text);
+
+}  // namespace tavlora::host::xlsx

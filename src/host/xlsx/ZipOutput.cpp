@@ -1,0 +1,242 @@
+#include "host/xlsx/ZipOutput.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+#include "com/Error.h"
+#include "host/xlsx/ContentTypes.h"
+
+namespace tavlora::host::xlsx {
+
+struct ZipOutput::Failure {
+    std::exception_ptr error;  // the first error a producer raised
+};
+
+namespace {
+
+class TextProducer : public PartProducer {
+public:
+    explicit TextProducer(std::string text) : text_(std::move(text)) {}
+    bool next(std::string& out) override {
+        out += text_;
+        return false;
+    }
+
+private:
+    std::string text_;
+};
+
+// A libzip source that pulls its data from a producer; libzip owns it once added.
+struct StreamSource {
+    PartFactory factory;
+    std::shared_ptr<ZipOutput::Failure> failure;
+    std::unique_ptr<PartProducer> producer;
+    std::string buffer;
+    size_t offset = 0;
+    bool finished = false;
+    zip_error_t error;
+    time_t mtime = 0;
+
+    zip_int64_t fill(char* data, zip_uint64_t length) {
+        zip_uint64_t written = 0;
+        while (written < length) {
+            if (offset == buffer.size()) {
+                if (finished) break;
+                buffer.clear();
+                offset = 0;
+                finished = !producer->next(buffer);
+                continue;
+            }
+            size_t n = std::min<size_t>(buffer.size() - offset, length - written);
+            std::memcpy(data + written, buffer.data() + offset, n);
+            offset += n;
+            written += n;
+        }
+        return static_cast<zip_int64_t>(written);
+    }
+
+    static zip_int64_t callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        auto* self = static_cast<StreamSource*>(userdata);
+        try {
+            switch (command) {
+                case ZIP_SOURCE_OPEN:
+                    self->producer = self->factory();
+                    self->buffer.clear();
+                    self->offset = 0;
+                    self->finished = false;
+                    return 0;
+                case ZIP_SOURCE_READ:
+                    return self->fill(static_cast<char*>(data), length);
+                case ZIP_SOURCE_CLOSE:
+                    self->producer.reset();
+                    self->buffer = std::string();
+                    return 0;
+                case ZIP_SOURCE_STAT: {
+                    auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &self->error);
+                    if (!st) return -1;
+                    zip_stat_init(st);
+                    st->mtime = self->mtime;
+                    st->valid |= ZIP_STAT_MTIME;
+                    return sizeof(zip_stat_t);
+                }
+                case ZIP_SOURCE_ERROR:
+                    return zip_error_to_data(&self->error, data, length);
+                case ZIP_SOURCE_FREE:
+                    zip_error_fini(&self->error);
+                    delete self;
+                    return 0;
+                case ZIP_SOURCE_SUPPORTS:
+                    return ZIP_SOURCE_SUPPORTS_READABLE;
+                default:
+                    zip_error_set(&self->error, ZIP_ER_OPNOTSUPP, 0);
+                    return -1;
+            }
+        } catch (...) {
+            // No exception may cross libzip's C frames: keep it and report a plain failure.
+            if (!self->failure->error) self->failure->error = std::current_exception();
+            zip_error_set(&self->error, ZIP_ER_INTERNAL, 0);
+            return -1;
+        }
+    }
+};
+
+bool isPacked(std::string_view name) {
+    std::string ext = extensionOf(name);
+    return ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "gif" || ext == "zip" || ext == "mp3" ||
+           ext == "mp4" || ext == "docx" || ext == "xlsx" || ext == "pptx";
+}
+
+std::string randomSuffix() {
+    std::random_device device;
+    char text[17];
+    std::snprintf(text, sizeof text, "%08x%08x", device(), device());
+    return text;
+}
+
+// The mode a new file gets in this process (0666 less the umask), read without changing it.
+mode_t newFileMode() {
+    mode_t mask = 022;
+    if (FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            unsigned value;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::unique_ptr<PartProducer> textProducer(std::string text) { return std::make_unique<TextProducer>(std::move(text)); }
+
+ZipOutput::ZipOutput(std::string targetPath) : target_(std::move(targetPath)), failure_(std::make_shared<Failure>()) {
+    namespace fs = std::filesystem;
+    fs::path target(target_);
+    if (target.filename().empty()) fail("the name is a folder, not a file name");
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) fail("the folder '" + folder.string() + "' does not exist");
+    if (fs::is_directory(target, ec)) fail("a folder of that name is in the way");
+    temporary_ = (folder / ("." + target.filename().string() + ".tmp-" + randomSuffix())).string();
+    int code = 0;
+    archive_ = zip_open(temporary_.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
+    if (!archive_) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        std::string reason = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        fail(reason);
+    }
+}
+
+ZipOutput::~ZipOutput() {
+    if (archive_) zip_discard(archive_);
+    if (!committed_) removeTemporary();
+}
+
+void ZipOutput::fail(const std::string& reason) { com::throwHostError("Cannot save '" + target_ + "': " + reason); }
+
+void ZipOutput::removeTemporary() {
+    if (temporary_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove(temporary_, ec);
+}
+
+void ZipOutput::add(const std::string& name, void* sourcePointer, bool compress) {
+    auto* source = static_cast<zip_source_t*>(sourcePointer);
+    zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        fail("cannot add part '" + name + "': " + zip_strerror(archive_));
+    }
+    zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+}
+
+void ZipOutput::addBytes(const std::string& name, std::string_view bytes) {
+    zip_source_t* source = zip_source_buffer(archive_, bytes.data(), bytes.size(), 0);
+    if (!source) fail("out of memory");
+    add(name, source, !isPacked(name));
+}
+
+void ZipOutput::addText(const std::string& name, std::string text) {
+    addStream(name, [text = std::move(text)] { return textProducer(text); });
+}
+
+void ZipOutput::addStream(const std::string& name, PartFactory factory) {
+    auto* state = new StreamSource;
+    state->factory = std::move(factory);
+    state->failure = failure_;
+    state->mtime = std::time(nullptr);
+    zip_error_init(&state->error);
+    zip_source_t* source = zip_source_function(archive_, &StreamSource::callback, state);
+    if (!source) {
+        zip_error_fini(&state->error);
+        delete state;
+        fail("out of memory");
+    }
+    add(name, source, true);
+}
+
+void ZipOutput::commit() {
+    if (zip_close(archive_) != 0) {
+        std::string reason = zip_strerror(archive_);
+        zip_discard(archive_);
+        archive_ = nullptr;
+        removeTemporary();
+        if (failure_->error) std::rethrow_exception(failure_->error);
+        fail(reason);
+    }
+    archive_ = nullptr;
+    int fd = ::open(temporary_.c_str(), O_RDONLY);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        int err = errno;
+        if (fd >= 0) ::close(fd);
+        removeTemporary();
+        fail(std::string("cannot flush the written file: ") + std::strerror(err));
+    }
+    ::fchmod(fd, newFileMode());
+    ::close(fd);
+    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        int err = errno;
+        removeTemporary();
+        fail(std::string("cannot replace the file: ") + std::strerror(err));
+    }
+    committed_ = true;
+}
+
+}  // namespace tavlora::host::xlsx

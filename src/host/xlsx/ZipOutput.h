@@ -1,0 +1,59 @@
+#pragma once
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct zip;
+
+namespace tavlora::host::xlsx {
+
+// Produces one part piece by piece while the archive is written, so that a large part (a
+// worksheet's rows) never has to exist whole in memory.
+class PartProducer {
+public:
+    virtual ~PartProducer() = default;
+    // Appends the next piece of the part to `out`; returns false once the part is complete
+    // (the last call may still have appended).
+    virtual bool next(std::string& out) = 0;
+};
+using PartFactory = std::function<std::unique_ptr<PartProducer>()>;
+
+// A producer of one ready text.
+std::unique_ptr<PartProducer> textProducer(std::string text);
+
+// A zip archive written to a temporary file in the target's folder and renamed over the target
+// by commit(), so that a failed save leaves the old file as it was. Parts are written in the
+// order they are added; their data is pulled during commit() (bytes given by view must live until
+// then, and so must whatever a producer reads). Without a commit, nothing reaches the target and
+// the temporary file is removed.
+class ZipOutput {
+public:
+    explicit ZipOutput(std::string targetPath);
+    ~ZipOutput();
+    ZipOutput(const ZipOutput&) = delete;
+    ZipOutput& operator=(const ZipOutput&) = delete;
+
+    void addBytes(const std::string& name, std::string_view bytes);
+    void addText(const std::string& name, std::string text);
+    void addStream(const std::string& name, PartFactory factory);
+    // Writes the archive, flushes it to disk and renames it over the target. Throws a host error
+    // (or the error a producer raised) and removes the temporary file on failure.
+    void commit();
+
+    struct Failure;
+
+private:
+    void add(const std::string& name, void* source, bool compress);
+    [[noreturn]] void fail(const std::string& reason);
+    void removeTemporary();
+
+    std::string target_;
+    std::string temporary_;
+    zip* archive_ = nullptr;
+    std::shared_ptr<Failure> failure_;  // shared with the stream sources
+    bool committed_ = false;
+};
+
+}  // namespace tavlora::host::xlsx
