@@ -53,8 +53,8 @@ public:
 
     void build() {
         planSheets();
-        planWorkbookRelationships();
         planStrings();
+        planWorkbookRelationships();
         findWrittenParts();
         planContentTypes();
     }
@@ -150,7 +150,7 @@ private:
         stylesPart_ = partOfKind("styles");
         if (stylesPart_.empty()) stylesPart_ = addWorkbookPart("styles", "xl/styles", contenttype::kStyles);
         sharedStringsPart_ = partOfKind("sharedStrings");
-        if (sharedStringsPart_.empty())
+        if (sharedStringsPart_.empty() && !strings_.written.empty())
             sharedStringsPart_ = addWorkbookPart("sharedStrings", "xl/sharedStrings", contenttype::kSharedStrings);
     }
 

@@ -45,6 +45,12 @@ void appendNumberAttribute(std::string& out, std::string_view name, double value
 
 void appendNumber(std::string& out, double value) {
     char buffer[32];
+    // Whole numbers as plain digits ("100000", not the shorter "1e+05"), as other producers write them.
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value));
+        out.append(buffer, end);
+        return;
+    }
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, end);
 }
@@ -92,7 +98,6 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
 }
 
 void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c) const {
-    if (c.kind == CellKind::Empty && c.style == 0) return;
     char reference[kCellReferenceCapacity];
     open(out, "c r=\"");
     out.append(reference, formatCellReference(row, c.column, reference));

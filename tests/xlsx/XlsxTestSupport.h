@@ -1,0 +1,32 @@
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/Workbook.h"
+
+namespace tavlora::test {
+
+// A workbook read straight through the file layer (no Application.Open bookkeeping).
+std::shared_ptr<host::Workbook> readXlsx(const std::filesystem::path& path);
+// A new, empty workbook to build in code.
+std::shared_ptr<host::Workbook> emptyWorkbook();
+
+// Everything the engine models, as comparable text: sheets (name, kind, visibility), cells with
+// kind and value (formulas with their text and cached value), row heights, merged areas, defined
+// names. Two workbooks with equal descriptions hold the same content.
+std::string describeWorkbook(const host::Workbook& workbook);
+// Cells holding a value or formula, over all worksheets.
+size_t valueCellCount(const host::Workbook& workbook);
+
+// The fixture workbooks, sorted by name.
+std::vector<std::string> fixtureNames();
+
+// The file names inside a zip archive (by Python's zipfile).
+std::string zipListing(const std::filesystem::path& path);
+
+// Runs a command, returns its exit status; output goes to `output` when given.
+int runCommand(const std::string& command, std::string* output = nullptr);
+
+}  // namespace tavlora::test
