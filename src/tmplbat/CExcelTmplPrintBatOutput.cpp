@@ -166,8 +166,10 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteXmlRecordRow(const da
 void CExcelTmplPrintBat::writeCell(int16_t row, int16_t columnIndex, std::string text) {
     if (!sheet_) throw com::Error(com::hr::kObjectNotSet, "No current sheet");
     if (isNoZero_ && common::MCommFun::IsZeroValue(text)) text.clear();
-    // An empty text is written too: a mapped cell always receives the record's value.
-    sheet_->cell(row, int32_t(layout_.nColStart) + columnIndex).setValue(com::Variant(std::move(text)));
+    // An empty text is written too: a mapped cell always receives the record's value. Assigning
+    // "" empties a cell in the spreadsheet application, so it goes to the host as Empty.
+    host::Range cell = sheet_->cell(row, int32_t(layout_.nColStart) + columnIndex);
+    cell.setValue(text.empty() ? com::Variant() : com::Variant(std::move(text)));
 }
 
 }  // namespace tavlora::tmplbat

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include "data/XmlDocument.h"
+#include "support/TestPaths.h"
+#include "TmplBatTestSupport.h"
+
+#include <fstream>
+
+namespace tavlora::tmplbat {
+namespace {
+
+using com::Variant;
+using data::MemoryRecordset;
+using test::ListBook;
+using test::recordset;
+using Strings = std::vector<std::string>;
+
+// Sequential list: columns B (CODE) and C (NAME) from row 3, one row per record.
+void sequentialTemplate(ListBook& book) {
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "CODE"}, {"C1", "NAME"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+}
+
+// Keyed list: labels A, B, C in A7:A9; VALUE goes to column B of the label's row.
+void keyedTemplate(ListBook& book) {
+    book.put({{"A1", "KEY"}, {"A2", "2,1"}, {"A3", "7,3"}, {"B1", "VALUE"}, {"A7", "A"}, {"A8", "B"}, {"A9", "C"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+}
+
+std::shared_ptr<data::XmlNodeList> nodes(data::XmlDocument& document, const std::string& xml, const char* query) {
+    EXPECT_TRUE(document.loadXml(xml));
+    return document.documentElement().selectNodes(query);
+}
+
+// ---- recordsets ----
+
+TEST(OutputRst, SequentialRecordsFillConsecutiveRowsAndLeaveTheCursorAtItsEnd) {
+    ListBook book;
+    sequentialTemplate(book);
+    auto rst = recordset({"code", "Name"}, {{Variant(1), Variant("Ann")}, {Variant(2), Variant("Bob")}, {Variant(3), Variant("Cy")}});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_TRUE(rst->Eof());
+    EXPECT_EQ(book.column("B", 3, 6), (Strings{"1", "2", "3", ""}));
+    EXPECT_EQ(book.column("C", 3, 6), (Strings{"Ann", "Bob", "Cy", ""}));
+    EXPECT_EQ(book.at("B3"), Variant(1.0));  // numeric text lands as a number
+}
+
+TEST(OutputRst, ReadsFromWhereTheCursorStands) {
+    ListBook book;
+    sequentialTemplate(book);
+    auto rst = recordset({"CODE", "NAME"}, {{Variant(1), Variant("Ann")}, {Variant(2), Variant("Bob")}});
+    rst->MoveNext();
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_EQ(book.column("C", 3, 4), (Strings{"Bob", ""}));
+}
+
+TEST(OutputRst, AnEmptyRecordsetWritesNothingButMapsTheFields) {
+    ListBook book;
+    sequentialTemplate(book);
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"x", "name"}, {})));
+    EXPECT_EQ(book.text("B3"), "");
+    EXPECT_EQ(book.filler->layout().arrFldIndex, (std::vector<int16_t>{-1, 1}));
+}
+
+TEST(OutputRst, TwoRowsPerRecordWithOffsets) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"A6", "0"}, {"B1", "CODE(0,2)"}, {"C1", "NAME(0,2)"}, {"D1", "ADDR(1,2)"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    auto rst = recordset({"CODE", "NAME", "ADDR"}, {{Variant("c1"), Variant("n1"), Variant("a1")},
+                                                    {Variant("c2"), Variant("n2"), Variant("a2")},
+                                                    {Variant("c3"), Variant("n3"), Variant("a3")}});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_EQ(book.column("B", 3, 8), (Strings{"c1", "", "c2", "", "c3", ""}));
+    EXPECT_EQ(book.column("C", 3, 8), (Strings{"n1", "", "n2", "", "n3", ""}));
+    EXPECT_EQ(book.column("D", 3, 8), (Strings{"", "a1", "", "a2", "", "a3"}));
+}
+
+TEST(OutputRst, AColumnWithStepZeroKeepsTheLastRecord) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "NAME"}, {"C1", "TOTAL(2,0)"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"NAME", "TOTAL"}, {{Variant("a"), Variant(1)}, {Variant("b"), Variant(2)}})));
+    EXPECT_EQ(book.column("B", 3, 4), (Strings{"a", "b"}));
+    EXPECT_EQ(book.text("C5"), "2");
+    EXPECT_EQ(book.text("C3"), "");
+}
+
+TEST(OutputRst, ZeroSuppressionFollowsIsNoZero) {
+    const std::vector<Variant> values = {Variant(0), Variant(0.0), Variant(-0.00000001), Variant("0.00"),
+                                         Variant(0.001), Variant("abc")};
+    for (bool noZero : {true, false}) {
+        ListBook book;
+        book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "V"}});
+        ASSERT_TRUE(book.filler->DoA_Begin("List"));
+        book.filler->setIsNoZero(noZero);
+        std::vector<MemoryRecordset::Row> rows;
+        for (const Variant& v : values) rows.push_back({v});
+        EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"V"}, rows)));
+        if (noZero)
+            EXPECT_EQ(book.column("B", 3, 8), (Strings{"", "", "", "", "0.001", "abc"}));
+        else
+            EXPECT_EQ(book.column("B", 3, 8), (Strings{"0", "0", com::toText(Variant(-0.00000001)), "0", "0.001", "abc"}));
+    }
+}
+
+TEST(OutputRst, ZeroSuppressionEmptiesATemplateCellToo) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "V"}, {"B3", "placeholder"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"V"}, {{Variant(0)}})));
+    EXPECT_TRUE(book.at("B3").isEmpty());
+}
+
+TEST(OutputRst, ANullValueStopsItsRecordAndTheNextRecordTakesTheBlock) {
+    ListBook book;
+    sequentialTemplate(book);
+    auto rst = recordset({"CODE", "NAME"}, {{Variant(1), Variant("Ann")}, {Variant(2), Variant::null()},
+                                            {Variant(3), Variant("Cy")}, {Variant(4), Variant::null()}});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_EQ(book.column("B", 3, 5), (Strings{"1", "3", "4"}));  // the last failed record's first cell stays
+    EXPECT_EQ(book.column("C", 3, 5), (Strings{"Ann", "Cy", ""}));
+}
+
+TEST(OutputRst, AFieldTheRecordsetLacksLeavesItsColumnUntouched) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "CODE"}, {"C1", "MISSING"}, {"D1", "NAME"}, {"C3", "keep"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"CODE", "NAME"}, {{Variant(1), Variant("Ann")}})));
+    EXPECT_EQ(book.text("B3"), "1");
+    EXPECT_EQ(book.text("C3"), "keep");
+    EXPECT_EQ(book.text("D3"), "Ann");
+}
+
+TEST(OutputRst, ASecondCallStartsAgainAtTheFirstBlock) {
+    ListBook book;
+    sequentialTemplate(book);
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"CODE", "NAME"}, {{Variant(1), Variant("Ann")}, {Variant(2), Variant("Bob")}})));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"CODE", "NAME"}, {{Variant(9), Variant("Zed")}})));
+    EXPECT_EQ(book.column("C", 3, 4), (Strings{"Zed", "Bob"}));
+}
+
+TEST(OutputRst, KeyedPlacementMatchesWholeLabelsExactly) {
+    ListBook book;
+    keyedTemplate(book);
+    auto rst = recordset({"key", "value"}, {{Variant("B"), Variant("second")}, {Variant("b"), Variant("lower")},
+                                            {Variant("D"), Variant("none")}, {Variant("A"), Variant("first")},
+                                            {Variant("A"), Variant("first again")}, {Variant::null(), Variant("null key")}});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_EQ(book.column("B", 7, 10), (Strings{"first again", "second", "", ""}));
+}
+
+TEST(OutputRst, KeyedPlacementWithTwoRowsPerLabel) {
+    ListBook book;
+    book.put({{"A1", "KEY"}, {"A2", "2,2"}, {"A3", "7,2"}, {"B1", "V(0,2)"}, {"C1", "W(1,2)"}, {"A7", "x"}, {"A8", "y"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    // Label index 1 ("y"): rows nRowStart + offset + 1 * 2.
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"KEY", "V", "W"}, {{Variant("y"), Variant("v"), Variant("w")}})));
+    EXPECT_EQ(book.text("B9"), "v");
+    EXPECT_EQ(book.text("C10"), "w");
+    EXPECT_EQ(book.text("B8"), "");
+}
+
+TEST(OutputRst, WithoutTheKeyFieldEveryRecordIsSkipped) {
+    ListBook book;
+    keyedTemplate(book);
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"value"}, {{Variant("v")}})));
+    EXPECT_EQ(book.column("B", 7, 9), (Strings{"", "", ""}));
+}
+
+TEST(OutputRst, FailuresOfTheWholeCallAnswerFalse) {
+    ListBook book;
+    sequentialTemplate(book);
+    EXPECT_FALSE(book.filler->DoA_OutputRst(nullptr));
+}
+
+TEST(OutputRst, WithoutABegunLayoutNothingIsWritten) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "CODE"}});
+    book.filler->setCurSheet(book.list);
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"CODE"}, {{Variant(1)}})));
+    ASSERT_TRUE(book.filler->DoA_Begin());
+    ASSERT_TRUE(book.filler->DoA_End());  // empties the arrays; the control area is cleared
+    book.put({{"B3", "template"}});
+    auto rst = recordset({"CODE"}, {{Variant(1)}, {Variant(2)}});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_TRUE(rst->Eof());
+    EXPECT_EQ(book.text("B3"), "template");
+}
+
+// ---- the 16-bit row limit ----
+
+std::shared_ptr<MemoryRecordset> numbered(int count) {
+    std::vector<MemoryRecordset::Row> rows;
+    for (int i = 1; i <= count; ++i) rows.push_back({Variant(i)});
+    return recordset({"N"}, rows);
+}
+
+TEST(RowLimit, RecordsBeyondRow32767AreReportedAndTheWrittenOnesStay) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "32765"}, {"B1", "N"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    auto rst = numbered(5);
+    EXPECT_FALSE(book.filler->DoA_OutputRst(rst));
+    EXPECT_TRUE(rst->Eof());
+    EXPECT_EQ(book.column("B", 32765, 32767), (Strings{"1", "2", "3"}));
+    EXPECT_TRUE(book.list->store().find(32768, 2) == nullptr);
+}
+
+TEST(RowLimit, ExactlyFillingTheLastRowIsASuccess) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "32765"}, {"B1", "N"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(numbered(3)));
+    EXPECT_EQ(book.text("B32767"), "3");
+}
+
+TEST(RowLimit, ARecordPartlyBeyondTheLimitWritesNoneOfItsCells) {
+    ListBook book;
+    // Column B is on the block's first row, column C one row below it.
+    book.put({{"A2", "2"}, {"A3", "32765"}, {"B1", "N(0,2)"}, {"C1", "N(1,2)"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_FALSE(book.filler->DoA_OutputRst(numbered(3)));
+    EXPECT_EQ(book.text("B32765"), "1");
+    EXPECT_EQ(book.text("C32766"), "1");
+    EXPECT_EQ(book.text("B32767"), "");  // record 2 would need row 32768 for column C
+}
+
+TEST(RowLimit, KeyedRecordsBeyondTheLimitAreReportedWhileOthersAreWritten) {
+    ListBook book;
+    book.put({{"A1", "K"}, {"A2", "2,1"}, {"A3", "32760,2"}, {"B1", "V(0,8)"}});
+    book.list->range("A32760").setValue(Variant("far"));
+    book.list->range("A32761").setValue(Variant("near"));
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    // "far" has label index 0 (row 32760); "near" has index 1, so its row is 32760 + 8 > 32767.
+    auto rst = recordset({"K", "V"}, {{Variant("near"), Variant("lost")}, {Variant("far"), Variant("kept")}});
+    EXPECT_FALSE(book.filler->DoA_OutputRst(rst));
+    EXPECT_EQ(book.text("B32760"), "kept");
+}
+
+TEST(RowLimit, XmlRecordsBeyondTheLimitAreReported) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "32766"}, {"B1", "n"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    data::XmlDocument document;
+    EXPECT_FALSE(book.filler->DoA_OutputXml0(nodes(document, R"(<r><x n="1"/><x n="2"/><x n="3"/></r>)", "x")));
+    EXPECT_EQ(book.column("B", 32766, 32767), (Strings{"1", "2"}));
+}
+
+// ---- XML ----
+
+TEST(OutputXml, ElementsFillBlocksByExactAttributeName) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "code"}, {"C1", "Name"}, {"D1", "city"}, {"D3", "template"}, {"D4", "template"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    data::XmlDocument document;
+    auto list = nodes(document, R"(<rows><row code="1" Name="Ann" city="Oslo"/><row code="0" name="bob"/></rows>)", "row");
+    EXPECT_TRUE(book.filler->DoA_OutputXml0(list));
+    EXPECT_EQ(book.column("B", 3, 4), (Strings{"1", ""}));  // "0" suppressed
+    EXPECT_EQ(book.column("C", 3, 4), (Strings{"Ann", ""}));  // "name" is not "Name": emptied
+    EXPECT_EQ(book.column("D", 3, 4), (Strings{"Oslo", ""}));
+}
+
+TEST(OutputXml, KeyedPlacementByAttribute) {
+    ListBook book;
+    keyedTemplate(book);
+    data::XmlDocument document;
+    auto list = nodes(document, R"(<r><x KEY="C" VALUE="c"/><x KEY="A" VALUE="a"/><x VALUE="no key"/></r>)", "x");
+    EXPECT_TRUE(book.filler->DoA_OutputXml0(list));
+    EXPECT_EQ(book.column("B", 7, 9), (Strings{"a", "", "c"}));
+}
+
+TEST(OutputXml, ANodeThatIsNotAnElementFailsTheCallWhereItStands) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "v"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    data::XmlDocument document;
+    auto list = nodes(document, R"(<r><x v="1"/>text<x v="2"/></r>)", "node()");
+    ASSERT_EQ(list->length(), 3);
+    EXPECT_FALSE(book.filler->DoA_OutputXml0(list));
+    EXPECT_EQ(book.column("B", 3, 4), (Strings{"1", ""}));
+}
+
+TEST(OutputXml, FromAFileWithAQueryBelowTheRootElement) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "v"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    tavlora::test::TempDir dir;
+    auto file = dir.file("rows.xml");
+    std::ofstream(file) << R"(<?xml version="1.0" encoding="UTF-8"?><r><x v="a"/><y v="skip"/><x v="b"/></r>)";
+    EXPECT_TRUE(book.filler->DoA_OutputXml(file.string(), "x"));
+    EXPECT_EQ(book.column("B", 3, 5), (Strings{"a", "b", ""}));
+    EXPECT_FALSE(book.filler->DoA_OutputXml(dir.file("missing.xml").string(), "x"));
+    EXPECT_FALSE(book.filler->DoA_OutputXml(file.string(), "x[["));
+    EXPECT_FALSE(book.filler->DoA_OutputXml0(nullptr));
+    EXPECT_EQ(book.column("B", 3, 5), (Strings{"a", "b", ""}));
+}
+
+}  // namespace
+}  // namespace tavlora::tmplbat
