@@ -821,8 +821,9 @@ std::string renderDate(const Section& section, double serial, bool date1904) {
         switch (t.kind) {
         case TokenKind::Literal: out += t.text; break;
         case TokenKind::AmPm: {
+            // "am/pm" shows as "AM"/"PM" like "AM/PM"; only "a/p" keeps its letter case.
             bool pm = hour >= 12;
-            bool lower = t.text[0] == 'a' || t.text[0] == 'p';
+            bool lower = t.count == 1 && t.text[0] == 'a';
             std::string mark = t.count == 2 ? (pm ? "PM" : "AM") : (pm ? "P" : "A");
             if (lower)
                 for (auto& c : mark) c = lowerAscii(c);
