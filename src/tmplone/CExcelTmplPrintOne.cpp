@@ -93,9 +93,13 @@ int16_t CExcelTmplPrintOne::DoA_End() {
     for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
         const SWhiteDot& entry = whiteDots_[i];
         if (entry.ePos != ePosType_A1) continue;
-        // A write the host refuses is skipped, but the entry still counts as written.
+        // A write the host refuses is skipped, but the entry still counts as written. An entry
+        // without a value empties its cell rather than leaving an empty text in it.
         try {
-            if (sheet) sheet->range(entry.strPos).setValue(com::Variant(entry.strValue));
+            if (sheet) {
+                sheet->range(entry.strPos)
+                    .setValue(entry.strValue.empty() ? com::Variant() : com::Variant(entry.strValue));
+            }
         } catch (...) {
         }
         if (written < INT16_MAX) ++written;
@@ -157,11 +161,15 @@ int16_t CExcelTmplPrintOne::ScanWhiteDots() {
     std::optional<host::Range> cell = used.find("%*%", host::lookin::kValues);
     if (!cell) return 0;
     const std::string firstAddress = cell->address();
+    // The search wraps back to its first cell; the visit bound only guards against a search
+    // that never does.
+    const int64_t cellsInRange = used.count();
     int16_t count = 0;
-    do {
+    for (int64_t visited = 1;; ++visited) {
         if (AddWhiteDot(*cell, count)) count = com::narrowToInt16(int32_t{count} + 1);
         cell = used.findNext(*cell);
-    } while (cell && cell->address() != firstAddress);
+        if (!cell || cell->address() == firstAddress || visited >= cellsInRange) break;
+    }
     return count;
 }
 

@@ -82,14 +82,14 @@ TEST(OneRecordReport, InCellTemplateFilledFromADatabaseRow) {
     auto filler = CExcelTmplPrintOne::create();
     filler->setCurBatObj(job);
     ASSERT_TRUE(filler->DoA_Begin("Invoice"));
-    ASSERT_EQ(filler->entries().size(), 6u);
+    ASSERT_EQ(filler->entries().size(), 5u);
 
     auto rst = data::SqliteRecordset::open(database.string(),
                                            "SELECT custname AS CustName, title, sum, remark FROM customer WHERE id = 2");
     ASSERT_FALSE(rst->Eof());
     EXPECT_TRUE(filler->DoA_ReplaceRst(rst));
     EXPECT_TRUE(filler->DoA_ReplaceA("invoiceno", "INV-0002"));
-    EXPECT_EQ(filler->DoA_End(), 6);
+    EXPECT_EQ(filler->DoA_End(), 5);
     EXPECT_TRUE(job->DoEnd("", false));
 
     // Our reader.
