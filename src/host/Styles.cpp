@@ -125,6 +125,21 @@ void setValueChild(pugi::xml_node font, const char* name, const std::string& val
     node.attribute("val").set_value(value.c_str());
 }
 
+// The identity of a cell format for sharing. apply* flags that say "applied" are left out: in a
+// cell format a missing flag reads as applied, so <xf fontId="0"/> and <xf fontId="0" applyFont="1"/>
+// are the same format.
+std::string cellFormatKey(pugi::xml_node xf) {
+    pugi::xml_document scratch;
+    pugi::xml_node copy = scratch.append_copy(xf);
+    std::vector<pugi::xml_attribute> applied;
+    for (pugi::xml_attribute a : copy.attributes()) {
+        std::string_view name = a.name();
+        if (name.rfind("apply", 0) == 0 && a.as_bool(false)) applied.push_back(a);
+    }
+    for (pugi::xml_attribute a : applied) copy.remove_attribute(a);
+    return nodeText(copy);
+}
+
 std::string numberText(double value) { return com::formatRoundTripNumber(value); }
 
 }  // namespace
@@ -189,7 +204,7 @@ struct Styles::Impl {
         for (pugi::xml_node xf : root().child("cellXfs").children("xf")) {
             formats.push_back(readCellFormat(xf));
             xfNodes.push_back(xf);
-            xfIdsByText.emplace(nodeText(xf), xfIndex++);
+            xfIdsByText.emplace(cellFormatKey(xf), xfIndex++);
         }
         if (formats.empty()) {
             // A style sheet without cell formats still needs format 0 for unstyled cells.
@@ -197,7 +212,7 @@ struct Styles::Impl {
             for (const char* a : {"numFmtId", "fontId", "fillId", "borderId"}) xf.append_attribute(a) = 0;
             formats.push_back(readCellFormat(xf));
             xfNodes.push_back(xf);
-            xfIdsByText.emplace(nodeText(xf), 0);
+            xfIdsByText.emplace(cellFormatKey(xf), 0);
         }
     }
 
@@ -329,7 +344,7 @@ uint32_t Styles::derive(uint32_t xf, const StyleChange& change) {
         s.setAlignment(derived, "vertical", name);
     }
 
-    std::string key = nodeText(derived);
+    std::string key = cellFormatKey(derived);
     auto shared = s.xfIdsByText.find(key);
     if (shared != s.xfIdsByText.end()) return shared->second;
     s.xfNodes.push_back(s.section("cellXfs").append_copy(derived));

@@ -11,7 +11,7 @@ namespace {
 constexpr double kUnitsPerEm = 2048;
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
 constexpr double kBoldFactor = 1.07;
-constexpr double kCellPaddingPixels = 7;  // what the application leaves around a fitted text
+constexpr double kCellPaddingPixels = 10;  // what the application leaves around a fitted text
 
 // Advance widths (font units of a 2048 em) of the printable ASCII characters, U+0020..U+007E.
 constexpr std::array<uint16_t, 95> kAsciiAdvance{
@@ -50,22 +50,28 @@ constexpr std::array<LineHeight, 16> kLineHeights{{{8, 11.25},  {9, 12},     {10
 
 }  // namespace
 
-double linePixels(std::u32string_view line, const FontInfo& font) {
-    double units = 0;
-    for (char32_t c : line) {
-        if (c >= 0x20 && c <= 0x7E) units += kAsciiAdvance[c - 0x20];
-        else if (isWide(c)) units += 2 * kDigitAdvance;
-        else if (c == U'\t') units += 4 * kAsciiAdvance[0];
-        else if (c >= 0x20) units += kOtherAdvance;
-    }
+// Screen fonts are drawn on whole pixels: every character advances by a rounded width.
+double glyphPixels(double units, const FontInfo& font) {
     double pixels = units * pixelsPerUnit(font);
-    return font.bold ? pixels * kBoldFactor : pixels;
+    return std::round(font.bold ? pixels * kBoldFactor : pixels);
+}
+
+double linePixels(std::u32string_view line, const FontInfo& font) {
+    double pixels = 0;
+    for (char32_t c : line) {
+        if (c >= 0x20 && c <= 0x7E) pixels += glyphPixels(kAsciiAdvance[c - 0x20], font);
+        else if (isWide(c)) pixels += 2 * glyphPixels(kDigitAdvance, font);
+        else if (c == U'\t') pixels += 4 * glyphPixels(kAsciiAdvance[0], font);
+        else if (c >= 0x20) pixels += glyphPixels(kOtherAdvance, font);
+    }
+    return pixels;
 }
 
 double maxDigitPixels(const FontInfo& font) { return std::round(kDigitAdvance * pixelsPerUnit(font)); }
 
 double columnWidthFor(double pixels, const FontInfo& standard) {
     double digit = std::max(1.0, maxDigitPixels(standard));
+    // A column of w characters is w * digit + 5 pixels wide.
     double characters = (std::ceil(pixels) + kCellPaddingPixels - 5) / digit;
     // Widths are stored in 1/256 of a character.
     return std::floor(characters * 256 + 0.5) / 256;

@@ -1,0 +1,108 @@
+#include "SheetFixture.h"
+
+namespace tavlora::host::test {
+namespace {
+
+using com::Variant;
+using RangeValueTest = SheetFixture;
+
+TEST_F(RangeValueTest, NumericTextBecomesANumberUnlessTheCellIsText) {
+    put("A1", "12.5");
+    put("A2", " -3E2 ");
+    put("A3", "12a");
+    EXPECT_EQ(get("A1"), Variant(12.5));
+    EXPECT_EQ(get("A2"), Variant(-300.0));
+    EXPECT_EQ(get("A3"), Variant("12a"));
+    at("B1:B2").setNumberFormatLocal("@");
+    put("B1", "0012");
+    EXPECT_EQ(get("B1"), Variant("0012"));
+    // The column's text format counts too.
+    sheet->range("C:C").setNumberFormatLocal("@");
+    put("C7", "42");
+    EXPECT_EQ(get("C7"), Variant("42"));
+}
+
+TEST_F(RangeValueTest, TextStartingWithEqualsStaysText) {
+    put("A1", "=SUM(B1:B3)");
+    EXPECT_EQ(get("A1"), Variant("=SUM(B1:B3)"));
+    EXPECT_EQ(sheet->store().find(1, 1)->kind, CellKind::String);
+    EXPECT_TRUE(sheet->store().formulas().empty());
+}
+
+TEST_F(RangeValueTest, OtherTypesAndClearingByEmpty) {
+    put("A1", true);
+    put("A2", int32_t(7));
+    put("A3", Variant::error(com::hr::runtime(2042)));
+    EXPECT_EQ(get("A1"), Variant(true));
+    EXPECT_EQ(get("A2"), Variant(7.0));
+    EXPECT_EQ(get("A3"), Variant::error(com::hr::runtime(2042)));
+    EXPECT_EQ(text("A3"), "#N/A");
+    put("A2", Variant());
+    EXPECT_TRUE(get("A2").isEmpty());
+    EXPECT_EQ(sheet->store().find(2, 1), nullptr);
+    put("A1", Variant::null());
+    EXPECT_TRUE(get("A1").isEmpty());
+}
+
+TEST_F(RangeValueTest, DateInAnUnformattedCellGetsADateFormat) {
+    put("A1", Variant::date(45292));  // 2024-01-01
+    EXPECT_EQ(get("A1"), Variant(45292.0));
+    EXPECT_EQ(formatAt("A1").numberFormat, "m/d/yyyy");
+    EXPECT_EQ(text("A1"), "1/1/2024");
+}
+
+TEST_F(RangeValueTest, WritingAnAreaFillsEveryCell) {
+    put("B2:C3", "x");
+    EXPECT_EQ(storedCells(), 4u);
+    EXPECT_EQ(get("C3"), Variant("x"));
+    expectError([&] { put("A:A", "x"); }, com::hr::kHostError,
+                "Range(\"$A:$A\").Value: writing more than 1,000,000 cells at once is not supported.");
+    expectError([&] { put("A1", Variant::array({Variant(1.0)})); }, com::hr::kTypeMismatch,
+                "Type mismatch: a range value must be a single value.");
+}
+
+TEST_F(RangeValueTest, AddressRowColumnCountAndCells) {
+    Range area = at("b5:c7");
+    EXPECT_EQ(area.address(), "$B$5:$C$7");
+    EXPECT_EQ(area.row(), 5);
+    EXPECT_EQ(area.column(), 2);
+    EXPECT_EQ(area.count(), 6);
+    EXPECT_EQ(area.columns().count(), 2);
+    EXPECT_EQ(area.rows().count(), 3);
+    EXPECT_EQ(area.cell(2, 3).address(), "$D$6");
+    EXPECT_EQ(sheet->cells().count(), int64_t(kMaxRows) * kMaxColumns);
+    EXPECT_EQ(sheet->cells().columns().count(), kMaxColumns);
+    EXPECT_EQ(sheet->cell(1048576, 16384).address(), "$XFD$1048576");
+    EXPECT_EQ(at("1:2").address(), "$1:$2");
+    EXPECT_EQ(at("a:a").address(), "$A:$A");
+}
+
+TEST_F(RangeValueTest, BadAddressesAndCellsOutsideTheSheet) {
+    expectError([&] { at("A0"); }, com::hr::kHostError, "Range(\"A0\"): not a valid cell reference.");
+    expectError([&] { sheet->cell(0, 1); }, com::hr::kHostError,
+                "Cells(0, 1): row 0 is outside the sheet (1 to 1048576).");
+    expectError([&] { sheet->cell(1, 16385); }, com::hr::kHostError,
+                "Cells(1, 16385): column 16385 is outside the sheet (1 to 16384).");
+    expectError([&] { at("XFD1").cell(1, 2); }, com::hr::kHostError, "Cells(1, 2): the cell lies outside the sheet.");
+}
+
+TEST_F(RangeValueTest, UsedRangeSpansTheFirstToTheLastUsedCell) {
+    EXPECT_EQ(sheet->usedRange().address(), "$A$1");
+    put("C3", 1.0);
+    put("E9", "x");
+    EXPECT_EQ(sheet->usedRange().address(), "$C$3:$E$9");
+    at("B20").setHorizontalAlignment(align::kCenter);
+    EXPECT_EQ(sheet->usedRange().address(), "$B$3:$E$20");
+}
+
+TEST_F(RangeValueTest, GlobalRangeResolvesAgainstTheActiveSheet) {
+    auto second = book->addWorksheet(nullptr, sheet.get());
+    book->setActiveSheet(*second);
+    app->range("B2").setValue("here");
+    EXPECT_EQ(second->range("B2").value(), Variant("here"));
+    EXPECT_TRUE(get("B2").isEmpty());
+    expectError([&] { app->range("nope"); }, com::hr::kHostError, "Range(\"nope\"): not a valid cell reference.");
+}
+
+}  // namespace
+}  // namespace tavlora::host::test

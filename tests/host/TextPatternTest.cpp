@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "host/TextPattern.h"
+
+namespace tavlora::host {
+namespace {
+
+TEST(TextPatternTest, PartMatchWithWildcards) {
+    EXPECT_TRUE(TextPattern("%*%").matches("Name: %Customer% here"));
+    EXPECT_FALSE(TextPattern("%*%").matches("only one % sign"));
+    EXPECT_TRUE(TextPattern("a?c").matches("xxabcxx"));
+    EXPECT_FALSE(TextPattern("a?c").matches("ac"));
+    EXPECT_TRUE(TextPattern("").matches("anything"));
+    EXPECT_TRUE(TextPattern("**").matches(""));
+}
+
+TEST(TextPatternTest, TildeEscapesWildcards) {
+    EXPECT_TRUE(TextPattern("5~*").matches("5*3"));
+    EXPECT_FALSE(TextPattern("5~*").matches("53"));
+    EXPECT_TRUE(TextPattern("why~?").matches("why?"));
+    EXPECT_FALSE(TextPattern("why~?").matches("whyx"));
+    EXPECT_TRUE(TextPattern("a~~b").matches("a~b"));
+    EXPECT_TRUE(TextPattern("~x").matches("~x"));
+}
+
+TEST(TextPatternTest, IgnoresCaseAndCharacterWidth) {
+    EXPECT_TRUE(TextPattern("total").matches("GRAND TOTAL"));
+    // Full-width letters and percent signs match their ASCII forms.
+    EXPECT_TRUE(TextPattern("%abc%").matches("\xEF\xBC\x85\xEF\xBC\xA1\xEF\xBC\xA2\xEF\xBC\xA3\xEF\xBC\x85"));
+    EXPECT_TRUE(TextPattern("\xEF\xBC\x85*\xEF\xBC\x85").matches("x%y%"));
+    // "?" is one character, also when it takes several bytes.
+    EXPECT_TRUE(TextPattern("a?b").matches("a\xE6\x97\xA5" "b"));
+}
+
+TEST(TextPatternTest, ManyStarsStayFast) {
+    std::string text(5000, 'a');
+    EXPECT_FALSE(TextPattern("*a*a*a*a*a*a*a*a*b").matches(text));
+}
+
+}  // namespace
+}  // namespace tavlora::host
