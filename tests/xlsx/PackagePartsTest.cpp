@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "host/xlsx/CellReference.h"
+#include "host/xlsx/ContentTypes.h"
+#include "host/xlsx/ElementOrder.h"
+#include "host/xlsx/Relationships.h"
+
+namespace tavlora::host::xlsx {
+namespace {
+
+TEST(Relationships, ResolveTargets) {
+    EXPECT_EQ(resolveTarget("", "xl/workbook.xml"), "xl/workbook.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "worksheets/sheet1.xml"), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(resolveTarget("xl/worksheets/sheet1.xml", "../drawings/drawing1.xml"), "xl/drawings/drawing1.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "/xl/styles.xml"), "xl/styles.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "./a/../b.xml"), "xl/b.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "../../../escape.xml"), "escape.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "sheet.xml#frag"), "xl/sheet.xml");
+}
+
+TEST(Relationships, RelativeTargetsResolveBack) {
+    for (auto [source, target] : {std::pair{"xl/workbook.xml", "xl/worksheets/sheet9.xml"},
+                                  std::pair{"xl/worksheets/sheet1.xml", "xl/drawings/drawing1.xml"},
+                                  std::pair{"", "docProps/app.xml"},
+                                  std::pair{"xl/a/b/c.xml", "xl/d.xml"}}) {
+        std::string relative = relativeTarget(source, target);
+        EXPECT_EQ(resolveTarget(source, relative), target) << source << " -> " << relative;
+    }
+    EXPECT_EQ(relativeTarget("xl/workbook.xml", "xl/worksheets/sheet9.xml"), "worksheets/sheet9.xml");
+}
+
+TEST(Relationships, PartNamesOfRelationships) {
+    EXPECT_EQ(relationshipsPartOf("xl/workbook.xml"), "xl/_rels/workbook.xml.rels");
+    EXPECT_EQ(relationshipsPartOf(""), "_rels/.rels");
+    std::string source;
+    ASSERT_TRUE(isRelationshipsPart("xl/worksheets/_rels/sheet1.xml.rels", source));
+    EXPECT_EQ(source, "xl/worksheets/sheet1.xml");
+    ASSERT_TRUE(isRelationshipsPart("_rels/.rels", source));
+    EXPECT_EQ(source, "");
+    EXPECT_FALSE(isRelationshipsPart("xl/workbook.xml", source));
+    EXPECT_FALSE(isRelationshipsPart("xl/odd.rels", source));
+}
+
+TEST(Relationships, KindsAndIds) {
+    EXPECT_EQ(relationshipKind("http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet"), "worksheet");
+    EXPECT_EQ(relationshipKind("http://purl.oclc.org/ooxml/officeDocument/relationships/worksheet"), "worksheet");
+    RelationshipList list{{"rId1", "t", "a", false}, {"rId3", "t", "b", false}};
+    EXPECT_EQ(freeRelationshipId(list), "rId4");
+    list.push_back({"rId4", "t", "c", false});
+    EXPECT_EQ(freeRelationshipId(list), "rId5");
+}
+
+TEST(Relationships, WrittenXml) {
+    RelationshipList list{{"rId1", "T&1", "a.xml", false}, {"rId2", "T2", "http://x/?a=1&b=2", true}};
+    EXPECT_EQ(relationshipsXml(list),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+              "<Relationship Id=\"rId1\" Type=\"T&amp;1\" Target=\"a.xml\"/>"
+              "<Relationship Id=\"rId2\" Type=\"T2\" Target=\"http://x/?a=1&amp;b=2\" TargetMode=\"External\"/>"
+              "</Relationships>");
+}
+
+TEST(ContentTypes, OverridesBeforeDefaultsIgnoringCase) {
+    ContentTypes types;
+    types.setDefault("XML", "application/xml");
+    types.setDefault("png", "image/png");
+    types.setOverride("/xl/Workbook.xml", "main");
+    EXPECT_EQ(types.typeOf("xl/workbook.xml"), "main");
+    EXPECT_EQ(types.typeOf("/xl/other.xml"), "application/xml");
+    EXPECT_EQ(types.typeOf("xl/media/IMAGE1.PNG"), "image/png");
+    EXPECT_EQ(types.typeOf("xl/media/noextension"), "");
+    types.removeOverride("XL/WORKBOOK.XML");
+    EXPECT_EQ(types.typeOf("xl/workbook.xml"), "application/xml");
+}
+
+TEST(ContentTypes, PruneKeepsWhatIsWritten) {
+    ContentTypes types;
+    types.setDefault("rels", "r");
+    types.setDefault("xml", "x");
+    types.setDefault("bin", "vba");
+    types.setDefault("png", "image/png");
+    types.setOverride("xl/a.xml", "a");
+    types.setOverride("xl/gone.xml", "g");
+    types.prune([](std::string_view part) { return part == "xl/a.xml"; },
+                [](std::string_view extension) { return extension == "png"; });
+    EXPECT_EQ(types.toXml(),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+              "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+              "<Default Extension=\"rels\" ContentType=\"r\"/><Default Extension=\"xml\" ContentType=\"x\"/>"
+              "<Default Extension=\"png\" ContentType=\"image/png\"/>"
+              "<Override PartName=\"/xl/a.xml\" ContentType=\"a\"/></Types>");
+}
+
+TEST(CellReference, ParsesTheGridAndNothingElse) {
+    int32_t row = 0, column = 0;
+    ASSERT_TRUE(parseCellReference("XFD1048576", row, column));
+    EXPECT_EQ(row, 1048576);
+    EXPECT_EQ(column, 16384);
+    ASSERT_TRUE(parseCellReference("$b$7", row, column));
+    EXPECT_EQ(row, 7);
+    EXPECT_EQ(column, 2);
+    for (const char* bad : {"XFE1", "A1048577", "A0", "A01", "1A", "A", "", "AAAA1", "A1B", "A-1"})
+        EXPECT_FALSE(parseCellReference(bad, row, column)) << bad;
+    Area area;
+    ASSERT_TRUE(parseAreaReference("C4:A1", area));
+    EXPECT_EQ(area, (Area{1, 1, 4, 3}));
+    EXPECT_FALSE(parseAreaReference("A1:", area));
+}
+
+TEST(CellReference, Formats) {
+    char buffer[kCellReferenceCapacity];
+    EXPECT_EQ(std::string(buffer, formatCellReference(1048576, 16384, buffer)), "XFD1048576");
+    EXPECT_EQ(std::string(buffer, formatCellReference(1, 26, buffer)), "Z1");
+    EXPECT_EQ(std::string(buffer, formatCellReference(10, 27, buffer)), "AA10");
+    EXPECT_EQ(areaReference(Area{2, 2, 2, 2}), "B2");
+    EXPECT_EQ(areaReference(Area{1, 1, 3, 4}), "A1:D3");
+}
+
+TEST(ElementOrder, GeneratedElementsGoToTheirSchemaPlace) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string("<worksheet><sheetPr/><sheetViews/><sheetFormatPr/><x:ext/><pageMargins/>"
+                                     "<drawing/></worksheet>"));
+    std::vector<std::string_view> generated{"mergeCells", "sheetData", "dimension", "cols"};
+    std::string out;
+    visitChildrenInOrder(
+        document.document_element(), worksheetOrder(), generated,
+        [&](pugi::xml_node child) { out += std::string(child.name()) + " "; },
+        [&](size_t i) { out += "[" + std::string(generated[i]) + "] "; });
+    EXPECT_EQ(out, "sheetPr [dimension] sheetViews sheetFormatPr x:ext [cols] [sheetData] [mergeCells] pageMargins drawing ");
+}
+
+TEST(ElementOrder, AppendsAtTheEndWhenNothingFollows) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string("<worksheet><sheetPr/></worksheet>"));
+    std::vector<std::string_view> generated{"sheetData"};
+    std::string out;
+    visitChildrenInOrder(
+        document.document_element(), worksheetOrder(), generated,
+        [&](pugi::xml_node child) { out += std::string(child.name()) + " "; },
+        [&](size_t i) { out += "[" + std::string(generated[i]) + "] "; });
+    EXPECT_EQ(out, "sheetPr [sheetData] ");
+}
+
+}  // namespace
+}  // namespace tavlora::host::xlsx
