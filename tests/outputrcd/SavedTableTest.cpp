@@ -103,19 +103,18 @@ TEST_F(SavedTableTest, SqliteQueryAsATitledTable) {
     EXPECT_TRUE(rst->Eof());
     ASSERT_TRUE(job_->DoEnd());
 
-    auto out = describeWithOpenpyxl(target_, "Orders", "('B2', 'E2', 'B3', 'C3', 'E3', 'B4', 'C5', 'D5', 'E5', 'D6')",
+    auto out = describeWithOpenpyxl(target_, "Orders", "('B2', 'B3', 'C3', 'E3', 'B4', 'C5', 'D5', 'E6', 'D6')",
                                     "(2, 3, 4, 6, 20)", "('B', 'C', 'D', 'E', 'F')");
     EXPECT_EQ(out,
               "['B2:E2']\n"
               "B2 'Orders记录' @ 宋体 18.0 True center center\n"
-              "E2 None @ 宋体 18.0 True center center\n"
               "B3 'id' @ 宋体 16.0 False center center\n"
               "C3 'Customer' @ 宋体 16.0 False center center\n"
               "E3 'note' @ 宋体 16.0 False center center\n"
               "B4 1 @ 宋体 10.0 False left center\n"
               "C5 '北京贸易有限公司' @ 宋体 10.0 False left center\n"
               "D5 0 @ 宋体 10.0 False left center\n"
-              "E5 None @ 宋体 10.0 False left center\n"
+              "E6 'ok' @ 宋体 10.0 False left center\n"
               "D6 -3.25 @ 宋体 10.0 False left center\n"
               "2 48.0\n"
               "3 24.0\n"
@@ -127,6 +126,19 @@ TEST_F(SavedTableTest, SqliteQueryAsATitledTable) {
               "D narrow\n"
               "E wide\n"
               "F narrow\n");
+    // Our own reader sees the whole-sheet body style far from the table as well.
+    auto application = host::Application::create();
+    auto reopened = application->open(target_.string());
+    auto orders = reopened->worksheets().front();
+    host::Range far = orders->range("Z100");
+    EXPECT_EQ(far.font().name(), "宋体");
+    EXPECT_EQ(far.font().size(), 10);
+    EXPECT_EQ(far.numberFormatLocal(), "@");
+    EXPECT_EQ(far.rowHeight(), 16);
+    EXPECT_EQ(orders->range("C5").value(), Variant("北京贸易有限公司"));
+    EXPECT_GT(orders->range("E1").columnWidth(), orders->range("F1").columnWidth());
+    application->quit();
+
     // Only the registered sheet survives the end of the job.
     EXPECT_EQ(runPython("import openpyxl\nprint(openpyxl.load_workbook(r'" + target_.string() + "').sheetnames)\n"),
               "['Orders']\n");
