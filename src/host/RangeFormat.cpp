@@ -305,7 +305,9 @@ void RangeFont::setFontStyle(const std::string& style) {
     std::string upper = com::upperCase(style);
     bool bold = upper.find("BOLD") != std::string::npos;
     bool italic = upper.find("ITALIC") != std::string::npos || upper.find("OBLIQUE") != std::string::npos;
-    bool regular = upper.find("REGULAR") != std::string::npos || upper.find("NORMAL") != std::string::npos;
+    // "常规" is the regular style under its Simplified Chinese name, as such templates give it.
+    bool regular = upper.find("REGULAR") != std::string::npos || upper.find("NORMAL") != std::string::npos ||
+                   upper.find("常规") != std::string::npos;
     if (!bold && !italic && !regular)
         com::throwHostError("Unable to set the FontStyle property of the Font class: \"" + style +
                             "\" is not Regular, Bold, Italic or Bold Italic.");
