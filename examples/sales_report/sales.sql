@@ -1,0 +1,28 @@
+-- The data of the example report. Build the database with: sqlite3 sales.db < sales.sql
+DROP TABLE IF EXISTS company;
+DROP TABLE IF EXISTS orders;
+DROP TABLE IF EXISTS monthly;
+
+CREATE TABLE company (
+  Company TEXT, Period TEXT, Region TEXT, Total REAL
+);
+INSERT INTO company VALUES ('Nordlicht Handel GmbH', 'Q1 2026', 'Europe', 48210.5);
+
+CREATE TABLE orders (
+  OrderNo INTEGER PRIMARY KEY, Customer TEXT, Product TEXT, Qty INTEGER, Amount REAL
+);
+INSERT INTO orders VALUES
+  (1001, 'Müller & Söhne', 'Desk lamp', 12, 359.4),
+  (1002, 'Café Zürich', 'Espresso cups', 48, 441.6),
+  (1003, 'Østfold Tre AS', 'Oak shelf', 3, 1047),
+  (1004, '東京商事', 'Paper trays', 100, 890),
+  (1005, 'Lyon Bureau', 'Office chair', 6, 2154),
+  (1006, 'Porto Lda', 'Whiteboard', 2, 0),
+  (1007, 'Kraków Druk', 'Toner', 20, 1580.8),
+  (1008, 'Nordlicht Handel', 'Standing desk', 4, 3196);
+
+CREATE TABLE monthly (
+  Month TEXT, Sales REAL, Cost REAL
+);
+INSERT INTO monthly VALUES
+  ('Jan', 14200, 9100), ('Feb', 15350.5, 9800), ('Mar', 18660, 11240);

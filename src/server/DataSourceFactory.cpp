@@ -1,0 +1,26 @@
+#include "server/DataSourceFactory.h"
+
+#include "data/MemoryRecordset.h"
+#include "data/SqliteRecordset.h"
+#include "data/XmlDocument.h"
+
+namespace tavlora::server {
+
+std::shared_ptr<com::Dispatch> openSqliteRecordset(const std::string& databasePath, const std::string& sql) {
+    return data::SqliteRecordset::open(databasePath, sql);
+}
+
+std::shared_ptr<com::Dispatch> makeMemoryRecordset(std::vector<std::string> fieldNames,
+                                                   std::vector<std::vector<com::Variant>> rows) {
+    return std::make_shared<data::MemoryRecordset>(std::move(fieldNames), std::move(rows));
+}
+
+std::shared_ptr<com::Dispatch> loadXmlDocument(const std::string& path) {
+    auto document = std::make_shared<data::XmlDocument>();
+    if (!document->load(path)) {
+        throw com::Error(com::hr::kInvalidArg, "Cannot load the XML file (missing or not well-formed): " + path);
+    }
+    return document;
+}
+
+}  // namespace tavlora::server

@@ -1,0 +1,244 @@
+// The Python face of the library: objects created by ProgID whose members are reached by name,
+// late-bound, exactly as an automation client reaches them.
+#include <pybind11/pybind11.h>
+#include <pybind11/eval.h>
+#include <pybind11/stl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "com/Conversions.h"
+#include "com/Dispatch.h"
+#include "server/ClassRegistry.h"
+#include "server/DataSourceFactory.h"
+
+namespace py = pybind11;
+
+namespace tavlora::python {
+
+namespace {
+
+using com::MemberKind;
+using com::Variant;
+using com::VarType;
+
+// A library object seen from Python.
+class Object {
+public:
+    explicit Object(std::shared_ptr<com::Dispatch> object) : object_(std::move(object)) {}
+    const std::shared_ptr<com::Dispatch>& dispatch() const { return object_; }
+
+private:
+    std::shared_ptr<com::Dispatch> object_;
+};
+
+Variant toVariant(const py::handle& value);
+
+Variant sequenceToVariant(const py::sequence& items) {
+    std::vector<Variant> values;
+    values.reserve(items.size());
+    for (const auto& item : items) values.push_back(toVariant(item));
+    return Variant::array(std::move(values));
+}
+
+Variant toVariant(const py::handle& value) {
+    if (value.is_none()) return Variant();
+    if (py::isinstance<py::bool_>(value)) return Variant(value.cast<bool>());
+    if (py::isinstance<py::int_>(value)) {
+        long long number = value.cast<long long>();
+        if (number >= INT32_MIN && number <= INT32_MAX) return Variant(static_cast<int32_t>(number));
+        return Variant(static_cast<int64_t>(number));
+    }
+    if (py::isinstance<py::float_>(value)) return Variant(value.cast<double>());
+    if (py::isinstance<py::str>(value)) return Variant(value.cast<std::string>());
+    if (py::isinstance<Object>(value)) return Variant(value.cast<Object&>().dispatch());
+    if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
+        return sequenceToVariant(value.cast<py::sequence>());
+    }
+    throw py::type_error("cannot pass a value of type " + std::string(py::str(value.get_type())) + " to the library");
+}
+
+py::object fromVariant(const Variant& value) {
+    switch (value.type()) {
+        case VarType::Empty:
+        case VarType::Null: return py::none();
+        case VarType::Boolean: return py::bool_(value.asBool());
+        case VarType::Integer: return py::int_(value.asInt16());
+        case VarType::Long: return py::int_(value.asInt32());
+        case VarType::LongLong: return py::int_(value.asInt64());
+        case VarType::Double: return py::float_(value.asDouble());
+        case VarType::Currency: return py::float_(static_cast<double>(value.asCurrency().scaled) / 10000.0);
+        case VarType::Date: return py::float_(value.asDate().serial);
+        case VarType::String: return py::str(value.asString());
+        case VarType::Object:
+            if (!value.asObject()) return py::none();
+            return py::cast(Object(value.asObject()));
+        case VarType::Array: {
+            py::list items;
+            for (const auto& item : value.asArray()->items) items.append(fromVariant(item));
+            return items;
+        }
+        case VarType::Error: return py::int_(static_cast<uint32_t>(value.asError()));
+        case VarType::Any: return py::none();
+    }
+    return py::none();
+}
+
+const com::MemberInfo* memberNamed(const com::Dispatch& object, const std::string& name, MemberKind kind) {
+    com::DISPID id = object.GetIDsOfNames(name);
+    return object.dispatchTable().find(id, kind);
+}
+
+// Positional arguments, then keyword arguments placed by parameter name (letter case ignored).
+std::vector<Variant> argumentsFor(const com::MemberInfo& member, const py::args& args, const py::kwargs& kwargs) {
+    std::vector<Variant> values;
+    for (const auto& arg : args) values.push_back(toVariant(arg));
+    for (const auto& [key, value] : kwargs) {
+        const std::string wanted = com::upperCase(key.cast<std::string>());
+        size_t slot = member.params.size();
+        for (size_t i = 0; i < member.params.size(); ++i) {
+            if (com::upperCase(member.params[i].name) == wanted) slot = i;
+        }
+        if (slot == member.params.size()) {
+            throw py::type_error(member.name + "() got an unexpected keyword argument '" + key.cast<std::string>() + "'");
+        }
+        if (slot < args.size()) throw py::type_error(member.name + "() got multiple values for '" + key.cast<std::string>() + "'");
+        if (values.size() <= slot) values.resize(slot + 1, Variant::missing());
+        values[slot] = toVariant(value);
+    }
+    return values;
+}
+
+py::object invoke(const Object& self, const std::string& name, MemberKind kind, const py::args& args,
+                  const py::kwargs& kwargs) {
+    const com::MemberInfo* member = memberNamed(*self.dispatch(), name, kind);
+    if (!member) throw com::Error(com::hr::kDispMemberNotFound, "Member not found: " + name);
+    std::vector<Variant> values = argumentsFor(*member, args, kwargs);
+    Variant result;
+    {
+        result = self.dispatch()->Invoke(member->dispid, kind, values);
+    }
+    return fromVariant(result);
+}
+
+// A method (or parameterised property) bound to its object, called later with arguments.
+class BoundMember {
+public:
+    BoundMember(Object object, std::string name, MemberKind kind)
+        : object_(std::move(object)), name_(std::move(name)), kind_(kind) {}
+    py::object call(const py::args& args, const py::kwargs& kwargs) const {
+        return invoke(object_, name_, kind_, args, kwargs);
+    }
+
+private:
+    Object object_;
+    std::string name_;
+    MemberKind kind_;
+};
+
+py::object getAttribute(const Object& self, const std::string& name) {
+    const auto& object = *self.dispatch();
+    com::DISPID id;
+    try {
+        id = object.GetIDsOfNames(name);
+    } catch (const com::Error&) {
+        throw py::attribute_error("'" + object.dispatchTable().interfaceName() + "' object has no member '" + name + "'");
+    }
+    const auto* getter = object.dispatchTable().find(id, MemberKind::PropertyGet);
+    if (getter && getter->params.empty()) return invoke(self, name, MemberKind::PropertyGet, py::args(), py::kwargs());
+    if (object.dispatchTable().find(id, MemberKind::Method)) return py::cast(BoundMember(self, name, MemberKind::Method));
+    if (getter) return py::cast(BoundMember(self, name, MemberKind::PropertyGet));
+    throw py::attribute_error("member '" + name + "' cannot be read");
+}
+
+void setAttribute(const Object& self, const std::string& name, const py::object& value) {
+    const auto& object = *self.dispatch();
+    com::DISPID id = object.GetIDsOfNames(name);
+    Variant v = toVariant(value);
+    bool isObject = v.type() == VarType::Object || value.is_none();
+    MemberKind kind = MemberKind::PropertyLet;
+    if (object.dispatchTable().find(id, MemberKind::PropertySet) &&
+        (isObject || !object.dispatchTable().find(id, MemberKind::PropertyLet))) {
+        kind = MemberKind::PropertySet;
+        if (value.is_none()) v = Variant(com::ObjectPtr());
+    }
+    std::vector<Variant> args{v};
+    self.dispatch()->Invoke(id, kind, args);
+}
+
+std::vector<std::string> memberNames(const Object& self) {
+    std::vector<std::string> names;
+    for (const auto& member : self.dispatch()->dispatchTable().members()) {
+        if (names.empty() || names.back() != member.name) names.push_back(member.name);
+    }
+    return names;
+}
+
+}  // namespace
+
+}  // namespace tavlora::python
+
+PYBIND11_MODULE(tavlora, m) {
+    using namespace tavlora;
+    using tavlora::python::Object;
+    m.doc() = "Template-based spreadsheet reports: objects reached by name, as an automation client does.";
+
+    py::dict scope;
+    py::exec(R"(
+class Error(Exception):
+    """A failed call of the library; hresult carries its HRESULT (unsigned)."""
+    def __init__(self, message, hresult):
+        super().__init__(message)
+        self.hresult = hresult
+)",
+             py::globals(), scope);
+    m.attr("Error") = scope["Error"];
+    py::register_exception_translator([](std::exception_ptr error) {
+        try {
+            if (error) std::rethrow_exception(error);
+        } catch (const com::Error& e) {
+            py::object type = py::module_::import("tavlora").attr("Error");
+            py::tuple args = py::make_tuple(std::string(e.what()), static_cast<uint32_t>(e.code()));
+            PyErr_SetObject(type.ptr(), args.ptr());
+        }
+    });
+
+    py::class_<python::BoundMember>(m, "BoundMember").def("__call__", &python::BoundMember::call);
+    py::class_<Object>(m, "Object")
+        .def("__getattr__", &python::getAttribute)
+        .def("__setattr__", &python::setAttribute)
+        .def("__dir__", &python::memberNames)
+        .def("__eq__", [](const Object& a, const Object& b) { return a.dispatch() == b.dispatch(); })
+        .def("__repr__", [](const Object& self) {
+            return "<tavlora " + self.dispatch()->dispatchTable().interfaceName() + " object>";
+        });
+
+    m.def(
+        "CreateObject",
+        [](const std::string& progId) {
+            const server::ClassInfo* info = server::findClass(progId);
+            if (!info) throw com::Error(static_cast<com::HRESULT>(0x80040154u), "Class not registered: " + progId);
+            return Object(info->create());
+        },
+        py::arg("prog_id"), "Creates an object of the library by ProgID or class identifier.");
+    m.def(
+        "SqliteRecordset",
+        [](const std::string& path, const std::string& sql) { return Object(server::openSqliteRecordset(path, sql)); },
+        py::arg("database"), py::arg("sql"), "A forward-only recordset over an SQLite query.");
+    m.def(
+        "MemoryRecordset",
+        [](std::vector<std::string> fields, const py::iterable& rows) {
+            std::vector<std::vector<com::Variant>> values;
+            for (const auto& row : rows) {
+                std::vector<com::Variant> record;
+                for (const auto& item : row) record.push_back(python::toVariant(item));
+                values.push_back(std::move(record));
+            }
+            return Object(server::makeMemoryRecordset(std::move(fields), std::move(values)));
+        },
+        py::arg("fields"), py::arg("rows"), "A recordset over rows held by the caller.");
+    m.def(
+        "XmlDocument", [](const std::string& path) { return Object(server::loadXmlDocument(path)); }, py::arg("path"),
+        "Loads an XML document; its members (documentElement, selectNodes, ...) are reached by name.");
+}
