@@ -210,12 +210,14 @@ TEST_F(WebPageTest, FontsAlignmentHeightsAndWidths) {
     set("B1", 3.0);
 
     std::string html = readFile(save());
-    uint32_t xf = sheet->store().find(1, 1)->style;
-    std::string rule = "td.s" + std::to_string(xf) +
-                       "{font-family:\"Arial\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
+    std::string look = "{font-family:\"Arial\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
                        "vertical-align:top}";
-    EXPECT_NE(html.find(rule), std::string::npos) << html;
-    EXPECT_NE(html.find("<td class=\"s" + std::to_string(xf) + "\">Bold title</td>"), std::string::npos) << html;
+    size_t rule = html.find(look);
+    ASSERT_NE(rule, std::string::npos) << html;
+    size_t name = html.rfind("td.", rule);
+    ASSERT_NE(name, std::string::npos);
+    std::string className = html.substr(name + 3, rule - name - 3);
+    EXPECT_NE(html.find("<td class=\"" + className + "\">Bold title</td>"), std::string::npos) << html;
     EXPECT_NE(html.find("<tr style=\"height:30pt\">"), std::string::npos) << html;
     // 20 characters = 145 px, the default 8.43 = 64 px.
     EXPECT_NE(html.find("<col style=\"width:145px\"><col style=\"width:64px\">"), std::string::npos) << html;
@@ -224,13 +226,23 @@ TEST_F(WebPageTest, FontsAlignmentHeightsAndWidths) {
     EXPECT_NE(html.find(" n\">3</td>"), std::string::npos) << html;
 }
 
+TEST_F(WebPageTest, FormatsThatLookAlikeShareOneClass) {
+    set("A1", "text");
+    set("B1", 2.0);
+    sheet->range("B1").setNumberFormatLocal("0.00");  // a format of its own, the same look
+    ASSERT_NE(sheet->store().find(1, 1)->style, sheet->store().find(1, 2)->style);
+    std::string html = readFile(save());
+    EXPECT_NE(html.find("<td class=\"f0\">text</td><td class=\"f0 n\">2.00</td>"), std::string::npos) << html;
+    EXPECT_EQ(html.find("td.f1"), std::string::npos) << html;
+}
+
 TEST_F(WebPageTest, SparseSheetsCollapseEmptyRuns) {
     set("A1", "first");
     set("Z1", "last");
     set("A400", "bottom");
     fs::path page = save();
     std::string html = readFile(page);
-    EXPECT_NE(html.find("<td class=\"s0 o\">first</td><td colspan=\"24\"></td><td class=\"s0\">last</td>"),
+    EXPECT_NE(html.find("<td class=\"f0 o\">first</td><td colspan=\"24\"></td><td class=\"f0\">last</td>"),
               std::string::npos)
         << html.substr(0, 2000);
     EXPECT_NE(html.find("<colgroup><col span=\"26\" style=\"width:64px\"></colgroup>"), std::string::npos);

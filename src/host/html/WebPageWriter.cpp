@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "com/Error.h"
@@ -248,33 +249,56 @@ const char* verticalCss(int32_t alignment) {
     }
 }
 
-std::string cellFormatCss(uint32_t xf, const CellFormatInfo& format) {
-    std::string css = "td.s" + std::to_string(xf) + "{font-family:" + cssString(format.font.name) +
-                      ",sans-serif;font-size:" + cssNumber(format.font.size) + "pt";
+// The declarations of a cell format, without selector.
+std::string cellFormatDeclarations(const CellFormatInfo& format) {
+    std::string css = "font-family:" + cssString(format.font.name) + ",sans-serif;font-size:" + cssNumber(format.font.size) + "pt";
     if (format.font.bold) css += ";font-weight:bold";
     if (format.font.italic) css += ";font-style:italic";
     if (const char* h = horizontalCss(format.horizontal)) css += std::string(";text-align:") + h;
     css += std::string(";vertical-align:") + verticalCss(format.vertical);
     if (format.wrapText) css += ";white-space:pre-wrap;overflow:hidden";
-    css += "}\n";
     return css;
 }
 
-// Number formats parsed once per cell format.
-class FormatCache {
+// What the page needs of the cell formats: one CSS class per distinct look among the formats the
+// shown cells use, and each format's number format, parsed once.
+class CellFormats {
 public:
-    explicit FormatCache(const Styles& styles) : styles_(styles), formats_(styles.cellFormatCount()) {}
+    CellFormats(const Styles& styles, const std::vector<const Worksheet*>& sheets)
+        : styles_(styles), numberFormats_(std::max<uint32_t>(styles.cellFormatCount(), 1)),
+          classes_(numberFormats_.size(), -1) {
+        std::unordered_map<std::string, int32_t> classOfLook;
+        for (const Worksheet* sheet : sheets)
+            for (const auto& row : sheet->store().rows())
+                for (const auto& cell : row.cells) {
+                    uint32_t xf = index(cell.style);
+                    if (classes_[xf] >= 0) continue;
+                    std::string look = cellFormatDeclarations(styles.cellFormat(xf));
+                    auto [entry, added] = classOfLook.emplace(look, static_cast<int32_t>(classOfLook.size()));
+                    classes_[xf] = entry->second;
+                    if (added) css_ += "td.f" + std::to_string(entry->second) + "{" + look + "}\n";
+                }
+    }
+
+    // CSS rules for the classes, one a line.
+    const std::string& css() const { return css_; }
+    // The class of a format a shown cell uses ("f<n>").
+    int64_t classOf(uint32_t xf) const { return std::max(classes_[index(xf)], 0); }
 
     const NumberFormat& numberFormat(uint32_t xf) {
-        if (xf >= formats_.size()) xf = 0;
-        auto& slot = formats_[xf];
-        if (!slot) slot = std::make_unique<NumberFormat>(styles_.cellFormat(xf).numberFormat);
+        auto& slot = numberFormats_[index(xf)];
+        if (!slot) slot = std::make_unique<NumberFormat>(styles_.cellFormat(index(xf)).numberFormat);
         return *slot;
     }
 
 private:
+    // A damaged file may name a format that does not exist: the default one stands in.
+    uint32_t index(uint32_t xf) const { return xf < numberFormats_.size() ? xf : 0; }
+
     const Styles& styles_;
-    std::vector<std::unique_ptr<NumberFormat>> formats_;
+    std::vector<std::unique_ptr<NumberFormat>> numberFormats_;
+    std::vector<int32_t> classes_;  // -1 = no shown cell uses it
+    std::string css_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -353,7 +377,7 @@ int64_t columnPixels(double characters) { return std::llround(std::max(character
 
 class WorksheetWriter {
 public:
-    WorksheetWriter(PageOutput& out, const Worksheet& sheet, FormatCache& formats, bool date1904)
+    WorksheetWriter(PageOutput& out, const Worksheet& sheet, CellFormats& formats, bool date1904)
         : out_(out), sheet_(sheet), store_(sheet.workbookStore()), formats_(formats), date1904_(date1904) {}
 
     void write(const SheetLayout& layout) {
@@ -471,7 +495,7 @@ private:
         }
         CellKind kind = cell->kind;
         if (kind == CellKind::Formula) kind = formulaOf(*cell).cachedKind;
-        out_ << " class=\"s" << int64_t{cell->style};
+        out_ << " class=\"f" << formats_.classOf(cell->style);
         if (kind == CellKind::Number) out_ << " n";
         if (kind == CellKind::Boolean || kind == CellKind::Error) out_ << " c";
         if (kind == CellKind::String && spills) out_ << " o";
@@ -515,7 +539,7 @@ private:
     PageOutput& out_;
     const Worksheet& sheet_;
     const WorkbookStore& store_;
-    FormatCache& formats_;
+    CellFormats& formats_;
     bool date1904_;
     const SheetLayout* layout_ = nullptr;
     std::map<int32_t, Area> active_;  // merged areas reaching the current row, by first column
@@ -548,18 +572,7 @@ constexpr std::string_view kBaseCss =
 
 bool isShown(const Sheet& sheet) { return sheet.visibility() == SheetVisibility::Visible; }
 
-// The cell formats the shown cells use, so the style element holds only those.
-std::vector<bool> usedCellFormats(const std::vector<const Worksheet*>& sheets, uint32_t formatCount) {
-    std::vector<bool> used(std::max<uint32_t>(formatCount, 1), false);
-    for (const Worksheet* sheet : sheets)
-        for (const auto& row : sheet->store().rows())
-            for (const auto& cell : row.cells)
-                used[cell.style < used.size() ? cell.style : 0] = true;
-    return used;
-}
-
-void writeHead(PageOutput& out, const Workbook& workbook, const std::vector<const Worksheet*>& worksheets) {
-    const Styles& styles = workbook.sharedStore()->styles;
+void writeHead(PageOutput& out, const Workbook& workbook, const CellFormats& formats) {
     out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
            // Nothing but the page's own styles may load or run, whatever a workbook holds.
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
@@ -567,10 +580,7 @@ void writeHead(PageOutput& out, const Workbook& workbook, const std::vector<cons
            "<title>";
     out.escaped(workbook.name());
     out << "</title>\n<style>\n" << kBaseCss;
-    auto used = usedCellFormats(worksheets, styles.cellFormatCount());
-    for (uint32_t xf = 0; xf < used.size(); ++xf)
-        if (used[xf]) out << cellFormatCss(xf, styles.cellFormat(xf));
-    out << "</style>\n</head>\n<body>\n";
+    out << formats.css() << "</style>\n</head>\n<body>\n";
 }
 
 }  // namespace
@@ -581,11 +591,11 @@ void writeWebPage(const Workbook& workbook, const std::string& path) {
         if (isShown(*sheet) && sheet->kind() == SheetKind::Worksheet)
             worksheets.push_back(static_cast<const Worksheet*>(sheet.get()));
 
+    const Styles& styles = workbook.sharedStore()->styles;
+    CellFormats formats(styles, worksheets);
     AtomicFile file(path);
     PageOutput out(file);
-    writeHead(out, workbook, worksheets);
-    const Styles& styles = workbook.sharedStore()->styles;
-    FormatCache formats(styles);
+    writeHead(out, workbook, formats);
     int64_t index = 0;
     for (const auto& sheet : workbook.sheets()) {
         if (!isShown(*sheet)) continue;
