@@ -30,3 +30,16 @@ std::string zipListing(const std::filesystem::path& path);
 int runCommand(const std::string& command, std::string* output = nullptr);
 
 }  // namespace tavlora::test
+
+namespace tavlora::test {
+
+// Parts of a package to write as a zip: name and bytes, in order.
+using PartList = std::vector<std::pair<std::string, std::string>>;
+
+// The smallest valid workbook: one worksheet "Data" holding A1 = 1 and B1 = shared string "x".
+PartList minimalPackage();
+void replacePart(PartList& parts, const std::string& name, std::string bytes);
+void removePart(PartList& parts, const std::string& name);
+void writeZip(const std::filesystem::path& path, const PartList& parts);
+
+}  // namespace tavlora::test

@@ -88,7 +88,7 @@ ZipInput::ZipInput(const std::string& path, const ReadLimits& limits) : displayN
     int code = 0;
     archive_ = zip_open(path.c_str(), ZIP_RDONLY, &code);
     if (!archive_) com::throwHostError(openFailure(path, code));
-    listEntries();
+    listEntriesOrClose();
 }
 
 ZipInput::ZipInput(const void* data, size_t size, std::string displayName, const ReadLimits& limits)
@@ -108,11 +108,22 @@ ZipInput::ZipInput(const void* data, size_t size, std::string displayName, const
         com::throwHostError(openFailure(displayName_, code));
     }
     zip_error_fini(&error);
-    listEntries();
+    listEntriesOrClose();
 }
 
 ZipInput::~ZipInput() {
     if (archive_) zip_discard(archive_);
+}
+
+// A constructor that throws runs no destructor: the archive is closed here.
+void ZipInput::listEntriesOrClose() {
+    try {
+        listEntries();
+    } catch (...) {
+        zip_discard(archive_);
+        archive_ = nullptr;
+        throw;
+    }
 }
 
 void ZipInput::fail(const std::string& message) const { com::throwHostError("'" + displayName_ + "': " + message); }

@@ -65,6 +65,7 @@ public:
 
 private:
     void listEntries();
+    void listEntriesOrClose();
     void checkEntry(const ZipEntry& entry) const;
     size_t readInto(const ZipEntry& entry, char* destination, size_t capacity) const;
     [[noreturn]] void fail(const std::string& message) const;
