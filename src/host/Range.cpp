@@ -1,9 +1,11 @@
 #include "host/Range.h"
 
 #include <array>
+#include <cmath>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/DateSerial.h"
 #include "host/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -88,17 +90,19 @@ void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
             cell.kind = CellKind::Error;
             cell.payload.stringId = book.strings.intern(errorTextOf(v.asError()));
             return;
-        case com::VarType::Date:
+        case com::VarType::Date: {
+            double date = v.asDate().serial;
             cell.kind = CellKind::Number;
-            cell.payload.number = v.asDate().serial;
+            cell.payload.number = serialOfAutomationDate(date, book.styles.uses1904Dates());
             // A date written into an unformatted cell shows as a date, not as its serial number.
             if (book.styles.cellFormat(cell.style).numberFormat == "General") {
                 StyleChange change;
-                double serial = v.asDate().serial;
-                change.numberFormat = serial == static_cast<int64_t>(serial) ? "m/d/yyyy" : "m/d/yyyy h:mm";
+                bool hasTime = date != std::floor(date);
+                change.numberFormat = !hasTime ? "m/d/yyyy" : (date > 0 && date < 1) ? "h:mm:ss" : "m/d/yyyy h:mm";
                 cell.style = book.styles.derive(cell.style, change);
             }
             return;
+        }
         case com::VarType::String: {
             const std::string& text = v.asString();
             double number = 0;

@@ -303,11 +303,14 @@ std::string RangeFont::fontStyle() const {
 
 void RangeFont::setFontStyle(const std::string& style) {
     std::string upper = com::upperCase(style);
-    bool bold = upper.find("BOLD") != std::string::npos;
-    bool italic = upper.find("ITALIC") != std::string::npos || upper.find("OBLIQUE") != std::string::npos;
-    // "常规" is the regular style under its Simplified Chinese name, as such templates give it.
-    bool regular = upper.find("REGULAR") != std::string::npos || upper.find("NORMAL") != std::string::npos ||
-                   upper.find("常规") != std::string::npos;
+    auto mentions = [&](std::initializer_list<const char*> words) {
+        return std::any_of(words.begin(), words.end(), [&](const char* w) { return upper.find(w) != std::string::npos; });
+    };
+    // Templates made under other languages name the styles in them: Chinese (常规, 粗体, 加粗,
+    // 倾斜) and Japanese (標準, 太字, 斜体).
+    bool bold = mentions({"BOLD", "粗体", "加粗", "太字"});
+    bool italic = mentions({"ITALIC", "OBLIQUE", "倾斜", "斜体"});
+    bool regular = mentions({"REGULAR", "NORMAL", "常规", "標準"});
     if (!bold && !italic && !regular)
         com::throwHostError("Unable to set the FontStyle property of the Font class: \"" + style +
                             "\" is not Regular, Bold, Italic or Bold Italic.");

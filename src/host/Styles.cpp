@@ -179,6 +179,7 @@ struct Styles::Impl {
         uint32_t fontId = xf.attribute("fontId").as_uint(0);
         if (fontId < fonts.size()) info.font = fonts[fontId];
         info.numberFormat = numberFormatCode(xf.attribute("numFmtId").as_uint(0));
+        info.isDate = NumberFormat(info.numberFormat).isDateFormat();
         if (auto alignment = xf.child("alignment")) {
             info.horizontal = alignmentFromName(kHorizontalNames, alignment.attribute("horizontal").value(), align::kGeneral);
             info.vertical = alignmentFromName(kVerticalNames, alignment.attribute("vertical").value(), align::kBottom);

@@ -35,6 +35,7 @@ struct CellFormatInfo {
     int32_t horizontal = align::kGeneral;
     int32_t vertical = align::kBottom;
     bool wrapText = false;
+    bool isDate = false;  // the number format shows dates or times: Value gives numbers as dates
 };
 
 // A change to apply on top of an existing cell format; unset fields stay as they are.

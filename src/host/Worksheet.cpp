@@ -4,6 +4,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/DateSerial.h"
 #include "host/NumberFormat.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -141,16 +142,23 @@ namespace tavlora::host {
 
 com::Variant Worksheet::cellValue(const Cell& cell) const {
     const StringPool& strings = store_->strings;
+    // A number under a date or time format is a date to an automation client.
+    auto number = [&](double value) -> com::Variant {
+        const Styles& styles = store_->styles;
+        if (styles.cellFormat(cell.style).isDate && isDateSerial(value, styles.uses1904Dates()))
+            return com::Variant::date(automationDateOfSerial(value, styles.uses1904Dates()));
+        return value;
+    };
     switch (cell.kind) {
         case CellKind::Empty: return {};
-        case CellKind::Number: return cell.payload.number;
+        case CellKind::Number: return number(cell.payload.number);
         case CellKind::String: return strings.text(cell.payload.stringId);
         case CellKind::Boolean: return cell.payload.boolean;
         case CellKind::Error: return Range::errorValue(strings.text(cell.payload.stringId));
         case CellKind::Formula: {
             const Formula& f = cells_.formulas()[cell.payload.formulaId];
             switch (f.cachedKind) {
-                case CellKind::Number: return f.cachedNumber;
+                case CellKind::Number: return number(f.cachedNumber);
                 case CellKind::String: return f.cachedText;
                 case CellKind::Boolean: return f.cachedNumber != 0;
                 case CellKind::Error: return Range::errorValue(f.cachedText);

@@ -42,6 +42,10 @@ TEST_F(RangeFormatTest, ChangesStackOnTheExistingFormat) {
     EXPECT_EQ(at("B2").horizontalAlignment(), align::kRight);
     at("B2").font().setFontStyle("regular");
     EXPECT_EQ(at("B2").font().fontStyle(), "Regular");
+    at("B2").font().setFontStyle("\xE7\xB2\x97\xE4\xBD\x93");  // Chinese for bold
+    EXPECT_EQ(at("B2").font().fontStyle(), "Bold");
+    at("B2").font().setFontStyle("\xE5\xB8\xB8\xE8\xA7\x84");  // Chinese for regular
+    EXPECT_EQ(at("B2").font().fontStyle(), "Regular");
     EXPECT_EQ(at("B2").font().name(), "Arial");
     // Neighbours keep the default.
     EXPECT_EQ(at("B3").font().name(), "Calibri");

@@ -44,10 +44,31 @@ TEST_F(RangeValueTest, OtherTypesAndClearingByEmpty) {
     EXPECT_TRUE(get("A1").isEmpty());
 }
 
-TEST_F(RangeValueTest, DateInAnUnformattedCellGetsADateFormat) {
+TEST_F(RangeValueTest, DatesGoInAsSerialsAndComeBackAsDates) {
     put("A1", Variant::date(45292));  // 2024-01-01
-    EXPECT_EQ(get("A1"), Variant(45292.0));
+    EXPECT_EQ(sheet->store().find(1, 1)->payload.number, 45292);
+    EXPECT_EQ(get("A1"), Variant::date(45292));
     EXPECT_EQ(formatAt("A1").numberFormat, "m/d/yyyy");
+    EXPECT_EQ(text("A1"), "1/1/2024");
+    put("A2", Variant::date(0.75));
+    EXPECT_EQ(formatAt("A2").numberFormat, "h:mm:ss");
+    // A number in a date-formatted cell reads as a date; the same number elsewhere stays a number.
+    put("B1", 45000);
+    at("B1").setNumberFormatLocal("yyyy-mm-dd");
+    EXPECT_EQ(get("B1"), Variant::date(45000));
+    put("B2", 45000);
+    EXPECT_EQ(get("B2"), Variant(45000.0));
+    // Before March 1900 the cell's calendar counts a day the automation calendar does not.
+    put("C1", Variant::date(32));  // 1900-01-31
+    EXPECT_EQ(sheet->store().find(1, 3)->payload.number, 31);
+    EXPECT_EQ(get("C1"), Variant::date(32));
+}
+
+TEST_F(RangeValueTest, DatesInA1904Workbook) {
+    sheet->workbookStore().styles.setUses1904Dates(true);
+    put("A1", Variant::date(45292));
+    EXPECT_EQ(sheet->store().find(1, 1)->payload.number, 45292 - 1462);
+    EXPECT_EQ(get("A1"), Variant::date(45292));
     EXPECT_EQ(text("A1"), "1/1/2024");
 }
 
