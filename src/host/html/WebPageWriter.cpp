@@ -388,16 +388,25 @@ public:
         const auto& rows = sheet_.store().rows();
         auto row = std::lower_bound(rows.begin(), rows.end(), area.firstRow,
                                     [](const RowInfo& info, int32_t r) { return info.row < r; });
+        auto rowAt = [&](int32_t r) -> const RowInfo* {
+            while (row != rows.end() && row->row < r) ++row;
+            return row != rows.end() && row->row == r ? &*row : nullptr;
+        };
         size_t nextMerge = 0;
-        for (int32_t r = area.firstRow; r <= area.lastRow; ++r) {
+        for (int32_t r = area.firstRow; r <= area.lastRow;) {
             while (nextMerge < layout.merges.size() && layout.merges[nextMerge].firstRow == r) {
                 const Area& m = layout.merges[nextMerge++];
                 active_.emplace(m.firstColumn, m);
             }
             std::erase_if(active_, [&](const auto& entry) { return entry.second.lastRow < r; });
-            const RowInfo* info = nullptr;
-            if (row != rows.end() && row->row == r) info = &*row++;
-            writeRow(r, info);
+            if (active_.empty() && !showsCells(rowAt(r))) {
+                int32_t end = area.lastRow;
+                if (nextMerge < layout.merges.size()) end = std::min(end, layout.merges[nextMerge].firstRow - 1);
+                r = writeBlankRows(r, end, rows, row);
+                continue;
+            }
+            writeRow(r, rowAt(r));
+            ++r;
         }
         out_ << "</table>\n";
     }
@@ -482,6 +491,42 @@ private:
             c = runEnd;
         }
         out_ << "</tr>\n";
+    }
+
+    bool showsCells(const RowInfo* info) const {
+        if (!info) return false;
+        const Area& area = layout_->area;
+        return std::any_of(info->cells.begin(), info->cells.end(), [&](const Cell& cell) {
+            return cellShows(cell) && cell.column >= area.firstColumn && cell.column <= area.lastColumn;
+        });
+    }
+
+    // Rows first.. up to `last` that show nothing become one row of their total height, so empty
+    // stretches cost nothing per row. Returns the first row not written.
+    int32_t writeBlankRows(int32_t first, int32_t last, const std::vector<RowInfo>& rows,
+                           std::vector<RowInfo>::const_iterator& row) {
+        double height = 0;
+        int32_t r = first;
+        while (r <= last) {
+            while (row != rows.end() && row->row < r) ++row;
+            int32_t nextStored = row != rows.end() ? row->row : last + 1;
+            if (nextStored > r) {  // rows without an entry of their own have the default height
+                int32_t gapEnd = std::min(nextStored, last + 1);
+                height += sheet_.defaultRowHeight() * (gapEnd - r);
+                r = gapEnd;
+                continue;
+            }
+            if (showsCells(&*row)) break;
+            if (!row->hidden) height += row->height >= 0 ? row->height : sheet_.defaultRowHeight();
+            ++r;
+        }
+        out_ << "<tr style=\"";
+        if (height > 0) out_ << "height:" << cssNumber(height) << "pt";
+        else out_ << "display:none";
+        out_ << "\"><td";
+        if (layout_->area.columnCount() > 1) out_ << " colspan=\"" << layout_->area.columnCount() << "\"";
+        out_ << "></td></tr>\n";
+        return r;
     }
 
     // `spills`: the cell's neighbour to the right is empty, so a long text may run into it.
