@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "chart/CExcelChart.h"
 #include "com/Conversions.h"
 #include "outputrcd/CExcelOutputRcd.h"
 #include "printjob/CExcelBatDo.h"
@@ -29,6 +30,8 @@ std::vector<ClassInfo> buildClasses() {
          "_CExcelTmplPrintBat", "{0820E86C-2941-47C1-9705-BFA593829444}", factoryOf<tmplbat::CExcelTmplPrintBat>()},
         {"Tavlora.CExcelOutputRcd", "CExcelOutputRcd", "{352B3B96-3FB1-4603-A5F3-9F311167C9CD}", "_CExcelOutputRcd",
          "{B5A5C0F4-1B24-4922-B5E7-8DD1983763FB}", factoryOf<outputrcd::CExcelOutputRcd>()},
+        {"Tavlora.CExcelChart", "CExcelChart", "{EBA2EED5-E39B-46EF-B901-66CB84819A30}", "_CExcelChart",
+         "{3B7F1D55-9353-4A3F-9AD7-935EA41E5CF7}", factoryOf<chart::CExcelChart>()},
     };
 }
 
