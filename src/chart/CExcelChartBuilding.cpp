@@ -4,6 +4,7 @@
 #include "common/ChartLookups.h"
 #include "common/MCommExcelRange.h"
 #include "host/Chart.h"
+#include "host/ChartSheet.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -92,6 +93,8 @@ void CExcelChart::findOrAddTarget(const std::string& strSheet, const std::string
     if (!strChart.empty()) chart = common::MCommExcel::FindEmbeddedChartByName(worksheet, strChart);
     if (!chart) chart = common::MCommExcel::AddEmbeddedChart(worksheet, strChart);
 }
+
+std::shared_ptr<host::Chart> CExcelChart::addChartSheet() { return workbook_->addChartSheet()->chart(); }
 
 void CExcelChart::completeTarget(const std::string& strSheet, const std::shared_ptr<host::Chart>& chart) {
     try {
