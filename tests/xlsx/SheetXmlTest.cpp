@@ -119,8 +119,8 @@ TEST_F(SheetXml, ColumnsMergesAndDimension) {
     SheetXmlWriter writer(*sheet_, table, "");
     writer.columns(out);
     EXPECT_EQ(out,
-              "<cols><col min=\"1\" max=\"2\" width=\"12.5\" customWidth=\"1\"/>"
-              "<col min=\"4\" max=\"4\" width=\"9.140625\" style=\"5\" hidden=\"1\" outlineLevel=\"2\"/></cols>");
+              "<cols><col min=\"1\" max=\"2\" width=\"13.21428571\" customWidth=\"1\"/>"
+              "<col min=\"4\" max=\"4\" width=\"9.14428571\" style=\"5\" hidden=\"1\" outlineLevel=\"2\"/></cols>");
     out.clear();
     writer.mergeCells(out);
     EXPECT_EQ(out, "<mergeCells count=\"2\"><mergeCell ref=\"A1:C2\"/><mergeCell ref=\"B5:B9\"/></mergeCells>");

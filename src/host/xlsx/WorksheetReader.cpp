@@ -9,6 +9,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/CellReference.h"
+#include "host/xlsx/ColumnWidth.h"
 #include "host/xlsx/SharedFormula.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/XmlPart.h"
@@ -82,7 +83,8 @@ public:
     void readSheetFormat(pugi::xml_node node) {
         double value;
         if (parseNumber(node.attribute("defaultRowHeight").value(), value) && value >= 0) sheet_.setDefaultRowHeight(value);
-        if (parseNumber(node.attribute("defaultColWidth").value(), value) && value >= 0) sheet_.setDefaultColumnWidth(value);
+        if (parseNumber(node.attribute("defaultColWidth").value(), value) && value >= 0)
+            sheet_.setDefaultColumnWidth(charactersFromFileWidth(value));
     }
 
     void readColumns(pugi::xml_node cols) {
@@ -105,6 +107,7 @@ public:
             info.first = static_cast<int32_t>(first);
             info.last = static_cast<int32_t>(last);
             info.style = checkedStyle(info.style);
+            if (info.width >= 0) info.width = charactersFromFileWidth(info.width);
             store_.columns().push_back(std::move(info));
         }
         std::stable_sort(store_.columns().begin(), store_.columns().end(),

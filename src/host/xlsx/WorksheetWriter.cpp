@@ -7,6 +7,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/CellReference.h"
+#include "host/xlsx/ColumnWidth.h"
 #include "host/xlsx/ElementOrder.h"
 #include "host/xlsx/XmlPart.h"
 #include "host/xlsx/XmlText.h"
@@ -15,8 +16,6 @@ namespace tavlora::host::xlsx {
 
 namespace {
 
-// The column width of the standard 8.43-character column of the default font, as files store it.
-constexpr double kStandardColumnFileWidth = 9.140625;
 constexpr double kStandardColumnWidth = 8.43;
 
 void appendUnsigned(std::string& out, uint64_t value) {
@@ -53,6 +52,11 @@ void appendNumber(std::string& out, double value) {
     }
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, end);
+}
+
+double fileWidthFromCharacters(double characters) {
+    if (characters <= 0) return 0;
+    return std::round((characters + kColumnPadding) * 1e8) / 1e8;
 }
 
 // ---- SheetXmlWriter ----------------------------------------------------------------------------
@@ -209,8 +213,7 @@ void SheetXmlWriter::columns(std::string& out) const {
     const auto& columns = sheet_.store().columns();
     bool sheetStyle = sheet_.hasSheetStyle();
     if (columns.empty() && !sheetStyle) return;
-    double fillWidth = sheet_.defaultColumnWidth() == kStandardColumnWidth ? kStandardColumnFileWidth
-                                                                            : sheet_.defaultColumnWidth();
+    double fillWidth = sheet_.defaultColumnWidth();
     auto col = [&](int32_t first, int32_t last, double width, bool customWidth, bool hidden, bool hasStyle,
                    uint32_t style, std::string_view extra) {
         open(out, "col min=\"");
@@ -219,7 +222,7 @@ void SheetXmlWriter::columns(std::string& out) const {
         appendUnsigned(out, static_cast<uint32_t>(last));
         out += '"';
         // A column without a width shows with none; write the sheet's default instead.
-        appendNumberAttribute(out, "width", width >= 0 ? width : fillWidth);
+        appendNumberAttribute(out, "width", fileWidthFromCharacters(width >= 0 ? width : fillWidth));
         if (hasStyle) {
             out += " style=\"";
             appendUnsigned(out, style);
@@ -428,7 +431,7 @@ private:
         }
         appendNumberAttribute(out, "defaultRowHeight", sheet_.defaultRowHeight());
         if (hadWidth || sheet_.defaultColumnWidth() != kStandardColumnWidth)
-            appendNumberAttribute(out, "defaultColWidth", sheet_.defaultColumnWidth());
+            appendNumberAttribute(out, "defaultColWidth", fileWidthFromCharacters(sheet_.defaultColumnWidth()));
         out += "/>";
     }
 
