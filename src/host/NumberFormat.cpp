@@ -682,7 +682,29 @@ void bestFraction(double value, int64_t maxDenominator, int64_t& numerator, int6
     denominator = q1;
 }
 
-std::string renderFraction(const Section& section, double value) {
+struct FractionParts {
+    std::string whole;  // "" when the whole part shows nothing
+    std::string numerator;
+    std::string denominator;
+    bool hideFraction = false;  // a whole number: the fraction's room stays blank
+};
+
+FractionParts fractionParts(const Section& section, double value) {
+    int64_t maxDenominator = section.fixedDenominator;
+    if (maxDenominator == 0) {
+        maxDenominator = 1;
+        for (int k = 0; k < std::min(section.denominatorDigits, 7); ++k) maxDenominator *= 10;
+        maxDenominator = std::max<int64_t>(maxDenominator - 1, 1);
+    }
+    // Beyond exact integers (or where the numerator would not fit) there is no fraction to show.
+    if (value >= 1e15 || (!section.fractionHasWhole && value * static_cast<double>(maxDenominator) >= 9e18)) {
+        std::string integer;
+        std::string none;
+        fixedDigits(toDecimal(value), 0, integer, none);
+        if (integer.empty()) integer = "0";
+        if (section.fractionHasWhole) return {integer, "0", "1", true};
+        return {"", integer, "1", false};
+    }
     int64_t whole = 0;
     double rest = value;
     if (section.fractionHasWhole) {
@@ -695,19 +717,24 @@ std::string renderFraction(const Section& section, double value) {
         denominator = section.fixedDenominator;
         numerator = std::llround(rest * static_cast<double>(denominator));
     } else {
-        int64_t maxDenominator = 1;
-        for (int k = 0; k < std::min(section.denominatorDigits, 7); ++k) maxDenominator *= 10;
-        bestFraction(rest, std::max<int64_t>(maxDenominator - 1, 1), numerator, denominator);
+        bestFraction(rest, maxDenominator, numerator, denominator);
     }
     if (section.fractionHasWhole && numerator >= denominator) {
         whole += numerator / denominator;
         numerator %= denominator;
     }
-    bool hideFraction = section.fractionHasWhole && numerator == 0;
-    std::string wholeDigits = whole != 0 ? std::to_string(whole) : (hideFraction ? "0" : "");
+    bool hide = section.fractionHasWhole && numerator == 0;
+    std::string wholeDigits = whole != 0 ? std::to_string(whole) : (hide ? "0" : "");
+    return {wholeDigits, std::to_string(numerator), std::to_string(denominator), hide};
+}
+
+std::string renderFraction(const Section& section, double value) {
+    FractionParts parts = fractionParts(section, value);
+    const std::string& wholeDigits = parts.whole;
+    const std::string& denominatorText = parts.denominator;
+    bool hideFraction = parts.hideFraction;
     auto wholeSlots = fillRightAligned(placeholdersOf(section, DigitPart::Whole), wholeDigits);
-    auto numeratorSlots = fillRightAligned(placeholdersOf(section, DigitPart::Numerator), std::to_string(numerator));
-    std::string denominatorText = std::to_string(denominator);
+    auto numeratorSlots = fillRightAligned(placeholdersOf(section, DigitPart::Numerator), parts.numerator);
     auto denominatorPlaceholders = placeholdersOf(section, DigitPart::Denominator);
 
     std::string out;

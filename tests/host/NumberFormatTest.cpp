@@ -114,6 +114,10 @@ TEST(NumberFormatFraction, PlaceholdersAndFixedDenominators) {
     EXPECT_EQ(show(0.37, "0/100"), "37/100");
     EXPECT_EQ(show(2, "# ?/?"), "2    ");
     EXPECT_EQ(show(-1.25, "# ?/?"), "-1 1/4");
+    // Too large for a fraction: the whole number, the fraction's room left blank.
+    EXPECT_EQ(show(1e20, "# ?/?"), "100000000000000000000    ");
+    EXPECT_EQ(show(1e300, "?/?"), "1" + std::string(300, '0') + "/1");
+    EXPECT_EQ(show(5e14 + 0.5, "# ?/?"), "500000000000000 1/2");
 }
 
 TEST(NumberFormatSections, PositiveNegativeZeroText) {
