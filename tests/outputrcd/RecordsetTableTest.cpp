@@ -217,6 +217,19 @@ TEST(RecordsetTableFailure, NoFieldsOrNoRecordsetAfterTheSheetWasAdded) {
     EXPECT_EQ(book.workbook->sheets().back()->name(), "NoRecordset");
 }
 
+TEST(RecordsetTableFailure, SheetNameTheHostRefusesOrTooManyFields) {
+    TableBook book;
+    EXPECT_FALSE(book.writer->DoA_RcdRst("bad/name", twoRecords()));
+    EXPECT_EQ(book.job->usedSheets(), std::vector<std::string>{""});
+    EXPECT_EQ(book.writer->CurSheet(), nullptr);
+
+    // Field counts are 16-bit.
+    std::vector<std::string> names;
+    for (int i = 0; i < 32768; ++i) names.push_back("f" + std::to_string(i));
+    EXPECT_FALSE(book.writer->DoA_RcdRst("Data", records(names, {})));
+    EXPECT_TRUE(book.at("A1").isEmpty());
+}
+
 TEST(RecordsetTableFailure, RowsAndColumnsTheHostRejects) {
     TableBook book;
     EXPECT_FALSE(book.writer->DoA_RcdRst("Data", twoRecords(), 0, 1));
