@@ -1,6 +1,7 @@
 // The record output of the list filler: every record of a recordset or an XML node list laid into
 // the blocks of rows that the template's layout describes.
 #include <algorithm>
+#include <cstdint>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
@@ -33,6 +34,9 @@ int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
 template <class IsMapped>
 bool CExcelTmplPrintBat::computeCellRows(int32_t r, IsMapped isMapped) {
     cellRows_.assign(static_cast<size_t>(std::max<int16_t>(layout_.nColCount, 0)), 0);
+    // Once the sequence has passed row 32767 every later record lands here: answer without the
+    // cost of an exception per record.
+    if (r > INT16_MAX) return false;
     try {
         int16_t base = com::narrowToInt16(r);
         for (int16_t i = 0; i < layout_.nColCount; ++i)

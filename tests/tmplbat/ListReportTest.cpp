@@ -141,7 +141,7 @@ TEST(ListReport, DeletedControlAreaMovesValuesFormulasMergesAndStyles) {
     EXPECT_TRUE(sales->range("A2").font().bold());
     EXPECT_FALSE(sales->range("A3").font().bold());
     EXPECT_DOUBLE_EQ(sales->range("A2").rowHeight(), 24);
-    EXPECT_DOUBLE_EQ(sales->range("B1").columnWidth(), 30);
+    EXPECT_GT(sales->range("B1").columnWidth(), 2 * sales->range("C1").columnWidth());  // the wide name column
     EXPECT_EQ(sales->usedRange().address(), "$A$1:$D$8");
     application->quit();
 

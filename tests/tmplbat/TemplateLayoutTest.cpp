@@ -167,12 +167,15 @@ TEST(ReadLayout, FailuresAnswerFalse) {
         {{"A1", "K"}, {"A2", "2,1"}, {"A3", "40"}},     // stretched label count below 1
         {{"A1", "K"}, {"A2", "2,1"}, {"A3", "32767,2"}},  // label row beyond 16 bits
         {{"A2", "2,2"}, {"B1", "NAME(x)"}},             // bad number inside a spec
+        {{"A3", Variant::error(com::hr::runtime(2042))}, {"B1", "V"}},  // #N/A in a control cell
+        {{"A2", "2,1"}, {"B1", Variant::error(com::hr::runtime(2007))}},  // #DIV/0! as a spec
+        {{"A1", "K"}, {"A2", "2,1"}, {"A3", "7,1"}, {"A7", Variant::error(com::hr::runtime(2042))}},  // as a label
     };
     for (const auto& cells : templates) {
         ListBook book;
         for (const auto& [address, value] : cells) book.list->range(address).setValue(value);
         BatchTemplateLayout layout;
-        EXPECT_FALSE(layout.ReadTemplateLayout(*book.list)) << cells.front().first << "=" << com::toText(cells.front().second);
+        EXPECT_FALSE(layout.ReadTemplateLayout(*book.list)) << cells.back().first;
     }
 }
 
