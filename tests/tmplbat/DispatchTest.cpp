@@ -104,6 +104,32 @@ TEST(TmplPrintBatDispatch, AWholeListByNameWithOptionalArgumentsOmitted) {
     EXPECT_EQ(book.text("C10"), "one");
 }
 
+// The routes the whole-list test does not take: each method by the other of name and identifier.
+TEST(TmplPrintBatDispatch, EveryMethodByTheOtherRoute) {
+    ListBook book;
+    book.put({{"A2", "2,1"}, {"A3", "3"}, {"A6", "1"}, {"B1", "CODE"}, {"D2", "%Title%"}});
+    auto filler = Self::create();
+    filler->put("CurSheet", com::objectVariant(book.list));
+    filler->put("CurWk", com::objectVariant(book.workbook));
+
+    EXPECT_EQ(filler->Invoke(Self::kDispIdDoA_Begin, MemberKind::Method, {Variant("List"), Variant(true)}), Variant(true));
+    EXPECT_EQ(filler->Invoke(Self::kDispIdDoA_ReplaceWhiteDot, MemberKind::Method, {Variant("TITLE"), Variant("T")}),
+              Variant(true));
+    auto rst = recordset({"code"}, {{Variant(7)}, {Variant(8)}});
+    EXPECT_EQ(filler->call("DoA_OutputRst", {rst->toVariant()}), Variant(true));
+    EXPECT_EQ(filler->Invoke(Self::kDispIdDoA_OutputString, MemberKind::Method, {Variant(9), Variant(2), Variant("s")}),
+              Variant(true));
+    EXPECT_EQ(filler->call("DoA_OutputString1", {Variant("C9"), Variant("s1")}), Variant(true));
+    EXPECT_EQ(filler->call("DoA_End"), Variant(true));
+    EXPECT_EQ(book.column("B", 3, 4), (std::vector<std::string>{"7", "8"}));
+    EXPECT_EQ(book.text("B9"), "s");
+    EXPECT_EQ(book.text("C9"), "s1");
+    EXPECT_EQ(book.text("D2"), "T");
+    EXPECT_TRUE(book.at("A2").isEmpty());  // end mode 1 cleared the control column
+    EXPECT_THROW(filler->Invoke(Self::kDispIdDoA_OutputString1, MemberKind::Method, {Variant("??"), Variant("x")}),
+                 com::Error);
+}
+
 TEST(TmplPrintBatDispatch, XmlMembersByNameAndByIdentifier) {
     ListBook book;
     book.put({{"A2", "2,1"}, {"A3", "3"}, {"B1", "v"}});

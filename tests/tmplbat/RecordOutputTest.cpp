@@ -149,6 +149,14 @@ TEST(OutputRst, KeyedPlacementMatchesWholeLabelsExactly) {
     EXPECT_EQ(book.column("B", 7, 10), (Strings{"first again", "second", "", ""}));
 }
 
+TEST(OutputRst, TheFirstOfEqualLabelsWins) {
+    ListBook book;
+    book.put({{"A1", "KEY"}, {"A2", "2,1"}, {"A3", "7,3"}, {"B1", "VALUE"}, {"A7", "x"}, {"A8", "dup"}, {"A9", "dup"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"KEY", "VALUE"}, {{Variant("dup"), Variant("v")}})));
+    EXPECT_EQ(book.column("B", 7, 9), (Strings{"", "v", ""}));
+}
+
 TEST(OutputRst, KeyedPlacementWithTwoRowsPerLabel) {
     ListBook book;
     book.put({{"A1", "KEY"}, {"A2", "2,2"}, {"A3", "7,2"}, {"B1", "V(0,2)"}, {"C1", "W(1,2)"}, {"A7", "x"}, {"A8", "y"}});
