@@ -54,6 +54,11 @@ void appendNumber(std::string& out, double value) {
     out.append(buffer, end);
 }
 
+double charactersFromFileWidth(double fileWidth) {
+    if (fileWidth <= kColumnPadding) return 0;
+    return std::round((fileWidth - kColumnPadding) * 1e8) / 1e8;
+}
+
 double fileWidthFromCharacters(double characters) {
     if (characters <= 0) return 0;
     return std::round((characters + kColumnPadding) * 1e8) / 1e8;
