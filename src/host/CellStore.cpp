@@ -124,20 +124,20 @@ void CellStore::deleteColumns(int32_t first, int32_t last) {
 }
 
 bool CellStore::usedArea(Area& out) const {
+    // Only the first and the last cell of a row that matter can widen the area.
     bool any = false;
     for (const auto& info : rows_) {
-        for (const auto& cell : info.cells) {
-            if (!cellMatters(cell)) continue;
-            if (!any) {
-                out = Area::cell(info.row, cell.column);
-                any = true;
-                continue;
-            }
-            out.firstRow = std::min(out.firstRow, info.row);
-            out.lastRow = std::max(out.lastRow, info.row);
-            out.firstColumn = std::min<int32_t>(out.firstColumn, cell.column);
-            out.lastColumn = std::max<int32_t>(out.lastColumn, cell.column);
+        auto first = std::find_if(info.cells.begin(), info.cells.end(), cellMatters);
+        if (first == info.cells.end()) continue;
+        auto last = std::find_if(info.cells.rbegin(), info.cells.rend(), cellMatters);
+        if (!any) {
+            out = Area{info.row, first->column, info.row, last->column};
+            any = true;
+            continue;
         }
+        out.lastRow = info.row;
+        out.firstColumn = std::min<int32_t>(out.firstColumn, first->column);
+        out.lastColumn = std::max<int32_t>(out.lastColumn, last->column);
     }
     return any;
 }

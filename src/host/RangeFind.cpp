@@ -2,6 +2,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/CellText.h"
 #include "host/Range.h"
 #include "host/TextPattern.h"
 #include "host/Worksheet.h"
@@ -12,13 +13,13 @@ namespace {
 
 // The text Find compares: the displayed text, or what was entered (the formula with "=") when
 // looking in formulas.
-std::string searchedText(const Worksheet& sheet, const Cell& cell, int32_t lookIn) {
-    if (lookIn != lookin::kFormulas) return sheet.cellText(cell);
+std::string searchedText(const Worksheet& sheet, CellTextRenderer& renderer, const Cell& cell, int32_t lookIn) {
+    if (lookIn != lookin::kFormulas) return renderer.text(cell);
     switch (cell.kind) {
         case CellKind::Formula: return "=" + sheet.store().formulas()[cell.payload.formulaId].text;
         case CellKind::Number: return com::formatGeneralNumber(cell.payload.number);
         case CellKind::Boolean: return cell.payload.boolean ? "TRUE" : "FALSE";
-        default: return sheet.cellText(cell);
+        default: return renderer.text(cell);
     }
 }
 
@@ -77,8 +78,10 @@ std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const 
 
     TextPattern pattern(what);
     const Worksheet& sheet = *sheet_;
-    auto hit = searchByRows(sheet.store(), area_, start,
-                            [&](const Cell& cell) { return pattern.matches(searchedText(sheet, cell, lookIn)); });
+    CellTextRenderer renderer(sheet);
+    auto hit = searchByRows(sheet.store(), area_, start, [&](const Cell& cell) {
+        return pattern.matches(searchedText(sheet, renderer, cell, lookIn));
+    });
     if (!hit) return std::nullopt;
     return Range(sheet_, Area::cell(hit->row, hit->column));
 }

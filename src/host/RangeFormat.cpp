@@ -5,6 +5,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/CellText.h"
 #include "host/Range.h"
 #include "host/Styles.h"
 #include "host/TextPattern.h"
@@ -221,6 +222,7 @@ void Range::fitColumnWidths() {
     CellStore& store = sheet_->store();
     const auto& merges = sheet_->mergedAreas();
     std::map<int32_t, double> widest;  // column -> pixels of its widest text
+    CellTextRenderer renderer(*sheet_);
     const auto& rows = store.rows();
     for (auto row = firstRowAt(rows, area_.firstRow); row != rows.end() && row->row <= area_.lastRow; ++row) {
         for (auto cell = firstCellAt(row->cells, area_.firstColumn);
@@ -228,7 +230,7 @@ void Range::fitColumnWidths() {
             if (cell->kind == CellKind::Empty || insideMerge(merges, row->row, cell->column)) continue;
             const FontInfo& font = styles.cellFormat(cell->style).font;
             double pixels = 0;
-            for (const auto& line : splitLines(sheet_->cellText(*cell)))
+            for (const auto& line : splitLines(renderer.text(*cell)))
                 pixels = std::max(pixels, textwidth::linePixels(line, font));
             double& slot = widest[cell->column];
             slot = std::max(slot, pixels);
@@ -261,6 +263,7 @@ void Range::fitRowHeights() {
     const FontInfo& standard = styles.cellFormat(0).font;
     const double standardHeight = textwidth::lineHeightPoints(standard);
     auto& rows = store.rows();
+    CellTextRenderer renderer(*sheet_);
     for (auto row = firstRowAt(rows, area_.firstRow); row != rows.end() && row->row <= area_.lastRow; ++row) {
         double height = textwidth::lineHeightPoints(
             row->hasStyle ? styles.cellFormat(row->style).font : standard);
@@ -273,7 +276,7 @@ void Range::fitRowHeights() {
                 double columnChars = info && info->width >= 0 ? info->width : sheet_->defaultColumnWidth();
                 double room = std::max(1.0, textwidth::pixelsForColumnWidth(columnChars, standard));
                 lines = 0;
-                for (const auto& line : splitLines(sheet_->cellText(cell)))
+                for (const auto& line : splitLines(renderer.text(cell)))
                     lines += std::max<int64_t>(1, static_cast<int64_t>(std::ceil(textwidth::linePixels(line, format.font) / room)));
             }
             height = std::max(height, static_cast<double>(lines) * textwidth::lineHeightPoints(format.font));

@@ -4,6 +4,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/CellText.h"
 #include "host/DateSerial.h"
 #include "host/NumberFormat.h"
 #include "host/Range.h"
@@ -169,14 +170,6 @@ com::Variant Worksheet::cellValue(const Cell& cell) const {
     return {};
 }
 
-std::string Worksheet::cellText(const Cell& cell) const {
-    if (cell.kind == CellKind::Error) return store_->strings.text(cell.payload.stringId);
-    if (cell.kind == CellKind::Formula) {
-        const Formula& f = cells_.formulas()[cell.payload.formulaId];
-        if (f.cachedKind == CellKind::Error) return f.cachedText;
-    }
-    const Styles& styles = store_->styles;
-    return displayText(cellValue(cell), styles.cellFormat(cell.style).numberFormat, styles.uses1904Dates());
-}
+std::string Worksheet::cellText(const Cell& cell) const { return CellTextRenderer(*this).text(cell); }
 
 }  // namespace tavlora::host
