@@ -1,5 +1,7 @@
 #include "host/ChartSheet.h"
 
+#include "host/ChartDispatch.h"
+#include "host/ChartModel.h"
 #include "host/Workbook.h"
 
 namespace tavlora::host {
@@ -8,6 +10,14 @@ namespace {
 
 ChartSheet& self(com::Dispatch& d) { return static_cast<ChartSheet&>(d); }
 
+// A chart sheet answers as the chart it holds.
+std::vector<com::MemberInfo> withChartMembers(std::vector<com::MemberInfo> members) {
+    auto chart = chartDispatchMembers(
+        [](com::Dispatch& d) -> ChartModel& { return static_cast<ChartModel&>(*self(d).chart()); });
+    members.insert(members.end(), std::make_move_iterator(chart.begin()), std::make_move_iterator(chart.end()));
+    return members;
+}
+
 }  // namespace
 
 const com::DispatchTable& ChartSheet::dispatchTable() const {
@@ -15,7 +25,7 @@ const com::DispatchTable& ChartSheet::dispatchTable() const {
     using com::VarType;
     static const com::DispatchTable table(
         "Chart",
-        {
+        withChartMembers({
             {"Name", 0x6e, MemberKind::PropertyGet, {}, VarType::String,
              [](com::Dispatch& d, std::vector<com::Variant>&) { return com::Variant(self(d).name()); }},
             {"Name", 0x6e, MemberKind::PropertyLet, {{"RHS", VarType::String}}, VarType::Empty,
@@ -28,7 +38,7 @@ const com::DispatchTable& ChartSheet::dispatchTable() const {
                  self(d).deleteSheet();
                  return com::Variant();
              }},
-        });
+        }));
     return table;
 }
 

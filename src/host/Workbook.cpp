@@ -6,6 +6,7 @@
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/Application.h"
+#include "host/ChartReferenceEditing.h"
 #include "host/ChartSheet.h"
 #include "host/FormulaReferences.h"
 #include "host/Worksheet.h"
@@ -161,6 +162,7 @@ void Workbook::deleteSheet(const Sheet& sheet) {
     }
     for (const auto& ws : worksheets())
         for (auto& f : ws->store().formulas()) f.text = formula::invalidateSheet(f.text, removed->name());
+    invalidateChartReferences(*this, removed->name());
 
     if (activeIndex_ > static_cast<size_t>(index) || activeIndex_ >= sheets_.size())
         activeIndex_ = activeIndex_ > 0 ? activeIndex_ - 1 : 0;
@@ -198,6 +200,39 @@ void Workbook::renameSheetReferences(const std::string& oldName, const std::stri
     for (auto& name : definedNames_) name.formula = formula::renameSheet(name.formula, oldName, newName);
     for (const auto& ws : worksheets())
         for (auto& f : ws->store().formulas()) f.text = formula::renameSheet(f.text, oldName, newName);
+    renameChartReferences(*this, oldName, newName);
+}
+
+std::optional<Workbook::ResolvedReference> Workbook::resolveReference(const std::string& text,
+                                                                     const std::shared_ptr<Worksheet>& context) const {
+    if (auto area = parseA1(text)) {
+        if (!context) return std::nullopt;
+        return ResolvedReference{context, *area};
+    }
+    std::string sheetName, reference;
+    if (formula::splitSheetPrefix(text, sheetName, reference)) {
+        auto area = parseA1(reference);
+        if (!area) return std::nullopt;
+        for (const auto& ws : worksheets())
+            if (sameNameIgnoringCase(ws->name(), sheetName)) return ResolvedReference{ws, *area};
+        return std::nullopt;
+    }
+    // A defined name: one local to the context sheet wins over a workbook-wide one.
+    const DefinedName* found = nullptr;
+    int32_t contextIndex = context ? indexOf(*context) : -1;
+    for (const auto& name : definedNames_) {
+        if (!sameNameIgnoringCase(name.name, text)) continue;
+        if (name.localSheet == contextIndex && contextIndex >= 0) {
+            found = &name;
+            break;
+        }
+        if (name.localSheet < 0) found = &name;
+    }
+    if (!found) return std::nullopt;
+    std::string target = found->formula;
+    if (!target.empty() && target[0] == '=') target.erase(0, 1);
+    if (target.find('!') == std::string::npos) return std::nullopt;
+    return resolveReference(target, context);
 }
 
 std::shared_ptr<Sheet> Workbook::activeSheet() const {

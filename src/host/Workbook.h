@@ -1,9 +1,11 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "host/CellRef.h"
 #include "host/StringPool.h"
 #include "host/Styles.h"
 
@@ -76,6 +78,10 @@ public:
     // Adds a worksheet before `before` (or after `after`); with neither, before the active sheet.
     // The new sheet gets the first free default name "Sheet<N>" and becomes active.
     std::shared_ptr<Worksheet> addWorksheet(const Sheet* before = nullptr, const Sheet* after = nullptr);
+    // Charts.Add: a new chart sheet holding a clustered column chart without series, placed before
+    // `before` (or after `after`), by default before the active sheet; named "Chart<N>" with the
+    // first free N, and made active.
+    std::shared_ptr<ChartSheet> addChartSheet(const Sheet* before = nullptr, const Sheet* after = nullptr);
     // Removes a sheet; refusing to delete the last visible sheet (host error).
     void deleteSheet(const Sheet& sheet);
     // Throws a host error when the name breaks the naming rules or is taken (ignoring case).
@@ -88,6 +94,16 @@ public:
 
     WorkbookStore& store() { return *store_; }
     const std::shared_ptr<WorkbookStore>& sharedStore() const { return store_; }
+    // Resolves "B3", "Sheet2!B3:C4", "'My Sheet'!A:A" or the name of a defined name that refers to
+    // one area. Unqualified references belong to `context` (may be null). nullopt when the text is
+    // none of these or names a sheet that is not here.
+    struct ResolvedReference {
+        std::shared_ptr<Worksheet> sheet;
+        Area area;
+    };
+    std::optional<ResolvedReference> resolveReference(const std::string& text,
+                                                      const std::shared_ptr<Worksheet>& context) const;
+
     std::vector<DefinedName>& definedNames() { return definedNames_; }
     const std::vector<DefinedName>& definedNames() const { return definedNames_; }
 

@@ -12,6 +12,7 @@
 namespace tavlora::host {
 
 class Range;
+class ChartObject;
 struct WorkbookStore;
 
 class Worksheet : public Sheet {
@@ -74,6 +75,15 @@ public:
     pugi::xml_document& keptXml() { return kept_; }
     const pugi::xml_document& keptXml() const { return kept_; }
 
+    // Embedded charts (ChartObjects) in the sheet's drawing order.
+    const std::vector<std::shared_ptr<ChartObject>>& chartObjects() const { return chartObjects_; }
+    // ChartObjects.Add: a new chart object holding a clustered column chart without series, placed
+    // at points from the sheet's top-left corner (anchored to the cells under it), named
+    // "Chart <N>", N one more than the highest such number on the sheet.
+    std::shared_ptr<ChartObject> addChartObject(double left, double top, double width, double height);
+    // For the file layer: an object read from the sheet's drawing part, appended in order.
+    void adoptChartObject(std::shared_ptr<ChartObject> object) { chartObjects_.push_back(std::move(object)); }
+
     // Find state remembered per sheet for FindNext.
     struct FindState {
         std::string what;
@@ -94,6 +104,7 @@ private:
     uint32_t sheetStyle_ = 0;
     pugi::xml_document kept_;
     FindState findState_;
+    std::vector<std::shared_ptr<ChartObject>> chartObjects_;
 };
 
 }  // namespace tavlora::host

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "com/Error.h"
+#include "host/ChartReferenceEditing.h"
 #include "host/FormulaReferences.h"
 #include "host/KeptXmlShifting.h"
 #include "host/Workbook.h"
@@ -51,6 +52,8 @@ void Worksheet::deleteRows(int32_t first, int32_t count) {
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(*book, *this, deletion);
     shiftKeptWorksheetXml(kept_, name(), deletion);
+    shiftChartReferences(*book, *this, deletion);
+    moveChartAnchors(*this, deletion);
     if (book->keptPackage()) book->keptPackage()->rowsDeleted(*this, first, count);
 }
 
@@ -62,6 +65,8 @@ void Worksheet::deleteColumns(int32_t first, int32_t count) {
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(*book, *this, deletion);
     shiftKeptWorksheetXml(kept_, name(), deletion);
+    shiftChartReferences(*book, *this, deletion);
+    moveChartAnchors(*this, deletion);
     if (book->keptPackage()) book->keptPackage()->columnsDeleted(*this, first, count);
 }
 
@@ -105,6 +110,7 @@ void Worksheet::deleteAndShiftUp(const Area& area) {
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(*book, *this, deletion);
     shiftKeptWorksheetXml(kept_, name(), deletion);
+    shiftChartReferences(*book, *this, deletion);
 }
 
 }  // namespace tavlora::host
