@@ -10,10 +10,18 @@ namespace {
 constexpr std::string_view kFullWidthComma = "\xEF\xBC\x8C";  // U+FF0C
 constexpr int64_t kLongestText = 32767;
 
-std::string replaceFullWidthCommas(std::string text) {
-    for (size_t pos = text.find(kFullWidthComma); pos != std::string::npos; pos = text.find(kFullWidthComma, pos))
-        text.replace(pos, kFullWidthComma.size(), ",");
-    return text;
+std::string replaceFullWidthCommas(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        if (text.substr(pos, kFullWidthComma.size()) == kFullWidthComma) {
+            out += ',';
+            pos += kFullWidthComma.size();
+        } else {
+            out += text[pos++];
+        }
+    }
+    return out;
 }
 
 // Numeric text to a 16-bit integer, half to even; false when it is not numeric or overflows.
@@ -36,7 +44,7 @@ bool ParseNumberPair(const std::string& strText, int16_t& nFirst, int16_t& nSeco
     try {
         std::string text = com::trimBlanks(strText);
         if (text.empty()) return true;
-        text = replaceFullWidthCommas(std::move(text));
+        text = replaceFullWidthCommas(text);
         if (com::utf16Length(text) > kLongestText) return false;
 
         std::string left, right;
