@@ -34,9 +34,15 @@ std::shared_ptr<Workbook> Application::open(const std::string& path) {
     fs::path absolute = fs::absolute(file, ec);
     if (ec) absolute = file;
     std::string name = absolute.filename().string();
-    for (const auto& open : workbooks())
+    for (const auto& open : workbooks()) {
+        // Opening a workbook that is open already gives it back, as it is in memory.
+        if (open->fullName() == absolute.string()) {
+            active_ = open;
+            return open;
+        }
         if (open->name() == name)
-            com::throwHostError("Workbooks.Open: a workbook named \"" + name + "\" is already open.");
+            com::throwHostError("Workbooks.Open: another workbook named \"" + name + "\" is already open.");
+    }
 
     auto self = std::static_pointer_cast<Application>(shared_from_this());
     auto book = std::make_shared<Workbook>(self, name);
@@ -79,9 +85,16 @@ Range Application::range(const std::string& address) {
         book = open.back();
     }
     auto sheet = book->activeSheet();
-    if (!sheet || sheet->kind() != SheetKind::Worksheet)
-        com::throwHostError("Range(\"" + address + "\"): the active sheet is not a worksheet.");
-    return std::static_pointer_cast<Worksheet>(sheet)->range(address);
+    std::shared_ptr<Worksheet> context;
+    if (sheet && sheet->kind() == SheetKind::Worksheet) context = std::static_pointer_cast<Worksheet>(sheet);
+    auto resolved = book->resolveReference(address, context);
+    if (!resolved) {
+        if (!context && parseA1(address))
+            com::throwHostError("Range(\"" + address + "\"): the active sheet is not a worksheet.");
+        com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");
+    }
+    resolved->sheet->requireUsable();
+    return Range(resolved->sheet, resolved->area);
 }
 
 void Application::forget(const Workbook* workbook) {

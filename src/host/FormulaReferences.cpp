@@ -476,6 +476,15 @@ std::string invalidateSheet(std::string_view formula, std::string_view sheetName
     });
 }
 
+bool splitSheetPrefix(std::string_view text, std::string& sheet, std::string& reference) {
+    Found found;
+    size_t after = readSheetPrefix(text, 0, found);
+    if (after == std::string_view::npos || found.external || found.threeD || !found.sheet) return false;
+    sheet = *found.sheet;
+    reference.assign(text.substr(after));
+    return true;
+}
+
 std::string sheetPrefix(std::string_view sheetName) {
     bool plain = !sheetName.empty() && (isLetter(sheetName[0]) || sheetName[0] == '_');
     for (char c : sheetName)

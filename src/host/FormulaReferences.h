@@ -54,6 +54,10 @@ std::string renameSheet(std::string_view formula, std::string_view oldName, std:
 // References qualified with `sheetName` become #REF! (the sheet was deleted).
 std::string invalidateSheet(std::string_view formula, std::string_view sheetName);
 
+// Splits "Sheet1!A1" / "'My Sheet'!A1:B2" into the unquoted sheet name and the reference.
+// False when the text has no sheet prefix.
+bool splitSheetPrefix(std::string_view text, std::string& sheet, std::string& reference);
+
 // The sheet prefix for a name: Sheet1 or 'My Sheet' (quotes doubled inside).
 std::string sheetPrefix(std::string_view sheetName);
 

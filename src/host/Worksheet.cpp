@@ -45,9 +45,13 @@ Range Worksheet::cell(int32_t row, int32_t column) {
 
 Range Worksheet::range(const std::string& address) {
     requireUsable();
-    auto area = parseA1(address);
-    if (!area) com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");
-    return Range(selfOf(*this), *area);
+    if (auto area = parseA1(address)) return Range(selfOf(*this), *area);
+    auto self = selfOf(*this);
+    auto resolved = workbook()->resolveReference(address, self);
+    if (!resolved) com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");
+    if (resolved->sheet != self)
+        com::throwHostError("Range(\"" + address + "\"): the reference is not on sheet \"" + name() + "\".");
+    return Range(self, resolved->area);
 }
 
 Range Worksheet::range(const Range& cell1, const Range& cell2) {

@@ -125,5 +125,22 @@ TEST_F(RangeValueTest, GlobalRangeResolvesAgainstTheActiveSheet) {
     expectError([&] { app->range("nope"); }, com::hr::kHostError, "Range(\"nope\"): not a valid cell reference.");
 }
 
+TEST_F(RangeValueTest, SheetQualifiedReferencesAndDefinedNames) {
+    auto second = book->addWorksheet(nullptr, sheet.get());
+    second->setName("My Data");
+    book->definedNames().push_back({"Totals", "'My Data'!$B$2:$C$3", -1, ""});
+    book->definedNames().push_back({"Here", "Sheet1!$D$4", -1, ""});
+    book->setActiveSheet(*sheet);
+    EXPECT_EQ(app->range("'my data'!B7").worksheet(), second);
+    EXPECT_EQ(app->range("'My Data'!B7").address(), "$B$7");
+    EXPECT_EQ(app->range("totals").worksheet(), second);
+    EXPECT_EQ(app->range("Totals").address(), "$B$2:$C$3");
+    EXPECT_EQ(at("Sheet1!A2").address(), "$A$2");
+    EXPECT_EQ(at("Here").address(), "$D$4");
+    expectError([&] { at("Totals"); }, com::hr::kHostError,
+                "Range(\"Totals\"): the reference is not on sheet \"Sheet1\".");
+    expectError([&] { app->range("Missing!A1"); }, com::hr::kHostError, "Range(\"Missing!A1\"): not a valid cell reference.");
+}
+
 }  // namespace
 }  // namespace tavlora::host::test

@@ -172,6 +172,8 @@ TEST_F(WorkbookTest, SaveAsWithoutANameUsesBookNInTheCurrentFolder) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("Book1.xlsx")));
     EXPECT_EQ(book->path(), dir.path().string());
     EXPECT_EQ(book->name(), "Book1.xlsx");
+    // Opening the file it is open from gives back the workbook in memory.
+    EXPECT_EQ(app->open(dir.file("Book1.xlsx").string()), book);
     auto reopened = Application::create();
     auto copy = reopened->open(dir.file("Book1.xlsx").string());
     EXPECT_EQ(copy->worksheets().front()->range("A1").value(), Variant("saved"));
