@@ -27,6 +27,18 @@ const com::Variant& elementAt(const com::Variant& array, int32_t index) {
     return array.asArray()->at(index);
 }
 
+// The host's global Range refuses every address while a chart sheet is active, and drawing a
+// chart on a new chart sheet activates it: the A1 setters would then fail for every later chart.
+// Where a cell is does not depend on the sheet, so the text is then resolved on a worksheet.
+host::Range resolveAddress(const host::Workbook& workbook, const std::string& strPos) {
+    auto active = workbook.activeSheet();
+    if (active && active->kind() != host::SheetKind::Worksheet) {
+        auto worksheets = workbook.worksheets();
+        if (!worksheets.empty()) return worksheets.front()->range(strPos);
+    }
+    return workbook.application()->range(strPos);
+}
+
 }  // namespace
 
 std::string RowColToR1C1(int32_t nRow, int32_t nCol) {
@@ -36,7 +48,7 @@ std::string RowColToR1C1(int32_t nRow, int32_t nCol) {
 std::string A1ToR1C1(const std::shared_ptr<host::Workbook>& workbook, const std::string& strPos) {
     try {
         if (!workbook || !workbook->application()) return "";
-        const host::Range range = workbook->application()->range(strPos);
+        const host::Range range = resolveAddress(*workbook, strPos);
         return RowColToR1C1(range.row(), range.column());
     } catch (...) {
         return "";
