@@ -63,7 +63,19 @@ TextPattern::TextPattern(std::string_view pattern) {
     if (tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
 }
 
-bool TextPattern::matches(std::string_view text) const { return matchesFolded(decodeUtf8(com::foldCaseAndWidth(text))); }
+bool TextPattern::matches(std::string_view text) const {
+    // ASCII text (most cells) folds to upper case byte by byte; other text takes the full folding.
+    bool ascii = true;
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (!ascii) return matchesFolded(decodeUtf8(com::foldCaseAndWidth(text)));
+    folded_.clear();
+    for (char c : text) folded_ += static_cast<char32_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return matchesFolded(folded_);
+}
 
 // Wildcard matching with the last star as the only backtrack point: linear in practice, never
 // exponential.

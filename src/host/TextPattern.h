@@ -21,6 +21,9 @@ private:
     };
     bool matchesFolded(const std::u32string& text) const;
     std::vector<Token> tokens_;
+    // Reused for the folded text of each match, so searching many cells allocates once.
+    // A pattern is therefore not for use by two threads at once.
+    mutable std::u32string folded_;
 };
 
 // UTF-8 to code points; malformed bytes become U+FFFD.
