@@ -60,7 +60,7 @@ void Workbook::save() {
 void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
     requireOpen();
     namespace fs = std::filesystem;
-    fs::path target = filename.empty() ? fs::current_path() / (name_ + ".xlsx") : fs::path(filename);
+    fs::path target = filename.empty() ? defaultSavePath(fileFormat) : fs::path(filename);
     if (target.is_relative()) target = fs::current_path() / target;
     if (fileFormat == fileformat::kHtml) {
         // A web page is an export: the workbook keeps its own file and format.
@@ -78,6 +78,18 @@ void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
     xlsx::writeWorkbook(*this, target.string());
     setFileName(target.string());
     fileFormat_ = ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault;
+}
+
+std::filesystem::path Workbook::defaultSavePath(int32_t fileFormat) const {
+    namespace fs = std::filesystem;
+    // A never-saved workbook goes to the current folder under its own name (Book1); a saved one
+    // keeps its folder and the stem of its file name.
+    fs::path folder = fullName_.empty() ? fs::current_path() : fs::path(fullName_).parent_path();
+    std::string stem = fullName_.empty() ? name_ : fs::path(name_).stem().string();
+    const char* extension = fileFormat == fileformat::kHtml           ? ".htm"
+                            : fileFormat == fileformat::kMacroEnabled ? ".xlsm"
+                                                                      : ".xlsx";
+    return folder / (stem + extension);
 }
 
 void Workbook::close() {

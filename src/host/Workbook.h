@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -119,6 +120,7 @@ public:
 
 private:
     void requireOpen() const;
+    std::filesystem::path defaultSavePath(int32_t fileFormat) const;
     std::shared_ptr<Application> application_;
     std::shared_ptr<WorkbookStore> store_;
     std::vector<std::shared_ptr<Sheet>> sheets_;
