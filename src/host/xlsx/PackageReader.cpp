@@ -8,6 +8,7 @@
 #include "host/ChartSheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/xlsx/ChartPackageReader.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"
@@ -42,6 +43,7 @@ public:
         if (info.activeTab >= 0 && static_cast<size_t>(info.activeTab) < workbook_.sheets().size())
             workbook_.setActiveSheet(*workbook_.sheets()[static_cast<size_t>(info.activeTab)]);
         carryOtherParts();
+        readWorkbookCharts(*contents_, workbook_);
         markReachableParts();
         workbook_.keptPackage() = contents_;
     }

@@ -9,6 +9,7 @@
 #include "host/ChartSheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/xlsx/ChartPackagePlan.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"
@@ -53,6 +54,7 @@ public:
 
     void build() {
         planSheets();
+        planCharts();
         planStrings();
         planWorkbookRelationships();
         findWrittenParts();
@@ -89,12 +91,11 @@ private:
                 planned.relationshipType = record->relationshipType;
                 planned.sheetId = record->sheetId;
             } else {
-                if (sheet->kind() == SheetKind::ChartSheet)
-                    com::throwHostError("Cannot save: the chart sheet '" + sheet->name() + "' has no chart part to write");
+                bool chartSheet = sheet->kind() == SheetKind::ChartSheet;
                 planned.isNew = true;
-                planned.part = freePartName("xl/worksheets/sheet", ".xml");
+                planned.part = freePartName(chartSheet ? "xl/chartsheets/sheet" : "xl/worksheets/sheet", ".xml");
                 claimed.insert(asciiLower(planned.part));
-                planned.relationshipType = kept_.relationshipType("worksheet");
+                planned.relationshipType = kept_.relationshipType(chartSheet ? "chartsheet" : "worksheet");
                 planned.sheetId = std::to_string(++maxSheetId);
                 newParts_.push_back(planned.part);
             }
@@ -171,7 +172,17 @@ private:
         return name;
     }
 
+    // Chart, drawing and new chart sheet parts, with the relationships and content types they need.
+    void planCharts() {
+        charts_ = std::make_unique<ChartPartsPlan>(
+            workbook_, kept_, [this](const std::string& stem, const std::string& extension) { return freePartName(stem, extension); });
+        for (const PlannedSheet& sheet : sheets_) charts_->planSheet(*sheet.sheet, sheet.part, sheet.isNew);
+        newParts_.insert(newParts_.end(), charts_->newParts().begin(), charts_->newParts().end());
+        newContentTypes_.insert(newContentTypes_.end(), charts_->newContentTypes().begin(), charts_->newContentTypes().end());
+    }
+
     const RelationshipList* relationshipsOf(std::string_view part) const {
+        if (const RelationshipList* planned = charts_->relationshipsOf(part)) return planned;
         if (asciiLower(part) == asciiLower(kept_.workbookPart)) return &workbookRelationships_;
         if (const PlannedSheet* sheet = plannedSheet(part); sheet && sheet->isNew) return nullptr;
         return kept_.relationshipsOf(part);
@@ -228,7 +239,7 @@ private:
         contentTypes_ = kept_.contentTypes;
         contentTypes_.setOverride(kept_.workbookPart, macroEnabled_ ? contenttype::kMacroWorkbook : contenttype::kWorkbook);
         for (const PlannedSheet& sheet : sheets_)
-            if (sheet.isNew) contentTypes_.setOverride(sheet.part, contenttype::kWorksheet);
+            if (sheet.isNew && sheet.sheet->kind() == SheetKind::Worksheet) contentTypes_.setOverride(sheet.part, contenttype::kWorksheet);
         for (const auto& [name, type] : newContentTypes_) contentTypes_.setOverride(name, type);
         std::unordered_set<std::string> extensions;
         for (const std::string& part : reached_) extensions.insert(extensionOf(part));
@@ -248,6 +259,8 @@ private:
         std::string key = asciiLower(name);
         if (key == asciiLower(kept_.workbookPart)) {
             zip.addText(name, workbookXml());
+        } else if (charts_->writes(name)) {
+            zip.addText(name, charts_->partXml(name));
         } else if (const PlannedSheet* sheet = plannedSheet(name); sheet && sheet->sheet->kind() == SheetKind::Worksheet) {
             addWorksheet(zip, *sheet);
         } else if (key == asciiLower(stylesPart_)) {
@@ -268,7 +281,7 @@ private:
     void addWorksheet(ZipOutput& zip, const PlannedSheet& planned) {
         auto target = std::make_unique<WorksheetTarget>(WorksheetTarget{
             strings_, planned.sheet == workbook_.activeSheet().get(), !planned.isNew, kept_.mainNamespace(),
-            kept_.relationshipsNamespace()});
+            kept_.relationshipsNamespace(), charts_->newDrawingRelationship(*planned.sheet)});
         const auto* sheet = static_cast<const Worksheet*>(planned.sheet);
         const WorksheetTarget* t = target.get();
         targets_.push_back(std::move(target));
@@ -304,6 +317,7 @@ private:
     std::unordered_set<std::string> reached_;
     ContentTypes contentTypes_;
     std::vector<std::unique_ptr<WorksheetTarget>> targets_;
+    std::unique_ptr<ChartPartsPlan> charts_;
 };
 
 bool isMacroEnabledTarget(const Workbook& workbook, const std::string& path) {

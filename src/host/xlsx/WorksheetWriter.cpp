@@ -370,6 +370,7 @@ private:
         tail_ = "</sheetData>";
         writer_->mergeCells(tail_);
         tail_ += "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>";
+        appendDrawing(tail_);
         tail_ += "</worksheet>";
     }
 
@@ -389,6 +390,7 @@ private:
         } else {
             hasRows_ = false;
         }
+        if (!target_.drawingRelationshipId.empty() && !childByLocalName(root, "drawing")) generated.push_back("drawing");
         std::string* out = &head_;
         visitChildrenInOrder(
             root, worksheetOrder(), generated,
@@ -404,6 +406,7 @@ private:
                 else if (name == "cols") writer_->columns(*out);
                 else if (name == "mergeCells") writer_->mergeCells(*out);
                 else if (name == "sheetFormatPr") appendSheetFormat(*out, pugi::xml_node());
+                else if (name == "drawing") appendDrawing(*out);
                 else if (name == "sheetData") {
                     *out += '<';
                     *out += prefix_;
@@ -417,6 +420,19 @@ private:
         *out += "</";
         *out += root.name();
         *out += '>';
+    }
+
+    // The drawing of charts added to a sheet that had none; the namespace is declared on the element
+    // itself, since a kept root may not declare it.
+    void appendDrawing(std::string& out) const {
+        if (target_.drawingRelationshipId.empty()) return;
+        out += '<';
+        out += prefix_;
+        out += "drawing xmlns:r=\"";
+        appendEscapedAttribute(out, target_.relationshipsNamespace);
+        out += "\" r:id=\"";
+        appendEscapedAttribute(out, target_.drawingRelationshipId);
+        out += "\"/>";
     }
 
     // The kept <sheetFormatPr> with the model's default sizes, or a new one.

@@ -22,6 +22,8 @@ struct WorksheetTarget {
     bool withRelationships = true;
     std::string mainNamespace;
     std::string relationshipsNamespace;
+    // The r:id of a <drawing> to write when the part has none yet (charts were added); "" = none.
+    std::string drawingRelationshipId;
 };
 
 // Streams the worksheet part: the kept XML with the modelled elements written from the model in
