@@ -35,10 +35,9 @@ struct SafeArray {
     int32_t lowerBound = 0;
     std::vector<Variant> items;
 
-    // Computed in 64 bits: a high lower bound must not overflow on the way.
-    int32_t upperBound() const {
-        return static_cast<int32_t>(static_cast<int64_t>(lowerBound) + static_cast<int64_t>(items.size()) - 1);
-    }
+    // Computed in 64 bits: a high lower bound must not overflow on the way. Defined below, where
+    // Variant is complete (clang refuses the vector's size() on an incomplete element type).
+    int32_t upperBound() const;
     // Element by language index; out of range is error 9.
     Variant& at(int32_t index);
     const Variant& at(int32_t index) const;
@@ -115,5 +114,9 @@ private:
                  DateValue, std::string, ObjectPtr, ArrayPtr, ErrorValue>
         value_;
 };
+
+inline int32_t SafeArray::upperBound() const {
+    return static_cast<int32_t>(static_cast<int64_t>(lowerBound) + static_cast<int64_t>(items.size()) - 1);
+}
 
 }  // namespace tavlora::com
