@@ -63,6 +63,9 @@ struct ColumnInfo {
     bool hasStyle = false;
     uint32_t style = 0;
     std::string extraAttributes;
+    // The width as the file stored it (with the cell padding), so that an unchanged width is
+    // written back as read; < 0 when the column did not come from a file (file layer bookkeeping).
+    double fileWidth = -1;
 };
 
 // The sparse cell store of one worksheet: rows sorted by row number, cells sorted by column.

@@ -84,10 +84,11 @@ TEST_F(SheetXml, RowAttributesAndPrefix) {
     row.extraAttributes = " outlineLevel=\"1\"";
     EXPECT_EQ(rowXml(7, "x:"),
               "<x:row r=\"7\" s=\"3\" customFormat=\"1\" ht=\"20.25\" customHeight=\"1\" hidden=\"1\" outlineLevel=\"1\"/>");
+    // A cell of a formatted row states its own format, even the default one.
     put(7, 2) = Cell{2, CellKind::Number, 0, 0, {.number = -2}};
     EXPECT_EQ(rowXml(7, "x:"),
               "<x:row r=\"7\" s=\"3\" customFormat=\"1\" ht=\"20.25\" customHeight=\"1\" hidden=\"1\" outlineLevel=\"1\">"
-              "<x:c r=\"B7\"><x:v>-2</x:v></x:c></x:row>");
+              "<x:c r=\"B7\" s=\"0\"><x:v>-2</x:v></x:c></x:row>");
 }
 
 TEST_F(SheetXml, EmptyRowIsLeftOut) {
@@ -114,9 +115,14 @@ TEST_F(SheetXml, ColumnsMergesAndDimension) {
     sheet_->mergedAreas().push_back(Area{5, 2, 9, 2});
     put(2, 3) = Cell{3, CellKind::Number, 0, 0, {.number = 1}};
     put(9, 2) = Cell{2, CellKind::Number, 0, 0, {.number = 1}};
+    put(9, 4) = Cell{4, CellKind::Number, 0, 0, {.number = 1}};
     SharedStringTable table;
     std::string out;
     SheetXmlWriter writer(*sheet_, table, "");
+    // Column D has a format: its cell without one says so, as some readers take the column's.
+    writer.row(out, *sheet_->store().findRow(9));
+    EXPECT_EQ(out, "<row r=\"9\"><c r=\"B9\"><v>1</v></c><c r=\"D9\" s=\"0\"><v>1</v></c></row>");
+    out.clear();
     writer.columns(out);
     EXPECT_EQ(out,
               "<cols><col min=\"1\" max=\"2\" width=\"13.21428571\" customWidth=\"1\"/>"
@@ -126,7 +132,7 @@ TEST_F(SheetXml, ColumnsMergesAndDimension) {
     EXPECT_EQ(out, "<mergeCells count=\"2\"><mergeCell ref=\"A1:C2\"/><mergeCell ref=\"B5:B9\"/></mergeCells>");
     out.clear();
     writer.dimension(out);
-    EXPECT_EQ(out, "<dimension ref=\"B2:C9\"/>");
+    EXPECT_EQ(out, "<dimension ref=\"B2:D9\"/>");
 }
 
 TEST(Numbers, ShortestRoundTrip) {

@@ -82,9 +82,9 @@ public:
 
     void readSheetFormat(pugi::xml_node node) {
         double value;
-        if (parseNumber(node.attribute("defaultRowHeight").value(), value) && value >= 0) sheet_.setDefaultRowHeight(value);
         if (parseNumber(node.attribute("defaultColWidth").value(), value) && value >= 0)
             sheet_.setDefaultColumnWidth(charactersFromFileWidth(value));
+        if (parseNumber(node.attribute("defaultRowHeight").value(), value) && value >= 0) sheet_.setDefaultRowHeight(value);
     }
 
     void readColumns(pugi::xml_node cols) {
@@ -107,7 +107,10 @@ public:
             info.first = static_cast<int32_t>(first);
             info.last = static_cast<int32_t>(last);
             info.style = checkedStyle(info.style);
-            if (info.width >= 0) info.width = charactersFromFileWidth(info.width);
+            if (info.width >= 0) {
+                info.fileWidth = info.width;
+                info.width = charactersFromFileWidth(info.width);
+            }
             store_.columns().push_back(std::move(info));
         }
         std::stable_sort(store_.columns().begin(), store_.columns().end(),

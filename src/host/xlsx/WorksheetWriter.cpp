@@ -1,5 +1,6 @@
 #include "host/xlsx/WorksheetWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <unordered_set>
@@ -66,6 +67,13 @@ double fileWidthFromCharacters(double characters) {
 
 // ---- SheetXmlWriter ----------------------------------------------------------------------------
 
+SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& strings, std::string_view prefix)
+    : sheet_(sheet), strings_(strings), prefix_(prefix), styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()) {
+    for (const ColumnInfo& info : sheet.store().columns())
+        if (info.hasStyle)
+            for (int32_t c = std::max(info.first, 1); c <= std::min(info.last, kMaxColumns); ++c) styledColumns_[c] = true;
+}
+
 void SheetXmlWriter::open(std::string& out, std::string_view name) const {
     out += '<';
     out += prefix_;
@@ -97,7 +105,7 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
     out += info.extraAttributes;
     size_t beforeCells = out.size();
     out += '>';
-    for (const Cell& c : info.cells) cell(out, info.row, c);
+    for (const Cell& c : info.cells) cell(out, info.row, c, info.hasStyle);
     if (out.size() == beforeCells + 1) {
         out.back() = '/';
         out += '>';
@@ -106,12 +114,12 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
     }
 }
 
-void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c) const {
+void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool rowStyled) const {
     char reference[kCellReferenceCapacity];
     open(out, "c r=\"");
     out.append(reference, formatCellReference(row, c.column, reference));
     out += '"';
-    if (c.style != 0) {
+    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
         out += " s=\"";
         appendUnsigned(out, c.style);
         out += '"';
@@ -219,15 +227,17 @@ void SheetXmlWriter::columns(std::string& out) const {
     bool sheetStyle = sheet_.hasSheetStyle();
     if (columns.empty() && !sheetStyle) return;
     double fillWidth = sheet_.defaultColumnWidth();
-    auto col = [&](int32_t first, int32_t last, double width, bool customWidth, bool hidden, bool hasStyle,
-                   uint32_t style, std::string_view extra) {
+    auto col = [&](int32_t first, int32_t last, double width, double fileWidth, bool customWidth, bool hidden,
+                   bool hasStyle, uint32_t style, std::string_view extra) {
         open(out, "col min=\"");
         appendUnsigned(out, static_cast<uint32_t>(first));
         out += "\" max=\"";
         appendUnsigned(out, static_cast<uint32_t>(last));
         out += '"';
         // A column without a width shows with none; write the sheet's default instead.
-        appendNumberAttribute(out, "width", fileWidthFromCharacters(width >= 0 ? width : fillWidth));
+        if (width < 0) width = fillWidth;
+        bool unchanged = fileWidth >= 0 && charactersFromFileWidth(fileWidth) == width;
+        appendNumberAttribute(out, "width", unchanged ? fileWidth : fileWidthFromCharacters(width));
         if (hasStyle) {
             out += " style=\"";
             appendUnsigned(out, style);
@@ -242,13 +252,13 @@ void SheetXmlWriter::columns(std::string& out) const {
     int32_t nextFree = 1;
     for (const ColumnInfo& info : columns) {
         if (info.first < nextFree || info.last < info.first) continue;  // overlapping ranges are invalid
-        if (sheetStyle && info.first > nextFree) col(nextFree, info.first - 1, -1, false, false, true, sheet_.sheetStyle(), {});
+        if (sheetStyle && info.first > nextFree) col(nextFree, info.first - 1, -1, -1, false, false, true, sheet_.sheetStyle(), {});
         bool hasStyle = info.hasStyle || sheetStyle;
-        col(info.first, info.last, info.width, info.customWidth, info.hidden, hasStyle,
+        col(info.first, info.last, info.width, info.fileWidth, info.customWidth, info.hidden, hasStyle,
             info.hasStyle ? info.style : sheet_.sheetStyle(), info.extraAttributes);
         nextFree = info.last + 1;
     }
-    if (sheetStyle && nextFree <= kMaxColumns) col(nextFree, kMaxColumns, -1, false, false, true, sheet_.sheetStyle(), {});
+    if (sheetStyle && nextFree <= kMaxColumns) col(nextFree, kMaxColumns, -1, -1, false, false, true, sheet_.sheetStyle(), {});
     close(out, "cols");
 }
 
@@ -440,19 +450,24 @@ private:
         out += '<';
         out += prefix_;
         out += "sheetFormatPr";
-        bool hadWidth = false;
+        double keptWidth = -1;
         for (pugi::xml_attribute a = kept.first_attribute(); a; a = a.next_attribute()) {
             std::string_view name(a.name());
             if (name == "defaultRowHeight") continue;
             if (name == "defaultColWidth") {
-                hadWidth = true;
+                std::string_view text(a.value());
+                auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), keptWidth);
+                if (ec != std::errc() || end != text.data() + text.size()) keptWidth = -1;
                 continue;
             }
             appendAttribute(out, name, a.value());
         }
         appendNumberAttribute(out, "defaultRowHeight", sheet_.defaultRowHeight());
-        if (hadWidth || sheet_.defaultColumnWidth() != kStandardColumnWidth)
-            appendNumberAttribute(out, "defaultColWidth", fileWidthFromCharacters(sheet_.defaultColumnWidth()));
+        double width = sheet_.defaultColumnWidth();
+        if (keptWidth >= 0 && charactersFromFileWidth(keptWidth) == width)
+            appendNumberAttribute(out, "defaultColWidth", keptWidth);
+        else if (keptWidth >= 0 || width != kStandardColumnWidth)
+            appendNumberAttribute(out, "defaultColWidth", fileWidthFromCharacters(width));
         out += "/>";
     }
 

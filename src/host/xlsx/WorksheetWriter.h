@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/ZipOutput.h"
@@ -35,11 +36,10 @@ std::unique_ptr<PartProducer> worksheetProducer(const Worksheet& sheet, const Wo
 // ("" or "x:").
 class SheetXmlWriter {
 public:
-    SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& strings, std::string_view prefix)
-        : sheet_(sheet), strings_(strings), prefix_(prefix) {}
+    SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& strings, std::string_view prefix);
 
     void row(std::string& out, const RowInfo& row) const;
-    void cell(std::string& out, int32_t row, const Cell& cell) const;
+    void cell(std::string& out, int32_t row, const Cell& cell, bool rowStyled = false) const;
     void columns(std::string& out) const;
     void mergeCells(std::string& out) const;
     void dimension(std::string& out) const;
@@ -50,6 +50,9 @@ private:
     const Worksheet& sheet_;
     const SharedStringTable& strings_;
     std::string_view prefix_;
+    // Columns with a format of their own: a cell there says s="0" when it has none, since some
+    // readers give a cell without s its column's format.
+    std::vector<bool> styledColumns_;
 };
 
 // Shortest text that reads back as the same double ("0.1", "1e+20").
