@@ -78,7 +78,7 @@ TEST_F(ChartDispatchCalls, ObjectPropertiesByName) {
     EXPECT_EQ(com::objectAs<host::Workbook>(c->get("CurWk")), workbook);
     EXPECT_EQ(com::objectAs<printjob::CExcelBatDo>(c->get("CurBatObj")), job);
     c->put("CurSheet", com::objectVariant(report));
-    EXPECT_EQ(c->CurSheet(), report);
+    EXPECT_EQ(com::objectAs<host::Worksheet>(c->get("CurSheet")), report);
     auto object = report->addChartObject(0, 0, 200, 100);
     c->put("CurChart", com::objectVariant(object->chart()));
     EXPECT_EQ(c->CurChart(), object->chart());
