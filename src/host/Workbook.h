@@ -28,6 +28,8 @@ struct KeptPackage {
     virtual ~KeptPackage() = default;
     virtual void rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {}
     virtual void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {}
+    // The cells of `removed` went and the cells below it, in its columns, moved up by its height.
+    virtual void cellsShiftedUp(const Worksheet& sheet, const Area& removed) {}
     // The sheet has already left the workbook's sheet list; its part must not be written.
     virtual void sheetDeleted(const Sheet& sheet) {}
     virtual void sheetRenamed(const Sheet& sheet, const std::string& oldName) {}

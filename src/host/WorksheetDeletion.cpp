@@ -111,6 +111,7 @@ void Worksheet::deleteAndShiftUp(const Area& area) {
     shiftFormulasOfWorkbook(*book, *this, deletion);
     shiftKeptWorksheetXml(kept_, name(), deletion);
     shiftChartReferences(*book, *this, deletion);
+    if (book->keptPackage()) book->keptPackage()->cellsShiftedUp(*this, area);
 }
 
 }  // namespace tavlora::host

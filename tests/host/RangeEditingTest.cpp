@@ -170,6 +170,9 @@ struct RecordingPackage : KeptPackage {
     void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override {
         calls.push_back(sheet.name() + " columns " + std::to_string(first) + "+" + std::to_string(count));
     }
+    void cellsShiftedUp(const Worksheet& sheet, const Area& removed) override {
+        calls.push_back(sheet.name() + " up " + areaAddress(removed));
+    }
     std::vector<std::string> calls;
 };
 
@@ -178,7 +181,9 @@ TEST_F(RangeEditingTest, TellsTheFileLayerWhatMoved) {
     book->keptPackage() = kept;
     at("2:4").deleteCells();
     at("C:C").deleteCells();
-    EXPECT_EQ(kept->calls, (std::vector<std::string>{"Sheet1 rows 2+3", "Sheet1 columns 3+1"}));
+    at("B2:C3").deleteCells();
+    EXPECT_EQ(kept->calls,
+              (std::vector<std::string>{"Sheet1 rows 2+3", "Sheet1 columns 3+1", "Sheet1 up $B$2:$C$3"}));
 }
 
 TEST_F(RangeEditingTest, MergeKeepsTheTopLeftValueAndAbsorbsTouchingMerges) {
