@@ -181,3 +181,31 @@ TEST_F(RangeFormatTest, AutoFitRowsCountsLinesOfWrappedCells) {
 
 }  // namespace
 }  // namespace tavlora::host::test
+
+namespace tavlora::host::test {
+namespace {
+
+TEST_F(RangeFormatTest, SheetWideBodyFormatThenData) {
+    Range all = sheet->cells();
+    all.setNumberFormatLocal("@");
+    all.setHorizontalAlignment(align::kLeft);
+    all.setVerticalAlignment(align::kCenter);
+    all.setRowHeight(16);
+    all.font().setName("\xE5\xAE\x8B\xE4\xBD\x93");
+    all.font().setFontStyle("\xE5\xB8\xB8\xE8\xA7\x84");
+    all.font().setSize(10);
+    EXPECT_EQ(storedCells(), 0u);
+    EXPECT_TRUE(sheet->store().rows().empty());
+    EXPECT_EQ(at("C3").rowHeight(), 16);
+    put("B2", "00123");
+    EXPECT_EQ(get("B2"), Variant("00123"));  // the sheet's text format keeps the zeros
+    const CellFormatInfo& f = formatAt("B2");
+    EXPECT_EQ(f.font.name, "\xE5\xAE\x8B\xE4\xBD\x93");
+    EXPECT_EQ(f.font.size, 10);
+    EXPECT_EQ(f.horizontal, align::kLeft);
+    EXPECT_EQ(f.vertical, align::kCenter);
+    EXPECT_EQ(sheet->effectiveStyle(2, 2), sheet->sheetStyle());
+}
+
+}  // namespace
+}  // namespace tavlora::host::test

@@ -184,6 +184,40 @@ TEST_F(WorkbookTest, SaveAsWithoutANameUsesBookNInTheCurrentFolder) {
     reopened->quit();
 }
 
+TEST_F(WorkbookTest, EditsSurviveASaveAndReopen) {
+    tavlora::test::TempDir dir;
+    for (int r = 1; r <= 6; ++r) put("A" + std::to_string(r), r);
+    Cell& cell = sheet->store().cellAt(1, 2);
+    cell.kind = CellKind::Formula;
+    Formula f;
+    f.text = "SUM(A1:A6)";
+    f.cachedKind = CellKind::Number;
+    f.cachedNumber = 21;
+    cell.payload.formulaId = sheet->store().addFormula(f);
+    at("A5:B6").merge();
+    at("C:C").setNumberFormatLocal("0.00");
+    at("C:C").setColumnWidth(14);
+    at("2:3").deleteCells();
+    book->saveAs(dir.file("edited.xlsx").string());
+
+    auto other = Application::create();
+    auto copy = other->open(dir.file("edited.xlsx").string());
+    auto ws = copy->worksheets().front();
+    EXPECT_EQ(ws->range("A2").value(), Variant(4.0));
+    const Cell* sum = ws->store().find(1, 2);
+    ASSERT_NE(sum, nullptr);
+    ASSERT_EQ(sum->kind, CellKind::Formula);
+    EXPECT_EQ(ws->store().formulas()[sum->payload.formulaId].text, "SUM(A1:A4)");
+    ASSERT_EQ(ws->mergedAreas().size(), 1u);
+    EXPECT_EQ(ws->mergedAreas()[0], *parseA1("A3:B4"));
+    EXPECT_EQ(ws->range("C1").columnWidth(), 14);
+    EXPECT_EQ(ws->workbookStore().styles.cellFormat(ws->effectiveStyle(900, 3)).numberFormat, "0.00");
+    size_t cells = 0;
+    for (const auto& row : ws->store().rows()) cells += row.cells.size();
+    EXPECT_EQ(cells, 5u);  // A1:A4 and the formula; the column format made none
+    other->quit();
+}
+
 TEST_F(WorkbookTest, HostObjectsAnswerByName) {
     EXPECT_EQ(book->get("Name"), Variant("Book1"));
     EXPECT_EQ(book->get("Path"), Variant(""));
