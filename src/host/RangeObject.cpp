@@ -1,3 +1,5 @@
+#include <climits>
+
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/Range.h"
@@ -53,7 +55,12 @@ const com::DispatchTable& RangeObject::dispatchTable() const {
             {"Column", 0xf0, MemberKind::PropertyGet, {}, VarType::Long,
              [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).column()); }},
             {"Count", 0x76, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(static_cast<int32_t>(rangeOf(d).count())); }},
+             [](com::Dispatch& d, Args&) {
+                 // Count of a whole sheet does not fit 32 bits: an overflow, as the host reports it.
+                 int64_t count = rangeOf(d).count();
+                 if (count > INT32_MAX) throw com::Error(com::hr::kOverflow, "Overflow: the range has " + std::to_string(count) + " cells.");
+                 return Variant(static_cast<int32_t>(count));
+             }},
             {"Columns", 0xf1, MemberKind::PropertyGet, {}, VarType::Object,
              [](com::Dispatch& d, Args&) { return object(rangeOf(d).columns()); }},
             {"Rows", 0x102, MemberKind::PropertyGet, {}, VarType::Object,

@@ -241,6 +241,8 @@ TEST_F(WorkbookTest, HostObjectsAnswerByName) {
     EXPECT_EQ(none.asObject(), nullptr);
     Variant columns = used.asObject()->get("Columns");
     EXPECT_EQ(columns.asObject()->get("Count"), Variant(int32_t(1)));
+    Variant all = sheet->get("Cells");
+    expectError([&] { all.asObject()->get("Count"); }, com::hr::kOverflow, "Overflow: the range has 17179869184 cells.");
 }
 
 }  // namespace
