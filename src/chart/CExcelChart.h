@@ -131,8 +131,10 @@ public:
 
     // Draws the held series and categories on the sheet strSheet: its chart sheet, an embedded chart
     // strChart on the worksheet of that name (added when missing or when strChart is ""), or a new
-    // chart sheet of that name. The target loses its old series; eChartType 0 keeps the type. A
-    // pie type keeps only the first series. False when there is no series, no workbook or no chart.
+    // chart sheet of that name (a name the host refuses, "" included, leaves the host's own name,
+    // which is then the one registered with the job). The target loses its old series; eChartType
+    // 0 keeps the type. A pie type keeps only the first series. False when there is no series, no
+    // workbook or no chart.
     bool DoA_Chart(const std::string& strSheet, int32_t eChartType = 0, const std::string& strChart = "");
     // Chooses the block (or the single cell when nRow1 or nCol1 is 0) of the worksheet strSheet as
     // the source of DoA_ChartFromRange; false (and no source) when there is none.
@@ -171,10 +173,10 @@ private:
                                               bool bFromRange);
     std::shared_ptr<host::Chart> FindOrAddChart(const std::string& strSheet, const std::string& strChart);
     void findOrAddTarget(const std::string& strSheet, const std::string& strChart,
-                         std::shared_ptr<host::Chart>& chart);
+                         std::shared_ptr<host::Chart>& chart, std::string& usedSheet);
     // The chart of a new chart sheet of CurWk, placed where the host puts it.
     std::shared_ptr<host::Chart> addChartSheet();
-    void completeTarget(const std::string& strSheet, const std::shared_ptr<host::Chart>& chart);
+    void completeTarget(const std::string& usedSheet, const std::shared_ptr<host::Chart>& chart);
     static void ApplyChartType(const std::shared_ptr<host::Chart>& chart, int32_t eChartType);
     void FillChartSeries(const std::shared_ptr<host::Chart>& chart);
     std::shared_ptr<host::Worksheet> targetWorksheet(const std::string& strSheet) const;

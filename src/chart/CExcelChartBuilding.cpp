@@ -68,23 +68,27 @@ std::shared_ptr<host::Chart> CExcelChart::PrepareChart(const std::string& strShe
 
 std::shared_ptr<host::Chart> CExcelChart::FindOrAddChart(const std::string& strSheet, const std::string& strChart) {
     std::shared_ptr<host::Chart> chart;
+    std::string usedSheet = strSheet;
     try {
-        findOrAddTarget(strSheet, strChart, chart);
+        findOrAddTarget(strSheet, strChart, chart, usedSheet);
     } catch (...) {
         // Whatever chart was obtained before the failure is still registered and emptied below.
     }
-    completeTarget(strSheet, chart);
+    completeTarget(usedSheet, chart);
     return chart;
 }
 
 // Sets `chart` as soon as a chart exists, so that a refused name for a new chart sheet (such as
-// "") still leaves the chart in hand with the name the host gave it.
+// "") still leaves the chart in hand with the name the host gave it. That name is then the one to
+// register: otherwise the job would delete the chart's sheet as unused when it ends.
 void CExcelChart::findOrAddTarget(const std::string& strSheet, const std::string& strChart,
-                                  std::shared_ptr<host::Chart>& chart) {
+                                  std::shared_ptr<host::Chart>& chart, std::string& usedSheet) {
     auto sheet = common::MCommExcel::FindSheetByName(workbook_, strSheet);
     if (!sheet) {
         chart = addChartSheet();
+        usedSheet = chart->name();
         chart->setName(strSheet);
+        usedSheet = strSheet;
         return;
     }
     chart = common::MCommExcel::FindChartSheetByName(workbook_, strSheet);
@@ -96,9 +100,9 @@ void CExcelChart::findOrAddTarget(const std::string& strSheet, const std::string
 
 std::shared_ptr<host::Chart> CExcelChart::addChartSheet() { return workbook_->addChartSheet()->chart(); }
 
-void CExcelChart::completeTarget(const std::string& strSheet, const std::shared_ptr<host::Chart>& chart) {
+void CExcelChart::completeTarget(const std::string& usedSheet, const std::shared_ptr<host::Chart>& chart) {
     try {
-        if (!strSheet.empty() && job_) job_->DoAddSheet(strSheet);
+        if (!usedSheet.empty() && job_) job_->DoAddSheet(usedSheet);
     } catch (...) {
         // Registration is best effort: the chart is drawn whether or not the job keeps count.
     }

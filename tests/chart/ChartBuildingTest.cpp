@@ -4,6 +4,7 @@
 #include "host/ChartAnchor.h"
 #include "host/ChartSheet.h"
 #include "host/EmbeddedChart.h"
+#include "support/TestPaths.h"
 
 namespace tavlora::chart {
 namespace {
@@ -15,6 +16,7 @@ using test::texts;
 
 class ChartBuilding : public test::ChartBook {
 protected:
+    tavlora::test::TempDir dir;
     std::shared_ptr<host::EmbeddedChart> onlyObject(const std::shared_ptr<host::Worksheet>& sheet) {
         EXPECT_EQ(sheet->chartObjects().size(), 1u);
         if (sheet->chartObjects().empty()) return nullptr;
@@ -130,7 +132,7 @@ TEST_F(ChartBuilding, NamedEmbeddedChartIsReusedAndItsSeriesReplaced) {
     EXPECT_EQ(usedSheets(), std::vector<std::string>{"Report"});
 }
 
-TEST_F(ChartBuilding, EmptySheetNameAddsAnUnregisteredChartSheetEachCall) {
+TEST_F(ChartBuilding, EmptySheetNameAddsAChartSheetEachCallRegisteredUnderItsOwnName) {
     holdSalesAndCost();
     ASSERT_TRUE(chart->DoA_Chart(""));
     auto first = chart->CurChart();
@@ -144,7 +146,24 @@ TEST_F(ChartBuilding, EmptySheetNameAddsAnUnregisteredChartSheetEachCall) {
     }
     EXPECT_NE(first->name(), second->name());
     EXPECT_EQ(seriesNames(*second).size(), 2u) << "the refused name does not stop the drawing";
-    EXPECT_TRUE(usedSheets().empty());
+    // Registered under the names they have, so that the job keeps them when it ends.
+    EXPECT_EQ(usedSheets(), (std::vector<std::string>{first->name(), second->name()}));
+}
+
+TEST_F(ChartBuilding, RefusedChartSheetNameKeepsTheHostsNameAndRegistersIt) {
+    holdSalesAndCost();
+    ASSERT_TRUE(chart->DoA_Chart("Bad/Name"));
+    ASSERT_EQ(chartSheetCount(), 1u);
+    const std::string name = workbook->chartSheets().front()->name();
+    EXPECT_NE(name, "Bad/Name");
+    EXPECT_EQ(usedSheets(), std::vector<std::string>{name});
+    job->DoAddSheet("Data");
+    ASSERT_TRUE(job->DoEnd(dir.file("kept.xlsx").string()));
+    auto reopened = host::Application::create()->open(dir.file("kept.xlsx").string());
+    ASSERT_EQ(reopened->chartSheets().size(), 1u) << "the job kept the chart's sheet";
+    EXPECT_EQ(reopened->chartSheets().front()->name(), name);
+    EXPECT_EQ(seriesNames(*reopened->chartSheets().front()->chart()), (std::vector<std::string>{"Sales", "Cost"}));
+    reopened->application()->quit();
 }
 
 TEST_F(ChartBuilding, NoJobObjectMeansNoRegistration) {
