@@ -25,6 +25,20 @@ std::shared_ptr<Worksheet> findWorksheet(const Workbook& workbook, std::string_v
     return nullptr;
 }
 
+// "a""b" -> a"b; nullopt when the text is not one quoted string.
+std::optional<std::string> quotedText(std::string_view body) {
+    if (body.size() < 2 || body.front() != '"' || body.back() != '"') return std::nullopt;
+    std::string text;
+    for (size_t i = 1; i + 1 < body.size(); ++i) {
+        if (body[i] == '"') {
+            if (i + 2 >= body.size() || body[i + 1] != '"') return std::nullopt;
+            ++i;
+        }
+        text += body[i];
+    }
+    return text;
+}
+
 std::string literalText(const com::Variant& value) {
     if (value.type() == com::VarType::Double) return com::formatGeneralNumber(value.asDouble());
     return com::toTextOrEmpty(value);
@@ -180,6 +194,17 @@ SeriesData SeriesModel::dataOf(const com::Variant& value, bool isName, const cha
                 data.kind = SeriesData::Kind::Literal;
                 data.literal.push_back(text);
                 return data;
+            }
+            if (isName) {
+                // ="Text": a formula that is only a text constant names the series with the text.
+                std::string_view body = trimmed.substr(1);
+                while (!body.empty() && body.front() == ' ') body.remove_prefix(1);
+                while (!body.empty() && body.back() == ' ') body.remove_suffix(1);
+                if (auto text = quotedText(body)) {
+                    data.kind = SeriesData::Kind::Literal;
+                    data.literal.push_back(*text);
+                    return data;
+                }
             }
             if (isArrayConstant(trimmed)) {
                 data.kind = SeriesData::Kind::Literal;

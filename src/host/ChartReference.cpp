@@ -296,6 +296,7 @@ ChartReference parseR1C1Reference(std::string_view formula, std::string_view def
     if (trimmed.empty() || trimmed.front() != '=') check.fail("a reference formula starts with \"=\".");
     std::string_view body = afterEquals(trimmed);
     Cursor in(body, formula, "The reference");
+    if (body.empty()) in.fail("expected a reference such as R2C3, R2C3:R6C3, R2:R4 or C2.");
     ChartReference reference;
     if (in.accept('(')) {
         for (;;) {

@@ -65,10 +65,14 @@ SeriesData referenceTo(const std::string& sheet, const Area& area) {
     return data;
 }
 
-// The block without whole-row or whole-column excess: it ends where the used cells end.
+// The block without whole-row or whole-column excess: it ends where the used cells end. nullopt
+// when no used cell lies in it.
 std::optional<Area> usedPartOf(const Worksheet& sheet, const Area& block) {
     Area used;
     if (!sheet.store().usedArea(used)) return std::nullopt;
+    if (block.lastRow < used.firstRow || block.firstRow > used.lastRow || block.lastColumn < used.firstColumn ||
+        block.firstColumn > used.lastColumn)
+        return std::nullopt;
     Area clipped = block;
     if (block.isWholeColumns() || block.isWholeRows()) {
         clipped.firstRow = std::max(block.firstRow, block.isWholeColumns() ? used.firstRow : block.firstRow);
