@@ -11,6 +11,7 @@
 
 #include "com/Error.h"
 #include "host/Application.h"
+#include "host/Sheet.h"
 #include "host/Workbook.h"
 #include "host/xlsx/PackageReader.h"
 #include "host/xlsx/PackageWriter.h"

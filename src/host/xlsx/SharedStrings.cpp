@@ -40,8 +40,9 @@ public:
             out += std::to_string(table_.written.size());
             out += "\">";
         }
-        constexpr size_t kChunk = 1 << 16;
-        while (position_ < table_.written.size() && out.size() < kChunk)
+        constexpr size_t kChunk = 1 << 16;  // per piece, whatever `out` already holds
+        const size_t start = out.size();
+        while (position_ < table_.written.size() && out.size() - start < kChunk)
             appendSharedStringItem(out, pool_, table_.written[position_++]);
         if (position_ < table_.written.size()) return true;
         out += "</sst>";

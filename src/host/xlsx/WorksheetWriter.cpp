@@ -349,8 +349,10 @@ public:
                 return true;
             case Phase::Rows: {
                 const auto& rows = sheet_.store().rows();
+                // A piece is about 64 KiB of rows, however much the caller already holds in `out`.
                 constexpr size_t kChunk = 1 << 16;
-                while (hasRows_ && row_ < rows.size() && out.size() < kChunk) writer_->row(out, rows[row_++]);
+                const size_t start = out.size();
+                while (hasRows_ && row_ < rows.size() && out.size() - start < kChunk) writer_->row(out, rows[row_++]);
                 if (!hasRows_ || row_ == rows.size()) phase_ = Phase::Tail;
                 return true;
             }
