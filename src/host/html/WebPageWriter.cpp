@@ -24,10 +24,14 @@
 
 #include "com/Error.h"
 #include "host/CellStore.h"
+#include "host/ChartAnchor.h"
+#include "host/ChartModel.h"
 #include "host/ChartSheet.h"
+#include "host/EmbeddedChart.h"
 #include "host/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/html/ChartSvg.h"
 
 namespace tavlora::host::html {
 
@@ -593,12 +597,34 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Chart sheets
 
-// The body that stands for a chart sheet. Charts are not drawn yet: a caption names the chart
-// sheet. Drawing the chart (as inline SVG, the page stays self-contained) belongs here.
+// Charts are drawn as inline SVG, so that the page stays self-contained.
+constexpr std::string_view kChartBox = "<div class=\"chart\" style=\"display:inline-block;margin:0 12px 12px 0;vertical-align:top\">";
+constexpr double kChartSheetWidth = 720;  // CSS pixels
+constexpr double kChartSheetHeight = 480;
+constexpr double kPixelsPerPoint = 4.0 / 3.0;
+
+// The body that stands for a chart sheet: its chart, or a caption naming a sheet without one.
 void writeChartSheetBody(PageOutput& out, const ChartSheet& sheet) {
+    if (const auto& chart = sheet.chartModel()) {
+        out << kChartBox << chartSvg(*chart, kChartSheetWidth, kChartSheetHeight) << "</div>\n";
+        return;
+    }
     out << "<p class=\"chart\">Chart sheet: ";
     out.escaped(sheet.name());
     out << "</p>\n";
+}
+
+// A worksheet's chart objects, after its cells, each at its size on the sheet.
+void writeEmbeddedCharts(PageOutput& out, const Worksheet& sheet) {
+    if (sheet.chartObjects().empty()) return;
+    out << "<div class=\"charts\">\n";
+    for (const auto& object : sheet.chartObjects()) {
+        const auto& chart = static_cast<const EmbeddedChart&>(*object);
+        PointRect rect = anchorRect(sheet, chart.anchor());
+        out << kChartBox << chartSvg(*chart.model(), rect.width * kPixelsPerPoint, rect.height * kPixelsPerPoint)
+            << "</div>\n";
+    }
+    out << "</div>\n";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -658,6 +684,7 @@ void writeWebPage(const Workbook& workbook, const std::string& path) {
         } else {
             out << "<table class=\"sheet\"></table>\n";
         }
+        writeEmbeddedCharts(out, worksheet);
     }
     out << "</body>\n</html>\n";
     out.flush();
