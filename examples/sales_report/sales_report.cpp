@@ -51,6 +51,7 @@ bool fillOrders(const std::shared_ptr<printjob::CExcelBatDo>& job, const Paths& 
 bool fillRegions(const std::shared_ptr<printjob::CExcelBatDo>& job, const Paths& paths) {
     auto table = outputrcd::CExcelOutputRcd::create();
     table->setCurBatObj(job);
+    table->setIsTitle(true);
     table->setTitle("Regions");
     table->setXmlWay(0);  // columns from the attributes of the first record
     return table->DoA_RcdXml("Regions", paths.xmlFile, "region");

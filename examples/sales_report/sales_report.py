@@ -35,6 +35,7 @@ def fill_orders(job, database):
 def fill_regions(job, xml_file):
     table = tavlora.CreateObject("Tavlora.CExcelOutputRcd")
     table.CurBatObj = job
+    table.IsTitle = True
     table.Title = "Regions"
     table.xmlWay = 0
     return table.DoA_RcdXml("Regions", xml_file, "region")

@@ -120,6 +120,7 @@ static void fillOrders(tavlora_object* job, const char* database) {
 static void fillRegions(tavlora_object* job, const char* xmlFile) {
     tavlora_object* table = create("Tavlora.CExcelOutputRcd");
     setObject(table, "CurBatObj", job);
+    let(table, "IsTitle", flag(1));
     let(table, "Title", text("Regions"));
     let(table, "xmlWay", number(0));
     tavlora_variant args[] = {text("Regions"), text(xmlFile), text("region")};
