@@ -1,5 +1,7 @@
 #include "host/xlsx/Package.h"
 
+#include "host/Worksheet.h"
+#include "host/xlsx/KeptComments.h"
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
@@ -12,6 +14,25 @@ void PackageContents::addPart(PackagePart part) {
 const PackagePart* PackageContents::findPart(std::string_view name) const {
     auto it = partIndex_.find(asciiLower(name));
     return it == partIndex_.end() ? nullptr : &parts[it->second];
+}
+
+PackagePart* PackageContents::findPart(std::string_view name) {
+    return const_cast<PackagePart*>(static_cast<const PackageContents*>(this)->findPart(name));
+}
+
+void PackageContents::rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {
+    shiftSheetComments(*this, sheet.partName(), formula::Deletion::rows(first, count));
+}
+
+void PackageContents::columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {
+    shiftSheetComments(*this, sheet.partName(), formula::Deletion::columns(first, count));
+}
+
+void PackageContents::cellsShiftedUp(const Worksheet& sheet, const Area& removed) {
+    formula::Deletion deletion = formula::Deletion::rows(removed.firstRow, static_cast<int32_t>(removed.rowCount()));
+    deletion.spanFirst = removed.firstColumn;
+    deletion.spanLast = removed.lastColumn;
+    shiftSheetComments(*this, sheet.partName(), deletion);
 }
 
 void PackageContents::setRelationships(std::string_view sourcePart, RelationshipList list) {

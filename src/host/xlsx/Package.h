@@ -42,6 +42,7 @@ public:
 
     void addPart(PackagePart part);
     const PackagePart* findPart(std::string_view name) const;
+    PackagePart* findPart(std::string_view name);
     // Relationships by source part ("" = the package itself).
     void setRelationships(std::string_view sourcePart, RelationshipList list);
     const RelationshipList* relationshipsOf(std::string_view sourcePart) const;
@@ -52,6 +53,11 @@ public:
 
     void addSheetRecord(SheetRecord record);
     const SheetRecord* sheetRecord(std::string_view part) const;
+
+    // Parts that point at cells (comments and their note shapes) follow deleted rows and columns.
+    void rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override;
+    void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override;
+    void cellsShiftedUp(const Worksheet& sheet, const Area& removed) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
 
     // The relationship type for a kind ("worksheet") in this package's namespace.
