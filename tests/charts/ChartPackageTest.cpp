@@ -388,5 +388,34 @@ TEST_F(ChartPackages, NewChartsJoinATemplateSheetsDrawingOrGiveASheetOne) {
     EXPECT_TRUE(contains(listing, "True")) << listing;
 }
 
+TEST_F(ChartPackages, AStrictPackageGetsChartsInItsOwnNamespaces) {
+    auto strict = app->open(fixture("excel_strict_sheet_visibility.xlsx").string());
+    auto sheet = strict->worksheets().front();
+    sheet->range("A1").setValue(3.0);
+    sheet->range("A2").setValue(4.0);
+    auto chart = sheet->addChartObject(50, 50, 300, 200)->chart();
+    chart->seriesCollection().newSeries()->setValues("=Visible!R1C1:R2C1");
+    strict->addChartSheet()->chart()->seriesCollection().newSeries()->setValues("={1,2}");
+    auto path = temp.file("strict.xlsx");
+    strict->saveAs(path.string());
+    for (const char* part : {"xl/charts/chart1.xml", "xl/drawings/drawing1.xml", "xl/charts/chart2.xml"}) {
+        std::string xml = zipPart(path, part);
+        EXPECT_TRUE(contains(xml, "http://purl.oclc.org/ooxml/drawingml/")) << part;
+        EXPECT_FALSE(contains(xml, "http://schemas.openxmlformats.org/")) << part << "\n" << xml;
+    }
+    std::string sheetXml = zipPart(path, "xl/worksheets/sheet1.xml");
+    EXPECT_TRUE(contains(sheetXml, "<drawing xmlns:r=\"http://purl.oclc.org/ooxml/officeDocument/relationships\"")) << sheetXml;
+    if (std::system("command -v soffice >/dev/null 2>&1") != 0 || !tavlora::test::haveOpenpyxl()) return;
+    // LibreOffice reads the strict package's charts (and writes them back out transitional).
+    std::filesystem::create_directory(temp.file("lo"));
+    std::string command = "cd '" + temp.path().string() +
+                          "' && timeout 300 soffice --headless -env:UserInstallation=file:///tmp/lo-charts "
+                          "--convert-to xlsx --outdir lo strict.xlsx >lo.log 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string report = openpyxl("wb=openpyxl.load_workbook(r'" + temp.file("lo").string() + "/strict.xlsx')\n"
+                                  "for ws in wb.worksheets: print(ws.title, [(type(c).__name__, [ref_of(s.val) for s in c.series]) for c in charts_of(ws)])\n");
+    EXPECT_TRUE(contains(report, "Visible [('BarChart', ['Visible!$A$1:$A$2'])]")) << report;
+}
+
 }  // namespace
 }  // namespace tavlora::host::test

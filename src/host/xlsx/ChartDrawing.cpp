@@ -13,7 +13,7 @@ namespace tavlora::host::xlsx {
 
 namespace {
 
-constexpr std::string_view kChartGraphicUri = "http://schemas.openxmlformats.org/drawingml/2006/chart";
+constexpr std::string_view kChartGraphicUri = chartns::kChart;
 constexpr std::string_view kNewDrawing =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
     "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
@@ -64,7 +64,8 @@ ChartAnchor readAnchor(pugi::xml_node element) {
 
 pugi::xml_node chartElementOf(pugi::xml_node frame) {
     pugi::xml_node data = childByLocalName(childByLocalName(frame, "graphic"), "graphicData");
-    if (!data || data.attribute("uri").value() != kChartGraphicUri) return {};
+    std::string_view uri = data.attribute("uri").value();
+    if (!data || (uri != kChartGraphicUri && uri != chartns::kStrictChart)) return {};
     return childByLocalName(data, "chart");
 }
 
@@ -88,6 +89,7 @@ public:
         if (!root_ || localName(root_.name()) != "wsDr") com::throwHostError("A drawing part holds no drawing (xdr:wsDr).");
         xdr_ = QualifiedNames(std::string(prefixOf(root_.name())));
         std::string drawingPrefix = prefixForNamespace(root_, chartns::kDrawingMain);
+        if (drawingPrefix == "?") drawingPrefix = prefixForNamespace(root_, chartns::kStrictDrawingMain);
         if (drawingPrefix == "?") {
             std::string candidate = "a";
             while (root_.attribute(("xmlns:" + candidate).c_str())) candidate += "a";

@@ -8,11 +8,34 @@
 #include "host/Worksheet.h"
 #include "host/xlsx/ChartDrawing.h"
 #include "host/xlsx/ChartPartWriter.h"
+#include "host/xlsx/ChartXml.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
+
+namespace {
+
+// Parts written for a strict package name the strict namespaces; the writers speak transitional.
+std::string inPackageNamespaces(std::string xml, bool strict) {
+    if (!strict) return xml;
+    static constexpr std::pair<std::string_view, std::string_view> kStrict[] = {
+        {chartns::kChart, chartns::kStrictChart},
+        {chartns::kDrawingMain, chartns::kStrictDrawingMain},
+        {chartns::kSpreadsheetDrawing, chartns::kStrictSpreadsheetDrawing},
+        {chartns::kRelationships, chartns::kStrictRelationships},
+    };
+    for (const auto& [transitional, strictUri] : kStrict) {
+        std::string quoted = "\"" + std::string(transitional) + "\"";
+        std::string replacement = "\"" + std::string(strictUri) + "\"";
+        for (size_t at = xml.find(quoted); at != std::string::npos; at = xml.find(quoted, at + replacement.size()))
+            xml.replace(at, quoted.size(), replacement);
+    }
+    return xml;
+}
+
+}  // namespace
 
 ChartPartsPlan::ChartPartsPlan(const Workbook& workbook, const PackageContents& kept, NameAllocator freePartName)
     : workbook_(workbook), kept_(kept), freePartName_(std::move(freePartName)) {}
@@ -164,10 +187,11 @@ std::string ChartPartsPlan::partXml(std::string_view part) const {
     if (it == jobs_.end()) com::throwHostError("Cannot save: no chart plan for part '" + std::string(part) + "'");
     const Job& job = it->second;
     switch (job.kind) {
-        case Job::Kind::Chart: return chartPartXml(*job.chart, keptBytes(job.basePart));
+        case Job::Kind::Chart: return inPackageNamespaces(chartPartXml(*job.chart, keptBytes(job.basePart)), kept_.strict);
         case Job::Kind::WorksheetDrawing:
-            return worksheetDrawingXml(keptBytes(job.basePart), job.worksheet->chartObjects(), job.newFrames);
-        case Job::Kind::ChartSheetDrawing: return chartSheetDrawingXml(job.relationshipId);
+            return inPackageNamespaces(
+                worksheetDrawingXml(keptBytes(job.basePart), job.worksheet->chartObjects(), job.newFrames), kept_.strict);
+        case Job::Kind::ChartSheetDrawing: return inPackageNamespaces(chartSheetDrawingXml(job.relationshipId), kept_.strict);
         case Job::Kind::ChartSheet:
             return chartSheetXml(job.relationshipId, job.selected, kept_.mainNamespace(), kept_.relationshipsNamespace());
     }
