@@ -333,6 +333,15 @@ TEST_F(ChartPackages, DeletingASheetDropsItsChartParts) {
     std::string types = zipPart(path, "[Content_Types].xml");
     EXPECT_FALSE(contains(types, "/xl/charts/chart3.xml")) << types;
 
+    // A template chart sheet deleted takes its sheet, drawing and chart parts with it.
+    auto withChartSheet = app->open(fixture("excel_chartsheet_bar_labels.xlsx").string());
+    withChartSheet->chartSheets().front()->deleteSheet();
+    auto noChartSheet = temp.file("no-chart-sheet.xlsx");
+    withChartSheet->saveAs(noChartSheet.string());
+    listing = runPython("import zipfile\nprint(sorted(n for n in zipfile.ZipFile(r'" + noChartSheet.string() +
+                        "').namelist() if n.startswith('xl/chart') or n.startswith('xl/drawings/')))\n");
+    EXPECT_TRUE(contains(listing, "[]")) << listing;
+
     // A new chart on a sheet deleted before the save is not written at all.
     auto sheet = book->addWorksheet();
     sheet->addChartObject(0, 0, 100, 100)->chart()->seriesCollection().newSeries()->setValues("={1}");
