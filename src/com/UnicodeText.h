@@ -22,4 +22,7 @@ std::string trimBlanks(std::string_view text);
 std::string trimLeftBlanks(std::string_view text);
 std::string trimRightBlanks(std::string_view text);
 
+// Appends one code point (REQUIRES: a Unicode scalar value) as UTF-8.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 }  // namespace tavlora::com

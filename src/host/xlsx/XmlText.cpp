@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "com/UnicodeText.h"
+
 namespace tavlora::host::xlsx {
 
 namespace {
@@ -32,24 +34,6 @@ void appendHexEscape(std::string& out, uint32_t codePoint) {
     char buffer[7] = {'_', 'x', kDigits[(codePoint >> 12) & 15], kDigits[(codePoint >> 8) & 15],
                       kDigits[(codePoint >> 4) & 15], kDigits[codePoint & 15], '_'};
     out.append(buffer, sizeof buffer);
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Length of the well-formed UTF-8 sequence at text[i] (2 to 4), or 0 when it is not one.
@@ -184,7 +168,7 @@ void decodeEscapedCharacters(std::string& text) {
         if (cp >= 0xD800 && cp <= 0xDBFF) {
             int32_t low = escapedCodePointAt(text, i);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+                com::appendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
                 i += 7;
             } else {
                 out += kReplacement;
@@ -192,7 +176,7 @@ void decodeEscapedCharacters(std::string& text) {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             out += kReplacement;
         } else {
-            appendUtf8(out, static_cast<uint32_t>(cp));
+            com::appendUtf8(out, static_cast<char32_t>(cp));
         }
     }
     text = std::move(out);
