@@ -19,6 +19,11 @@ struct PackagePart {
     std::string name;  // as in the archive, no leading "/"
     std::string bytes;
     bool regenerated = false;
+    // The bytes as the archive stored them, deflated, with their CRC-32, so that a save copies an
+    // unchanged part without deflating it again; empty when the part was not deflated. They stand
+    // for `bytes` only while `bytes` still has that CRC and length (the writer checks).
+    std::string deflated;
+    uint32_t crc = 0;
 };
 
 // A sheet as the package listed it: what a save needs to write it back under the same part.

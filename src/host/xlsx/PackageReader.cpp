@@ -186,7 +186,14 @@ private:
             PackagePart part;
             part.name = entry.name;
             part.regenerated = regenerated_.count(asciiLower(entry.name)) != 0;
-            if (!part.regenerated) part.bytes = zip_.readString(entry);
+            if (!part.regenerated) {
+                part.bytes = zip_.readString(entry);
+                // Read unpacked first: that checks the CRC, so the packed copy is known sound.
+                if (entry.deflated && part.bytes.size() == entry.size) {
+                    part.deflated = zip_.readDeflated(entry);
+                    part.crc = entry.crc;
+                }
+            }
             contents_->addPart(std::move(part));
         }
     }

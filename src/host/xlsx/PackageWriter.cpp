@@ -1,5 +1,7 @@
 #include "host/xlsx/PackageWriter.h"
 
+#include <zlib.h>
+
 #include <deque>
 #include <filesystem>
 #include <unordered_map>
@@ -33,8 +35,18 @@ std::unique_ptr<PackageContents> blankPackage() {
     package->contentTypes.setDefault("xml", contenttype::kXml);
     package->workbookPart = "xl/workbook.xml";
     package->setRelationships("", {Relationship{"rId1", package->relationshipType("officeDocument"), "xl/workbook.xml", false}});
-    package->addPart(PackagePart{"xl/workbook.xml", {}, true});
+    PackagePart workbookPart;
+    workbookPart.name = "xl/workbook.xml";
+    workbookPart.regenerated = true;
+    package->addPart(std::move(workbookPart));
     return package;
+}
+
+// A kept part whose deflated form as read still matches its bytes: copying that form is far
+// cheaper than deflating the bytes again.
+bool isUnchanged(const PackagePart& part) {
+    return !part.deflated.empty() &&
+           crc32_z(0, reinterpret_cast<const Bytef*>(part.bytes.data()), part.bytes.size()) == part.crc;
 }
 
 struct PlannedSheet {
@@ -271,7 +283,8 @@ private:
             std::string ns = kept_.mainNamespace();
             zip.addStream(name, [pool, table, ns] { return sharedStringsProducer(*pool, *table, ns); });
         } else if (kept && !kept->regenerated) {
-            zip.addBytes(name, kept->bytes);
+            if (isUnchanged(*kept)) zip.addDeflated(name, kept->deflated, kept->crc, kept->bytes.size());
+            else zip.addBytes(name, kept->bytes);
         } else {
             return;  // a part the engine regenerates that this save does not need
         }

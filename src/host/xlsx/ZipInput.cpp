@@ -148,6 +148,9 @@ void ZipInput::listEntries() {
         entry.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         entry.packedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
         entry.index = static_cast<uint64_t>(i);
+        entry.crc = (st.valid & ZIP_STAT_CRC) ? st.crc : 0;
+        entry.deflated = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_DEFLATE &&
+                         (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE);
         total += entry.size;
         if (total > limits_.maxTotalSize)
             fail("the package unpacks to more than " + std::to_string(limits_.maxTotalSize) +
@@ -217,6 +220,29 @@ std::string ZipInput::readString(const ZipEntry& entry) const {
     std::string text(static_cast<size_t>(entry.size), '\0');
     text.resize(readInto(entry, text.data(), text.size()));
     return text;
+}
+
+std::string ZipInput::readDeflated(const ZipEntry& entry) const {
+    if (!entry.deflated) fail("part '" + entry.name + "' is not deflated");
+    if (entry.packedSize > limits_.maxPartSize)
+        fail("part '" + entry.name + "' is packed in " + std::to_string(entry.packedSize) +
+             " bytes, more than the limit of " + std::to_string(limits_.maxPartSize));
+    zip_file_t* file = zip_fopen_index(archive_, entry.index, ZIP_FL_COMPRESSED);
+    if (!file) {
+        int code = zip_error_code_zip(zip_get_error(archive_));
+        zip_error_clear(archive_);
+        fail("cannot read part '" + entry.name + "': " + zipErrorText(code));
+    }
+    std::string data(static_cast<size_t>(entry.packedSize), '\0');
+    size_t done = 0;
+    while (done < data.size()) {
+        zip_int64_t n = zip_fread(file, data.data() + done, data.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    zip_fclose(file);
+    if (done != data.size()) fail("part '" + entry.name + "' is damaged: its packed data ends early");
+    return data;
 }
 
 }  // namespace tavlora::host::xlsx

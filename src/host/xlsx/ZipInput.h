@@ -41,6 +41,8 @@ struct ZipEntry {
     uint64_t size = 0;        // unpacked bytes, as the directory declares them
     uint64_t packedSize = 0;
     uint64_t index = 0;
+    uint32_t crc = 0;          // CRC-32 of the unpacked bytes, as the directory declares it
+    bool deflated = false;     // packed with deflate (not stored or another method)
 };
 
 // A zip archive opened for reading, with limits against hostile archives: the directory is
@@ -61,6 +63,10 @@ public:
     const ZipEntry* find(std::string_view partName) const;
     PartBuffer read(const ZipEntry& entry) const;
     std::string readString(const ZipEntry& entry) const;
+    // The entry's data as the archive holds it, still deflated (only for a deflated entry), so
+    // that it can be copied into another archive without deflating it again. Nothing is checked
+    // but the size: read the entry unpacked as well to know that the data is sound.
+    std::string readDeflated(const ZipEntry& entry) const;
     const std::string& displayName() const { return displayName_; }
 
 private:

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <random>
 
 #include "com/Error.h"
+#include "host/xlsx/ChunkedDeflate.h"
 #include "host/xlsx/ContentTypes.h"
 
 namespace tavlora::host::xlsx {
@@ -35,57 +37,78 @@ private:
     std::string text_;
 };
 
-// A libzip source that pulls its data from a producer; libzip owns it once added.
-struct StreamSource {
-    PartFactory factory;
+// A libzip source whose data is already deflated: its stat tells libzip the method, the CRC and
+// both sizes, so libzip copies the bytes as they are instead of deflating them itself. The data
+// is made when libzip first asks about the entry and dropped once the entry is written; libzip
+// owns the source once added.
+struct DeflatedSource {
+    std::function<DeflatedPart()> make;  // empty when `data` views bytes the caller keeps alive
     std::shared_ptr<ZipOutput::Failure> failure;
-    std::unique_ptr<PartProducer> producer;
-    std::string buffer;
+    DeflatedPart made;
+    std::string_view data;
+    uint32_t crc = 0;
+    uint64_t size = 0;
+    uint64_t packedSize = 0;
+    bool known = false;  // crc and sizes are known
+    bool ready = false;  // data is in hand
     size_t offset = 0;
-    bool finished = false;
     zip_error_t error;
     time_t mtime = 0;
 
-    zip_int64_t fill(char* data, zip_uint64_t length) {
-        zip_uint64_t written = 0;
-        while (written < length) {
-            if (offset == buffer.size()) {
-                if (finished) break;
-                buffer.clear();
-                offset = 0;
-                finished = !producer->next(buffer);
-                continue;
-            }
-            size_t n = std::min<size_t>(buffer.size() - offset, length - written);
-            std::memcpy(data + written, buffer.data() + offset, n);
-            offset += n;
-            written += n;
-        }
-        return static_cast<zip_int64_t>(written);
+    void prepare() {
+        if (ready) return;
+        made = make();
+        data = made.data;
+        crc = made.crc;
+        size = made.size;
+        packedSize = made.data.size();
+        known = ready = true;
+    }
+
+    void release() {
+        if (!make) return;
+        made = DeflatedPart();
+        data = {};
+        ready = false;
+    }
+
+    zip_int64_t read(char* out, zip_uint64_t length) {
+        size_t n = static_cast<size_t>(std::min<zip_uint64_t>(length, data.size() - offset));
+        std::memcpy(out, data.data() + offset, n);
+        offset += n;
+        return static_cast<zip_int64_t>(n);
+    }
+
+    void describe(zip_stat_t& st) {
+        if (!known) prepare();
+        zip_stat_init(&st);
+        st.size = size;
+        st.comp_size = packedSize;
+        st.comp_method = ZIP_CM_DEFLATE;
+        st.encryption_method = ZIP_EM_NONE;
+        st.crc = crc;
+        st.mtime = mtime;
+        st.valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD |
+                    ZIP_STAT_CRC | ZIP_STAT_MTIME;
     }
 
     static zip_int64_t callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command) {
-        auto* self = static_cast<StreamSource*>(userdata);
+        auto* self = static_cast<DeflatedSource*>(userdata);
         try {
             switch (command) {
                 case ZIP_SOURCE_OPEN:
-                    self->producer = self->factory();
-                    self->buffer.clear();
+                    self->prepare();
                     self->offset = 0;
-                    self->finished = false;
                     return 0;
                 case ZIP_SOURCE_READ:
-                    return self->fill(static_cast<char*>(data), length);
+                    return self->read(static_cast<char*>(data), length);
                 case ZIP_SOURCE_CLOSE:
-                    self->producer.reset();
-                    self->buffer = std::string();
+                    self->release();
                     return 0;
                 case ZIP_SOURCE_STAT: {
                     auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &self->error);
                     if (!st) return -1;
-                    zip_stat_init(st);
-                    st->mtime = self->mtime;
-                    st->valid |= ZIP_STAT_MTIME;
+                    self->describe(*st);
                     return sizeof(zip_stat_t);
                 }
                 case ZIP_SOURCE_ERROR:
@@ -177,39 +200,66 @@ void ZipOutput::removeTemporary() {
     std::filesystem::remove(temporary_, ec);
 }
 
-void ZipOutput::add(const std::string& name, void* sourcePointer, bool compress) {
+void ZipOutput::add(const std::string& name, void* sourcePointer, bool stored) {
     auto* source = static_cast<zip_source_t*>(sourcePointer);
     zip_int64_t index = zip_file_add(archive_, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         fail("cannot add part '" + name + "': " + zip_strerror(archive_));
     }
-    zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+    // Deflated sources keep the default method: libzip then takes their data as deflated.
+    if (stored) zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
 }
 
-void ZipOutput::addBytes(const std::string& name, std::string_view bytes) {
-    zip_source_t* source = zip_source_buffer(archive_, bytes.data(), bytes.size(), 0);
-    if (!source) fail("out of memory");
-    add(name, source, !isPacked(name));
-}
-
-void ZipOutput::addText(const std::string& name, std::string text) {
-    addStream(name, [text = std::move(text)] { return textProducer(text); });
-}
-
-void ZipOutput::addStream(const std::string& name, PartFactory factory) {
-    auto* state = new StreamSource;
-    state->factory = std::move(factory);
+void ZipOutput::addPrepared(const std::string& name, void* statePointer) {
+    auto* state = static_cast<DeflatedSource*>(statePointer);
     state->failure = failure_;
     state->mtime = std::time(nullptr);
     zip_error_init(&state->error);
-    zip_source_t* source = zip_source_function(archive_, &StreamSource::callback, state);
+    zip_source_t* source = zip_source_function(archive_, &DeflatedSource::callback, state);
     if (!source) {
         zip_error_fini(&state->error);
         delete state;
         fail("out of memory");
     }
-    add(name, source, true);
+    add(name, source, false);
+}
+
+void ZipOutput::addBytes(const std::string& name, std::string_view bytes) {
+    if (isPacked(name)) {
+        zip_source_t* source = zip_source_buffer(archive_, bytes.data(), bytes.size(), 0);
+        if (!source) fail("out of memory");
+        add(name, source, true);
+        return;
+    }
+    auto* state = new DeflatedSource;
+    state->make = [bytes] { return deflateInPieces(bytes); };
+    addPrepared(name, state);
+}
+
+void ZipOutput::addText(const std::string& name, std::string text) {
+    auto* state = new DeflatedSource;
+    state->make = [text = std::move(text)] { return deflateInPieces(text); };
+    addPrepared(name, state);
+}
+
+void ZipOutput::addStream(const std::string& name, PartFactory factory) {
+    auto* state = new DeflatedSource;
+    state->make = [factory = std::move(factory)] {
+        std::unique_ptr<PartProducer> producer = factory();
+        return deflateInPieces(*producer);
+    };
+    addPrepared(name, state);
+}
+
+void ZipOutput::addDeflated(const std::string& name, std::string_view deflated, uint32_t crc, uint64_t size) {
+    auto* state = new DeflatedSource;
+    state->data = deflated;
+    state->crc = crc;
+    state->size = size;
+    state->packedSize = deflated.size();
+    state->known = state->ready = true;
+    addPrepared(name, state);
 }
 
 void ZipOutput::commit() {

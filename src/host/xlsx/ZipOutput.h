@@ -28,6 +28,11 @@ std::unique_ptr<PartProducer> textProducer(std::string text);
 // order they are added; their data is pulled during commit() (bytes given by view must live until
 // then, and so must whatever a producer reads). Without a commit, nothing reaches the target and
 // the temporary file is removed.
+//
+// Parts are deflated here, one at a time when the archive reaches them (large ones in pieces on
+// every core, see ChunkedDeflate.h), and handed to libzip as finished deflate data, so only the
+// part being written is held deflated in memory. Parts that are already packed (images, nested
+// archives) are stored as they are.
 class ZipOutput {
 public:
     explicit ZipOutput(std::string targetPath);
@@ -38,6 +43,10 @@ public:
     void addBytes(const std::string& name, std::string_view bytes);
     void addText(const std::string& name, std::string text);
     void addStream(const std::string& name, PartFactory factory);
+    // A part whose deflated form is at hand (an unchanged part of the workbook that was read):
+    // `deflated` is a raw deflate stream that unpacks to `size` bytes with CRC-32 `crc`. It is
+    // copied into the archive as it is, without unpacking or deflating it again.
+    void addDeflated(const std::string& name, std::string_view deflated, uint32_t crc, uint64_t size);
     // Writes the archive, flushes it to disk and renames it over the target. Throws a host error
     // (or the error a producer raised) and removes the temporary file on failure.
     void commit();
@@ -45,14 +54,15 @@ public:
     struct Failure;
 
 private:
-    void add(const std::string& name, void* source, bool compress);
+    void add(const std::string& name, void* source, bool stored);
+    void addPrepared(const std::string& name, void* state);
     [[noreturn]] void fail(const std::string& reason);
     void removeTemporary();
 
     std::string target_;
     std::string temporary_;
     zip* archive_ = nullptr;
-    std::shared_ptr<Failure> failure_;  // shared with the stream sources
+    std::shared_ptr<Failure> failure_;  // shared with the sources
     bool committed_ = false;
 };
 

@@ -1,0 +1,156 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+#include <stdexcept>
+
+#include "host/xlsx/ChunkedDeflate.h"
+
+namespace tavlora::test {
+namespace {
+
+using host::xlsx::DeflatedPart;
+using host::xlsx::DeflateSettings;
+using host::xlsx::deflateInPieces;
+using host::xlsx::PartProducer;
+
+// Unpacks a raw deflate stream with zlib, as any zip reader would; fails the test on a bad stream.
+std::string inflateRaw(const std::string& packed, size_t expectedSize) {
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    std::string out(expectedSize + 1, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = static_cast<uInt>(packed.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    int code = inflate(&z, Z_FINISH);
+    EXPECT_EQ(code, Z_STREAM_END) << "the joined pieces are not one complete deflate stream";
+    EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the stream";
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+uint32_t crcOf(const std::string& bytes) {
+    return static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
+}
+
+std::string sheetLikeText(size_t size) {
+    std::string text;
+    for (int row = 1; text.size() < size; ++row)
+        text += "<row r=\"" + std::to_string(row) + "\"><c r=\"A" + std::to_string(row) + "\" t=\"s\"><v>" +
+                std::to_string(row % 977) + "</v></c></row>";
+    text.resize(size);
+    return text;
+}
+
+std::string randomBytes(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(generator());
+    return bytes;
+}
+
+void expectRoundTrip(const std::string& input, const DeflateSettings& settings) {
+    DeflatedPart part = deflateInPieces(input, settings);
+    EXPECT_EQ(part.size, input.size());
+    EXPECT_EQ(part.crc, crcOf(input));
+    EXPECT_EQ(inflateRaw(part.data, input.size()), input);
+}
+
+// Hands out its text in pieces of the given sizes, in turn, as a part writer does.
+class SlicedProducer : public PartProducer {
+public:
+    SlicedProducer(std::string text, std::vector<size_t> sizes) : text_(std::move(text)), sizes_(std::move(sizes)) {}
+    bool next(std::string& out) override {
+        size_t n = std::min(sizes_[turn_++ % sizes_.size()], text_.size() - at_);
+        out.append(text_, at_, n);
+        at_ += n;
+        return at_ < text_.size();
+    }
+
+private:
+    std::string text_;
+    std::vector<size_t> sizes_;
+    size_t at_ = 0;
+    size_t turn_ = 0;
+};
+
+class ThrowingProducer : public PartProducer {
+public:
+    bool next(std::string& out) override {
+        if (++calls_ > 20) throw std::runtime_error("the cell store went away");
+        out.append(1000, 'x');
+        return true;
+    }
+
+private:
+    int calls_ = 0;
+};
+
+TEST(ChunkedDeflate, PiecesJoinIntoOneStreamAtEverySizeAroundThePieceSize) {
+    DeflateSettings settings;
+    settings.pieceSize = 4096;
+    for (unsigned threads : {1u, 2u, 3u}) {
+        settings.threads = threads;
+        for (size_t size : {size_t(0), size_t(1), size_t(4095), size_t(4096), size_t(4097), size_t(8192),
+                            size_t(4096 * 5 + 123)}) {
+            SCOPED_TRACE("threads " + std::to_string(threads) + ", size " + std::to_string(size));
+            expectRoundTrip(sheetLikeText(size), settings);
+        }
+    }
+}
+
+TEST(ChunkedDeflate, IncompressibleAndEmptyPiecesRoundTrip) {
+    DeflateSettings settings;
+    settings.pieceSize = 1000;
+    expectRoundTrip(randomBytes(10'500, 1), settings);
+    expectRoundTrip(std::string(), settings);
+}
+
+TEST(ChunkedDeflate, EachPieceReachesBackIntoThePieceBeforeIt) {
+    // The same random block over and over: alone each piece would not pack at all; primed with the
+    // input before it, every piece after the first is one long back-reference.
+    std::string block = randomBytes(4096, 2);
+    std::string input;
+    for (int i = 0; i < 32; ++i) input += block;
+    DeflateSettings settings;
+    settings.pieceSize = 4096;
+    settings.threads = 2;
+    DeflatedPart part = deflateInPieces(input, settings);
+    EXPECT_EQ(inflateRaw(part.data, input.size()), input);
+    EXPECT_LT(part.data.size(), 2 * block.size()) << "the pieces were not primed with the data before them";
+}
+
+TEST(ChunkedDeflate, ProducerPiecesOfAnySizeMakeTheSameBytes) {
+    std::string text = sheetLikeText(300'000);
+    DeflateSettings settings;
+    settings.pieceSize = 16 * 1024;
+    settings.threads = 2;
+    SlicedProducer producer(text, {1, 7000, 65536, 333});
+    DeflatedPart part = deflateInPieces(producer, settings);
+    EXPECT_EQ(part.size, text.size());
+    EXPECT_EQ(part.crc, crcOf(text));
+    EXPECT_EQ(inflateRaw(part.data, text.size()), text);
+}
+
+TEST(ChunkedDeflate, AProducerFailureReachesTheCallerAfterTheWorkersStop) {
+    DeflateSettings settings;
+    settings.pieceSize = 2048;
+    settings.threads = 2;
+    ThrowingProducer producer;
+    EXPECT_THROW(
+        {
+            try {
+                deflateInPieces(producer, settings);
+            } catch (const std::runtime_error& error) {
+                EXPECT_STREQ(error.what(), "the cell store went away");
+                throw;
+            }
+        },
+        std::runtime_error);
+}
+
+}  // namespace
+}  // namespace tavlora::test
