@@ -46,8 +46,13 @@ Cell* CellStore::find(int32_t row, int32_t column) {
 
 RowInfo& CellStore::rowAt(int32_t row) {
     if (rows_.empty() || rows_.back().row < row) {
+        // Rows filled one after another tend to have as many cells as the row before: room for
+        // that many spares the growth steps of filling the row cell by cell, and the slack they
+        // leave. It never reserves more in all than the cells stored so far.
+        size_t expected = rows_.empty() ? 0 : rows_.back().cells.size();
         rows_.push_back(RowInfo{});
         rows_.back().row = row;
+        rows_.back().cells.reserve(expected);
         return rows_.back();
     }
     if (rows_.back().row == row) return rows_.back();

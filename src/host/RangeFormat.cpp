@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <unordered_map>
 
 #include "com/Conversions.h"
@@ -55,18 +54,29 @@ void restyleCellsInColumns(RowInfo& row, int32_t first, int32_t last, Restyler& 
         it->style = restyle(it->style);
 }
 
-std::vector<std::u32string> splitLines(const std::string& text) {
-    std::vector<std::u32string> lines(1);
-    for (char32_t c : decodeUtf8(text)) {
-        if (c == U'\n') lines.emplace_back();
-        else if (c != U'\r') lines.back() += c;
-    }
-    return lines;
-}
-
 bool insideMerge(const std::vector<Area>& merges, int32_t row, int32_t column) {
     return std::any_of(merges.begin(), merges.end(), [&](const Area& m) { return m.cellCount() > 1 && m.contains(row, column); });
 }
+
+// The metrics of each cell format's font, made once per operation over many cells.
+class FontMetricsByStyle {
+public:
+    explicit FontMetricsByStyle(const Styles& styles) : styles_(styles) {}
+    const textwidth::FontMetrics& operator()(uint32_t style) {
+        if (last_ && lastStyle_ == style) return *last_;
+        auto found = metrics_.find(style);
+        if (found == metrics_.end()) found = metrics_.emplace(style, textwidth::FontMetrics(styles_.cellFormat(style).font)).first;
+        lastStyle_ = style;
+        last_ = &found->second;
+        return *last_;
+    }
+
+private:
+    const Styles& styles_;
+    std::unordered_map<uint32_t, textwidth::FontMetrics> metrics_;
+    uint32_t lastStyle_ = 0;
+    const textwidth::FontMetrics* last_ = nullptr;
+};
 
 }  // namespace
 
@@ -221,34 +231,40 @@ void Range::fitColumnWidths() {
     const Styles& styles = sheet_->workbookStore().styles;
     CellStore& store = sheet_->store();
     const auto& merges = sheet_->mergedAreas();
-    std::map<int32_t, double> widest;  // column -> pixels of its widest text
+    const int32_t firstColumn = std::max(area_.firstColumn, 1);
+    const int32_t lastColumn = std::min(area_.lastColumn, kMaxColumns);
+    if (lastColumn < firstColumn) return;
+    // Pixels of the widest text per column of the area; < 0 where no cell shows anything.
+    std::vector<double> widest(static_cast<size_t>(lastColumn - firstColumn + 1), -1);
     CellTextRenderer renderer(*sheet_);
+    FontMetricsByStyle metrics(styles);
+    std::string scratch;
     const auto& rows = store.rows();
     for (auto row = firstRowAt(rows, area_.firstRow); row != rows.end() && row->row <= area_.lastRow; ++row) {
-        for (auto cell = firstCellAt(row->cells, area_.firstColumn);
-             cell != row->cells.end() && cell->column <= area_.lastColumn; ++cell) {
+        for (auto cell = firstCellAt(row->cells, firstColumn); cell != row->cells.end() && cell->column <= lastColumn;
+             ++cell) {
             if (cell->kind == CellKind::Empty || insideMerge(merges, row->row, cell->column)) continue;
-            const FontInfo& font = styles.cellFormat(cell->style).font;
-            double pixels = 0;
-            for (const auto& line : splitLines(renderer.text(*cell)))
-                pixels = std::max(pixels, textwidth::linePixels(line, font));
-            double& slot = widest[cell->column];
+            double pixels = metrics(cell->style).widestLinePixels(renderer.text(*cell, scratch));
+            double& slot = widest[static_cast<size_t>(cell->column - firstColumn)];
             slot = std::max(slot, pixels);
         }
     }
+    auto measured = [&](int32_t column) { return widest[static_cast<size_t>(column - firstColumn)] >= 0; };
     const FontInfo& standard = styles.cellFormat(0).font;
     // Columns with nothing to show go back to the standard width.
     for (auto& column : store.columns()) {
         if (column.last < area_.firstColumn || column.first > area_.lastColumn) continue;
-        auto measured = widest.lower_bound(column.first);
-        if (measured == widest.end() || measured->first > column.last) {
-            if (column.first >= area_.firstColumn && column.last <= area_.lastColumn) {
-                column.width = -1;
-                column.customWidth = false;
-            }
+        bool anyMeasured = false;
+        for (int32_t c = std::max(column.first, firstColumn); c <= std::min(column.last, lastColumn) && !anyMeasured; ++c)
+            anyMeasured = measured(c);
+        if (!anyMeasured && column.first >= area_.firstColumn && column.last <= area_.lastColumn) {
+            column.width = -1;
+            column.customWidth = false;
         }
     }
-    for (const auto& [column, pixels] : widest) {
+    for (int32_t column = firstColumn; column <= lastColumn; ++column) {
+        if (!measured(column)) continue;
+        double pixels = widest[static_cast<size_t>(column - firstColumn)];
         double width = std::clamp(textwidth::columnWidthFor(pixels, standard), 0.0, kMaxColumnWidth);
         for (auto& info : store.isolateColumns(column, column)) {
             info.width = width;
@@ -264,6 +280,8 @@ void Range::fitRowHeights() {
     const double standardHeight = textwidth::lineHeightPoints(standard);
     auto& rows = store.rows();
     CellTextRenderer renderer(*sheet_);
+    FontMetricsByStyle metrics(styles);
+    std::string scratch;
     for (auto row = firstRowAt(rows, area_.firstRow); row != rows.end() && row->row <= area_.lastRow; ++row) {
         double height = textwidth::lineHeightPoints(
             row->hasStyle ? styles.cellFormat(row->style).font : standard);
@@ -276,8 +294,9 @@ void Range::fitRowHeights() {
                 double columnChars = info && info->width >= 0 ? info->width : sheet_->defaultColumnWidth();
                 double room = std::max(1.0, textwidth::pixelsForColumnWidth(columnChars, standard));
                 lines = 0;
-                for (const auto& line : splitLines(renderer.text(cell)))
-                    lines += std::max<int64_t>(1, static_cast<int64_t>(std::ceil(textwidth::linePixels(line, format.font) / room)));
+                metrics(cell.style).forEachLine(renderer.text(cell, scratch), [&](double pixels) {
+                    lines += std::max<int64_t>(1, static_cast<int64_t>(std::ceil(pixels / room)));
+                });
             }
             height = std::max(height, static_cast<double>(lines) * textwidth::lineHeightPoints(format.font));
         }
