@@ -45,22 +45,24 @@ Cell* CellStore::find(int32_t row, int32_t column) {
 }
 
 RowInfo& CellStore::rowAt(int32_t row) {
-    if (rows_.empty() || rows_.back().row < row) {
-        // Rows filled one after another tend to have as many cells as the row before: room for
-        // that many spares the growth steps of filling the row cell by cell, and the slack they
-        // leave. It never reserves more in all than the cells stored so far.
-        size_t expected = rows_.empty() ? 0 : rows_.back().cells.size();
-        rows_.push_back(RowInfo{});
-        rows_.back().row = row;
-        rows_.back().cells.reserve(expected);
-        return rows_.back();
-    }
+    if (rows_.empty() || rows_.back().row < row) return newRow(rows_.end(), row);
     if (rows_.back().row == row) return rows_.back();
     auto it = rowPosition(rows_, row);
     if (it != rows_.end() && it->row == row) return *it;
+    return newRow(it, row);
+}
+
+RowInfo& CellStore::newRow(std::vector<RowInfo>::iterator at, int32_t row) {
+    // Rows filled one after another tend to have as many cells as the one filled before: room for
+    // that many spares the growth steps of filling the row cell by cell, and the slack they
+    // leave. Each row reserves at most what another row holds, so never more in all than the
+    // cells stored.
+    const RowInfo* last = lastNewRow_ != 0 ? findRow(lastNewRow_) : nullptr;
     RowInfo info;
     info.row = row;
-    return *rows_.insert(it, std::move(info));
+    info.cells.reserve(last ? last->cells.size() : 0);
+    lastNewRow_ = row;
+    return *rows_.insert(at, std::move(info));
 }
 
 Cell& CellStore::cellAt(int32_t row, int32_t column) {

@@ -107,9 +107,12 @@ public:
     bool usedArea(Area& out) const;
 
 private:
+    RowInfo& newRow(std::vector<RowInfo>::iterator at, int32_t row);
+
     std::vector<RowInfo> rows_;
     std::vector<ColumnInfo> columns_;
     std::vector<Formula> formulas_;
+    int32_t lastNewRow_ = 0;  // the row created last (0 = none), whose cell count new rows expect
 };
 
 }  // namespace tavlora::host
