@@ -1,5 +1,6 @@
 #include "host/xlsx/ChunkedDeflate.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -50,7 +51,7 @@ DeflatedPiece deflatePiece(std::string_view dictionary, std::string_view input, 
     }
     DeflatedPiece piece;
     piece.size = input.size();
-    piece.crc = static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
+    piece.crc = libdeflate_crc32(0, input.data(), input.size());
     // Room for the worst case plus the flush marker; grown in the rare case that is not enough.
     piece.data.resize(deflateBound(&z, static_cast<uLong>(input.size())) + 16);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));

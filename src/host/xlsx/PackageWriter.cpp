@@ -1,6 +1,6 @@
 #include "host/xlsx/PackageWriter.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <deque>
 #include <filesystem>
@@ -45,8 +45,7 @@ std::unique_ptr<PackageContents> blankPackage() {
 // A kept part whose deflated form as read still matches its bytes: copying that form is far
 // cheaper than deflating the bytes again.
 bool isUnchanged(const PackagePart& part) {
-    return !part.deflated.empty() &&
-           crc32_z(0, reinterpret_cast<const Bytef*>(part.bytes.data()), part.bytes.size()) == part.crc;
+    return !part.deflated.empty() && libdeflate_crc32(0, part.bytes.data(), part.bytes.size()) == part.crc;
 }
 
 struct PlannedSheet {
