@@ -56,7 +56,7 @@ void expectRoundTrip(const std::string& input, const DeflateSettings& settings) 
     DeflatedPart part = deflateInPieces(input, settings);
     EXPECT_EQ(part.size, input.size());
     EXPECT_EQ(part.crc, crcOf(input));
-    EXPECT_EQ(inflateRaw(part.data, input.size()), input);
+    EXPECT_EQ(inflateRaw(part.joined(), input.size()), input);
 }
 
 // Hands out its text in pieces of the given sizes, in turn, as a part writer does.
@@ -119,8 +119,8 @@ TEST(ChunkedDeflate, EachPieceReachesBackIntoThePieceBeforeIt) {
     settings.pieceSize = 4096;
     settings.threads = 2;
     DeflatedPart part = deflateInPieces(input, settings);
-    EXPECT_EQ(inflateRaw(part.data, input.size()), input);
-    EXPECT_LT(part.data.size(), 2 * block.size()) << "the pieces were not primed with the data before them";
+    EXPECT_EQ(inflateRaw(part.joined(), input.size()), input);
+    EXPECT_LT(part.packedSize(), 2 * block.size()) << "the pieces were not primed with the data before them";
 }
 
 TEST(ChunkedDeflate, ProducerPiecesOfAnySizeMakeTheSameBytes) {
@@ -132,7 +132,7 @@ TEST(ChunkedDeflate, ProducerPiecesOfAnySizeMakeTheSameBytes) {
     DeflatedPart part = deflateInPieces(producer, settings);
     EXPECT_EQ(part.size, text.size());
     EXPECT_EQ(part.crc, crcOf(text));
-    EXPECT_EQ(inflateRaw(part.data, text.size()), text);
+    EXPECT_EQ(inflateRaw(part.joined(), text.size()), text);
 }
 
 TEST(ChunkedDeflate, AProducerFailureReachesTheCallerAfterTheWorkersStop) {

@@ -66,6 +66,7 @@ DeflatedPiece deflatePiece(std::string_view dictionary, std::string_view input, 
         piece.data.resize(piece.data.size() * 2);
     }
     piece.data.resize(z.total_out);
+    piece.data.shrink_to_fit();  // it is kept until the part is written: give back the margin
     return piece;
 }
 
@@ -103,7 +104,7 @@ private:
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
         pending_.pop_front();
-        result_.data += piece.data;
+        result_.pieces.push_back(std::move(piece.data));
         result_.crc = static_cast<uint32_t>(crc32_combine(result_.crc, piece.crc, static_cast<z_off_t>(piece.size)));
         result_.size += piece.size;
     }
@@ -118,6 +119,19 @@ private:
 };
 
 }  // namespace
+
+size_t DeflatedPart::packedSize() const {
+    size_t total = 0;
+    for (const std::string& piece : pieces) total += piece.size();
+    return total;
+}
+
+std::string DeflatedPart::joined() const {
+    std::string stream;
+    stream.reserve(packedSize());
+    for (const std::string& piece : pieces) stream += piece;
+    return stream;
+}
 
 DeflatedPart deflateInPieces(PartProducer& producer, const DeflateSettings& settings) {
     PieceJoiner joiner(settings);

@@ -3,17 +3,22 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/xlsx/ZipOutput.h"
 
 namespace tavlora::host::xlsx {
 
-// A part in the form a zip entry stores it: a raw deflate stream (no zlib or gzip wrapper), with
-// the CRC-32 and the length of the bytes it unpacks to.
+// A part in the form a zip entry stores it: a raw deflate stream (no zlib or gzip wrapper), kept
+// as the pieces it was made in (joined, they are the stream; kept apart, a large part is never
+// copied into one growing buffer), with the CRC-32 and the length of the bytes it unpacks to.
 struct DeflatedPart {
-    std::string data;
+    std::vector<std::string> pieces;
     uint32_t crc = 0;
     uint64_t size = 0;
+
+    size_t packedSize() const;
+    std::string joined() const;
 };
 
 struct DeflateSettings {

@@ -42,15 +42,16 @@ private:
 // is made when libzip first asks about the entry and dropped once the entry is written; libzip
 // owns the source once added.
 struct DeflatedSource {
-    std::function<DeflatedPart()> make;  // empty when `data` views bytes the caller keeps alive
+    std::function<DeflatedPart()> make;  // empty when `chunks` view bytes the caller keeps alive
     std::shared_ptr<ZipOutput::Failure> failure;
     DeflatedPart made;
-    std::string_view data;
+    std::vector<std::string_view> chunks;  // the deflated data, in order
     uint32_t crc = 0;
     uint64_t size = 0;
     uint64_t packedSize = 0;
     bool known = false;  // crc and sizes are known
-    bool ready = false;  // data is in hand
+    bool ready = false;  // the data is in hand
+    size_t chunk = 0;    // read position: chunk, and offset in it
     size_t offset = 0;
     zip_error_t error;
     time_t mtime = 0;
@@ -58,25 +59,34 @@ struct DeflatedSource {
     void prepare() {
         if (ready) return;
         made = make();
-        data = made.data;
+        chunks.assign(made.pieces.begin(), made.pieces.end());
         crc = made.crc;
         size = made.size;
-        packedSize = made.data.size();
+        packedSize = made.packedSize();
         known = ready = true;
     }
 
     void release() {
         if (!make) return;
         made = DeflatedPart();
-        data = {};
+        chunks.clear();
         ready = false;
     }
 
     zip_int64_t read(char* out, zip_uint64_t length) {
-        size_t n = static_cast<size_t>(std::min<zip_uint64_t>(length, data.size() - offset));
-        std::memcpy(out, data.data() + offset, n);
-        offset += n;
-        return static_cast<zip_int64_t>(n);
+        zip_uint64_t written = 0;
+        while (written < length && chunk < chunks.size()) {
+            std::string_view from = chunks[chunk];
+            size_t n = static_cast<size_t>(std::min<zip_uint64_t>(length - written, from.size() - offset));
+            std::memcpy(out + written, from.data() + offset, n);
+            written += n;
+            offset += n;
+            if (offset == from.size()) {
+                ++chunk;
+                offset = 0;
+            }
+        }
+        return static_cast<zip_int64_t>(written);
     }
 
     void describe(zip_stat_t& st) {
@@ -98,6 +108,7 @@ struct DeflatedSource {
             switch (command) {
                 case ZIP_SOURCE_OPEN:
                     self->prepare();
+                    self->chunk = 0;
                     self->offset = 0;
                     return 0;
                 case ZIP_SOURCE_READ:
@@ -254,7 +265,7 @@ void ZipOutput::addStream(const std::string& name, PartFactory factory) {
 
 void ZipOutput::addDeflated(const std::string& name, std::string_view deflated, uint32_t crc, uint64_t size) {
     auto* state = new DeflatedSource;
-    state->data = deflated;
+    state->chunks = {deflated};
     state->crc = crc;
     state->size = size;
     state->packedSize = deflated.size();
