@@ -7,6 +7,7 @@
 #include <deque>
 #include <future>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include "com/Error.h"
@@ -70,6 +71,12 @@ DeflatedPiece deflatePiece(std::string_view dictionary, std::string_view input, 
     return piece;
 }
 
+struct PieceInput {
+    std::string bytes;
+    std::string dictionary;  // the input just before the piece, for back-references into it
+    bool last = false;
+};
+
 class PieceJoiner {
 public:
     explicit PieceJoiner(const DeflateSettings& settings)
@@ -80,19 +87,24 @@ public:
     void add(std::string input, bool last) {
         if (pending_.size() >= workers_) collectOldest();
         std::string dictionary = input.size() > kWindow ? input.substr(input.size() - kWindow) : input;
-        if (!(first_ && last)) {
-            pending_.push_back(std::async(std::launch::async, [input = std::move(input), previous = std::move(dictionary_),
-                                                               last, level = settings_.level] {
-                return deflatePiece(previous, input, last, level);
-            }));
-        } else {
-            // A part that is one piece: no thread to start.
-            std::promise<DeflatedPiece> done;
-            done.set_value(deflatePiece({}, input, last, settings_.level));
-            pending_.push_back(done.get_future());
-        }
+        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), std::move(dictionary_), last});
         dictionary_ = std::move(dictionary);
+        const int level = settings_.level;
+        bool onePiece = first_ && last;
         first_ = false;
+        if (!onePiece) {
+            try {
+                pending_.push_back(std::async(std::launch::async, [piece, level] {
+                    return deflatePiece(piece->dictionary, piece->bytes, piece->last, level);
+                }));
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had (a process limit): this piece is deflated here instead.
+            }
+        }
+        std::promise<DeflatedPiece> done;
+        done.set_value(deflatePiece(piece->dictionary, piece->bytes, piece->last, level));
+        pending_.push_back(done.get_future());
     }
 
     DeflatedPart finish() {
