@@ -29,6 +29,8 @@ bool cellMatters(const Cell& cell) { return cell.kind != CellKind::Empty || cell
 
 const RowInfo* CellStore::findRow(int32_t row) const {
     if (!rows_.empty() && rows_.back().row == row) return &rows_.back();
+    // Rows filled above others (a list above a template's totals) are found where they were made.
+    if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return &rows_[lastNewIndex_];
     auto it = rowPosition(rows_, row);
     return it != rows_.end() && it->row == row ? &*it : nullptr;
 }
@@ -47,6 +49,7 @@ Cell* CellStore::find(int32_t row, int32_t column) {
 RowInfo& CellStore::rowAt(int32_t row) {
     if (rows_.empty() || rows_.back().row < row) return newRow(rows_.end(), row);
     if (rows_.back().row == row) return rows_.back();
+    if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return rows_[lastNewIndex_];
     auto it = rowPosition(rows_, row);
     if (it != rows_.end() && it->row == row) return *it;
     return newRow(it, row);
@@ -62,6 +65,7 @@ RowInfo& CellStore::newRow(std::vector<RowInfo>::iterator at, int32_t row) {
     info.row = row;
     info.cells.reserve(last ? last->cells.size() : 0);
     lastNewRow_ = row;
+    lastNewIndex_ = static_cast<size_t>(at - rows_.begin());
     return *rows_.insert(at, std::move(info));
 }
 

@@ -112,7 +112,10 @@ private:
     std::vector<RowInfo> rows_;
     std::vector<ColumnInfo> columns_;
     std::vector<Formula> formulas_;
-    int32_t lastNewRow_ = 0;  // the row created last (0 = none), whose cell count new rows expect
+    // The row created last (0 = none), whose cell count new rows expect, and where it was put: a
+    // hint for finding it again without a search (checked against the row number before use).
+    int32_t lastNewRow_ = 0;
+    size_t lastNewIndex_ = 0;
 };
 
 }  // namespace tavlora::host

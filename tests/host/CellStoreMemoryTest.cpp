@@ -37,5 +37,24 @@ TEST(CellStoreMemoryTest, NarrowRowsAfterAWideOneReserveNoMoreThanTheyHold) {
     EXPECT_LE(reserved, 2 * stored);
 }
 
+// Rows made above a trailing row are found again quickly through a hint; the hint must never
+// answer for another row once rows move (deleted or inserted above it).
+TEST(CellStoreMemoryTest, RowsFoundByTheirNumberAfterRowsAboveThemMove) {
+    CellStore store;
+    fillRow(store, 100, 1);
+    for (int32_t row = 10; row < 20; ++row) fillRow(store, row, 2);
+    ASSERT_NE(store.findRow(19), nullptr);
+    store.deleteRows(1, 5);  // rows 10..19 become 5..14, 100 becomes 95
+    EXPECT_EQ(store.findRow(19), nullptr);
+    ASSERT_NE(store.findRow(14), nullptr);
+    EXPECT_EQ(store.findRow(14)->cells.size(), 2u);
+    fillRow(store, 3, 1);  // inserted above: every index below moves
+    EXPECT_EQ(store.findRow(14)->row, 14);
+    EXPECT_EQ(store.findRow(95)->row, 95);
+    EXPECT_EQ(store.findRow(3)->row, 3);
+    EXPECT_EQ(&store.rowAt(14), store.findRow(14));
+    EXPECT_EQ(store.rows().size(), 12u);
+}
+
 }  // namespace
 }  // namespace tavlora::host::test
