@@ -10,7 +10,7 @@
 #include "data/SqliteRecordset.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
-#include "tmplbat/CExcelTmplPrintBat.h"
+#include "report/tmplbat/CExcelTmplPrintBat.h"
 
 using namespace tavlora;
 

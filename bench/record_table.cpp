@@ -10,7 +10,7 @@
 #include "data/SqliteRecordset.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
-#include "outputrcd/CExcelOutputRcd.h"
+#include "report/outputrcd/CExcelOutputRcd.h"
 
 using namespace tavlora;
 

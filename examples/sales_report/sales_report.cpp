@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "chart/CExcelChart.h"
+#include "report/chart/CExcelChart.h"
 #include "com/Conversions.h"
 #include "data/SqliteRecordset.h"
-#include "outputrcd/CExcelOutputRcd.h"
-#include "printjob/CExcelBatDo.h"
-#include "tmplbat/CExcelTmplPrintBat.h"
-#include "tmplone/CExcelTmplPrintOne.h"
+#include "report/outputrcd/CExcelOutputRcd.h"
+#include "report/printjob/CExcelBatDo.h"
+#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "report/tmplone/CExcelTmplPrintOne.h"
 
 using namespace tavlora;
 

@@ -3,8 +3,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "host/CellStore.h"
-#include "host/NumberFormat.h"
+#include "host/cells/CellStore.h"
+#include "host/format/NumberFormat.h"
 
 namespace tavlora::host {
 

@@ -5,8 +5,8 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
-#include "host/DateSerial.h"
-#include "host/NumberFormat.h"
+#include "host/cells/DateSerial.h"
+#include "host/format/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 

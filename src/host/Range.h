@@ -6,7 +6,7 @@
 
 #include "com/Dispatch.h"
 #include "com/Variant.h"
-#include "host/CellRef.h"
+#include "host/cells/CellRef.h"
 
 namespace tavlora::host {
 

@@ -6,9 +6,9 @@
 #include "com/Error.h"
 #include "host/CellText.h"
 #include "host/Range.h"
-#include "host/Styles.h"
+#include "host/format/Styles.h"
 #include "host/TextPattern.h"
-#include "host/TextWidth.h"
+#include "host/format/TextWidth.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 

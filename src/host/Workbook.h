@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "com/Dispatch.h"
-#include "host/CellRef.h"
-#include "host/StringPool.h"
-#include "host/Styles.h"
+#include "host/cells/CellRef.h"
+#include "host/cells/StringPool.h"
+#include "host/format/Styles.h"
 
 namespace tavlora::host {
 

@@ -6,7 +6,7 @@
 #include <pugixml.hpp>
 
 #include "com/Variant.h"
-#include "host/CellStore.h"
+#include "host/cells/CellStore.h"
 #include "host/Sheet.h"
 
 namespace tavlora::host {

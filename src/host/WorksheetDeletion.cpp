@@ -1,9 +1,9 @@
 #include <algorithm>
 
 #include "com/Error.h"
-#include "host/ChartReferenceEditing.h"
-#include "host/FormulaReferences.h"
-#include "host/KeptXmlShifting.h"
+#include "host/chart/ChartReferenceEditing.h"
+#include "host/formula/FormulaReferences.h"
+#include "host/xlsx/KeptXmlShifting.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 

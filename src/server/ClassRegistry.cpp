@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "chart/CExcelChart.h"
+#include "report/chart/CExcelChart.h"
 #include "com/Conversions.h"
-#include "outputrcd/CExcelOutputRcd.h"
-#include "printjob/CExcelBatDo.h"
-#include "tmplbat/CExcelTmplPrintBat.h"
-#include "tmplone/CExcelTmplPrintOne.h"
+#include "report/outputrcd/CExcelOutputRcd.h"
+#include "report/printjob/CExcelBatDo.h"
+#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "report/tmplone/CExcelTmplPrintOne.h"
 
 namespace tavlora::server {
 

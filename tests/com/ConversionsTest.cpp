@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "ComErrorMatchers.h"
+#include "support/ComErrorMatchers.h"
 
 namespace tavlora::com {
 namespace {

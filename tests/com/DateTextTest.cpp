@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "ComErrorMatchers.h"
+#include "support/ComErrorMatchers.h"
 
 namespace tavlora::com {
 namespace {

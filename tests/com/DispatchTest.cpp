@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ComErrorMatchers.h"
+#include "support/ComErrorMatchers.h"
 #include "com/Conversions.h"
 
 namespace tavlora::com {

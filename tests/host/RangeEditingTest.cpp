@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "host/KeptXmlShifting.h"
+#include "host/xlsx/KeptXmlShifting.h"
 
 namespace tavlora::host::test {
 namespace {

@@ -1,6 +1,6 @@
 #include "SheetFixture.h"
 
-#include "host/TextWidth.h"
+#include "host/format/TextWidth.h"
 
 namespace tavlora::host::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "support/TestPaths.h"
-#include "host/ChartSheet.h"
+#include "host/chart/ChartSheet.h"
 
 namespace tavlora::host::test {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "com/Conversions.h"
 #include "com/UnicodeText.h"
-#include "host/ChartModel.h"
-#include "host/ChartPalette.h"
+#include "host/chart/ChartModel.h"
+#include "host/chart/ChartPalette.h"
 #include "host/Workbook.h"
 
 namespace tavlora::host::html {

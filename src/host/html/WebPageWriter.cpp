@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "com/Error.h"
-#include "host/CellStore.h"
-#include "host/ChartAnchor.h"
-#include "host/ChartModel.h"
-#include "host/ChartSheet.h"
-#include "host/EmbeddedChart.h"
-#include "host/NumberFormat.h"
+#include "host/cells/CellStore.h"
+#include "host/chart/ChartAnchor.h"
+#include "host/chart/ChartModel.h"
+#include "host/chart/ChartSheet.h"
+#include "host/chart/EmbeddedChart.h"
+#include "host/format/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/html/ChartSvg.h"

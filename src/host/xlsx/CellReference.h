@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/CellRef.h"
+#include "host/cells/CellRef.h"
 
 // The plain A1 references of cell and area attributes (r="B12", ref="A1:C4"). Hot on read and
 // write, so no allocation: parsing reads the view, formatting writes into a caller's buffer.

@@ -1,7 +1,7 @@
 #pragma once
 #include <string_view>
 
-#include "host/FormulaReferences.h"
+#include "host/formula/FormulaReferences.h"
 
 namespace tavlora::host::xlsx {
 

@@ -5,10 +5,10 @@
 #include <unordered_set>
 
 #include "com/Error.h"
-#include "host/ChartSheet.h"
+#include "host/chart/ChartSheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "host/xlsx/ChartPackageReader.h"
+#include "host/xlsx/chart/ChartPackageReader.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"

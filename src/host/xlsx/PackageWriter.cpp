@@ -8,10 +8,10 @@
 #include <unordered_set>
 
 #include "com/Error.h"
-#include "host/ChartSheet.h"
+#include "host/chart/ChartSheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "host/xlsx/ChartPackagePlan.h"
+#include "host/xlsx/chart/ChartPackagePlan.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"

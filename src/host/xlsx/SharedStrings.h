@@ -6,7 +6,7 @@
 
 #include <pugixml.hpp>
 
-#include "host/StringPool.h"
+#include "host/cells/StringPool.h"
 #include "host/xlsx/ZipOutput.h"
 
 namespace tavlora::host::xlsx {

@@ -10,7 +10,7 @@
 #include "host/Worksheet.h"
 #include "host/xlsx/CellReference.h"
 #include "host/xlsx/ColumnWidth.h"
-#include "host/xlsx/SharedFormula.h"
+#include "host/formula/SharedFormula.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/XmlPart.h"
 #include "host/xlsx/XmlText.h"

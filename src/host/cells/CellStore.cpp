@@ -1,0 +1,237 @@
+#include "host/cells/CellStore.h"
+
+#include <algorithm>
+
+namespace tavlora::host {
+
+namespace {
+
+template <typename Rows>
+auto rowPosition(Rows& rows, int32_t row) {
+    return std::lower_bound(rows.begin(), rows.end(), row,
+                            [](const RowInfo& info, int32_t r) { return info.row < r; });
+}
+
+template <typename Cells>
+auto cellPosition(Cells& cells, int32_t column) {
+    return std::lower_bound(cells.begin(), cells.end(), column,
+                            [](const Cell& cell, int32_t c) { return cell.column < c; });
+}
+
+bool rowCarriesNothing(const RowInfo& info) {
+    return info.cells.empty() && info.height < 0 && !info.customHeight && !info.hidden &&
+           !info.hasStyle && info.extraAttributes.empty();
+}
+
+bool cellMatters(const Cell& cell) { return cell.kind != CellKind::Empty || cell.style != 0; }
+
+}  // namespace
+
+const RowInfo* CellStore::findRow(int32_t row) const {
+    if (!rows_.empty() && rows_.back().row == row) return &rows_.back();
+    // Rows filled above others (a list above a template's totals) are found where they were made.
+    if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return &rows_[lastNewIndex_];
+    auto it = rowPosition(rows_, row);
+    return it != rows_.end() && it->row == row ? &*it : nullptr;
+}
+
+const Cell* CellStore::find(int32_t row, int32_t column) const {
+    const RowInfo* info = findRow(row);
+    if (!info) return nullptr;
+    auto it = cellPosition(info->cells, column);
+    return it != info->cells.end() && it->column == column ? &*it : nullptr;
+}
+
+Cell* CellStore::find(int32_t row, int32_t column) {
+    return const_cast<Cell*>(static_cast<const CellStore*>(this)->find(row, column));
+}
+
+RowInfo& CellStore::rowAt(int32_t row) {
+    if (rows_.empty() || rows_.back().row < row) return newRow(rows_.end(), row);
+    if (rows_.back().row == row) return rows_.back();
+    if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return rows_[lastNewIndex_];
+    auto it = rowPosition(rows_, row);
+    if (it != rows_.end() && it->row == row) return *it;
+    return newRow(it, row);
+}
+
+RowInfo& CellStore::newRow(std::vector<RowInfo>::iterator at, int32_t row) {
+    // Rows filled one after another tend to have as many cells as the one filled before: room for
+    // that many spares the growth steps of filling the row cell by cell, and the slack they
+    // leave. Each row reserves at most what another row holds, so never more in all than the
+    // cells stored.
+    const RowInfo* last = lastNewRow_ != 0 ? findRow(lastNewRow_) : nullptr;
+    RowInfo info;
+    info.row = row;
+    info.cells.reserve(last ? last->cells.size() : 0);
+    lastNewRow_ = row;
+    lastNewIndex_ = static_cast<size_t>(at - rows_.begin());
+    return *rows_.insert(at, std::move(info));
+}
+
+Cell& CellStore::cellAt(int32_t row, int32_t column) {
+    auto& cells = rowAt(row).cells;
+    if (cells.empty() || cells.back().column < column) {
+        cells.push_back(Cell{});
+        cells.back().column = static_cast<uint16_t>(column);
+        return cells.back();
+    }
+    if (cells.back().column == column) return cells.back();
+    auto it = cellPosition(cells, column);
+    if (it != cells.end() && it->column == column) return *it;
+    Cell cell;
+    cell.column = static_cast<uint16_t>(column);
+    return *cells.insert(it, cell);
+}
+
+uint32_t CellStore::addFormula(Formula formula) {
+    formulas_.push_back(std::move(formula));
+    return static_cast<uint32_t>(formulas_.size() - 1);
+}
+
+void CellStore::clear(const Area& area) {
+    auto it = rowPosition(rows_, area.firstRow);
+    for (; it != rows_.end() && it->row <= area.lastRow; ++it) {
+        auto& cells = it->cells;
+        auto from = cellPosition(cells, area.firstColumn);
+        auto to = std::find_if(from, cells.end(), [&](const Cell& c) { return c.column > area.lastColumn; });
+        cells.erase(from, to);
+        if (area.isWholeRows()) it->hasStyle = false;
+    }
+    std::erase_if(rows_, rowCarriesNothing);
+}
+
+void CellStore::deleteRows(int32_t first, int32_t last) {
+    const int32_t count = last - first + 1;
+    auto from = rowPosition(rows_, first);
+    auto to = rowPosition(rows_, last + 1);
+    auto next = rows_.erase(from, to);
+    for (; next != rows_.end(); ++next) next->row -= count;
+}
+
+void CellStore::deleteColumns(int32_t first, int32_t last) {
+    const int32_t count = last - first + 1;
+    for (auto& info : rows_) {
+        auto& cells = info.cells;
+        auto from = cellPosition(cells, first);
+        auto to = std::find_if(from, cells.end(), [&](const Cell& c) { return c.column > last; });
+        auto next = cells.erase(from, to);
+        for (; next != cells.end(); ++next) next->column = static_cast<uint16_t>(next->column - count);
+    }
+    std::vector<ColumnInfo> kept;
+    kept.reserve(columns_.size());
+    for (auto info : columns_) {
+        // The part left of the band stays, the part right of it moves left by the band's width.
+        int32_t keptLeft = std::min(info.last, first - 1) - info.first + 1;
+        int32_t keptRight = info.last - std::max(info.first, last + 1) + 1;
+        int32_t total = std::max(keptLeft, 0) + std::max(keptRight, 0);
+        if (total <= 0) continue;
+        int32_t newFirst = info.first > last ? info.first - count : std::min(info.first, first);
+        info.first = newFirst;
+        info.last = newFirst + total - 1;
+        kept.push_back(std::move(info));
+    }
+    columns_ = std::move(kept);
+}
+
+bool CellStore::usedArea(Area& out) const {
+    // Only the first and the last cell of a row that matter can widen the area.
+    bool any = false;
+    for (const auto& info : rows_) {
+        auto first = std::find_if(info.cells.begin(), info.cells.end(), cellMatters);
+        if (first == info.cells.end()) continue;
+        auto last = std::find_if(info.cells.rbegin(), info.cells.rend(), cellMatters);
+        if (!any) {
+            out = Area{info.row, first->column, info.row, last->column};
+            any = true;
+            continue;
+        }
+        out.lastRow = info.row;
+        out.firstColumn = std::min<int32_t>(out.firstColumn, first->column);
+        out.lastColumn = std::max<int32_t>(out.lastColumn, last->column);
+    }
+    return any;
+}
+
+}  // namespace tavlora::host
+
+namespace tavlora::host {
+
+void CellStore::erase(int32_t row, int32_t column) {
+    auto rowIt = rowPosition(rows_, row);
+    if (rowIt == rows_.end() || rowIt->row != row) return;
+    auto& cells = rowIt->cells;
+    auto it = cellPosition(cells, column);
+    if (it == cells.end() || it->column != column) return;
+    cells.erase(it);
+    if (rowCarriesNothing(*rowIt)) rows_.erase(rowIt);
+}
+
+const ColumnInfo* CellStore::findColumn(int32_t column) const {
+    auto it = std::upper_bound(columns_.begin(), columns_.end(), column,
+                               [](int32_t c, const ColumnInfo& info) { return c < info.first; });
+    if (it == columns_.begin()) return nullptr;
+    --it;
+    return column <= it->last ? &*it : nullptr;
+}
+
+std::span<ColumnInfo> CellStore::isolateColumns(int32_t first, int32_t last) {
+    std::vector<ColumnInfo> out;
+    out.reserve(columns_.size() + 3);
+    int32_t next = first;  // the first column of first..last not yet covered
+    size_t begin = 0, end = 0;
+    bool placed = false;
+    auto placeGapUpTo = [&](int32_t upTo) {
+        if (next <= upTo) {
+            ColumnInfo gap;
+            gap.first = next;
+            gap.last = upTo;
+            out.push_back(gap);
+            next = upTo + 1;
+        }
+    };
+    auto markBegin = [&] {
+        if (!placed) {
+            begin = out.size();
+            placed = true;
+        }
+    };
+    for (const auto& info : columns_) {
+        if (info.last < first || info.first > last) {
+            if (info.first > last && next <= last) {
+                markBegin();
+                placeGapUpTo(last);
+                end = out.size();
+            }
+            out.push_back(info);
+            continue;
+        }
+        if (info.first < first) {
+            ColumnInfo left = info;
+            left.last = first - 1;
+            out.push_back(left);
+        }
+        markBegin();
+        placeGapUpTo(std::max(info.first, first) - 1);
+        ColumnInfo middle = info;
+        middle.first = std::max(info.first, first);
+        middle.last = std::min(info.last, last);
+        out.push_back(middle);
+        next = middle.last + 1;
+        end = out.size();
+        if (info.last > last) {
+            ColumnInfo right = info;
+            right.first = last + 1;
+            out.push_back(right);
+        }
+    }
+    if (next <= last) {
+        markBegin();
+        placeGapUpTo(last);
+        end = out.size();
+    }
+    columns_ = std::move(out);
+    return std::span<ColumnInfo>(columns_.data() + begin, end - begin);
+}
+
+}  // namespace tavlora::host

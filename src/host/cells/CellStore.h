@@ -1,0 +1,121 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "host/cells/CellRef.h"
+
+namespace tavlora::host {
+
+enum class CellKind : uint8_t {
+    Empty,    // no value, but the cell may carry a style
+    Number,
+    String,   // payload.stringId into the workbook's StringPool
+    Boolean,
+    Error,    // payload.stringId holds the error text ("#N/A", "#REF!", ...)
+    Formula,  // payload.formulaId into CellStore::formulas()
+};
+
+// One stored cell: 16 bytes. Column and row come from the position in the store.
+struct Cell {
+    uint16_t column = 0;
+    CellKind kind = CellKind::Empty;
+    uint8_t reserved = 0;
+    uint32_t style = 0;  // index of the cell format (xf) in the workbook's styles
+    union {
+        double number;
+        uint32_t stringId;
+        uint32_t formulaId;
+        bool boolean;
+    } payload{0.0};
+};
+static_assert(sizeof(Cell) == 16);
+
+// A formula cell's text (without "=") and the value the file last cached for it.
+struct Formula {
+    std::string text;
+    CellKind cachedKind = CellKind::Empty;  // Number, String (cachedText), Boolean, Error
+    double cachedNumber = 0;
+    std::string cachedText;
+    // Array formulas keep their area; shared formulas are expanded to per-cell text on load.
+    bool isArray = false;
+    Area arrayArea;
+};
+
+struct RowInfo {
+    int32_t row = 0;
+    double height = -1;  // points; < 0 = default height
+    bool customHeight = false;
+    bool hidden = false;
+    bool hasStyle = false;  // a row-level format: applies to every cell of the row without one
+    uint32_t style = 0;
+    std::string extraAttributes;  // other attributes of <row> kept verbatim (outline level, ...)
+    std::vector<Cell> cells;      // sorted by column
+};
+
+struct ColumnInfo {
+    int32_t first = 1;
+    int32_t last = 1;
+    double width = -1;  // characters; < 0 = default
+    bool customWidth = false;
+    bool hidden = false;
+    bool hasStyle = false;
+    uint32_t style = 0;
+    std::string extraAttributes;
+    // The width as the file stored it (with the cell padding), so that an unchanged width is
+    // written back as read; < 0 when the column did not come from a file (file layer bookkeeping).
+    double fileWidth = -1;
+};
+
+// The sparse cell store of one worksheet: rows sorted by row number, cells sorted by column.
+// Every whole-row / whole-column / whole-sheet operation walks these vectors, so its cost is in
+// proportion to the used cells, never to the grid.
+class CellStore {
+public:
+    const std::vector<RowInfo>& rows() const { return rows_; }
+    std::vector<RowInfo>& rows() { return rows_; }
+    const std::vector<ColumnInfo>& columns() const { return columns_; }
+    std::vector<ColumnInfo>& columns() { return columns_; }
+    std::vector<Formula>& formulas() { return formulas_; }
+    const std::vector<Formula>& formulas() const { return formulas_; }
+
+    // nullptr when absent.
+    const Cell* find(int32_t row, int32_t column) const;
+    Cell* find(int32_t row, int32_t column);
+    const RowInfo* findRow(int32_t row) const;
+    // Creates the row / cell when absent (appending at the end is O(1)).
+    RowInfo& rowAt(int32_t row);
+    Cell& cellAt(int32_t row, int32_t column);
+    uint32_t addFormula(Formula formula);
+    // Removes one cell (value and format); nothing when absent.
+    void erase(int32_t row, int32_t column);
+    // The column entry covering `column`, nullptr when none.
+    const ColumnInfo* findColumn(int32_t column) const;
+    // Splits and adds column entries so that columns first..last are covered exactly by entries of
+    // their own (new ones with defaults), and returns those entries in order.
+    std::span<ColumnInfo> isolateColumns(int32_t first, int32_t last);
+
+    // Removes cells of the area (values and formats).
+    void clear(const Area& area);
+    // Removes rows first..last and moves the rows below up (cells, heights, row formats).
+    void deleteRows(int32_t first, int32_t last);
+    // Removes columns first..last in every row and moves the columns right of them left.
+    void deleteColumns(int32_t first, int32_t last);
+
+    // The smallest area holding every stored cell with a value or format; nullopt when empty.
+    bool usedArea(Area& out) const;
+
+private:
+    RowInfo& newRow(std::vector<RowInfo>::iterator at, int32_t row);
+
+    std::vector<RowInfo> rows_;
+    std::vector<ColumnInfo> columns_;
+    std::vector<Formula> formulas_;
+    // The row created last (0 = none), whose cell count new rows expect, and where it was put: a
+    // hint for finding it again without a search (checked against the row number before use).
+    int32_t lastNewRow_ = 0;
+    size_t lastNewIndex_ = 0;
+};
+
+}  // namespace tavlora::host

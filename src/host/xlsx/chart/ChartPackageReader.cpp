@@ -1,0 +1,93 @@
+#include "host/xlsx/chart/ChartPackageReader.h"
+
+#include "com/Error.h"
+#include "host/chart/ChartModel.h"
+#include "host/chart/ChartSheet.h"
+#include "host/chart/EmbeddedChart.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/chart/ChartDrawing.h"
+#include "host/xlsx/chart/ChartPartReader.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/XmlPart.h"
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+class ChartFinder {
+public:
+    ChartFinder(const PackageContents& contents, Workbook& workbook) : contents_(contents), workbook_(workbook) {}
+
+    void readChartSheet(ChartSheet& sheet) {
+        pugi::xml_document part;
+        std::string drawing;
+        if (parseKept(sheet.partName(), part)) drawing = drawingPartOf(sheet.partName(), part.document_element());
+        auto model = ChartModel::create(std::static_pointer_cast<Sheet>(sheet.shared_from_this()));
+        sheet.setChartModel(model);
+        pugi::xml_document drawingXml;
+        if (drawing.empty() || !parseKept(drawing, drawingXml)) return;
+        for (const DrawingChartFrame& frame : readDrawingChartFrames(drawingXml)) {
+            std::string chartPart = target(drawing, frame.chartRelationshipId);
+            if (loadChart(chartPart, *model)) return;
+        }
+    }
+
+    void readWorksheet(Worksheet& sheet) {
+        std::string drawing = drawingPartOf(sheet.partName(), sheet.keptXml().document_element());
+        pugi::xml_document drawingXml;
+        if (drawing.empty() || !parseKept(drawing, drawingXml)) return;
+        auto self = std::static_pointer_cast<Worksheet>(sheet.shared_from_this());
+        for (const DrawingChartFrame& frame : readDrawingChartFrames(drawingXml)) {
+            auto object = EmbeddedChart::create(self, frame.name, frame.anchor);
+            if (!loadChart(target(drawing, frame.chartRelationshipId), *object->model())) continue;
+            object->markRead(frame.shapeId, frame.frameIndex);
+            sheet.adoptChartObject(object);
+        }
+    }
+
+private:
+    // The kept bytes of a part, parsed; false when the part is absent or not well-formed.
+    bool parseKept(const std::string& name, pugi::xml_document& out) const {
+        const PackagePart* part = name.empty() ? nullptr : contents_.findPart(name);
+        if (!part || part->regenerated) return false;
+        return static_cast<bool>(out.load_buffer(part->bytes.data(), part->bytes.size(), kPartParseOptions)) &&
+               out.document_element();
+    }
+
+    std::string target(const std::string& source, const std::string& relationshipId) const {
+        const RelationshipList* list = contents_.relationshipsOf(source);
+        if (!list || relationshipId.empty()) return "";
+        for (const Relationship& r : *list)
+            if (r.id == relationshipId && !r.external) return resolveTarget(source, r.target);
+        return "";
+    }
+
+    std::string drawingPartOf(const std::string& sheetPart, pugi::xml_node root) const {
+        pugi::xml_node drawing = childByLocalName(root, "drawing");
+        if (!drawing) return "";
+        return target(sheetPart, prefixedAttribute(drawing, "id").value());
+    }
+
+    bool loadChart(const std::string& partName, ChartModel& model) const {
+        pugi::xml_document chart;
+        if (!parseKept(partName, chart) || localName(chart.document_element().name()) != "chartSpace") return false;
+        readChartPart(chart, workbook_, model, contents_.findPart(partName)->name);
+        return true;
+    }
+
+    const PackageContents& contents_;
+    Workbook& workbook_;
+};
+
+}  // namespace
+
+void readWorkbookCharts(const PackageContents& contents, Workbook& workbook) {
+    ChartFinder finder(contents, workbook);
+    for (const auto& sheet : workbook.sheets()) {
+        if (sheet->kind() == SheetKind::ChartSheet) finder.readChartSheet(static_cast<ChartSheet&>(*sheet));
+        else finder.readWorksheet(static_cast<Worksheet&>(*sheet));
+    }
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,78 @@
+#include "report/printjob/SheetAcquisition.h"
+
+#include "com/Conversions.h"
+#include "host/Application.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "report/printjob/CExcelBatDo.h"
+
+namespace tavlora::printjob::MCommExcel {
+
+std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel) {
+    try {
+        auto application = host::Application::create();
+        application->setDisplayAlerts(false);
+        application->setVisible(bDispExcel);
+        auto workbook = strFile.empty() ? application->add() : application->open(strFile);
+        if (!workbook) application->quit();
+        return workbook;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void CloseWorkbookAndExcel(std::shared_ptr<host::Workbook>& workbook) {
+    if (!workbook) return;
+    auto application = workbook->application();
+    workbook->close();
+    application->quit();
+    workbook.reset();
+}
+
+std::shared_ptr<host::Worksheet> GetWorksheetByName(const std::shared_ptr<host::Workbook>& workbook,
+                                                    const std::string& strSheetName, bool bAddIfMissing,
+                                                    bool bAddBefore) {
+    if (!workbook) throw com::Error(com::hr::kObjectNotSet, "Object variable not set");
+    const std::string wanted = com::upperCase(strSheetName);
+    for (const auto& sheet : workbook->worksheets()) {
+        if (com::upperCase(sheet->name()) == wanted) return sheet;
+    }
+    if (!bAddIfMissing) return nullptr;
+    std::shared_ptr<host::Worksheet> added;
+    if (bAddBefore) {
+        added = workbook->addWorksheet();
+    } else {
+        added = workbook->addWorksheet(nullptr, workbook->sheets().back().get());
+    }
+    added->setName(strSheetName);
+    return added;
+}
+
+bool IsNameInList(const std::vector<std::string>& names, const std::string& strName, bool bMatchCase) {
+    try {
+        const std::string wanted = bMatchCase ? strName : com::upperCase(strName);
+        for (const auto& name : names) {
+            if ((bMatchCase ? name : com::upperCase(name)) == wanted) return true;
+        }
+    } catch (...) {
+    }
+    return false;
+}
+
+}  // namespace tavlora::printjob::MCommExcel
+
+namespace tavlora::printjob::MCommExcelIn {
+
+bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::shared_ptr<host::Worksheet>& sheet,
+                        const std::shared_ptr<CExcelBatDo>& job, const std::string& strSheetName,
+                        bool bAddIfMissing, bool bAddBefore) {
+    if (!workbook) return false;
+    if (!strSheetName.empty()) {
+        sheet = MCommExcel::GetWorksheetByName(workbook, strSheetName, bAddIfMissing, bAddBefore);
+    }
+    if (!sheet) return false;
+    if (!strSheetName.empty() && job) job->DoAddSheet(strSheetName);
+    return true;
+}
+
+}  // namespace tavlora::printjob::MCommExcelIn

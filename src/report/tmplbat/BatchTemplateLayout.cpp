@@ -1,0 +1,160 @@
+#include "report/tmplbat/BatchTemplateLayout.h"
+
+#include <string_view>
+
+#include "com/Conversions.h"
+#include "com/Error.h"
+#include "report/common/NumberPair.h"
+#include "host/Range.h"
+#include "host/Worksheet.h"
+
+namespace tavlora::tmplbat {
+
+namespace {
+
+// A cell of the layout as text. An error value (#N/A, #REF!, ...) has no text here: a template
+// whose control cells, specifications or labels hold errors is broken, and the read fails.
+std::string textOf(const host::Range& cell) {
+    com::Variant value = cell.value();
+    if (value.type() == com::VarType::Error)
+        throw com::Error(com::hr::kTypeMismatch, "Type mismatch: " + cell.address() + " holds an error value");
+    return com::toText(value);
+}
+
+std::string cellText(host::Worksheet& sheet, const char* address) { return textOf(sheet.range(address)); }
+
+std::string trimmedCellText(host::Worksheet& sheet, const char* address) {
+    return com::trimBlanks(cellText(sheet, address));
+}
+
+// The first cell's trimmed text, or the second's when the first is empty.
+std::string trimmedCellTextOr(host::Worksheet& sheet, const char* address, const char* fallback) {
+    std::string text = trimmedCellText(sheet, address);
+    return text.empty() ? trimmedCellText(sheet, fallback) : text;
+}
+
+// A count below 1 stretches to the end of the used range, counted as if it began at row/column 1.
+int16_t countToUsedEnd(int64_t usedCount, int16_t start) {
+    return com::narrowToInt16(usedCount - start + 1);
+}
+
+int32_t ctrlModeOf(const std::string& text) {
+    if (text.empty() || text == "1") return ctrlmode::kClear;
+    if (text == "2") return ctrlmode::kDelete;
+    return ctrlmode::kKeep;
+}
+
+void replaceAll(std::string& text, std::string_view from, char to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1))
+        text.replace(at, from.size(), 1, to);
+}
+
+// The delimiters as the language sees them: full-width forms fold to their ASCII partners.
+std::string foldSpecDelimiters(std::string text) {
+    replaceAll(text, "\xEF\xBC\x88", '(');  // U+FF08
+    replaceAll(text, "\xEF\xBC\x89", ')');  // U+FF09
+    replaceAll(text, "\xEF\xBC\x8C", ',');  // U+FF0C
+    return text;
+}
+
+// Positions are 16-bit in the template arithmetic: a delimiter beyond UTF-16 unit 32767 overflows.
+void requireSixteenBitPosition(const std::string& text, size_t bytePosition) {
+    if (bytePosition != std::string::npos && bytePosition >= 32767)
+        com::narrowToInt16(com::utf16Length(std::string_view(text).substr(0, bytePosition)) + 1);
+}
+
+int16_t specNumber(const std::string& text, size_t from, size_t to) {
+    return com::toInt16(com::Variant(text.substr(from, to - from)));
+}
+
+}  // namespace
+
+bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
+    try {
+        strKeyFld = trimmedCellText(sheet, "A1");
+
+        std::string columnPair = trimmedCellTextOr(sheet, "A2", "A4");
+        if (!common::MCommExcel::ParseNumberPair(columnPair, nColStart, nColCount)) return false;
+        if (nColCount < 1) {
+            nColCount = countToUsedEnd(sheet.usedRange().columns().count(), nColStart);
+            if (nColCount < 1) return false;
+        }
+
+        std::string rowPair = trimmedCellTextOr(sheet, "A3", "A5");
+        if (!common::MCommExcel::ParseNumberPair(rowPair, nRowStart, nRowCount)) return false;
+        if (isKeyed() && nRowCount < 1) {
+            nRowCount = countToUsedEnd(sheet.usedRange().rows().count(), nRowStart);
+            if (nRowCount < 1) return false;
+        }
+
+        if (isKeyed()) {
+            arrKeyText.assign(static_cast<size_t>(nRowCount), std::string());
+            for (int16_t i = 0; i < nRowCount; ++i) {
+                int16_t row = com::narrowToInt16(int32_t(nRowStart) + i);
+                arrKeyText[static_cast<size_t>(i)] = textOf(sheet.cell(row, 1));
+            }
+        }
+
+        arrWhiteCol.assign(static_cast<size_t>(nColCount), SWhiteCol{});
+        for (int16_t i = 0; i < nColCount; ++i) {
+            int16_t column = com::narrowToInt16(int32_t(nColStart) + i);
+            // A spec that does not parse leaves the column without a field; only a bad number throws.
+            ParseColumnSpec(textOf(sheet.cell(1, column)), arrWhiteCol[static_cast<size_t>(i)]);
+        }
+
+        nCtrlMode = ctrlModeOf(trimmedCellText(sheet, "A6"));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void BatchTemplateLayout::ClearTemplateLayout() {
+    arrKeyText.clear();
+    arrWhiteCol.clear();
+    arrFldIndex.clear();
+}
+
+int16_t BatchTemplateLayout::GetRecordCellRow(int16_t nRow, int16_t nColIndex) const {
+    if (nColIndex < 0 || static_cast<size_t>(nColIndex) >= arrWhiteCol.size())
+        throw com::Error(com::hr::kSubscriptOutOfRange, "Subscript out of range");
+    const SWhiteCol& column = arrWhiteCol[static_cast<size_t>(nColIndex)];
+    int16_t blocksDown = com::narrowToInt16(int32_t(nRow) - nRowStart);
+    int16_t rowsDown = com::narrowToInt16(int32_t(blocksDown) * column.nRowAdd);
+    int16_t firstRow = com::narrowToInt16(int32_t(column.nRowOffset) + nRowStart);
+    return com::narrowToInt16(int32_t(rowsDown) + firstRow);
+}
+
+bool BatchTemplateLayout::ParseColumnSpec(const std::string& strText, SWhiteCol& udtCol) {
+    udtCol = SWhiteCol{};
+    if (strText.empty()) return false;
+
+    std::string text = foldSpecDelimiters(strText);
+    size_t open = text.find('(');
+    size_t comma = text.find(',');
+    size_t close = text.find(')');
+    requireSixteenBitPosition(text, open);
+    requireSixteenBitPosition(text, comma);
+    requireSixteenBitPosition(text, close);
+
+    if (open == std::string::npos) {
+        udtCol.strFld = text;
+        return true;
+    }
+    if (close == std::string::npos || close < open) return false;
+
+    udtCol.strFld = text.substr(0, open);
+    if (comma == std::string::npos) {
+        udtCol.nRowOffset = specNumber(text, open + 1, close);
+        return true;
+    }
+    // A comma outside the brackets leaves a bracket inside one of the two numbers (or a negative
+    // length): either way the specification is broken.
+    if (comma < open || comma > close)
+        throw com::Error(com::hr::kInvalidCall, "Column specification with a comma outside its brackets: " + strText);
+    udtCol.nRowOffset = specNumber(text, open + 1, comma);
+    udtCol.nRowAdd = specNumber(text, comma + 1, close);
+    return true;
+}
+
+}  // namespace tavlora::tmplbat

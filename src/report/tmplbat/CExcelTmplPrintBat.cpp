@@ -1,0 +1,78 @@
+#include "report/tmplbat/CExcelTmplPrintBat.h"
+
+#include "com/Conversions.h"
+#include "report/common/CellWriting.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "report/printjob/CExcelBatDo.h"
+#include "report/printjob/SheetAcquisition.h"
+#include "report/tmplone/CExcelTmplPrintOne.h"
+
+namespace tavlora::tmplbat {
+
+CExcelTmplPrintBat::CExcelTmplPrintBat() = default;
+CExcelTmplPrintBat::~CExcelTmplPrintBat() = default;
+
+void CExcelTmplPrintBat::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
+    job_ = std::move(job);
+    if (job_) workbook_ = job_->CurWk();
+}
+
+bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplaceWhite) {
+    try {
+        if (!printjob::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true))
+            return false;
+        layout_.ClearTemplateLayout();
+        if (!layout_.ReadTemplateLayout(*sheet_)) return false;
+        if (!bReplaceWhite) {
+            oneFiller_.reset();
+            return true;
+        }
+        if (!oneFiller_) oneFiller_ = tmplone::CExcelTmplPrintOne::create();
+        oneFiller_->setCurBatObj(job_);
+        oneFiller_->setCurWk(workbook_);
+        oneFiller_->setCurSheet(sheet_);
+        oneFiller_->DoA_Begin("", 1, 1);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CExcelTmplPrintBat::DoA_ReplaceWhiteDot(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
+    if (!oneFiller_) return false;
+    return oneFiller_->DoA_ReplaceA(strWhiteDotName, strWhiteDotValue);
+}
+
+bool CExcelTmplPrintBat::DoA_OutputString(int32_t nRow, int32_t nCol, const std::string& strValue) {
+    int16_t column = com::narrowToInt16(nCol);
+    int16_t row = com::narrowToInt16(nRow);
+    return common::MCommExcel::WriteCellByRowCol(sheet_, row, column, strValue);
+}
+
+bool CExcelTmplPrintBat::DoA_OutputString1(const std::string& strPos, const std::string& strValue) {
+    return common::MCommExcel::WriteCellByAddress(sheet_, strPos, strValue);
+}
+
+bool CExcelTmplPrintBat::DoA_End() {
+    layout_.ClearTemplateLayout();
+    // Placeholders are written first, at the addresses they had when the template was scanned.
+    if (oneFiller_) oneFiller_->DoA_End();
+    if (!sheet_) return true;
+    switch (layout_.nCtrlMode) {
+        case ctrlmode::kClear:
+            sheet_->range("1:1").clear();
+            sheet_->range("A:A").clear();
+            break;
+        case ctrlmode::kDelete:
+            sheet_->range("1:1").deleteCells();
+            sheet_->range("A:A").deleteCells();
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+}  // namespace tavlora::tmplbat

@@ -1,0 +1,179 @@
+// The record output of the list filler: every record of a recordset or an XML node list laid into
+// the blocks of rows that the template's layout describes.
+#include <algorithm>
+#include <cstdint>
+
+#include "com/Conversions.h"
+#include "com/Error.h"
+#include "report/common/MCommFun.h"
+#include "report/common/MCommXml.h"
+#include "data/Recordset.h"
+#include "data/XmlNode.h"
+#include "data/XmlNodeList.h"
+#include "host/Range.h"
+#include "host/Worksheet.h"
+#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "report/tmplbat/KeyLabelIndex.h"
+
+namespace tavlora::tmplbat {
+
+namespace {
+
+KeyLabelIndex keyLabelsOf(const BatchTemplateLayout& layout) {
+    return layout.isKeyed() ? KeyLabelIndex(layout.arrKeyText) : KeyLabelIndex();
+}
+
+// The row of the label found at `index`, or 0 (skip the record) when there is none.
+int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
+    if (index < 0) return 0;
+    return com::narrowToInt16(int32_t(layout.nRowStart) + index);
+}
+
+}  // namespace
+
+template <class IsMapped>
+bool CExcelTmplPrintBat::computeCellRows(int32_t r, IsMapped isMapped) {
+    cellRows_.assign(static_cast<size_t>(std::max<int16_t>(layout_.nColCount, 0)), 0);
+    // Once the sequence has passed row 32767 every later record lands here: answer without the
+    // cost of an exception per record.
+    if (r > INT16_MAX) return false;
+    try {
+        int16_t base = com::narrowToInt16(r);
+        for (int16_t i = 0; i < layout_.nColCount; ++i)
+            if (isMapped(i)) cellRows_[static_cast<size_t>(i)] = layout_.GetRecordCellRow(base, i);
+    } catch (const com::Error& error) {
+        if (error.code() == com::hr::kOverflow) return false;
+        throw;
+    }
+    return true;
+}
+
+bool CExcelTmplPrintBat::DoA_OutputRst(const std::shared_ptr<data::Recordset>& rst) {
+    try {
+        if (!rst) throw com::Error(com::hr::kObjectNotSet, "No recordset to output");
+        MapColumnFields(*rst);
+        const KeyLabelIndex labels = keyLabelsOf(layout_);
+        int32_t blockPosition = layout_.nRowStart;
+        bool droppedBeyondLastRow = false;
+        while (!rst->Eof()) {
+            RecordOutcome outcome = WriteRecordRow(*rst, blockPosition, labels);
+            if (outcome == RecordOutcome::Written) ++blockPosition;
+            if (outcome == RecordOutcome::RowOverflow) droppedBeyondLastRow = true;
+            rst->MoveNext();
+        }
+        return !droppedBeyondLastRow;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CExcelTmplPrintBat::DoA_OutputXml0(const std::shared_ptr<data::XmlNodeList>& pNodeList) {
+    try {
+        if (!pNodeList) throw com::Error(com::hr::kObjectNotSet, "No node list to output");
+        const KeyLabelIndex labels = keyLabelsOf(layout_);
+        int32_t blockPosition = layout_.nRowStart;
+        bool droppedBeyondLastRow = false;
+        pNodeList->reset();
+        for (data::XmlNode node = pNodeList->nextNode(); !node.isNull(); node = pNodeList->nextNode()) {
+            if (!node.isElement())
+                throw com::Error(com::hr::kTypeMismatch, "The node list holds a node that is not an element");
+            RecordOutcome outcome = WriteXmlRecordRow(node, blockPosition, labels);
+            if (outcome == RecordOutcome::Written) ++blockPosition;
+            if (outcome == RecordOutcome::RowOverflow) droppedBeyondLastRow = true;
+        }
+        return !droppedBeyondLastRow;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CExcelTmplPrintBat::DoA_OutputXml(const std::string& strXmlFile, const std::string& strQuery) {
+    try {
+        std::shared_ptr<data::XmlNodeList> nodes = common::MCommXml::LoadXmlNodeList(strXmlFile, strQuery);
+        if (!nodes) return false;
+        return DoA_OutputXml0(nodes);
+    } catch (...) {
+        return false;
+    }
+}
+
+void CExcelTmplPrintBat::MapColumnFields(data::Recordset& rst) {
+    if (layout_.nColCount < 1) return;
+    // Any failure ends the mapping; entries not reached keep 0. Without a layout (no successful
+    // DoA_Begin) that happens at the first column, and every record then fails on its rows.
+    try {
+        if (layout_.isKeyed()) layout_.nKeyFldIndex = common::MCommFun::FindFieldIndex(rst, layout_.strKeyFld);
+        layout_.arrFldIndex.assign(static_cast<size_t>(layout_.nColCount), 0);
+        for (size_t i = 0; i < layout_.arrFldIndex.size(); ++i) {
+            const std::string& field = layout_.arrWhiteCol.at(i).strFld;
+            layout_.arrFldIndex[i] = field.empty() ? int16_t(-1) : common::MCommFun::FindFieldIndex(rst, field);
+        }
+    } catch (...) {
+    }
+}
+
+int32_t CExcelTmplPrintBat::FindKeyRow(data::Recordset& rst, const KeyLabelIndex& labels) const {
+    try {
+        return labelRow(layout_, labels.find(com::toText(rst.FieldValue(layout_.nKeyFldIndex))));
+    } catch (...) {
+        // No key field (position -1) or a null key: the record has no row.
+        return 0;
+    }
+}
+
+int32_t CExcelTmplPrintBat::FindXmlKeyRow(const data::XmlNode& element, const KeyLabelIndex& labels) const {
+    try {
+        return labelRow(layout_, labels.find(common::MCommXml::GetAttributeText(element, layout_.strKeyFld)));
+    } catch (...) {
+        return 0;
+    }
+}
+
+CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recordset& rst, int32_t nRow,
+                                                                     const KeyLabelIndex& labels) {
+    try {
+        int32_t r = layout_.isKeyed() ? FindKeyRow(rst, labels) : nRow;
+        if (r < 1) return RecordOutcome::Skipped;
+        auto isMapped = [this](int16_t i) { return layout_.arrFldIndex.at(static_cast<size_t>(i)) >= 0; };
+        if (!computeCellRows(r, isMapped)) return RecordOutcome::RowOverflow;
+        for (int16_t i = 0; i < layout_.nColCount; ++i) {
+            int16_t field = layout_.arrFldIndex[static_cast<size_t>(i)];
+            if (field < 0) continue;  // the cell keeps the template's content
+            // A null value throws: the record stops here, its cells written so far stay.
+            writeCell(cellRows_[static_cast<size_t>(i)], i, com::toText(rst.FieldValue(field)));
+        }
+        return RecordOutcome::Written;
+    } catch (...) {
+        return RecordOutcome::Failed;
+    }
+}
+
+CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteXmlRecordRow(const data::XmlNode& element, int32_t nRow,
+                                                                        const KeyLabelIndex& labels) {
+    try {
+        int32_t r = layout_.isKeyed() ? FindXmlKeyRow(element, labels) : nRow;
+        if (r < 1) return RecordOutcome::Skipped;
+        auto isMapped = [this](int16_t i) { return !layout_.arrWhiteCol.at(static_cast<size_t>(i)).strFld.empty(); };
+        if (!computeCellRows(r, isMapped)) return RecordOutcome::RowOverflow;
+        for (int16_t i = 0; i < layout_.nColCount; ++i) {
+            const std::string& attribute = layout_.arrWhiteCol[static_cast<size_t>(i)].strFld;
+            if (attribute.empty()) continue;
+            // An attribute the element lacks reads as "", which empties the cell.
+            writeCell(cellRows_[static_cast<size_t>(i)], i, common::MCommXml::GetAttributeText(element, attribute));
+        }
+        return RecordOutcome::Written;
+    } catch (...) {
+        return RecordOutcome::Failed;
+    }
+}
+
+void CExcelTmplPrintBat::writeCell(int16_t row, int16_t columnIndex, std::string text) {
+    if (!sheet_) throw com::Error(com::hr::kObjectNotSet, "No current sheet");
+    if (isNoZero_ && common::MCommFun::IsZeroValue(text)) text.clear();
+    // An empty text is written too: a mapped cell always receives the record's value. Assigning
+    // "" empties a cell in the spreadsheet application, so it goes to the host as Empty.
+    host::Range cell = sheet_->cell(row, int32_t(layout_.nColStart) + columnIndex);
+    cell.setValue(text.empty() ? com::Variant() : com::Variant(std::move(text)));
+}
+
+}  // namespace tavlora::tmplbat

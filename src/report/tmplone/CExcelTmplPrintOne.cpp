@@ -1,0 +1,215 @@
+#include "report/tmplone/CExcelTmplPrintOne.h"
+
+#include <optional>
+
+#include "com/Conversions.h"
+#include "report/common/CellWriting.h"
+#include "report/common/MCommFun.h"
+#include "report/common/MCommXml.h"
+#include "data/Recordset.h"
+#include "data/XmlNode.h"
+#include "data/XmlNodeList.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "report/printjob/CExcelBatDo.h"
+#include "report/printjob/SheetAcquisition.h"
+
+namespace tavlora::tmplone {
+
+namespace {
+
+constexpr char32_t kDelimiter = U'%';
+constexpr char32_t kFullWidthDelimiter = U'\uFF05';
+
+// Decodes one UTF-8 code point at text[i] and advances i. Malformed bytes count as one unit.
+char32_t nextCodePoint(const std::string& text, size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
+    if (i + length > text.size()) length = 1;
+    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += length;
+    return cp;
+}
+
+bool isDelimiter(char32_t cp) { return cp == kDelimiter || cp == kFullWidthDelimiter; }
+
+}  // namespace
+
+void CExcelTmplPrintOne::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
+    job_ = std::move(job);
+    if (job_) workbook_ = job_->CurWk();
+}
+
+bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhiteMode, int16_t nClearWhiteMode) {
+    try {
+        if (!printjob::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true)) {
+            return false;
+        }
+        resetEntries();
+        if (nWhiteMode != 0) {
+            clearWhiteMode_ = 0;
+            ScanWhiteDots();
+        } else {
+            clearWhiteMode_ = nClearWhiteMode;
+            ScanHeaderRows();
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CExcelTmplPrintOne::DoA_ReplaceRst(const std::shared_ptr<data::Recordset>& rst) {
+    return assignEach([&](const std::string& name) { return common::MCommFun::GetFieldText(rst, name); });
+}
+
+bool CExcelTmplPrintOne::DoA_ReplaceA(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
+    const std::string wanted = com::upperCase(strWhiteDotName);
+    for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
+        if (com::upperCase(whiteDots_[i].strFld) == wanted) {
+            whiteDots_[i].strValue = strWhiteDotValue;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CExcelTmplPrintOne::DoA_OutputString(int32_t nRow, int32_t nCol, const std::string& strValue) {
+    const auto sheet = CurSheet();
+    const int16_t row = com::narrowToInt16(nRow);
+    const int16_t column = com::narrowToInt16(nCol);
+    return common::MCommExcel::WriteCellByRowCol(sheet, row, column, strValue);
+}
+
+bool CExcelTmplPrintOne::DoA_OutputString1(const std::string& strPos, const std::string& strValue) {
+    return common::MCommExcel::WriteCellByAddress(CurSheet(), strPos, strValue);
+}
+
+int16_t CExcelTmplPrintOne::DoA_End() {
+    const auto sheet = CurSheet();
+    int16_t written = 0;
+    for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
+        const SWhiteDot& entry = whiteDots_[i];
+        if (entry.ePos != ePosType_A1) continue;
+        // A write the host refuses is skipped, but the entry still counts as written. An entry
+        // without a value empties its cell rather than leaving an empty text in it.
+        try {
+            if (sheet) {
+                sheet->range(entry.strPos)
+                    .setValue(entry.strValue.empty() ? com::Variant() : com::Variant(entry.strValue));
+            }
+        } catch (...) {
+        }
+        if (written < INT16_MAX) ++written;
+    }
+    try {
+        if (sheet && clearWhiteMode_ == 1) sheet->range("1:2").clear();
+        if (sheet && clearWhiteMode_ == 2) sheet->range("1:2").deleteCells();
+    } catch (...) {
+    }
+    return written;
+}
+
+bool CExcelTmplPrintOne::DoA_ReplaceXml0(const data::XmlNode& pNode) {
+    return assignEach([&](const std::string& name) { return common::MCommXml::GetAttributeText(pNode, name); });
+}
+
+bool CExcelTmplPrintOne::DoA_ReplaceXml(const std::string& strXmlFile, const std::string& strFldQuery) {
+    try {
+        const auto nodes = common::MCommXml::LoadXmlNodeList(strXmlFile, strFldQuery);
+        if (!nodes) return false;
+        // An empty list gives the null node: every entry is emptied.
+        return DoA_ReplaceXml0(nodes->nextNode());
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CExcelTmplPrintOne::assignEach(const std::function<std::string(const std::string&)>& valueOf) {
+    bool assigned = false;
+    for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
+        SWhiteDot& entry = whiteDots_[i];
+        if (entry.strFld.empty() || entry.ePos == ePosType_No) continue;
+        entry.strValue = valueOf(entry.strFld);
+        assigned = true;
+    }
+    return assigned;
+}
+
+int16_t CExcelTmplPrintOne::ScanHeaderRows() {
+    const host::Range used = sheet_->usedRange();
+    const int16_t firstColumn = com::narrowToInt16(used.column());
+    const int16_t columnCount = com::narrowToInt16(used.columns().count());
+    const int16_t lastColumn = com::narrowToInt16(int32_t{firstColumn} + columnCount - 1);
+    int16_t appended = 0;
+    for (int32_t column = firstColumn; column <= lastColumn; ++column) {
+        const std::string name = com::toText(sheet_->cell(1, column).value());
+        if (name.empty()) continue;
+        const std::string address = com::toText(sheet_->cell(2, column).value());
+        if (address.empty()) continue;
+        whiteDots_.back() = SWhiteDot{name, ePosType_A1, address, std::string()};
+        whiteDots_.emplace_back();
+        appended = com::narrowToInt16(int32_t{appended} + 1);
+    }
+    return appended;
+}
+
+int16_t CExcelTmplPrintOne::ScanWhiteDots() {
+    const host::Range used = sheet_->usedRange();
+    std::optional<host::Range> cell = used.find("%*%", host::lookin::kValues);
+    if (!cell) return 0;
+    const std::string firstAddress = cell->address();
+    // The search wraps back to its first cell; the visit bound only guards against a search
+    // that never does.
+    const int64_t cellsInRange = used.count();
+    int16_t count = 0;
+    for (int64_t visited = 1;; ++visited) {
+        if (AddWhiteDot(*cell, count)) count = com::narrowToInt16(int32_t{count} + 1);
+        cell = used.findNext(*cell);
+        if (!cell || cell->address() == firstAddress || visited >= cellsInRange) break;
+    }
+    return count;
+}
+
+bool CExcelTmplPrintOne::AddWhiteDot(const host::Range& cell, int16_t index) {
+    std::string name = GetWhiteDotName(com::toText(cell.value()));
+    if (name.empty()) return false;
+    const auto slot = static_cast<size_t>(index);
+    if (whiteDots_.size() <= slot) whiteDots_.resize(slot + 1);
+    whiteDots_[slot] = SWhiteDot{std::move(name), ePosType_A1, cell.address(), std::string()};
+    whiteDots_.resize(slot + 2);
+    return true;
+}
+
+std::string CExcelTmplPrintOne::GetWhiteDotName(const std::string& text) {
+    // Positions are counted in UTF-16 units and must fit 16 bits, as the template's
+    // cell texts are limited that way; the bytes are remembered to cut the name out.
+    int64_t unit = 0;
+    int16_t first = 0;
+    int16_t last = 0;
+    size_t firstEnd = 0;
+    size_t lastBegin = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t begin = i;
+        const char32_t cp = nextCodePoint(text, i);
+        ++unit;
+        if (isDelimiter(cp)) {
+            if (first == 0) {
+                first = com::narrowToInt16(unit);
+                firstEnd = i;
+            }
+            last = com::narrowToInt16(unit);
+            lastBegin = begin;
+        }
+        if (cp > 0xFFFF) ++unit;
+    }
+    if (first <= 0 || last <= 0) return std::string();
+    if (first == last) throw com::Error(com::hr::kInvalidCall, "A placeholder needs two delimiters");
+    return text.substr(firstEnd, lastBegin - firstEnd);
+}
+
+void CExcelTmplPrintOne::resetEntries() { whiteDots_.assign(1, SWhiteDot{}); }
+
+}  // namespace tavlora::tmplone

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "host/cells/CellStore.h"
+
+namespace tavlora::host {
+namespace {
+
+ColumnInfo columnInfo(int32_t first, int32_t last, double width) {
+    ColumnInfo info;
+    info.first = first;
+    info.last = last;
+    info.width = width;
+    info.customWidth = true;
+    return info;
+}
+
+void putNumber(CellStore& store, int32_t row, int32_t column, double value) {
+    Cell& cell = store.cellAt(row, column);
+    cell.kind = CellKind::Number;
+    cell.payload.number = value;
+}
+
+double numberAt(const CellStore& store, int32_t row, int32_t column) {
+    const Cell* cell = store.find(row, column);
+    return cell && cell->kind == CellKind::Number ? cell->payload.number : -1;
+}
+
+TEST(CellStoreTest, KeepsRowsAndCellsSortedWhateverTheWriteOrder) {
+    CellStore store;
+    putNumber(store, 5, 3, 53);
+    putNumber(store, 1, 1, 11);
+    putNumber(store, 5, 1, 51);
+    putNumber(store, 3, 16384, 3);
+    putNumber(store, 5, 2, 52);
+    ASSERT_EQ(store.rows().size(), 3u);
+    EXPECT_EQ(store.rows()[0].row, 1);
+    EXPECT_EQ(store.rows()[1].row, 3);
+    EXPECT_EQ(store.rows()[2].row, 5);
+    const auto& cells = store.rows()[2].cells;
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_EQ(cells[0].column, 1);
+    EXPECT_EQ(cells[2].column, 3);
+    EXPECT_EQ(numberAt(store, 5, 2), 52);
+    EXPECT_EQ(numberAt(store, 3, 16384), 3);
+    EXPECT_EQ(store.find(4, 1), nullptr);
+    EXPECT_EQ(store.find(5, 4), nullptr);
+}
+
+TEST(CellStoreTest, ClearRemovesOnlyTheAreaAndEmptyRows) {
+    CellStore store;
+    for (int r = 1; r <= 3; ++r)
+        for (int c = 1; c <= 3; ++c) putNumber(store, r, c, r * 10 + c);
+    store.rowAt(2).height = 30;
+    store.clear(Area{1, 1, 3, 2});
+    EXPECT_EQ(store.find(1, 1), nullptr);
+    EXPECT_EQ(store.find(3, 2), nullptr);
+    EXPECT_EQ(numberAt(store, 2, 3), 23);
+    store.clear(Area{1, 3, 3, 3});
+    // Row 2 keeps its height, so it stays; rows 1 and 3 carry nothing any more.
+    ASSERT_EQ(store.rows().size(), 1u);
+    EXPECT_EQ(store.rows()[0].row, 2);
+    EXPECT_EQ(store.rows()[0].height, 30);
+}
+
+TEST(CellStoreTest, DeleteRowsMovesLaterRowsUp) {
+    CellStore store;
+    for (int r = 1; r <= 6; ++r) putNumber(store, r, 1, r);
+    store.rowAt(5).height = 40;
+    store.deleteRows(2, 4);
+    ASSERT_EQ(store.rows().size(), 3u);
+    EXPECT_EQ(numberAt(store, 1, 1), 1);
+    EXPECT_EQ(numberAt(store, 2, 1), 5);
+    EXPECT_EQ(numberAt(store, 3, 1), 6);
+    EXPECT_EQ(store.findRow(2)->height, 40);
+}
+
+TEST(CellStoreTest, DeleteColumnsMovesCellsAndColumnInfo) {
+    CellStore store;
+    for (int c = 1; c <= 6; ++c) putNumber(store, 1, c, c);
+    store.columns().push_back(columnInfo(1, 2, 10));
+    store.columns().push_back(columnInfo(3, 5, 20));
+    store.columns().push_back(columnInfo(6, 8, 30));
+    store.deleteColumns(2, 4);
+    EXPECT_EQ(numberAt(store, 1, 1), 1);
+    EXPECT_EQ(numberAt(store, 1, 2), 5);
+    EXPECT_EQ(numberAt(store, 1, 3), 6);
+    EXPECT_EQ(store.find(1, 4), nullptr);
+    ASSERT_EQ(store.columns().size(), 3u);
+    EXPECT_EQ(store.columns()[0].first, 1);
+    EXPECT_EQ(store.columns()[0].last, 1);
+    EXPECT_EQ(store.columns()[1].first, 2);  // column 5 of the 3..5 entry
+    EXPECT_EQ(store.columns()[1].last, 2);
+    EXPECT_EQ(store.columns()[1].width, 20);
+    EXPECT_EQ(store.columns()[2].first, 3);
+    EXPECT_EQ(store.columns()[2].last, 5);
+}
+
+TEST(CellStoreTest, IsolateColumnsSplitsAndFillsGaps) {
+    CellStore store;
+    store.columns().push_back(columnInfo(2, 6, 12));
+    store.columns().push_back(columnInfo(10, 10, 5));
+    auto span = store.isolateColumns(4, 12);
+    // 4..6 from the old entry, 7..9 new, 10 old, 11..12 new.
+    ASSERT_EQ(span.size(), 4u);
+    EXPECT_EQ(span[0].first, 4);
+    EXPECT_EQ(span[0].last, 6);
+    EXPECT_EQ(span[0].width, 12);
+    EXPECT_EQ(span[1].first, 7);
+    EXPECT_EQ(span[1].last, 9);
+    EXPECT_LT(span[1].width, 0);
+    EXPECT_EQ(span[2].first, 10);
+    EXPECT_EQ(span[3].last, 12);
+    ASSERT_EQ(store.columns().size(), 5u);
+    EXPECT_EQ(store.columns()[0].first, 2);
+    EXPECT_EQ(store.columns()[0].last, 3);
+    EXPECT_EQ(store.findColumn(8)->first, 7);
+    EXPECT_EQ(store.findColumn(1), nullptr);
+}
+
+TEST(CellStoreTest, UsedAreaIgnoresEmptyUnstyledCells) {
+    CellStore store;
+    Area used;
+    EXPECT_FALSE(store.usedArea(used));
+    store.cellAt(9, 9);  // nothing in it
+    putNumber(store, 3, 4, 1);
+    store.cellAt(7, 2).style = 1;
+    ASSERT_TRUE(store.usedArea(used));
+    EXPECT_EQ(used, (Area{3, 2, 7, 4}));
+}
+
+}  // namespace
+}  // namespace tavlora::host

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "com/Error.h"
+#include "host/format/Styles.h"
+
+namespace tavlora::host {
+namespace {
+
+constexpr const char* kTemplateStyles =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006">)"
+    R"(<numFmts count="1"><numFmt numFmtId="170" formatCode="0.000"/></numFmts>)"
+    R"(<fonts count="2"><font><sz val="10"/><name val="Arial"/></font><font><b/><i/><sz val="12"/><color rgb="FFFF0000"/><name val="Verdana"/></font></fonts>)"
+    R"(<fills count="3"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill>)"
+    R"(<fill><patternFill patternType="solid"><fgColor rgb="FFFFFF00"/></patternFill></fill></fills>)"
+    R"(<borders count="1"><border/></borders>)"
+    R"(<cellStyleXfs count="1"><xf/></cellStyleXfs>)"
+    R"(<cellXfs count="3"><xf numFmtId="0" fontId="0"/><xf numFmtId="170" fontId="1" fillId="2" applyNumberFormat="1"/>)"
+    R"(<xf numFmtId="14" fontId="0"><alignment horizontal="center" vertical="top" wrapText="1"/></xf></cellXfs>)"
+    R"(<dxfs count="1"><dxf><font><b/></font></dxf></dxfs>)"
+    R"(<extLst><ext uri="{x}"><keep/></ext></extLst>)"
+    R"(</styleSheet>)";
+
+TEST(StylesTest, DefaultStyleSheetHasOnePlainFormat) {
+    Styles styles;
+    ASSERT_EQ(styles.cellFormatCount(), 1u);
+    const CellFormatInfo& f = styles.cellFormat(0);
+    EXPECT_EQ(f.font.name, "Calibri");
+    EXPECT_EQ(f.font.size, 11);
+    EXPECT_FALSE(f.font.bold);
+    EXPECT_EQ(f.numberFormat, "General");
+    EXPECT_EQ(f.horizontal, align::kGeneral);
+    EXPECT_EQ(f.vertical, align::kBottom);
+}
+
+TEST(StylesTest, ReadsFontsNumberFormatsAndAlignment) {
+    Styles styles;
+    styles.loadXml(kTemplateStyles);
+    ASSERT_EQ(styles.cellFormatCount(), 3u);
+    EXPECT_EQ(styles.cellFormat(0).font.name, "Arial");
+    const CellFormatInfo& custom = styles.cellFormat(1);
+    EXPECT_EQ(custom.numberFormat, "0.000");
+    EXPECT_TRUE(custom.font.bold);
+    EXPECT_TRUE(custom.font.italic);
+    EXPECT_EQ(custom.font.size, 12);
+    const CellFormatInfo& aligned = styles.cellFormat(2);
+    EXPECT_EQ(aligned.numberFormat, "m/d/yyyy");
+    EXPECT_EQ(aligned.horizontal, align::kCenter);
+    EXPECT_EQ(aligned.vertical, align::kTop);
+    EXPECT_TRUE(aligned.wrapText);
+}
+
+TEST(StylesTest, DerivingKeepsEverythingElseOfTheFormat) {
+    Styles styles;
+    styles.loadXml(kTemplateStyles);
+    StyleChange change;
+    change.fontSize = 20;
+    uint32_t derived = styles.derive(1, change);
+    EXPECT_EQ(derived, 3u);
+    const CellFormatInfo& f = styles.cellFormat(derived);
+    EXPECT_EQ(f.font.size, 20);
+    EXPECT_EQ(f.font.name, "Verdana");
+    EXPECT_TRUE(f.font.bold);
+    EXPECT_EQ(f.numberFormat, "0.000");
+    std::string xml = styles.toXml();
+    // The fill, colour, dxfs and extension survive; counts follow the lists.
+    EXPECT_NE(xml.find(R"(<xf numFmtId="170" fontId="2" fillId="2" applyNumberFormat="1" applyFont="1"/>)"), std::string::npos) << xml;
+    EXPECT_NE(xml.find(R"(<font><b/><i/><sz val="20"/><color rgb="FFFF0000"/><name val="Verdana"/></font>)"), std::string::npos) << xml;
+    EXPECT_NE(xml.find(R"(<cellXfs count="4">)"), std::string::npos);
+    EXPECT_NE(xml.find(R"(<fonts count="3">)"), std::string::npos);
+    EXPECT_NE(xml.find("<keep/>"), std::string::npos);
+    EXPECT_NE(xml.find(R"(<dxfs count="1"><dxf><font><b/></font></dxf></dxfs>)"), std::string::npos);
+}
+
+TEST(StylesTest, IdenticalDerivedFormatsAreShared) {
+    Styles styles;
+    StyleChange bold;
+    bold.bold = true;
+    uint32_t first = styles.derive(0, bold);
+    EXPECT_EQ(styles.derive(0, bold), first);
+    StyleChange notBold;
+    notBold.bold = false;
+    EXPECT_EQ(styles.derive(first, notBold), 0u);
+    StyleChange format;
+    format.numberFormat = "0.0%";
+    uint32_t percent = styles.derive(first, format);
+    EXPECT_EQ(styles.derive(first, format), percent);
+    EXPECT_EQ(styles.cellFormat(percent).numberFormat, "0.0%");
+    EXPECT_TRUE(styles.cellFormat(percent).font.bold);
+    EXPECT_EQ(styles.cellFormatCount(), 3u);
+}
+
+TEST(StylesTest, NumberFormatsReuseBuiltInAndCustomIds) {
+    Styles styles;
+    styles.loadXml(kTemplateStyles);
+    StyleChange change;
+    change.numberFormat = "0.000";
+    styles.derive(0, change);
+    change.numberFormat = "0.00";  // built-in 2
+    styles.derive(0, change);
+    change.numberFormat = "yyyy-mm-dd";
+    uint32_t iso = styles.derive(0, change);
+    std::string xml = styles.toXml();
+    EXPECT_NE(xml.find(R"(<xf numFmtId="170" fontId="0" applyNumberFormat="1"/>)"), std::string::npos) << xml;
+    EXPECT_NE(xml.find(R"(<xf numFmtId="2" fontId="0" applyNumberFormat="1"/>)"), std::string::npos) << xml;
+    EXPECT_NE(xml.find(R"(<numFmt numFmtId="171" formatCode="yyyy-mm-dd"/>)"), std::string::npos) << xml;
+    EXPECT_NE(xml.find(R"(<numFmts count="2">)"), std::string::npos);
+    StyleChange text;
+    text.numberFormat = "@";
+    EXPECT_TRUE(styles.isTextFormat(styles.derive(iso, text)));
+}
+
+TEST(StylesTest, SavedStylesReadBackTheSame) {
+    Styles styles;
+    StyleChange change;
+    change.fontName = "Georgia";
+    change.horizontal = align::kRight;
+    uint32_t xf = styles.derive(0, change);
+    Styles again;
+    again.loadXml(styles.toXml());
+    EXPECT_EQ(again.cellFormat(xf).font.name, "Georgia");
+    EXPECT_EQ(again.cellFormat(xf).horizontal, align::kRight);
+}
+
+TEST(StylesTest, RefusesIllFormedXml) {
+    Styles styles;
+    try {
+        styles.loadXml("<styleSheet><fonts>");
+        FAIL() << "expected an error";
+    } catch (const com::Error& e) {
+        EXPECT_EQ(e.code(), com::hr::kHostError);
+        EXPECT_EQ(std::string(e.what()).rfind("The styles part is not well-formed XML: ", 0), 0u) << e.what();
+    }
+    EXPECT_THROW(styles.loadXml("<other/>"), com::Error);
+    // A refused part leaves the styles as they were.
+    EXPECT_EQ(styles.cellFormat(0).font.name, "Calibri");
+}
+
+}  // namespace
+}  // namespace tavlora::host

@@ -1,0 +1,345 @@
+#include "host/html/WebPageWriter.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "com/Error.h"
+#include "host/Application.h"
+#include "host/chart/ChartSheet.h"
+#include "host/Range.h"
+#include "host/format/Styles.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "support/TestPaths.h"
+
+namespace tavlora::host::html {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs a Python check with the page's path bound to PAGE.
+std::string runPythonWithPage(const std::string& script, const fs::path& page) {
+    return test::runPython("PAGE = r'''" + page.string() + "'''\n" + script);
+}
+
+// Parses the page with Python's HTML parser and prints its visible structure, one line per
+// heading and row: "H2 <text>", "ROW <cell> | <cell>", each cell "<text>" with "[cols x rows]"
+// when it spans. It also checks that every row of a table fills the same number of grid
+// columns once spans are counted, and lists every element name seen.
+std::string dumpPage(const fs::path& page) {
+    std::string script = R"PY(
+import html.parser
+class Dump(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.out = []; self.tags = set(); self.cell = None; self.heading = None; self.grid = None
+        self.styles = []; self.in_style = False; self.title = None; self.in_title = False
+    def handle_starttag(self, tag, attrs):
+        a = dict(attrs); self.tags.add(tag)
+        if tag == 'h2': self.heading = ''
+        if tag == 'style': self.in_style = True; self.styles.append('')
+        if tag == 'title': self.in_title = True; self.title = ''
+        if tag == 'table': self.grid = {'covered': {}, 'widths': [], 'row': -1}
+        if tag == 'tr':
+            self.grid['row'] += 1; self.row = []; self.col = 0
+        if tag == 'td':
+            r = self.grid['row']
+            while self.grid['covered'].get((r, self.col)): self.col += 1
+            cs = int(a.get('colspan', 1)); rs = int(a.get('rowspan', 1))
+            for dr in range(rs):
+                for dc in range(cs): self.grid['covered'][(r + dr, self.col + dc)] = True
+            self.col += cs
+            self.cell = {'text': '', 'cs': cs, 'rs': rs, 'cls': a.get('class', '')}
+    def handle_endtag(self, tag):
+        if tag == 'h2': self.out.append('H2 ' + self.heading); self.heading = None
+        if tag == 'style': self.in_style = False
+        if tag == 'title': self.in_title = False
+        if tag == 'td':
+            c = self.cell; span = '' if (c['cs'], c['rs']) == (1, 1) else '[%dx%d]' % (c['cs'], c['rs'])
+            self.row.append(c['text'] + span); self.cell = None
+        if tag == 'tr':
+            r = self.grid['row']
+            width = len([k for k in self.grid['covered'] if k[0] == r])
+            self.grid['widths'].append(width)
+            self.out.append('ROW ' + ' | '.join(self.row))
+        if tag == 'table':
+            if len(set(self.grid['widths'])) > 1: self.out.append('GRID BROKEN %s' % self.grid['widths'])
+    def handle_data(self, data):
+        if self.cell is not None: self.cell['text'] += data
+        if self.heading is not None: self.heading += data
+        if self.in_style: self.styles[-1] += data
+        if self.in_title: self.title += data
+d = Dump()
+d.feed(open(PAGE, encoding='utf-8').read())
+d.close()
+print('TITLE ' + str(d.title))
+print('\n'.join(d.out))
+print('TAGS ' + ' '.join(sorted(d.tags)))
+)PY";
+    return runPythonWithPage(script, page);
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class WebPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = Application::create();
+        book = app->add();
+        sheet = book->worksheets().front();
+    }
+    fs::path save(const std::string& name = "page.html") {
+        fs::path page = dir.file(name);
+        writeWebPage(*book, page.string());
+        return page;
+    }
+    void set(const std::string& address, const com::Variant& value) { sheet->range(address).setValue(value); }
+
+    test::TempDir dir;
+    std::shared_ptr<Application> app;
+    std::shared_ptr<Workbook> book;
+    std::shared_ptr<Worksheet> sheet;
+};
+
+TEST_F(WebPageTest, UsedRangeWithMergesAndDisplayedText) {
+    set("B2", "Sales report");
+    sheet->mergedAreas().push_back(Area{2, 2, 2, 4});  // B2:D2
+    set("B3", "Region");
+    set("C3", 1234.5);
+    sheet->range("C3").setNumberFormatLocal("#,##0.00");
+    set("D3", 0.25);
+    sheet->range("D3").setNumberFormatLocal("0%");
+    set("B4", "North");
+    sheet->mergedAreas().push_back(Area{4, 2, 6, 2});  // B4:B6
+    set("C4", true);
+    set("D5", 45306.0);
+    sheet->range("D5").setNumberFormatLocal("yyyy-mm-dd");
+    set("C6", "x");
+
+    std::string dump = dumpPage(save());
+    EXPECT_EQ(dump,
+              "TITLE Book1\n"
+              "H2 Sheet1\n"
+              "ROW Sales report[3x1]\n"
+              "ROW Region | 1,234.50 | 25%\n"
+              "ROW North[1x3] | TRUE | \n"
+              "ROW  | 2024-01-15\n"
+              "ROW x | \n"
+              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+        << dump;
+}
+
+TEST_F(WebPageTest, WorkbookTextNeverBecomesMarkup) {
+    set("A1", "<script>alert(1)</script>");
+    set("A2", "a & b \"quoted\" 'single' <i>not italic</i>");
+    sheet->setName("<b>&\"x'y");
+    sheet->range("A1").font().setName("x\"}</style><script>alert(2)</script>");
+    fs::path page = save();
+
+    std::string dump = dumpPage(page);
+    EXPECT_NE(dump.find("H2 <b>&\"x'y\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("ROW <script>alert(1)</script>\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("ROW a & b \"quoted\" 'single' <i>not italic</i>\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("TAGS body col colgroup h2 head html meta style table td title tr\n"), std::string::npos) << dump;
+
+    std::string html = readFile(page);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("<i>"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    // The style element ends once, where the page ends it.
+    size_t first = html.find("</style>");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(html.find("</style>", first + 1), std::string::npos);
+}
+
+TEST_F(WebPageTest, InvalidUtf8AndControlCharactersAreReplaced) {
+    set("A1", std::string("ok\x01\xff\xc3(end"));
+    std::string html = readFile(save());
+    EXPECT_NE(html.find("ok\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD(end"), std::string::npos);
+}
+
+TEST_F(WebPageTest, HiddenSheetsAreLeftOutAndChartSheetsGetACaption) {
+    set("A1", "visible one");
+    auto hidden = book->addWorksheet(nullptr, sheet.get());
+    hidden->setName("Secret");
+    hidden->range("A1").setValue("SECRET VALUE");
+    hidden->setVisibility(SheetVisibility::Hidden);
+    auto veryHidden = book->addWorksheet(nullptr, hidden.get());
+    veryHidden->range("A1").setValue("VERY SECRET");
+    veryHidden->setVisibility(SheetVisibility::VeryHidden);
+    book->insertSheet(book->sheets().size(), std::make_shared<ChartSheet>(book, "Chart1"));
+    auto empty = book->addWorksheet(nullptr, book->sheets().back().get());
+    empty->setName("Empty");
+
+    fs::path page = save();
+    std::string dump = dumpPage(page);
+    EXPECT_EQ(dump,
+              "TITLE Book1\n"
+              "H2 Sheet1\n"
+              "ROW visible one\n"
+              "H2 Chart1\n"
+              "H2 Empty\n"
+              "TAGS body col colgroup h2 head html meta p style table td title tr\n")
+        << dump;
+    std::string html = readFile(page);
+    EXPECT_EQ(html.find("SECRET"), std::string::npos);
+    EXPECT_NE(html.find("<p class=\"chart\">Chart sheet: Chart1</p>"), std::string::npos);
+}
+
+TEST_F(WebPageTest, FontsAlignmentHeightsAndWidths) {
+    set("A1", "Bold title");
+    sheet->range("A1").font().setBold(true);
+    sheet->range("A1").font().setName("Arial");
+    sheet->range("A1").font().setSize(14);
+    sheet->range("A1").setHorizontalAlignment(align::kCenter);
+    sheet->range("A1").setVerticalAlignment(align::kTop);
+    sheet->range("A1").setRowHeight(30);
+    sheet->range("A1").setColumnWidth(20);
+    set("B1", 3.0);
+
+    std::string html = readFile(save());
+    std::string look = "{font-family:\"Arial\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
+                       "vertical-align:top}";
+    size_t rule = html.find(look);
+    ASSERT_NE(rule, std::string::npos) << html;
+    size_t name = html.rfind("td.", rule);
+    ASSERT_NE(name, std::string::npos);
+    std::string className = html.substr(name + 3, rule - name - 3);
+    EXPECT_NE(html.find("<td class=\"" + className + "\">Bold title</td>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<tr style=\"height:30pt\">"), std::string::npos) << html;
+    // 20 characters = 145 px, the default 8.43 = 64 px.
+    EXPECT_NE(html.find("<col style=\"width:145px\"><col style=\"width:64px\">"), std::string::npos) << html;
+    EXPECT_NE(html.find("style=\"width:209px\""), std::string::npos) << html;
+    // A General number is right-aligned.
+    EXPECT_NE(html.find(" n\">3</td>"), std::string::npos) << html;
+}
+
+TEST_F(WebPageTest, FormatsThatLookAlikeShareOneClass) {
+    set("A1", "text");
+    set("B1", 2.0);
+    sheet->range("B1").setNumberFormatLocal("0.00");  // a format of its own, the same look
+    ASSERT_NE(sheet->store().find(1, 1)->style, sheet->store().find(1, 2)->style);
+    std::string html = readFile(save());
+    EXPECT_NE(html.find("<td class=\"f0\">text</td><td class=\"f0 n\">2.00</td>"), std::string::npos) << html;
+    EXPECT_EQ(html.find("td.f1"), std::string::npos) << html;
+}
+
+TEST_F(WebPageTest, SparseSheetsCollapseEmptyRuns) {
+    set("A1", "first");
+    set("Z1", "last");
+    set("A400", "bottom");
+    sheet->store().rowAt(200).hidden = true;
+    fs::path page = save();
+    std::string html = readFile(page);
+    EXPECT_NE(html.find("<td class=\"f0 o\">first</td><td colspan=\"24\"></td><td class=\"f0\">last</td>"),
+              std::string::npos)
+        << html.substr(0, 2000);
+    EXPECT_NE(html.find("<colgroup><col span=\"26\" style=\"width:64px\"></colgroup>"), std::string::npos);
+    // Rows 2 to 399 show nothing: one row as tall as the 397 of them that are not hidden.
+    EXPECT_NE(html.find("<tr style=\"height:5955pt\"><td colspan=\"26\"></td></tr>"), std::string::npos) << html;
+    std::string dump = dumpPage(page);
+    EXPECT_EQ(dump,
+              "TITLE Book1\n"
+              "H2 Sheet1\n"
+              "ROW first | [24x1] | last\n"
+              "ROW [26x1]\n"
+              "ROW bottom | [25x1]\n"
+              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+        << dump;
+}
+
+TEST_F(WebPageTest, OverlappingAndOutsideMergesKeepTheGridWhole) {
+    set("B2", "a");
+    set("C3", "b");
+    set("E5", "c");
+    auto& merges = sheet->mergedAreas();
+    merges.push_back(Area{2, 2, 3, 3});  // B2:C3
+    merges.push_back(Area{3, 3, 4, 4});  // C3:D4 overlaps: a damaged file
+    merges.push_back(Area{5, 5, 7, 6});  // E5:F7 reaches beyond the used range
+    merges.push_back(Area{20, 20, 21, 21});  // nowhere near the used cells
+    std::string dump = dumpPage(save());
+    EXPECT_EQ(dump,
+              "TITLE Book1\n"
+              "H2 Sheet1\n"
+              "ROW a[2x2] | [3x1]\n"
+              "ROW [3x1]\n"
+              "ROW [5x1]\n"
+              "ROW [3x1] | c[2x3]\n"
+              "ROW [3x1]\n"
+              "ROW [3x1]\n"
+              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+        << dump;
+}
+
+TEST_F(WebPageTest, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
+    fs::path page = dir.file("page.html");
+    { std::ofstream(page) << "old content"; }
+    set("A1", "new");
+    save();
+    EXPECT_NE(readFile(page).find(">new</td>"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(WebPageTest, SavingIntoAMissingFolderIsAHostError) {
+    fs::path page = dir.path() / "no such folder" / "page.html";
+    try {
+        writeWebPage(*book, page.string());
+        FAIL() << "no error";
+    } catch (const com::Error& e) {
+        EXPECT_EQ(e.code(), com::hr::kHostError);
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot save '" + page.string() + "': the folder '" + page.parent_path().string() + "' does not exist");
+    }
+    EXPECT_FALSE(fs::exists(page));
+}
+
+TEST_F(WebPageTest, AFailedWriteLeavesTheOldFileIntact) {
+    fs::path page = dir.file("page.html");
+    { std::ofstream(page) << "old content"; }
+    for (int r = 1; r <= 2000; ++r) sheet->cell(r, 1).setValue("a row with some text to make the page large");
+    // In a child process, so the file size limit touches nothing else.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int status = 1;
+        try {
+            writeWebPage(*book, page.string());
+            status = 2;  // must not succeed
+        } catch (const com::Error& e) {
+            status = std::string(e.what()).find("Cannot save") == 0 ? 0 : 3;
+        }
+        _exit(status);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile(page), "old content");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(WebPageTest, SaveAsFormat44WritesThePage) {
+    set("A1", 1.5);
+    fs::path page = dir.file("report.htm");
+    book->saveAs(page.string(), fileformat::kHtml);
+    EXPECT_NE(readFile(page).find(" n\">1.5</td>"), std::string::npos);
+    EXPECT_EQ(book->fullName(), "");  // exporting does not make the page the workbook's file
+}
+
+}  // namespace
+}  // namespace tavlora::host::html

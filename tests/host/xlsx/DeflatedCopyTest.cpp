@@ -1,0 +1,147 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "support/XlsxTestSupport.h"
+#include "com/Error.h"
+#include "host/xlsx/ChunkedDeflate.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/PackageWriter.h"
+#include "host/xlsx/ZipInput.h"
+#include "host/xlsx/ZipOutput.h"
+#include "support/TestPaths.h"
+
+namespace tavlora::test {
+namespace {
+
+namespace fs = std::filesystem;
+using host::xlsx::ZipInput;
+
+constexpr const char* kCustomPart = "customXml/item1.xml";
+
+std::string customXml() {
+    std::string text = "<?xml version=\"1.0\"?><items>";
+    for (int i = 0; i < 5000; ++i) text += "<item id=\"" + std::to_string(i) + "\">note " + std::to_string(i * 7) + "</item>";
+    return text + "</items>";
+}
+
+// The entry's data as the archive holds it, still packed, and unpacked (which checks the CRC).
+struct Entry {
+    std::string packed;
+    std::string bytes;
+};
+
+Entry entryOf(const fs::path& archive, const std::string& name) {
+    ZipInput zip(archive.string(), {});
+    const host::xlsx::ZipEntry* entry = zip.find(name);
+    if (!entry) throw std::runtime_error(name + " is not in " + archive.string());
+    return {entry->deflated ? zip.readDeflated(*entry) : std::string(), zip.readString(*entry)};
+}
+
+class KeptPartCopy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PartList parts = minimalPackage();
+        parts.emplace_back(kCustomPart, customXml());
+        writeZip(source_, parts);
+    }
+
+    TempDir dir_;
+    fs::path source_ = dir_.file("source.xlsx");
+    fs::path saved_ = dir_.file("saved.xlsx");
+};
+
+TEST_F(KeptPartCopy, AnUnchangedPartIsCopiedPackedAsItWas) {
+    auto book = readXlsx(source_);
+    host::xlsx::writeWorkbook(*book, saved_.string());
+    Entry before = entryOf(source_, kCustomPart);
+    Entry after = entryOf(saved_, kCustomPart);
+    ASSERT_FALSE(before.packed.empty());
+    EXPECT_EQ(after.packed, before.packed) << "the part was deflated again instead of copied";
+    EXPECT_EQ(after.bytes, customXml());
+    EXPECT_EQ(describeWorkbook(*readXlsx(saved_)), describeWorkbook(*book));
+}
+
+TEST_F(KeptPartCopy, APartWhoseBytesChangedIsDeflatedFromTheNewBytes) {
+    auto book = readXlsx(source_);
+    auto* kept = dynamic_cast<host::xlsx::PackageContents*>(book->keptPackage().get());
+    ASSERT_NE(kept, nullptr);
+    auto& part = const_cast<host::xlsx::PackagePart&>(*kept->findPart(kCustomPart));
+    part.bytes = "<?xml version=\"1.0\"?><items><item id=\"1\">changed</item></items>";
+    host::xlsx::writeWorkbook(*book, saved_.string());
+    EXPECT_EQ(entryOf(saved_, kCustomPart).bytes, part.bytes);
+}
+
+TEST(ZipOutputDeflated, GivenDeflatedDataIsStoredAsItIsWithItsCrc) {
+    TempDir dir;
+    const std::string text = customXml();
+    host::xlsx::DeflatedPart part = host::xlsx::deflateInPieces(text);
+    const std::string joined = part.joined();
+    {
+        host::xlsx::ZipOutput zip(dir.file("given.zip").string());
+        zip.addDeflated("a.xml", joined, part.crc, part.size);
+        zip.addText("b.xml", "<b/>");
+        zip.commit();
+    }
+    Entry a = entryOf(dir.file("given.zip"), "a.xml");
+    EXPECT_EQ(a.packed, joined);
+    EXPECT_EQ(a.bytes, text);
+    EXPECT_EQ(entryOf(dir.file("given.zip"), "b.xml").bytes, "<b/>");
+    // An independent reader agrees, CRCs included.
+    EXPECT_EQ(runPython("import zipfile\nprint(zipfile.ZipFile(r'" + dir.file("given.zip").string() +
+                        "').testzip())"),
+              "None\n");
+}
+
+TEST(ZipOutputDeflated, ALargePartIsWrittenFromAllItsPiecesInOrder) {
+    // Over three pieces of deflated data, read by libzip in its own buffer sizes.
+    TempDir dir;
+    std::string text;
+    for (int i = 0; text.size() < (size_t(7) << 19); ++i) text += "<row r=\"" + std::to_string(i) + "\"/>";
+    {
+        host::xlsx::ZipOutput zip(dir.file("large.zip").string());
+        zip.addText("large.xml", text);
+        zip.commit();
+    }
+    EXPECT_EQ(entryOf(dir.file("large.zip"), "large.xml").bytes, text);
+}
+
+TEST(ZipOutputDeflated, AWrongCrcIsWrittenAsGivenAndCaughtByReaders) {
+    // The CRC is the caller's word: a wrong one must make the entry fail to read, never be fixed
+    // up by deflating the data again.
+    TempDir dir;
+    host::xlsx::DeflatedPart part = host::xlsx::deflateInPieces(std::string("<a>data</a>"));
+    const std::string joined = part.joined();
+    {
+        host::xlsx::ZipOutput zip(dir.file("wrong.zip").string());
+        zip.addDeflated("a.xml", joined, part.crc ^ 1u, part.size);
+        zip.commit();
+    }
+    try {
+        entryOf(dir.file("wrong.zip"), "a.xml");
+        FAIL() << "a wrong CRC went unnoticed";
+    } catch (const com::Error& error) {
+        EXPECT_THAT(error.what(), ::testing::HasSubstr("part 'a.xml' is damaged"));
+    }
+}
+
+TEST(ZipOutputDeflated, EntriesWithKnownSizesCarryNoZip64Fields) {
+    // Sizes are known before each entry is written, so the local headers need no Zip64 extra
+    // field (some readers mind one where the central directory has none).
+    TempDir dir;
+    {
+        host::xlsx::ZipOutput zip(dir.file("plain.zip").string());
+        zip.addText("a.xml", customXml());
+        zip.addBytes("b.xml", "<b/>");
+        zip.commit();
+    }
+    EXPECT_EQ(runPython("import zipfile\nz = zipfile.ZipFile(r'" + dir.file("plain.zip").string() +
+                        "')\nf = open(z.filename, 'rb')\n"
+                        "for i in z.infolist():\n"
+                        "    f.seek(i.header_offset + 28)\n"
+                        "    print(i.filename, int.from_bytes(f.read(2), 'little'))\n"),
+              "a.xml 0\nb.xml 0\n");
+}
+
+}  // namespace
+}  // namespace tavlora::test

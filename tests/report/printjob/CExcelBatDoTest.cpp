@@ -1,0 +1,256 @@
+#include "report/printjob/CExcelBatDo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "com/ObjectCast.h"
+#include "host/Application.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "report/printjob/SheetAcquisition.h"
+#include "support/TestPaths.h"
+
+namespace tavlora::printjob {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+// A template with three worksheets, each with a marker value.
+fs::path makeTemplate(const TempDir& dir) {
+    auto application = host::Application::create();
+    auto workbook = application->add();
+    auto first = workbook->worksheets().front();
+    first->setName("Invoice");
+    first->range("A1").setValue(com::Variant("invoice"));
+    auto second = workbook->addWorksheet(nullptr, first.get());
+    second->setName("Data");
+    second->range("B2").setValue(com::Variant(42.0));
+    auto third = workbook->addWorksheet(nullptr, second.get());
+    third->setName("Spare");
+    auto path = dir.file("template.xlsx");
+    workbook->saveAs(path.string());
+    workbook->close();
+    return path;
+}
+
+std::vector<std::string> sheetNamesOf(const fs::path& file) {
+    auto application = host::Application::create();
+    auto workbook = application->open(file.string());
+    std::vector<std::string> names;
+    for (const auto& sheet : workbook->sheets()) names.push_back(sheet->name());
+    workbook->close();
+    return names;
+}
+
+TEST(CExcelBatDoCopy, CopiesOverAnExistingDestination) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto dest = dir.file("out.xlsx");
+    { std::ofstream(dest) << "old content"; }
+    auto job = CExcelBatDo::create();
+    EXPECT_TRUE(job->DoCopy(source.string(), dest.string()));
+    EXPECT_EQ(fs::file_size(source), fs::file_size(dest));
+}
+
+TEST(CExcelBatDoCopy, FailsWithoutTouchingTheDestination) {
+    TempDir dir;
+    auto dest = dir.file("out.xlsx");
+    { std::ofstream(dest) << "keep me"; }
+    auto job = CExcelBatDo::create();
+    EXPECT_FALSE(job->DoCopy(dir.file("missing.xlsx").string(), dest.string()));
+    EXPECT_FALSE(job->DoCopy("", dest.string()));
+    EXPECT_FALSE(job->DoCopy(dest.string(), ""));
+    EXPECT_FALSE(job->DoCopy(dest.string(), dir.file("no/such/folder/x.xlsx").string()));
+    std::ifstream in(dest);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "keep me");
+    // No temporary file left behind.
+    size_t files = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+TEST(CExcelBatDoFlow, KeepsRegisteredSheetsAndSavesInPlace) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto target = dir.file("report.xlsx");
+    auto job = CExcelBatDo::create();
+    ASSERT_TRUE(job->DoCopy(source.string(), target.string()));
+    ASSERT_TRUE(job->DoBegin(target.string(), false));
+    ASSERT_NE(job->CurWk(), nullptr);
+    job->DoAddSheet("invoice");  // letter case differs from the sheet's name
+    job->DoAddSheet("INVOICE");
+    EXPECT_EQ(job->usedSheets().size(), 2u);
+    auto sheet = MCommExcel::GetWorksheetByName(job->CurWk(), "Invoice", false, true);
+    ASSERT_NE(sheet, nullptr);
+    sheet->range("B1").setValue(com::Variant("filled"));
+    EXPECT_TRUE(job->DoEnd());
+    EXPECT_EQ(job->CurWk(), nullptr);
+    EXPECT_EQ(sheetNamesOf(target), std::vector<std::string>{"Invoice"});
+
+    if (test::haveOpenpyxl()) {
+        auto out = test::runPython("import openpyxl\nwb = openpyxl.load_workbook(r'" + target.string() +
+                                   "')\nprint(wb.sheetnames, wb['Invoice']['A1'].value, wb['Invoice']['B1'].value)\n");
+        EXPECT_EQ(out, "['Invoice'] invoice filled\n");
+    }
+}
+
+TEST(CExcelBatDoFlow, SavesUnderANewNameAndAsAWebPage) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto job = CExcelBatDo::create();
+    ASSERT_TRUE(job->DoBegin(source.string()));
+    job->DoAddSheet("Data");
+    auto copy = dir.file("copy.xlsx");
+    EXPECT_TRUE(job->DoEnd(copy.string()));
+    EXPECT_EQ(sheetNamesOf(copy), std::vector<std::string>{"Data"});
+    EXPECT_EQ(sheetNamesOf(source).size(), 3u);  // the opened file itself is untouched
+
+    auto page = dir.file("page.html");
+    ASSERT_TRUE(job->DoBegin(source.string()));
+    EXPECT_TRUE(job->DoEnd(page.string(), false, true));
+    ASSERT_TRUE(fs::exists(page));
+    std::ifstream in(page);
+    std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(html.find("42"), std::string::npos);
+}
+
+TEST(CExcelBatDoFlow, DeletesDownToTheLastSheetTheHostKeeps) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto job = CExcelBatDo::create();
+    ASSERT_TRUE(job->DoBegin(source.string()));
+    auto out = dir.file("out.xlsx");
+    EXPECT_TRUE(job->DoEnd(out.string()));
+    EXPECT_EQ(sheetNamesOf(out), std::vector<std::string>{"Invoice"});
+}
+
+TEST(CExcelBatDoFlow, DisplayKeepsTheWorkbookOpen) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto job = CExcelBatDo::create();
+    job->setIsDelUnUse(false);
+    ASSERT_TRUE(job->DoBegin(source.string()));
+    auto out = dir.file("shown.xlsx");
+    EXPECT_TRUE(job->DoEnd(out.string(), true));
+    ASSERT_NE(job->CurWk(), nullptr);
+    EXPECT_TRUE(job->CurWk()->application()->visible());
+    EXPECT_EQ(job->CurWk()->sheets().size(), 3u);
+    // A second DoEnd works on the same workbook again.
+    EXPECT_TRUE(job->DoEnd("", false));
+    EXPECT_EQ(job->CurWk(), nullptr);
+}
+
+TEST(CExcelBatDoFlow, NewWorkbookIsSavedUnderTheDefaultName) {
+    TempDir dir;
+    auto previous = fs::current_path();
+    fs::current_path(dir.path());
+    auto job = CExcelBatDo::create();
+    ASSERT_TRUE(job->DoBegin());
+    EXPECT_TRUE(job->CurWk()->path().empty());
+    EXPECT_TRUE(job->DoEnd());
+    bool found = false;
+    for (auto& e : fs::directory_iterator(dir.path())) {
+        auto name = e.path().filename().string();
+        if (name.rfind("Book", 0) == 0 && e.path().extension() == ".xlsx") found = true;
+    }
+    fs::current_path(previous);
+    EXPECT_TRUE(found);
+}
+
+TEST(CExcelBatDoFailures, EndWithoutWorkbookAndFailedSave) {
+    TempDir dir;
+    auto job = CExcelBatDo::create();
+    EXPECT_FALSE(job->DoEnd());
+    EXPECT_FALSE(job->DoBegin(dir.file("missing.xlsx").string()));
+    EXPECT_EQ(job->CurWk(), nullptr);
+
+    auto source = makeTemplate(dir);
+    ASSERT_TRUE(job->DoBegin(source.string()));
+    // A folder that does not exist: the save fails, the workbook is closed without saving.
+    EXPECT_FALSE(job->DoEnd(dir.file("no/such/folder/out.xlsx").string()));
+    EXPECT_EQ(job->CurWk(), nullptr);
+    EXPECT_EQ(sheetNamesOf(source).size(), 3u);
+}
+
+TEST(CExcelBatDoDispatch, MembersByNameAndIdentifier) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto job = CExcelBatDo::create();
+    com::Dispatch& d = *job;
+    EXPECT_EQ(d.GetIDsOfNames("docopy"), CExcelBatDo::kDispIdDoCopy);
+    EXPECT_EQ(d.GetIDsOfNames("CurWk"), 0x68030001);
+    EXPECT_EQ(d.GetIDsOfNames("IsDelUnUse"), 0x68030000);
+    EXPECT_EQ(d.GetIDsOfNames("DoBegin"), 0x60030004);
+    EXPECT_EQ(d.GetIDsOfNames("DoEnd"), 0x60030005);
+    EXPECT_EQ(d.GetIDsOfNames("DoAddSheet"), 0x60030007);
+
+    EXPECT_FALSE(d.call("DoCopy").asBool());  // both names omitted: empty, so the copy fails
+    auto target = dir.file("t.xlsx").string();
+    EXPECT_TRUE(d.call("DoCopy", {com::Variant(source.string()), com::Variant(target)}).asBool());
+    std::vector<com::Variant> args{com::Variant(target)};
+    EXPECT_TRUE(d.Invoke(CExcelBatDo::kDispIdDoBegin, com::MemberKind::Method, args).asBool());
+    EXPECT_TRUE(d.get("IsDelUnUse").asBool());
+    d.put("IsDelUnUse", com::Variant(false));
+    EXPECT_FALSE(job->IsDelUnUse());
+    auto workbook = com::objectAs<host::Workbook>(d.get("CurWk"));
+    EXPECT_EQ(workbook, job->CurWk());
+    d.call("DoAddSheet", {com::Variant("Data")});
+    EXPECT_EQ(job->usedSheets().front(), "Data");
+    EXPECT_THROW(d.call("DoAddSheet"), com::Error);
+    d.put("CurWk", com::Variant(com::ObjectPtr()));
+    EXPECT_EQ(job->CurWk(), nullptr);
+    d.put("CurWk", com::objectVariant(workbook));
+    EXPECT_TRUE(d.call("DoEnd").asBool());
+}
+
+TEST(SheetAcquisition, LooksUpWithoutCreatingAndRegisters) {
+    auto application = host::Application::create();
+    auto workbook = application->add();
+    workbook->worksheets().front()->setName("Sales");
+    EXPECT_NE(MCommExcel::GetWorksheetByName(workbook, "sales", false, true), nullptr);
+    EXPECT_EQ(workbook->worksheets().front()->name(), "Sales");
+    EXPECT_EQ(MCommExcel::GetWorksheetByName(workbook, "Sale", false, true), nullptr);
+    EXPECT_EQ(workbook->sheets().size(), 1u);
+
+    auto job = CExcelBatDo::create();
+    std::shared_ptr<host::Worksheet> sheet;
+    EXPECT_FALSE(MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "", false, true));
+    EXPECT_TRUE(MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "New", true, false));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(workbook->sheets().back()->name(), "New");
+    EXPECT_EQ(job->usedSheets().front(), "New");
+    EXPECT_TRUE(MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "", false, true));
+    EXPECT_EQ(job->usedSheets().size(), 2u);
+    // A refused name: the error reaches the caller, the added sheet stays.
+    EXPECT_THROW(MCommExcel::GetWorksheetByName(workbook, "bad/name", true, false), com::Error);
+    EXPECT_EQ(workbook->sheets().size(), 3u);
+}
+
+TEST(SheetAcquisition, NameListComparison) {
+    std::vector<std::string> names{"Alpha", ""};
+    EXPECT_TRUE(MCommExcel::IsNameInList(names, "ALPHA", false));
+    EXPECT_FALSE(MCommExcel::IsNameInList(names, "ALPHA", true));
+    EXPECT_TRUE(MCommExcel::IsNameInList(names, "", false));
+    EXPECT_FALSE(MCommExcel::IsNameInList({}, "x", false));
+}
+
+TEST(SheetAcquisition, OpenAndClose) {
+    TempDir dir;
+    EXPECT_EQ(MCommExcel::OpenWorkbookInExcel(dir.file("none.xlsx").string(), false), nullptr);
+    auto blank = MCommExcel::OpenWorkbookInExcel("", true);
+    ASSERT_NE(blank, nullptr);
+    EXPECT_TRUE(blank->application()->visible());
+    EXPECT_FALSE(blank->application()->displayAlerts());
+    auto application = blank->application();
+    MCommExcel::CloseWorkbookAndExcel(blank);
+    EXPECT_EQ(blank, nullptr);
+    EXPECT_TRUE(application->hasQuit());
+}
+
+}  // namespace
+}  // namespace tavlora::printjob
