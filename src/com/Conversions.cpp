@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "base/Ascii.h"
 #include "com/DateText.h"
 #include "com/Dispatch.h"
 
@@ -176,8 +177,6 @@ struct NumericText {
     bool allZero = true;
 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool scanNumericText(std::string_view text, NumericText& out) {
     text = std::string_view(text);
     size_t first = text.find_first_not_of(' ');
@@ -191,12 +190,12 @@ bool scanNumericText(std::string_view text, NumericText& out) {
     int64_t integerDigits = 0;  // significant digits before the point
     int64_t leadingFractionZeros = 0;
     size_t digitCount = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i, ++digitCount) {
+    for (; i < text.size() && base::isAsciiDigit(text[i]); ++i, ++digitCount) {
         if (text[i] != '0') out.allZero = false;
         if (!out.allZero) ++integerDigits;
     }
     if (i < text.size() && text[i] == '.') {
-        for (++i; i < text.size() && isDigit(text[i]); ++i, ++digitCount) {
+        for (++i; i < text.size() && base::isAsciiDigit(text[i]); ++i, ++digitCount) {
             if (text[i] != '0') out.allZero = false;
             if (out.allZero) ++leadingFractionZeros;
         }
@@ -208,7 +207,7 @@ bool scanNumericText(std::string_view text, NumericText& out) {
         bool negativeExponent = false;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
         size_t exponentStart = i;
-        for (; i < text.size() && isDigit(text[i]); ++i)
+        for (; i < text.size() && base::isAsciiDigit(text[i]); ++i)
             exponent = std::min<int64_t>(exponent * 10 + (text[i] - '0'), 1000000);
         if (i == exponentStart) return false;
         if (negativeExponent) exponent = -exponent;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "base/Ascii.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
 
@@ -55,13 +56,11 @@ void appendPadded(std::string& text, int64_t value, int width) {
     text += digits;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Reads up to `maxDigits` digits (at least one) at text[i].
 bool readNumber(std::string_view text, size_t& i, size_t maxDigits, unsigned& value) {
     size_t start = i;
     value = 0;
-    while (i < text.size() && i - start < maxDigits && isDigit(text[i])) value = value * 10 + (text[i++] - '0');
+    while (i < text.size() && i - start < maxDigits && base::isAsciiDigit(text[i])) value = value * 10 + (text[i++] - '0');
     return i > start;
 }
 

@@ -4,8 +4,8 @@
 
 #include <limits>
 
+#include "base/Utf8.h"
 #include "data/DataErrors.h"
-#include "data/Utf8Validity.h"
 
 namespace tavlora::data {
 
@@ -34,7 +34,7 @@ std::vector<std::string> columnNames(sqlite3_stmt* statement) {
     for (int i = 0; i < count; ++i) {
         const char* name = sqlite3_column_name(statement, i);
         if (!name) throw com::Error(com::hr::kOutOfMemory, "out of memory reading the column names");
-        names.push_back(toValidUtf8(name));
+        names.push_back(base::toValidUtf8(name));
     }
     return names;
 }
@@ -104,13 +104,13 @@ com::Variant SqliteRecordset::currentValue(int32_t index) const {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
             int bytes = sqlite3_column_bytes(statement, index);
             if (!text) throw com::Error(com::hr::kOutOfMemory, "out of memory reading a text value");
-            return com::Variant(toValidUtf8(std::string_view(text, static_cast<size_t>(bytes))));
+            return com::Variant(base::toValidUtf8(std::string_view(text, static_cast<size_t>(bytes))));
         }
         case SQLITE_BLOB: {
             const auto* blob = static_cast<const char*>(sqlite3_column_blob(statement, index));
             int bytes = sqlite3_column_bytes(statement, index);
             if (!blob) return com::Variant(std::string());  // a zero-length blob
-            return com::Variant(toValidUtf8(std::string_view(blob, static_cast<size_t>(bytes))));
+            return com::Variant(base::toValidUtf8(std::string_view(blob, static_cast<size_t>(bytes))));
         }
         default:
             return com::Variant::null();

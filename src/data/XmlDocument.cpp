@@ -5,8 +5,8 @@
 #include <fstream>
 #include <unordered_set>
 
+#include "base/Utf8.h"
 #include "data/DataErrors.h"
-#include "data/Utf8Validity.h"
 #include "data/XmlTextDecoding.h"
 
 namespace tavlora::data {
@@ -92,7 +92,7 @@ bool XmlDocument::load(const std::string& path) {
 
 bool XmlDocument::loadXml(std::string_view text) {
     tree_.reset();
-    if (!isValidUtf8(text)) return false;
+    if (!base::isValidUtf8(text)) return false;
     std::string utf8(text);
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.erase(0, 3);
     return parse(std::move(utf8));

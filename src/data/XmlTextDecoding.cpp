@@ -4,23 +4,17 @@
 #include <unicode/ucnv_err.h>
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <string_view>
 
-#include "data/Utf8Validity.h"
+#include "base/Ascii.h"
+#include "base/Utf8.h"
 
 namespace tavlora::data {
 namespace {
 
 bool startsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.size() >= prefix.size() && bytes.substr(0, prefix.size()) == prefix;
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 // The encoding named by an ASCII-compatible XML declaration; "" when there is no declaration or
@@ -34,7 +28,7 @@ std::string declaredEncoding(std::string_view bytes) {
     if (pos == std::string_view::npos) return "";
     pos += 8;
     auto skipBlanks = [&] {
-        while (pos < declaration.size() && std::isspace(static_cast<unsigned char>(declaration[pos]))) ++pos;
+        while (pos < declaration.size() && base::isAsciiBlank(declaration[pos])) ++pos;
     };
     skipBlanks();
     if (pos >= declaration.size() || declaration[pos] != '=') return "";
@@ -97,10 +91,10 @@ std::optional<std::string> decodeXmlBytes(std::string bytes) {
     if (startsWith(view, "\xEF\xBB\xBF")) {
         bytes.erase(0, 3);
     } else {
-        std::string encoding = lowerAscii(declaredEncoding(view));
+        std::string encoding = base::asciiLower(declaredEncoding(view));
         if (!encoding.empty() && !isUtf8Name(encoding)) return convertToUtf8(view, encoding.c_str());
     }
-    if (!isValidUtf8(bytes)) return std::nullopt;
+    if (!base::isValidUtf8(bytes)) return std::nullopt;
     return bytes;
 }
 

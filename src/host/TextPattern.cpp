@@ -1,51 +1,13 @@
 #include "host/TextPattern.h"
 
+#include "base/Ascii.h"
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 
 namespace tavlora::host {
 
-std::u32string decodeUtf8(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            out += byte;
-            ++i;
-            continue;
-        }
-        size_t extra = 0;
-        char32_t cp = 0;
-        if ((byte & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = byte & 0x1F;
-        } else if ((byte & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = byte & 0x0F;
-        } else if ((byte & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = byte & 0x07;
-        }
-        bool ok = extra > 0 && i + extra <= text.size() - 1;
-        for (size_t k = 1; ok && k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (!ok) {
-            out += U'\uFFFD';
-            ++i;
-            continue;
-        }
-        out += cp;
-        i += extra + 1;
-    }
-    return out;
-}
-
 TextPattern::TextPattern(std::string_view pattern) {
-    std::u32string folded = decodeUtf8(com::foldCaseAndWidth(pattern));
+    std::u32string folded = base::decodeUtf8(com::foldCaseAndWidth(pattern));
     // Part match: the pattern may start and end anywhere in the text.
     tokens_.push_back({Kind::AnyRun, 0});
     for (size_t i = 0; i < folded.size(); ++i) {
@@ -71,9 +33,12 @@ bool TextPattern::matches(std::string_view text) const {
             ascii = false;
             break;
         }
-    if (!ascii) return matchesFolded(decodeUtf8(com::foldCaseAndWidth(text)));
+    if (!ascii) {
+        base::decodeUtf8(com::foldCaseAndWidth(text), folded_);
+        return matchesFolded(folded_);
+    }
     folded_.clear();
-    for (char c : text) folded_ += static_cast<char32_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    for (char c : text) folded_ += static_cast<char32_t>(base::asciiUpper(c));
     return matchesFolded(folded_);
 }
 

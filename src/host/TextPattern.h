@@ -26,7 +26,4 @@ private:
     mutable std::u32string folded_;
 };
 
-// UTF-8 to code points; malformed bytes become U+FFFD.
-std::u32string decodeUtf8(std::string_view text);
-
 }  // namespace tavlora::host

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/Application.h"
@@ -193,7 +194,7 @@ void Workbook::validateSheetName(const std::string& name, const Sheet* renaming)
     auto refuse = [&](const std::string& why) {
         com::throwHostError("The sheet name \"" + name + "\" is not allowed: " + why);
     };
-    int64_t length = com::utf16Length(name);
+    int64_t length = base::utf16Length(name);
     if (length < 1 || static_cast<size_t>(length) > kMaxSheetNameLength)
         refuse("a sheet name must be 1 to 31 characters long.");
     if (name.find_first_of(kForbiddenSheetNameCharacters) != std::string::npos)

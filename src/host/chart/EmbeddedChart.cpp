@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/chart/ChartModel.h"
@@ -42,7 +43,7 @@ std::shared_ptr<EmbeddedChart> EmbeddedChart::create(std::weak_ptr<Worksheet> sh
 
 void EmbeddedChart::setName(const std::string& name) {
     if (auto sheet = sheet_.lock()) sheet->requireUsable();
-    int64_t length = com::utf16Length(name);
+    int64_t length = base::utf16Length(name);
     if (length < 1 || length > kMaxObjectNameLength)
         com::throwHostError("The chart object name \"" + name + "\" is not allowed: it must be 1 to 255 characters long.");
     if (name == name_) return;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Ascii.h"
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 
 namespace tavlora::host {
@@ -82,21 +84,8 @@ struct Section {
     int subsecondDigits = 0;
 };
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool startsWithIgnoreCase(std::string_view s, size_t at, std::string_view prefix) {
-    if (s.size() - at < prefix.size()) return false;
-    for (size_t k = 0; k < prefix.size(); ++k)
-        if (lowerAscii(s[at + k]) != prefix[k]) return false;
-    return true;
-}
-
-// Length of the UTF-8 sequence starting at s[at] (1 for a stray continuation byte).
-size_t utf8Length(std::string_view s, size_t at) {
-    auto lead = static_cast<unsigned char>(s[at]);
-    size_t n = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    return std::min(n, s.size() - at);
-}
+// The bytes of the character at s[at], one U+FFFD for an ill-formed part.
+size_t characterLength(std::string_view s, size_t at) { return base::decodeUtf8At(s, at).length; }
 
 Token literal(std::string text) {
     Token t;
@@ -139,9 +128,9 @@ void parseBracket(std::string_view content, Section& section) {
         if (!symbol.empty()) section.tokens.push_back(literal(std::string(symbol)));
         return;
     }
-    char letter = lowerAscii(first);
+    char letter = base::asciiLower(first);
     if (letter == 'h' || letter == 'm' || letter == 's') {
-        bool sameLetter = std::all_of(content.begin(), content.end(), [&](char c) { return lowerAscii(c) == letter; });
+        bool sameLetter = std::all_of(content.begin(), content.end(), [&](char c) { return base::asciiLower(c) == letter; });
         if (sameLetter) {
             section.tokens.push_back(
                 token(TokenKind::Elapsed, "[" + std::string(content) + "]", letter, static_cast<int>(content.size())));
@@ -178,10 +167,10 @@ std::vector<Section> tokenize(std::string_view code) {
                 ++i;
                 continue;
             }
-            size_t n = utf8Length(code, i + 1);
+            size_t n = characterLength(code, i + 1);
             // "_x" leaves the room of x: one blank. "*x" repeats x to fill the column: with no
             // column to fill, it adds nothing.
-            if (c == '\\') tokens.push_back(literal(std::string(code.substr(i + 1, n))));
+            if (c == '\\') tokens.push_back(literal(base::toValidUtf8(code.substr(i + 1, n))));
             if (c == '_') tokens.push_back(literal(" "));
             i += 1 + n;
             continue;
@@ -232,32 +221,32 @@ std::vector<Section> tokenize(std::string_view code) {
             i += 2;
             continue;
         }
-        if (startsWithIgnoreCase(code, i, "general")) {
+        if (base::startsWithIgnoringAsciiCase(code.substr(i), "general")) {
             tokens.push_back(token(TokenKind::General, std::string(code.substr(i, 7))));
             i += 7;
             continue;
         }
-        if (startsWithIgnoreCase(code, i, "am/pm")) {
+        if (base::startsWithIgnoringAsciiCase(code.substr(i), "am/pm")) {
             tokens.push_back(token(TokenKind::AmPm, std::string(code.substr(i, 5)), 0, 2));
             i += 5;
             continue;
         }
-        if (startsWithIgnoreCase(code, i, "a/p")) {
+        if (base::startsWithIgnoringAsciiCase(code.substr(i), "a/p")) {
             tokens.push_back(token(TokenKind::AmPm, std::string(code.substr(i, 3)), 0, 1));
             i += 3;
             continue;
         }
-        char letter = lowerAscii(c);
+        char letter = base::asciiLower(c);
         if (letter == 'y' || letter == 'm' || letter == 'd' || letter == 'h' || letter == 's') {
             size_t end = i;
-            while (end < code.size() && lowerAscii(code[end]) == letter) ++end;
+            while (end < code.size() && base::asciiLower(code[end]) == letter) ++end;
             tokens.push_back(token(TokenKind::DatePart, std::string(code.substr(i, end - i)), letter,
                                    static_cast<int>(end - i)));
             i = end;
             continue;
         }
-        size_t n = utf8Length(code, i);
-        tokens.push_back(literal(std::string(code.substr(i, n))));
+        size_t n = characterLength(code, i);
+        tokens.push_back(literal(base::toValidUtf8(code.substr(i, n))));
         i += n;
     }
     return sections;
@@ -561,7 +550,7 @@ std::vector<char> placeholdersOf(const Section& section, DigitPart part) {
 // Inserts "," between integer digits, counting only digits (not blanks from '?').
 std::vector<std::string> groupThousands(std::vector<std::string> slots) {
     size_t remaining = 0;
-    for (const auto& s : slots) remaining += static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    for (const auto& s : slots) remaining += static_cast<size_t>(std::count_if(s.begin(), s.end(), base::isAsciiDigit));
     for (auto& s : slots) {
         std::string grouped;
         for (char c : s) {
@@ -853,7 +842,7 @@ std::string renderDate(const Section& section, double serial, bool date1904) {
             bool lower = t.count == 1 && t.text[0] == 'a';
             std::string mark = t.count == 2 ? (pm ? "PM" : "AM") : (pm ? "P" : "A");
             if (lower)
-                for (auto& c : mark) c = lowerAscii(c);
+                for (auto& c : mark) c = base::asciiLower(c);
             out += mark;
             break;
         }

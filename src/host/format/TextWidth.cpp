@@ -87,38 +87,6 @@ double FontMetrics::widestLinePixels(std::string_view text) const {
     return widest;
 }
 
-char32_t nextCodePoint(std::string_view text, size_t& at) {
-    auto byte = static_cast<unsigned char>(text[at]);
-    size_t extra = 0;
-    char32_t cp = 0;
-    if (byte < 0x80) {
-        ++at;
-        return byte;
-    }
-    if ((byte & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = byte & 0x1F;
-    } else if ((byte & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = byte & 0x0F;
-    } else if ((byte & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = byte & 0x07;
-    }
-    bool ok = extra > 0 && at + extra < text.size();
-    for (size_t k = 1; ok && k <= extra; ++k) {
-        auto next = static_cast<unsigned char>(text[at + k]);
-        if ((next & 0xC0) != 0x80) ok = false;
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    if (!ok) {
-        ++at;
-        return U'\uFFFD';
-    }
-    at += extra + 1;
-    return cp;
-}
-
 double maxDigitPixels(const FontInfo& font) { return std::round(kDigitAdvance * pixelsPerUnit(font)); }
 
 double columnWidthFor(double pixels, const FontInfo& standard) {

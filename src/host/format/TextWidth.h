@@ -2,6 +2,7 @@
 #include <array>
 #include <string_view>
 
+#include "base/Utf8.h"
 #include "host/format/Styles.h"
 
 // Estimates of how much room a text takes on screen, for AutoFit. There are no font files here:
@@ -19,7 +20,7 @@ class FontMetrics {
 public:
     explicit FontMetrics(const FontInfo& font);
     // Calls onLine(pixels) for each line of a UTF-8 text: lines end at "\n", "\r" takes no room,
-    // and a bad byte counts as U+FFFD.
+    // and an ill-formed part counts as U+FFFD.
     template <typename OnLine>
     void forEachLine(std::string_view text, OnLine&& onLine) const;
     double widestLinePixels(std::string_view text) const;
@@ -42,17 +43,12 @@ double pixelsForColumnWidth(double characters, const FontInfo& standard);
 // Height in points of one line of text in the font.
 double lineHeightPoints(const FontInfo& font);
 
-// The next code point of a UTF-8 text from `at`, which it advances; a bad sequence is U+FFFD and
-// one byte.
-char32_t nextCodePoint(std::string_view text, size_t& at);
-
 template <typename OnLine>
 void FontMetrics::forEachLine(std::string_view text, OnLine&& onLine) const {
     double pixels = 0;
     size_t at = 0;
     while (at < text.size()) {
-        auto byte = static_cast<unsigned char>(text[at]);
-        char32_t c = byte < 0x80 ? (++at, char32_t(byte)) : nextCodePoint(text, at);
+        char32_t c = base::nextCodePoint(text, at);
         if (c == U'\n') {
             onLine(pixels);
             pixels = 0;

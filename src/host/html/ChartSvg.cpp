@@ -8,11 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Utf8.h"
 #include "com/Conversions.h"
-#include "com/UnicodeText.h"
 #include "host/chart/ChartModel.h"
 #include "host/chart/ChartPalette.h"
 #include "host/Workbook.h"
+#include "host/html/HtmlText.h"
 
 namespace tavlora::host::html {
 
@@ -36,28 +37,10 @@ std::string number(double value) {
     return text;
 }
 
-// Element text and attribute values: the five markup characters escaped, control characters
-// (which neither XML nor HTML may carry) dropped.
-std::string escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default:
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
-                else if (c == '\n') out += ' ';
-        }
-    }
-    return out;
-}
+std::string escaped(std::string_view text) { return htmlText(text, LineBreaks::AsBlank); }
 
 double textWidth(std::string_view text, double size) {
-    return static_cast<double>(com::utf16Length(text)) * size * 0.55;
+    return static_cast<double>(base::utf16Length(text)) * size * 0.55;
 }
 
 std::string valueText(double value, bool percent) {

@@ -22,6 +22,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Ascii.h"
+#include "base/Utf8.h"
 #include "com/Error.h"
 #include "host/cells/CellStore.h"
 #include "host/chart/ChartAnchor.h"
@@ -32,6 +34,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/html/ChartSvg.h"
+#include "host/html/HtmlText.h"
 
 namespace tavlora::host::html {
 
@@ -131,8 +134,7 @@ public:
         return *this << std::string_view(digits.data(), static_cast<size_t>(end - digits.data()));
     }
 
-    // Workbook text as HTML character data or attribute value: & < > " ' become references,
-    // invalid UTF-8 and control characters (other than tab and line breaks) become U+FFFD.
+    // Workbook text as HTML character data or attribute value (see appendHtmlText).
     void escaped(std::string_view text);
 
     void flush() {
@@ -146,72 +148,27 @@ private:
     std::string buffer_;
 };
 
-// Length of the valid UTF-8 sequence at text[at], 0 when it is not one.
-size_t validUtf8Length(std::string_view text, size_t at) {
-    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
-    unsigned char lead = byte(0);
-    size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(k) & 0x3Fu);
-    }
-    static constexpr uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
 void PageOutput::escaped(std::string_view text) {
-    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-    size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        switch (c) {
-        case '&': *this << "&amp;"; ++i; continue;
-        case '<': *this << "&lt;"; ++i; continue;
-        case '>': *this << "&gt;"; ++i; continue;
-        case '"': *this << "&quot;"; ++i; continue;
-        case '\'': *this << "&#39;"; ++i; continue;
-        default: break;
-        }
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-            *this << kReplacement;
-            ++i;
-            continue;
-        }
-        size_t length = validUtf8Length(text, i);
-        if (length == 0 || byte == 0x7F) {
-            *this << kReplacement;
-            ++i;
-            continue;
-        }
-        // Runs of plain characters go out in one piece.
-        size_t end = i + length;
-        while (end < text.size()) {
-            auto next = static_cast<unsigned char>(text[end]);
-            if (next < 0x20 || next >= 0x7F || next == '&' || next == '<' || next == '>' || next == '"' || next == '\'') break;
-            ++end;
-        }
-        *this << text.substr(i, end - i);
-        i = end;
-    }
+    appendHtmlText(buffer_, text);
+    if (buffer_.size() >= kBlock) flush();
 }
 
 // A font name as a CSS string: everything but letters, digits and blanks as a CSS escape, so a
 // name can never close the string or the style element.
 std::string cssString(std::string_view text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') {
-            out += static_cast<char>(c);
-        } else if (c >= 0x80) {
-            out += static_cast<char>(c);  // part of a UTF-8 sequence: harmless inside a CSS string
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (base::isAsciiAlphanumeric(c) || c == ' ') {
+            out += c;
+            ++i;
+        } else if (static_cast<unsigned char>(c) >= 0x80) {
+            i += base::appendValidUtf8At(out, text, i);  // harmless inside a CSS string once well-formed
         } else {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\%x ", c);
+            std::snprintf(escape, sizeof escape, "\\%x ", static_cast<unsigned char>(c));
             out += escape;
+            ++i;
         }
     }
     out += '"';

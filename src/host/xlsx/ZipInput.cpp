@@ -46,13 +46,6 @@ char* PartBuffer::release() {
 
 // ---- ZipInput ----------------------------------------------------------------------------------
 
-std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 namespace {
 
 std::string zipErrorText(int code) {

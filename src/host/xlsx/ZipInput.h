@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Ascii.h"
 #include "host/xlsx/PackageReader.h"
 
 struct zip;
@@ -83,6 +84,7 @@ private:
     std::unordered_map<std::string, size_t> byLowerName_;
 };
 
-std::string asciiLower(std::string_view text);
+// Part names are compared without ASCII case, through their lower-case form.
+using base::asciiLower;
 
 }  // namespace tavlora::host::xlsx

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 
 namespace tavlora::common::MCommExcel {
@@ -45,7 +46,7 @@ bool ParseNumberPair(const std::string& strText, int16_t& nFirst, int16_t& nSeco
         std::string text = com::trimBlanks(strText);
         if (text.empty()) return true;
         text = replaceFullWidthCommas(text);
-        if (com::utf16Length(text) > kLongestText) return false;
+        if (base::utf16Length(text) > kLongestText) return false;
 
         std::string left, right;
         if (size_t comma = text.find(','); comma != std::string::npos) {

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "report/common/NumberPair.h"
@@ -60,7 +61,7 @@ std::string foldSpecDelimiters(std::string text) {
 // Positions are 16-bit in the template arithmetic: a delimiter beyond UTF-16 unit 32767 overflows.
 void requireSixteenBitPosition(const std::string& text, size_t bytePosition) {
     if (bytePosition != std::string::npos && bytePosition >= 32767)
-        com::narrowToInt16(com::utf16Length(std::string_view(text).substr(0, bytePosition)) + 1);
+        com::narrowToInt16(base::utf16Length(std::string_view(text).substr(0, bytePosition)) + 1);
 }
 
 int16_t specNumber(const std::string& text, size_t from, size_t to) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
 #include "report/common/MCommFun.h"
@@ -21,17 +22,6 @@ namespace {
 
 constexpr char32_t kDelimiter = U'%';
 constexpr char32_t kFullWidthDelimiter = U'\uFF05';
-
-// Decodes one UTF-8 code point at text[i] and advances i. Malformed bytes count as one unit.
-char32_t nextCodePoint(const std::string& text, size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
-    if (i + length > text.size()) length = 1;
-    char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    i += length;
-    return cp;
-}
 
 bool isDelimiter(char32_t cp) { return cp == kDelimiter || cp == kFullWidthDelimiter; }
 
@@ -193,7 +183,7 @@ std::string CExcelTmplPrintOne::GetWhiteDotName(const std::string& text) {
     size_t lastBegin = 0;
     for (size_t i = 0; i < text.size();) {
         const size_t begin = i;
-        const char32_t cp = nextCodePoint(text, i);
+        const char32_t cp = base::nextCodePoint(text, i);
         ++unit;
         if (isDelimiter(cp)) {
             if (first == 0) {

@@ -279,6 +279,14 @@ TEST(NumberFormatParsed, HostileCodesNeverFail) {
     EXPECT_EQ(show(std::numeric_limits<double>::infinity(), "0"), "#NUM!");
 }
 
+TEST(NumberFormatParsed, AStrayLeadByteIsOneLiteralCharacter) {
+    // It shows as U+FFFD and leaves the placeholders after it in place.
+    EXPECT_EQ(show(5, "\xC3" "0"), "\xEF\xBF\xBD" "5");
+    EXPECT_EQ(show(5, "\xE2\x82" "0.0"), "\xEF\xBF\xBD" "5.0");
+    EXPECT_EQ(show(5, "0\\\xF0" "0"), "0\xEF\xBF\xBD" "5");
+    EXPECT_EQ(show(5, "\xE2\x82\xAC" "0"), "\xE2\x82\xAC" "5");  // a well-formed euro sign stays
+}
+
 // The sample's rows hold a format code (B), a date-time (C) and what the application's TEXT(C, B)
 // gave (A, a cached formula result), in a workbook on the 1904 date system.
 TEST(NumberFormatFixture, AgreesWithTheApplicationsTextFunction) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/TextPattern.h"
+#include "base/Utf8.h"
 #include "host/format/TextWidth.h"
 
 namespace tavlora::host::test {
@@ -13,7 +13,7 @@ namespace {
 std::vector<double> linesByDecoding(const std::string& text, const FontInfo& font) {
     std::vector<double> widths;
     std::u32string line;
-    for (char32_t c : decodeUtf8(text)) {
+    for (char32_t c : base::decodeUtf8(text)) {
         if (c == U'\n') {
             widths.push_back(textwidth::linePixels(line, font));
             line.clear();

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Utf8.h"
 #include "com/Error.h"
 #include "host/Application.h"
 #include "host/chart/ChartSheet.h"
@@ -168,6 +169,16 @@ TEST_F(WebPageTest, InvalidUtf8AndControlCharactersAreReplaced) {
     set("A1", std::string("ok\x01\xff\xc3(end"));
     std::string html = readFile(save());
     EXPECT_NE(html.find("ok\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD(end"), std::string::npos);
+}
+
+TEST_F(WebPageTest, TheWholePageIsWellFormedUtf8) {
+    set("A1", std::string("name \xE6\x97"));
+    sheet->range("A1").font().setName("Ari\xFF" "al \xE5\xAE\x8B");
+    sheet->setName("Sales \xC3");
+    std::string html = readFile(save());
+    EXPECT_TRUE(base::isValidUtf8(html));
+    EXPECT_NE(html.find("\"Ari\xEF\xBF\xBD" "al \xE5\xAE\x8B\""), std::string::npos);
+    EXPECT_NE(html.find("name \xEF\xBF\xBD<"), std::string::npos);
 }
 
 TEST_F(WebPageTest, HiddenSheetsAreLeftOutAndChartSheetsGetACaption) {

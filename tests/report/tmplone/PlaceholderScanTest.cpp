@@ -37,6 +37,15 @@ TEST(InCellPlaceholders, FullWidthDelimitersCount) {
     EXPECT_EQ(describe(*book.filler), (Entries{"Title@$B$3", "Name@$B$2"}));
 }
 
+TEST(InCellPlaceholders, AStrayLeadByteDoesNotHideADelimiter) {
+    // A byte that starts a multi-byte sequence but is not followed by one is one character: the
+    // delimiter after it still counts.
+    TemplateBook book;
+    book.put({{"A1", "head"}, {"B2", "%Cust\xC3%"}, {"B3", "\xE5%Sum%"}, {"B4", "%Tax\xF0\x9F%"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("Invoice"));
+    EXPECT_EQ(describe(*book.filler), (Entries{"Cust\xC3@$B$2", "Sum@$B$3", "Tax\xF0\x9F@$B$4"}));
+}
+
 TEST(InCellPlaceholders, NamesKeepTheirLetterCaseAndNonAsciiText) {
     TemplateBook book;
     book.put({{"A1", "x"}, {"B2", "%Kundenstra\xC3\x9F" "e%"}, {"C3", "%\xE5\xAE\xA2\xE6\x88\xB7%"}});
