@@ -13,14 +13,10 @@
 namespace tavlora::data {
 namespace {
 
-bool startsWith(std::string_view bytes, std::string_view prefix) {
-    return bytes.size() >= prefix.size() && bytes.substr(0, prefix.size()) == prefix;
-}
-
 // The encoding named by an ASCII-compatible XML declaration; "" when there is no declaration or
 // it names none.
 std::string declaredEncoding(std::string_view bytes) {
-    if (!startsWith(bytes, "<?xml")) return "";
+    if (!bytes.starts_with("<?xml")) return "";
     size_t end = bytes.find("?>");
     if (end == std::string_view::npos) return "";
     std::string_view declaration = bytes.substr(0, end);
@@ -75,23 +71,25 @@ std::optional<std::string> convertToUtf8(std::string_view bytes, const char* enc
     }
 }
 
-bool isUtf8Name(const std::string& lowered) { return lowered == "utf-8" || lowered == "utf8"; }
+bool isUtf8Name(std::string_view name) {
+    return base::equalsIgnoringAsciiCase(name, "utf-8") || base::equalsIgnoringAsciiCase(name, "utf8");
+}
 
 }  // namespace
 
 std::optional<std::string> decodeXmlBytes(std::string bytes) {
     std::string_view view(bytes);
     // The four-byte marks first: the UTF-32 little-endian mark begins like the UTF-16 one.
-    if (startsWith(view, std::string_view("\x00\x00\xFE\xFF", 4))) return convertToUtf8(view.substr(4), "UTF-32BE");
-    if (startsWith(view, std::string_view("\xFF\xFE\x00\x00", 4))) return convertToUtf8(view.substr(4), "UTF-32LE");
-    if (startsWith(view, "\xFE\xFF")) return convertToUtf8(view.substr(2), "UTF-16BE");
-    if (startsWith(view, "\xFF\xFE")) return convertToUtf8(view.substr(2), "UTF-16LE");
-    if (startsWith(view, std::string_view("\x00<\x00?", 4))) return convertToUtf8(view, "UTF-16BE");
-    if (startsWith(view, std::string_view("<\x00?\x00", 4))) return convertToUtf8(view, "UTF-16LE");
-    if (startsWith(view, "\xEF\xBB\xBF")) {
+    if (view.starts_with(std::string_view("\x00\x00\xFE\xFF", 4))) return convertToUtf8(view.substr(4), "UTF-32BE");
+    if (view.starts_with(std::string_view("\xFF\xFE\x00\x00", 4))) return convertToUtf8(view.substr(4), "UTF-32LE");
+    if (view.starts_with("\xFE\xFF")) return convertToUtf8(view.substr(2), "UTF-16BE");
+    if (view.starts_with("\xFF\xFE")) return convertToUtf8(view.substr(2), "UTF-16LE");
+    if (view.starts_with(std::string_view("\x00<\x00?", 4))) return convertToUtf8(view, "UTF-16BE");
+    if (view.starts_with(std::string_view("<\x00?\x00", 4))) return convertToUtf8(view, "UTF-16LE");
+    if (view.starts_with("\xEF\xBB\xBF")) {
         bytes.erase(0, 3);
     } else {
-        std::string encoding = base::asciiLower(declaredEncoding(view));
+        std::string encoding = declaredEncoding(view);
         if (!encoding.empty() && !isUtf8Name(encoding)) return convertToUtf8(view, encoding.c_str());
     }
     if (!base::isValidUtf8(bytes)) return std::nullopt;
