@@ -43,10 +43,11 @@ bool isNameCharacter(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
-size_t skipQuotedName(std::string_view text, size_t pos) {
+size_t skipQuoted(std::string_view text, size_t pos) {
+    const char quote = text[pos];
     for (size_t i = pos + 1; i < text.size(); ++i) {
-        if (text[i] != '\'') continue;
-        if (i + 1 < text.size() && text[i + 1] == '\'') {
+        if (text[i] != quote) continue;
+        if (i + 1 < text.size() && text[i + 1] == quote) {
             ++i;
             continue;
         }
@@ -76,7 +77,7 @@ std::optional<SheetPrefix> readSheetPrefix(std::string_view text, size_t pos) {
     }
     const size_t nameStart = i;
     if (i < text.size() && text[i] == '\'') {
-        i = skipQuotedName(text, i);
+        i = skipQuoted(text, i);
         if (i == std::string_view::npos) return std::nullopt;
         prefix.quoted = true;
         std::string_view inner = text.substr(nameStart + 1, i - nameStart - 2);

@@ -25,9 +25,9 @@ struct SheetPrefix {
 
 // The prefix starting at `pos`, or nullopt when there is none (no "!" where it should end).
 std::optional<SheetPrefix> readSheetPrefix(std::string_view text, size_t pos);
-// A quoted name at `pos` ('It''s'): the position after its closing quote, or npos when it is
-// not closed.
-size_t skipQuotedName(std::string_view text, size_t pos);
+// A quoted run at `pos`, its quote doubled inside ('It''s', "say ""hi"""): the position after the
+// closing quote, or npos when it is not closed.
+size_t skipQuoted(std::string_view text, size_t pos);
 
 // Splits "Sheet1!A1" / "'My Sheet'!A1:B2" into the unquoted sheet name and the reference.
 // False when the text has no prefix of one sheet of this workbook.

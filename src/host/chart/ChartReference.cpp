@@ -79,7 +79,7 @@ std::optional<std::string> readSheetName(Cursor& in) {
         return name;
     }
     if (!rest.empty() && rest.front() == '\'') {
-        if (skipQuotedName(rest, 0) == std::string_view::npos) in.fail("a quoted sheet name is not closed.");
+        if (skipQuoted(rest, 0) == std::string_view::npos) in.fail("a quoted sheet name is not closed.");
         in.fail("a quoted sheet name must be followed by \"!\".");
     }
     // Not a prefix, yet a "!" within the item: say what is wrong with the name before it.

@@ -38,7 +38,7 @@ bool FormulaLexer::next(Token& token) {
             prefixed(token, start + prefix->text.size());
             end = start + token.text.size();
         } else if (c == '\'') {
-            size_t close = skipQuotedName(text_, start);
+            size_t close = skipQuoted(text_, start);
             end = close == std::string_view::npos ? text_.size() : close;
         } else if (c == '[') {
             token.kind = TokenKind::Bracketed;
@@ -142,15 +142,8 @@ size_t FormulaLexer::errorEnd(size_t at) const {
 }
 
 size_t FormulaLexer::textEnd(size_t at) const {
-    for (size_t i = at + 1; i < text_.size(); ++i) {
-        if (text_[i] != '"') continue;
-        if (i + 1 < text_.size() && text_[i + 1] == '"') {
-            ++i;
-            continue;
-        }
-        return i + 1;
-    }
-    return text_.size();
+    size_t end = skipQuoted(text_, at);
+    return end == std::string_view::npos ? text_.size() : end;
 }
 
 // Structured references nest brackets; "'" escapes the character after it inside them.
