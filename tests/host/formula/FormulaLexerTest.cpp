@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "host/formula/FormulaLexer.h"
+#include "host/formula/FormulaReferences.h"
 
 namespace tavlora::host::formula {
 namespace {
@@ -131,6 +133,27 @@ TEST(FormulaLexerTest, RewriteCopiesWhatItIsNotAsked) {
         return out;
     };
     EXPECT_EQ(rewriteTokens("sum(a1:b$2, \"a1\", 'a1'!c3)", upper), "sum(A1:B$2, \"a1\", 'a1'!C3)");
+}
+
+// Random texts of formula characters: the tokens always cover the text, and rewrites that have
+// nothing to change give it back unchanged (digits are kept small so no reference reaches the
+// last row, and no sheet is named "Z").
+TEST(FormulaLexerTest, ArbitraryTextSurvivesEveryRewriteThatChangesNothing) {
+    const std::string_view alphabet = "AbC123$:!'\"#[](){},;._ xR+-E@\xC3\xA9";
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        size_t length = random() % 16;
+        for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+        lex(text);
+        EXPECT_EQ(shiftForDeletion(text, Context{"S", "S"}, Deletion::rows(kMaxRows, 1)), text);
+        EXPECT_EQ(renameSheet(text, "Z", "Y Y"), text);
+        EXPECT_EQ(invalidateSheet(text, "Z"), text);
+        if (HasFailure()) {
+            ADD_FAILURE() << "text: " << text;
+            break;
+        }
+    }
 }
 
 }  // namespace
