@@ -8,6 +8,7 @@
 #include "com/Error.h"
 #include "host/Application.h"
 #include "host/chart/ChartReferenceEditing.h"
+#include "host/cells/SheetPrefix.h"
 #include "host/chart/ChartSheet.h"
 #include "host/formula/FormulaReferences.h"
 #include "host/Worksheet.h"
@@ -223,7 +224,7 @@ std::optional<Workbook::ResolvedReference> Workbook::resolveReference(const std:
         return ResolvedReference{context, *area};
     }
     std::string sheetName, reference;
-    if (formula::splitSheetPrefix(text, sheetName, reference)) {
+    if (splitSheetPrefix(text, sheetName, reference)) {
         auto area = parseA1(reference);
         if (!area) return std::nullopt;
         for (const auto& ws : worksheets())

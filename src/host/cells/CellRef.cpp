@@ -1,7 +1,6 @@
 #include "host/cells/CellRef.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tavlora::host {
 
@@ -10,120 +9,195 @@ namespace {
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// One side of a reference: a column, a row, or both. Parsed from the whole text of that side.
-struct Corner {
-    int32_t row = 0;     // 0 = no row part
-    int32_t column = 0;  // 0 = no column part
-};
+bool sameShape(const A1Corner& a, const A1Corner& b) { return (a.row != 0) == (b.row != 0) && (a.column != 0) == (b.column != 0); }
 
-// Reads "[$]row" digits; 0 when absent or off the grid. Leading zeros are not a row.
-int32_t parseRowNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > 7 || digits[0] == '0') return 0;
-    int32_t value = 0;
-    for (char c : digits) {
-        if (!isDigit(c)) return 0;
-        value = value * 10 + (c - '0');
+// Writes the letters of a column on the grid; returns their count. Filled from the end, as the
+// length is known up front.
+size_t formatColumn(int32_t column, char* buffer) {
+    if (column <= 0) return 0;
+    size_t n = column <= 26 ? 1 : column <= 702 ? 2 : 3;
+    for (size_t i = n; i-- > 0;) {
+        buffer[i] = static_cast<char>('A' + (column - 1) % 26);
+        column = (column - 1) / 26;
     }
-    return value <= kMaxRows ? value : 0;
+    return n;
 }
 
-std::optional<Corner> parseCorner(std::string_view text) {
-    size_t i = 0;
-    auto eatDollar = [&] {
-        if (i < text.size() && text[i] == '$') {
-            ++i;
-            return true;
-        }
-        return false;
-    };
-    bool dollar = eatDollar();
-    size_t lettersStart = i;
-    while (i < text.size() && isLetter(text[i])) ++i;
-    std::string_view letters = text.substr(lettersStart, i - lettersStart);
-    if (!letters.empty()) dollar = eatDollar();
-    std::string_view digits = text.substr(i);
-    Corner corner;
-    if (letters.empty() && digits.empty()) return std::nullopt;
-    if (!letters.empty()) {
-        corner.column = columnFromLetters(letters);
-        if (corner.column == 0) return std::nullopt;
-        if (digits.empty() && dollar) return std::nullopt;  // "A$" marks a row that is not there
+size_t formatRow(int32_t row, char* buffer) {
+    size_t n = 1;
+    for (int32_t rest = row; rest >= 10; rest /= 10) ++n;
+    for (size_t i = n; i-- > 0;) {
+        buffer[i] = static_cast<char>('0' + row % 10);
+        row /= 10;
     }
-    if (!digits.empty()) {
-        corner.row = parseRowNumber(digits);
-        if (corner.row == 0) return std::nullopt;
+    return n;
+}
+
+void appendCorner(std::string& out, const A1Corner& corner) {
+    char buffer[kCellAddressCapacity];
+    if (corner.column) {
+        if (corner.columnAbsolute) out += '$';
+        out.append(buffer, formatColumn(corner.column, buffer));
     }
-    return corner;
+    if (corner.row) {
+        if (corner.rowAbsolute) out += '$';
+        out.append(buffer, formatRow(corner.row, buffer));
+    }
 }
 
 }  // namespace
 
-int32_t columnFromLetters(std::string_view letters) {
-    if (letters.empty() || letters.size() > 3) return 0;
-    int32_t value = 0;
-    for (char c : letters) {
-        if (!isLetter(c)) return 0;
-        value = value * 26 + (std::toupper(static_cast<unsigned char>(c)) - 'A' + 1);
+size_t scanA1Corner(std::string_view text, size_t pos, A1Corner& corner) {
+    corner = {};
+    const size_t n = text.size();
+    size_t end = pos;
+    size_t i = pos;
+    bool dollar = i < n && text[i] == '$';
+    if (dollar) ++i;
+    const size_t lettersStart = i;
+    int32_t column = 0;
+    for (; i < n && isLetter(text[i]); ++i) {
+        if (i - lettersStart == 3) return pos;
+        column = column * 26 + ((text[i] | 0x20) - 'a' + 1);
     }
-    return value <= kMaxColumns ? value : 0;
+    if (i > lettersStart) {
+        if (column > kMaxColumns) return pos;
+        corner.column = column;
+        corner.columnAbsolute = dollar;
+        end = i;
+        dollar = i < n && text[i] == '$';
+        if (dollar) ++i;
+    }
+    const size_t digitsStart = i;
+    int32_t row = 0;
+    for (; i < n && isDigit(text[i]); ++i) {
+        if (i - digitsStart == 7) return pos;
+        row = row * 10 + (text[i] - '0');
+    }
+    if (i > digitsStart) {
+        if (text[digitsStart] == '0' || row > kMaxRows) return pos;
+        corner.row = row;
+        corner.rowAbsolute = dollar;
+        end = i;
+    }
+    // A "$" that no row follows is not part of the corner ("A$" ends before it).
+    return end;
+}
+
+size_t scanA1Reference(std::string_view text, size_t pos, A1Reference& reference) {
+    size_t end = scanA1Corner(text, pos, reference.first);
+    reference.second = reference.first;
+    reference.ranged = false;
+    if (end == pos) return pos;
+    if (end < text.size() && text[end] == ':') {
+        A1Corner second;
+        size_t secondEnd = scanA1Corner(text, end + 1, second);
+        if (secondEnd != end + 1 && sameShape(reference.first, second)) {
+            reference.second = second;
+            reference.ranged = true;
+            return secondEnd;
+        }
+    }
+    return end;
+}
+
+Area A1Reference::area() const {
+    if (first.isCell())
+        return {std::min(first.row, second.row), std::min(first.column, second.column), std::max(first.row, second.row),
+                std::max(first.column, second.column)};
+    if (first.row) return {std::min(first.row, second.row), 1, std::max(first.row, second.row), kMaxColumns};
+    return {1, std::min(first.column, second.column), kMaxRows, std::max(first.column, second.column)};
+}
+
+A1Reference A1Reference::movedTo(const Area& area) const {
+    A1Reference moved = *this;
+    if (first.row) {
+        moved.first.row = area.firstRow;
+        moved.second.row = area.lastRow;
+    }
+    if (first.column) {
+        moved.first.column = area.firstColumn;
+        moved.second.column = area.lastColumn;
+    }
+    return moved;
+}
+
+int32_t columnFromLetters(std::string_view letters) {
+    A1Corner corner;
+    if (letters.empty() || letters[0] == '$' || scanA1Corner(letters, 0, corner) != letters.size() || corner.row)
+        return 0;
+    return corner.column;
 }
 
 std::string columnLetters(int32_t column) {
-    std::string letters;
-    while (column > 0) {
-        int32_t rest = (column - 1) % 26;
-        letters.insert(letters.begin(), static_cast<char>('A' + rest));
-        column = (column - 1) / 26;
-    }
-    return letters;
+    char buffer[4];
+    return std::string(buffer, formatColumn(column, buffer));
+}
+
+std::optional<Area> parseA1(std::string_view text) {
+    A1Reference reference;
+    size_t end = scanA1Reference(text, 0, reference);
+    if (end == 0 || end != text.size()) return std::nullopt;
+    return reference.area();
+}
+
+bool parseCell(std::string_view text, int32_t& row, int32_t& column) {
+    A1Corner corner;
+    if (scanA1Corner(text, 0, corner) != text.size() || !corner.isCell()) return false;
+    row = corner.row;
+    column = corner.column;
+    return true;
+}
+
+std::optional<Area> parseCellRange(std::string_view text) {
+    A1Reference reference;
+    size_t end = scanA1Reference(text, 0, reference);
+    if (end == 0 || end != text.size() || !reference.first.isCell()) return std::nullopt;
+    return reference.area();
+}
+
+size_t formatCell(int32_t row, int32_t column, char* buffer) {
+    size_t length = formatColumn(column, buffer);
+    return length + formatRow(row, buffer + length);
 }
 
 std::string cellAddress(int32_t row, int32_t column, bool absolute) {
     std::string out;
-    if (absolute) out += '$';
-    out += columnLetters(column);
-    if (absolute) out += '$';
-    out += std::to_string(row);
+    appendCorner(out, A1Corner{row, column, absolute, absolute});
     return out;
 }
 
 std::string areaAddress(const Area& area, bool absolute) {
-    const char* dollar = absolute ? "$" : "";
+    A1Reference reference;
+    reference.first = {area.firstRow, area.firstColumn, absolute, absolute};
+    reference.second = {area.lastRow, area.lastColumn, absolute, absolute};
     if (area.isWholeColumns() && !area.isWholeRows()) {
-        return dollar + columnLetters(area.firstColumn) + ":" + dollar + columnLetters(area.lastColumn);
+        reference.first.row = reference.second.row = 0;
+    } else if (area.isWholeRows()) {
+        reference.first.column = reference.second.column = 0;
     }
-    if (area.isWholeRows()) {
-        return dollar + std::to_string(area.firstRow) + ":" + dollar + std::to_string(area.lastRow);
-    }
-    std::string first = cellAddress(area.firstRow, area.firstColumn, absolute);
-    if (area.firstRow == area.lastRow && area.firstColumn == area.lastColumn) return first;
-    return first + ":" + cellAddress(area.lastRow, area.lastColumn, absolute);
+    reference.ranged = !reference.first.isCell() || reference.first.row != reference.second.row ||
+                       reference.first.column != reference.second.column;
+    std::string out;
+    appendA1Reference(out, reference);
+    return out;
 }
 
-std::optional<Area> parseA1(std::string_view text) {
-    if (text.empty()) return std::nullopt;
-    size_t colon = text.find(':');
-    std::string_view left = text.substr(0, colon);
-    std::string_view right = colon == std::string_view::npos ? left : text.substr(colon + 1);
-    if (right.find(':') != std::string_view::npos) return std::nullopt;
-    auto a = parseCorner(left);
-    auto b = parseCorner(right);
-    if (!a || !b) return std::nullopt;
-    bool aCell = a->row && a->column, bCell = b->row && b->column;
-    bool aRow = a->row && !a->column, bRow = b->row && !b->column;
-    bool aCol = !a->row && a->column, bCol = !b->row && b->column;
-    Area area;
-    if (aCell && bCell) {
-        area = {std::min(a->row, b->row), std::min(a->column, b->column), std::max(a->row, b->row),
-                std::max(a->column, b->column)};
-    } else if (aRow && bRow) {
-        area = {std::min(a->row, b->row), 1, std::max(a->row, b->row), kMaxColumns};
-    } else if (aCol && bCol) {
-        area = {1, std::min(a->column, b->column), kMaxRows, std::max(a->column, b->column)};
-    } else {
-        return std::nullopt;
+std::string cellRangeAddress(const Area& area) {
+    char buffer[kCellAddressCapacity];
+    std::string out(buffer, formatCell(area.firstRow, area.firstColumn, buffer));
+    if (area.lastRow != area.firstRow || area.lastColumn != area.firstColumn) {
+        out += ':';
+        out.append(buffer, formatCell(area.lastRow, area.lastColumn, buffer));
     }
-    return area;
+    return out;
+}
+
+void appendA1Reference(std::string& out, const A1Reference& reference) {
+    appendCorner(out, reference.first);
+    if (!reference.ranged) return;
+    out += ':';
+    appendCorner(out, reference.second);
 }
 
 }  // namespace tavlora::host

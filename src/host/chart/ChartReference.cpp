@@ -4,7 +4,8 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
-#include "host/formula/FormulaReferences.h"
+#include "host/cells/SheetPrefix.h"
+#include "host/formula/FormulaLexer.h"
 
 namespace tavlora::host {
 
@@ -57,46 +58,38 @@ private:
     size_t pos_ = 0;
 };
 
-// 'It''s' -> It's; the opening quote has been seen.
-std::string readQuotedName(Cursor& in) {
-    std::string name;
-    for (;;) {
-        if (in.atEnd()) in.fail("a quoted sheet name is not closed.");
-        char c = in.take();
-        if (c == '\'') {
-            if (in.accept('\'')) {
-                name += '\'';
-                continue;
-            }
-            break;
-        }
-        name += c;
+// An unquoted sheet name may hold letters (any script), digits, "_" and "."; anything else needs
+// quotes, and the message says which character.
+void requireUnquotedName(Cursor& in, std::string_view name) {
+    for (char c : name) {
+        if (isBlank(c)) in.fail("the sheet name \"" + std::string(name) + "\" holds a blank and must be quoted ('" + std::string(name) + "').");
+        if (!isPlainNameCharacter(c))
+            in.fail("the sheet name \"" + std::string(name) + "\" holds \"" + std::string(1, c) + "\" and must be quoted.");
     }
-    if (name.empty()) in.fail("the sheet name is empty.");
-    return name;
 }
 
 // The sheet name before "!", or nullopt when the item has none.
 std::optional<std::string> readSheetName(Cursor& in) {
-    if (in.accept('\'')) {
-        std::string name = readQuotedName(in);
-        if (!in.accept('!')) in.fail("a quoted sheet name must be followed by \"!\".");
+    std::string_view rest = in.rest();
+    if (auto prefix = readSheetPrefix(rest, 0); prefix && !prefix->external && !prefix->threeD) {
+        std::string name = prefix->name();
+        if (name.empty()) in.fail("the sheet name is empty.");
+        if (!prefix->quoted) requireUnquotedName(in, name);
+        in.rewind(in.position() + prefix->text.size());
         return name;
     }
-    std::string_view rest = in.rest();
+    if (!rest.empty() && rest.front() == '\'') {
+        if (skipQuoted(rest, 0) == std::string_view::npos) in.fail("a quoted sheet name is not closed.");
+        in.fail("a quoted sheet name must be followed by \"!\".");
+    }
+    // Not a prefix, yet a "!" within the item: say what is wrong with the name before it.
     size_t bang = rest.find('!');
     size_t stop = rest.find_first_of(",)");
     if (bang == std::string_view::npos || (stop != std::string_view::npos && stop < bang)) return std::nullopt;
     std::string_view name = rest.substr(0, bang);
     if (name.empty()) in.fail("the sheet name before \"!\" is empty.");
-    for (char c : name) {
-        if (isBlank(c)) in.fail("the sheet name \"" + std::string(name) + "\" holds a blank and must be quoted ('" + std::string(name) + "').");
-        if (!isPlainNameCharacter(c))
-            in.fail("the sheet name \"" + std::string(name) + "\" holds \"" + std::string(1, c) +
-                    "\" and must be quoted.");
-    }
-    in.rewind(in.position() + bang + 1);
-    return std::string(name);
+    requireUnquotedName(in, name);
+    in.fail("\"" + std::string(name) + "\" is not the name of one sheet of this workbook.");
 }
 
 // Digits of an absolute row or column number after R or C; 0 when there are none.
@@ -178,50 +171,6 @@ std::string r1c1Area(const Area& area) {
     return out;
 }
 
-// Splits at commas outside quotes; nullopt when a quote is left open.
-std::optional<std::vector<std::string_view>> splitTopLevel(std::string_view text) {
-    std::vector<std::string_view> items;
-    bool quoted = false;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\'') quoted = !quoted;
-        else if (c == ',' && !quoted) {
-            items.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    if (quoted) return std::nullopt;
-    items.push_back(text.substr(start));
-    return items;
-}
-
-std::optional<SheetArea> parseA1Item(std::string_view item) {
-    item = trimBlanks(item);
-    size_t bang = item.rfind('!');
-    if (bang == std::string_view::npos || bang == 0) return std::nullopt;
-    std::string_view prefix = item.substr(0, bang);
-    std::string sheet;
-    if (prefix.front() == '\'') {
-        if (prefix.size() < 3 || prefix.back() != '\'') return std::nullopt;
-        std::string_view inner = prefix.substr(1, prefix.size() - 2);
-        for (size_t i = 0; i < inner.size(); ++i) {
-            if (inner[i] == '\'') {
-                if (i + 1 >= inner.size() || inner[i + 1] != '\'') return std::nullopt;
-                ++i;
-            }
-            sheet += inner[i];
-        }
-    } else {
-        for (char c : prefix)
-            if (!isPlainNameCharacter(c)) return std::nullopt;
-        sheet = std::string(prefix);
-    }
-    auto area = parseA1(item.substr(bang + 1));
-    if (!area) return std::nullopt;
-    return SheetArea{std::move(sheet), *area};
-}
-
 // ---- array constants ----
 
 com::Variant readArrayElement(Cursor& in) {
@@ -269,13 +218,13 @@ std::string_view afterEquals(std::string_view formula) {
 
 std::string ChartReference::a1() const {
     if (broken) {
-        std::string prefix = areas.empty() ? std::string() : formula::sheetPrefix(areas.front().sheet) + "!";
+        std::string prefix = areas.empty() ? std::string() : sheetPrefix(areas.front().sheet) + "!";
         return prefix + "#REF!";
     }
     std::string out;
     for (const SheetArea& item : areas) {
         if (!out.empty()) out += ',';
-        out += formula::sheetPrefix(item.sheet) + "!" + areaAddress(item.area);
+        out += sheetPrefix(item.sheet) + "!" + areaAddress(item.area);
     }
     return areas.size() > 1 ? "(" + out + ")" : out;
 }
@@ -285,7 +234,7 @@ std::string ChartReference::r1c1() const {
     std::string out;
     for (const SheetArea& item : areas) {
         if (!out.empty()) out += ',';
-        out += formula::sheetPrefix(item.sheet) + "!" + r1c1Area(item.area);
+        out += sheetPrefix(item.sheet) + "!" + r1c1Area(item.area);
     }
     return areas.size() > 1 ? "=(" + out + ")" : "=" + out;
 }
@@ -315,16 +264,29 @@ ChartReference parseR1C1Reference(std::string_view formula, std::string_view def
 }
 
 std::optional<ChartReference> parseA1Reference(std::string_view text) {
-    std::string_view body = trimBlanks(text);
-    if (body.size() >= 2 && body.front() == '(' && body.back() == ')') body = body.substr(1, body.size() - 2);
-    if (body.empty()) return std::nullopt;
-    auto items = splitTopLevel(body);
-    if (!items) return std::nullopt;
+    std::vector<formula::Token> tokens;
+    formula::FormulaLexer lexer(text);
+    for (formula::Token token; lexer.next(token);)
+        if (token.kind != formula::TokenKind::Whitespace) tokens.push_back(token);
+    size_t first = 0, last = tokens.size();
+    if (last >= 2 && tokens.front().kind == formula::TokenKind::OpenParen &&
+        tokens.back().kind == formula::TokenKind::CloseParen) {
+        ++first;
+        --last;
+    }
+    // Sheet-qualified references separated by commas: an odd count of tokens.
+    if (first == last || (last - first) % 2 == 0) return std::nullopt;
     ChartReference reference;
-    for (std::string_view item : *items) {
-        auto area = parseA1Item(item);
-        if (!area) return std::nullopt;
-        reference.areas.push_back(std::move(*area));
+    for (size_t i = first; i < last; ++i) {
+        const formula::Token& token = tokens[i];
+        if ((i - first) % 2 == 1) {
+            if (token.kind != formula::TokenKind::Comma) return std::nullopt;
+            continue;
+        }
+        if (token.kind != formula::TokenKind::Reference || !token.prefix || token.prefix->external ||
+            token.prefix->threeD)
+            return std::nullopt;
+        reference.areas.push_back(SheetArea{token.prefix->name(), token.reference.area()});
     }
     return reference;
 }

@@ -7,9 +7,8 @@
 #include "host/cells/CellRef.h"
 
 // Rewriting of the A1 references inside formula text (without the leading "=") when cells move
-// or sheets are renamed or deleted. The text is tokenized far enough to tell references from
-// string literals, function names, defined names, numbers, structured and external references;
-// everything that is not a reference to the affected sheet is copied through unchanged.
+// or sheets are renamed or deleted. Everything that is not a reference to the affected sheet is
+// copied through unchanged.
 namespace tavlora::host::formula {
 
 enum class Axis : uint8_t { Rows, Columns };
@@ -53,12 +52,5 @@ std::string shiftReference(std::string_view reference, const Deletion& deletion)
 std::string renameSheet(std::string_view formula, std::string_view oldName, std::string_view newName);
 // References qualified with `sheetName` become #REF! (the sheet was deleted).
 std::string invalidateSheet(std::string_view formula, std::string_view sheetName);
-
-// Splits "Sheet1!A1" / "'My Sheet'!A1:B2" into the unquoted sheet name and the reference.
-// False when the text has no sheet prefix.
-bool splitSheetPrefix(std::string_view text, std::string& sheet, std::string& reference);
-
-// The sheet prefix for a name: Sheet1 or 'My Sheet' (quotes doubled inside).
-std::string sheetPrefix(std::string_view sheetName);
 
 }  // namespace tavlora::host::formula

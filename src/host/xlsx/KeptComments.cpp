@@ -5,7 +5,7 @@
 
 #include <pugixml.hpp>
 
-#include "host/xlsx/CellReference.h"
+#include "host/cells/CellRef.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
 
@@ -46,12 +46,12 @@ void shiftCommentsPart(PackagePart& part, const formula::Deletion& deletion) {
     if (!parse(document, part.bytes)) return;
     bool changed = false;
     for (pugi::xml_node comment : elementsNamed(document.document_element(), "comment")) {
-        Area area;
         pugi::xml_attribute ref = comment.attribute("ref");
-        if (!parseAreaReference(ref.value(), area)) continue;
-        auto moved = formula::shiftArea(area, deletion);
+        auto area = parseCellRange(ref.value());
+        if (!area) continue;
+        auto moved = formula::shiftArea(*area, deletion);
         if (!moved) comment.parent().remove_child(comment);
-        else if (*moved != area) ref.set_value(areaReference(*moved).c_str());
+        else if (*moved != *area) ref.set_value(cellRangeAddress(*moved).c_str());
         else continue;
         changed = true;
     }

@@ -8,7 +8,7 @@
 #include "com/Error.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "host/xlsx/CellReference.h"
+#include "host/cells/CellRef.h"
 #include "host/xlsx/ColumnWidth.h"
 #include "host/formula/SharedFormula.h"
 #include "host/xlsx/SharedStrings.h"
@@ -120,9 +120,8 @@ public:
     void readMerges(pugi::xml_node mergeCells) {
         for (pugi::xml_node merge = mergeCells.first_child(); merge; merge = merge.next_sibling()) {
             if (merge.type() != pugi::node_element || localName(merge.name()) != "mergeCell") continue;
-            Area area;
-            if (parseAreaReference(merge.attribute("ref").value(), area) && area.cellCount() > 1)
-                sheet_.mergedAreas().push_back(area);
+            auto area = parseCellRange(merge.attribute("ref").value());
+            if (area && area->cellCount() > 1) sheet_.mergedAreas().push_back(*area);
         }
     }
 
@@ -205,7 +204,7 @@ private:
             const char* name = a.name();
             if (name[0] == 'r' && name[1] == '\0') {
                 int32_t row;
-                if (!parseCellReference(a.value(), row, column))
+                if (!parseCell(a.value(), row, column))
                     fail("has a cell reference '" + std::string(a.value()) + "' outside the sheet");
                 if (row != info.row) fail("has cell " + std::string(a.value()) + " inside row " + std::to_string(info.row));
             } else if (name[0] == 's' && name[1] == '\0') {
@@ -255,14 +254,14 @@ private:
             }
             auto anchor = sharedAnchors_.find(group);
             if (anchor == sharedAnchors_.end()) return false;
-            formula.text = shiftFormula(anchor->second.text, row - anchor->second.row, column - anchor->second.column);
+            formula.text = host::formula::shiftFormula(anchor->second.text, row - anchor->second.row, column - anchor->second.column);
             return !formula.text.empty();
         }
         if (kind == "dataTable" || text.empty()) return false;
         formula.text.assign(text);
         if (kind == "array") {
             formula.isArray = true;
-            if (!parseAreaReference(f.attribute("ref").value(), formula.arrayArea)) formula.arrayArea = Area::cell(row, column);
+            formula.arrayArea = parseCellRange(f.attribute("ref").value()).value_or(Area::cell(row, column));
         }
         return true;
     }
@@ -305,9 +304,9 @@ private:
         if (type == "s") {
             uint32_t index = 0;
             if (!parseUnsigned(v.child_value(), index) || index >= source_.sharedStrings.size()) {
-                char ref[kCellReferenceCapacity];
+                char ref[kCellAddressCapacity];
                 fail("refers to shared string '" + std::string(value) + "' in cell " +
-                     std::string(ref, formatCellReference(row, column, ref)) + ", which the workbook does not have");
+                     std::string(ref, formatCell(row, column, ref)) + ", which the workbook does not have");
             }
             cell.kind = CellKind::String;
             cell.payload.stringId = source_.sharedStrings[index];

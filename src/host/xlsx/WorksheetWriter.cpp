@@ -7,7 +7,7 @@
 
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "host/xlsx/CellReference.h"
+#include "host/cells/CellRef.h"
 #include "host/xlsx/ColumnWidth.h"
 #include "host/xlsx/ElementOrder.h"
 #include "host/xlsx/XmlPart.h"
@@ -115,9 +115,9 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
 }
 
 void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool rowStyled) const {
-    char reference[kCellReferenceCapacity];
+    char reference[kCellAddressCapacity];
     open(out, "c r=\"");
-    out.append(reference, formatCellReference(row, c.column, reference));
+    out.append(reference, formatCell(row, c.column, reference));
     out += '"';
     if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
         out += " s=\"";
@@ -188,7 +188,7 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
     out += '>';
     if (f.isArray) {
         open(out, "f t=\"array\" ref=\"");
-        out += areaReference(f.arrayArea);
+        out += cellRangeAddress(f.arrayArea);
         out += "\">";
     } else {
         open(out, "f>");
@@ -270,7 +270,7 @@ void SheetXmlWriter::mergeCells(std::string& out) const {
     out += "\">";
     for (const Area& area : merges) {
         open(out, "mergeCell ref=\"");
-        out += areaReference(area);
+        out += cellRangeAddress(area);
         out += "\"/>";
     }
     close(out, "mergeCells");
@@ -280,7 +280,7 @@ void SheetXmlWriter::dimension(std::string& out) const {
     Area used;
     bool any = sheet_.store().usedArea(used);
     open(out, "dimension ref=\"");
-    out += any ? areaReference(used) : std::string("A1");
+    out += any ? cellRangeAddress(used) : std::string("A1");
     out += "\"/>";
 }
 

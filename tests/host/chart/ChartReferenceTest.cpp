@@ -61,6 +61,8 @@ TEST(ChartReferenceParsing, SheetNamesThatNeedQuotes) {
     expectHostError([] { parseR1C1Reference("=My Data!R1C1", ""); }, "holds a blank and must be quoted");
     expectHostError([] { parseR1C1Reference("=(Data!R1C1,My Data!R2C1)", ""); }, "holds a blank");
     expectHostError([] { parseR1C1Reference("=Q-1!R1C1", ""); }, "holds \"-\" and must be quoted");
+    expectHostError([] { parseR1C1Reference("=Q$1!R1C1", ""); }, "holds \"$\" and must be quoted");
+    expectHostError([] { parseR1C1Reference("=[1]Data!R1C1", ""); }, "holds \"[\" and must be quoted");
 }
 
 TEST(ChartReferenceParsing, WithoutSheetName) {
@@ -99,6 +101,18 @@ TEST(ChartReferenceParsing, A1FormOfParts) {
     ASSERT_TRUE(unionWithout);
     EXPECT_EQ(unionWithout->areas.size(), 2u);
 
+    auto spaced = parseA1Reference(" ( Sheet1!A1 , 'It''s'!B2:B3 ) ");
+    ASSERT_TRUE(spaced);
+    ASSERT_EQ(spaced->areas.size(), 2u);
+    EXPECT_EQ(spaced->areas[1], (SheetArea{"It's", Area{2, 2, 3, 2}}));
+    auto columns = parseA1Reference("Sheet1!$B:$B");
+    ASSERT_TRUE(columns);
+    EXPECT_EQ(columns->areas[0].area, (Area{1, 2, kMaxRows, 2}));
+
+    EXPECT_FALSE(parseA1Reference("Sheet1!$A$1,"));
+    EXPECT_FALSE(parseA1Reference("Sheet1!$A$1 Sheet1!$A$2"));
+    EXPECT_FALSE(parseA1Reference("Jan:Mar!$A$1"));
+    EXPECT_FALSE(parseA1Reference("Sheet1!$A$1+1"));
     EXPECT_FALSE(parseA1Reference("[1]Sheet1!$A$1"));
     EXPECT_FALSE(parseA1Reference("Sheet1!#REF!"));
     EXPECT_FALSE(parseA1Reference("$A$1"));

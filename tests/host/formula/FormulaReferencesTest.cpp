@@ -77,13 +77,21 @@ TEST(FormulaReferencesTest, RenameAndInvalidateSheets) {
     EXPECT_EQ(invalidateSheet("SUM(Data!A1:A5)+Other!B1+Data!Total", "DATA"), "SUM(#REF!)+Other!B1+#REF!");
 }
 
-TEST(FormulaReferencesTest, SheetPrefixesQuoteWhenNeeded) {
-    EXPECT_EQ(sheetPrefix("Data"), "Data");
-    EXPECT_EQ(sheetPrefix("My Sheet"), "'My Sheet'");
-    EXPECT_EQ(sheetPrefix("It's"), "'It''s'");
-    EXPECT_EQ(sheetPrefix("A1"), "'A1'");
-    EXPECT_EQ(sheetPrefix("R2C3"), "'R2C3'");
-    EXPECT_EQ(sheetPrefix("2024"), "'2024'");
+// Cases the lexer settles for every rewrite alike.
+TEST(FormulaReferencesTest, ErrorLiteralsAndQuotedTextAreNeverReferences) {
+    // "#GETTING_DATA" is one literal: its "_DATA" is no name and the "!" after it no prefix.
+    EXPECT_EQ(deleteRows("IF(A10=#GETTING_DATA,A10,#SPILL!)", 3, 4), "IF(A6=#GETTING_DATA,A6,#SPILL!)");
+    EXPECT_EQ(invalidateSheet("Data!#GETTING_DATA+1", "Data"), "#REF!+1");
+    // A quoted name that no "!" follows is copied whole, references inside it too.
+    EXPECT_EQ(deleteRows("'x A10 y'&A10", 3, 4), "'x A10 y'&A6");
+    EXPECT_EQ(renameSheet("'Data'&Data!A1", "Data", "New"), "'Data'&New!A1");
+}
+
+TEST(FormulaReferencesTest, RangesOfSeveralAreasAndThreeDRuns) {
+    EXPECT_EQ(deleteRows("A1:B10:C20", 3, 4), "A1:B6:C16");
+    EXPECT_EQ(deleteRows("SUM(A10 B10:C12)", 3, 4), "SUM(A6 B6:C8)");
+    EXPECT_EQ(renameSheet("SUM(Data:Other!A1)+'Jan:Data'!A1", "Data", "New"), "SUM(Data:Other!A1)+'Jan:Data'!A1");
+    EXPECT_EQ(invalidateSheet("[1]Data!A1+Data!A1", "Data"), "[1]Data!A1+#REF!");
 }
 
 }  // namespace

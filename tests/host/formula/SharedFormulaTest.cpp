@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tavlora::host::xlsx {
+namespace tavlora::host::formula {
 namespace {
 
 TEST(SharedFormula, MovesRelativeReferences) {
@@ -44,6 +44,18 @@ TEST(SharedFormula, ReferencesMovedOffTheGridBecomeRefErrors) {
     EXPECT_EQ(shiftFormula("A1", -1, 0), "#REF!");
 }
 
+TEST(SharedFormula, AnAreaThatLeavesTheGridBecomesOneRefError) {
+    EXPECT_EQ(shiftFormula("SUM(A1:B1048575)", 2, 0), "SUM(#REF!)");
+    EXPECT_EQ(shiftFormula("SUM(Data!A1:A1048576)+'My Data'!B2", 1, 0), "SUM(Data!#REF!)+'My Data'!B3");
+}
+
+// Where the two earlier tokenizers read the same text differently, the one lexer decides.
+TEST(SharedFormula, ErrorLiteralsWithUnderscoresAndDollarsInNames) {
+    EXPECT_EQ(shiftFormula("IF(ISERROR(A1),#GETTING_DATA,B1)", 1, 0), "IF(ISERROR(A2),#GETTING_DATA,B2)");
+    EXPECT_EQ(shiftFormula("x$A1+A1$B+A$1", 1, 1), "x$A1+A1$B+B$1");
+    EXPECT_EQ(shiftFormula("Sheet1:Sheet3!A1+'Jan 1:Mar 1'!B2", 1, 0), "Sheet1:Sheet3!A2+'Jan 1:Mar 1'!B3");
+}
+
 TEST(SharedFormula, NoOffsetIsTheSameText) { EXPECT_EQ(shiftFormula("anything A1 'x", 0, 0), "anything A1 'x"); }
 
 TEST(SharedFormula, UnterminatedQuotesDoNotRunAway) {
@@ -53,4 +65,4 @@ TEST(SharedFormula, UnterminatedQuotesDoNotRunAway) {
 }
 
 }  // namespace
-}  // namespace tavlora::host::xlsx
+}  // namespace tavlora::host::formula

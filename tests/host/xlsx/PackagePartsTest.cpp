@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "host/xlsx/CellReference.h"
 #include "host/xlsx/ContentTypes.h"
 #include "host/xlsx/ElementOrder.h"
 #include "host/xlsx/Relationships.h"
@@ -89,31 +88,6 @@ TEST(ContentTypes, PruneKeepsWhatIsWritten) {
               "<Default Extension=\"rels\" ContentType=\"r\"/><Default Extension=\"xml\" ContentType=\"x\"/>"
               "<Default Extension=\"png\" ContentType=\"image/png\"/>"
               "<Override PartName=\"/xl/a.xml\" ContentType=\"a\"/></Types>");
-}
-
-TEST(CellReference, ParsesTheGridAndNothingElse) {
-    int32_t row = 0, column = 0;
-    ASSERT_TRUE(parseCellReference("XFD1048576", row, column));
-    EXPECT_EQ(row, 1048576);
-    EXPECT_EQ(column, 16384);
-    ASSERT_TRUE(parseCellReference("$b$7", row, column));
-    EXPECT_EQ(row, 7);
-    EXPECT_EQ(column, 2);
-    for (const char* bad : {"XFE1", "A1048577", "A0", "A01", "1A", "A", "", "AAAA1", "A1B", "A-1"})
-        EXPECT_FALSE(parseCellReference(bad, row, column)) << bad;
-    Area area;
-    ASSERT_TRUE(parseAreaReference("C4:A1", area));
-    EXPECT_EQ(area, (Area{1, 1, 4, 3}));
-    EXPECT_FALSE(parseAreaReference("A1:", area));
-}
-
-TEST(CellReference, Formats) {
-    char buffer[kCellReferenceCapacity];
-    EXPECT_EQ(std::string(buffer, formatCellReference(1048576, 16384, buffer)), "XFD1048576");
-    EXPECT_EQ(std::string(buffer, formatCellReference(1, 26, buffer)), "Z1");
-    EXPECT_EQ(std::string(buffer, formatCellReference(10, 27, buffer)), "AA10");
-    EXPECT_EQ(areaReference(Area{2, 2, 2, 2}), "B2");
-    EXPECT_EQ(areaReference(Area{1, 1, 3, 4}), "A1:D3");
 }
 
 TEST(ElementOrder, GeneratedElementsGoToTheirSchemaPlace) {
