@@ -1,12 +1,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 
 #include "support/XlsxTestSupport.h"
 #include "com/Error.h"
+#include "host/Workbook.h"
 #include "host/xlsx/PackageWriter.h"
 #include "host/xlsx/ZipOutput.h"
 #include "support/TestPaths.h"
@@ -59,6 +63,22 @@ TEST_F(AtomicSave, ReplacesTheTargetAndLeavesNothingElse) {
     struct stat st {};
     ASSERT_EQ(::stat(target_.c_str(), &st), 0);
     EXPECT_NE(st.st_mode & 0044, 0u) << "a saved workbook is readable by others, as new files are";
+}
+
+// A report kept private stays private when saved again, in either format.
+TEST_F(AtomicSave, SavingOverAFileKeepsItsPermissions) {
+    auto page = dir_.file("report.html");
+    std::ofstream(page) << "the old page";
+    for (const fs::path& path : {target_, page}) {
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+        book_->saveAs(path.string(), path == page ? host::fileformat::kHtml : host::fileformat::kDefault);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << path;
+    }
+    EXPECT_EQ(describeWorkbook(*readXlsx(target_)), describeWorkbook(*book_));
+    EXPECT_EQ(contentOf(page).rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"report.html", "report.xlsx"}));
 }
 
 TEST_F(AtomicSave, MissingFolder) {
@@ -115,6 +135,25 @@ TEST_F(AtomicSave, FailureWhileWritingKeepsTheOldFileAndRemovesTheTemporaryOne) 
         EXPECT_EQ(error.code(), com::hr::kOutOfMemory);  // the producer's own error comes through
         EXPECT_EQ(std::string(error.what()), "the producer ran out");
     }
+    EXPECT_TRUE(contentOf(target_) == "the old report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicSave, AFailedWriteKeepsTheOldFile) {
+    // In a child process, so the file size limit touches nothing else.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string message = saveFailure(*book_, target_);
+        _exit(message == "Cannot save '" + target_.string() + "': Write error: File too large" ? 0 : 3);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(contentOf(target_) == "the old report");
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
 }
