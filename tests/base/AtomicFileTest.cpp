@@ -1,11 +1,9 @@
 #include "base/AtomicFile.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <functional>
@@ -19,19 +17,9 @@ namespace tavlora::base {
 namespace {
 
 namespace fs = std::filesystem;
+using test::contentOf;
+using test::filesIn;
 using test::TempDir;
-
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-std::vector<std::string> filesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 mode_t modeOf(const fs::path& path) {
     struct stat st {};

@@ -1,11 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <fstream>
 
 #include "support/XlsxTestSupport.h"
@@ -20,18 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using host::xlsx::writeWorkbook;
-
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-std::vector<std::string> filesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string saveFailure(const host::Workbook& workbook, const fs::path& path) {
     try {
@@ -140,20 +125,11 @@ TEST_F(AtomicSave, FailureWhileWritingKeepsTheOldFileAndRemovesTheTemporaryOne) 
 }
 
 TEST_F(AtomicSave, AFailedWriteKeepsTheOldFile) {
-    // In a child process, so the file size limit touches nothing else.
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{1024, 1024};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    int status = exitStatusWithFileSizeLimit(1024, [&] {
         std::string message = saveFailure(*book_, target_);
-        _exit(message == "Cannot save '" + target_.string() + "': Write error: File too large" ? 0 : 3);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return message == "Cannot save '" + target_.string() + "': Write error: File too large" ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0);
     EXPECT_TRUE(contentOf(target_) == "the old report");
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
 }
