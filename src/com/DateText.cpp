@@ -1,9 +1,9 @@
 #include "com/DateText.h"
 
-#include <array>
 #include <cmath>
 
 #include "base/Ascii.h"
+#include "base/CivilDate.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
 
@@ -13,42 +13,7 @@ namespace {
 
 constexpr double kMinDateSerial = -657434.0;          // 0100-01-01
 constexpr double kMaxDateSerialExclusive = 2958466.0;  // day after 9999-12-31
-constexpr int64_t kUnixEpochSerial = 25569;           // 1970-01-01
 constexpr int64_t kSecondsPerDay = 86400;
-
-struct CivilDate {
-    int64_t year;
-    unsigned month;
-    unsigned day;
-};
-
-// Proleptic Gregorian calendar from days since 1970-01-01 (H. Hinnant's algorithm).
-CivilDate civilFromDays(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yoe = static_cast<unsigned>(year - era * 400);
-    const unsigned doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-unsigned daysInMonth(int64_t year, unsigned month) {
-    static constexpr std::array<unsigned, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 void appendPadded(std::string& text, int64_t value, int width) {
     std::string digits = std::to_string(value);
@@ -89,7 +54,7 @@ std::string formatDate(double serial) {
         seconds -= kSecondsPerDay;
         ++day;
     }
-    CivilDate date = civilFromDays(day - kUnixEpochSerial);
+    base::CivilDate date = base::civilFromDays(day - kUnixEpochDate);
     std::string text;
     text.reserve(19);
     appendPadded(text, date.year, 4);
@@ -125,11 +90,11 @@ bool parseDateText(std::string_view text, double& serial) {
         if (readChar(text, i, ':') && !readNumber(text, i, 2, second)) return false;
         if (i != text.size()) return false;
     }
-    if (year < 100 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > base::daysInMonth(year, month) || hour > 23 ||
         minute > 59 || second > 59) {
         return false;
     }
-    int64_t days = daysFromCivil(year, month, day) + kUnixEpochSerial;
+    int64_t days = base::daysFromCivil(year, month, day) + kUnixEpochDate;
     double timeOfDay = static_cast<double>(hour * 3600 + minute * 60 + second) / kSecondsPerDay;
     // Before 1899-12-30 the fraction still counts forward within the day, away from zero.
     serial = days < 0 ? static_cast<double>(days) - timeOfDay : static_cast<double>(days) + timeOfDay;

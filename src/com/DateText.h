@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -6,6 +7,9 @@
 // of day. Before that day the fraction still counts forward within the day (-1.25 is 1899-12-29
 // 06:00). The language's range is 0100-01-01 to 9999-12-31.
 namespace tavlora::com {
+
+// 1970-01-01 as a date of the language: the day base::CivilDate counts from.
+constexpr int64_t kUnixEpochDate = 25569;
 
 // Text of a date serial: "YYYY-MM-DD", with " hh:mm:ss" when the time of day, rounded to the
 // second, is not midnight. Outside the range is error 6.

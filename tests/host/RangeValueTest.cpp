@@ -52,6 +52,10 @@ TEST_F(RangeValueTest, DatesGoInAsSerialsAndComeBackAsDates) {
     EXPECT_EQ(text("A1"), "1/1/2024");
     put("A2", Variant::date(0.75));
     EXPECT_EQ(formatAt("A2").numberFormat, "h:mm:ss");
+    // A time of day alone stays one: not a time on 1899-12-31.
+    EXPECT_EQ(sheet->store().find(2, 1)->payload.number, 0.75);
+    EXPECT_EQ(get("A2"), Variant::date(0.75));
+    EXPECT_EQ(text("A2"), "18:00:00");
     // A number in a date-formatted cell reads as a date; the same number elsewhere stays a number.
     put("B1", 45000);
     at("B1").setNumberFormatLocal("yyyy-mm-dd");

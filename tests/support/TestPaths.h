@@ -1,6 +1,9 @@
 #pragma once
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace tavlora::test {
 
@@ -21,6 +24,15 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole content of a file, "" when it cannot be read.
+std::string contentOf(const std::filesystem::path& path);
+// The names in a folder, sorted.
+std::vector<std::string> filesIn(const std::filesystem::path& folder);
+
+// Runs `body` in a child process whose files cannot grow past `bytes`, so that writes fail there
+// and nowhere else; answers the exit status `body` returned (-1 when the child did not exit).
+int exitStatusWithFileSizeLimit(size_t bytes, const std::function<int()>& body);
 
 // Runs a Python snippet with Debian's python3 (where openpyxl lives); returns its stdout.
 // Fails the calling test when the snippet exits non-zero.

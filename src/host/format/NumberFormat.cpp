@@ -11,6 +11,7 @@
 #include "base/Ascii.h"
 #include "base/Utf8.h"
 #include "com/Conversions.h"
+#include "host/cells/DateSerial.h"
 
 namespace tavlora::host {
 
@@ -766,38 +767,6 @@ constexpr std::array<const char*, 12> kMonthNames = {"January", "February", "Mar
                                                      "July",    "August",   "September", "October", "November", "December"};
 constexpr std::array<const char*, 7> kDayNames = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-struct CivilDate {
-    int64_t year;
-    int month;
-    int day;
-};
-
-// Proleptic Gregorian date of a day count from 1970-01-01.
-CivilDate civilFromDays(int64_t z) {
-    z += 719468;
-    int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    int64_t doe = z - era * 146097;
-    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    int64_t y = yoe + era * 400;
-    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    int64_t mp = (5 * doy + 2) / 153;
-    int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {month <= 2 ? y + 1 : y, month, day};
-}
-
-// The 1900 system counts a 29 February 1900 that never was (serial 60), so serials before it are
-// one day off the calendar; serial 0 shows as "1900-01-00".
-CivilDate dateOfSerial(int64_t days, bool date1904) {
-    constexpr int64_t k1904Epoch = -24107;        // 1904-01-01 from 1970-01-01
-    constexpr int64_t k1899Dec30 = -25569;        // 1899-12-30 from 1970-01-01
-    if (date1904) return civilFromDays(days + k1904Epoch);
-    if (days == 0) return {1900, 1, 0};
-    if (days == 60) return {1900, 2, 29};
-    if (days < 60) return civilFromDays(days + k1899Dec30 + 1);
-    return civilFromDays(days + k1899Dec30);
-}
-
 int weekdayOfSerial(int64_t days, bool date1904) {
     // 1900: serial 1 is a Sunday in the application's calendar; 1904: serial 0 is a Friday.
     return static_cast<int>((days + (date1904 ? 5 : 6)) % 7);
@@ -812,9 +781,7 @@ std::string padded(int64_t value, int width) {
 std::string hashes() { return "########"; }
 
 std::string renderDate(const Section& section, double serial, bool date1904) {
-    // The last day both systems can show: 9999-12-31.
-    const double limit = date1904 ? 2957004.0 : 2958466.0;
-    if (!(serial >= 0) || serial >= limit) return hashes();
+    if (!(serial >= 0) || serial >= lastDateSerial(date1904) + 1) return hashes();
     int64_t unitsPerSecond = 1;
     for (int k = 0; k < section.subsecondDigits; ++k) unitsPerSecond *= 10;
     const int64_t unitsPerDay = 86400 * unitsPerSecond;
@@ -830,7 +797,7 @@ std::string renderDate(const Section& section, double serial, bool date1904) {
     int64_t totalSeconds = total / unitsPerSecond;
     bool twelveHour = std::any_of(section.tokens.begin(), section.tokens.end(),
                                   [](const Token& t) { return t.kind == TokenKind::AmPm; });
-    CivilDate date = dateOfSerial(days, date1904);
+    base::CivilDate date = civilDateOfSerial(days, date1904);
 
     std::string out;
     for (const auto& t : section.tokens) {
@@ -921,14 +888,6 @@ std::string errorText(com::HRESULT scode) {
     case 2043: return "#GETTING_DATA";
     default: return "#VALUE!";
     }
-}
-
-// The workbook serial of an automation date: the 1900 system differs from it before March 1900
-// (its extra February day), the 1904 system by 1,462 days.
-double serialOfOleDate(double ole, bool date1904) {
-    if (date1904) return ole - 1462;
-    if (ole >= 1 && ole < 61) return ole - 1;
-    return ole;
 }
 
 }  // namespace
@@ -1028,7 +987,7 @@ std::string NumberFormat::format(const com::Variant& value, bool date1904) const
     case VarType::Currency: return formatNumber(static_cast<double>(value.asCurrency().scaled) / 10000.0, date1904);
     case VarType::Date: {
         double ole = value.asDate().serial;
-        double serial = serialOfOleDate(ole, date1904);
+        double serial = serialOfAutomationDate(ole, date1904);
         if (!parsed_->isGeneralOnly) return formatNumber(serial, date1904);
         // A date in a General cell shows as a date, as when the application receives one.
         bool hasTime = ole != std::floor(ole);

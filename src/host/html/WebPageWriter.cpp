@@ -1,17 +1,11 @@
 #include "host/html/WebPageWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,6 +17,7 @@
 #include <vector>
 
 #include "base/Ascii.h"
+#include "base/AtomicFile.h"
 #include "base/Utf8.h"
 #include "com/Error.h"
 #include "host/cells/CellStore.h"
@@ -41,87 +36,13 @@ namespace tavlora::host::html {
 namespace {
 
 // ---------------------------------------------------------------------------------------------
-// The file: written beside the target and renamed over it only when complete.
-
-mode_t newFileMode() {
-    mode_t mask = 022;
-    if (FILE* status = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status)) {
-            unsigned value;
-            if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                mask = static_cast<mode_t>(value);
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    return 0666 & ~mask;
-}
-
-class AtomicFile {
-public:
-    explicit AtomicFile(std::string target) : target_(std::move(target)) {
-        namespace fs = std::filesystem;
-        fs::path path(target_);
-        if (path.filename().empty()) fail("the name is a folder, not a file name");
-        fs::path folder = path.parent_path();
-        if (folder.empty()) folder = ".";
-        std::error_code ec;
-        if (!fs::is_directory(folder, ec)) fail("the folder '" + folder.string() + "' does not exist");
-        if (fs::is_directory(path, ec)) fail("a folder of that name is in the way");
-        std::string pattern = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
-        fd_ = ::mkstemp(pattern.data());
-        if (fd_ < 0) fail(std::string("cannot create a file in its folder: ") + std::strerror(errno));
-        temporary_ = pattern;
-    }
-
-    ~AtomicFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
-    }
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
-
-    void write(std::string_view bytes) {
-        while (!bytes.empty()) {
-            ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) fail(std::string("cannot write: ") + std::strerror(errno));
-            bytes.remove_prefix(static_cast<size_t>(n));
-        }
-    }
-
-    void commit() {
-        if (::fsync(fd_) != 0) fail(std::string("cannot flush the written file: ") + std::strerror(errno));
-        ::fchmod(fd_, newFileMode());
-        int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) fail(std::string("cannot close the written file: ") + std::strerror(errno));
-        if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
-            fail(std::string("cannot replace the file: ") + std::strerror(errno));
-        committed_ = true;
-    }
-
-private:
-    [[noreturn]] void fail(const std::string& reason) const {
-        com::throwHostError("Cannot save '" + target_ + "': " + reason);
-    }
-
-    std::string target_;
-    std::string temporary_;
-    int fd_ = -1;
-    bool committed_ = false;
-};
-
-// ---------------------------------------------------------------------------------------------
 // Text output
 
 // Collects the page in pieces and hands them to the file in blocks, so the page never exists
 // whole in memory.
 class PageOutput {
 public:
-    explicit PageOutput(AtomicFile& file) : file_(file) { buffer_.reserve(kBlock + 4096); }
+    explicit PageOutput(base::AtomicFile& file) : file_(file) { buffer_.reserve(kBlock + 4096); }
 
     PageOutput& operator<<(std::string_view text) {
         buffer_ += text;
@@ -144,7 +65,7 @@ public:
 
 private:
     static constexpr size_t kBlock = 1 << 16;
-    AtomicFile& file_;
+    base::AtomicFile& file_;
     std::string buffer_;
 };
 
@@ -611,9 +532,7 @@ void writeHead(PageOutput& out, const Workbook& workbook, const CellFormats& for
     out << formats.css() << "</style>\n</head>\n<body>\n";
 }
 
-}  // namespace
-
-void writeWebPage(const Workbook& workbook, const std::string& path) {
+void writePage(const Workbook& workbook, const std::string& path) {
     std::vector<const Worksheet*> worksheets;
     for (const auto& sheet : workbook.sheets())
         if (isShown(*sheet) && sheet->kind() == SheetKind::Worksheet)
@@ -621,7 +540,7 @@ void writeWebPage(const Workbook& workbook, const std::string& path) {
 
     const Styles& styles = workbook.sharedStore()->styles;
     CellFormats formats(styles, worksheets);
-    AtomicFile file(path);
+    base::AtomicFile file(path);
     PageOutput out(file);
     writeHead(out, workbook, formats);
     int64_t index = 0;
@@ -646,6 +565,16 @@ void writeWebPage(const Workbook& workbook, const std::string& path) {
     out << "</body>\n</html>\n";
     out.flush();
     file.commit();
+}
+
+}  // namespace
+
+void writeWebPage(const Workbook& workbook, const std::string& path) {
+    try {
+        writePage(workbook, path);
+    } catch (const base::FileError& error) {
+        com::throwHostError("Cannot save '" + path + "': " + error.what());
+    }
 }
 
 }  // namespace tavlora::host::html

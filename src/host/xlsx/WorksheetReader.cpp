@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "com/Error.h"
+#include "host/cells/DateSerial.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/cells/CellRef.h"
@@ -36,15 +37,6 @@ bool parseUnsigned(const char* text, uint32_t& value) {
     return ec == std::errc() && end == v.data() + v.size() && !v.empty();
 }
 
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
 // An ISO 8601 date / time (t="d") as a serial number of the workbook's date system.
 bool parseIsoDate(std::string_view text, bool date1904, double& serial) {
     int y = 0, mo = 1, d = 1, h = 0, mi = 0;
@@ -61,11 +53,8 @@ bool parseIsoDate(std::string_view text, bool date1904, double& serial) {
         return false;
     }
     if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
-    int64_t days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
-    double base = date1904 ? static_cast<double>(daysFromCivil(1904, 1, 1)) : static_cast<double>(daysFromCivil(1899, 12, 30));
-    double value = static_cast<double>(days) - base;
-    if (!date1904 && value < 61) value -= 1;  // the 1900 system counts a 29 February 1900
-    serial = value + (h * 3600 + mi * 60 + s) / 86400.0;
+    serial = serialOfCivilDate(y, static_cast<unsigned>(mo), static_cast<unsigned>(d), date1904) +
+             (h * 3600 + mi * 60 + s) / 86400.0;
     return true;
 }
 

@@ -1,21 +1,17 @@
 #include "host/xlsx/ZipOutput.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <random>
 
+#include "base/AtomicFile.h"
 #include "com/Error.h"
 #include "host/xlsx/ChunkedDeflate.h"
 #include "host/xlsx/ContentTypes.h"
+#include "host/xlsx/ZipFileSink.h"
 
 namespace tavlora::host::xlsx {
 
@@ -149,67 +145,34 @@ bool isPacked(std::string_view name) {
            ext == "mp4" || ext == "docx" || ext == "xlsx" || ext == "pptx";
 }
 
-std::string randomSuffix() {
-    std::random_device device;
-    char text[17];
-    std::snprintf(text, sizeof text, "%08x%08x", device(), device());
-    return text;
-}
-
-// The mode a new file gets in this process (0666 less the umask), read without changing it.
-mode_t newFileMode() {
-    mode_t mask = 022;
-    if (FILE* status = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status)) {
-            unsigned value;
-            if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                mask = static_cast<mode_t>(value);
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 std::unique_ptr<PartProducer> textProducer(std::string text) { return std::make_unique<TextProducer>(std::move(text)); }
 
 ZipOutput::ZipOutput(std::string targetPath) : target_(std::move(targetPath)), failure_(std::make_shared<Failure>()) {
-    namespace fs = std::filesystem;
-    fs::path target(target_);
-    if (target.filename().empty()) fail("the name is a folder, not a file name");
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) fail("the folder '" + folder.string() + "' does not exist");
-    if (fs::is_directory(target, ec)) fail("a folder of that name is in the way");
-    temporary_ = (folder / ("." + target.filename().string() + ".tmp-" + randomSuffix())).string();
-    int code = 0;
-    archive_ = zip_open(temporary_.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
+    try {
+        file_ = std::make_unique<base::AtomicFile>(target_);
+    } catch (const base::FileError& error) {
+        fail(error.what());
+    }
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* sink = fileSink(file_->descriptor(), &error);
+    if (sink) archive_ = zip_open_from_source(sink, ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive_) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
+        if (sink) zip_source_free(sink);
         std::string reason = zip_error_strerror(&error);
         zip_error_fini(&error);
         fail(reason);
     }
+    zip_error_fini(&error);
 }
 
 ZipOutput::~ZipOutput() {
     if (archive_) zip_discard(archive_);
-    if (!committed_) removeTemporary();
 }
 
 void ZipOutput::fail(const std::string& reason) { com::throwHostError("Cannot save '" + target_ + "': " + reason); }
-
-void ZipOutput::removeTemporary() {
-    if (temporary_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove(temporary_, ec);
-}
 
 void ZipOutput::add(const std::string& name, void* sourcePointer, bool stored) {
     auto* source = static_cast<zip_source_t*>(sourcePointer);
@@ -274,30 +237,22 @@ void ZipOutput::addDeflated(const std::string& name, std::string_view deflated, 
 }
 
 void ZipOutput::commit() {
+    if (zip_get_num_entries(archive_, 0) == 0) fail("the archive has no parts");
     if (zip_close(archive_) != 0) {
         std::string reason = zip_strerror(archive_);
         zip_discard(archive_);
         archive_ = nullptr;
-        removeTemporary();
+        file_.reset();  // removes the temporary file
         if (failure_->error) std::rethrow_exception(failure_->error);
         fail(reason);
     }
     archive_ = nullptr;
-    int fd = ::open(temporary_.c_str(), O_RDONLY);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        int err = errno;
-        if (fd >= 0) ::close(fd);
-        removeTemporary();
-        fail(std::string("cannot flush the written file: ") + std::strerror(err));
+    try {
+        file_->commit();
+    } catch (const base::FileError& error) {
+        file_.reset();
+        fail(error.what());
     }
-    ::fchmod(fd, newFileMode());
-    ::close(fd);
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        int err = errno;
-        removeTemporary();
-        fail(std::string("cannot replace the file: ") + std::strerror(err));
-    }
-    committed_ = true;
 }
 
 }  // namespace tavlora::host::xlsx

@@ -7,6 +7,10 @@
 
 struct zip;
 
+namespace tavlora::base {
+class AtomicFile;
+}
+
 namespace tavlora::host::xlsx {
 
 // Produces one part piece by piece while the archive is written, so that a large part (a
@@ -23,11 +27,11 @@ using PartFactory = std::function<std::unique_ptr<PartProducer>()>;
 // A producer of one ready text.
 std::unique_ptr<PartProducer> textProducer(std::string text);
 
-// A zip archive written to a temporary file in the target's folder and renamed over the target
-// by commit(), so that a failed save leaves the old file as it was. Parts are written in the
-// order they are added; their data is pulled during commit() (bytes given by view must live until
-// then, and so must whatever a producer reads). Without a commit, nothing reaches the target and
-// the temporary file is removed.
+// A zip archive written through a base::AtomicFile: libzip writes into its temporary file and
+// commit() renames it over the target, so that a failed save leaves the old file as it was. Parts
+// are written in the order they are added; their data is pulled during commit() (bytes given by
+// view must live until then, and so must whatever a producer reads). Without a commit, nothing
+// reaches the target and the temporary file is removed.
 //
 // Parts are deflated here, one at a time when the archive reaches them (large ones in pieces on
 // every core, see ChunkedDeflate.h), and handed to libzip as finished deflate data, so only the
@@ -57,13 +61,11 @@ private:
     void add(const std::string& name, void* source, bool stored);
     void addPrepared(const std::string& name, void* state);
     [[noreturn]] void fail(const std::string& reason);
-    void removeTemporary();
 
     std::string target_;
-    std::string temporary_;
+    std::unique_ptr<base::AtomicFile> file_;
     zip* archive_ = nullptr;
     std::shared_ptr<Failure> failure_;  // shared with the sources
-    bool committed_ = false;
 };
 
 }  // namespace tavlora::host::xlsx

@@ -1,11 +1,11 @@
 #include "report/printjob/CExcelBatDo.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
-#include <system_error>
+#include <string>
+#include <string_view>
 
+#include "base/AtomicFile.h"
 #include "com/Conversions.h"
 #include "host/Application.h"
 #include "host/Sheet.h"
@@ -18,22 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A name beside the destination, so the final rename stays on one file system.
-fs::path temporarySibling(const fs::path& dest) {
-    std::random_device rd;
-    return dest.parent_path() / (".~" + dest.filename().string() + "." + std::to_string(rd()) + ".tmp");
-}
-
 bool copyFileAtomically(const fs::path& source, const fs::path& dest) {
     if (!fs::is_regular_file(source)) return false;
-    fs::path temp = temporarySibling(dest);
-    std::error_code ec;
-    fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(temp, dest, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
+    std::ifstream in(source, std::ios::binary);
+    if (!in) return false;
+    base::AtomicFile file(dest.string());
+    std::string block(1 << 16, '\0');
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
+        file.write(std::string_view(block.data(), static_cast<size_t>(in.gcount())));
+    if (in.bad()) return false;
+    file.commit();
     return true;
 }
 

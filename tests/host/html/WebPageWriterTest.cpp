@@ -1,11 +1,7 @@
 #include "host/html/WebPageWriter.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -320,26 +316,15 @@ TEST_F(WebPageTest, AFailedWriteLeavesTheOldFileIntact) {
     fs::path page = dir.file("page.html");
     { std::ofstream(page) << "old content"; }
     for (int r = 1; r <= 2000; ++r) sheet->cell(r, 1).setValue("a row with some text to make the page large");
-    // In a child process, so the file size limit touches nothing else.
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        int status = 1;
+    int status = test::exitStatusWithFileSizeLimit(4096, [&] {
         try {
             writeWebPage(*book, page.string());
-            status = 2;  // must not succeed
+            return 2;  // must not succeed
         } catch (const com::Error& e) {
-            status = std::string(e.what()).find("Cannot save") == 0 ? 0 : 3;
+            return std::string(e.what()).find("Cannot save") == 0 ? 0 : 3;
         }
-        _exit(status);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    });
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(readFile(page), "old content");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }

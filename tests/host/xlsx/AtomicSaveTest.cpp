@@ -7,6 +7,7 @@
 
 #include "support/XlsxTestSupport.h"
 #include "com/Error.h"
+#include "host/Workbook.h"
 #include "host/xlsx/PackageWriter.h"
 #include "host/xlsx/ZipOutput.h"
 #include "support/TestPaths.h"
@@ -16,18 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using host::xlsx::writeWorkbook;
-
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-std::vector<std::string> filesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string saveFailure(const host::Workbook& workbook, const fs::path& path) {
     try {
@@ -59,6 +48,22 @@ TEST_F(AtomicSave, ReplacesTheTargetAndLeavesNothingElse) {
     struct stat st {};
     ASSERT_EQ(::stat(target_.c_str(), &st), 0);
     EXPECT_NE(st.st_mode & 0044, 0u) << "a saved workbook is readable by others, as new files are";
+}
+
+// A report kept private stays private when saved again, in either format.
+TEST_F(AtomicSave, SavingOverAFileKeepsItsPermissions) {
+    auto page = dir_.file("report.html");
+    std::ofstream(page) << "the old page";
+    for (const fs::path& path : {target_, page}) {
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+        book_->saveAs(path.string(), path == page ? host::fileformat::kHtml : host::fileformat::kDefault);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << path;
+    }
+    EXPECT_EQ(describeWorkbook(*readXlsx(target_)), describeWorkbook(*book_));
+    EXPECT_EQ(contentOf(page).rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"report.html", "report.xlsx"}));
 }
 
 TEST_F(AtomicSave, MissingFolder) {
@@ -115,6 +120,16 @@ TEST_F(AtomicSave, FailureWhileWritingKeepsTheOldFileAndRemovesTheTemporaryOne) 
         EXPECT_EQ(error.code(), com::hr::kOutOfMemory);  // the producer's own error comes through
         EXPECT_EQ(std::string(error.what()), "the producer ran out");
     }
+    EXPECT_TRUE(contentOf(target_) == "the old report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicSave, AFailedWriteKeepsTheOldFile) {
+    int status = exitStatusWithFileSizeLimit(1024, [&] {
+        std::string message = saveFailure(*book_, target_);
+        return message == "Cannot save '" + target_.string() + "': Write error: File too large" ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0);
     EXPECT_TRUE(contentOf(target_) == "the old report");
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
 }

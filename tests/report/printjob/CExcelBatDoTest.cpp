@@ -51,9 +51,13 @@ TEST(CExcelBatDoCopy, CopiesOverAnExistingDestination) {
     auto source = makeTemplate(dir);
     auto dest = dir.file("out.xlsx");
     { std::ofstream(dest) << "old content"; }
+    fs::permissions(dest, fs::perms::owner_read | fs::perms::owner_write);
     auto job = CExcelBatDo::create();
     EXPECT_TRUE(job->DoCopy(source.string(), dest.string()));
-    EXPECT_EQ(fs::file_size(source), fs::file_size(dest));
+    std::ifstream a(source, std::ios::binary), b(dest, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(a), {}) == std::string(std::istreambuf_iterator<char>(b), {}));
+    // The destination keeps its own permissions: a private report stays private.
+    EXPECT_EQ(fs::status(dest).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(CExcelBatDoCopy, FailsWithoutTouchingTheDestination) {

@@ -1,0 +1,58 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tavlora::base {
+
+// Why an atomic write failed; what() is the reason alone ("the folder 'x' does not exist"), for the
+// caller to put after its own words about the file.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The two flushes that make a replaced file durable. Both return 0, or -1 with errno set, as
+// fsync(2) does; a test substitutes its own to see when they happen.
+class FileSync {
+public:
+    virtual ~FileSync() = default;
+    virtual int syncFile(int fd) const;    // the written data, before the rename
+    virtual int syncFolder(int fd) const;  // the folder's entry, after the rename
+
+    static const FileSync& system();
+};
+
+// A file written beside its target and renamed over it only when complete, so that readers see
+// either the old file or the new one, and a failure at any step leaves the old file as it was.
+//
+// The temporary file is created in the target's folder (so the rename stays on one file system),
+// exclusively, under a name that starts with "." and the target's name. It gets the permission
+// bits of the file it replaces (and its owner and group where the process may set them); a new
+// file gets what the process's new files get (0666 less the umask). Failures throw FileError.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string target, const FileSync& sync = FileSync::system());
+    // Removes the temporary file unless commit() renamed it.
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // The temporary file, open for writing; valid until commit(). A caller may also write and
+    // seek through it directly.
+    int descriptor() const { return fd_; }
+
+    void write(std::string_view bytes);
+    // Flushes the file, renames it over the target and flushes the folder. After a failure in the
+    // folder flush the target is already replaced (the error says so).
+    void commit();
+
+private:
+    std::string target_;
+    std::string temporary_;
+    const FileSync& sync_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+}  // namespace tavlora::base

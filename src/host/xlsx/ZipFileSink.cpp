@@ -1,0 +1,121 @@
+#include "host/xlsx/ZipFileSink.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <new>
+#include <string>
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+// The archive's destination for libzip: a file the caller holds open, written in place of the
+// temporary file libzip would otherwise make of its own. libzip writes forward, going back only to
+// complete a part's local header, so writes are gathered and flushed before every seek.
+struct FileSink {
+    static constexpr size_t kBlock = 1 << 20;
+
+    int fd;
+    std::string pending;   // bytes to be written at `position`
+    zip_int64_t position = 0;
+    zip_error_t error;
+
+    explicit FileSink(int descriptor) : fd(descriptor) { zip_error_init(&error); }
+
+    bool flush() {
+        size_t done = 0;
+        while (done < pending.size()) {
+            ssize_t n = ::pwrite(fd, pending.data() + done, pending.size() - done, position + static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                zip_error_set(&error, ZIP_ER_WRITE, n < 0 ? errno : EIO);
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        position += static_cast<zip_int64_t>(done);
+        pending.clear();
+        return true;
+    }
+
+    zip_int64_t seek(void* data, zip_uint64_t length) {
+        if (!flush()) return -1;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            zip_error_set(&error, ZIP_ER_SEEK, errno);
+            return -1;
+        }
+        zip_int64_t to = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(position),
+                                                        static_cast<zip_uint64_t>(st.st_size), data, length, &error);
+        if (to < 0) return -1;
+        position = to;
+        return 0;
+    }
+
+    zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        switch (command) {
+            case ZIP_SOURCE_STAT:  // "no such file" in the words libzip knows: it makes the archive anew
+                zip_error_set(&error, ZIP_ER_READ, ENOENT);
+                return -1;
+            case ZIP_SOURCE_BEGIN_WRITE:
+                pending.clear();
+                position = 0;
+                if (::ftruncate(fd, 0) != 0) {
+                    zip_error_set(&error, ZIP_ER_WRITE, errno);
+                    return -1;
+                }
+                return 0;
+            case ZIP_SOURCE_WRITE:
+                pending.append(static_cast<const char*>(data), static_cast<size_t>(length));
+                if (pending.size() >= kBlock && !flush()) return -1;
+                return static_cast<zip_int64_t>(length);
+            case ZIP_SOURCE_SEEK_WRITE: return seek(data, length);
+            case ZIP_SOURCE_TELL_WRITE: return position + static_cast<zip_int64_t>(pending.size());
+            case ZIP_SOURCE_COMMIT_WRITE: return flush() ? 0 : -1;
+            case ZIP_SOURCE_ROLLBACK_WRITE:
+                pending.clear();
+                return 0;
+            case ZIP_SOURCE_REMOVE: return 0;  // an archive without parts: commit() refuses it
+            case ZIP_SOURCE_ERROR: return zip_error_to_data(&error, data, length);
+            case ZIP_SOURCE_FREE:
+                zip_error_fini(&error);
+                delete this;
+                return 0;
+            case ZIP_SOURCE_SUPPORTS:
+                return zip_source_make_command_bitmap(
+                    ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                    ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE,
+                    ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE,
+                    ZIP_SOURCE_REMOVE, -1);
+            default:  // reading: libzip never reads an archive it makes anew
+                zip_error_set(&error, ZIP_ER_OPNOTSUPP, 0);
+                return -1;
+        }
+    }
+
+    static zip_int64_t callback(void* userdata, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        auto* self = static_cast<FileSink*>(userdata);
+        try {
+            return self->handle(data, length, command);
+        } catch (const std::bad_alloc&) {
+            zip_error_set(&self->error, ZIP_ER_MEMORY, 0);
+            return -1;
+        }
+    }
+};
+
+}  // namespace
+
+zip_source_t* fileSink(int fd, zip_error_t* error) {
+    auto* sink = new FileSink(fd);
+    zip_source_t* source = zip_source_function_create(&FileSink::callback, sink, error);
+    if (!source) {
+        zip_error_fini(&sink->error);
+        delete sink;
+    }
+    return source;
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,249 @@
+#include "base/AtomicFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support/TestPaths.h"
+
+namespace tavlora::base {
+namespace {
+
+namespace fs = std::filesystem;
+using test::contentOf;
+using test::filesIn;
+using test::TempDir;
+
+mode_t modeOf(const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+std::string failureOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "(no failure)";
+}
+
+// Sets the process's umask for one test.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : old_(::umask(mask)) {}
+    ~Umask() { ::umask(old_); }
+
+private:
+    mode_t old_;
+};
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        target_ = dir_.file("report.xlsx");
+        std::ofstream(target_) << "the old report";
+    }
+
+    void save(const std::string& content, const FileSync& sync = FileSync::system()) {
+        AtomicFile file(target_.string(), sync);
+        file.write(content);
+        file.commit();
+    }
+
+    TempDir dir_;
+    fs::path target_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Replacing and permissions
+
+TEST_F(AtomicFileTest, ReplacesTheTargetAndLeavesNothingElse) {
+    save("the new report");
+    EXPECT_EQ(contentOf(target_), "the new report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicFileTest, TheTemporaryFileLivesBesideTheTargetUntilTheCommit) {
+    AtomicFile file(target_.string());
+    file.write("half");
+    auto names = filesIn(dir_.path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0].rfind(".report.xlsx.tmp-", 0), 0u) << names[0];
+    EXPECT_EQ(contentOf(target_), "the old report");
+}
+
+TEST_F(AtomicFileTest, KeepsThePermissionsOfTheFileItReplaces) {
+    Umask mask(022);
+    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0666}, mode_t{0400}}) {
+        fs::permissions(target_, static_cast<fs::perms>(mode));
+        save("report " + std::to_string(mode));
+        EXPECT_EQ(modeOf(target_), mode) << std::oct << mode;
+        EXPECT_EQ(contentOf(target_), "report " + std::to_string(mode));
+    }
+}
+
+TEST_F(AtomicFileTest, ANewFileGetsTheUsualModeLessTheUmask) {
+    fs::remove(target_);
+    {
+        Umask mask(027);
+        save("new");
+    }
+    EXPECT_EQ(modeOf(target_), 0640u);
+    fs::remove(target_);
+    {
+        Umask mask(002);
+        save("new");
+    }
+    EXPECT_EQ(modeOf(target_), 0664u);
+}
+
+TEST_F(AtomicFileTest, AFileInTheCurrentFolder) {
+    fs::path before = fs::current_path();
+    fs::current_path(dir_.path());
+    save("here");  // still the absolute name
+    {
+        AtomicFile file("local.txt");
+        file.write("local");
+        file.commit();
+    }
+    fs::current_path(before);
+    EXPECT_EQ(contentOf(dir_.file("local.txt")), "local");
+}
+
+TEST_F(AtomicFileTest, ALongNameStillFindsRoomForItsTemporaryFile) {
+    fs::path target = dir_.file(std::string(250, 'n'));
+    AtomicFile file(target.string());
+    file.write("long");
+    file.commit();
+    EXPECT_EQ(contentOf(target), "long");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Durability: the data is flushed before the rename, the folder after it
+
+class RecordingSync : public FileSync {
+public:
+    RecordingSync(fs::path target, fs::path folder) : target_(std::move(target)), folder_(std::move(folder)) {}
+
+    int syncFile(int fd) const override {
+        struct stat st {};
+        ::fstat(fd, &st);
+        events_.push_back("file of " + std::to_string(st.st_size) + " bytes, target holds '" + contentOf(target_) + "'");
+        if (fileError_) {
+            errno = fileError_;
+            return -1;
+        }
+        return FileSync::syncFile(fd);
+    }
+
+    int syncFolder(int fd) const override {
+        struct stat open {}, folder {};
+        ::fstat(fd, &open);
+        ::stat(folder_.c_str(), &folder);
+        bool same = open.st_dev == folder.st_dev && open.st_ino == folder.st_ino;
+        events_.push_back(std::string(same ? "the folder" : "another file") + ", target holds '" + contentOf(target_) + "'");
+        if (folderError_) {
+            errno = folderError_;
+            return -1;
+        }
+        return FileSync::syncFolder(fd);
+    }
+
+    void failFile(int error) { fileError_ = error; }
+    void failFolder(int error) { folderError_ = error; }
+    const std::vector<std::string>& events() const { return events_; }
+
+private:
+    fs::path target_;
+    fs::path folder_;
+    int fileError_ = 0;
+    int folderError_ = 0;
+    mutable std::vector<std::string> events_;
+};
+
+TEST_F(AtomicFileTest, FlushesTheDataBeforeTheRenameAndTheFolderAfterIt) {
+    RecordingSync sync(target_, dir_.path());
+    save("the new report", sync);
+    EXPECT_EQ(sync.events(), (std::vector<std::string>{"file of 14 bytes, target holds 'the old report'",
+                                                      "the folder, target holds 'the new report'"}));
+}
+
+TEST_F(AtomicFileTest, AFailedFlushKeepsTheOldFile) {
+    RecordingSync sync(target_, dir_.path());
+    sync.failFile(EIO);
+    EXPECT_EQ(failureOf([&] { save("the new report", sync); }), "cannot flush the written file: Input/output error");
+    EXPECT_EQ(contentOf(target_), "the old report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+    EXPECT_EQ(sync.events().size(), 1u) << "no rename, so no folder to flush";
+}
+
+TEST_F(AtomicFileTest, AFailedFolderFlushIsReportedAfterTheReplacement) {
+    RecordingSync sync(target_, dir_.path());
+    sync.failFolder(EIO);
+    EXPECT_EQ(failureOf([&] { save("the new report", sync); }),
+              "the file is replaced, but its folder cannot be flushed: Input/output error");
+    EXPECT_EQ(contentOf(target_), "the new report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicFileTest, AFolderThatCannotBeFlushedAtAllIsNoFailure) {
+    RecordingSync sync(target_, dir_.path());
+    sync.failFolder(EINVAL);
+    save("the new report", sync);
+    EXPECT_EQ(contentOf(target_), "the new report");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures leave the old file and no temporary file
+
+TEST_F(AtomicFileTest, AbandonedWritingKeepsTheOldFile) {
+    EXPECT_THROW(
+        {
+            AtomicFile file(target_.string());
+            file.write("half of the new");
+            throw std::runtime_error("the data ran out");
+        },
+        std::runtime_error);
+    EXPECT_EQ(contentOf(target_), "the old report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicFileTest, RefusedTargets) {
+    fs::create_directory(dir_.file("taken"));
+    EXPECT_EQ(failureOf([&] { AtomicFile file(dir_.file("taken").string()); }), "a folder of that name is in the way");
+    auto missing = dir_.file("no such folder");
+    EXPECT_EQ(failureOf([&] { AtomicFile file((missing / "report.xlsx").string()); }),
+              "the folder '" + missing.string() + "' does not exist");
+    EXPECT_EQ(failureOf([&] { AtomicFile file(dir_.path().string() + "/"); }), "the name is a folder, not a file name");
+    // A file where the folder should be: even the superuser cannot create a file inside it.
+    EXPECT_EQ(failureOf([&] { AtomicFile file((target_ / "inner.xlsx").string()); }),
+              "the folder '" + target_.string() + "' does not exist");
+    EXPECT_EQ(contentOf(target_), "the old report");
+    EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"report.xlsx", "taken"}));
+}
+
+TEST_F(AtomicFileTest, AFailedRenameLeavesWhatIsThereAndNoTemporaryFile) {
+    // The target turns into a folder while the file is written: the rename cannot replace it.
+    fs::remove(target_);
+    {
+        AtomicFile file(target_.string());
+        file.write("the new report");
+        fs::create_directory(target_);
+        std::ofstream(target_ / "kept") << "kept";
+        EXPECT_EQ(failureOf([&] { file.commit(); }), "cannot replace the file: Is a directory");
+    }
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+    EXPECT_EQ(contentOf(target_ / "kept"), "kept");
+}
+
+}  // namespace
+}  // namespace tavlora::base
