@@ -1,4 +1,5 @@
 #include "report/printjob/SheetAcquisition.h"
+#include "host/files/NewApplication.h"
 
 #include "com/Conversions.h"
 #include "host/Application.h"
@@ -10,7 +11,7 @@ namespace tavlora::printjob::MCommExcel {
 
 std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel) {
     try {
-        auto application = host::Application::create();
+        auto application = host::files::newApplication();
         application->setDisplayAlerts(false);
         application->setVisible(bDispExcel);
         auto workbook = strFile.empty() ? application->add() : application->open(strFile);

@@ -1,4 +1,5 @@
 #include "host/html/WebPageWriter.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -96,7 +97,7 @@ std::string readFile(const fs::path& path) {
 class WebPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        app = Application::create();
+        app = files::newApplication();
         book = app->add();
         sheet = book->worksheets().front();
     }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "report/chart/CExcelChart.h"
+#include "host/files/NewApplication.h"
 #include "com/Conversions.h"
 #include "com/Variant.h"
 #include "host/Application.h"
@@ -22,7 +23,7 @@ namespace tavlora::chart::test {
 // holding it and a chart builder bound to the job.
 class ChartBook : public ::testing::Test {
 protected:
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> data = workbook->worksheets().front();
     std::shared_ptr<host::Worksheet> report;

@@ -1,4 +1,5 @@
 #include "report/printjob/CExcelBatDo.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ using test::TempDir;
 
 // A template with three worksheets, each with a marker value.
 fs::path makeTemplate(const TempDir& dir) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     auto first = workbook->worksheets().front();
     first->setName("Invoice");
@@ -38,7 +39,7 @@ fs::path makeTemplate(const TempDir& dir) {
 }
 
 std::vector<std::string> sheetNamesOf(const fs::path& file) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->open(file.string());
     std::vector<std::string> names;
     for (const auto& sheet : workbook->sheets()) names.push_back(sheet->name());
@@ -209,7 +210,7 @@ TEST(CExcelBatDoDispatch, MembersByNameAndIdentifier) {
 }
 
 TEST(SheetAcquisition, LooksUpWithoutCreatingAndRegisters) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     workbook->worksheets().front()->setName("Sales");
     EXPECT_NE(MCommExcel::GetWorksheetByName(workbook, "sales", false, true), nullptr);
