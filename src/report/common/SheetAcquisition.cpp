@@ -1,4 +1,4 @@
-#include "report/printjob/SheetAcquisition.h"
+#include "report/common/SheetAcquisition.h"
 #include "host/files/NewApplication.h"
 
 #include "com/Conversions.h"
@@ -7,7 +7,7 @@
 #include "host/Worksheet.h"
 #include "report/printjob/CExcelBatDo.h"
 
-namespace tavlora::printjob::MCommExcel {
+namespace tavlora::common::MCommExcel {
 
 std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel) {
     try {
@@ -60,12 +60,12 @@ bool IsNameInList(const std::vector<std::string>& names, const std::string& strN
     return false;
 }
 
-}  // namespace tavlora::printjob::MCommExcel
+}  // namespace tavlora::common::MCommExcel
 
-namespace tavlora::printjob::MCommExcelIn {
+namespace tavlora::common::MCommExcelIn {
 
 bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::shared_ptr<host::Worksheet>& sheet,
-                        const std::shared_ptr<CExcelBatDo>& job, const std::string& strSheetName,
+                        const std::shared_ptr<printjob::CExcelBatDo>& job, const std::string& strSheetName,
                         bool bAddIfMissing, bool bAddBefore) {
     if (!workbook) return false;
     if (!strSheetName.empty()) {
@@ -76,4 +76,4 @@ bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::sh
     return true;
 }
 
-}  // namespace tavlora::printjob::MCommExcelIn
+}  // namespace tavlora::common::MCommExcelIn
