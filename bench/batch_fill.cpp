@@ -11,7 +11,7 @@
 #include "data/SqliteRecordset.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 using namespace tavlora;
 

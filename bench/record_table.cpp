@@ -11,7 +11,7 @@
 #include "data/SqliteRecordset.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
+#include "tavlora/CExcelOutputRcd.h"
 
 using namespace tavlora;
 

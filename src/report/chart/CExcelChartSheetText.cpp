@@ -1,4 +1,4 @@
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"

@@ -5,7 +5,7 @@
 #include "host/Application.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::common::MCommExcel {
 

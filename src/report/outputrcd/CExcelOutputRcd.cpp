@@ -1,4 +1,4 @@
-#include "report/outputrcd/CExcelOutputRcd.h"
+#include "tavlora/CExcelOutputRcd.h"
 
 #include <cstdint>
 
@@ -9,7 +9,7 @@
 #include "host/format/Styles.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "report/common/SheetAcquisition.h"
 
 namespace tavlora::outputrcd {

@@ -1,4 +1,4 @@
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,13 +1,13 @@
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "report/common/SheetAcquisition.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplbat {
 

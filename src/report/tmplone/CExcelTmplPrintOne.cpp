@@ -1,4 +1,4 @@
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 #include <optional>
 
@@ -12,7 +12,7 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "report/common/SheetAcquisition.h"
 
 namespace tavlora::tmplone {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 #include "host/files/NewApplication.h"
 #include "com/Conversions.h"
 #include "com/Variant.h"
@@ -15,7 +15,7 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::chart::test {
 

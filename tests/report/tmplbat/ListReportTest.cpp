@@ -15,9 +15,9 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "support/TestPaths.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 namespace tavlora::tmplbat {
 namespace {

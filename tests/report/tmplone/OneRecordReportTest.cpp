@@ -10,9 +10,9 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "support/TestPaths.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplone {
 namespace {
