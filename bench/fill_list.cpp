@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     const int rows = std::atoi(argv[3]);
     bench::Stopwatch clock;
     try {
-        auto application = host::Application::create();
+        auto application = host::files::newApplication();
         auto workbook = application->open(argv[1]);
         auto sheet = workbook->worksheets().front();
         const int firstRow = 3;  // below the template's title and header rows

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "host/files/NewApplication.h"
 #include "data/SqliteRecordset.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
+#include "tavlora/CExcelOutputRcd.h"
 
 using namespace tavlora;
 
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
     const std::string query = "SELECT * FROM sales ORDER BY id LIMIT " + std::to_string(std::atol(argv[3]));
     bench::Stopwatch clock;
     try {
-        auto application = host::Application::create();
+        auto application = host::files::newApplication();
         auto workbook = application->add();
         auto table = outputrcd::CExcelOutputRcd::create();
         table->setCurWk(workbook);

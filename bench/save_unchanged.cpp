@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "BenchSupport.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     double openSeconds = 0;
     double saveSeconds = 0;
     try {
-        auto application = host::Application::create();
+        auto application = host::files::newApplication();
         bench::Stopwatch openClock;
         auto workbook = application->open(argv[1]);
         openSeconds = openClock.seconds();

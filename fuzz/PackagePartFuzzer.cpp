@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "com/Error.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
@@ -107,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parts[data[0] % parts.size()].second.assign(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string archive = storedZip(parts);
 
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = std::make_shared<host::Workbook>(application, "Fuzz");
     try {
         host::xlsx::readWorkbookFromBuffer(archive.data(), archive.size(), "fuzz input", *workbook);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "com/Error.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
@@ -43,7 +44,7 @@ std::string scratchFile() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = std::make_shared<host::Workbook>(application, "Fuzz");
     try {
         host::xlsx::readWorkbookFromBuffer(data, size, "fuzz input", *workbook, fuzzLimits());

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "com/Conversions.h"
+#include "host/files/NewApplication.h"
 #include "com/Error.h"
 #include "host/Application.h"
 #include "host/Range.h"
@@ -90,7 +91,7 @@ void printUsedRange(const std::shared_ptr<host::Worksheet>& sheet, std::ostream&
 int run(const std::vector<std::string>& args) {
     if (args.empty()) throw UsageError(kUsage);
     const std::string& command = args[0];
-    auto app = host::Application::create();
+    auto app = host::files::newApplication();
     app->setDisplayAlerts(false);
     if ((command == "roundtrip" || command == "html") && args.size() == 3) {
         auto book = app->open(args[1]);

@@ -7,13 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "report/chart/CExcelChart.h"
-#include "com/Conversions.h"
-#include "data/SqliteRecordset.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelChart.h"
+#include "tavlora/DataSources.h"
+#include "tavlora/CExcelOutputRcd.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 using namespace tavlora;
 

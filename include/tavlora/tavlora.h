@@ -14,14 +14,10 @@
 
 #include <stdint.h>
 
+#include "tavlora/Export.h"
+
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#if defined(__GNUC__)
-#define TAVLORA_API __attribute__((visibility("default")))
-#else
-#define TAVLORA_API
 #endif
 
 typedef int32_t tavlora_hresult;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tavlora/Export.h"
 #include "com/Variant.h"
 
 namespace tavlora::com {
@@ -72,7 +73,7 @@ private:
 };
 
 // Base of every object an automation client can hold. Objects are shared_ptr-owned.
-class Dispatch : public std::enable_shared_from_this<Dispatch> {
+class TAVLORA_API Dispatch : public std::enable_shared_from_this<Dispatch> {
 public:
     virtual ~Dispatch() = default;
     virtual const DispatchTable& dispatchTable() const = 0;

@@ -7,29 +7,22 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "host/xlsx/PackageReader.h"
 
 namespace tavlora::host {
 
-namespace {
-
-std::string lowerExtension(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
+std::shared_ptr<Application> Application::create(HostServices services) {
+    return std::shared_ptr<Application>(new Application(std::move(services)));
 }
 
-}  // namespace
-
-std::shared_ptr<Application> Application::create() { return std::shared_ptr<Application>(new Application()); }
+const WorkbookFiles& Application::files() const {
+    if (!services_.files) com::throwHostError("This application reads and writes no files.");
+    return *services_.files;
+}
 
 std::shared_ptr<Workbook> Application::open(const std::string& path) {
     if (quit_) com::throwHostError("Workbooks.Open: the application has quit.");
     namespace fs = std::filesystem;
     fs::path file(path);
-    std::string ext = lowerExtension(file);
-    if (ext != ".xlsx" && ext != ".xlsm")
-        com::throwHostError("Workbooks.Open: \"" + path + "\" is not an .xlsx or .xlsm workbook.");
     std::error_code ec;
     fs::path absolute = fs::absolute(file, ec);
     if (ec) absolute = file;
@@ -46,9 +39,9 @@ std::shared_ptr<Workbook> Application::open(const std::string& path) {
 
     auto self = std::static_pointer_cast<Application>(shared_from_this());
     auto book = std::make_shared<Workbook>(self, name);
-    xlsx::readWorkbook(absolute.string(), *book);
+    int32_t fileFormat = files().read(path, absolute, *book);
     book->setFileName(absolute.string());
-    book->setFileFormat(ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault);
+    book->setFileFormat(fileFormat);
     workbooks_.push_back(book);
     active_ = book;
     return book;

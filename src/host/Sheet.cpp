@@ -23,7 +23,7 @@ void Sheet::setName(const std::string& name) {
     std::string oldName = name_;
     book->renameSheetReferences(oldName, name);
     name_ = name;
-    if (book->keptPackage()) book->keptPackage()->sheetRenamed(*this, oldName);
+    book->notifyEdit([&](EditListener& listener) { listener.sheetRenamed(*book, *this, oldName); });
 }
 
 void Sheet::deleteSheet() { workbook()->deleteSheet(*this); }

@@ -7,13 +7,9 @@
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/Application.h"
-#include "host/chart/ChartReferenceEditing.h"
 #include "host/cells/SheetPrefix.h"
-#include "host/chart/ChartSheet.h"
 #include "host/formula/FormulaReferences.h"
 #include "host/Worksheet.h"
-#include "host/html/WebPageWriter.h"
-#include "host/xlsx/PackageWriter.h"
 
 namespace tavlora::host {
 
@@ -21,12 +17,6 @@ namespace {
 
 constexpr size_t kMaxSheetNameLength = 31;
 constexpr std::string_view kForbiddenSheetNameCharacters = ":\\/?*[]";
-
-std::string lowerExtension(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 bool sameNameIgnoringCase(std::string_view a, std::string_view b) { return com::upperCase(a) == com::upperCase(b); }
 
@@ -64,22 +54,10 @@ void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
     namespace fs = std::filesystem;
     fs::path target = filename.empty() ? defaultSavePath(fileFormat) : fs::path(filename);
     if (target.is_relative()) target = fs::current_path() / target;
-    if (fileFormat == fileformat::kHtml) {
-        // A web page is an export: the workbook keeps its own file and format.
-        html::writeWebPage(*this, target.string());
-        return;
-    }
-    if (fileFormat != fileformat::kDefault && fileFormat != fileformat::kMacroEnabled)
-        com::throwHostError("SaveAs: file format " + std::to_string(fileFormat) +
-                            " is not supported (51 = workbook, 52 = macro-enabled workbook, 44 = web page).");
-    if (!target.has_extension()) target += fileFormat == fileformat::kMacroEnabled ? ".xlsm" : ".xlsx";
-    std::string ext = lowerExtension(target);
-    if (ext != ".xlsx" && ext != ".xlsm")
-        com::throwHostError("SaveAs: \"" + target.filename().string() +
-                            "\" must end in .xlsx or .xlsm for this file format.");
-    xlsx::writeWorkbook(*this, target.string());
-    setFileName(target.string());
-    fileFormat_ = ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault;
+    auto written = application_->files().write(*this, target, fileFormat);
+    if (!written.isWorkbookFile) return;
+    setFileName(written.path.string());
+    fileFormat_ = written.fileFormat;
 }
 
 std::filesystem::path Workbook::defaultSavePath(int32_t fileFormat) const {
@@ -88,10 +66,7 @@ std::filesystem::path Workbook::defaultSavePath(int32_t fileFormat) const {
     // keeps its folder and the stem of its file name.
     fs::path folder = fullName_.empty() ? fs::current_path() : fs::path(fullName_).parent_path();
     std::string stem = fullName_.empty() ? name_ : fs::path(name_).stem().string();
-    const char* extension = fileFormat == fileformat::kHtml           ? ".htm"
-                            : fileFormat == fileformat::kMacroEnabled ? ".xlsm"
-                                                                      : ".xlsx";
-    return folder / (stem + extension);
+    return folder / (stem + application_->files().extension(fileFormat));
 }
 
 void Workbook::close() {
@@ -108,13 +83,6 @@ std::vector<std::shared_ptr<Worksheet>> Workbook::worksheets() const {
     std::vector<std::shared_ptr<Worksheet>> out;
     for (const auto& sheet : sheets_)
         if (sheet->kind() == SheetKind::Worksheet) out.push_back(std::static_pointer_cast<Worksheet>(sheet));
-    return out;
-}
-
-std::vector<std::shared_ptr<ChartSheet>> Workbook::chartSheets() const {
-    std::vector<std::shared_ptr<ChartSheet>> out;
-    for (const auto& sheet : sheets_)
-        if (sheet->kind() == SheetKind::ChartSheet) out.push_back(std::static_pointer_cast<ChartSheet>(sheet));
     return out;
 }
 
@@ -176,7 +144,6 @@ void Workbook::deleteSheet(const Sheet& sheet) {
     }
     for (const auto& ws : worksheets())
         for (auto& f : ws->store().formulas()) f.text = formula::invalidateSheet(f.text, removed->name());
-    invalidateChartReferences(*this, removed->name());
 
     if (activeIndex_ > static_cast<size_t>(index) || activeIndex_ >= sheets_.size())
         activeIndex_ = activeIndex_ > 0 ? activeIndex_ - 1 : 0;
@@ -188,7 +155,7 @@ void Workbook::deleteSheet(const Sheet& sheet) {
                 break;
             }
     }
-    if (kept_) kept_->sheetDeleted(*removed);
+    notifyEdit([&](EditListener& listener) { listener.sheetDeleted(*this, *removed); });
 }
 
 void Workbook::validateSheetName(const std::string& name, const Sheet* renaming) const {
@@ -214,7 +181,12 @@ void Workbook::renameSheetReferences(const std::string& oldName, const std::stri
     for (auto& name : definedNames_) name.formula = formula::renameSheet(name.formula, oldName, newName);
     for (const auto& ws : worksheets())
         for (auto& f : ws->store().formulas()) f.text = formula::renameSheet(f.text, oldName, newName);
-    renameChartReferences(*this, oldName, newName);
+}
+
+void Workbook::notifyEdit(const std::function<void(EditListener&)>& tell) const {
+    if (application_)
+        for (const auto& listener : application_->editListeners()) tell(*listener);
+    if (kept_) tell(*kept_);
 }
 
 std::optional<Workbook::ResolvedReference> Workbook::resolveReference(const std::string& text,

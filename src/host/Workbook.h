@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "com/Dispatch.h"
 #include "host/cells/CellRef.h"
 #include "host/cells/StringPool.h"
+#include "host/EditListener.h"
 #include "host/format/Styles.h"
 
 namespace tavlora::host {
@@ -18,22 +20,9 @@ class Worksheet;
 class ChartSheet;
 
 // The package parts the engine does not model; owned by the file layer, carried by the workbook
-// so that a save writes them back.
-//
-// The engine tells the file layer about edits that move cells, so that what only the file layer
-// understands (drawing anchors, chart series references, comments, ...) moves with them. Each
-// hook runs after the engine has shifted its own model (cells, merges, formulas, names, the
-// worksheet's kept XML). `first` is 1-based; `count` rows or columns were removed.
-struct KeptPackage {
-    virtual ~KeptPackage() = default;
-    virtual void rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {}
-    virtual void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {}
-    // The cells of `removed` went and the cells below it, in its columns, moved up by its height.
-    virtual void cellsShiftedUp(const Worksheet& sheet, const Area& removed) {}
-    // The sheet has already left the workbook's sheet list; its part must not be written.
-    virtual void sheetDeleted(const Sheet& sheet) {}
-    virtual void sheetRenamed(const Sheet& sheet, const std::string& oldName) {}
-};
+// so that a save writes them back. It follows the workbook's edits, after the application's
+// listeners.
+struct KeptPackage : EditListener {};
 
 struct DefinedName {
     std::string name;
@@ -91,6 +80,8 @@ public:
     void validateSheetName(const std::string& name, const Sheet* renaming) const;
     // Rewrites references to sheet `oldName` in every cell formula and defined name to `newName`.
     void renameSheetReferences(const std::string& oldName, const std::string& newName);
+    // Tells every listener of this workbook's edits: the application's, then the file layer's.
+    void notifyEdit(const std::function<void(EditListener&)>& tell) const;
     std::shared_ptr<Sheet> activeSheet() const;
     void setActiveSheet(const Sheet& sheet);
     int32_t indexOf(const Sheet& sheet) const;  // 0-based; -1 when not in this workbook

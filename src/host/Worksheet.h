@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <pugixml.hpp>
 
 #include "com/Variant.h"
 #include "host/cells/CellStore.h"
@@ -56,7 +55,7 @@ public:
     Cell& cellForWrite(int32_t row, int32_t column);
     // Removes `count` whole rows (columns) from `first` and moves everything that refers to the
     // cells after them: cells with their formats, heights (widths), merged areas, formulas of every
-    // sheet, defined names, the kept worksheet XML; then tells the file layer (KeptPackage).
+    // sheet, defined names; then tells the workbook's edit listeners (charts, the file layer).
     void deleteRows(int32_t first, int32_t count);
     void deleteColumns(int32_t first, int32_t count);
     // Removes the cells of `area` and moves the cells below it, in its columns, up. Host error when
@@ -70,10 +69,13 @@ public:
     // Throws a host error when the sheet was deleted or its workbook closed.
     void requireUsable() const;
 
-    // The worksheet part as read, with the modelled elements (sheetData, cols, mergeCells,
-    // dimension) emptied; everything else is written back from here. Empty for a new sheet.
-    pugi::xml_document& keptXml() { return kept_; }
-    const pugi::xml_document& keptXml() const { return kept_; }
+    // What the file layer keeps of the sheet's part (the elements the engine does not model), for
+    // it alone to read, shift and write back; null for a sheet the engine made.
+    struct KeptPart {
+        virtual ~KeptPart() = default;
+    };
+    const std::shared_ptr<KeptPart>& keptPart() const { return keptPart_; }
+    void setKeptPart(std::shared_ptr<KeptPart> part) { keptPart_ = std::move(part); }
 
     // Embedded charts (ChartObjects) in the sheet's drawing order.
     const std::vector<std::shared_ptr<ChartObject>>& chartObjects() const { return chartObjects_; }
@@ -102,7 +104,7 @@ private:
     double defaultColumnWidth_ = 8.43;
     bool hasSheetStyle_ = false;
     uint32_t sheetStyle_ = 0;
-    pugi::xml_document kept_;
+    std::shared_ptr<KeptPart> keptPart_;
     FindState findState_;
     std::vector<std::shared_ptr<ChartObject>> chartObjects_;
 };

@@ -1,9 +1,7 @@
 #include <algorithm>
 
 #include "com/Error.h"
-#include "host/chart/ChartReferenceEditing.h"
 #include "host/formula/FormulaReferences.h"
-#include "host/xlsx/KeptXmlShifting.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 
@@ -51,10 +49,7 @@ void Worksheet::deleteRows(int32_t first, int32_t count) {
     cells_.deleteRows(first, first + count - 1);
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(*book, *this, deletion);
-    shiftKeptWorksheetXml(kept_, name(), deletion);
-    shiftChartReferences(*book, *this, deletion);
-    moveChartAnchors(*this, deletion);
-    if (book->keptPackage()) book->keptPackage()->rowsDeleted(*this, first, count);
+    book->notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
 }
 
 void Worksheet::deleteColumns(int32_t first, int32_t count) {
@@ -64,10 +59,7 @@ void Worksheet::deleteColumns(int32_t first, int32_t count) {
     cells_.deleteColumns(first, first + count - 1);
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(*book, *this, deletion);
-    shiftKeptWorksheetXml(kept_, name(), deletion);
-    shiftChartReferences(*book, *this, deletion);
-    moveChartAnchors(*this, deletion);
-    if (book->keptPackage()) book->keptPackage()->columnsDeleted(*this, first, count);
+    book->notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
 }
 
 void Worksheet::deleteAndShiftUp(const Area& area) {
@@ -109,9 +101,7 @@ void Worksheet::deleteAndShiftUp(const Area& area) {
 
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(*book, *this, deletion);
-    shiftKeptWorksheetXml(kept_, name(), deletion);
-    shiftChartReferences(*book, *this, deletion);
-    if (book->keptPackage()) book->keptPackage()->cellsShiftedUp(*this, area);
+    book->notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
 }
 
 }  // namespace tavlora::host

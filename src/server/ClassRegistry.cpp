@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 #include "com/Conversions.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelOutputRcd.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::server {
 

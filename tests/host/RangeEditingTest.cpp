@@ -1,8 +1,6 @@
 #include "SheetFixture.h"
 
-#include <sstream>
 
-#include "host/xlsx/KeptXmlShifting.h"
 
 namespace tavlora::host::test {
 namespace {
@@ -25,11 +23,6 @@ std::string formulaAt(Worksheet& sheet, int32_t row, int32_t column) {
     return sheet.store().formulas()[cell->payload.formulaId].text;
 }
 
-std::string xmlText(const pugi::xml_document& doc) {
-    std::ostringstream out;
-    doc.print(out, "", pugi::format_raw);
-    return out.str();
-}
 
 TEST_F(RangeEditingTest, ClearRemovesValuesFormatsAndMerges) {
     put("A1", "keep");
@@ -109,44 +102,6 @@ TEST_F(RangeEditingTest, DeletingColumnsShiftsFormulasThatMoveWithTheirCells) {
     EXPECT_EQ(formulaAt(*sheet, 2, 3), "C1*2+A1");
 }
 
-TEST_F(RangeEditingTest, DeletingRowsShiftsTheKeptWorksheetXml) {
-    const char* xml =
-        "<worksheet>"
-        "<sheetViews><sheetView><pane topLeftCell=\"A4\"/><selection activeCell=\"B3\" sqref=\"B3:B4\"/></sheetView></sheetViews>"
-        "<autoFilter ref=\"A1:C10\"/>"
-        "<conditionalFormatting sqref=\"A5:A9 C3\"><cfRule type=\"expression\"><formula>A5&gt;$B$9</formula></cfRule></conditionalFormatting>"
-        "<conditionalFormatting sqref=\"D3:D4\"><cfRule type=\"expression\"><formula>D3</formula></cfRule></conditionalFormatting>"
-        "<dataValidations count=\"2\"><dataValidation sqref=\"E6\"><formula1>$F$5:$F$9</formula1></dataValidation>"
-        "<dataValidation sqref=\"E3\"/></dataValidations>"
-        "<hyperlinks><hyperlink ref=\"G4\"/></hyperlinks>"
-        "<rowBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"3\"/><brk id=\"8\"/></rowBreaks>"
-        "</worksheet>";
-    ASSERT_TRUE(sheet->keptXml().load_string(xml));
-    at("3:4").deleteCells();
-    EXPECT_EQ(xmlText(sheet->keptXml()),
-              "<worksheet>"
-              "<sheetViews><sheetView><pane topLeftCell=\"A3\"/><selection activeCell=\"B3\" sqref=\"B3\"/></sheetView></sheetViews>"
-              "<autoFilter ref=\"A1:C8\"/>"
-              "<conditionalFormatting sqref=\"A3:A7\"><cfRule type=\"expression\"><formula>A3&gt;$B$7</formula></cfRule></conditionalFormatting>"
-              "<dataValidations count=\"1\"><dataValidation sqref=\"E4\"><formula1>$F$3:$F$7</formula1></dataValidation></dataValidations>"
-              "<rowBreaks count=\"1\" manualBreakCount=\"1\"><brk id=\"6\"/></rowBreaks>"
-              "</worksheet>");
-}
-
-TEST_F(RangeEditingTest, ExtensionConditionalFormatsMoveToo) {
-    const char* xml =
-        "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\"><extLst><ext><x14:conditionalFormattings>"
-        "<x14:conditionalFormatting><x14:cfRule><xm:f>Data!$B$9</xm:f></x14:cfRule><xm:sqref>B9</xm:sqref></x14:conditionalFormatting>"
-        "<x14:conditionalFormatting><xm:sqref>B3</xm:sqref></x14:conditionalFormatting>"
-        "</x14:conditionalFormattings></ext></extLst></worksheet>";
-    ASSERT_TRUE(sheet->keptXml().load_string(xml));
-    shiftKeptWorksheetXml(sheet->keptXml(), "Data", formula::Deletion::rows(3, 2));
-    EXPECT_EQ(xmlText(sheet->keptXml()),
-              "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\"><extLst><ext><x14:conditionalFormattings>"
-              "<x14:conditionalFormatting><x14:cfRule><xm:f>Data!$B$7</xm:f></x14:cfRule><xm:sqref>B7</xm:sqref></x14:conditionalFormatting>"
-              "</x14:conditionalFormattings></ext></extLst></worksheet>");
-}
-
 TEST_F(RangeEditingTest, DeletingAPartialAreaShiftsCellsUpInItsColumns) {
     for (int r = 1; r <= 4; ++r) {
         put("A" + std::to_string(r), r);
@@ -163,27 +118,50 @@ TEST_F(RangeEditingTest, DeletingAPartialAreaShiftsCellsUpInItsColumns) {
                 "Delete: cannot shift cells up through the merged cells $A$6:$B$7.");
 }
 
-struct RecordingPackage : KeptPackage {
-    void rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override {
-        calls.push_back(sheet.name() + " rows " + std::to_string(first) + "+" + std::to_string(count));
+// Records what the workbook tells its listeners, as one line per call.
+struct RecordingListener : KeptPackage {
+    explicit RecordingListener(std::string who, std::vector<std::string>& calls) : who(std::move(who)), calls(calls) {}
+    void cellsDeleted(const Worksheet& sheet, const formula::Deletion& d) override {
+        calls.push_back(who + ": " + sheet.name() + (d.axis == formula::Axis::Rows ? " rows " : " columns ") +
+                        std::to_string(d.first) + "+" + std::to_string(d.count) + " in " +
+                        std::to_string(d.spanFirst) + ".." + std::to_string(d.spanLast));
     }
-    void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override {
-        calls.push_back(sheet.name() + " columns " + std::to_string(first) + "+" + std::to_string(count));
+    void sheetDeleted(const Workbook&, const Sheet& sheet) override { calls.push_back(who + ": deleted " + sheet.name()); }
+    void sheetRenamed(const Workbook&, const Sheet& sheet, const std::string& oldName) override {
+        calls.push_back(who + ": renamed " + oldName + " to " + sheet.name());
     }
-    void cellsShiftedUp(const Worksheet& sheet, const Area& removed) override {
-        calls.push_back(sheet.name() + " up " + areaAddress(removed));
-    }
-    std::vector<std::string> calls;
+    std::string who;
+    std::vector<std::string>& calls;
 };
 
-TEST_F(RangeEditingTest, TellsTheFileLayerWhatMoved) {
-    auto kept = std::make_shared<RecordingPackage>();
-    book->keptPackage() = kept;
-    at("2:4").deleteCells();
-    at("C:C").deleteCells();
-    at("B2:C3").deleteCells();
-    EXPECT_EQ(kept->calls,
-              (std::vector<std::string>{"Sheet1 rows 2+3", "Sheet1 columns 3+1", "Sheet1 up $B$2:$C$3"}));
+TEST(EditListeners, HearWhatMovedTheApplicationsFirstThenTheFileLayers) {
+    std::vector<std::string> calls;
+    HostServices services;
+    services.editListeners.push_back(std::make_shared<RecordingListener>("app", calls));
+    auto app = Application::create(std::move(services));
+    auto book = app->add();
+    book->keptPackage() = std::make_shared<RecordingListener>("file", calls);
+    auto sheet = book->worksheets().front();
+    sheet->range("2:4").deleteCells();
+    sheet->range("C:C").deleteCells();
+    sheet->range("B2:C3").deleteCells();
+    sheet->setName("Data");
+    auto other = book->addWorksheet();  // takes the free default name Sheet1
+    other->deleteSheet();
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "app: Sheet1 rows 2+3 in 1..16384", "file: Sheet1 rows 2+3 in 1..16384",
+                         "app: Sheet1 columns 3+1 in 1..1048576", "file: Sheet1 columns 3+1 in 1..1048576",
+                         "app: Sheet1 rows 2+2 in 2..3", "file: Sheet1 rows 2+2 in 2..3",
+                         "app: renamed Sheet1 to Data", "file: renamed Sheet1 to Data",
+                         "app: deleted Sheet1", "file: deleted Sheet1"}));
+    app->quit();
+}
+
+TEST(EditListeners, AnApplicationWithoutFileFormatsSaysSoOnOpenAndSave) {
+    auto app = Application::create({});
+    auto book = app->add();
+    expectError([&] { app->open("book.xlsx"); }, com::hr::kHostError, "This application reads and writes no files.");
+    expectError([&] { book->saveAs("book.xlsx"); }, com::hr::kHostError, "This application reads and writes no files.");
 }
 
 TEST_F(RangeEditingTest, MergeKeepsTheTopLeftValueAndAbsorbsTouchingMerges) {

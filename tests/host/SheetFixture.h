@@ -5,6 +5,7 @@
 #include <string>
 
 #include "com/Error.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -16,7 +17,7 @@ namespace tavlora::host::test {
 class SheetFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        app = Application::create();
+        app = files::newApplication();
         book = app->add();
         sheet = book->worksheets().front();
     }

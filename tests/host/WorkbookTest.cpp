@@ -1,4 +1,5 @@
 #include "SheetFixture.h"
+#include "host/files/NewApplication.h"
 
 #include <filesystem>
 
@@ -25,7 +26,7 @@ TEST_F(WorkbookTest, NewWorkbooksAreNamedPerApplication) {
     EXPECT_EQ(second->name(), "Book2");
     EXPECT_EQ(app->workbooks().size(), 2u);
     // Another application counts on its own.
-    auto other = Application::create();
+    auto other = files::newApplication();
     EXPECT_EQ(other->add()->name(), "Book1");
     other->quit();
 }
@@ -134,7 +135,7 @@ TEST_F(WorkbookTest, WorkbooksOutliveNoOwnerAndLeakNothing) {
     std::weak_ptr<Application> weakApp;
     std::weak_ptr<Workbook> weakBook;
     {
-        auto local = Application::create();
+        auto local = files::newApplication();
         weakApp = local;
         auto b = local->add();
         weakBook = b;
@@ -177,7 +178,7 @@ TEST_F(WorkbookTest, SaveAsWithoutANameUsesBookNInTheCurrentFolder) {
     EXPECT_EQ(book->name(), "Book1.xlsx");
     // Opening the file it is open from gives back the workbook in memory.
     EXPECT_EQ(app->open(dir.file("Book1.xlsx").string()), book);
-    auto reopened = Application::create();
+    auto reopened = files::newApplication();
     auto copy = reopened->open(dir.file("Book1.xlsx").string());
     EXPECT_EQ(copy->worksheets().front()->range("A1").value(), Variant("saved"));
     EXPECT_EQ(copy->path(), dir.path().string());
@@ -200,7 +201,7 @@ TEST_F(WorkbookTest, EditsSurviveASaveAndReopen) {
     at("2:3").deleteCells();
     book->saveAs(dir.file("edited.xlsx").string());
 
-    auto other = Application::create();
+    auto other = files::newApplication();
     auto copy = other->open(dir.file("edited.xlsx").string());
     auto ws = copy->worksheets().front();
     EXPECT_EQ(ws->range("A2").value(), Variant(4.0));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "com/Error.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/chart/Chart.h"
 #include "host/chart/ChartModel.h"
@@ -27,7 +28,7 @@ namespace tavlora::host::test {
 class ChartFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        app = Application::create();
+        app = files::newApplication();
         book = app->add();
         data = book->worksheets().front();
         data->setName("Data");
@@ -57,7 +58,7 @@ protected:
     std::shared_ptr<Workbook> saveAndReopen(const std::string& name = "book.xlsx") {
         auto path = temp.file(name);
         book->saveAs(path.string());
-        reopenedApp = Application::create();
+        reopenedApp = files::newApplication();
         return reopenedApp->open(path.string());
     }
 

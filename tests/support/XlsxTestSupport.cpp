@@ -1,4 +1,5 @@
 #include "support/XlsxTestSupport.h"
+#include "host/files/NewApplication.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,7 @@ namespace tavlora::test {
 
 using namespace tavlora::host;
 
-std::shared_ptr<Workbook> emptyWorkbook() { return std::make_shared<Workbook>(Application::create(), "Book1"); }
+std::shared_ptr<Workbook> emptyWorkbook() { return std::make_shared<Workbook>(files::newApplication(), "Book1"); }
 
 std::shared_ptr<Workbook> readXlsx(const std::filesystem::path& path) {
     auto workbook = emptyWorkbook();

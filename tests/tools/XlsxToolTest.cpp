@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/Application.h"
+#include "host/files/NewApplication.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -88,7 +89,7 @@ TEST(XlsxTool, CatPrintsTheDisplayedTextOfASheet) {
 
 TEST(XlsxTool, CatEscapesTabsAndLineBreaksAndKeepsTheColumns) {
     test::TempDir dir;
-    auto app = host::Application::create();
+    auto app = host::files::newApplication();
     auto book = app->add();
     auto sheet = book->worksheets().front();
     sheet->range("B2").setValue("a\tb");

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/EditListener.h"
 #include "host/formula/FormulaReferences.h"
 
 // Charts follow the edits of the workbook that move or remove the cells their series refer to.
@@ -24,5 +25,14 @@ void moveChartAnchors(const Worksheet& sheet, const formula::Deletion& deletion)
 void renameChartReferences(const Workbook& workbook, std::string_view oldName, std::string_view newName);
 // References to a deleted sheet become #REF!.
 void invalidateChartReferences(const Workbook& workbook, std::string_view sheetName);
+
+// Charts as a listener of the workbook's edits: series references follow moved and removed cells,
+// renamed and deleted sheets; embedded charts move with whole rows or columns of their sheet.
+class ChartEditListener final : public EditListener {
+public:
+    void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
+    void sheetDeleted(const Workbook& book, const Sheet& sheet) override;
+    void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) override;
+};
 
 }  // namespace tavlora::host

@@ -123,4 +123,26 @@ void invalidateChartReferences(const Workbook& workbook, std::string_view sheetN
     });
 }
 
+std::vector<std::shared_ptr<ChartSheet>> Workbook::chartSheets() const {
+    std::vector<std::shared_ptr<ChartSheet>> out;
+    for (const auto& sheet : sheets())
+        if (sheet->kind() == SheetKind::ChartSheet) out.push_back(std::static_pointer_cast<ChartSheet>(sheet));
+    return out;
+}
+
+void ChartEditListener::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
+    shiftChartReferences(*sheet.workbook(), sheet, deletion);
+    // Anchors move with whole rows or columns only: a partial shift leaves the drawing where it is.
+    const int32_t fullSpan = deletion.axis == formula::Axis::Rows ? kMaxColumns : kMaxRows;
+    if (deletion.spanFirst == 1 && deletion.spanLast == fullSpan) moveChartAnchors(sheet, deletion);
+}
+
+void ChartEditListener::sheetDeleted(const Workbook& book, const Sheet& sheet) {
+    invalidateChartReferences(book, sheet.name());
+}
+
+void ChartEditListener::sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) {
+    renameChartReferences(book, oldName, sheet.name());
+}
+
 }  // namespace tavlora::host

@@ -2,6 +2,8 @@
 
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptComments.h"
+#include "host/xlsx/KeptSheetXml.h"
+#include "host/xlsx/KeptXmlShifting.h"
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
@@ -20,18 +22,8 @@ PackagePart* PackageContents::findPart(std::string_view name) {
     return const_cast<PackagePart*>(static_cast<const PackageContents*>(this)->findPart(name));
 }
 
-void PackageContents::rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {
-    shiftSheetComments(*this, sheet.partName(), formula::Deletion::rows(first, count));
-}
-
-void PackageContents::columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) {
-    shiftSheetComments(*this, sheet.partName(), formula::Deletion::columns(first, count));
-}
-
-void PackageContents::cellsShiftedUp(const Worksheet& sheet, const Area& removed) {
-    formula::Deletion deletion = formula::Deletion::rows(removed.firstRow, static_cast<int32_t>(removed.rowCount()));
-    deletion.spanFirst = removed.firstColumn;
-    deletion.spanLast = removed.lastColumn;
+void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
+    if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
     shiftSheetComments(*this, sheet.partName(), deletion);
 }
 

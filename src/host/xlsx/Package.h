@@ -59,10 +59,9 @@ public:
     void addSheetRecord(SheetRecord record);
     const SheetRecord* sheetRecord(std::string_view part) const;
 
-    // Parts that point at cells (comments and their note shapes) follow deleted rows and columns.
-    void rowsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override;
-    void columnsDeleted(const Worksheet& sheet, int32_t first, int32_t count) override;
-    void cellsShiftedUp(const Worksheet& sheet, const Area& removed) override;
+    // The sheet's kept XML and the parts that point at its cells (comments and their note shapes)
+    // follow deleted cells.
+    void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
 
     // The relationship type for a kind ("worksheet") in this package's namespace.

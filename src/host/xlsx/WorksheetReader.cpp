@@ -1,3 +1,4 @@
+#include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/WorksheetReader.h"
 
 #include <algorithm>
@@ -395,7 +396,7 @@ void readWorksheet(PartBuffer buffer, Worksheet& sheet, const WorksheetSource& s
         }
     }
     for (pugi::xml_node node : modelled) root.remove_child(node);
-    sheet.keptXml().reset(document);
+    keptSheetXml(sheet).reset(document);
 }
 
 }  // namespace tavlora::host::xlsx

@@ -1,3 +1,4 @@
+#include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/WorksheetWriter.h"
 
 #include <algorithm>
@@ -330,13 +331,13 @@ void removeRelationshipElements(pugi::xml_document& document) {
 class WorksheetProducer : public PartProducer {
 public:
     WorksheetProducer(const Worksheet& sheet, const WorksheetTarget& target) : sheet_(sheet), target_(target) {
-        const pugi::xml_document* kept = &sheet.keptXml();
-        if (kept->document_element() && !target.withRelationships) {
-            stripped_.reset(sheet.keptXml());
+        const pugi::xml_document* kept = findKeptSheetXml(sheet);
+        if (kept && kept->document_element() && !target.withRelationships) {
+            stripped_.reset(*kept);
             removeRelationshipElements(stripped_);
             kept = &stripped_;
         }
-        pugi::xml_node root = kept->document_element();
+        pugi::xml_node root = kept ? kept->document_element() : pugi::xml_node();
         if (root) buildFromKept(root);
         else buildNew();
     }

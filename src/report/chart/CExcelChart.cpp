@@ -1,4 +1,4 @@
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 
 #include "com/Conversions.h"
 #include "com/Error.h"
@@ -6,7 +6,7 @@
 #include "host/chart/Chart.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::chart {
 

@@ -1,4 +1,4 @@
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 
 #include "com/Conversions.h"
 #include "report/common/ChartLookups.h"
@@ -8,7 +8,7 @@
 #include "host/Sheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::chart {
 

@@ -1,9 +1,9 @@
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 #include "com/ObjectCast.h"
 #include "host/chart/Chart.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::chart {
 

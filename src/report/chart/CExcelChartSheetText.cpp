@@ -1,16 +1,16 @@
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
 
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/SheetAcquisition.h"
+#include "report/common/SheetAcquisition.h"
 
 namespace tavlora::chart {
 
 // Worksheets only: a chart sheet of that name is no target. A null CurWk is error 91.
 std::shared_ptr<host::Worksheet> CExcelChart::targetWorksheet(const std::string& strSheet) const {
-    return printjob::MCommExcel::GetWorksheetByName(workbook_, strSheet, false, false);
+    return common::MCommExcel::GetWorksheetByName(workbook_, strSheet, false, false);
 }
 
 bool CExcelChart::DoA_OutputString(int32_t nRow, int32_t nCol, const std::string& strValue,

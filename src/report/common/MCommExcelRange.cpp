@@ -4,7 +4,7 @@
 #include "host/Application.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/SheetAcquisition.h"
+#include "report/common/SheetAcquisition.h"
 
 namespace tavlora::common::MCommExcelIn {
 
@@ -99,7 +99,7 @@ std::optional<host::Range> GetSheetRangeByRowCol(const std::shared_ptr<host::Wor
                                                  const std::string& strSheet, int32_t nRow, int32_t nCol,
                                                  int32_t nRow1, int32_t nCol1) {
     try {
-        auto sheet = printjob::MCommExcel::GetWorksheetByName(workbook, strSheet, false, false);
+        auto sheet = common::MCommExcel::GetWorksheetByName(workbook, strSheet, false, false);
         if (!sheet) return std::nullopt;
         if (nRow1 != 0 && nCol1 != 0) return sheet->range(sheet->cell(nRow, nCol), sheet->cell(nRow1, nCol1));
         return sheet->cell(nRow, nCol);
@@ -112,7 +112,7 @@ std::optional<host::Range> GetSheetRangeByA1(const std::shared_ptr<host::Workboo
                                              const std::string& strSheet, const std::string& strPos,
                                              const std::string& strPos1) {
     try {
-        auto sheet = printjob::MCommExcel::GetWorksheetByName(workbook, strSheet, false, false);
+        auto sheet = common::MCommExcel::GetWorksheetByName(workbook, strSheet, false, false);
         if (!sheet) return std::nullopt;
         return sheet->range(strPos1.empty() ? strPos : strPos + ":" + strPos1);
     } catch (...) {

@@ -1,4 +1,4 @@
-#include "report/outputrcd/CExcelOutputRcd.h"
+#include "tavlora/CExcelOutputRcd.h"
 
 #include <cstdint>
 
@@ -9,8 +9,8 @@
 #include "host/format/Styles.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/printjob/SheetAcquisition.h"
+#include "tavlora/CExcelBatDo.h"
+#include "report/common/SheetAcquisition.h"
 
 namespace tavlora::outputrcd {
 
@@ -102,7 +102,7 @@ std::string CExcelOutputRcd::GetTableTitle(const std::string& strSheetName) cons
 }
 
 bool CExcelOutputRcd::acquireSheet(const std::string& strSheetName) {
-    return printjob::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName,
+    return common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName,
                                                       /*bAddIfMissing=*/true, /*bAddBefore=*/false);
 }
 

@@ -4,8 +4,8 @@
 #include "data/XmlNodeList.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelOutputRcd.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::outputrcd {
 

@@ -9,7 +9,7 @@
 #include "data/XmlNodeList.h"
 #include "host/Range.h"
 #include "host/Worksheet.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
+#include "tavlora/CExcelOutputRcd.h"
 
 namespace tavlora::outputrcd {
 

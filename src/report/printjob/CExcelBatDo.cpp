@@ -1,4 +1,4 @@
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,7 +10,7 @@
 #include "host/Application.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
-#include "report/printjob/SheetAcquisition.h"
+#include "report/common/SheetAcquisition.h"
 
 namespace tavlora::printjob {
 
@@ -44,7 +44,7 @@ bool CExcelBatDo::DoCopy(const std::string& strFile, const std::string& strDest)
 
 bool CExcelBatDo::DoBegin(const std::string& strFile, bool bDispExcel) {
     try {
-        workbook_ = MCommExcel::OpenWorkbookInExcel(strFile, bDispExcel);
+        workbook_ = common::MCommExcel::OpenWorkbookInExcel(strFile, bDispExcel);
     } catch (...) {
         workbook_.reset();
     }
@@ -59,7 +59,7 @@ bool CExcelBatDo::DoEnd(const std::string& strFile, bool bDispExcel, bool bHtmlF
         return true;
     } catch (...) {
         // Closed without saving; a failure of the clean-up itself reaches the caller.
-        MCommExcel::CloseWorkbookAndExcel(workbook_);
+        common::MCommExcel::CloseWorkbookAndExcel(workbook_);
         return false;
     }
 }
@@ -75,7 +75,7 @@ void CExcelBatDo::saveForEnd(const std::string& strFile, bool bDispExcel, bool b
         return;
     }
     if (workbook_->path().empty()) workbook_->saveAs("", host::fileformat::kDefault);
-    MCommExcel::CloseWorkbookAndExcel(workbook_);
+    common::MCommExcel::CloseWorkbookAndExcel(workbook_);
 }
 
 int16_t CExcelBatDo::DelUnUseSheets() {
@@ -85,7 +85,7 @@ int16_t CExcelBatDo::DelUnUseSheets() {
         int16_t count = com::narrowToInt16(static_cast<int64_t>(workbook_->sheets().size()));
         for (int16_t index = count; index >= 1; --index) {
             auto sheet = workbook_->sheets().at(static_cast<size_t>(index - 1));
-            if (MCommExcel::IsNameInList(usedSheets_, sheet->name(), false)) continue;
+            if (common::MCommExcel::IsNameInList(usedSheets_, sheet->name(), false)) continue;
             sheet->deleteSheet();
             ++deleted;
         }
@@ -96,7 +96,7 @@ int16_t CExcelBatDo::DelUnUseSheets() {
 }
 
 void CExcelBatDo::DoAddSheet(const std::string& strSheetName) {
-    if (MCommExcel::IsNameInList(usedSheets_, strSheetName, false)) return;
+    if (common::MCommExcel::IsNameInList(usedSheets_, strSheetName, false)) return;
     usedSheets_.back() = strSheetName;
     // The list index is 16-bit: the 32,768th slot cannot be made.
     if (usedSheets_.size() > 32767) throw com::Error(com::hr::kOverflow, "Overflow");

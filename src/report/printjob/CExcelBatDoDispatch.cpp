@@ -1,7 +1,7 @@
 #include "com/Conversions.h"
 #include "com/ObjectCast.h"
 #include "host/Workbook.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::printjob {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "report/tmplbat/SWhiteCol.h"
+#include "tavlora/SWhiteCol.h"
 
 namespace tavlora::host {
 class Worksheet;

@@ -1,13 +1,13 @@
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/printjob/SheetAcquisition.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelBatDo.h"
+#include "report/common/SheetAcquisition.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplbat {
 
@@ -21,7 +21,7 @@ void CExcelTmplPrintBat::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job
 
 bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplaceWhite) {
     try {
-        if (!printjob::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true))
+        if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true))
             return false;
         layout_.ClearTemplateLayout();
         if (!layout_.ReadTemplateLayout(*sheet_)) return false;

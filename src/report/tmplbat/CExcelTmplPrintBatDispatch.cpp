@@ -4,8 +4,8 @@
 #include "data/XmlNodeList.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 namespace tavlora::tmplbat {
 

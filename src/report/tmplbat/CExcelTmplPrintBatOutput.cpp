@@ -12,7 +12,7 @@
 #include "data/XmlNodeList.h"
 #include "host/Range.h"
 #include "host/Worksheet.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 #include "report/tmplbat/KeyLabelIndex.h"
 
 namespace tavlora::tmplbat {

@@ -1,4 +1,4 @@
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 #include <optional>
 
@@ -13,8 +13,8 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/printjob/SheetAcquisition.h"
+#include "tavlora/CExcelBatDo.h"
+#include "report/common/SheetAcquisition.h"
 
 namespace tavlora::tmplone {
 
@@ -34,7 +34,7 @@ void CExcelTmplPrintOne::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job
 
 bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhiteMode, int16_t nClearWhiteMode) {
     try {
-        if (!printjob::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true)) {
+        if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true)) {
             return false;
         }
         resetEntries();

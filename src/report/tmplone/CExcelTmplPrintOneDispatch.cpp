@@ -4,8 +4,8 @@
 #include "data/XmlNode.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplone {
 

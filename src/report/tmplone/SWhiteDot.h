@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "report/tmplone/ePosType.h"
+#include "tavlora/ePosType.h"
 
 namespace tavlora::tmplone {
 

@@ -1,4 +1,5 @@
 #include "host/format/NumberFormat.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -290,7 +291,7 @@ TEST(NumberFormatParsed, AStrayLeadByteIsOneLiteralCharacter) {
 // The sample's rows hold a format code (B), a date-time (C) and what the application's TEXT(C, B)
 // gave (A, a cached formula result), in a workbook on the 1904 date system.
 TEST(NumberFormatFixture, AgreesWithTheApplicationsTextFunction) {
-    auto app = Application::create();
+    auto app = files::newApplication();
     auto book = app->open(test::fixture("excelmac_dates_1904_formats.xlsx").string());
     ASSERT_TRUE(book->sharedStore()->styles.uses1904Dates());
     auto sheet = book->worksheets().at(1);

@@ -1,4 +1,5 @@
 #include <fstream>
+#include <pugixml.hpp>
 #include <sstream>
 
 #include "support/ChartTestSupport.h"

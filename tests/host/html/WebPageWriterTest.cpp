@@ -1,4 +1,5 @@
 #include "host/html/WebPageWriter.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,7 @@ std::string readFile(const fs::path& path) {
 class WebPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        app = Application::create();
+        app = files::newApplication();
         book = app->add();
         sheet = book->worksheets().front();
     }

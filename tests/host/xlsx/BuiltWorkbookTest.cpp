@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/XlsxTestSupport.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Worksheet.h"
@@ -15,7 +16,7 @@ using namespace tavlora::host;
 class BuiltWorkbook : public ::testing::Test {
 protected:
     void SetUp() override {
-        app_ = Application::create();
+        app_ = files::newApplication();
         book_ = app_->add();
         sheet_ = book_->worksheets().front();
         sheet_->setName("Report 'A' 1");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/XlsxTestSupport.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Worksheet.h"
@@ -13,7 +14,7 @@ namespace {
 class KeptComments : public ::testing::Test {
 protected:
     void SetUp() override {
-        app_ = host::Application::create();
+        app_ = host::files::newApplication();
         book_ = app_->open(fixture("excel_preserve_features_15sheets.xlsx").string());
         for (const auto& sheet : book_->worksheets())
             if (sheet->name() == "Comments") sheet_ = sheet;

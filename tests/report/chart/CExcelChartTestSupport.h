@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "report/chart/CExcelChart.h"
+#include "tavlora/CExcelChart.h"
+#include "host/files/NewApplication.h"
 #include "com/Conversions.h"
 #include "com/Variant.h"
 #include "host/Application.h"
@@ -14,7 +15,7 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::chart::test {
 
@@ -22,7 +23,7 @@ namespace tavlora::chart::test {
 // holding it and a chart builder bound to the job.
 class ChartBook : public ::testing::Test {
 protected:
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> data = workbook->worksheets().front();
     std::shared_ptr<host::Worksheet> report;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "report/chart/CExcelChartTestSupport.h"
+#include "host/files/NewApplication.h"
 #include "host/chart/ChartAnchor.h"
 #include "host/chart/ChartSheet.h"
 #include "host/chart/EmbeddedChart.h"
@@ -159,7 +160,7 @@ TEST_F(ChartBuilding, RefusedChartSheetNameKeepsTheHostsNameAndRegistersIt) {
     EXPECT_EQ(usedSheets(), std::vector<std::string>{name});
     job->DoAddSheet("Data");
     ASSERT_TRUE(job->DoEnd(dir.file("kept.xlsx").string()));
-    auto reopened = host::Application::create()->open(dir.file("kept.xlsx").string());
+    auto reopened = host::files::newApplication()->open(dir.file("kept.xlsx").string());
     ASSERT_EQ(reopened->chartSheets().size(), 1u) << "the job kept the chart's sheet";
     EXPECT_EQ(reopened->chartSheets().front()->name(), name);
     EXPECT_EQ(seriesNames(*reopened->chartSheets().front()->chart()), (std::vector<std::string>{"Sales", "Cost"}));

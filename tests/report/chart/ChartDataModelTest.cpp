@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ComErrorMatchers.h"
+#include "host/files/NewApplication.h"
 #include "report/chart/CExcelChartTestSupport.h"
 #include "host/chart/ChartSheet.h"
 
@@ -175,7 +176,7 @@ TEST(ChartDataModel, ValuesFromBadDataFailAndStoreNothing) {
 
 TEST(ChartDataModel, CurBatObjBringsItsWorkbook) {
     auto c = CExcelChart::create();
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto first = application->add();
     auto job = printjob::CExcelBatDo::create();
     job->setCurWk(first);

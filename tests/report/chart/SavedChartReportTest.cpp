@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "report/chart/CExcelChartTestSupport.h"
+#include "host/files/NewApplication.h"
 #include "host/chart/ChartSheet.h"
 #include "host/chart/EmbeddedChart.h"
 #include "support/TestPaths.h"
@@ -19,7 +20,7 @@ using test::texts;
 // Data: the month table; Report: a placeholder title; Old: a chart sheet with one series of its
 // own; Unused: a sheet no filler registers.
 fs::path createTemplate(const TempDir& dir) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     auto data = workbook->worksheets().front();
     data->setName("Data");
@@ -146,7 +147,7 @@ TEST_F(SavedChartReport, WorkedExampleAsAnEmbeddedChart) {
               "objects ['C1']\n"
               "A1 'First quarter'\n");
 
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto reopened = application->open(target_.string());
     ASSERT_EQ(reopened->sheets().size(), 2u) << "Old and Unused were never registered";
     auto report = reopened->worksheets()[1];

@@ -1,4 +1,5 @@
 #include "report/common/CellWriting.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ namespace {
 
 class CellWritingTest : public ::testing::Test {
 protected:
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> sheet = workbook->worksheets().front();
 

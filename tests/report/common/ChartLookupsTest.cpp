@@ -1,4 +1,5 @@
 #include "report/common/ChartLookups.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace {
 
 class ChartLookups : public ::testing::Test {
 protected:
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> sales = workbook->worksheets().front();
     std::shared_ptr<host::ChartSheet> graph;

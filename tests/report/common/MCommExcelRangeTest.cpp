@@ -1,4 +1,5 @@
 #include "report/common/MCommExcelRange.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ namespace R = MCommExcelRange;
 
 class RangeFormulaTest : public ::testing::Test {
 protected:
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> data = workbook->worksheets().front();
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "com/Variant.h"
+#include "host/files/NewApplication.h"
 #include "data/MemoryRecordset.h"
 #include "data/XmlDocument.h"
 #include "data/XmlNodeList.h"
@@ -16,15 +17,15 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/outputrcd/CExcelOutputRcd.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelOutputRcd.h"
+#include "tavlora/CExcelBatDo.h"
 
 namespace tavlora::outputrcd::test {
 
 // An in-memory workbook with the sheets "Data" and "Other", a job object holding it, and a
 // record table writer working for that job.
 struct TableBook {
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> data;
     std::shared_ptr<host::Worksheet> other;

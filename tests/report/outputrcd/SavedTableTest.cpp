@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "data/SqliteRecordset.h"
+#include "host/files/NewApplication.h"
 #include "report/outputrcd/OutputRcdTestSupport.h"
 #include "support/TestPaths.h"
 
@@ -32,7 +33,7 @@ void createDatabase(const fs::path& file) {
 }
 
 fs::path createTemplate(const TempDir& dir) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     auto cover = workbook->worksheets().front();
     cover->setName("Cover");
@@ -127,7 +128,7 @@ TEST_F(SavedTableTest, SqliteQueryAsATitledTable) {
               "E wide\n"
               "F narrow\n");
     // Our own reader sees the whole-sheet body style far from the table as well.
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto reopened = application->open(target_.string());
     auto orders = reopened->worksheets().front();
     host::Range far = orders->range("Z100");

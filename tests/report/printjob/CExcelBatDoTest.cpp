@@ -1,4 +1,5 @@
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
+#include "host/files/NewApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/SheetAcquisition.h"
+#include "report/common/SheetAcquisition.h"
 #include "support/TestPaths.h"
 
 namespace tavlora::printjob {
@@ -21,7 +22,7 @@ using test::TempDir;
 
 // A template with three worksheets, each with a marker value.
 fs::path makeTemplate(const TempDir& dir) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     auto first = workbook->worksheets().front();
     first->setName("Invoice");
@@ -38,7 +39,7 @@ fs::path makeTemplate(const TempDir& dir) {
 }
 
 std::vector<std::string> sheetNamesOf(const fs::path& file) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->open(file.string());
     std::vector<std::string> names;
     for (const auto& sheet : workbook->sheets()) names.push_back(sheet->name());
@@ -89,7 +90,7 @@ TEST(CExcelBatDoFlow, KeepsRegisteredSheetsAndSavesInPlace) {
     job->DoAddSheet("invoice");  // letter case differs from the sheet's name
     job->DoAddSheet("INVOICE");
     EXPECT_EQ(job->usedSheets().size(), 2u);
-    auto sheet = MCommExcel::GetWorksheetByName(job->CurWk(), "Invoice", false, true);
+    auto sheet = common::MCommExcel::GetWorksheetByName(job->CurWk(), "Invoice", false, true);
     ASSERT_NE(sheet, nullptr);
     sheet->range("B1").setValue(com::Variant("filled"));
     EXPECT_TRUE(job->DoEnd());
@@ -213,45 +214,45 @@ TEST(CExcelBatDoDispatch, MembersByNameAndIdentifier) {
 }
 
 TEST(SheetAcquisition, LooksUpWithoutCreatingAndRegisters) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     workbook->worksheets().front()->setName("Sales");
-    EXPECT_NE(MCommExcel::GetWorksheetByName(workbook, "sales", false, true), nullptr);
+    EXPECT_NE(common::MCommExcel::GetWorksheetByName(workbook, "sales", false, true), nullptr);
     EXPECT_EQ(workbook->worksheets().front()->name(), "Sales");
-    EXPECT_EQ(MCommExcel::GetWorksheetByName(workbook, "Sale", false, true), nullptr);
+    EXPECT_EQ(common::MCommExcel::GetWorksheetByName(workbook, "Sale", false, true), nullptr);
     EXPECT_EQ(workbook->sheets().size(), 1u);
 
     auto job = CExcelBatDo::create();
     std::shared_ptr<host::Worksheet> sheet;
-    EXPECT_FALSE(MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "", false, true));
-    EXPECT_TRUE(MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "New", true, false));
+    EXPECT_FALSE(common::MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "", false, true));
+    EXPECT_TRUE(common::MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "New", true, false));
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(workbook->sheets().back()->name(), "New");
     EXPECT_EQ(job->usedSheets().front(), "New");
-    EXPECT_TRUE(MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "", false, true));
+    EXPECT_TRUE(common::MCommExcelIn::AcquireTargetSheet(workbook, sheet, job, "", false, true));
     EXPECT_EQ(job->usedSheets().size(), 2u);
     // A refused name: the error reaches the caller, the added sheet stays.
-    EXPECT_THROW(MCommExcel::GetWorksheetByName(workbook, "bad/name", true, false), com::Error);
+    EXPECT_THROW(common::MCommExcel::GetWorksheetByName(workbook, "bad/name", true, false), com::Error);
     EXPECT_EQ(workbook->sheets().size(), 3u);
 }
 
 TEST(SheetAcquisition, NameListComparison) {
     std::vector<std::string> names{"Alpha", ""};
-    EXPECT_TRUE(MCommExcel::IsNameInList(names, "ALPHA", false));
-    EXPECT_FALSE(MCommExcel::IsNameInList(names, "ALPHA", true));
-    EXPECT_TRUE(MCommExcel::IsNameInList(names, "", false));
-    EXPECT_FALSE(MCommExcel::IsNameInList({}, "x", false));
+    EXPECT_TRUE(common::MCommExcel::IsNameInList(names, "ALPHA", false));
+    EXPECT_FALSE(common::MCommExcel::IsNameInList(names, "ALPHA", true));
+    EXPECT_TRUE(common::MCommExcel::IsNameInList(names, "", false));
+    EXPECT_FALSE(common::MCommExcel::IsNameInList({}, "x", false));
 }
 
 TEST(SheetAcquisition, OpenAndClose) {
     TempDir dir;
-    EXPECT_EQ(MCommExcel::OpenWorkbookInExcel(dir.file("none.xlsx").string(), false), nullptr);
-    auto blank = MCommExcel::OpenWorkbookInExcel("", true);
+    EXPECT_EQ(common::MCommExcel::OpenWorkbookInExcel(dir.file("none.xlsx").string(), false), nullptr);
+    auto blank = common::MCommExcel::OpenWorkbookInExcel("", true);
     ASSERT_NE(blank, nullptr);
     EXPECT_TRUE(blank->application()->visible());
     EXPECT_FALSE(blank->application()->displayAlerts());
     auto application = blank->application();
-    MCommExcel::CloseWorkbookAndExcel(blank);
+    common::MCommExcel::CloseWorkbookAndExcel(blank);
     EXPECT_EQ(blank, nullptr);
     EXPECT_TRUE(application->hasQuit());
 }

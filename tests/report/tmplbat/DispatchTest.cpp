@@ -2,7 +2,7 @@
 
 #include "com/ObjectCast.h"
 #include "data/XmlDocument.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "TmplBatTestSupport.h"
 
 namespace tavlora::tmplbat {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "support/ComErrorMatchers.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "TmplBatTestSupport.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplbat {
 namespace {

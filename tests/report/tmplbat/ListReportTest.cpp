@@ -9,14 +9,15 @@
 #include <filesystem>
 
 #include "data/MemoryRecordset.h"
+#include "host/files/NewApplication.h"
 #include "data/SqliteRecordset.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "support/TestPaths.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 namespace tavlora::tmplbat {
 namespace {
@@ -117,7 +118,7 @@ TEST(ListReport, DeletedControlAreaMovesValuesFormulasMergesAndStyles) {
     auto report = fillSalesReport(dir, "2");
 
     // Our reader: row 1 and column A are gone, everything moved up one row and left one column.
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->open(report.string());
     ASSERT_EQ(workbook->sheets().size(), 1u);
     auto sales = workbook->worksheets().front();
@@ -241,7 +242,7 @@ TEST(ListReport, KeyedTwoRowsPerRecordWithZeroSuppression) {
     TempDir dir;
     auto templateFile = dir.file("plan-template.xlsx");
     {
-        auto application = host::Application::create();
+        auto application = host::files::newApplication();
         auto workbook = application->add();
         auto plan = workbook->worksheets().front();
         plan->setName("Plan");

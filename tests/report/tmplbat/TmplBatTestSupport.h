@@ -6,19 +6,20 @@
 #include <vector>
 
 #include "com/Conversions.h"
+#include "host/files/NewApplication.h"
 #include "data/MemoryRecordset.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/tmplbat/CExcelTmplPrintBat.h"
+#include "tavlora/CExcelTmplPrintBat.h"
 
 namespace tavlora::tmplbat::test {
 
 // An in-memory workbook with a list template sheet "List" and a second sheet "Other", and a filler
 // bound to the workbook.
 struct ListBook {
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> list;
     std::shared_ptr<host::Worksheet> other;

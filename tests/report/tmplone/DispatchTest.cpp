@@ -3,8 +3,8 @@
 #include "com/ObjectCast.h"
 #include "data/MemoryRecordset.h"
 #include "data/XmlDocument.h"
-#include "report/printjob/CExcelBatDo.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 #include "TmplOneTestSupport.h"
 
 namespace tavlora::tmplone {

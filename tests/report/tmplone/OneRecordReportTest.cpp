@@ -5,13 +5,14 @@
 #include <filesystem>
 
 #include "data/SqliteRecordset.h"
+#include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 #include "support/TestPaths.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplone {
 namespace {
@@ -22,7 +23,7 @@ using tavlora::test::TempDir;
 
 // Invoice with in-cell placeholders, plus two sheets the report does not use.
 fs::path makeInvoiceTemplate(const TempDir& dir) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->add();
     auto invoice = workbook->worksheets().front();
     invoice->setName("Invoice");
@@ -62,7 +63,7 @@ fs::path makeCustomerDatabase(const TempDir& dir) {
 }
 
 std::vector<std::string> sheetNames(const fs::path& file) {
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->open(file.string());
     std::vector<std::string> names;
     for (const auto& sheet : workbook->sheets()) names.push_back(sheet->name());
@@ -94,7 +95,7 @@ TEST(OneRecordReport, InCellTemplateFilledFromADatabaseRow) {
 
     // Our reader.
     EXPECT_EQ(sheetNames(target), std::vector<std::string>{"Invoice"});
-    auto application = host::Application::create();
+    auto application = host::files::newApplication();
     auto workbook = application->open(target.string());
     auto invoice = workbook->worksheets().front();
     EXPECT_EQ(invoice->range("B3").value(), Variant("M\xC3\xBCller & S\xC3\xB6hne"));

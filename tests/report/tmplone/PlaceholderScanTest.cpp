@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "report/printjob/CExcelBatDo.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 #include "TmplOneTestSupport.h"
 
 namespace tavlora::tmplone {

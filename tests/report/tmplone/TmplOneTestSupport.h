@@ -6,17 +6,18 @@
 #include <vector>
 
 #include "host/Application.h"
+#include "host/files/NewApplication.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 
 namespace tavlora::tmplone::test {
 
 // An in-memory workbook with a template sheet "Invoice" and a second sheet "Other", and a filler
 // that works on it.
 struct TemplateBook {
-    std::shared_ptr<host::Application> application = host::Application::create();
+    std::shared_ptr<host::Application> application = host::files::newApplication();
     std::shared_ptr<host::Workbook> workbook = application->add();
     std::shared_ptr<host::Worksheet> invoice;
     std::shared_ptr<host::Worksheet> other;

@@ -5,7 +5,7 @@
 #include "data/MemoryRecordset.h"
 #include "data/XmlDocument.h"
 #include "support/TestPaths.h"
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 #include "TmplOneTestSupport.h"
 
 namespace tavlora::tmplone {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "report/tmplone/CExcelTmplPrintOne.h"
+#include "tavlora/CExcelTmplPrintOne.h"
 #include "TmplOneTestSupport.h"
 
 namespace tavlora::tmplone {

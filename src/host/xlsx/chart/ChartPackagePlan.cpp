@@ -1,3 +1,4 @@
+#include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackagePlan.h"
 
 #include "com/Error.h"
@@ -67,7 +68,7 @@ std::string ChartPartsPlan::addNewChart(const ChartModel& chart, const std::stri
 }
 
 std::string ChartPartsPlan::keptDrawingOf(const Worksheet& sheet, const std::string& part) const {
-    pugi::xml_node drawing = childByLocalName(sheet.keptXml().document_element(), "drawing");
+    pugi::xml_node drawing = childByLocalName(keptSheetRoot(sheet), "drawing");
     if (!drawing) return "";
     const RelationshipList* list = kept_.relationshipsOf(part);
     std::string id = prefixedAttribute(drawing, "id").value();

@@ -1,3 +1,4 @@
+#include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackageReader.h"
 
 #include "com/Error.h"
@@ -34,7 +35,7 @@ public:
     }
 
     void readWorksheet(Worksheet& sheet) {
-        std::string drawing = drawingPartOf(sheet.partName(), sheet.keptXml().document_element());
+        std::string drawing = drawingPartOf(sheet.partName(), keptSheetRoot(sheet));
         pugi::xml_document drawingXml;
         if (drawing.empty() || !parseKept(drawing, drawingXml)) return;
         auto self = std::static_pointer_cast<Worksheet>(sheet.shared_from_this());

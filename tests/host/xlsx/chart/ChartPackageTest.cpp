@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include "support/ChartTestSupport.h"
+#include "host/files/NewApplication.h"
 
 namespace tavlora::host::test {
 namespace {
@@ -78,7 +79,7 @@ TEST_F(ChartPackages, EveryTemplateChartSurvivesOpenAndSave) {
     while (lines >> name >> expected) {
         SCOPED_TRACE(name);
         ++files;
-        auto opener = Application::create();
+        auto opener = files::newApplication();
         auto workbook = opener->open(fixture(name).string());
         EXPECT_EQ(modelledCharts(*workbook), expected);
         auto saved = temp.file("saved-" + name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "tavlora/Export.h"
 
 namespace tavlora::host {
 class Workbook;
@@ -14,7 +15,7 @@ namespace tavlora::printjob {
 
 // The job object of one output workbook: copies the template, opens it in a private host
 // instance, and at the end deletes the sheets no filler registered, saves, and shows or closes.
-class CExcelBatDo : public com::Dispatch {
+class TAVLORA_API CExcelBatDo : public com::Dispatch {
 public:
     static constexpr com::DISPID kDispIdCurWk = 0x68030001;
     static constexpr com::DISPID kDispIdIsDelUnUse = 0x68030000;

@@ -13,7 +13,7 @@ class CExcelBatDo;
 }
 
 // How every class gets at the host, a workbook and a worksheet. Stateless.
-namespace tavlora::printjob::MCommExcel {
+namespace tavlora::common::MCommExcel {
 
 // A new host instance with alerts off and visibility as asked; opens strFile, or a blank workbook
 // when it is "". Null on any failure.
@@ -33,14 +33,14 @@ std::shared_ptr<host::Worksheet> GetWorksheetByName(const std::shared_ptr<host::
 // True when strName equals an element (upper-cased both sides unless bMatchCase).
 bool IsNameInList(const std::vector<std::string>& names, const std::string& strName, bool bMatchCase);
 
-}  // namespace tavlora::printjob::MCommExcel
+}  // namespace tavlora::common::MCommExcel
 
-namespace tavlora::printjob::MCommExcelIn {
+namespace tavlora::common::MCommExcelIn {
 
 // Resolves a filler's working sheet: a non-empty name looks the worksheet up (optionally adding it)
 // and registers the name with the job object; an empty name keeps the current sheet.
 bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::shared_ptr<host::Worksheet>& sheet,
-                        const std::shared_ptr<CExcelBatDo>& job, const std::string& strSheetName,
+                        const std::shared_ptr<printjob::CExcelBatDo>& job, const std::string& strSheetName,
                         bool bAddIfMissing, bool bAddBefore);
 
-}  // namespace tavlora::printjob::MCommExcelIn
+}  // namespace tavlora::common::MCommExcelIn

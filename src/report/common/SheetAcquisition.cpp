@@ -1,16 +1,17 @@
-#include "report/printjob/SheetAcquisition.h"
+#include "report/common/SheetAcquisition.h"
+#include "host/files/NewApplication.h"
 
 #include "com/Conversions.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
-#include "report/printjob/CExcelBatDo.h"
+#include "tavlora/CExcelBatDo.h"
 
-namespace tavlora::printjob::MCommExcel {
+namespace tavlora::common::MCommExcel {
 
 std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel) {
     try {
-        auto application = host::Application::create();
+        auto application = host::files::newApplication();
         application->setDisplayAlerts(false);
         application->setVisible(bDispExcel);
         auto workbook = strFile.empty() ? application->add() : application->open(strFile);
@@ -59,12 +60,12 @@ bool IsNameInList(const std::vector<std::string>& names, const std::string& strN
     return false;
 }
 
-}  // namespace tavlora::printjob::MCommExcel
+}  // namespace tavlora::common::MCommExcel
 
-namespace tavlora::printjob::MCommExcelIn {
+namespace tavlora::common::MCommExcelIn {
 
 bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::shared_ptr<host::Worksheet>& sheet,
-                        const std::shared_ptr<CExcelBatDo>& job, const std::string& strSheetName,
+                        const std::shared_ptr<printjob::CExcelBatDo>& job, const std::string& strSheetName,
                         bool bAddIfMissing, bool bAddBefore) {
     if (!workbook) return false;
     if (!strSheetName.empty()) {
@@ -75,4 +76,4 @@ bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::sh
     return true;
 }
 
-}  // namespace tavlora::printjob::MCommExcelIn
+}  // namespace tavlora::common::MCommExcelIn

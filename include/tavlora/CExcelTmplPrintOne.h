@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "tavlora/Export.h"
 #include "report/tmplone/SWhiteDot.h"
-#include "report/tmplone/ePosType.h"
+#include "tavlora/ePosType.h"
 
 namespace tavlora::host {
 class Workbook;
@@ -33,7 +34,7 @@ namespace tavlora::tmplone {
 // Placeholders are either in-cell (nWhiteMode != 0: a cell whose value holds %Name%; the whole
 // cell receives the value) or header rows (nWhiteMode == 0: names in row 1, target addresses in
 // row 2 of the same column).
-class CExcelTmplPrintOne : public com::Dispatch {
+class TAVLORA_API CExcelTmplPrintOne : public com::Dispatch {
 public:
     static constexpr com::DISPID kDispIdCurBatObj = 0x68030002;
     static constexpr com::DISPID kDispIdCurWk = 0x68030001;

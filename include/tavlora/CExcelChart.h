@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "tavlora/Export.h"
 #include "com/Variant.h"
 #include "host/Range.h"
 
@@ -30,7 +31,7 @@ namespace tavlora::chart {
 // Each list sized by a count n has n + 1 slots, 0 .. n. Series are slots 0 .. n-1 (slot n is a
 // spare nothing reads); categories reach a chart as slots 0 .. n-1 in reference mode and as every
 // slot, the spare included, in text mode. Resizing a list empties it.
-class CExcelChart : public com::Dispatch {
+class TAVLORA_API CExcelChart : public com::Dispatch {
 public:
     static constexpr com::DISPID kDispIdCurBatObj = 0x68030003;
     static constexpr com::DISPID kDispIdCurWk = 0x68030002;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "tavlora/Export.h"
 
 namespace tavlora::host {
 class Workbook;
@@ -27,7 +28,7 @@ namespace tavlora::outputrcd {
 // an optional merged title row, a header row of captions, one row per record, in a fixed house
 // style, with the columns fitted to what was written. Output methods answer false on any failure
 // and leave in place whatever they wrote before it.
-class CExcelOutputRcd : public com::Dispatch {
+class TAVLORA_API CExcelOutputRcd : public com::Dispatch {
 public:
     static constexpr com::DISPID kDispIdCurBatObj = 0x68030009;
     static constexpr com::DISPID kDispIdCurWk = 0x68030008;

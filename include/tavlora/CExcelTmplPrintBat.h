@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "tavlora/Export.h"
 #include "report/tmplbat/BatchTemplateLayout.h"
-#include "report/tmplbat/SWhiteCol.h"
+#include "tavlora/SWhiteCol.h"
 
 namespace tavlora::host {
 class Workbook;
@@ -39,7 +40,7 @@ class KeyLabelIndex;
 //
 // The output only sets cell values: it inserts, copies, formats or deletes nothing, so every block
 // is written into cells the template already has.
-class CExcelTmplPrintBat : public com::Dispatch {
+class TAVLORA_API CExcelTmplPrintBat : public com::Dispatch {
 public:
     static constexpr com::DISPID kDispIdCurBatObj = 0x68030003;
     static constexpr com::DISPID kDispIdCurWk = 0x68030002;

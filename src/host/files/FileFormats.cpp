@@ -1,0 +1,51 @@
+#include "host/files/FileFormats.h"
+
+#include "com/Error.h"
+#include "host/Workbook.h"
+#include "host/html/WebPageWriter.h"
+#include "host/xlsx/PackageReader.h"
+#include "host/xlsx/PackageWriter.h"
+
+namespace tavlora::host::files {
+
+namespace {
+
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+}  // namespace
+
+int32_t FileFormats::read(const std::string& given, const std::filesystem::path& absolute, Workbook& book) const {
+    std::string ext = lowerExtension(absolute);
+    if (ext != ".xlsx" && ext != ".xlsm")
+        com::throwHostError("Workbooks.Open: \"" + given + "\" is not an .xlsx or .xlsm workbook.");
+    xlsx::readWorkbook(absolute.string(), book);
+    return ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault;
+}
+
+std::string FileFormats::extension(int32_t fileFormat) const {
+    if (fileFormat == fileformat::kHtml) return ".htm";
+    return fileFormat == fileformat::kMacroEnabled ? ".xlsm" : ".xlsx";
+}
+
+WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem::path target, int32_t fileFormat) const {
+    if (fileFormat == fileformat::kHtml) {
+        html::writeWebPage(book, target.string());
+        return {std::move(target), fileFormat, false};
+    }
+    if (fileFormat != fileformat::kDefault && fileFormat != fileformat::kMacroEnabled)
+        com::throwHostError("SaveAs: file format " + std::to_string(fileFormat) +
+                            " is not supported (51 = workbook, 52 = macro-enabled workbook, 44 = web page).");
+    if (!target.has_extension()) target += extension(fileFormat);
+    std::string ext = lowerExtension(target);
+    if (ext != ".xlsx" && ext != ".xlsm")
+        com::throwHostError("SaveAs: \"" + target.filename().string() +
+                            "\" must end in .xlsx or .xlsm for this file format.");
+    xlsx::writeWorkbook(book, target.string());
+    return {std::move(target), ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault, true};
+}
+
+}  // namespace tavlora::host::files

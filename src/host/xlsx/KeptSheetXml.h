@@ -1,0 +1,22 @@
+#pragma once
+#include <pugixml.hpp>
+
+#include "host/Worksheet.h"
+
+namespace tavlora::host::xlsx {
+
+// The worksheet part as read, with the modelled elements (sheetData, cols, mergeCells, dimension)
+// emptied; everything else is written back from here.
+struct KeptSheetXml final : Worksheet::KeptPart {
+    pugi::xml_document document;
+};
+
+// The kept XML of `sheet`, made (empty) on first use.
+pugi::xml_document& keptSheetXml(Worksheet& sheet);
+// Null for a sheet the engine made. The kept part is the file layer's state riding on the sheet,
+// so a const sheet still lets the file layer shift it when the sheet's cells move.
+pugi::xml_document* findKeptSheetXml(const Worksheet& sheet);
+// The root element of the kept XML; a null node for a sheet the engine made.
+pugi::xml_node keptSheetRoot(const Worksheet& sheet);
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/files/NewApplication.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/KeptSheetXml.h"
+#include "host/xlsx/KeptXmlShifting.h"
+#include "host/xlsx/Package.h"
+
+namespace tavlora::host::xlsx {
+namespace {
+
+std::string xmlText(const pugi::xml_document& doc) {
+    std::ostringstream out;
+    doc.print(out, "", pugi::format_raw);
+    return out.str();
+}
+
+// A workbook as the reader leaves it: a package carried along, and kept XML on its sheet.
+class KeptSheetEditingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = files::newApplication();
+        book = app->add();
+        book->keptPackage() = std::make_shared<PackageContents>();
+        sheet = book->worksheets().front();
+        sheet->setName("Data");
+    }
+    void TearDown() override { app->quit(); }
+    std::shared_ptr<Application> app;
+    std::shared_ptr<Workbook> book;
+    std::shared_ptr<Worksheet> sheet;
+};
+
+TEST_F(KeptSheetEditingTest, DeletingRowsShiftsTheKeptWorksheetXml) {
+    const char* xml =
+        "<worksheet>"
+        "<sheetViews><sheetView><pane topLeftCell=\"A4\"/><selection activeCell=\"B3\" sqref=\"B3:B4\"/></sheetView></sheetViews>"
+        "<autoFilter ref=\"A1:C10\"/>"
+        "<conditionalFormatting sqref=\"A5:A9 C3\"><cfRule type=\"expression\"><formula>A5&gt;$B$9</formula></cfRule></conditionalFormatting>"
+        "<conditionalFormatting sqref=\"D3:D4\"><cfRule type=\"expression\"><formula>D3</formula></cfRule></conditionalFormatting>"
+        "<dataValidations count=\"2\"><dataValidation sqref=\"E6\"><formula1>$F$5:$F$9</formula1></dataValidation>"
+        "<dataValidation sqref=\"E3\"/></dataValidations>"
+        "<hyperlinks><hyperlink ref=\"G4\"/></hyperlinks>"
+        "<rowBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"3\"/><brk id=\"8\"/></rowBreaks>"
+        "</worksheet>";
+    ASSERT_TRUE(keptSheetXml(*sheet).load_string(xml));
+    sheet->range("3:4").deleteCells();
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*sheet)),
+              "<worksheet>"
+              "<sheetViews><sheetView><pane topLeftCell=\"A3\"/><selection activeCell=\"B3\" sqref=\"B3\"/></sheetView></sheetViews>"
+              "<autoFilter ref=\"A1:C8\"/>"
+              "<conditionalFormatting sqref=\"A3:A7\"><cfRule type=\"expression\"><formula>A3&gt;$B$7</formula></cfRule></conditionalFormatting>"
+              "<dataValidations count=\"1\"><dataValidation sqref=\"E4\"><formula1>$F$3:$F$7</formula1></dataValidation></dataValidations>"
+              "<rowBreaks count=\"1\" manualBreakCount=\"1\"><brk id=\"6\"/></rowBreaks>"
+              "</worksheet>");
+}
+
+TEST(KeptXmlShifting, ExtensionConditionalFormatsMoveToo) {
+    const char* xml =
+        "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\"><extLst><ext><x14:conditionalFormattings>"
+        "<x14:conditionalFormatting><x14:cfRule><xm:f>Data!$B$9</xm:f></x14:cfRule><xm:sqref>B9</xm:sqref></x14:conditionalFormatting>"
+        "<x14:conditionalFormatting><xm:sqref>B3</xm:sqref></x14:conditionalFormatting>"
+        "</x14:conditionalFormattings></ext></extLst></worksheet>";
+    pugi::xml_document kept;
+    ASSERT_TRUE(kept.load_string(xml));
+    shiftKeptWorksheetXml(kept, "Data", formula::Deletion::rows(3, 2));
+    EXPECT_EQ(xmlText(kept),
+              "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\"><extLst><ext><x14:conditionalFormattings>"
+              "<x14:conditionalFormatting><x14:cfRule><xm:f>Data!$B$7</xm:f></x14:cfRule><xm:sqref>B7</xm:sqref></x14:conditionalFormatting>"
+              "</x14:conditionalFormattings></ext></extLst></worksheet>");
+}
+
+TEST_F(KeptSheetEditingTest, ASheetTheEngineMadeHasNoKeptXmlAndDeletesWithoutIt) {
+    EXPECT_EQ(findKeptSheetXml(*sheet), nullptr);
+    EXPECT_FALSE(keptSheetRoot(*sheet));
+    sheet->range("1:2").deleteCells();
+    EXPECT_EQ(findKeptSheetXml(*sheet), nullptr);
+}
+
+}  // namespace
+}  // namespace tavlora::host::xlsx
