@@ -10,6 +10,10 @@
 
 namespace tavlora::host {
 
+namespace formula {
+struct Deletion;
+}
+
 class Range;
 class ChartObject;
 struct WorkbookStore;
@@ -97,6 +101,9 @@ public:
     const com::DispatchTable& dispatchTable() const override;
 
 private:
+    // After cells of a deletion's band were removed from the store: merges, formulas of every
+    // sheet and defined names follow, then the workbook's edit listeners are told.
+    void followDeletion(Workbook& book, const formula::Deletion& deletion);
     std::shared_ptr<WorkbookStore> store_;
     CellStore cells_;
     std::vector<Area> merges_;

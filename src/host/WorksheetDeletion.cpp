@@ -45,21 +45,21 @@ void checkBand(int32_t first, int32_t count, int32_t limit, const char* what) {
 void Worksheet::deleteRows(int32_t first, int32_t count) {
     auto book = workbook();
     checkBand(first, count, kMaxRows, "rows");
-    auto deletion = formula::Deletion::rows(first, count);
     cells_.deleteRows(first, first + count - 1);
-    shiftMerges(merges_, deletion);
-    shiftFormulasOfWorkbook(*book, *this, deletion);
-    book->notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
+    followDeletion(*book, formula::Deletion::rows(first, count));
 }
 
 void Worksheet::deleteColumns(int32_t first, int32_t count) {
     auto book = workbook();
     checkBand(first, count, kMaxColumns, "columns");
-    auto deletion = formula::Deletion::columns(first, count);
     cells_.deleteColumns(first, first + count - 1);
+    followDeletion(*book, formula::Deletion::columns(first, count));
+}
+
+void Worksheet::followDeletion(Workbook& book, const formula::Deletion& deletion) {
     shiftMerges(merges_, deletion);
-    shiftFormulasOfWorkbook(*book, *this, deletion);
-    book->notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
+    shiftFormulasOfWorkbook(book, *this, deletion);
+    book.notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
 }
 
 void Worksheet::deleteAndShiftUp(const Area& area) {
@@ -99,9 +99,7 @@ void Worksheet::deleteAndShiftUp(const Area& area) {
         return r.cells.empty() && r.height < 0 && !r.customHeight && !r.hidden && !r.hasStyle && r.extraAttributes.empty();
     });
 
-    shiftMerges(merges_, deletion);
-    shiftFormulasOfWorkbook(*book, *this, deletion);
-    book->notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
+    followDeletion(*book, deletion);
 }
 
 }  // namespace tavlora::host
