@@ -1,5 +1,6 @@
 #include "host/files/FileFormats.h"
 
+#include "base/Ascii.h"
 #include "com/Error.h"
 #include "host/Workbook.h"
 #include "host/html/WebPageWriter.h"
@@ -10,11 +11,7 @@ namespace tavlora::host::files {
 
 namespace {
 
-std::string lowerExtension(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
+std::string lowerExtension(const std::filesystem::path& path) { return base::asciiLower(path.extension().string()); }
 
 }  // namespace
 
