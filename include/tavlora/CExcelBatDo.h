@@ -17,13 +17,6 @@ namespace tavlora::printjob {
 // instance, and at the end deletes the sheets no filler registered, saves, and shows or closes.
 class TAVLORA_API CExcelBatDo : public com::Dispatch {
 public:
-    static constexpr com::DISPID kDispIdCurWk = 0x68030001;
-    static constexpr com::DISPID kDispIdIsDelUnUse = 0x68030000;
-    static constexpr com::DISPID kDispIdDoCopy = 0x60030003;
-    static constexpr com::DISPID kDispIdDoBegin = 0x60030004;
-    static constexpr com::DISPID kDispIdDoEnd = 0x60030005;
-    static constexpr com::DISPID kDispIdDoAddSheet = 0x60030007;
-
     static std::shared_ptr<CExcelBatDo> create() { return std::make_shared<CExcelBatDo>(); }
 
     const std::shared_ptr<host::Workbook>& CurWk() const { return workbook_; }

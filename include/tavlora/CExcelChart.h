@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "report/printjob/JobTarget.h"
 #include "tavlora/Export.h"
 #include "com/Variant.h"
 #include "host/Range.h"
@@ -30,43 +31,9 @@ namespace tavlora::chart {
 //
 // Each list sized by a count n has n + 1 slots, 0 .. n. Series are slots 0 .. n-1 (slot n is a
 // spare nothing reads); categories reach a chart as slots 0 .. n-1 in reference mode and as every
-// slot, the spare included, in text mode. Resizing a list empties it.
-class TAVLORA_API CExcelChart : public com::Dispatch {
+// slot, the spare included, in text mode. Resizing a list empties it. CurSheet is kept and answered only.
+class TAVLORA_API CExcelChart : public com::Dispatch, public printjob::JobTarget {
 public:
-    static constexpr com::DISPID kDispIdCurBatObj = 0x68030003;
-    static constexpr com::DISPID kDispIdCurWk = 0x68030002;
-    static constexpr com::DISPID kDispIdCurSheet = 0x68030001;
-    static constexpr com::DISPID kDispIdCurChart = 0x68030000;
-    static constexpr com::DISPID kDispIdoSetGroupCount = 0x60030006;
-    static constexpr com::DISPID kDispIdoGetGroupCount = 0x60030007;
-    static constexpr com::DISPID kDispIdoSetGroupIsSheetRange = 0x60030008;
-    static constexpr com::DISPID kDispIdoGetGroupIsSheetRange = 0x60030009;
-    static constexpr com::DISPID kDispIdoGetGroupName = 0x6003000A;
-    static constexpr com::DISPID kDispIdoSetGroupName = 0x6003000B;
-    static constexpr com::DISPID kDispIdoSetSeriesCount = 0x6003000C;
-    static constexpr com::DISPID kDispIdoGetSeriesCount = 0x6003000D;
-    static constexpr com::DISPID kDispIdoGetSeriesName = 0x6003000E;
-    static constexpr com::DISPID kDispIdoSetSeriesName = 0x6003000F;
-    static constexpr com::DISPID kDispIdoSetSeriesValue = 0x60030010;
-    static constexpr com::DISPID kDispIdoSetSeriesValue_Data = 0x60030011;
-    static constexpr com::DISPID kDispIdoSetRange_Sheet = 0x60030013;
-    static constexpr com::DISPID kDispIdoSetSeriesValue_Range = 0x60030014;
-    static constexpr com::DISPID kDispIdoSetSeriesValue_Range1 = 0x60030015;
-    static constexpr com::DISPID kDispIdoSetSeriesName_Range = 0x60030016;
-    static constexpr com::DISPID kDispIdoSetSeriesName_Range1 = 0x60030017;
-    static constexpr com::DISPID kDispIdoSetGroupName_Range = 0x60030018;
-    static constexpr com::DISPID kDispIdoSetGroupName_Range1 = 0x60030019;
-    static constexpr com::DISPID kDispIdDoA_SetStyle = 0x6003001E;
-    static constexpr com::DISPID kDispIdDoA_SetTitle = 0x6003001F;
-    static constexpr com::DISPID kDispIdDoA_Chart = 0x60030020;
-    static constexpr com::DISPID kDispIdDoA_ChartFromRange_SetData = 0x60030021;
-    static constexpr com::DISPID kDispIdDoA_ChartFromRange_SetData1 = 0x60030022;
-    static constexpr com::DISPID kDispIdDoA_ChartFromRange = 0x60030023;
-    static constexpr com::DISPID kDispIdDoA_OutputString = 0x60030024;
-    static constexpr com::DISPID kDispIdDoA_OutputString1 = 0x60030025;
-    static constexpr com::DISPID kDispIdDoA_ReplaceText = 0x60030026;
-    static constexpr com::DISPID kDispIdDoA_ReplaceWhiteDot = 0x60030027;
-
     // The pie types that take a single series.
     static bool isPieType(int32_t eChartType);
 
@@ -74,14 +41,6 @@ public:
     ~CExcelChart() override;
     static std::shared_ptr<CExcelChart> create() { return std::make_shared<CExcelChart>(); }
 
-    const std::shared_ptr<printjob::CExcelBatDo>& CurBatObj() const { return job_; }
-    // A job object also supplies its workbook (none included); null leaves CurWk as it is.
-    void setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job);
-    const std::shared_ptr<host::Workbook>& CurWk() const { return workbook_; }
-    void setCurWk(std::shared_ptr<host::Workbook> workbook) { workbook_ = std::move(workbook); }
-    // Kept and answered only.
-    const std::shared_ptr<host::Worksheet>& CurSheet() const { return sheet_; }
-    void setCurSheet(std::shared_ptr<host::Worksheet> sheet) { sheet_ = std::move(sheet); }
     const std::shared_ptr<host::Chart>& CurChart() const { return chart_; }
     void setCurChart(std::shared_ptr<host::Chart> chart) { chart_ = std::move(chart); }
 
@@ -188,9 +147,6 @@ private:
     bool groupIsSheetRange_ = false;
     std::string rangeSheet_;
     std::optional<host::Range> oRangeData_;
-    std::shared_ptr<printjob::CExcelBatDo> job_;
-    std::shared_ptr<host::Workbook> workbook_;
-    std::shared_ptr<host::Worksheet> sheet_;
     std::shared_ptr<host::Chart> chart_;
 };
 

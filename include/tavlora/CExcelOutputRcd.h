@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "report/printjob/JobTarget.h"
 #include "tavlora/Export.h"
 
 namespace tavlora::host {
@@ -28,22 +29,8 @@ namespace tavlora::outputrcd {
 // an optional merged title row, a header row of captions, one row per record, in a fixed house
 // style, with the columns fitted to what was written. Output methods answer false on any failure
 // and leave in place whatever they wrote before it.
-class TAVLORA_API CExcelOutputRcd : public com::Dispatch {
+class TAVLORA_API CExcelOutputRcd : public com::Dispatch, public printjob::JobTarget {
 public:
-    static constexpr com::DISPID kDispIdCurBatObj = 0x68030009;
-    static constexpr com::DISPID kDispIdCurWk = 0x68030008;
-    static constexpr com::DISPID kDispIdCurSheet = 0x68030007;
-    static constexpr com::DISPID kDispIdIsFldNameOfAlias = 0x68030006;
-    static constexpr com::DISPID kDispIdIsTitle = 0x68030005;
-    static constexpr com::DISPID kDispIdTitle = 0x68030004;
-    static constexpr com::DISPID kDispIdIsNoZero = 0x68030003;
-    static constexpr com::DISPID kDispIdDoA_RcdRst = 0x6003000A;
-    static constexpr com::DISPID kDispIdXmlWay = 0x68030002;
-    static constexpr com::DISPID kDispIdXmlFldKey = 0x68030001;
-    static constexpr com::DISPID kDispIdXmlFldAdo = 0x68030000;
-    static constexpr com::DISPID kDispIdDoA_RcdXml0 = 0x6003000E;
-    static constexpr com::DISPID kDispIdDoA_RcdXml = 0x6003000F;
-
     // How the columns of an XML table are found (xmlWay).
     enum XmlWay : int32_t {
         kXmlWayFirstRecordAttributes = 0,  // attributes of the first data element; caption = name
@@ -53,14 +40,6 @@ public:
     };
 
     static std::shared_ptr<CExcelOutputRcd> create() { return std::make_shared<CExcelOutputRcd>(); }
-
-    const std::shared_ptr<printjob::CExcelBatDo>& CurBatObj() const { return job_; }
-    // A job object also supplies its workbook; none leaves CurWk as it is.
-    void setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job);
-    const std::shared_ptr<host::Workbook>& CurWk() const { return workbook_; }
-    void setCurWk(std::shared_ptr<host::Workbook> workbook) { workbook_ = std::move(workbook); }
-    const std::shared_ptr<host::Worksheet>& CurSheet() const { return sheet_; }
-    void setCurSheet(std::shared_ptr<host::Worksheet> sheet) { sheet_ = std::move(sheet); }
 
     // Kept and answered only; captions and zero values are written as the source gives them.
     bool IsFldNameOfAlias() const { return isFldNameOfAlias_; }
@@ -126,9 +105,6 @@ private:
 
     std::vector<std::string> astrFldKeys_;
     std::vector<std::string> astrFldNames_;
-    std::shared_ptr<printjob::CExcelBatDo> job_;
-    std::shared_ptr<host::Workbook> workbook_;
-    std::shared_ptr<host::Worksheet> sheet_;
     bool isTitle_ = false;
     std::string title_;
     bool isNoZero_ = false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "report/printjob/JobTarget.h"
 #include "tavlora/Export.h"
 #include "report/tmplbat/BatchTemplateLayout.h"
 #include "tavlora/SWhiteCol.h"
@@ -40,33 +41,13 @@ class KeyLabelIndex;
 //
 // The output only sets cell values: it inserts, copies, formats or deletes nothing, so every block
 // is written into cells the template already has.
-class TAVLORA_API CExcelTmplPrintBat : public com::Dispatch {
+class TAVLORA_API CExcelTmplPrintBat : public com::Dispatch, public printjob::JobTarget {
 public:
-    static constexpr com::DISPID kDispIdCurBatObj = 0x68030003;
-    static constexpr com::DISPID kDispIdCurWk = 0x68030002;
-    static constexpr com::DISPID kDispIdCurSheet = 0x68030001;
-    static constexpr com::DISPID kDispIdIsNoZero = 0x68030000;
-    static constexpr com::DISPID kDispIdDoA_Begin = 0x60030005;
-    static constexpr com::DISPID kDispIdDoA_OutputRst = 0x60030006;
-    static constexpr com::DISPID kDispIdDoA_ReplaceWhiteDot = 0x60030007;
-    static constexpr com::DISPID kDispIdDoA_OutputString = 0x60030008;
-    static constexpr com::DISPID kDispIdDoA_OutputString1 = 0x60030009;
-    static constexpr com::DISPID kDispIdDoA_End = 0x6003000A;
-    static constexpr com::DISPID kDispIdDoA_OutputXml0 = 0x60030012;
-    static constexpr com::DISPID kDispIdDoA_OutputXml = 0x60030013;
-
     CExcelTmplPrintBat();
     ~CExcelTmplPrintBat() override;
 
     static std::shared_ptr<CExcelTmplPrintBat> create() { return std::make_shared<CExcelTmplPrintBat>(); }
 
-    const std::shared_ptr<printjob::CExcelBatDo>& CurBatObj() const { return job_; }
-    // A non-null job object also brings its workbook; null leaves the workbook as it is.
-    void setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job);
-    const std::shared_ptr<host::Workbook>& CurWk() const { return workbook_; }
-    void setCurWk(std::shared_ptr<host::Workbook> workbook) { workbook_ = std::move(workbook); }
-    const std::shared_ptr<host::Worksheet>& CurSheet() const { return sheet_; }
-    void setCurSheet(std::shared_ptr<host::Worksheet> sheet) { sheet_ = std::move(sheet); }
     // Values that read as zero are written as empty cells.
     bool IsNoZero() const { return isNoZero_; }
     void setIsNoZero(bool value) { isNoZero_ = value; }
@@ -122,9 +103,6 @@ private:
     bool computeCellRows(int32_t r, IsMapped isMapped);
     void writeCell(int16_t row, int16_t columnIndex, std::string text);
 
-    std::shared_ptr<printjob::CExcelBatDo> job_;
-    std::shared_ptr<host::Workbook> workbook_;
-    std::shared_ptr<host::Worksheet> sheet_;
     std::shared_ptr<tmplone::CExcelTmplPrintOne> oneFiller_;
     bool isNoZero_ = true;
     BatchTemplateLayout layout_;

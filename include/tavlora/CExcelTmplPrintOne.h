@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "com/Dispatch.h"
+#include "report/printjob/JobTarget.h"
 #include "tavlora/Export.h"
 #include "report/tmplone/SWhiteDot.h"
 #include "tavlora/ePosType.h"
@@ -34,29 +35,9 @@ namespace tavlora::tmplone {
 // Placeholders are either in-cell (nWhiteMode != 0: a cell whose value holds %Name%; the whole
 // cell receives the value) or header rows (nWhiteMode == 0: names in row 1, target addresses in
 // row 2 of the same column).
-class TAVLORA_API CExcelTmplPrintOne : public com::Dispatch {
+class TAVLORA_API CExcelTmplPrintOne : public com::Dispatch, public printjob::JobTarget {
 public:
-    static constexpr com::DISPID kDispIdCurBatObj = 0x68030002;
-    static constexpr com::DISPID kDispIdCurWk = 0x68030001;
-    static constexpr com::DISPID kDispIdCurSheet = 0x68030000;
-    static constexpr com::DISPID kDispIdDoA_Begin = 0x60030004;
-    static constexpr com::DISPID kDispIdDoA_ReplaceRst = 0x60030005;
-    static constexpr com::DISPID kDispIdDoA_ReplaceA = 0x60030006;
-    static constexpr com::DISPID kDispIdDoA_OutputString = 0x60030007;
-    static constexpr com::DISPID kDispIdDoA_OutputString1 = 0x60030008;
-    static constexpr com::DISPID kDispIdDoA_End = 0x60030009;
-    static constexpr com::DISPID kDispIdDoA_ReplaceXml0 = 0x6003000F;
-    static constexpr com::DISPID kDispIdDoA_ReplaceXml = 0x60030010;
-
     static std::shared_ptr<CExcelTmplPrintOne> create() { return std::make_shared<CExcelTmplPrintOne>(); }
-
-    const std::shared_ptr<printjob::CExcelBatDo>& CurBatObj() const { return job_; }
-    // A non-null job object also brings its workbook; null leaves the workbook as it is.
-    void setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job);
-    const std::shared_ptr<host::Workbook>& CurWk() const { return workbook_; }
-    void setCurWk(std::shared_ptr<host::Workbook> workbook) { workbook_ = std::move(workbook); }
-    const std::shared_ptr<host::Worksheet>& CurSheet() const { return sheet_; }
-    void setCurSheet(std::shared_ptr<host::Worksheet> sheet) { sheet_ = std::move(sheet); }
 
     // Resolves the sheet (strSheetName "" keeps CurSheet; a name is looked up ignoring case,
     // never created, and registered with the job object) and collects its placeholders.
@@ -102,9 +83,6 @@ private:
     // Gives every named entry valueOf(its name); true when at least one entry was visited.
     bool assignEach(const std::function<std::string(const std::string&)>& valueOf);
 
-    std::shared_ptr<printjob::CExcelBatDo> job_;
-    std::shared_ptr<host::Workbook> workbook_;
-    std::shared_ptr<host::Worksheet> sheet_;
     // Entries followed by one spare element (ePos = ePosType_No); never empty.
     std::vector<SWhiteDot> whiteDots_{SWhiteDot{}};
     int32_t clearWhiteMode_ = 0;

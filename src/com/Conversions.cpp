@@ -275,7 +275,7 @@ std::string toText(const Variant& v) {
         case VarType::Object: return toText(defaultValueOf(v));
         case VarType::Error: {
             // "Error 13" for the language's own errors, the full code otherwise.
-            constexpr uint32_t kRuntimeFacility = 0x800A0000u;
+            constexpr auto kRuntimeFacility = static_cast<uint32_t>(hr::runtime(0));
             auto code = static_cast<uint32_t>(v.asError());
             if ((code & 0xFFFF0000u) == kRuntimeFacility) return "Error " + std::to_string(code & 0xFFFFu);
             return "Error " + std::to_string(v.asError());

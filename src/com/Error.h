@@ -30,6 +30,10 @@ constexpr HRESULT kDispParamNotOptional = static_cast<HRESULT>(0x8002000Fu);
 constexpr HRESULT kDispException = static_cast<HRESULT>(0x80020009u);
 constexpr HRESULT kNotImplemented = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT kInvalidArg = static_cast<HRESULT>(0x80070057u);
+// E_OUTOFMEMORY: an allocation failed outside the language's own checks (kOutOfMemory is error 7).
+constexpr HRESULT kAllocationFailed = static_cast<HRESULT>(0x8007000Eu);
+// REGDB_E_CLASSNOTREG: no class with the ProgID or class identifier asked for.
+constexpr HRESULT kClassNotRegistered = static_cast<HRESULT>(0x80040154u);
 }  // namespace hr
 
 // The one exception type of the library: every failure that "reaches the caller" is one of these.

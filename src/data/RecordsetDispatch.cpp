@@ -4,15 +4,13 @@
 #include <string>
 
 #include "com/Conversions.h"
+#include "com/DispatchRows.h"
 #include "data/DataErrors.h"
 #include "data/Recordset.h"
 
 namespace tavlora::data {
 namespace {
 
-using com::MemberInfo;
-using com::MemberKind;
-using com::ParamInfo;
 using com::Variant;
 using com::VarType;
 
@@ -55,54 +53,35 @@ private:
     std::shared_ptr<const Recordset> recordset_;
 };
 
-template <typename T>
-T& as(com::Dispatch& self) {
-    return static_cast<T&>(self);
-}
+const Field& fieldOf(com::Dispatch& d) { return static_cast<FieldObject&>(d).field(); }
 
 const com::DispatchTable& FieldObject::dispatchTable() const {
-    static const com::DispatchTable table(
-        "Field",
-        {
-            MemberInfo{"Value", 0, MemberKind::PropertyGet, {}, VarType::Any,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return as<FieldObject>(self).field().Value(); }},
-            MemberInfo{"Name", 1, MemberKind::PropertyGet, {}, VarType::String,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<FieldObject>(self).field().Name()); }},
-        });
+    static const com::DispatchTable table = com::DispatchRows<const Field>("Field", &fieldOf)
+                                                .get("Value", 0, VarType::Any, &Field::Value)
+                                                .get("Name", 1, VarType::String, &Field::Name)
+                                                .build();
     return table;
 }
 
 const com::DispatchTable& FieldsObject::dispatchTable() const {
-    static const com::DispatchTable table(
-        "Fields",
-        {
-            MemberInfo{"Item", 0, MemberKind::PropertyGet, {ParamInfo{"Index", VarType::Any}}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>& args) { return as<FieldsObject>(self).item(args[0]); }},
-            MemberInfo{"Count", 1, MemberKind::PropertyGet, {}, VarType::Long,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<FieldsObject>(self).count()); }},
-        });
+    static const com::DispatchTable table = com::DispatchRows<FieldsObject>("Fields")
+                                                .get("Item", 0, VarType::Object, &FieldsObject::item,
+                                                     {{"Index", VarType::Any}})
+                                                .get("Count", 1, VarType::Long, &FieldsObject::count)
+                                                .build();
     return table;
 }
 
 }  // namespace
 
 const com::DispatchTable& Recordset::dispatchTable() const {
-    static const com::DispatchTable table(
-        "Recordset",
-        {
-            MemberInfo{"Fields", 0, MemberKind::PropertyGet, {}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>&) {
-                           return Variant(std::static_pointer_cast<com::Dispatch>(
-                               std::make_shared<FieldsObject>(sharedRecordset(as<Recordset>(self)))));
-                       }},
-            MemberInfo{"EOF", 1, MemberKind::PropertyGet, {}, VarType::Boolean,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<Recordset>(self).Eof()); }},
-            MemberInfo{"MoveNext", 2, MemberKind::Method, {}, VarType::Empty,
-                       [](com::Dispatch& self, std::vector<Variant>&) {
-                           as<Recordset>(self).MoveNext();
-                           return Variant();
-                       }},
-        });
+    static const com::DispatchTable table =
+        com::DispatchRows<Recordset>("Recordset")
+            .get("Fields", 0, VarType::Object,
+                 [](Recordset& recordset) { return std::make_shared<FieldsObject>(sharedRecordset(recordset)); })
+            .get("EOF", 1, VarType::Boolean, &Recordset::Eof)
+            .method("MoveNext", 2, VarType::Empty, &Recordset::MoveNext)
+            .build();
     return table;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "com/Conversions.h"
+#include "com/DispatchRows.h"
 #include "data/XmlDocument.h"
 #include "data/XmlNode.h"
 #include "data/XmlNodeList.h"
@@ -11,20 +12,10 @@
 namespace tavlora::data {
 namespace {
 
-using com::MemberInfo;
-using com::MemberKind;
-using com::ParamInfo;
 using com::Variant;
 using com::VarType;
 
-template <typename T>
-T& as(com::Dispatch& self) {
-    return static_cast<T&>(self);
-}
-
 Variant objectVariant(std::shared_ptr<com::Dispatch> object) { return Variant(std::move(object)); }
-
-Variant listVariant(const XmlNodeListPtr& list) { return list ? list->toVariant() : objectVariant(nullptr); }
 
 class XmlNodeObject final : public com::Dispatch {
 public:
@@ -46,48 +37,36 @@ private:
     XmlNamedNodeMap map_;
 };
 
+const XmlNode& nodeOf(com::Dispatch& d) { return static_cast<XmlNodeObject&>(d).node(); }
+XmlNamedNodeMap& mapOf(com::Dispatch& d) { return static_cast<XmlNamedNodeMapObject&>(d).map(); }
+XmlNodeList& listItself(com::Dispatch& d) { return static_cast<XmlNodeList&>(d); }
+
+// Node lists and attribute maps answer alike: items by index, and a cursor.
+template <class Nodes>
+com::DispatchTable cursorTable(std::string interfaceName, Nodes& (*nodesOf)(com::Dispatch&)) {
+    return com::DispatchRows<Nodes>(std::move(interfaceName), nodesOf)
+        .get("item", 0, VarType::Object, &Nodes::item, {{"index", VarType::Long}})
+        .get("length", 1, VarType::Long, &Nodes::length)
+        .method("nextNode", 2, VarType::Object, &Nodes::nextNode)
+        .method("reset", 3, VarType::Empty, &Nodes::reset)
+        .build();
+}
+
 const com::DispatchTable& XmlNodeObject::dispatchTable() const {
-    static const com::DispatchTable table(
-        "XmlNode",
-        {
-            MemberInfo{"nodeName", 1, MemberKind::PropertyGet, {}, VarType::String,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<XmlNodeObject>(self).node().nodeName()); }},
-            MemberInfo{"nodeType", 2, MemberKind::PropertyGet, {}, VarType::Long,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<XmlNodeObject>(self).node().nodeType()); }},
-            MemberInfo{"attributes", 3, MemberKind::PropertyGet, {}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return as<XmlNodeObject>(self).node().attributes().toVariant(); }},
-            MemberInfo{"text", 4, MemberKind::PropertyGet, {}, VarType::String,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<XmlNodeObject>(self).node().text()); }},
-            MemberInfo{"selectNodes", 5, MemberKind::Method, {ParamInfo{"queryString", VarType::String}}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>& args) {
-                           return listVariant(as<XmlNodeObject>(self).node().selectNodes(args[0].asString()));
-                       }},
-            MemberInfo{"getAttribute", 6, MemberKind::Method, {ParamInfo{"name", VarType::String}}, VarType::Any,
-                       [](com::Dispatch& self, std::vector<Variant>& args) {
-                           return as<XmlNodeObject>(self).node().getAttribute(args[0].asString());
-                       }},
-        });
+    static const com::DispatchTable table =
+        com::DispatchRows<const XmlNode>("XmlNode", &nodeOf)
+            .get("nodeName", 1, VarType::String, &XmlNode::nodeName)
+            .get("nodeType", 2, VarType::Long, &XmlNode::nodeType)
+            .get("attributes", 3, VarType::Object, &XmlNode::attributes)
+            .get("text", 4, VarType::String, &XmlNode::text)
+            .method("selectNodes", 5, {{"queryString", VarType::String}}, VarType::Object, &XmlNode::selectNodes)
+            .method("getAttribute", 6, {{"name", VarType::String}}, VarType::Any, &XmlNode::getAttribute)
+            .build();
     return table;
 }
 
 const com::DispatchTable& XmlNamedNodeMapObject::dispatchTable() const {
-    static const com::DispatchTable table(
-        "XmlNamedNodeMap",
-        {
-            MemberInfo{"item", 0, MemberKind::PropertyGet, {ParamInfo{"index", VarType::Long}}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>& args) {
-                           return as<XmlNamedNodeMapObject>(self).map().item(args[0].asInt32()).toVariant();
-                       }},
-            MemberInfo{"length", 1, MemberKind::PropertyGet, {}, VarType::Long,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<XmlNamedNodeMapObject>(self).map().length()); }},
-            MemberInfo{"nextNode", 2, MemberKind::Method, {}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return as<XmlNamedNodeMapObject>(self).map().nextNode().toVariant(); }},
-            MemberInfo{"reset", 3, MemberKind::Method, {}, VarType::Empty,
-                       [](com::Dispatch& self, std::vector<Variant>&) {
-                           as<XmlNamedNodeMapObject>(self).map().reset();
-                           return Variant();
-                       }},
-        });
+    static const com::DispatchTable table = cursorTable<XmlNamedNodeMap>("XmlNamedNodeMap", &mapOf);
     return table;
 }
 
@@ -109,41 +88,18 @@ Variant XmlNodeList::toVariant() const {
 }
 
 const com::DispatchTable& XmlNodeList::dispatchTable() const {
-    static const com::DispatchTable table(
-        "XmlNodeList",
-        {
-            MemberInfo{"item", 0, MemberKind::PropertyGet, {ParamInfo{"index", VarType::Long}}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>& args) {
-                           return as<XmlNodeList>(self).item(args[0].asInt32()).toVariant();
-                       }},
-            MemberInfo{"length", 1, MemberKind::PropertyGet, {}, VarType::Long,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return Variant(as<XmlNodeList>(self).length()); }},
-            MemberInfo{"nextNode", 2, MemberKind::Method, {}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return as<XmlNodeList>(self).nextNode().toVariant(); }},
-            MemberInfo{"reset", 3, MemberKind::Method, {}, VarType::Empty,
-                       [](com::Dispatch& self, std::vector<Variant>&) {
-                           as<XmlNodeList>(self).reset();
-                           return Variant();
-                       }},
-        });
+    static const com::DispatchTable table = cursorTable<XmlNodeList>("XmlNodeList", &listItself);
     return table;
 }
 
 const com::DispatchTable& XmlDocument::dispatchTable() const {
-    static const com::DispatchTable table(
-        "XmlDocument",
-        {
-            MemberInfo{"documentElement", 1, MemberKind::PropertyGet, {}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>&) { return as<XmlDocument>(self).documentElement().toVariant(); }},
-            MemberInfo{"load", 2, MemberKind::Method, {ParamInfo{"xmlSource", VarType::String}}, VarType::Boolean,
-                       [](com::Dispatch& self, std::vector<Variant>& args) { return Variant(as<XmlDocument>(self).load(args[0].asString())); }},
-            MemberInfo{"loadXML", 3, MemberKind::Method, {ParamInfo{"bstrXML", VarType::String}}, VarType::Boolean,
-                       [](com::Dispatch& self, std::vector<Variant>& args) { return Variant(as<XmlDocument>(self).loadXml(args[0].asString())); }},
-            MemberInfo{"selectNodes", 4, MemberKind::Method, {ParamInfo{"queryString", VarType::String}}, VarType::Object,
-                       [](com::Dispatch& self, std::vector<Variant>& args) {
-                           return listVariant(as<XmlDocument>(self).selectNodes(args[0].asString()));
-                       }},
-        });
+    static const com::DispatchTable table =
+        com::DispatchRows<XmlDocument>("XmlDocument")
+            .get("documentElement", 1, VarType::Object, &XmlDocument::documentElement)
+            .method("load", 2, {{"xmlSource", VarType::String}}, VarType::Boolean, &XmlDocument::load)
+            .method("loadXML", 3, {{"bstrXML", VarType::String}}, VarType::Boolean, &XmlDocument::loadXml)
+            .method("selectNodes", 4, {{"queryString", VarType::String}}, VarType::Object, &XmlDocument::selectNodes)
+            .build();
     return table;
 }
 

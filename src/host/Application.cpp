@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "com/DispatchRows.h"
 #include "com/Error.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -101,46 +102,22 @@ void Application::forget(const Workbook* workbook) {
 
 namespace tavlora::host {
 
-namespace {
-
-Application& app(com::Dispatch& d) { return static_cast<Application&>(d); }
-
-}  // namespace
-
 const com::DispatchTable& Application::dispatchTable() const {
-    using com::MemberKind;
-    using com::Variant;
     using com::VarType;
-    using Args = std::vector<Variant>;
-    static const com::DispatchTable table(
-        "_Application",
-        {
-            {"DisplayAlerts", 0x157, MemberKind::PropertyGet, {}, VarType::Boolean,
-             [](com::Dispatch& d, Args&) { return Variant(app(d).displayAlerts()); }},
-            {"DisplayAlerts", 0x157, MemberKind::PropertyLet, {{"RHS", VarType::Boolean}}, VarType::Empty,
-             [](com::Dispatch& d, Args& a) {
-                 app(d).setDisplayAlerts(a[0].asBool());
-                 return Variant();
-             }},
-            {"Visible", 0x22e, MemberKind::PropertyGet, {}, VarType::Boolean,
-             [](com::Dispatch& d, Args&) { return Variant(app(d).visible()); }},
-            {"Visible", 0x22e, MemberKind::PropertyLet, {{"RHS", VarType::Boolean}}, VarType::Empty,
-             [](com::Dispatch& d, Args& a) {
-                 app(d).setVisible(a[0].asBool());
-                 return Variant();
-             }},
-            {"Quit", 0x12e, MemberKind::Method, {}, VarType::Empty,
-             [](com::Dispatch& d, Args&) {
-                 app(d).quit();
-                 return Variant();
-             }},
-            {"WorkbookCount", 0x76, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(static_cast<int32_t>(app(d).workbooks().size())); }},
-            {"Range", 0xc5, MemberKind::PropertyGet, {{"Cell1", VarType::String}}, VarType::Object,
-             [](com::Dispatch& d, Args& a) {
-                 return Variant(com::ObjectPtr(std::make_shared<RangeObject>(app(d).range(a[0].asString()))));
-             }},
-        });
+    using Self = Application;
+    static const com::DispatchTable table =
+        com::DispatchRows<Self>("_Application")
+            .get("DisplayAlerts", 0x157, VarType::Boolean, &Self::displayAlerts)
+            .let("DisplayAlerts", 0x157, VarType::Boolean, &Self::setDisplayAlerts)
+            .get("Visible", 0x22e, VarType::Boolean, &Self::visible)
+            .let("Visible", 0x22e, VarType::Boolean, &Self::setVisible)
+            .method("Quit", 0x12e, VarType::Empty, &Self::quit)
+            .get("WorkbookCount", 0x76, VarType::Long,
+                 [](Self& app) { return static_cast<int32_t>(app.workbooks().size()); })
+            .get("Range", 0xc5, VarType::Object,
+                 [](Self& app, const std::string& cell1) { return std::make_shared<RangeObject>(app.range(cell1)); },
+                 {{"Cell1", VarType::String}})
+            .build();
     return table;
 }
 

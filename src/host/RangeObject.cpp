@@ -1,6 +1,7 @@
 #include <climits>
 
 #include "com/Conversions.h"
+#include "com/DispatchRows.h"
 #include "com/Error.h"
 #include "host/Range.h"
 
@@ -9,10 +10,24 @@ namespace tavlora::host {
 namespace {
 
 const Range& rangeOf(com::Dispatch& d) { return static_cast<RangeObject&>(d).range(); }
-Range mutableRange(com::Dispatch& d) { return rangeOf(d); }
-com::Variant object(Range range) { return com::Variant(com::ObjectPtr(std::make_shared<RangeObject>(std::move(range)))); }
-com::Variant objectOrNothing(const std::optional<Range>& range) {
-    return range ? object(*range) : com::Variant(com::ObjectPtr());
+std::shared_ptr<RangeObject> object(Range range) { return std::make_shared<RangeObject>(std::move(range)); }
+std::shared_ptr<RangeObject> objectOrNothing(const std::optional<Range>& range) {
+    return range ? object(*range) : nullptr;
+}
+
+// A member that changes cells, run on a copy of the handle: the client's object keeps its area.
+template <class... P>
+auto onCopy(void (Range::*change)(P...)) {
+    return [change](const Range& range, P... arguments) { (Range(range).*change)(arguments...); };
+}
+
+template <class Result, class... P>
+auto viaFont(Result (RangeFont::*member)(P...)) {
+    return [member](const Range& range, P... arguments) { return (range.font().*member)(arguments...); };
+}
+template <class Result, class... P>
+auto viaFont(Result (RangeFont::*member)(P...) const) {
+    return [member](const Range& range, P... arguments) { return (range.font().*member)(arguments...); };
 }
 
 // An After argument: omitted, Nothing, or a range object.
@@ -28,106 +43,65 @@ std::optional<Range> optionalRange(const com::Variant& v) {
 }  // namespace
 
 const com::DispatchTable& RangeObject::dispatchTable() const {
-    using com::MemberKind;
-    using com::ParamInfo;
+    using com::optionalParam;
     using com::Variant;
     using com::VarType;
-    using Args = std::vector<Variant>;
-    auto none = [](auto action) {
-        return [action](com::Dispatch& d, Args& a) {
-            action(d, a);
-            return Variant();
-        };
-    };
-    static const com::DispatchTable table(
-        "Range",
-        {
-            {"Value", 0, MemberKind::PropertyGet, {}, VarType::Any,
-             [](com::Dispatch& d, Args&) { return rangeOf(d).value(); }},
-            {"Value", 0, MemberKind::PropertyLet, {{"RHS", VarType::Any}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { mutableRange(d).setValue(a[0]); })},
-            {"Text", 0x8a, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).text()); }},
-            {"Address", 0xec, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).address()); }},
-            {"Row", 0x101, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).row()); }},
-            {"Column", 0xf0, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).column()); }},
-            {"Count", 0x76, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) {
-                 // Count of a whole sheet does not fit 32 bits: an overflow, as the host reports it.
-                 int64_t count = rangeOf(d).count();
-                 if (count > INT32_MAX) throw com::Error(com::hr::kOverflow, "Overflow: the range has " + std::to_string(count) + " cells.");
-                 return Variant(static_cast<int32_t>(count));
-             }},
-            {"Columns", 0xf1, MemberKind::PropertyGet, {}, VarType::Object,
-             [](com::Dispatch& d, Args&) { return object(rangeOf(d).columns()); }},
-            {"Rows", 0x102, MemberKind::PropertyGet, {}, VarType::Object,
-             [](com::Dispatch& d, Args&) { return object(rangeOf(d).rows()); }},
-            {"Cells", 0xee, MemberKind::PropertyGet, {{"RowIndex", VarType::Long}, {"ColumnIndex", VarType::Long}},
-             VarType::Object,
-             [](com::Dispatch& d, Args& a) { return object(rangeOf(d).cell(a[0].asInt32(), a[1].asInt32())); }},
-            {"Find", 0x18e, MemberKind::Method,
-             {ParamInfo{"What", VarType::String},
-              ParamInfo{"After", VarType::Any, true, Variant::missing()},
-              ParamInfo{"LookIn", VarType::Long, true, Variant(lookin::kValues)}},
-             VarType::Object,
-             [](com::Dispatch& d, Args& a) {
-                 return objectOrNothing(rangeOf(d).find(a[0].asString(), a[2].asInt32(), optionalRange(a[1])));
-             }},
-            {"FindNext", 0x18f, MemberKind::Method, {ParamInfo{"After", VarType::Any, true, Variant::missing()}},
-             VarType::Object,
-             [](com::Dispatch& d, Args& a) {
-                 auto after = optionalRange(a[0]);
-                 const Range& self = rangeOf(d);
-                 return objectOrNothing(self.findNext(after ? *after : self.cell(1, 1)));
-             }},
-            {"Clear", 0x6f, MemberKind::Method, {}, VarType::Empty,
-             none([](com::Dispatch& d, Args&) { mutableRange(d).clear(); })},
-            {"Delete", 0x75, MemberKind::Method, {}, VarType::Empty,
-             none([](com::Dispatch& d, Args&) { mutableRange(d).deleteCells(); })},
-            {"Merge", 0x234, MemberKind::Method, {}, VarType::Empty,
-             none([](com::Dispatch& d, Args&) { mutableRange(d).merge(); })},
-            {"AutoFit", 0xed, MemberKind::Method, {}, VarType::Empty,
-             none([](com::Dispatch& d, Args&) { mutableRange(d).autoFit(); })},
-            {"NumberFormatLocal", 0x449, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).numberFormatLocal()); }},
-            {"NumberFormatLocal", 0x449, MemberKind::PropertyLet, {{"RHS", VarType::String}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { mutableRange(d).setNumberFormatLocal(a[0].asString()); })},
-            {"HorizontalAlignment", 0x88, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).horizontalAlignment()); }},
-            {"HorizontalAlignment", 0x88, MemberKind::PropertyLet, {{"RHS", VarType::Long}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { mutableRange(d).setHorizontalAlignment(a[0].asInt32()); })},
-            {"VerticalAlignment", 0x89, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).verticalAlignment()); }},
-            {"VerticalAlignment", 0x89, MemberKind::PropertyLet, {{"RHS", VarType::Long}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { mutableRange(d).setVerticalAlignment(a[0].asInt32()); })},
-            {"RowHeight", 0x110, MemberKind::PropertyGet, {}, VarType::Double,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).rowHeight()); }},
-            {"RowHeight", 0x110, MemberKind::PropertyLet, {{"RHS", VarType::Double}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { mutableRange(d).setRowHeight(a[0].asDouble()); })},
-            {"ColumnWidth", 0xf2, MemberKind::PropertyGet, {}, VarType::Double,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).columnWidth()); }},
-            {"ColumnWidth", 0xf2, MemberKind::PropertyLet, {{"RHS", VarType::Double}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { mutableRange(d).setColumnWidth(a[0].asDouble()); })},
-            {"FontName", 0x10001, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).font().name()); }},
-            {"FontName", 0x10001, MemberKind::PropertyLet, {{"RHS", VarType::String}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { rangeOf(d).font().setName(a[0].asString()); })},
-            {"FontStyle", 0x10002, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).font().fontStyle()); }},
-            {"FontStyle", 0x10002, MemberKind::PropertyLet, {{"RHS", VarType::String}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { rangeOf(d).font().setFontStyle(a[0].asString()); })},
-            {"FontSize", 0x10003, MemberKind::PropertyGet, {}, VarType::Double,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).font().size()); }},
-            {"FontSize", 0x10003, MemberKind::PropertyLet, {{"RHS", VarType::Double}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { rangeOf(d).font().setSize(a[0].asDouble()); })},
-            {"FontBold", 0x10004, MemberKind::PropertyGet, {}, VarType::Boolean,
-             [](com::Dispatch& d, Args&) { return Variant(rangeOf(d).font().bold()); }},
-            {"FontBold", 0x10004, MemberKind::PropertyLet, {{"RHS", VarType::Boolean}}, VarType::Empty,
-             none([](com::Dispatch& d, Args& a) { rangeOf(d).font().setBold(a[0].asBool()); })},
-        });
+    using R = const Range;
+    static const com::DispatchTable table =
+        com::DispatchRows<R>("Range", &rangeOf)
+            .get("Value", 0, VarType::Any, &Range::value)
+            .let("Value", 0, VarType::Any, onCopy(&Range::setValue))
+            .get("Text", 0x8a, VarType::String, &Range::text)
+            .get("Address", 0xec, VarType::String, &Range::address)
+            .get("Row", 0x101, VarType::Long, &Range::row)
+            .get("Column", 0xf0, VarType::Long, &Range::column)
+            .get("Count", 0x76, VarType::Long,
+                 [](R& range) {
+                     // Count of a whole sheet does not fit 32 bits: an overflow, as the host reports it.
+                     int64_t count = range.count();
+                     if (count > INT32_MAX) throw com::Error(com::hr::kOverflow, "Overflow: the range has " + std::to_string(count) + " cells.");
+                     return static_cast<int32_t>(count);
+                 })
+            .get("Columns", 0xf1, VarType::Object, [](R& range) { return object(range.columns()); })
+            .get("Rows", 0x102, VarType::Object, [](R& range) { return object(range.rows()); })
+            .get("Cells", 0xee, VarType::Object,
+                 [](R& range, int32_t row, int32_t column) { return object(range.cell(row, column)); },
+                 {{"RowIndex", VarType::Long}, {"ColumnIndex", VarType::Long}})
+            .method("Find", 0x18e,
+                    {{"What", VarType::String}, optionalParam("After", VarType::Any),
+                     optionalParam("LookIn", VarType::Long, Variant(lookin::kValues))},
+                    VarType::Object,
+                    [](R& range, const std::string& what, const Variant& after, int32_t lookIn) {
+                        return objectOrNothing(range.find(what, lookIn, optionalRange(after)));
+                    })
+            .method("FindNext", 0x18f, {optionalParam("After", VarType::Any)}, VarType::Object,
+                    [](R& range, const Variant& afterArgument) {
+                        auto after = optionalRange(afterArgument);
+                        return objectOrNothing(range.findNext(after ? *after : range.cell(1, 1)));
+                    })
+            .method("Clear", 0x6f, VarType::Empty, onCopy(&Range::clear))
+            .method("Delete", 0x75, VarType::Empty, onCopy(&Range::deleteCells))
+            .method("Merge", 0x234, VarType::Empty, onCopy(&Range::merge))
+            .method("AutoFit", 0xed, VarType::Empty, onCopy(&Range::autoFit))
+            .get("NumberFormatLocal", 0x449, VarType::String, &Range::numberFormatLocal)
+            .let("NumberFormatLocal", 0x449, VarType::String, onCopy(&Range::setNumberFormatLocal))
+            .get("HorizontalAlignment", 0x88, VarType::Long, &Range::horizontalAlignment)
+            .let("HorizontalAlignment", 0x88, VarType::Long, onCopy(&Range::setHorizontalAlignment))
+            .get("VerticalAlignment", 0x89, VarType::Long, &Range::verticalAlignment)
+            .let("VerticalAlignment", 0x89, VarType::Long, onCopy(&Range::setVerticalAlignment))
+            .get("RowHeight", 0x110, VarType::Double, &Range::rowHeight)
+            .let("RowHeight", 0x110, VarType::Double, onCopy(&Range::setRowHeight))
+            .get("ColumnWidth", 0xf2, VarType::Double, &Range::columnWidth)
+            .let("ColumnWidth", 0xf2, VarType::Double, onCopy(&Range::setColumnWidth))
+            .get("FontName", 0x10001, VarType::String, viaFont(&RangeFont::name))
+            .let("FontName", 0x10001, VarType::String, viaFont(&RangeFont::setName))
+            .get("FontStyle", 0x10002, VarType::String, viaFont(&RangeFont::fontStyle))
+            .let("FontStyle", 0x10002, VarType::String, viaFont(&RangeFont::setFontStyle))
+            .get("FontSize", 0x10003, VarType::Double, viaFont(&RangeFont::size))
+            .let("FontSize", 0x10003, VarType::Double, viaFont(&RangeFont::setSize))
+            .get("FontBold", 0x10004, VarType::Boolean, viaFont(&RangeFont::bold))
+            .let("FontBold", 0x10004, VarType::Boolean, viaFont(&RangeFont::setBold))
+            .build();
     return table;
 }
 

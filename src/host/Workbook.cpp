@@ -5,6 +5,7 @@
 
 #include "base/Utf8.h"
 #include "com/Conversions.h"
+#include "com/DispatchRows.h"
 #include "com/Error.h"
 #include "host/Application.h"
 #include "host/cells/SheetPrefix.h"
@@ -248,48 +249,23 @@ void Workbook::setFileName(const std::string& fullName) {
 
 namespace tavlora::host {
 
-namespace {
-
-Workbook& book(com::Dispatch& d) { return static_cast<Workbook&>(d); }
-
-}  // namespace
-
 const com::DispatchTable& Workbook::dispatchTable() const {
-    using com::MemberKind;
-    using com::ParamInfo;
     using com::Variant;
     using com::VarType;
-    using Args = std::vector<Variant>;
-    static const com::DispatchTable table(
-        "_Workbook",
-        {
-            {"Name", 0x6e, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(book(d).name()); }},
-            {"Path", 0x123, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(book(d).path()); }},
-            {"FullName", 0x121, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(book(d).fullName()); }},
-            {"SheetCount", 0x76, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(static_cast<int32_t>(book(d).sheets().size())); }},
-            {"Save", 0x11b, MemberKind::Method, {}, VarType::Empty,
-             [](com::Dispatch& d, Args&) {
-                 book(d).save();
-                 return Variant();
-             }},
-            {"SaveAs", 0x11c, MemberKind::Method,
-             {ParamInfo{"Filename", VarType::String, true, Variant(std::string())},
-              ParamInfo{"FileFormat", VarType::Long, true, Variant(fileformat::kDefault)}},
-             VarType::Empty,
-             [](com::Dispatch& d, Args& a) {
-                 book(d).saveAs(a[0].asString(), a[1].asInt32());
-                 return Variant();
-             }},
-            {"Close", 0x115, MemberKind::Method, {}, VarType::Empty,
-             [](com::Dispatch& d, Args&) {
-                 book(d).close();
-                 return Variant();
-             }},
-        });
+    using Self = Workbook;
+    static const com::DispatchTable table =
+        com::DispatchRows<Self>("_Workbook")
+            .get("Name", 0x6e, VarType::String, &Self::name)
+            .get("Path", 0x123, VarType::String, &Self::path)
+            .get("FullName", 0x121, VarType::String, &Self::fullName)
+            .get("SheetCount", 0x76, VarType::Long, [](Self& book) { return static_cast<int32_t>(book.sheets().size()); })
+            .method("Save", 0x11b, VarType::Empty, &Self::save)
+            .method("SaveAs", 0x11c,
+                    {com::optionalParam("Filename", VarType::String, Variant(std::string())),
+                     com::optionalParam("FileFormat", VarType::Long, Variant(fileformat::kDefault))},
+                    VarType::Empty, &Self::saveAs)
+            .method("Close", 0x115, VarType::Empty, &Self::close)
+            .build();
     return table;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "com/Conversions.h"
+#include "com/DispatchRows.h"
 #include "com/Error.h"
 #include "host/CellText.h"
 #include "host/cells/DateSerial.h"
@@ -97,47 +98,33 @@ namespace tavlora::host {
 
 namespace {
 
-Worksheet& ws(com::Dispatch& d) { return static_cast<Worksheet&>(d); }
-com::Variant rangeObject(Range range) { return com::Variant(com::ObjectPtr(std::make_shared<RangeObject>(std::move(range)))); }
+std::shared_ptr<RangeObject> rangeObject(Range range) { return std::make_shared<RangeObject>(std::move(range)); }
 
 }  // namespace
 
 const com::DispatchTable& Worksheet::dispatchTable() const {
-    using com::MemberKind;
-    using com::Variant;
+    using com::Arguments;
     using com::VarType;
-    using Args = std::vector<Variant>;
-    static const com::DispatchTable table(
-        "_Worksheet",
-        {
-            {"Name", 0x6e, MemberKind::PropertyGet, {}, VarType::String,
-             [](com::Dispatch& d, Args&) { return Variant(ws(d).name()); }},
-            {"Name", 0x6e, MemberKind::PropertyLet, {{"RHS", VarType::String}}, VarType::Empty,
-             [](com::Dispatch& d, Args& a) {
-                 ws(d).setName(a[0].asString());
-                 return Variant();
-             }},
-            {"Index", 0x1e6, MemberKind::PropertyGet, {}, VarType::Long,
-             [](com::Dispatch& d, Args&) { return Variant(ws(d).workbook()->indexOf(ws(d)) + 1); }},
-            {"Delete", 0x75, MemberKind::Method, {}, VarType::Empty,
-             [](com::Dispatch& d, Args&) {
-                 ws(d).deleteSheet();
-                 return Variant();
-             }},
-            {"Cells", 0xee, MemberKind::PropertyGet,
-             {{"RowIndex", VarType::Any, true, Variant::missing()}, {"ColumnIndex", VarType::Any, true, Variant::missing()}},
-             VarType::Object,
-             [](com::Dispatch& d, Args& a) {
-                 if (a[0].isMissing() && a[1].isMissing()) return rangeObject(ws(d).cells());
-                 if (a[0].isMissing() || a[1].isMissing())
-                     com::throwHostError("Cells: give both the row and the column, or neither.");
-                 return rangeObject(ws(d).cell(com::toInt32(a[0]), com::toInt32(a[1])));
-             }},
-            {"Range", 0xc5, MemberKind::PropertyGet, {{"Cell1", VarType::String}}, VarType::Object,
-             [](com::Dispatch& d, Args& a) { return rangeObject(ws(d).range(a[0].asString())); }},
-            {"UsedRange", 0x19c, MemberKind::PropertyGet, {}, VarType::Object,
-             [](com::Dispatch& d, Args&) { return rangeObject(ws(d).usedRange()); }},
-        });
+    using Self = Worksheet;
+    static const com::DispatchTable table =
+        com::DispatchRows<Self>("_Worksheet")
+            .get("Name", 0x6e, VarType::String, &Self::name)
+            .let("Name", 0x6e, VarType::String, &Self::setName)
+            .get("Index", 0x1e6, VarType::Long, [](Self& sheet) { return sheet.workbook()->indexOf(sheet) + 1; })
+            .method("Delete", 0x75, VarType::Empty, &Self::deleteSheet)
+            .get("Cells", 0xee, VarType::Object,
+                 [](Self& sheet, Arguments& a) {
+                     if (a[0].isMissing() && a[1].isMissing()) return rangeObject(sheet.cells());
+                     if (a[0].isMissing() || a[1].isMissing())
+                         com::throwHostError("Cells: give both the row and the column, or neither.");
+                     return rangeObject(sheet.cell(com::toInt32(a[0]), com::toInt32(a[1])));
+                 },
+                 {com::optionalParam("RowIndex", VarType::Any), com::optionalParam("ColumnIndex", VarType::Any)})
+            .get("Range", 0xc5, VarType::Object,
+                 [](Self& sheet, const std::string& cell1) { return rangeObject(sheet.range(cell1)); },
+                 {{"Cell1", VarType::String}})
+            .get("UsedRange", 0x19c, VarType::Object, [](Self& sheet) { return rangeObject(sheet.usedRange()); })
+            .build();
     return table;
 }
 

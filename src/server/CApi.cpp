@@ -114,7 +114,7 @@ tavlora_hresult guarded(tavlora_context* context, Body&& body) {
         context->lastError = e.code();
         context->lastMessage = e.what();
     } catch (const std::bad_alloc&) {
-        context->lastError = static_cast<tavlora_hresult>(0x8007000Eu);
+        context->lastError = tavlora::com::hr::kAllocationFailed;
         context->lastMessage = "Out of memory";
     } catch (const std::exception& e) {
         context->lastError = tavlora::com::hr::kDispException;

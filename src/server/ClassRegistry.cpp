@@ -13,8 +13,6 @@ namespace tavlora::server {
 
 namespace {
 
-constexpr com::HRESULT kClassNotRegistered = static_cast<com::HRESULT>(0x80040154u);
-
 template <class T>
 std::function<std::shared_ptr<com::Dispatch>()> factoryOf() {
     return [] { return std::static_pointer_cast<com::Dispatch>(T::create()); };
@@ -64,10 +62,14 @@ const ClassInfo* findClass(std::string_view progIdOrClassId) {
     return nullptr;
 }
 
-std::shared_ptr<com::Dispatch> ClassFactory::createObject(std::string_view progIdOrClassId) {
+const ClassInfo& requireClass(std::string_view progIdOrClassId) {
     const ClassInfo* info = findClass(progIdOrClassId);
-    if (!info) throw com::Error(kClassNotRegistered, "Class not registered: " + std::string(progIdOrClassId));
-    auto object = info->create();
+    if (!info) throw com::Error(com::hr::kClassNotRegistered, "Class not registered: " + std::string(progIdOrClassId));
+    return *info;
+}
+
+std::shared_ptr<com::Dispatch> ClassFactory::createObject(std::string_view progIdOrClassId) {
+    auto object = requireClass(progIdOrClassId).create();
     std::erase_if(created_, [](const auto& weak) { return weak.expired(); });
     created_.push_back(object);
     return object;

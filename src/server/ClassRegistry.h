@@ -36,12 +36,14 @@ const TypeLibraryInfo& typeLibraryInfo();
 // The class whose ProgID or class identifier (with or without braces, any letter case) is given;
 // nullptr when none.
 const ClassInfo* findClass(std::string_view progIdOrClassId);
+// The same class, or com::Error with hr::kClassNotRegistered when there is none.
+const ClassInfo& requireClass(std::string_view progIdOrClassId);
 
 // Creates objects by ProgID or class identifier and answers the unload query: true when no
 // object it created is still alive. One factory per client (no process-wide state).
 class ClassFactory {
 public:
-    // Throws com::Error with REGDB_E_CLASSNOTREG (0x80040154) for an unknown class.
+    // Throws com::Error with hr::kClassNotRegistered for an unknown class.
     std::shared_ptr<com::Dispatch> createObject(std::string_view progIdOrClassId);
     bool canUnloadNow();
 

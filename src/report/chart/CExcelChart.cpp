@@ -51,11 +51,6 @@ CExcelChart::CExcelChart() : arrSeriesName_(1), arrSeriesValue_(1), arrGroupName
 
 CExcelChart::~CExcelChart() = default;
 
-void CExcelChart::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
-    job_ = std::move(job);
-    if (job_) workbook_ = job_->CurWk();
-}
-
 std::string CExcelChart::GetRangeSheet(const std::string& strSheet) const {
     return strSheet.empty() ? rangeSheet_ : strSheet;
 }

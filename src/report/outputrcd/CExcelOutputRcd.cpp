@@ -66,11 +66,6 @@ int32_t CExcelOutputRcd::offsetBy(int32_t base, int64_t offset) {
     return static_cast<int32_t>(result);
 }
 
-void CExcelOutputRcd::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
-    job_ = std::move(job);
-    if (job_) workbook_ = job_->CurWk();
-}
-
 void CExcelOutputRcd::ApplyTableStyle(int16_t nStyle, int32_t nRow, int32_t nCol, int16_t nCount, int32_t nRows) {
     if (nStyle != kBodyStyle && nStyle != kTitleStyle && nStyle != kHeaderStyle) return;
     if (!sheet_) throw com::Error(com::hr::kObjectNotSet, "Object variable not set");

@@ -1,111 +1,54 @@
-#include "com/Conversions.h"
-#include "com/ObjectCast.h"
+#include "com/DispatchRows.h"
 #include "data/Recordset.h"
 #include "data/XmlNodeList.h"
-#include "host/Workbook.h"
-#include "host/Worksheet.h"
 #include "tavlora/CExcelOutputRcd.h"
-#include "tavlora/CExcelBatDo.h"
+#include "report/printjob/JobTargetRows.h"
 
 namespace tavlora::outputrcd {
 
 namespace {
 
-using com::MemberKind;
+using com::byRefParam;
+using com::optionalParam;
 using com::ParamInfo;
 using com::Variant;
 using com::VarType;
+using printjob::params::optionalText;
+using printjob::params::text;
+using Self = CExcelOutputRcd;
 
-CExcelOutputRcd& self(com::Dispatch& d) { return static_cast<CExcelOutputRcd&>(d); }
-
-ParamInfo required(const char* name, VarType type) { return {name, type, false, Variant(), false}; }
-ParamInfo requiredRef(const char* name, VarType type) { return {name, type, false, Variant(), true}; }
-ParamInfo optionalText(const char* name) { return {name, VarType::String, true, Variant(""), false}; }
-ParamInfo optionalPosition(const char* name) { return {name, VarType::Long, true, Variant(int32_t{1}), false}; }
-ParamInfo rhs(VarType type) { return required("RHS", type); }
-
-template <class Get, class Set>
-void addObjectProperty(std::vector<com::MemberInfo>& members, const char* name, com::DISPID id, Get get, Set set) {
-    members.push_back({name, id, MemberKind::PropertySet, {rhs(VarType::Object)}, VarType::Empty,
-                       [set](com::Dispatch& d, std::vector<Variant>& a) {
-                           set(self(d), a[0]);
-                           return Variant();
-                       }});
-    members.push_back({name, id, MemberKind::PropertyGet, {}, VarType::Object,
-                       [get](com::Dispatch& d, std::vector<Variant>&) { return get(self(d)); }});
-}
-
-template <class Get, class Set>
-void addValueProperty(std::vector<com::MemberInfo>& members, const char* name, com::DISPID id, VarType type, Get get,
-                      Set set) {
-    members.push_back({name, id, MemberKind::PropertyLet, {rhs(type)}, VarType::Empty,
-                       [set](com::Dispatch& d, std::vector<Variant>& a) {
-                           set(self(d), a[0]);
-                           return Variant();
-                       }});
-    members.push_back({name, id, MemberKind::PropertyGet, {}, type,
-                       [get](com::Dispatch& d, std::vector<Variant>&) { return Variant(get(self(d))); }});
-}
+ParamInfo optionalPosition(const char* name) { return optionalParam(name, VarType::Long, Variant(int32_t{1})); }
 
 com::DispatchTable buildTable() {
-    using C = CExcelOutputRcd;
-    std::vector<com::MemberInfo> members;
-    addObjectProperty(
-        members, "CurBatObj", C::kDispIdCurBatObj, [](C& o) { return com::objectVariant(o.CurBatObj()); },
-        [](C& o, const Variant& v) { o.setCurBatObj(com::objectAs<printjob::CExcelBatDo>(v)); });
-    addObjectProperty(
-        members, "CurWk", C::kDispIdCurWk, [](C& o) { return com::objectVariant(o.CurWk()); },
-        [](C& o, const Variant& v) { o.setCurWk(com::objectAs<host::Workbook>(v)); });
-    addObjectProperty(
-        members, "CurSheet", C::kDispIdCurSheet, [](C& o) { return com::objectVariant(o.CurSheet()); },
-        [](C& o, const Variant& v) { o.setCurSheet(com::objectAs<host::Worksheet>(v)); });
-    addValueProperty(
-        members, "IsFldNameOfAlias", C::kDispIdIsFldNameOfAlias, VarType::Boolean,
-        [](C& o) { return o.IsFldNameOfAlias(); }, [](C& o, const Variant& v) { o.setIsFldNameOfAlias(v.asBool()); });
-    addValueProperty(
-        members, "IsTitle", C::kDispIdIsTitle, VarType::Boolean, [](C& o) { return o.IsTitle(); },
-        [](C& o, const Variant& v) { o.setIsTitle(v.asBool()); });
-    addValueProperty(
-        members, "Title", C::kDispIdTitle, VarType::String, [](C& o) { return o.Title(); },
-        [](C& o, const Variant& v) { o.setTitle(v.asString()); });
-    addValueProperty(
-        members, "IsNoZero", C::kDispIdIsNoZero, VarType::Boolean, [](C& o) { return o.IsNoZero(); },
-        [](C& o, const Variant& v) { o.setIsNoZero(v.asBool()); });
-    members.push_back({"DoA_RcdRst", C::kDispIdDoA_RcdRst, MemberKind::Method,
-                       {required("strSheetName", VarType::String), requiredRef("rst", VarType::Object),
-                        optionalPosition("Row"), optionalPosition("Col")},
-                       VarType::Boolean, [](com::Dispatch& d, std::vector<Variant>& a) {
-                           return Variant(self(d).DoA_RcdRst(a[0].asString(), com::objectAs<data::Recordset>(a[1]),
-                                                             a[2].asInt32(), a[3].asInt32()));
-                       }});
-    addValueProperty(
-        members, "xmlWay", C::kDispIdXmlWay, VarType::Long, [](C& o) { return o.xmlWay(); },
-        [](C& o, const Variant& v) { o.setXmlWay(v.asInt32()); });
-    addValueProperty(
-        members, "xmlFldKey", C::kDispIdXmlFldKey, VarType::String, [](C& o) { return o.xmlFldKey(); },
-        [](C& o, const Variant& v) { o.setXmlFldKey(v.asString()); });
-    addValueProperty(
-        members, "xmlFldAdo", C::kDispIdXmlFldAdo, VarType::String, [](C& o) { return o.xmlFldAdo(); },
-        [](C& o, const Variant& v) { o.setXmlFldAdo(v.asString()); });
-    members.push_back({"DoA_RcdXml0", C::kDispIdDoA_RcdXml0, MemberKind::Method,
-                       {required("strSheetName", VarType::String), requiredRef("pDataNodeList", VarType::Object),
-                        requiredRef("pFldNodeList", VarType::Object), optionalPosition("Row"),
-                        optionalPosition("Col")},
-                       VarType::Boolean, [](com::Dispatch& d, std::vector<Variant>& a) {
-                           return Variant(self(d).DoA_RcdXml0(a[0].asString(),
-                                                              com::objectAs<data::XmlNodeList>(a[1]),
-                                                              com::objectAs<data::XmlNodeList>(a[2]),
-                                                              a[3].asInt32(), a[4].asInt32()));
-                       }});
-    members.push_back({"DoA_RcdXml", C::kDispIdDoA_RcdXml, MemberKind::Method,
-                       {required("strSheetName", VarType::String), required("strXmlFile", VarType::String),
-                        required("strRowQuery", VarType::String), optionalText("strColQuery"),
-                        optionalPosition("Row"), optionalPosition("Col")},
-                       VarType::Boolean, [](com::Dispatch& d, std::vector<Variant>& a) {
-                           return Variant(self(d).DoA_RcdXml(a[0].asString(), a[1].asString(), a[2].asString(),
-                                                             a[3].asString(), a[4].asInt32(), a[5].asInt32()));
-                       }});
-    return com::DispatchTable("_CExcelOutputRcd", std::move(members));
+    com::DispatchRows<Self> rows("_CExcelOutputRcd");
+    printjob::addJobTargetRows(rows, 0x68030009, 0x68030008, 0x68030007);
+    return rows.let("IsFldNameOfAlias", 0x68030006, VarType::Boolean, &Self::setIsFldNameOfAlias)
+        .get("IsFldNameOfAlias", 0x68030006, VarType::Boolean, &Self::IsFldNameOfAlias)
+        .let("IsTitle", 0x68030005, VarType::Boolean, &Self::setIsTitle)
+        .get("IsTitle", 0x68030005, VarType::Boolean, &Self::IsTitle)
+        .let("Title", 0x68030004, VarType::String, &Self::setTitle)
+        .get("Title", 0x68030004, VarType::String, &Self::Title)
+        .let("IsNoZero", 0x68030003, VarType::Boolean, &Self::setIsNoZero)
+        .get("IsNoZero", 0x68030003, VarType::Boolean, &Self::IsNoZero)
+        .method("DoA_RcdRst", 0x6003000A,
+                {text("strSheetName"), byRefParam("rst", VarType::Object), optionalPosition("Row"),
+                 optionalPosition("Col")},
+                VarType::Boolean, &Self::DoA_RcdRst)
+        .let("xmlWay", 0x68030002, VarType::Long, &Self::setXmlWay)
+        .get("xmlWay", 0x68030002, VarType::Long, &Self::xmlWay)
+        .let("xmlFldKey", 0x68030001, VarType::String, &Self::setXmlFldKey)
+        .get("xmlFldKey", 0x68030001, VarType::String, &Self::xmlFldKey)
+        .let("xmlFldAdo", 0x68030000, VarType::String, &Self::setXmlFldAdo)
+        .get("xmlFldAdo", 0x68030000, VarType::String, &Self::xmlFldAdo)
+        .method("DoA_RcdXml0", 0x6003000E,
+                {text("strSheetName"), byRefParam("pDataNodeList", VarType::Object),
+                 byRefParam("pFldNodeList", VarType::Object), optionalPosition("Row"), optionalPosition("Col")},
+                VarType::Boolean, &Self::DoA_RcdXml0)
+        .method("DoA_RcdXml", 0x6003000F,
+                {text("strSheetName"), text("strXmlFile"), text("strRowQuery"), optionalText("strColQuery"),
+                 optionalPosition("Row"), optionalPosition("Col")},
+                VarType::Boolean, &Self::DoA_RcdXml)
+        .build();
 }
 
 }  // namespace

@@ -14,11 +14,6 @@ namespace tavlora::tmplbat {
 CExcelTmplPrintBat::CExcelTmplPrintBat() = default;
 CExcelTmplPrintBat::~CExcelTmplPrintBat() = default;
 
-void CExcelTmplPrintBat::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
-    job_ = std::move(job);
-    if (job_) workbook_ = job_->CurWk();
-}
-
 bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplaceWhite) {
     try {
         if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true))

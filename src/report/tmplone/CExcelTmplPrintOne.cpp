@@ -27,11 +27,6 @@ bool isDelimiter(char32_t cp) { return cp == kDelimiter || cp == kFullWidthDelim
 
 }  // namespace
 
-void CExcelTmplPrintOne::setCurBatObj(std::shared_ptr<printjob::CExcelBatDo> job) {
-    job_ = std::move(job);
-    if (job_) workbook_ = job_->CurWk();
-}
-
 bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhiteMode, int16_t nClearWhiteMode) {
     try {
         if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true)) {

@@ -216,11 +216,7 @@ class Error(Exception):
 
     m.def(
         "CreateObject",
-        [](const std::string& progId) {
-            const server::ClassInfo* info = server::findClass(progId);
-            if (!info) throw com::Error(static_cast<com::HRESULT>(0x80040154u), "Class not registered: " + progId);
-            return Object(info->create());
-        },
+        [](const std::string& progId) { return Object(server::requireClass(progId).create()); },
         py::arg("prog_id"), "Creates an object of the library by ProgID or class identifier.");
     m.def(
         "SqliteRecordset",
