@@ -19,11 +19,7 @@ bool isGeneral(std::string_view code) {
 
 std::string CellTextRenderer::text(const Cell& cell) {
     // Error cells show their own text whatever the format says.
-    if (cell.kind == CellKind::Error) return sheet_.workbookStore().strings.text(cell.payload.stringId);
-    if (cell.kind == CellKind::Formula) {
-        const Formula& f = sheet_.store().formulas()[cell.payload.formulaId];
-        if (f.cachedKind == CellKind::Error) return f.cachedText;
-    }
+    if (auto error = sheet_.errorTextOf(cell)) return std::string(*error);
     return formatOf(cell.style).numberFormat.format(sheet_.cellValue(cell), sheet_.workbookStore().styles.uses1904Dates());
 }
 

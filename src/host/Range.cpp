@@ -1,10 +1,10 @@
 #include "host/Range.h"
 
-#include <array>
 #include <cmath>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/cells/CellError.h"
 #include "host/cells/DateSerial.h"
 #include "host/format/NumberFormat.h"
 #include "host/Workbook.h"
@@ -16,25 +16,6 @@ namespace {
 
 constexpr int64_t kMaxCellsWritten = 1000000;
 
-struct ErrorCode {
-    const char* text;
-    int32_t number;
-};
-// The error values of cells and the numbers an automation client sees for them.
-constexpr std::array<ErrorCode, 7> kErrorCodes{{{"#NULL!", 2000},
-                                                {"#DIV/0!", 2007},
-                                                {"#VALUE!", 2015},
-                                                {"#REF!", 2023},
-                                                {"#NAME?", 2029},
-                                                {"#NUM!", 2036},
-                                                {"#N/A", 2042}}};
-
-const char* errorTextOf(com::HRESULT scode) {
-    for (const auto& code : kErrorCodes)
-        if (com::hr::runtime(code.number) == scode) return code.text;
-    return "#VALUE!";
-}
-
 }  // namespace
 
 Range::Range(std::shared_ptr<Worksheet> sheet, Area area) : Range(std::move(sheet), area, View::Cells) {}
@@ -42,12 +23,6 @@ Range::Range(std::shared_ptr<Worksheet> sheet, Area area) : Range(std::move(shee
 Range::Range(std::shared_ptr<Worksheet> sheet, Area area, View view)
     : sheet_(std::move(sheet)), area_(area), view_(view) {
     if (!sheet_) com::throwHostError("A range needs a worksheet.");
-}
-
-com::Variant Range::errorValue(std::string_view errorText) {
-    for (const auto& code : kErrorCodes)
-        if (errorText == code.text) return com::Variant::error(com::hr::runtime(code.number));
-    return com::Variant::error(com::hr::runtime(2015));
 }
 
 com::Variant Range::value() const {
@@ -88,7 +63,7 @@ void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
             return;
         case com::VarType::Error:
             cell.kind = CellKind::Error;
-            cell.payload.stringId = book.strings.intern(errorTextOf(v.asError()));
+            cell.payload.stringId = book.strings.intern(cellErrorText(v.asError()));
             return;
         case com::VarType::Date: {
             double date = v.asDate().serial;
@@ -130,6 +105,8 @@ uint32_t Range::topLeftStyle() const { return sheet_->effectiveStyle(area_.first
 
 std::string Range::text() const {
     sheet_->requireUsable();
+    if (const Cell* cell = sheet_->store().find(area_.firstRow, area_.firstColumn))
+        if (auto error = sheet_->errorTextOf(*cell)) return std::string(*error);
     const WorkbookStore& book = sheet_->workbookStore();
     return displayText(value(), book.styles.cellFormat(topLeftStyle()).numberFormat, book.styles.uses1904Dates());
 }

@@ -74,9 +74,6 @@ public:
     void setColumnWidth(double characters);
     RangeFont font() const;
 
-    // Errors cells hold, as the Variant error values an automation client sees (#N/A -> 2042).
-    static com::Variant errorValue(std::string_view errorText);
-
 private:
     friend class RangeFont;
     // How the area is seen: Columns / Rows change what Count counts and what AutoFit fits.

@@ -6,6 +6,7 @@
 #include "com/DispatchRows.h"
 #include "com/Error.h"
 #include "host/CellText.h"
+#include "host/cells/CellError.h"
 #include "host/cells/DateSerial.h"
 #include "host/format/NumberFormat.h"
 #include "host/Range.h"
@@ -146,14 +147,14 @@ com::Variant Worksheet::cellValue(const Cell& cell) const {
         case CellKind::Number: return number(cell.payload.number);
         case CellKind::String: return strings.text(cell.payload.stringId);
         case CellKind::Boolean: return cell.payload.boolean;
-        case CellKind::Error: return Range::errorValue(strings.text(cell.payload.stringId));
+        case CellKind::Error: return cellErrorValue(*errorTextOf(cell));
         case CellKind::Formula: {
             const Formula& f = cells_.formulas()[cell.payload.formulaId];
             switch (f.cachedKind) {
                 case CellKind::Number: return number(f.cachedNumber);
                 case CellKind::String: return f.cachedText;
                 case CellKind::Boolean: return f.cachedNumber != 0;
-                case CellKind::Error: return Range::errorValue(f.cachedText);
+                case CellKind::Error: return cellErrorValue(f.cachedText);
                 default: return {};
             }
         }
@@ -162,5 +163,9 @@ com::Variant Worksheet::cellValue(const Cell& cell) const {
 }
 
 std::string Worksheet::cellText(const Cell& cell) const { return CellTextRenderer(*this).text(cell); }
+
+std::optional<std::string_view> Worksheet::errorTextOf(const Cell& cell) const {
+    return heldErrorText(cell, store_->strings, cells_.formulas());
+}
 
 }  // namespace tavlora::host

@@ -1,6 +1,8 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 
@@ -68,8 +70,11 @@ public:
 
     // A stored cell's value as Range.Value gives it (a formula gives its cached value).
     com::Variant cellValue(const Cell& cell) const;
-    // A stored cell's displayed text: its value under its number format.
+    // A stored cell's displayed text: its value under its number format; an error shows the text
+    // it holds, whatever the format.
     std::string cellText(const Cell& cell) const;
+    // The error text a stored cell holds (its own or its formula's cached one), nullopt for none.
+    std::optional<std::string_view> errorTextOf(const Cell& cell) const;
     // Throws a host error when the sheet was deleted or its workbook closed.
     void requireUsable() const;
 

@@ -1,6 +1,8 @@
 #include "support/XlsxTestSupport.h"
 #include "host/files/NewApplication.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include "host/cells/CellRef.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/PackageReader.h"
+#include "host/xlsx/ZipInput.h"
 #include "support/TestPaths.h"
 
 namespace tavlora::test {
@@ -172,6 +175,14 @@ PartList minimalPackage() {
     };
 }
 
+PartList packageWithRows(const std::string& rowsXml) {
+    PartList parts = minimalPackage();
+    replacePart(parts, "xl/worksheets/sheet1.xml",
+                R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+                "<sheetData>" + rowsXml + "</sheetData></worksheet>");
+    return parts;
+}
+
 void replacePart(PartList& parts, const std::string& name, std::string bytes) {
     for (auto& part : parts) {
         if (part.first == name) {
@@ -198,6 +209,16 @@ void writeZip(const std::filesystem::path& path, const PartList& parts) {
         }
     }
     if (zip_close(archive) != 0) throw std::runtime_error("cannot write test zip");
+}
+
+std::string zipPartText(const std::filesystem::path& path, const std::string& part) {
+    xlsx::ZipInput zip(path.string(), {});
+    const xlsx::ZipEntry* entry = zip.find(part);
+    if (!entry) {
+        ADD_FAILURE() << path << " has no part " << part;
+        return "";
+    }
+    return zip.readString(*entry);
 }
 
 }  // namespace tavlora::test

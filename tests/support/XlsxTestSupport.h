@@ -38,8 +38,12 @@ using PartList = std::vector<std::pair<std::string, std::string>>;
 
 // The smallest valid workbook: one worksheet "Data" holding A1 = 1 and B1 = shared string "x".
 PartList minimalPackage();
+// The minimal package whose one worksheet holds `rowsXml` (the <row> elements of its sheetData).
+PartList packageWithRows(const std::string& rowsXml);
 void replacePart(PartList& parts, const std::string& name, std::string bytes);
 void removePart(PartList& parts, const std::string& name);
 void writeZip(const std::filesystem::path& path, const PartList& parts);
+// The text of one part of a zip archive; a test failure and "" when the archive has no such part.
+std::string zipPartText(const std::filesystem::path& path, const std::string& part);
 
 }  // namespace tavlora::test

@@ -15,6 +15,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "support/TestPaths.h"
+#include "support/XlsxTestSupport.h"
 
 namespace tavlora {
 namespace {
@@ -101,6 +102,17 @@ TEST(XlsxTool, CatEscapesTabsAndLineBreaksAndKeepsTheColumns) {
     ToolRun run = runTool({"cat", file.string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "a\\tb\t\tline\\nbreak \\\\ slash\n\t\t\n\t50%\t\n");
+}
+
+TEST(XlsxTool, CatShowsErrorValuesAsTheFileHasThem) {
+    test::TempDir dir;
+    fs::path file = dir.file("errors.xlsx");
+    test::writeZip(file, test::packageWithRows(R"(<row r="1"><c r="A1" t="e"><v>#SPILL!</v></c>)"
+                                               R"(<c r="B1" t="e"><v>#GETTING_DATA</v></c><c r="C1" t="e"><v>#FOO!</v></c>)"
+                                               R"(<c r="D1" t="e"><f>1/0</f><v>#DIV/0!</v></c></row>)"));
+    ToolRun run = runTool({"cat", file.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "#SPILL!\t#GETTING_DATA\t#FOO!\t#DIV/0!\n");
 }
 
 TEST(XlsxTool, RoundtripAndHtmlWriteFiles) {

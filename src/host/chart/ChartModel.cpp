@@ -4,6 +4,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/cells/CellError.h"
 #include "host/chart/ChartSheet.h"
 #include "host/chart/EmbeddedChart.h"
 #include "host/format/NumberFormat.h"
@@ -41,6 +42,7 @@ std::optional<std::string> quotedText(std::string_view body) {
 
 std::string literalText(const com::Variant& value) {
     if (value.type() == com::VarType::Double) return com::formatGeneralNumber(value.asDouble());
+    if (value.type() == com::VarType::Error && !value.isMissing()) return std::string(cellErrorText(value.asError()));
     return com::toTextOrEmpty(value);
 }
 

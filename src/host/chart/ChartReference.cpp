@@ -4,6 +4,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/cells/CellError.h"
 #include "host/cells/SheetPrefix.h"
 #include "host/formula/FormulaLexer.h"
 
@@ -198,13 +199,13 @@ com::Variant readArrayElement(Cursor& in) {
     std::string upper = com::upperCase(value);
     if (upper == "TRUE") return true;
     if (upper == "FALSE") return false;
-    if (upper == "#N/A") return com::Variant::error(static_cast<com::HRESULT>(0x800A07FA));
+    if (const CellError* error = findCellError(value)) return com::Variant::error(com::hr::runtime(error->number));
     double number = 0;
     std::string_view digits = value;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
-        in.fail("\"" + std::string(value) + "\" is not a number, a quoted text, TRUE or FALSE.");
+        in.fail("\"" + std::string(value) + "\" is not a number, a quoted text, TRUE, FALSE or an error value.");
     return number;
 }
 

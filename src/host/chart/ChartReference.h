@@ -45,7 +45,8 @@ std::optional<ChartReference> parseA1Reference(std::string_view text);
 // True when the formula is an array constant ("={1,2.5,3}", blanks allowed around it).
 bool isArrayConstant(std::string_view formula);
 // The elements of an array constant in order, rows joined: numbers (Double), texts ("a""b"),
-// TRUE/FALSE (Boolean) and errors (#N/A). Host error naming the formula when it is malformed.
+// TRUE/FALSE (Boolean) and error values (#N/A, #REF!, ...). Host error naming the formula when it
+// is malformed.
 std::vector<com::Variant> parseArrayConstant(std::string_view formula);
 
 }  // namespace tavlora::host

@@ -11,6 +11,7 @@
 #include "base/Ascii.h"
 #include "base/Utf8.h"
 #include "com/Conversions.h"
+#include "host/cells/CellError.h"
 #include "host/cells/DateSerial.h"
 
 namespace tavlora::host {
@@ -876,20 +877,6 @@ std::string renderGeneral(const Section& section, double value) {
     return out;
 }
 
-std::string errorText(com::HRESULT scode) {
-    switch (static_cast<uint32_t>(scode) & 0xFFFFu) {
-    case 2000: return "#NULL!";
-    case 2007: return "#DIV/0!";
-    case 2015: return "#VALUE!";
-    case 2023: return "#REF!";
-    case 2029: return "#NAME?";
-    case 2036: return "#NUM!";
-    case 2042: return "#N/A";
-    case 2043: return "#GETTING_DATA";
-    default: return "#VALUE!";
-    }
-}
-
 }  // namespace
 
 struct NumberFormat::Parsed {
@@ -995,7 +982,7 @@ std::string NumberFormat::format(const com::Variant& value, bool date1904) const
         return NumberFormat(code).formatNumber(serial, date1904);
     }
     case VarType::String: return formatText(value.asString());
-    case VarType::Error: return errorText(value.asError());
+    case VarType::Error: return std::string(cellErrorText(value.asError()));
     default: return "";
     }
 }

@@ -442,22 +442,22 @@ private:
     }
 
     std::string displayedText(const Cell& cell) {
+        if (auto error = sheet_.errorTextOf(cell)) return std::string(*error);
         const NumberFormat& format = formats_.numberFormat(cell.style);
         switch (cell.kind) {
         case CellKind::Number: return format.formatNumber(cell.payload.number, date1904_);
         case CellKind::String: return format.formatText(poolText(cell.payload.stringId));
         case CellKind::Boolean: return cell.payload.boolean ? "TRUE" : "FALSE";
-        case CellKind::Error: return std::string(poolText(cell.payload.stringId));
         case CellKind::Formula: {
             const Formula& f = formulaOf(cell);
             switch (f.cachedKind) {
             case CellKind::Number: return format.formatNumber(f.cachedNumber, date1904_);
             case CellKind::String: return format.formatText(f.cachedText);
             case CellKind::Boolean: return f.cachedNumber != 0 ? "TRUE" : "FALSE";
-            case CellKind::Error: return f.cachedText;
             default: return "";
             }
         }
+        case CellKind::Error:  // shown above
         case CellKind::Empty: break;
         }
         return "";

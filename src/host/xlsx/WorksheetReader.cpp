@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "com/Error.h"
+#include "host/cells/CellError.h"
 #include "host/cells/DateSerial.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -273,7 +274,7 @@ private:
             formula.cachedNumber = isTrue(v.child_value()) ? 1 : 0;
         } else if (type == "e") {
             formula.cachedKind = CellKind::Error;
-            formula.cachedText.assign(value);
+            formula.cachedText.assign(keptErrorText(value));
         } else if (parseNumber(value, formula.cachedNumber)) {
             formula.cachedKind = CellKind::Number;
         }
@@ -310,7 +311,7 @@ private:
             cell.payload.boolean = isTrue(v.child_value());
         } else if (type == "e") {
             cell.kind = CellKind::Error;
-            cell.payload.stringId = pool_.intern(value);
+            cell.payload.stringId = pool_.intern(keptErrorText(value));
         } else if (type == "d") {
             double serial;
             if (parseIsoDate(value, source_.date1904, serial)) {

@@ -169,7 +169,7 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
             return;
         case CellKind::Error:
             out += " t=\"e\"";
-            value([&] { appendEscapedText(out, c.payload.stringId < pool.size() ? pool.text(c.payload.stringId) : "#N/A"); });
+            value([&] { appendEscapedText(out, *sheet_.errorTextOf(c)); });
             return;
         case CellKind::Formula:
             break;

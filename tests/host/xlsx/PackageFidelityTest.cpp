@@ -10,32 +10,24 @@ namespace {
 
 using host::SheetVisibility;
 
-std::string partText(const std::filesystem::path& zip, const std::string& part) {
-    std::string out;
-    runCommand("/usr/bin/python3 -c \"import sys,zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())\" '" +
-                   zip.string() + "' '" + part + "'",
-               &out);
-    return out;
-}
-
 TEST(PackageFidelity, MacrosStayInMacroWorkbooksOnly) {
     auto book = readXlsx(fixture("excelmac_number_formats_vba.xlsm"));
     TempDir dir;
     host::xlsx::writeWorkbook(*book, dir.file("kept.xlsm").string());
     std::string kept = zipListing(dir.file("kept.xlsm"));
     EXPECT_NE(kept.find("xl/vbaProject.bin"), std::string::npos) << kept;
-    EXPECT_NE(partText(dir.file("kept.xlsm"), "[Content_Types].xml").find("application/vnd.ms-excel.sheet.macroEnabled.main+xml"),
+    EXPECT_NE(zipPartText(dir.file("kept.xlsm"), "[Content_Types].xml").find("application/vnd.ms-excel.sheet.macroEnabled.main+xml"),
               std::string::npos);
 
     // Saved as .xlsx the project is left out (a macro-free file with macros does not open).
     host::xlsx::writeWorkbook(*book, dir.file("plain.xlsx").string());
     std::string plain = zipListing(dir.file("plain.xlsx"));
     EXPECT_EQ(plain.find("vbaProject"), std::string::npos) << plain;
-    std::string types = partText(dir.file("plain.xlsx"), "[Content_Types].xml");
+    std::string types = zipPartText(dir.file("plain.xlsx"), "[Content_Types].xml");
     EXPECT_EQ(types.find("macroEnabled"), std::string::npos) << types;
     EXPECT_EQ(types.find("vbaProject"), std::string::npos) << types;
     EXPECT_NE(types.find("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"), std::string::npos);
-    EXPECT_EQ(partText(dir.file("plain.xlsx"), "xl/_rels/workbook.xml.rels").find("vbaProject"), std::string::npos);
+    EXPECT_EQ(zipPartText(dir.file("plain.xlsx"), "xl/_rels/workbook.xml.rels").find("vbaProject"), std::string::npos);
     EXPECT_EQ(describeWorkbook(*readXlsx(dir.file("plain.xlsx"))), describeWorkbook(*book));
 }
 
@@ -49,10 +41,10 @@ TEST(PackageFidelity, StrictPackagesReadAndStayStrict) {
     EXPECT_EQ(describeWorkbook(*book), describeWorkbook(*readXlsx(fixture("excel_sheet_visibility.xlsx"))));
     TempDir dir;
     host::xlsx::writeWorkbook(*book, dir.file("strict.xlsx").string());
-    std::string workbook = partText(dir.file("strict.xlsx"), "xl/workbook.xml");
+    std::string workbook = zipPartText(dir.file("strict.xlsx"), "xl/workbook.xml");
     EXPECT_NE(workbook.find("xmlns=\"http://purl.oclc.org/ooxml/spreadsheetml/main\""), std::string::npos) << workbook;
     EXPECT_NE(workbook.find("<calcPr calcId=\"152511\" fullCalcOnLoad=\"1\"/>"), std::string::npos) << workbook;
-    EXPECT_EQ(partText(dir.file("strict.xlsx"), "xl/_rels/workbook.xml.rels").find("schemas.openxmlformats.org/officeDocument"),
+    EXPECT_EQ(zipPartText(dir.file("strict.xlsx"), "xl/_rels/workbook.xml.rels").find("schemas.openxmlformats.org/officeDocument"),
               std::string::npos);
 }
 
@@ -68,7 +60,7 @@ TEST(PackageFidelity, NotModelledPartsAreCarriedByteForByte) {
     TempDir dir;
     host::xlsx::writeWorkbook(*book, dir.file("images.xlsx").string());
     for (const char* part : {"xl/theme/theme1.xml", "xl/drawings/drawing1.xml", "docProps/core.xml"})
-        EXPECT_EQ(partText(dir.file("images.xlsx"), part), partText(fixture("excel_images.xlsx"), part)) << part;
+        EXPECT_EQ(zipPartText(dir.file("images.xlsx"), part), zipPartText(fixture("excel_images.xlsx"), part)) << part;
 }
 
 }  // namespace
