@@ -45,10 +45,10 @@ std::shared_ptr<host::Worksheet> chooseWorksheet(const host::Workbook& book, con
     }
     for (const auto& sheet : book.sheets()) {
         if (com::upperCase(sheet->name()) != com::upperCase(name)) continue;
-        if (sheet->kind() != host::SheetKind::Worksheet) com::throwHostError("\"" + sheet->name() + "\" is a chart sheet");
+        if (sheet->kind() != host::SheetKind::Worksheet) com::throwHostError("'" + sheet->name() + "' is a chart sheet");
         return std::static_pointer_cast<host::Worksheet>(sheet);
     }
-    com::throwHostError("the workbook has no sheet named \"" + name + "\"");
+    com::throwHostError("the workbook has no sheet named '" + name + "'");
 }
 
 void appendField(std::string& line, std::string_view text) {

@@ -47,6 +47,9 @@ private:
 };
 
 // A failure of the spreadsheet host (bad address, refused sheet name, unreadable file, ...).
+// Messages put names and paths in single quotes ('Sheet1', '/tmp/out.xlsx'), a text or formula
+// the caller gave in double quotes, as it would be written in a string literal ("=Data!R1C1"), and
+// show a call as written (Range("A1")).
 [[noreturn]] inline void throwHostError(const std::string& message) { throw Error(hr::kHostError, message); }
 
 }  // namespace tavlora::com

@@ -35,7 +35,7 @@ std::shared_ptr<Workbook> Application::open(const std::string& path) {
             return open;
         }
         if (open->name() == name)
-            com::throwHostError("Workbooks.Open: another workbook named \"" + name + "\" is already open.");
+            com::throwHostError("Workbooks.Open: another workbook named '" + name + "' is already open.");
     }
 
     auto self = std::static_pointer_cast<Application>(shared_from_this());

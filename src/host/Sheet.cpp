@@ -11,9 +11,9 @@ Sheet::Sheet(std::weak_ptr<Workbook> workbook, std::string name)
 Sheet::~Sheet() = default;
 
 std::shared_ptr<Workbook> Sheet::workbook() const {
-    if (deleted_) com::throwHostError("The sheet \"" + name_ + "\" has been deleted.");
+    if (deleted_) com::throwHostError("The sheet '" + name_ + "' has been deleted.");
     auto book = workbook_.lock();
-    if (!book || book->isClosed()) com::throwHostError("The workbook of sheet \"" + name_ + "\" is closed.");
+    if (!book || book->isClosed()) com::throwHostError("The workbook of sheet '" + name_ + "' is closed.");
     return book;
 }
 

@@ -33,7 +33,7 @@ Workbook::~Workbook() {
 }
 
 void Workbook::requireOpen() const {
-    if (closed_) com::throwHostError("The workbook \"" + name_ + "\" is closed.");
+    if (closed_) com::throwHostError("The workbook '" + name_ + "' is closed.");
 }
 
 std::string Workbook::path() const {
@@ -125,14 +125,14 @@ void Workbook::insertSheet(size_t index, std::shared_ptr<Sheet> sheet) {
 void Workbook::deleteSheet(const Sheet& sheet) {
     requireOpen();
     int32_t index = indexOf(sheet);
-    if (index < 0) com::throwHostError("The sheet \"" + sheet.name() + "\" is not in this workbook.");
+    if (index < 0) com::throwHostError("The sheet '" + sheet.name() + "' is not in this workbook.");
     if (sheet.visibility() == SheetVisibility::Visible) {
         size_t visible = std::count_if(sheets_.begin(), sheets_.end(), [](const auto& s) {
             return s->visibility() == SheetVisibility::Visible;
         });
         if (visible <= 1)
-            com::throwHostError("A workbook must contain at least one visible sheet: \"" + sheet.name() +
-                                "\" cannot be deleted.");
+            com::throwHostError("A workbook must contain at least one visible sheet: '" + sheet.name() +
+                                "' cannot be deleted.");
     }
     std::shared_ptr<Sheet> removed = sheets_[static_cast<size_t>(index)];
     sheets_.erase(sheets_.begin() + index);
@@ -161,7 +161,7 @@ void Workbook::deleteSheet(const Sheet& sheet) {
 
 void Workbook::validateSheetName(const std::string& name, const Sheet* renaming) const {
     auto refuse = [&](const std::string& why) {
-        com::throwHostError("The sheet name \"" + name + "\" is not allowed: " + why);
+        com::throwHostError("The sheet name '" + name + "' is not allowed: " + why);
     };
     int64_t length = base::utf16Length(name);
     if (length < 1 || static_cast<size_t>(length) > kMaxSheetNameLength)
@@ -170,10 +170,10 @@ void Workbook::validateSheetName(const std::string& name, const Sheet* renaming)
         refuse("a sheet name must not contain any of : \\ / ? * [ ].");
     if (name.front() == '\'' || name.back() == '\'')
         refuse("a sheet name must not begin or end with an apostrophe.");
-    if (sameNameIgnoringCase(name, "History")) refuse("\"History\" is reserved.");
+    if (sameNameIgnoringCase(name, "History")) refuse("'History' is reserved.");
     for (const auto& sheet : sheets_) {
         if (sheet.get() == renaming) continue;
-        if (sameNameIgnoringCase(sheet->name(), name)) refuse("another sheet is already named \"" + sheet->name() + "\".");
+        if (sameNameIgnoringCase(sheet->name(), name)) refuse("another sheet is already named '" + sheet->name() + "'.");
     }
 }
 
@@ -230,7 +230,7 @@ std::shared_ptr<Sheet> Workbook::activeSheet() const {
 
 void Workbook::setActiveSheet(const Sheet& sheet) {
     int32_t index = indexOf(sheet);
-    if (index < 0) com::throwHostError("The sheet \"" + sheet.name() + "\" is not in this workbook.");
+    if (index < 0) com::throwHostError("The sheet '" + sheet.name() + "' is not in this workbook.");
     activeIndex_ = static_cast<size_t>(index);
 }
 

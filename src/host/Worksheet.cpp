@@ -52,14 +52,14 @@ Range Worksheet::range(const std::string& address) {
     auto resolved = workbook()->resolveReference(address, self);
     if (!resolved) com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");
     if (resolved->sheet != self)
-        com::throwHostError("Range(\"" + address + "\"): the reference is not on sheet \"" + name() + "\".");
+        com::throwHostError("Range(\"" + address + "\"): the reference is not on sheet '" + name() + "'.");
     return Range(self, resolved->area);
 }
 
 Range Worksheet::range(const Range& cell1, const Range& cell2) {
     requireUsable();
     if (cell1.worksheet().get() != this || cell2.worksheet().get() != this)
-        com::throwHostError("Range(Cell1, Cell2): both cells must be on sheet \"" + name() + "\".");
+        com::throwHostError("Range(Cell1, Cell2): both cells must be on sheet '" + name() + "'.");
     const Area& a = cell1.area();
     const Area& b = cell2.area();
     return Range(selfOf(*this), Area{std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),

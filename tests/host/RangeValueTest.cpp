@@ -142,7 +142,7 @@ TEST_F(RangeValueTest, SheetQualifiedReferencesAndDefinedNames) {
     EXPECT_EQ(at("Sheet1!A2").address(), "$A$2");
     EXPECT_EQ(at("Here").address(), "$D$4");
     expectError([&] { at("Totals"); }, com::hr::kHostError,
-                "Range(\"Totals\"): the reference is not on sheet \"Sheet1\".");
+                "Range(\"Totals\"): the reference is not on sheet 'Sheet1'.");
     expectError([&] { app->range("Missing!A1"); }, com::hr::kHostError, "Range(\"Missing!A1\"): not a valid cell reference.");
 }
 

@@ -50,16 +50,16 @@ TEST_F(WorkbookTest, AddPlacesSheetsBeforeTheActiveOneOrWhereAsked) {
 TEST_F(WorkbookTest, SheetNamingRules) {
     auto refused = [&](const std::string& name, const std::string& why) {
         expectError([&] { sheet->setName(name); }, com::hr::kHostError,
-                    "The sheet name \"" + name + "\" is not allowed: " + why);
+                    "The sheet name '" + name + "' is not allowed: " + why);
     };
     refused("", "a sheet name must be 1 to 31 characters long.");
     refused(std::string(32, 'x'), "a sheet name must be 1 to 31 characters long.");
     for (const char* bad : {"a:b", "a\\b", "a/b", "a?b", "a*b", "a[b", "a]b"})
         refused(bad, "a sheet name must not contain any of : \\ / ? * [ ].");
     refused("'quoted", "a sheet name must not begin or end with an apostrophe.");
-    refused("history", "\"History\" is reserved.");
+    refused("history", "'History' is reserved.");
     book->addWorksheet(nullptr, sheet.get());
-    refused("sheet2", "another sheet is already named \"Sheet2\".");
+    refused("sheet2", "another sheet is already named 'Sheet2'.");
     EXPECT_EQ(sheet->name(), "Sheet1");
 
     sheet->setName(std::string(31, 'x'));
@@ -101,14 +101,14 @@ TEST_F(WorkbookTest, DeletingSheets) {
     EXPECT_EQ(sheet->store().formulas()[0].text, "#REF!+1");
     ASSERT_EQ(book->definedNames().size(), 1u);
     EXPECT_EQ(book->definedNames()[0].formula, "#REF!");
-    expectError([&] { second->range("A1"); }, com::hr::kHostError, "The sheet \"Sheet2\" has been deleted.");
+    expectError([&] { second->range("A1"); }, com::hr::kHostError, "The sheet 'Sheet2' has been deleted.");
     expectError([&] { sheet->deleteSheet(); }, com::hr::kHostError,
-                "A workbook must contain at least one visible sheet: \"Sheet1\" cannot be deleted.");
+                "A workbook must contain at least one visible sheet: 'Sheet1' cannot be deleted.");
     // A hidden sheet does not count as the visible one that must remain.
     auto hidden = book->addWorksheet();
     hidden->setVisibility(SheetVisibility::Hidden);
     expectError([&] { sheet->deleteSheet(); }, com::hr::kHostError,
-                "A workbook must contain at least one visible sheet: \"Sheet1\" cannot be deleted.");
+                "A workbook must contain at least one visible sheet: 'Sheet1' cannot be deleted.");
     hidden->deleteSheet();
     EXPECT_EQ(book->activeSheet(), sheet);
 }
@@ -117,9 +117,9 @@ TEST_F(WorkbookTest, ClosedWorkbooksAreUnusable) {
     book->close();
     EXPECT_TRUE(book->isClosed());
     EXPECT_TRUE(app->workbooks().empty());
-    expectError([&] { sheet->range("A1"); }, com::hr::kHostError, "The sheet \"Sheet1\" has been deleted.");
-    expectError([&] { book->addWorksheet(); }, com::hr::kHostError, "The workbook \"Book1\" is closed.");
-    expectError([&] { book->save(); }, com::hr::kHostError, "The workbook \"Book1\" is closed.");
+    expectError([&] { sheet->range("A1"); }, com::hr::kHostError, "The sheet 'Sheet1' has been deleted.");
+    expectError([&] { book->addWorksheet(); }, com::hr::kHostError, "The workbook 'Book1' is closed.");
+    expectError([&] { book->save(); }, com::hr::kHostError, "The workbook 'Book1' is closed.");
 }
 
 TEST_F(WorkbookTest, QuitClosesEveryWorkbookAndRefusesNewOnes) {
@@ -150,16 +150,16 @@ TEST_F(WorkbookTest, WorkbooksOutliveNoOwnerAndLeakNothing) {
 
 TEST_F(WorkbookTest, OpenRefusesWhatIsNoWorkbook) {
     expectError([&] { app->open("/tmp/report.xls"); }, com::hr::kHostError,
-                "Workbooks.Open: \"/tmp/report.xls\" is not an .xlsx or .xlsm workbook.");
+                "Workbooks.Open: '/tmp/report.xls' is not an .xlsx or .xlsm workbook.");
     expectError([&] { app->open("notes.txt"); }, com::hr::kHostError,
-                "Workbooks.Open: \"notes.txt\" is not an .xlsx or .xlsm workbook.");
+                "Workbooks.Open: 'notes.txt' is not an .xlsx or .xlsm workbook.");
 }
 
 TEST_F(WorkbookTest, SaveAsRefusesUnknownFormats) {
     expectError([&] { book->saveAs("/tmp/x.xlsx", 56); }, com::hr::kHostError,
                 "SaveAs: file format 56 is not supported (51 = workbook, 52 = macro-enabled workbook, 44 = web page).");
     expectError([&] { book->saveAs("/tmp/x.csv"); }, com::hr::kHostError,
-                "SaveAs: \"x.csv\" must end in .xlsx or .xlsm for this file format.");
+                "SaveAs: 'x.csv' must end in .xlsx or .xlsm for this file format.");
     EXPECT_EQ(book->path(), "");
 }
 

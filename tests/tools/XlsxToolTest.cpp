@@ -142,7 +142,7 @@ TEST(XlsxTool, FailuresGiveOneLineAndANonZeroStatus) {
 
     ToolRun noSheet = runTool({"cat", kDates, "Nope"});
     EXPECT_EQ(noSheet.status, 1);
-    EXPECT_EQ(noSheet.err, "tavlora-xlsx: the workbook has no sheet named \"Nope\"\n");
+    EXPECT_EQ(noSheet.err, "tavlora-xlsx: the workbook has no sheet named 'Nope'\n");
 
     ToolRun notWorkbook = runTool({"html", kDates, dir.file("no folder/page.html").string()});
     EXPECT_EQ(notWorkbook.status, 1);

@@ -323,8 +323,8 @@ void ChartModel::resolveSheets(ChartReference& reference) const {
         if (!sheet) {
             bool chartSheet = std::any_of(book->sheets().begin(), book->sheets().end(),
                                           [&](const auto& s) { return sameNameIgnoringCase(s->name(), item.sheet); });
-            com::throwHostError(chartSheet ? "The reference names \"" + item.sheet + "\", which is a chart sheet, not a worksheet."
-                                           : "The reference names the sheet \"" + item.sheet + "\", which this workbook does not have.");
+            com::throwHostError(chartSheet ? "The reference names '" + item.sheet + "', which is a chart sheet, not a worksheet."
+                                           : "The reference names the sheet '" + item.sheet + "', which this workbook does not have.");
         }
         item.sheet = sheet->name();
     }
@@ -382,13 +382,13 @@ void ChartModel::setHasTitle(bool value) {
 }
 
 std::string ChartModel::titleText() const {
-    if (!hasTitle_) com::throwHostError("ChartTitle: the chart \"" + name() + "\" has no title (set HasTitle first).");
+    if (!hasTitle_) com::throwHostError("ChartTitle: the chart '" + name() + "' has no title (set HasTitle first).");
     return title_;
 }
 
 void ChartModel::setTitleText(const std::string& text) {
     requireUsable();
-    if (!hasTitle_) com::throwHostError("ChartTitle: the chart \"" + name() + "\" has no title (set HasTitle first).");
+    if (!hasTitle_) com::throwHostError("ChartTitle: the chart '" + name() + "' has no title (set HasTitle first).");
     if (text == title_ && !titleTextChanged_) return;
     title_ = text;
     titleTextChanged_ = true;

@@ -63,9 +63,9 @@ private:
 // quotes, and the message says which character.
 void requireUnquotedName(Cursor& in, std::string_view name) {
     for (char c : name) {
-        if (isBlank(c)) in.fail("the sheet name \"" + std::string(name) + "\" holds a blank and must be quoted ('" + std::string(name) + "').");
+        if (isBlank(c)) in.fail("the sheet name '" + std::string(name) + "' holds a blank and must be quoted: '" + std::string(name) + "'!");
         if (!isPlainNameCharacter(c))
-            in.fail("the sheet name \"" + std::string(name) + "\" holds \"" + std::string(1, c) + "\" and must be quoted.");
+            in.fail("the sheet name '" + std::string(name) + "' holds \"" + std::string(1, c) + "\" and must be quoted.");
     }
 }
 
@@ -90,7 +90,7 @@ std::optional<std::string> readSheetName(Cursor& in) {
     std::string_view name = rest.substr(0, bang);
     if (name.empty()) in.fail("the sheet name before \"!\" is empty.");
     requireUnquotedName(in, name);
-    in.fail("\"" + std::string(name) + "\" is not the name of one sheet of this workbook.");
+    in.fail("'" + std::string(name) + "' is not the name of one sheet of this workbook.");
 }
 
 // Digits of an absolute row or column number after R or C; 0 when there are none.

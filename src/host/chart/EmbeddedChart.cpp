@@ -45,7 +45,7 @@ void EmbeddedChart::setName(const std::string& name) {
     if (auto sheet = sheet_.lock()) sheet->requireUsable();
     int64_t length = base::utf16Length(name);
     if (length < 1 || length > kMaxObjectNameLength)
-        com::throwHostError("The chart object name \"" + name + "\" is not allowed: it must be 1 to 255 characters long.");
+        com::throwHostError("The chart object name '" + name + "' is not allowed: it must be 1 to 255 characters long.");
     if (name == name_) return;
     name_ = name;
     modified_ = true;

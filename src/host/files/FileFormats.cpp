@@ -18,7 +18,7 @@ std::string lowerExtension(const std::filesystem::path& path) { return base::asc
 int32_t FileFormats::read(const std::string& given, const std::filesystem::path& absolute, Workbook& book) const {
     std::string ext = lowerExtension(absolute);
     if (ext != ".xlsx" && ext != ".xlsm")
-        com::throwHostError("Workbooks.Open: \"" + given + "\" is not an .xlsx or .xlsm workbook.");
+        com::throwHostError("Workbooks.Open: '" + given + "' is not an .xlsx or .xlsm workbook.");
     xlsx::readWorkbook(absolute.string(), book);
     return ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault;
 }
@@ -39,8 +39,8 @@ WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem:
     if (!target.has_extension()) target += extension(fileFormat);
     std::string ext = lowerExtension(target);
     if (ext != ".xlsx" && ext != ".xlsm")
-        com::throwHostError("SaveAs: \"" + target.filename().string() +
-                            "\" must end in .xlsx or .xlsm for this file format.");
+        com::throwHostError("SaveAs: '" + target.filename().string() +
+                            "' must end in .xlsx or .xlsm for this file format.");
     xlsx::writeWorkbook(book, target.string());
     return {std::move(target), ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault, true};
 }

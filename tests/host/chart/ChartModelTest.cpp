@@ -157,6 +157,14 @@ TEST_F(ChartFixture, CategoriesAsTextsAndUnions) {
     categories = itemsOf(s->xValues());
     ASSERT_EQ(categories.size(), 3u);
     EXPECT_EQ(categories[2].asString(), "Mar");
+
+    // An error value labels its category with its text, from a constant as from a cell.
+    auto& m = static_cast<SeriesModel&>(*s);
+    s->setXValues("={\"Jan\",#SPILL!}");
+    EXPECT_EQ(resolveSeriesData(*book, m.xValuesData()).points.at(1).text, "#SPILL!");
+    put("A3", com::Variant::error(com::hr::runtime(2045)));
+    s->setXValues("=Data!R3C1");
+    EXPECT_EQ(resolveSeriesData(*book, m.xValuesData()).points.at(0).text, "#SPILL!");
 }
 
 TEST_F(ChartFixture, DeletingSeries) {

@@ -155,7 +155,14 @@ TEST(ArrayConstants, Elements) {
     EXPECT_EQ(mixed[1].asString(), "say \"hi\"");
     EXPECT_TRUE(mixed[2].asBool());
     EXPECT_FALSE(mixed[3].asBool());
-    EXPECT_EQ(mixed[4].type(), com::VarType::Error);
+    EXPECT_EQ(mixed[4], com::Variant::error(com::hr::runtime(2042)));
+
+    // Every error value of the application, letter case ignored.
+    auto errors = parseArrayConstant("={#REF!,#spill!,#DIV/0!}");
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0], com::Variant::error(com::hr::runtime(2023)));
+    EXPECT_EQ(errors[1], com::Variant::error(com::hr::runtime(2045)));
+    EXPECT_EQ(errors[2], com::Variant::error(com::hr::runtime(2007)));
 }
 
 TEST(ArrayConstants, Malformed) {
@@ -163,6 +170,7 @@ TEST(ArrayConstants, Malformed) {
     expectHostError([] { parseArrayConstant("={}"); }, "no elements");
     expectHostError([] { parseArrayConstant("={1,,2}"); }, "an element is empty");
     expectHostError([] { parseArrayConstant("={1,abc}"); }, "\"abc\" is not a number");
+    expectHostError([] { parseArrayConstant("={1,#FOO!}"); }, "\"#FOO!\" is not a number, a quoted text, TRUE, FALSE or an error value.");
     expectHostError([] { parseArrayConstant("={\"open}"); }, "a text is not closed");
     expectHostError([] { parseArrayConstant("={1} + 1"); }, "after \"}\"");
     expectHostError([] { parseArrayConstant("=1,2"); }, "written ={1,2,3}");
@@ -178,7 +186,7 @@ TEST_F(ChartFixture, SeriesReferencesResolveAgainstTheWorkbook) {
     EXPECT_EQ(model.valuesData().reference.a1(), "Data!$B$2:$B$4");  // spelled as the workbook does
 
     expectHostError([&] { s->setValues("=Nowhere!R2C2:R4C2"); }, "which this workbook does not have");
-    expectHostError([&] { s->setXValues("=(Data!R2C1,Nowhere!R3C1)"); }, "\"Nowhere\"");
+    expectHostError([&] { s->setXValues("=(Data!R2C1,Nowhere!R3C1)"); }, "'Nowhere'");
     expectHostError([&] { s->setName("=My Data!R1C2"); }, "must be quoted");
     auto chartSheet = book->addChartSheet();
     expectHostError([&] { s->setValues("=" + chartSheet->name() + "!R1C1"); }, "is a chart sheet, not a worksheet");

@@ -80,7 +80,7 @@ public:
     void apply() {
         pugi::xml_node root = part_.document_element();
         if (!root || localName(root.name()) != "chartSpace")
-            com::throwHostError("The chart part of \"" + chart_.name() + "\" holds no chart (c:chartSpace).");
+            com::throwHostError("The chart part of '" + chart_.name() + "' holds no chart (c:chartSpace).");
         choosePrefixes(root);
         chart_element_ = ensureChild(root, c_, "chart", kChartSpaceOrder);
         plotArea_ = ensureChild(chart_element_, c_, "plotArea", chartorder::chart());
@@ -649,7 +649,7 @@ std::string chartPartXml(const ChartModel& chart, std::string_view original) {
     pugi::xml_document part;
     std::string_view source = original.empty() ? kNewChartSpace : original;
     pugi::xml_parse_result parsed = part.load_buffer(source.data(), source.size(), kPartParseOptions);
-    if (!parsed) com::throwHostError("The chart part of \"" + chart.name() + "\" cannot be read: " + parsed.description());
+    if (!parsed) com::throwHostError("The chart part of '" + chart.name() + "' cannot be read: " + parsed.description());
     applyChartModel(chart, part);
     std::string out;
     StringWriter writer(out);
