@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,10 +58,7 @@ ToolRun runTool(const std::vector<std::string>& args) {
     int status = 0;
     waitpid(child, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errPath);
-    std::ostringstream text;
-    text << err.rdbuf();
-    run.err = text.str();
+    run.err = test::contentOf(errPath);
     return run;
 }
 
@@ -125,11 +120,9 @@ TEST(XlsxTool, RoundtripAndHtmlWriteFiles) {
     fs::path page = dir.file("page.html");
     ToolRun html = runTool({"html", kDates, page.string()});
     EXPECT_EQ(html.status, 0) << html.err;
-    std::ifstream in(page);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("<td class=\"f"), std::string::npos);
-    EXPECT_NE(text.str().find(">Saturday-October-1952<"), std::string::npos);
+    std::string text = test::contentOf(page);
+    EXPECT_NE(text.find("<td class=\"f"), std::string::npos);
+    EXPECT_NE(text.find(">Saturday-October-1952<"), std::string::npos);
 }
 
 TEST(XlsxTool, FailuresGiveOneLineAndANonZeroStatus) {

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "base/Utf8.h"
 #include "com/Error.h"
@@ -84,13 +83,6 @@ print('TAGS ' + ' '.join(sorted(d.tags)))
     return runPythonWithPage(script, page);
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class WebPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -152,7 +144,7 @@ TEST_F(WebPageTest, WorkbookTextNeverBecomesMarkup) {
     EXPECT_NE(dump.find("ROW a & b \"quoted\" 'single' <i>not italic</i>\n"), std::string::npos) << dump;
     EXPECT_NE(dump.find("TAGS body col colgroup h2 head html meta style table td title tr\n"), std::string::npos) << dump;
 
-    std::string html = readFile(page);
+    std::string html = test::contentOf(page);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(html.find("<i>"), std::string::npos);
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
@@ -164,7 +156,7 @@ TEST_F(WebPageTest, WorkbookTextNeverBecomesMarkup) {
 
 TEST_F(WebPageTest, InvalidUtf8AndControlCharactersAreReplaced) {
     set("A1", std::string("ok\x01\xff\xc3(end"));
-    std::string html = readFile(save());
+    std::string html = test::contentOf(save());
     EXPECT_NE(html.find("ok\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD(end"), std::string::npos);
 }
 
@@ -172,7 +164,7 @@ TEST_F(WebPageTest, TheWholePageIsWellFormedUtf8) {
     set("A1", std::string("name \xE6\x97"));
     sheet->range("A1").font().setName("Ari\xFF" "al \xE5\xAE\x8B");
     sheet->setName("Sales \xC3");
-    std::string html = readFile(save());
+    std::string html = test::contentOf(save());
     EXPECT_TRUE(base::isValidUtf8(html));
     EXPECT_NE(html.find("\"Ari\xEF\xBF\xBD" "al \xE5\xAE\x8B\""), std::string::npos);
     EXPECT_NE(html.find("name \xEF\xBF\xBD<"), std::string::npos);
@@ -201,7 +193,7 @@ TEST_F(WebPageTest, HiddenSheetsAreLeftOutAndChartSheetsGetACaption) {
               "H2 Empty\n"
               "TAGS body col colgroup h2 head html meta p style table td title tr\n")
         << dump;
-    std::string html = readFile(page);
+    std::string html = test::contentOf(page);
     EXPECT_EQ(html.find("SECRET"), std::string::npos);
     EXPECT_NE(html.find("<p class=\"chart\">Chart sheet: Chart1</p>"), std::string::npos);
 }
@@ -217,7 +209,7 @@ TEST_F(WebPageTest, FontsAlignmentHeightsAndWidths) {
     sheet->range("A1").setColumnWidth(20);
     set("B1", 3.0);
 
-    std::string html = readFile(save());
+    std::string html = test::contentOf(save());
     std::string look = "{font-family:\"Arial\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
                        "vertical-align:top}";
     size_t rule = html.find(look);
@@ -239,7 +231,7 @@ TEST_F(WebPageTest, FormatsThatLookAlikeShareOneClass) {
     set("B1", 2.0);
     sheet->range("B1").setNumberFormatLocal("0.00");  // a format of its own, the same look
     ASSERT_NE(sheet->store().find(1, 1)->style, sheet->store().find(1, 2)->style);
-    std::string html = readFile(save());
+    std::string html = test::contentOf(save());
     EXPECT_NE(html.find("<td class=\"f0\">text</td><td class=\"f0 n\">2.00</td>"), std::string::npos) << html;
     EXPECT_EQ(html.find("td.f1"), std::string::npos) << html;
 }
@@ -250,7 +242,7 @@ TEST_F(WebPageTest, SparseSheetsCollapseEmptyRuns) {
     set("A400", "bottom");
     sheet->store().rowAt(200).hidden = true;
     fs::path page = save();
-    std::string html = readFile(page);
+    std::string html = test::contentOf(page);
     EXPECT_NE(html.find("<td class=\"f0 o\">first</td><td colspan=\"24\"></td><td class=\"f0\">last</td>"),
               std::string::npos)
         << html.substr(0, 2000);
@@ -296,7 +288,7 @@ TEST_F(WebPageTest, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
     { std::ofstream(page) << "old content"; }
     set("A1", "new");
     save();
-    EXPECT_NE(readFile(page).find(">new</td>"), std::string::npos);
+    EXPECT_NE(test::contentOf(page).find(">new</td>"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -326,7 +318,7 @@ TEST_F(WebPageTest, AFailedWriteLeavesTheOldFileIntact) {
         }
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(readFile(page), "old content");
+    EXPECT_EQ(test::contentOf(page), "old content");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -334,7 +326,7 @@ TEST_F(WebPageTest, SaveAsFormat44WritesThePage) {
     set("A1", 1.5);
     fs::path page = dir.file("report.htm");
     book->saveAs(page.string(), fileformat::kHtml);
-    EXPECT_NE(readFile(page).find(" n\">1.5</td>"), std::string::npos);
+    EXPECT_NE(test::contentOf(page).find(" n\">1.5</td>"), std::string::npos);
     EXPECT_EQ(book->fullName(), "");  // exporting does not make the page the workbook's file
 }
 

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -22,13 +19,6 @@ const std::string kErrorRows =
     R"(<row r="1"><c r="A1" t="e"><v>#SPILL!</v></c><c r="B1" t="e"><v>#GETTING_DATA</v></c>)"
     R"(<c r="C1" t="e"><f>SEQUENCE(2)</f><v>#spill!</v></c><c r="D1" t="e"><v>#CALC!</v></c>)"
     R"(<c r="E1" t="e"><v>#FOO!</v></c><c r="F1" t="e"><v>#N/A</v></c></row>)";
-
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ErrorCells : public ::testing::Test {
 protected:
@@ -79,7 +69,7 @@ TEST_F(ErrorCells, FindSeesTheSameTexts) {
 TEST_F(ErrorCells, TheWebPageShowsTheSameTexts) {
     auto page = dir_.file("errors.html");
     book_->saveAs(page.string(), host::fileformat::kHtml);
-    std::string html = fileText(page);
+    std::string html = contentOf(page);
     for (const char* text : {">#SPILL!<", ">#GETTING_DATA<", ">#CALC!<", ">#FOO!<", ">#N/A<"})
         EXPECT_NE(html.find(text), std::string::npos) << text;
     EXPECT_EQ(html.find("#VALUE!"), std::string::npos);
