@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/Application.h"
+#include "host/files/NewApplication.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -24,7 +25,7 @@ class ErrorCells : public ::testing::Test {
 protected:
     void SetUp() override {
         writeZip(dir_.file("errors.xlsx"), packageWithRows(kErrorRows));
-        app_ = host::Application::create();
+        app_ = host::files::newApplication();
         app_->setDisplayAlerts(false);
         book_ = app_->open(dir_.file("errors.xlsx").string());
         sheet_ = book_->worksheets().front();
