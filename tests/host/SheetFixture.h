@@ -5,6 +5,7 @@
 #include <string>
 
 #include "com/Error.h"
+#include "support/ComErrorMatchers.h"
 #include "host/files/NewApplication.h"
 #include "host/Application.h"
 #include "host/Range.h"
@@ -43,16 +44,12 @@ protected:
     std::shared_ptr<Worksheet> sheet;
 };
 
+using tavlora::test::expectComError;
+
 // Runs `action` and expects a com::Error with `code` and exactly `message`.
 template <typename Action>
 void expectError(Action action, com::HRESULT code, const std::string& message) {
-    try {
-        action();
-        ADD_FAILURE() << "expected an error: " << message;
-    } catch (const com::Error& e) {
-        EXPECT_EQ(e.code(), code);
-        EXPECT_EQ(std::string(e.what()), message);
-    }
+    expectComError(action, code, message);
 }
 
 }  // namespace tavlora::host::test

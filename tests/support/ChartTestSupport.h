@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "support/ComErrorMatchers.h"
 #include "com/Error.h"
 #include "host/files/NewApplication.h"
 #include "host/Application.h"
@@ -72,13 +73,7 @@ protected:
 // Runs `action` and expects a host error whose message contains `part`.
 template <typename Action>
 void expectHostError(Action action, const std::string& part) {
-    try {
-        action();
-        ADD_FAILURE() << "expected a host error containing: " << part;
-    } catch (const com::Error& e) {
-        EXPECT_EQ(static_cast<uint32_t>(e.code()), static_cast<uint32_t>(com::hr::kHostError)) << e.what();
-        EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
-    }
+    tavlora::test::expectComError(action, com::hr::kHostError, part, tavlora::test::MessageIs::Containing);
 }
 
 // The text of one part of a zip file (by Python's zipfile); "" when absent.
