@@ -72,6 +72,8 @@ bool isOurTemporaryName(const std::string& name) {
 // the lock when the writer dies: a temporary file of ours that nobody holds is left over from a
 // killed save and is removed. An empty one only seconds old may be one whose writer has not yet
 // taken its lock.
+constexpr time_t kStartupSeconds = 2;
+
 void removeLeftoverTemporaries(const fs::path& folder) {
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
@@ -79,8 +81,9 @@ void removeLeftoverTemporaries(const fs::path& folder) {
         int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat st {};
-        bool fresh = ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_size == 0 && ::time(nullptr) - st.st_mtime < 5);
-        if (!fresh && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
+        bool leftover = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                        !(st.st_size == 0 && ::time(nullptr) - st.st_mtime < kStartupSeconds);
+        if (leftover && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
         ::close(fd);
     }
 }

@@ -22,7 +22,8 @@ size_t nulReferenceLength(std::string_view text, size_t at) {
 // the text of its node early. Such references are dropped from a UTF-8 part before parsing.
 void dropNulReferences(PartBuffer& buffer) {
     std::string_view text = buffer.view();
-    if (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0' || static_cast<unsigned char>(text[0]) >= 0xFE)) return;  // UTF-16/32
+    bool wide = text.size() >= 2 && (text[0] == '\0' || text[1] == '\0' || static_cast<unsigned char>(text[0]) >= 0xFE);
+    if (wide) return;  // UTF-16 or UTF-32: left to the parser
     size_t at = text.find("&#");
     if (at == std::string_view::npos) return;
     char* out = buffer.data() + at;
