@@ -5,7 +5,6 @@
 #include <fstream>
 #include <unordered_set>
 
-#include "base/XmlDepth.h"
 #include "base/Utf8.h"
 #include "data/DataErrors.h"
 #include "data/XmlTextDecoding.h"
@@ -104,7 +103,7 @@ bool XmlDocument::parse(std::string utf8) {
     parsed->buffer = std::move(utf8);
     pugi::xml_parse_result result = parsed->document.load_buffer_inplace(
         parsed->buffer.data(), parsed->buffer.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result || base::nestsDeeperThan(parsed->document) || !checkAndTrim(parsed->document)) return false;
+    if (!result || !checkAndTrim(parsed->document)) return false;
     tree_ = XmlTree(parsed, &parsed->document);
     return true;
 }

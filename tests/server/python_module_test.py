@@ -80,7 +80,7 @@ class PythonModuleTest(unittest.TestCase):
                 tavlora.MemoryRecordset(["a"], [[value]])
         shallow = [[[1, 2], [3]]]
         rows = tavlora.MemoryRecordset(["a"], [shallow])
-        self.assertEqual(rows.Fields.Item("a").Value, shallow)
+        self.assertEqual(rows.Fields.Item("a").Value, shallow[0])
 
 
 if __name__ == "__main__":
