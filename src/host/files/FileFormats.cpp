@@ -18,12 +18,12 @@ std::string lowerExtension(const std::filesystem::path& path) { return base::asc
 void refusePageOverWorkbook(const Workbook& book, const std::filesystem::path& target) {
     std::string ext = lowerExtension(target);
     if (ext == ".xlsx" || ext == ".xlsm")
-        com::throwHostError("SaveAs: a web page cannot be saved as \"" + target.filename().string() +
-                            "\", a name for a workbook.");
+        com::throwHostError("SaveAs: a web page cannot be saved as '" + target.filename().string() +
+                            "', a name for a workbook.");
     std::error_code ec;
     if (!book.fullName().empty() && book.fileFormat() != fileformat::kHtml &&
         std::filesystem::equivalent(target, book.fullName(), ec))
-        com::throwHostError("SaveAs: a web page cannot replace the workbook's own file \"" + book.fullName() + "\".");
+        com::throwHostError("SaveAs: a web page cannot replace the workbook's own file '" + book.fullName() + "'.");
 }
 
 }  // namespace
