@@ -51,7 +51,7 @@ typedef struct tavlora_variant tavlora_variant;
 struct tavlora_variant {
     int32_t type; /* tavlora_vartype */
     union {
-        int32_t boolean; /* 0 or non-zero */
+        int32_t boolean; /* answered as 0 or -1, as automation Booleans are; taken as 0 or non-zero */
         int16_t i16;
         int32_t i32;
         int64_t i64;

@@ -1,12 +1,14 @@
 #include "base/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <random>
 
@@ -41,6 +43,51 @@ void takeOverAttributes(int fd, const struct stat& old) {
     if (::fchmod(fd, old.st_mode & 0777) != 0) fail("cannot give the file the old one's permissions", errno);
 }
 
+// A save through a symbolic link replaces the file the link names, not the link: the link (often
+// a published name for a report kept elsewhere) keeps working. A link loop is refused.
+std::string throughLinks(const std::string& target) {
+    fs::path path(target);
+    std::error_code ec;
+    for (int hops = 0; fs::is_symlink(fs::symlink_status(path, ec)); ++hops) {
+        if (hops == 40) throw FileError("the name is a loop of symbolic links");
+        fs::path link = fs::read_symlink(path, ec);
+        if (ec) fail("cannot follow the symbolic link", ec.value());
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path.string();
+}
+
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr size_t kSuffixLength = 16;
+
+// ".<name>.tmp-<16 hex digits>": the temporary files this class makes.
+bool isOurTemporaryName(const std::string& name) {
+    if (name.size() < 1 + kTemporaryMark.size() + kSuffixLength || name.front() != '.') return false;
+    size_t mark = name.size() - kSuffixLength - kTemporaryMark.size();
+    if (name.compare(mark, kTemporaryMark.size(), kTemporaryMark) != 0) return false;
+    return name.find_first_not_of("0123456789abcdef", mark + kTemporaryMark.size()) == std::string::npos;
+}
+
+// A writer holds a lock on its temporary file until it is renamed or removed, and the kernel drops
+// the lock when the writer dies: a temporary file of ours that nobody holds is left over from a
+// killed save and is removed. An empty one only seconds old may be one whose writer has not yet
+// taken its lock.
+constexpr time_t kStartupSeconds = 2;
+
+void removeLeftoverTemporaries(const fs::path& folder) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        if (!isOurTemporaryName(entry.path().filename().string())) continue;
+        int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        bool leftover = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                        !(st.st_size == 0 && ::time(nullptr) - st.st_mtime < kStartupSeconds);
+        if (leftover && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 int FileSync::syncFile(int fd) const { return ::fsync(fd); }
@@ -51,7 +98,7 @@ const FileSync& FileSync::system() {
     return sync;
 }
 
-AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(std::move(target)), sync_(sync) {
+AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(throughLinks(target)), sync_(sync) {
     fs::path path(target_);
     if (path.filename().empty()) throw FileError("the name is a folder, not a file name");
     fs::path folder = path.parent_path();
@@ -62,6 +109,11 @@ AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(std::
 
     struct stat old {};
     bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // Renaming over a file needs only the folder's permission; a read-only file says it is not to
+    // be replaced (even by the superuser, whom access() would let through).
+    if (replacing && ((old.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0))
+        throw FileError("the file is read-only");
+    removeLeftoverTemporaries(folder);
     std::string prefix = "." + path.filename().string().substr(0, kLongestKeptName) + ".tmp-";
     std::random_device device;
     for (int attempt = 0; fd_ < 0; ++attempt) {
@@ -70,6 +122,7 @@ AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(std::
         fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_ = std::move(candidate);
+            ::flock(fd_, LOCK_EX | LOCK_NB);
         } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
             fail("cannot create a file in its folder", errno);
         }

@@ -29,7 +29,10 @@ public:
 // The temporary file is created in the target's folder (so the rename stays on one file system),
 // exclusively, under a name that starts with "." and the target's name. It gets the permission
 // bits of the file it replaces (and its owner and group where the process may set them); a new
-// file gets what the process's new files get (0666 less the umask). Failures throw FileError.
+// file gets what the process's new files get (0666 less the umask). A symbolic link is followed:
+// the file it names is replaced and the link stays. A read-only file is refused, not replaced.
+// Temporary files left by a writer that was killed are removed by the next save into the folder.
+// Failures throw FileError.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string target, const FileSync& sync = FileSync::system());

@@ -57,6 +57,8 @@ void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
     if (target.is_relative()) target = fs::current_path() / target;
     auto written = application_->files().write(*this, target, fileFormat);
     if (!written.isWorkbookFile) return;
+    // Saved as a web page too, the workbook's file is now the page, as in the application: a later
+    // Save writes the page again.
     setFileName(written.path.string());
     fileFormat_ = written.fileFormat;
 }

@@ -24,7 +24,7 @@ public:
     struct Written {
         std::filesystem::path path;  // with the extension added where the name had none
         int32_t fileFormat = 0;      // as the extension decided it (".xlsm" is macro-enabled)
-        // False for an export (a web page): the workbook keeps its own file and format.
+        // False for an export that leaves the workbook its own file and format.
         bool isWorkbookFile = true;
     };
     // Writes `book` in `fileFormat` to `target`, atomically. Throws a host error when the format

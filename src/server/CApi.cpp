@@ -74,7 +74,7 @@ void toC(const Variant& in, tavlora_variant& out) {
     switch (in.type()) {
         case VarType::Empty: break;
         case VarType::Null: out.type = TAVLORA_NULL; break;
-        case VarType::Boolean: out.type = TAVLORA_BOOL; out.v.boolean = in.asBool() ? 1 : 0; break;
+        case VarType::Boolean: out.type = TAVLORA_BOOL; out.v.boolean = in.asBool() ? -1 : 0; break;
         case VarType::Integer: out.type = TAVLORA_INT16; out.v.i16 = in.asInt16(); break;
         case VarType::Long: out.type = TAVLORA_INT32; out.v.i32 = in.asInt32(); break;
         case VarType::LongLong: out.type = TAVLORA_INT64; out.v.i64 = in.asInt64(); break;

@@ -1,6 +1,8 @@
 #include "base/AtomicFile.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,7 +85,7 @@ TEST_F(AtomicFileTest, TheTemporaryFileLivesBesideTheTargetUntilTheCommit) {
 
 TEST_F(AtomicFileTest, KeepsThePermissionsOfTheFileItReplaces) {
     Umask mask(022);
-    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0666}, mode_t{0400}}) {
+    for (mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0666}, mode_t{0200}}) {
         fs::permissions(target_, static_cast<fs::perms>(mode));
         save("report " + std::to_string(mode));
         EXPECT_EQ(modeOf(target_), mode) << std::oct << mode;
@@ -243,6 +245,52 @@ TEST_F(AtomicFileTest, AFailedRenameLeavesWhatIsThereAndNoTemporaryFile) {
     }
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
     EXPECT_EQ(contentOf(target_ / "kept"), "kept");
+}
+
+// ---- links, read-only files and leftovers of killed saves ----
+
+TEST_F(AtomicFileTest, ASymbolicLinkIsFollowedAndStaysALink) {
+    fs::create_directory(dir_.file("store"));
+    fs::path real = dir_.file("store") / "real.xlsx";
+    std::ofstream(real) << "the old report";
+    ::chmod(real.c_str(), 0600);
+    fs::path link = dir_.file("published.xlsx");
+    fs::create_symlink("store/real.xlsx", link);
+    AtomicFile file(link.string());
+    file.write("the new report");
+    file.commit();
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+    EXPECT_EQ(contentOf(real), "the new report");
+    EXPECT_EQ(modeOf(real), 0600u);
+    EXPECT_EQ(filesIn(dir_.file("store")), std::vector<std::string>{"real.xlsx"});
+}
+
+TEST_F(AtomicFileTest, ALinkLoopIsRefused) {
+    fs::path a = dir_.file("a.xlsx");
+    fs::create_symlink("b.xlsx", a);
+    fs::create_symlink("a.xlsx", dir_.file("b.xlsx"));
+    EXPECT_EQ(failureOf([&] { AtomicFile file(a.string()); }), "the name is a loop of symbolic links");
+}
+
+TEST_F(AtomicFileTest, AReadOnlyFileIsRefusedNotReplaced) {
+    ASSERT_EQ(::chmod(target_.c_str(), 0444), 0);
+    EXPECT_EQ(failureOf([&] { save("the new report"); }), "the file is read-only");
+    EXPECT_EQ(contentOf(target_), "the old report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicFileTest, TemporaryFilesOfKilledSavesAreRemovedByTheNextSave) {
+    fs::path leftover = dir_.file(".other.xlsx.tmp-0123456789abcdef");
+    fs::path held = dir_.file(".report.xlsx.tmp-fedcba9876543210");
+    fs::path notOurs = dir_.file(".report.xlsx.tmp-notours");
+    for (const fs::path& path : {leftover, held, notOurs}) std::ofstream(path) << "partial";
+    int holder = ::open(held.c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);  // a save still at work in another process
+    save("the new report");
+    ::close(holder);
+    EXPECT_EQ(filesIn(dir_.path()),
+              (std::vector<std::string>{".report.xlsx.tmp-fedcba9876543210", ".report.xlsx.tmp-notours", "report.xlsx"}));
 }
 
 }  // namespace

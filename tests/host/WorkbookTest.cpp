@@ -168,8 +168,9 @@ TEST_F(WorkbookTest, SaveAsWithoutANameUsesBookNInTheCurrentFolder) {
     auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     put("A1", "saved");
-    book->saveAs("", fileformat::kHtml);  // an export: the workbook stays unsaved
-    EXPECT_EQ(book->path(), "");
+    book->saveAs("", fileformat::kHtml);  // the page becomes the workbook's file
+    EXPECT_EQ(book->path(), dir.path().string());
+    EXPECT_EQ(book->name(), "Book1.htm");
     book->saveAs("");
     std::filesystem::current_path(previous);
     EXPECT_TRUE(std::filesystem::exists(dir.file("Book1.htm")));

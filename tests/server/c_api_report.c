@@ -58,6 +58,7 @@ static tavlora_variant call(tavlora_object* target, const char* name, int kind, 
 static int callFlag(tavlora_object* target, const char* name, tavlora_variant* args, int argc) {
     tavlora_variant result = call(target, name, TAVLORA_METHOD, args, argc);
     int answer = result.type == TAVLORA_BOOL && result.v.boolean;
+    if (result.type == TAVLORA_BOOL && result.v.boolean != 0 && result.v.boolean != -1) fail("a Boolean other than 0 or -1");
     tavlora_variant_clear(&result);
     return answer;
 }

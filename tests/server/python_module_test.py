@@ -66,6 +66,22 @@ class PythonModuleTest(unittest.TestCase):
         with self.assertRaises(TypeError):
             job.DoBegin(bNoSuchArgument=True)
 
+    def test_deeply_nested_lists_raise_type_error(self):
+        deep = []
+        for _ in range(30000):
+            deep = [deep]
+        looped = []
+        looped.append(looped)
+        job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+        for value in (deep, looped):
+            with self.assertRaises(TypeError):
+                job.DoAddSheet(value)
+            with self.assertRaises(TypeError):
+                tavlora.MemoryRecordset(["a"], [[value]])
+        shallow = [[[1, 2], [3]]]
+        rows = tavlora.MemoryRecordset(["a"], [shallow])
+        self.assertEqual(rows.Fields.Item("a").Value, shallow[0])
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -13,6 +13,19 @@ namespace {
 
 std::string lowerExtension(const std::filesystem::path& path) { return base::asciiLower(path.extension().string()); }
 
+// A web page must not take the place of a workbook: not under a workbook's name, and not over
+// the file the workbook was read from or saved to.
+void refusePageOverWorkbook(const Workbook& book, const std::filesystem::path& target) {
+    std::string ext = lowerExtension(target);
+    if (ext == ".xlsx" || ext == ".xlsm")
+        com::throwHostError("SaveAs: a web page cannot be saved as '" + target.filename().string() +
+                            "', a name for a workbook.");
+    std::error_code ec;
+    if (!book.fullName().empty() && book.fileFormat() != fileformat::kHtml &&
+        std::filesystem::equivalent(target, book.fullName(), ec))
+        com::throwHostError("SaveAs: a web page cannot replace the workbook's own file '" + book.fullName() + "'.");
+}
+
 }  // namespace
 
 int32_t FileFormats::read(const std::string& given, const std::filesystem::path& absolute, Workbook& book) const {
@@ -30,8 +43,9 @@ std::string FileFormats::extension(int32_t fileFormat) const {
 
 WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem::path target, int32_t fileFormat) const {
     if (fileFormat == fileformat::kHtml) {
+        refusePageOverWorkbook(book, target);
         html::writeWebPage(book, target.string());
-        return {std::move(target), fileFormat, false};
+        return {std::move(target), fileFormat, true};
     }
     if (fileFormat != fileformat::kDefault && fileFormat != fileformat::kMacroEnabled)
         com::throwHostError("SaveAs: file format " + std::to_string(fileFormat) +

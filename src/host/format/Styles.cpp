@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include "base/XmlDepth.h"
 #include "com/Error.h"
 #include "com/Conversions.h"
 #include "host/format/NumberFormat.h"
@@ -297,6 +298,7 @@ void Styles::loadXml(const std::string& xml) {
     pugi::xml_parse_result result = fresh->doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!result) com::throwHostError(std::string("The styles part is not well-formed XML: ") + result.description());
     if (!fresh->root()) com::throwHostError("The styles part has no styleSheet element.");
+    if (base::nestsDeeperThan(fresh->doc)) com::throwHostError("The styles part nests elements too deep.");
     fresh->index();
     impl_ = std::move(fresh);
 }

@@ -251,8 +251,14 @@ std::optional<SheetLayout> layoutOf(const Worksheet& sheet) {
     return layout;
 }
 
+// The widest column the application allows, in characters; wider widths in a file are taken as it.
+constexpr double kMaxColumnWidth = 255;
+
 // Column width in characters as pixels, as the application shows them at 100 %.
-int64_t columnPixels(double characters) { return std::llround(std::max(characters, 0.0) * 7 + 5); }
+int64_t columnPixels(double characters) {
+    if (!(characters > 0)) characters = 0;  // also NaN
+    return std::llround(std::min(characters, kMaxColumnWidth) * 7 + 5);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Worksheets
@@ -276,24 +282,68 @@ public:
         };
         size_t nextMerge = 0;
         for (int32_t r = area.firstRow; r <= area.lastRow;) {
+            bool mergeStarts = false;
             while (nextMerge < layout.merges.size() && layout.merges[nextMerge].firstRow == r) {
                 const Area& m = layout.merges[nextMerge++];
-                active_.emplace(m.firstColumn, m);
+                activate(m);
+                mergeStarts = true;
             }
-            std::erase_if(active_, [&](const auto& entry) { return entry.second.lastRow < r; });
-            if (active_.empty() && !showsCells(rowAt(r))) {
+            retireMergesBefore(r);
+            const RowInfo* info = rowAt(r);
+            bool shows = showsCells(info);
+            if (active_.empty() && !shows) {
                 int32_t end = area.lastRow;
                 if (nextMerge < layout.merges.size()) end = std::min(end, layout.merges[nextMerge].firstRow - 1);
                 r = writeBlankRows(r, end, rows, row);
                 continue;
             }
-            writeRow(r, rowAt(r));
+            if (mergeStarts || shows) writeRow(r, info);
+            else writeCoveredRow(info);
             ++r;
         }
         out_ << "</table>\n";
     }
 
 private:
+    // Merged areas come and go through a queue of their last rows, so that a row costs nothing
+    // per merged area that merely passes through it.
+    void activate(const Area& m) {
+        active_.emplace(m.firstColumn, m);
+        endings_.emplace(m.lastRow, m.firstColumn);
+        uncoveredCells_.reset();
+    }
+
+    void retireMergesBefore(int32_t r) {
+        while (!endings_.empty() && endings_.top().first < r) {
+            active_.erase(endings_.top().second);
+            endings_.pop();
+            uncoveredCells_.reset();
+        }
+    }
+
+    // A row where no merged area starts and no cell shows: the empty cells between the merged
+    // areas passing through, the same for every such row until the areas change.
+    void writeCoveredRow(const RowInfo* info) {
+        writeRowStart(info);
+        if (!uncoveredCells_) {
+            uncoveredCells_.emplace();
+            const Area& area = layout_->area;
+            int32_t c = area.firstColumn;
+            for (const auto& [first, m] : active_) {
+                if (first > c) appendEmptyCells(*uncoveredCells_, first - c);
+                c = m.lastColumn + 1;
+            }
+            if (c <= area.lastColumn) appendEmptyCells(*uncoveredCells_, area.lastColumn + 1 - c);
+        }
+        out_ << *uncoveredCells_ << "</tr>\n";
+    }
+
+    static void appendEmptyCells(std::string& out, int32_t count) {
+        out += "<td";
+        if (count > 1) out += " colspan=\"" + std::to_string(count) + "\"";
+        out += "></td>";
+    }
+
     // <colgroup> with one <col> per run of equal columns; also closes the <table> tag with the
     // table's width, so that fixed layout keeps the widths.
     void writeColumns(const Area& area) {
@@ -336,11 +386,15 @@ private:
         out_ << "</colgroup>\n";
     }
 
-    void writeRow(int32_t r, const RowInfo* info) {
+    void writeRowStart(const RowInfo* info) {
         double height = info && info->height >= 0 ? info->height : sheet_.defaultRowHeight();
         out_ << "<tr style=\"height:" << cssNumber(height) << "pt";
         if (info && info->hidden) out_ << ";display:none";
         out_ << "\">";
+    }
+
+    void writeRow(int32_t r, const RowInfo* info) {
+        writeRowStart(info);
         const Area& area = layout_->area;
         std::span<const Cell> cells;
         if (info) cells = info->cells;
@@ -367,9 +421,9 @@ private:
                 continue;
             }
             int32_t runEnd = std::min({nextShown, mergeStart, area.lastColumn + 1});
-            out_ << "<td";
-            if (runEnd - c > 1) out_ << " colspan=\"" << int64_t{runEnd - c} << "\"";
-            out_ << "></td>";
+            std::string empty;
+            appendEmptyCells(empty, runEnd - c);
+            out_ << empty;
             c = runEnd;
         }
         out_ << "</tr>\n";
@@ -470,6 +524,9 @@ private:
     bool date1904_;
     const SheetLayout* layout_ = nullptr;
     std::map<int32_t, Area> active_;  // merged areas reaching the current row, by first column
+    using Ending = std::pair<int32_t, int32_t>;  // last row, first column
+    std::priority_queue<Ending, std::vector<Ending>, std::greater<>> endings_;
+    std::optional<std::string> uncoveredCells_;  // of a covered row, while active_ stays the same
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include "base/XmlDepth.h"
 #include "host/cells/CellRef.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
@@ -14,7 +15,8 @@ namespace tavlora::host::xlsx {
 namespace {
 
 bool parse(pugi::xml_document& document, const std::string& bytes) {
-    return document.load_buffer(bytes.data(), bytes.size(), kPartParseOptions) && document.document_element();
+    return document.load_buffer(bytes.data(), bytes.size(), kPartParseOptions) && document.document_element() &&
+           !base::nestsDeeperThan(document);
 }
 
 std::string serialize(const pugi::xml_document& document, bool declaration) {

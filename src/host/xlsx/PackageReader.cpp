@@ -151,6 +151,7 @@ private:
         for (const WorkbookSheetEntry& entry : info.sheets) {
             if (entry.name.empty()) fail("lists a sheet without a name");
             if (!names.insert(asciiLower(entry.name)).second) fail("lists the sheet name '" + entry.name + "' twice");
+            requireAllowedSheetName(entry.name);
             auto found = byId.find(entry.relationshipId);
             const Relationship* relationship = found == byId.end() ? nullptr : found->second;
             if (!relationship) fail("is damaged: sheet '" + entry.name + "' has no part");
@@ -177,6 +178,16 @@ private:
             contents_->addSheetRecord(SheetRecord{part.name, relationship->id, relationship->type, entry.sheetId});
         }
         if (workbook_.sheets().empty()) fail("has no sheets");
+    }
+
+    // A sheet keeps the name it has in the file only where the application would let it be named
+    // so; a name it would refuse (too long, forbidden characters) makes the file unreadable here.
+    void requireAllowedSheetName(const std::string& name) const {
+        try {
+            workbook_.validateSheetName(name, nullptr);
+        } catch (const com::Error& error) {
+            fail("cannot be opened: " + std::string(error.what()));
+        }
     }
 
     void carryOtherParts() {

@@ -12,7 +12,9 @@ namespace tavlora::host::xlsx {
 // Limits that keep a hostile package from exhausting memory.
 struct ReadLimits {
     uint64_t maxPartSize = 1ull << 31;        // unpacked bytes of one part
-    uint64_t maxTotalSize = 1ull << 33;       // unpacked bytes of all parts
+    // Unpacked bytes of all parts, as the directory declares them and as they actually unpack:
+    // what one open may hold in memory before the parsed parts are counted.
+    uint64_t maxTotalSize = 256ull << 20;
     uint64_t maxCompressionRatio = 1000;      // unpacked / packed, for parts over 1 MiB
     uint64_t maxEntries = 100000;             // entries in the zip directory
 };

@@ -150,6 +150,10 @@ private:
                 const PlannedSheet* planned = plannedSheet(resolveTarget(workbookPart, r.target));
                 return !planned || planned->isNew;
             }
+            // The engine writes these parts itself, under a name the package holds; a relationship
+            // to one the package lacked would leave the saved file naming a part it does not hold.
+            if ((kind == "styles" || kind == "sharedStrings") && !kept_.findPart(resolveTarget(workbookPart, r.target)))
+                return true;
             // A stale calculation chain upsets the full recalculation; macros only live in .xlsm.
             return kind == "calcChain" || (!macroEnabled_ && kind == "vbaProject");
         });

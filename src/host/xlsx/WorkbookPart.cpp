@@ -1,6 +1,7 @@
 #include "host/xlsx/WorkbookPart.h"
 
 #include <charconv>
+#include <vector>
 
 #include "host/xlsx/ElementOrder.h"
 #include "host/xlsx/XmlPart.h"
@@ -39,12 +40,15 @@ void readDefinedNames(pugi::xml_node names, WorkbookPartInfo& info) {
     for (pugi::xml_node node = names.first_child(); node; node = node.next_sibling()) {
         if (node.type() != pugi::node_element || localName(node.name()) != "definedName") continue;
         DefinedName name;
+        bool sheetMissing = false;
         for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
             std::string_view attribute(a.name());
             if (attribute == "name") {
                 name.name = a.value();
             } else if (attribute == "localSheetId") {
+                // A sheet-level name whose sheet cannot be found is dropped, never widened to the workbook.
                 name.localSheet = parseIndex(a.value(), -1);
+                sheetMissing = name.localSheet < 0;
             } else {
                 name.extraAttributes += ' ';
                 name.extraAttributes += a.name();
@@ -54,7 +58,7 @@ void readDefinedNames(pugi::xml_node names, WorkbookPartInfo& info) {
             }
         }
         name.formula = node.child_value();
-        if (!name.name.empty()) info.definedNames.push_back(std::move(name));
+        if (!name.name.empty() && !sheetMissing) info.definedNames.push_back(std::move(name));
     }
 }
 
@@ -86,7 +90,17 @@ std::string relationshipsPrefix(pugi::xml_node root, const std::string& relation
     return prefix + ":";
 }
 
+// Every child of `root` with this local name after the first one; a list given twice would
+// otherwise be written back stale beside the one the save rewrites.
+void removeRepeatedChildren(pugi::xml_node root, std::string_view name) {
+    std::vector<pugi::xml_node> repeated;
+    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && localName(child.name()) == name) repeated.push_back(child);
+    for (size_t i = 1; i < repeated.size(); ++i) root.remove_child(repeated[i]);
+}
+
 void writeSheets(pugi::xml_node root, std::string_view prefix, const WorkbookPartOut& out) {
+    removeRepeatedChildren(root, "sheets");
     pugi::xml_node sheets = childInOrder(root, "sheets", prefix);
     while (sheets.first_child()) sheets.remove_child(sheets.first_child());
     std::string idAttribute = relationshipsPrefix(root, out.relationshipsNamespace) + "id";
@@ -102,6 +116,7 @@ void writeSheets(pugi::xml_node root, std::string_view prefix, const WorkbookPar
 }
 
 void writeDefinedNames(pugi::xml_node root, std::string_view prefix, const WorkbookPartOut& out) {
+    removeRepeatedChildren(root, "definedNames");
     if (pugi::xml_node old = childByLocalName(root, "definedNames")) root.remove_child(old);
     if (!out.definedNames) return;
     std::string elementName = std::string(prefix) + "definedName";
@@ -136,11 +151,14 @@ void setAttribute(pugi::xml_node node, const char* name, const char* value) {
 WorkbookPartInfo readWorkbookPart(const pugi::xml_document& document) {
     WorkbookPartInfo info;
     pugi::xml_node root = document.document_element();
+    bool sawSheets = false;
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
         std::string_view name = localName(child.name());
         if (name == "sheets") {
-            readSheets(child, info);
+            // A second list is not allowed; it is ignored as the save drops it.
+            if (!sawSheets) readSheets(child, info);
+            sawSheets = true;
         } else if (name == "definedNames") {
             readDefinedNames(child, info);
         } else if (name == "workbookPr") {

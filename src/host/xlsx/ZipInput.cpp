@@ -2,6 +2,8 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <pugixml.hpp>
 #include <system_error>
@@ -68,6 +70,20 @@ std::string openFailure(const std::string& name, int code) {
         default:
             return "Cannot open '" + name + "': " + zipErrorText(code);
     }
+}
+
+// No part of a package may be named so that unpacking it elsewhere escapes the folder (".."
+// segments, an absolute name) or lands under another name (a backslash); such entries are left
+// out, so a save never carries them on.
+bool isSafePartName(std::string_view name) {
+    if (name.front() == '/' || name.find('\\') != std::string_view::npos) return false;
+    for (size_t start = 0; start <= name.size();) {
+        size_t end = name.find('/', start);
+        if (end == std::string_view::npos) end = name.size();
+        if (name.substr(start, end - start) == "..") return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 }  // namespace
@@ -138,6 +154,7 @@ void ZipInput::listEntries() {
         entry.name = st.name;
         if (!entry.name.empty() && entry.name.front() == '/') entry.name.erase(0, 1);
         if (entry.name.empty() || entry.name.back() == '/') continue;  // folders
+        if (!isSafePartName(entry.name)) continue;
         entry.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         entry.packedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
         entry.index = static_cast<uint64_t>(i);
@@ -168,7 +185,48 @@ void ZipInput::checkEntry(const ZipEntry& entry) const {
              " to 1, beyond the limit (a zip bomb?)");
 }
 
-size_t ZipInput::readInto(const ZipEntry& entry, char* destination, size_t capacity) const {
+namespace {
+
+// Room for the first bytes of a part of unknown packing; it doubles as bytes arrive.
+constexpr size_t kFirstChunk = 64 * 1024;
+// Deflate cannot expand a packed byte to more than about 1032 bytes.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+// A deflated part cannot unpack to more than its packed size allows, whatever the directory
+// declares, so that much is taken at once; otherwise room doubles up to the declared size.
+size_t grownCapacity(const ZipEntry& entry, size_t capacity) {
+    uint64_t declared = entry.size;
+    if (capacity == 0 && entry.deflated) return static_cast<size_t>(std::min(declared, entry.packedSize * kMaxDeflateRatio + 64));
+    return static_cast<size_t>(std::min<uint64_t>(declared, std::max<uint64_t>(kFirstChunk, uint64_t{capacity} * 2)));
+}
+
+// Storage a part unpacks into: a pugixml buffer or a string.
+struct BufferStorage {
+    PartBuffer& buffer;
+    size_t capacity = 0;
+    char* room(size_t done, size_t wanted) {
+        if (wanted > capacity) {
+            PartBuffer larger(wanted);
+            if (done) std::memcpy(larger.data(), buffer.data(), done);
+            buffer = std::move(larger);
+            capacity = wanted;
+        }
+        return buffer.data();
+    }
+};
+
+struct StringStorage {
+    std::string& text;
+    char* room(size_t, size_t wanted) {
+        if (wanted > text.size()) text.resize(wanted);
+        return text.data();
+    }
+};
+
+}  // namespace
+
+template <class Storage>
+size_t ZipInput::readInto(const ZipEntry& entry, Storage& storage) const {
     zip_file_t* file = zip_fopen_index(archive_, entry.index, 0);
     if (!file) {
         int code = zip_error_code_zip(zip_get_error(archive_));
@@ -176,12 +234,26 @@ size_t ZipInput::readInto(const ZipEntry& entry, char* destination, size_t capac
         if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_ENCRNOTSUPP) fail("part '" + entry.name + "' is encrypted");
         fail("cannot read part '" + entry.name + "': " + zipErrorText(code));
     }
+    // The declared size only caps the part: memory is taken as bytes actually unpack, so a
+    // directory that declares more than the data holds costs nothing.
+    const size_t declared = static_cast<size_t>(entry.size);
     size_t done = 0;
+    size_t capacity = 0;
+    char* data = nullptr;
     std::string failure;
     for (;;) {
+        if (done == capacity && capacity < declared) {
+            capacity = grownCapacity(entry, capacity);
+            if (unpacked_ + capacity > limits_.maxTotalSize) {
+                failure = "the package unpacks to more than " + std::to_string(limits_.maxTotalSize) +
+                          " bytes, beyond the limit (a zip bomb?)";
+                break;
+            }
+            data = storage.room(done, capacity);
+        }
         char probe;
         // Ask for one byte beyond the declared size, to notice data that does not end there.
-        char* target = done < capacity ? destination + done : &probe;
+        char* target = done < capacity ? data + done : &probe;
         size_t want = done < capacity ? capacity - done : 1;
         zip_int64_t n = zip_fread(file, target, want);
         if (n < 0) {
@@ -189,7 +261,7 @@ size_t ZipInput::readInto(const ZipEntry& entry, char* destination, size_t capac
             break;
         }
         if (n == 0) break;
-        if (done >= capacity) {
+        if (done >= declared) {
             failure = "part '" + entry.name + "' unpacks to more than its declared " + std::to_string(entry.size) +
                       " bytes (a damaged or hostile archive)";
             break;
@@ -198,20 +270,25 @@ size_t ZipInput::readInto(const ZipEntry& entry, char* destination, size_t capac
     }
     zip_fclose(file);
     if (!failure.empty()) fail(failure);
+    unpacked_ += done;
     return done;
 }
 
 PartBuffer ZipInput::read(const ZipEntry& entry) const {
     checkEntry(entry);
-    PartBuffer buffer(static_cast<size_t>(entry.size));
-    buffer.setSize(readInto(entry, buffer.data(), static_cast<size_t>(entry.size)));
+    PartBuffer buffer;
+    BufferStorage storage{buffer};
+    size_t size = readInto(entry, storage);
+    if (!buffer.data()) buffer = PartBuffer(0);
+    buffer.setSize(size);
     return buffer;
 }
 
 std::string ZipInput::readString(const ZipEntry& entry) const {
     checkEntry(entry);
-    std::string text(static_cast<size_t>(entry.size), '\0');
-    text.resize(readInto(entry, text.data(), text.size()));
+    std::string text;
+    StringStorage storage{text};
+    text.resize(readInto(entry, storage));
     return text;
 }
 

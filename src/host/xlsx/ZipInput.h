@@ -48,8 +48,9 @@ struct ZipEntry {
 
 // A zip archive opened for reading, with limits against hostile archives: the directory is
 // checked against the total limit up front, each entry against the part limit and the
-// compression ratio before a byte is unpacked, and the unpacked data never beyond its declared
-// size. Every failure is a host error naming the file (and the part).
+// compression ratio before a byte is unpacked, the unpacked data never beyond its declared size,
+// and all the bytes unpacked through one ZipInput against the total limit again as they arrive.
+// Every failure is a host error naming the file (and the part).
 class ZipInput {
 public:
     ZipInput(const std::string& path, const ReadLimits& limits);
@@ -74,13 +75,15 @@ private:
     void listEntries();
     void listEntriesOrClose();
     void checkEntry(const ZipEntry& entry) const;
-    size_t readInto(const ZipEntry& entry, char* destination, size_t capacity) const;
+    template <class Storage>
+    size_t readInto(const ZipEntry& entry, Storage& storage) const;
     [[noreturn]] void fail(const std::string& message) const;
 
     zip* archive_ = nullptr;
     std::string displayName_;
     ReadLimits limits_;
     std::vector<ZipEntry> entries_;
+    mutable uint64_t unpacked_ = 0;  // bytes unpacked so far, held against limits_.maxTotalSize
     std::unordered_map<std::string, size_t> byLowerName_;
 };
 

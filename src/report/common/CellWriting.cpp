@@ -1,5 +1,8 @@
 #include "report/common/CellWriting.h"
 
+#include <string>
+#include <unordered_set>
+
 #include "host/Range.h"
 #include "host/Worksheet.h"
 
@@ -27,12 +30,16 @@ int32_t ReplaceAllInSheet(const std::shared_ptr<host::Worksheet>& sheet, const s
         host::Range used = sheet->usedRange();
         auto found = used.find(strFind, host::lookin::kValues);
         if (!found) return 0;
-        const std::string firstAddress = found->address();
+        // The search ends where it began; and since a written cell may stop matching (the first
+        // one among them) while another keeps matching through its number format, it also ends
+        // when it comes back to any cell already written, so each cell is visited once.
+        std::unordered_set<std::string> written;
         for (;;) {
             found->setValue(com::Variant(strValue));
             ++count;
+            written.insert(found->address());
             found = used.findNext(*found);
-            if (!found || found->address() == firstAddress) break;
+            if (!found || written.count(found->address())) break;
         }
     } catch (...) {
         // The cells written so far stay written; the count says how many.

@@ -33,16 +33,22 @@ private:
     std::shared_ptr<com::Dispatch> object_;
 };
 
-Variant toVariant(const py::handle& value);
+// Lists nest far less than this in any real call; the limit keeps a deep or self-containing list
+// from exhausting the stack (the conversion and the freeing of the result both recurse).
+constexpr int kMaxListNesting = 64;
 
-Variant sequenceToVariant(const py::sequence& items) {
+Variant toVariant(const py::handle& value, int depth = 0);
+
+Variant sequenceToVariant(const py::sequence& items, int depth) {
+    if (depth >= kMaxListNesting)
+        throw py::type_error("cannot pass lists nested more than " + std::to_string(kMaxListNesting) + " deep to the library");
     std::vector<Variant> values;
     values.reserve(items.size());
-    for (const auto& item : items) values.push_back(toVariant(item));
+    for (const auto& item : items) values.push_back(toVariant(item, depth + 1));
     return Variant::array(std::move(values));
 }
 
-Variant toVariant(const py::handle& value) {
+Variant toVariant(const py::handle& value, int depth) {
     if (value.is_none()) return Variant();
     if (py::isinstance<py::bool_>(value)) return Variant(value.cast<bool>());
     if (py::isinstance<py::int_>(value)) {
@@ -54,7 +60,7 @@ Variant toVariant(const py::handle& value) {
     if (py::isinstance<py::str>(value)) return Variant(value.cast<std::string>());
     if (py::isinstance<Object>(value)) return Variant(value.cast<Object&>().dispatch());
     if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
-        return sequenceToVariant(value.cast<py::sequence>());
+        return sequenceToVariant(value.cast<py::sequence>(), depth);
     }
     throw py::type_error("cannot pass a value of type " + std::string(py::str(value.get_type())) + " to the library");
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -283,6 +285,59 @@ TEST_F(WebPageTest, OverlappingAndOutsideMergesKeepTheGridWhole) {
         << dump;
 }
 
+TEST_F(WebPageTest, RowsUnderMergesRepeatTheGapsBetweenThem) {
+    set("A1", "a");
+    set("E4", "e");
+    auto& merges = sheet->mergedAreas();
+    merges.push_back(Area{1, 2, 5, 2});  // B1:B5
+    merges.push_back(Area{2, 4, 4, 4});  // D2:D4
+    std::string dump = dumpPage(save());
+    EXPECT_EQ(dump,
+              "TITLE Book1\n"
+              "H2 Sheet1\n"
+              "ROW a | [1x5] | [3x1]\n"
+              "ROW  |  | [1x3] | \n"
+              "ROW  |  | \n"
+              "ROW  |  | e\n"
+              "ROW  | [3x1]\n"
+              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+        << dump;
+}
+
+TEST_F(WebPageTest, ColumnLongMergesAcrossTheSheetTakeLinearTime) {
+    set("A1", "x");
+    set("XFD1", "y");
+    for (int32_t c = 1; c <= 16384; ++c) sheet->mergedAreas().push_back(Area{1, c, 1048576, c});
+    auto started = std::chrono::steady_clock::now();
+    std::string html = test::contentOf(save());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_LT(seconds, 60.0);
+    size_t rows = 0;
+    for (size_t at = html.find("<tr"); at != std::string::npos; at = html.find("<tr", at + 3)) ++rows;
+    EXPECT_EQ(rows, 1048576u);
+    size_t spans = 0;
+    for (size_t at = html.find("rowspan=\"1048576\""); at != std::string::npos; at = html.find("rowspan", at + 7)) ++spans;
+    EXPECT_EQ(spans, 16384u) << html.substr(0, 3000);
+    EXPECT_NE(html.find(">x</td>"), std::string::npos);
+}
+
+TEST_F(WebPageTest, HugeColumnWidthsAreClampedToTheWidestColumn) {
+    set("A1", "x");
+    set("B1", "y");
+    auto& columns = sheet->store().columns();
+    for (double width : {1e300, std::nan("")}) {
+        host::ColumnInfo column;
+        column.first = column.last = static_cast<int32_t>(columns.size()) + 1;
+        column.width = width;
+        column.customWidth = true;
+        columns.push_back(column);
+    }
+    std::string html = test::contentOf(save());
+    // 255 characters = 1790 px; an unreadable width counts as the default (64 px).
+    EXPECT_NE(html.find("<col style=\"width:1790px\"><col style=\"width:64px\">"), std::string::npos) << html;
+    EXPECT_NE(html.find("style=\"width:1854px\""), std::string::npos) << html;
+}
+
 TEST_F(WebPageTest, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
     fs::path page = dir.file("page.html");
     { std::ofstream(page) << "old content"; }
@@ -327,7 +382,32 @@ TEST_F(WebPageTest, SaveAsFormat44WritesThePage) {
     fs::path page = dir.file("report.htm");
     book->saveAs(page.string(), fileformat::kHtml);
     EXPECT_NE(test::contentOf(page).find(" n\">1.5</td>"), std::string::npos);
-    EXPECT_EQ(book->fullName(), "");  // exporting does not make the page the workbook's file
+    // As in the application, the page becomes the workbook's file: a default-name save no longer follows.
+    EXPECT_EQ(book->fullName(), page.string());
+    EXPECT_EQ(book->fileFormat(), fileformat::kHtml);
+    set("A1", 2.5);
+    book->saveAs(page.string(), fileformat::kHtml);  // the page may replace itself
+    EXPECT_NE(test::contentOf(page).find(" n\">2.5</td>"), std::string::npos);
+}
+
+TEST_F(WebPageTest, APageNeverReplacesAWorkbook) {
+    fs::path workbook = dir.file("book.xlsx");
+    book->saveAs(workbook.string());
+    std::string saved = test::contentOf(workbook);
+    fs::path alias = dir.file("alias.htm");
+    fs::create_symlink(workbook, alias);
+    for (const fs::path& target : {workbook, dir.file("other.XLSM"), alias}) {
+        SCOPED_TRACE(target.string());
+        try {
+            book->saveAs(target.string(), fileformat::kHtml);
+            ADD_FAILURE() << "the page was written";
+        } catch (const com::Error& error) {
+            EXPECT_NE(std::string(error.what()).find("SaveAs: a web page cannot"), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(test::contentOf(workbook), saved);
+    EXPECT_FALSE(fs::exists(dir.file("other.XLSM")));
+    EXPECT_EQ(book->fullName(), workbook.string());
 }
 
 }  // namespace

@@ -61,5 +61,16 @@ TEST_F(CellWritingTest, ValueContainingTheSearchTextEndsAtTheFirstCell) {
     EXPECT_EQ(text("C3"), "new key");
 }
 
+TEST_F(CellWritingTest, ACellThatKeepsMatchingThroughItsFormatIsWrittenOnce) {
+    sheet->range("A1").setValue(com::Variant("%x%"));  // stops matching once written
+    sheet->range("B2").setValue(com::Variant(1.0));
+    sheet->range("B2").setNumberFormatLocal("\"%x%\"0;\"%x%\"0;\"%x%\"0;\"%x%\"@");  // shows %x% whatever it holds
+    sheet->range("C3").setValue(com::Variant("%x% too"));
+    EXPECT_EQ(MCommExcel::ReplaceAllInSheet(sheet, "%x%", "done"), 3);
+    EXPECT_EQ(text("A1"), "done");
+    EXPECT_EQ(text("B2"), "done");
+    EXPECT_EQ(text("C3"), "done");
+}
+
 }  // namespace
 }  // namespace tavlora::common

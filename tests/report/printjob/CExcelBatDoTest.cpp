@@ -124,6 +124,36 @@ TEST(CExcelBatDoFlow, SavesUnderANewNameAndAsAWebPage) {
     EXPECT_NE(html.find("42"), std::string::npos);
 }
 
+TEST(CExcelBatDoFlow, AWebPageOfANewWorkbookIsItsOnlySave) {
+    TempDir dir;
+    auto stray = dir.file("Book1.xlsx");
+    { std::ofstream(stray) << "someone else's"; }
+    auto page = dir.file("page.htm");
+    fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    auto job = CExcelBatDo::create();
+    bool begun = job->DoBegin("");
+    bool ended = begun && job->DoEnd(page.string(), false, true);
+    fs::current_path(previous);
+    ASSERT_TRUE(begun);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(fs::exists(page));
+    std::ifstream in(stray);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "someone else's");
+    EXPECT_EQ(test::filesIn(dir.path()), (std::vector<std::string>{"Book1.xlsx", "page.htm"}));
+}
+
+TEST(CExcelBatDoFlow, AWebPageNeverReplacesTheWorkbookFile) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto target = dir.file("report.xlsx");
+    auto job = CExcelBatDo::create();
+    ASSERT_TRUE(job->DoCopy(source.string(), target.string()));
+    ASSERT_TRUE(job->DoBegin(target.string()));
+    EXPECT_FALSE(job->DoEnd(target.string(), false, true));
+    EXPECT_EQ(sheetNamesOf(target).size(), 3u);  // still the workbook
+}
+
 TEST(CExcelBatDoFlow, DeletesDownToTheLastSheetTheHostKeeps) {
     TempDir dir;
     auto source = makeTemplate(dir);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/XmlDepth.h"
 #include "com/Error.h"
 #include "host/chart/EmbeddedChart.h"
 #include "host/xlsx/chart/ChartXml.h"
@@ -226,6 +227,7 @@ pugi::xml_document parseDrawing(std::string_view xml) {
     pugi::xml_document document;
     pugi::xml_parse_result parsed = document.load_buffer(xml.data(), xml.size(), kPartParseOptions);
     if (!parsed) com::throwHostError(std::string("A drawing part cannot be read: ") + parsed.description());
+    if (base::nestsDeeperThan(document)) com::throwHostError("A drawing part cannot be read: its elements nest too deep");
     return document;
 }
 

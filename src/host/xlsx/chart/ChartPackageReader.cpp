@@ -1,6 +1,7 @@
 #include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackageReader.h"
 
+#include "base/XmlDepth.h"
 #include "com/Error.h"
 #include "host/chart/ChartModel.h"
 #include "host/chart/ChartSheet.h"
@@ -53,7 +54,7 @@ private:
         const PackagePart* part = name.empty() ? nullptr : contents_.findPart(name);
         if (!part || part->regenerated) return false;
         return static_cast<bool>(out.load_buffer(part->bytes.data(), part->bytes.size(), kPartParseOptions)) &&
-               out.document_element();
+               out.document_element() && !base::nestsDeeperThan(out);
     }
 
     std::string target(const std::string& source, const std::string& relationshipId) const {

@@ -4,6 +4,7 @@
 #include <array>
 #include <set>
 
+#include "base/XmlDepth.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/chart/ChartModel.h"
@@ -650,6 +651,8 @@ std::string chartPartXml(const ChartModel& chart, std::string_view original) {
     std::string_view source = original.empty() ? kNewChartSpace : original;
     pugi::xml_parse_result parsed = part.load_buffer(source.data(), source.size(), kPartParseOptions);
     if (!parsed) com::throwHostError("The chart part of '" + chart.name() + "' cannot be read: " + parsed.description());
+    if (base::nestsDeeperThan(part))
+        com::throwHostError("The chart part of '" + chart.name() + "' cannot be read: its elements nest too deep");
     applyChartModel(chart, part);
     std::string out;
     StringWriter writer(out);
