@@ -133,8 +133,7 @@ std::vector<std::shared_ptr<ChartSheet>> Workbook::chartSheets() const {
 void ChartEditListener::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
     shiftChartReferences(*sheet.workbook(), sheet, deletion);
     // Anchors move with whole rows or columns only: a partial shift leaves the drawing where it is.
-    const int32_t fullSpan = deletion.axis == formula::Axis::Rows ? kMaxColumns : kMaxRows;
-    if (deletion.spanFirst == 1 && deletion.spanLast == fullSpan) moveChartAnchors(sheet, deletion);
+    if (deletion.isWholeLines()) moveChartAnchors(sheet, deletion);
 }
 
 void ChartEditListener::sheetDeleted(const Workbook& book, const Sheet& sheet) {

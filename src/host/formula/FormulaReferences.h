@@ -23,6 +23,8 @@ struct Deletion {
     int32_t spanFirst = 1;
     int32_t spanLast = kMaxColumns;  // kMaxRows for a column deletion
     int32_t last() const { return first + count - 1; }
+    // Whole rows (columns) went, not cells shifted within some columns (rows).
+    bool isWholeLines() const { return spanFirst == 1 && spanLast == (axis == Axis::Rows ? kMaxColumns : kMaxRows); }
 
     static Deletion rows(int32_t first, int32_t count) { return {Axis::Rows, first, count, 1, kMaxColumns}; }
     static Deletion columns(int32_t first, int32_t count) { return {Axis::Columns, first, count, 1, kMaxRows}; }

@@ -1,12 +1,15 @@
 #include "host/xlsx/KeptComments.h"
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 #include <vector>
 
 #include <pugixml.hpp>
 
-#include "base/XmlDepth.h"
 #include "host/cells/CellRef.h"
+#include "host/chart/ChartAnchor.h"
+#include "host/xlsx/KeptPartXml.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
 
@@ -14,38 +17,9 @@ namespace tavlora::host::xlsx {
 
 namespace {
 
-bool parse(pugi::xml_document& document, const std::string& bytes) {
-    return document.load_buffer(bytes.data(), bytes.size(), kPartParseOptions) && document.document_element() &&
-           !base::nestsDeeperThan(document);
-}
-
-std::string serialize(const pugi::xml_document& document, bool declaration) {
-    std::string out = declaration ? "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" : "";
-    StringWriter writer(out);
-    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    return out;
-}
-
-// Elements with this local name, in document order (collected first, so they can be removed).
-std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view name) {
-    std::vector<pugi::xml_node> found;
-    pugi::xml_node node = root;
-    while (node) {
-        if (node.type() == pugi::node_element && localName(node.name()) == name) found.push_back(node);
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node && node != root && !node.next_sibling()) node = node.parent();
-        if (!node || node == root) break;
-        node = node.next_sibling();
-    }
-    return found;
-}
-
 void shiftCommentsPart(PackagePart& part, const formula::Deletion& deletion) {
     pugi::xml_document document;
-    if (!parse(document, part.bytes)) return;
+    if (!parseKeptPart(document, part.bytes)) return;
     bool changed = false;
     for (pugi::xml_node comment : elementsNamed(document.document_element(), "comment")) {
         pugi::xml_attribute ref = comment.attribute("ref");
@@ -57,7 +31,7 @@ void shiftCommentsPart(PackagePart& part, const formula::Deletion& deletion) {
         else continue;
         changed = true;
     }
-    if (changed) part.bytes = serialize(document, true);
+    if (changed) part.bytes = serializeKeptPart(document, true);
 }
 
 int32_t integerOf(pugi::xml_node node, int32_t fallback) {
@@ -69,75 +43,100 @@ int32_t integerOf(pugi::xml_node node, int32_t fallback) {
     return value;
 }
 
-// "LeftColumn, LeftOffset, TopRow, TopOffset, RightColumn, RightOffset, BottomRow, BottomOffset".
-std::string movedAnchor(std::string_view anchor, int32_t rowDelta, int32_t columnDelta) {
+// A legacy shape's "LeftColumn, LeftOffset, TopRow, TopOffset, RightColumn, RightOffset,
+// BottomRow, BottomOffset" as a two-cell anchor; nullopt when it is not eight numbers.
+std::optional<ChartAnchor> readVmlAnchor(std::string_view text) {
     std::vector<int64_t> values;
     size_t i = 0;
-    while (i < anchor.size()) {
-        while (i < anchor.size() && (anchor[i] == ' ' || anchor[i] == ',' || anchor[i] == '\n' || anchor[i] == '\r' || anchor[i] == '\t')) ++i;
-        if (i >= anchor.size()) break;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == ',' || text[i] == '\n' || text[i] == '\r' || text[i] == '\t')) ++i;
+        if (i >= text.size()) break;
         int64_t value = 0;
-        auto [end, ec] = std::from_chars(anchor.data() + i, anchor.data() + anchor.size(), value);
-        if (ec != std::errc()) return std::string(anchor);
+        auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value);
+        if (ec != std::errc()) return std::nullopt;
         values.push_back(value);
-        i = static_cast<size_t>(end - anchor.data());
+        i = static_cast<size_t>(end - text.data());
     }
-    if (values.size() != 8) return std::string(anchor);
-    for (size_t k : {size_t(0), size_t(4)}) values[k] = std::max<int64_t>(0, values[k] + columnDelta);
-    for (size_t k : {size_t(2), size_t(6)}) values[k] = std::max<int64_t>(0, values[k] + rowDelta);
+    if (values.size() != 8) return std::nullopt;
+    auto index = [](int64_t v, int32_t limit) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, limit - 1)); };
+    ChartAnchor anchor;
+    anchor.from = {index(values[0], kMaxColumns), values[1], index(values[2], kMaxRows), values[3]};
+    anchor.to = {index(values[4], kMaxColumns), values[5], index(values[6], kMaxRows), values[7]};
+    return anchor;
+}
+
+std::string vmlAnchorText(const ChartAnchor& anchor) {
+    const int64_t values[] = {anchor.from.column, anchor.from.columnOffset, anchor.from.row, anchor.from.rowOffset,
+                              anchor.to.column,   anchor.to.columnOffset,   anchor.to.row,   anchor.to.rowOffset};
     std::string out;
-    for (size_t k = 0; k < values.size(); ++k) {
-        if (k) out += ", ";
-        out += std::to_string(values[k]);
+    for (int64_t value : values) {
+        if (!out.empty()) out += ", ";
+        out += std::to_string(value);
     }
     return out;
 }
 
-void shiftNoteShapes(PackagePart& part, const formula::Deletion& deletion) {
+// A note belongs to its cell: it goes with the cell and moves by as much as the cell moved.
+// Returns false when the note's shape must go.
+bool shiftNote(pugi::xml_node data, const formula::Deletion& deletion, bool& changed) {
+    pugi::xml_node rowNode = childByLocalName(data, "Row");
+    pugi::xml_node columnNode = childByLocalName(data, "Column");
+    int32_t row = integerOf(rowNode, -1) + 1;
+    int32_t column = integerOf(columnNode, -1) + 1;
+    if (row < 1 || column < 1 || row > kMaxRows || column > kMaxColumns) return true;
+    auto moved = formula::shiftArea(Area::cell(row, column), deletion);
+    if (!moved) return false;
+    int32_t rowDelta = moved->firstRow - row;
+    int32_t columnDelta = moved->firstColumn - column;
+    if (rowDelta == 0 && columnDelta == 0) return true;
+    rowNode.text().set(moved->firstRow - 1);
+    columnNode.text().set(moved->firstColumn - 1);
+    pugi::xml_node anchorNode = childByLocalName(data, "Anchor");
+    if (auto anchor = readVmlAnchor(anchorNode.child_value())) {
+        for (AnchorMarker* m : {&anchor->from, &anchor->to}) {
+            m->column = std::max(0, m->column + columnDelta);
+            m->row = std::max(0, m->row + rowDelta);
+        }
+        anchorNode.text().set(vmlAnchorText(*anchor).c_str());
+    }
+    changed = true;
+    return true;
+}
+
+// Other legacy shapes (form controls, buttons) lie over cells like drawing objects and move with
+// whole rows and columns the same way.
+void shiftControl(pugi::xml_node data, const formula::Deletion& deletion, bool& changed) {
+    if (!deletion.isWholeLines()) return;
+    pugi::xml_node anchorNode = childByLocalName(data, "Anchor");
+    auto anchor = readVmlAnchor(anchorNode.child_value());
+    if (!anchor || !shiftAnchor(*anchor, deletion)) return;
+    anchorNode.text().set(vmlAnchorText(*anchor).c_str());
+    changed = true;
+}
+
+void shiftLegacyShapes(PackagePart& part, const formula::Deletion& deletion) {
     pugi::xml_document document;
-    if (!parse(document, part.bytes)) return;
+    if (!parseKeptPart(document, part.bytes)) return;
     bool changed = false;
     for (pugi::xml_node data : elementsNamed(document.document_element(), "ClientData")) {
-        if (std::string_view(data.attribute("ObjectType").value()) != "Note") continue;
-        pugi::xml_node rowNode = childByLocalName(data, "Row");
-        pugi::xml_node columnNode = childByLocalName(data, "Column");
-        int32_t row = integerOf(rowNode, -1) + 1;
-        int32_t column = integerOf(columnNode, -1) + 1;
-        if (row < 1 || column < 1 || row > kMaxRows || column > kMaxColumns) continue;
-        auto moved = formula::shiftArea(Area::cell(row, column), deletion);
-        if (!moved) {
+        if (std::string_view(data.attribute("ObjectType").value()) != "Note") {
+            shiftControl(data, deletion, changed);
+        } else if (!shiftNote(data, deletion, changed)) {
             pugi::xml_node shape = data.parent();
             shape.parent().remove_child(shape);
             changed = true;
-            continue;
         }
-        int32_t rowDelta = moved->firstRow - row;
-        int32_t columnDelta = moved->firstColumn - column;
-        if (rowDelta == 0 && columnDelta == 0) continue;
-        rowNode.text().set(moved->firstRow - 1);
-        columnNode.text().set(moved->firstColumn - 1);
-        if (pugi::xml_node anchor = childByLocalName(data, "Anchor"))
-            anchor.text().set(movedAnchor(anchor.child_value(), rowDelta, columnDelta).c_str());
-        changed = true;
     }
-    if (changed) part.bytes = serialize(document, false);
+    if (changed) part.bytes = serializeKeptPart(document, false);
 }
 
 }  // namespace
 
 void shiftSheetComments(PackageContents& package, std::string_view sheetPart, const formula::Deletion& deletion) {
-    if (sheetPart.empty()) return;
-    const RelationshipList* relationships = package.relationshipsOf(sheetPart);
-    if (!relationships) return;
-    for (const Relationship& r : *relationships) {
-        if (r.external) continue;
-        std::string_view kind = relationshipKind(r.type);
-        if (kind != "comments" && kind != "vmlDrawing") continue;
-        PackagePart* part = package.findPart(resolveTarget(sheetPart, r.target));
-        if (!part || part->regenerated) continue;
-        if (kind == "comments") shiftCommentsPart(*part, deletion);
-        else shiftNoteShapes(*part, deletion);
-    }
+    forEachRelatedPart(package, sheetPart, "comments",
+                       [&](PackagePart& part, const std::string&) { shiftCommentsPart(part, deletion); });
+    forEachRelatedPart(package, sheetPart, "vmlDrawing",
+                       [&](PackagePart& part, const std::string&) { shiftLegacyShapes(part, deletion); });
 }
 
 }  // namespace tavlora::host::xlsx

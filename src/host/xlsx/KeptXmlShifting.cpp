@@ -37,8 +37,10 @@ public:
                 doomed.push_back(child);
                 continue;
             }
+            bool hadChildren = hasElementChild(child);
             walk(child);
-            if (lostItsArea(child) || isEmptyContainer(child)) doomed.push_back(child);
+            if (lostItsArea(child) || isEmptyContainer(child) || (hadChildren && emptiedExtension(child)))
+                doomed.push_back(child);
         }
         for (pugi::xml_node gone : doomed) node.remove_child(gone);
         updateCount(node);
@@ -51,18 +53,27 @@ private:
         return false;
     }
 
-    // An extension's conditional format or validation whose <xm:sqref> went.
+    // An extension's conditional format, validation or sparkline whose <xm:sqref> went; a
+    // sparkline group whose sparklines all went.
     static bool lostItsArea(pugi::xml_node node) {
         std::string_view name = localName(node);
-        if (name != "conditionalFormatting" && name != "dataValidation") return false;
+        if (name == "sparklineGroup") return !hasElementChild(node, "sparklines");
+        if (name != "conditionalFormatting" && name != "dataValidation" && name != "sparkline") return false;
         return !node.attribute("sqref") && !hasElementChild(node, "sqref");
+    }
+
+    // An extension (or the list of them) that held only what went.
+    static bool emptiedExtension(pugi::xml_node node) {
+        std::string_view name = localName(node);
+        return (name == "ext" || name == "extLst") && !hasElementChild(node);
     }
 
     // Lists the schema wants non-empty.
     static bool isEmptyContainer(pugi::xml_node node) {
         std::string_view name = localName(node);
         bool list = name == "dataValidations" || name == "hyperlinks" || name == "ignoredErrors" ||
-                    name == "protectedRanges" || name == "conditionalFormattings";
+                    name == "protectedRanges" || name == "conditionalFormattings" || name == "sparklines" ||
+                    name == "sparklineGroups";
         return list && !hasElementChild(node);
     }
 

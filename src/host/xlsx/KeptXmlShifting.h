@@ -10,7 +10,7 @@ namespace tavlora::host {
 // Moves the cell references held in a worksheet part's kept XML after rows or columns of that
 // sheet were removed: conditional formats (areas and rule formulas, also in extensions), data
 // validations, hyperlinks, the auto filter and sort state, selections and panes, ignored errors,
-// protected ranges, page breaks. Elements whose whole area was removed are dropped.
+// protected ranges, page breaks, sparklines. Elements whose whole area was removed are dropped.
 void shiftKeptWorksheetXml(pugi::xml_document& part, std::string_view sheetName, const formula::Deletion& deletion);
 
 }  // namespace tavlora::host

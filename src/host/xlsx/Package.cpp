@@ -2,7 +2,10 @@
 
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptComments.h"
+#include "host/xlsx/KeptDrawings.h"
+#include "host/xlsx/KeptPivotTables.h"
 #include "host/xlsx/KeptSheetXml.h"
+#include "host/xlsx/KeptTables.h"
 #include "host/xlsx/KeptXmlShifting.h"
 #include "host/xlsx/ZipInput.h"
 
@@ -25,6 +28,9 @@ PackagePart* PackageContents::findPart(std::string_view name) {
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
     if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
     shiftSheetComments(*this, sheet.partName(), deletion);
+    shiftSheetDrawings(*this, sheet.partName(), deletion);
+    shiftSheetTables(*this, sheet, deletion);
+    shiftSheetPivotTables(*this, sheet, deletion);
 }
 
 void PackageContents::setRelationships(std::string_view sourcePart, RelationshipList list) {

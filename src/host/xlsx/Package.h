@@ -59,8 +59,8 @@ public:
     void addSheetRecord(SheetRecord record);
     const SheetRecord* sheetRecord(std::string_view part) const;
 
-    // The sheet's kept XML and the parts that point at its cells (comments and their note shapes)
-    // follow deleted cells.
+    // The sheet's kept XML and the parts that point at its cells (comments and note shapes,
+    // drawing objects, tables, pivot tables and pivot cache sources) follow deleted cells.
     void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
 

@@ -260,6 +260,9 @@ private:
         for (const std::string& part : reached_) extensions.insert(extensionOf(part));
         contentTypes_.prune([&](std::string_view part) { return isWritten(part); },
                             [&](std::string_view extension) { return extensions.count(std::string(extension)) != 0; });
+        // Relationship parts are written anew; a package that typed them by Override only would
+        // otherwise leave them without a type.
+        if (!contentTypes_.hasDefault("rels")) contentTypes_.setDefault("rels", contenttype::kRelationships);
     }
 
     // ---- writing ----

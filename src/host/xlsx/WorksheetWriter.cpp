@@ -19,6 +19,7 @@ namespace tavlora::host::xlsx {
 namespace {
 
 constexpr double kStandardColumnWidth = 8.43;
+constexpr double kStandardRowHeight = 15;
 
 void appendUnsigned(std::string& out, uint64_t value) {
     char buffer[24];
@@ -69,7 +70,11 @@ double fileWidthFromCharacters(double characters) {
 // ---- SheetXmlWriter ----------------------------------------------------------------------------
 
 SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& strings, std::string_view prefix)
-    : sheet_(sheet), strings_(strings), prefix_(prefix), styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()) {
+    : sheet_(sheet),
+      strings_(strings),
+      prefix_(prefix),
+      styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()),
+      rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())) {
     for (const ColumnInfo& info : sheet.store().columns())
         if (info.hasStyle)
             for (int32_t c = std::max(info.first, 1); c <= std::min(info.last, kMaxColumns); ++c) styledColumns_[c] = true;
@@ -89,8 +94,9 @@ void SheetXmlWriter::close(std::string& out, std::string_view name) const {
 }
 
 void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
+    // Where rows are hidden by default, a row listed at all is shown.
     bool carriesSomething = !info.cells.empty() || info.height >= 0 || info.customHeight || info.hidden ||
-                            info.hasStyle || !info.extraAttributes.empty();
+                            info.hasStyle || !info.extraAttributes.empty() || rowsHiddenByDefault_;
     if (!carriesSomething) return;
     open(out, "row r=\"");
     appendUnsigned(out, static_cast<uint32_t>(info.row));
@@ -448,24 +454,39 @@ private:
         out += "\"/>";
     }
 
+    // A size attribute as written; -1 when it is no number.
+    static double keptSize(std::string_view text) {
+        double value = -1;
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return ec != std::errc() || end != text.data() + text.size() ? -1 : value;
+    }
+
     // The kept <sheetFormatPr> with the model's default sizes, or a new one.
     void appendSheetFormat(std::string& out, pugi::xml_node kept) const {
         out += '<';
         out += prefix_;
         out += "sheetFormatPr";
         double keptWidth = -1;
+        double keptHeight = -1;
+        bool keptCustomHeight = false;
         for (pugi::xml_attribute a = kept.first_attribute(); a; a = a.next_attribute()) {
             std::string_view name(a.name());
-            if (name == "defaultRowHeight") continue;
+            if (name == "defaultRowHeight") {
+                keptHeight = keptSize(a.value());
+                continue;
+            }
+            keptCustomHeight = keptCustomHeight || name == "customHeight";
             if (name == "defaultColWidth") {
-                std::string_view text(a.value());
-                auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), keptWidth);
-                if (ec != std::errc() || end != text.data() + text.size()) keptWidth = -1;
+                keptWidth = keptSize(a.value());
                 continue;
             }
             appendAttribute(out, name, a.value());
         }
-        appendNumberAttribute(out, "defaultRowHeight", sheet_.defaultRowHeight());
+        double height = sheet_.defaultRowHeight();
+        appendNumberAttribute(out, "defaultRowHeight", height);
+        // Without customHeight the application sizes rows by their font and ignores the default.
+        if (!keptCustomHeight && height != (keptHeight >= 0 ? keptHeight : kStandardRowHeight))
+            appendAttribute(out, "customHeight", "1");
         double width = sheet_.defaultColumnWidth();
         if (keptWidth >= 0 && charactersFromFileWidth(keptWidth) == width)
             appendNumberAttribute(out, "defaultColWidth", keptWidth);

@@ -53,6 +53,7 @@ private:
     // Columns with a format of their own: a cell there says s="0" when it has none, since some
     // readers give a cell without s its column's format.
     std::vector<bool> styledColumns_;
+    bool rowsHiddenByDefault_ = false;  // <sheetFormatPr zeroHeight="1">
 };
 
 // Shortest text that reads back as the same double ("0.1", "1e+20").

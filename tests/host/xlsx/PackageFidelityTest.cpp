@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "support/XlsxTestSupport.h"
+#include "host/Application.h"
+#include "host/Range.h"
 #include "host/Sheet.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/files/NewApplication.h"
 #include "host/xlsx/PackageWriter.h"
 #include "support/TestPaths.h"
 
@@ -61,6 +66,62 @@ TEST(PackageFidelity, NotModelledPartsAreCarriedByteForByte) {
     host::xlsx::writeWorkbook(*book, dir.file("images.xlsx").string());
     for (const char* part : {"xl/theme/theme1.xml", "xl/drawings/drawing1.xml", "docProps/core.xml"})
         EXPECT_EQ(zipPartText(dir.file("images.xlsx"), part), zipPartText(fixture("excel_images.xlsx"), part)) << part;
+}
+
+// A package may type its relationship parts by Override alone; the saved one types every part.
+TEST(PackageFidelity, RelationshipPartsTypedByOverrideOnlyKeepAType) {
+    PartList parts = minimalPackage();
+    const std::string relsType = "application/vnd.openxmlformats-package.relationships+xml";
+    std::string types = parts.front().second;
+    size_t at = types.find("<Default Extension=\"rels\"");
+    size_t end = types.find("/>", at) + 2;
+    types.replace(at, end - at,
+                  "<Override PartName=\"/_rels/.rels\" ContentType=\"" + relsType + "\"/>"
+                  "<Override PartName=\"/xl/_rels/workbook.xml.rels\" ContentType=\"" + relsType + "\"/>");
+    replacePart(parts, "[Content_Types].xml", types);
+    TempDir dir;
+    writeZip(dir.file("in.xlsx"), parts);
+    ASSERT_EQ(partText(dir.file("in.xlsx"), "[Content_Types].xml").find("Default Extension=\"rels\""), std::string::npos);
+    host::xlsx::writeWorkbook(*readXlsx(dir.file("in.xlsx")), dir.file("out.xlsx").string());
+    std::string saved = partText(dir.file("out.xlsx"), "[Content_Types].xml");
+    EXPECT_NE(saved.find("<Default Extension=\"rels\" ContentType=\"" + relsType + "\"/>"), std::string::npos) << saved;
+}
+
+// On a sheet whose rows are hidden by default, a row listed without anything else is shown.
+TEST(PackageFidelity, BareRowsStayShownWhereRowsAreHiddenByDefault) {
+    PartList parts = minimalPackage();
+    replacePart(parts, "xl/worksheets/sheet1.xml",
+                R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+                R"(<sheetFormatPr defaultRowHeight="15" zeroHeight="1"/><sheetData><row r="1"><c r="A1"><v>1</v></c></row>)"
+                R"(<row r="2"/><row r="3"/></sheetData></worksheet>)");
+    TempDir dir;
+    writeZip(dir.file("in.xlsx"), parts);
+    host::xlsx::writeWorkbook(*readXlsx(dir.file("in.xlsx")), dir.file("out.xlsx").string());
+    std::string saved = partText(dir.file("out.xlsx"), "xl/worksheets/sheet1.xml");
+    EXPECT_NE(saved.find("<row r=\"2\"/><row r=\"3\"/>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("zeroHeight=\"1\""), std::string::npos) << saved;
+}
+
+// A default row height the program set is one the application must not size away by font.
+TEST(PackageFidelity, AChangedDefaultRowHeightIsWrittenAsCustom) {
+    auto app = host::files::newApplication();
+    auto book = app->add();
+    auto sheet = book->worksheets().front();
+    sheet->range("A:C").setRowHeight(16);
+    TempDir dir;
+    host::xlsx::writeWorkbook(*book, dir.file("rows.xlsx").string());
+    std::string saved = partText(dir.file("rows.xlsx"), "xl/worksheets/sheet1.xml");
+    EXPECT_NE(saved.find("defaultRowHeight=\"16\" customHeight=\"1\""), std::string::npos) << saved;
+
+    // A sheet read with its own default keeps it as it was.
+    host::xlsx::writeWorkbook(*readXlsx(dir.file("rows.xlsx")), dir.file("again.xlsx").string());
+    std::string again = partText(dir.file("again.xlsx"), "xl/worksheets/sheet1.xml");
+    size_t custom = again.find("customHeight=\"1\"");
+    ASSERT_NE(custom, std::string::npos) << again;
+    EXPECT_EQ(again.find("customHeight", custom + 1), std::string::npos) << again;
+    auto unchanged = app->add();
+    host::xlsx::writeWorkbook(*unchanged, dir.file("plain.xlsx").string());
+    EXPECT_EQ(partText(dir.file("plain.xlsx"), "xl/worksheets/sheet1.xml").find("customHeight"), std::string::npos);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "host/xlsx/chart/ChartDrawing.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "base/XmlDepth.h"
 #include "com/Error.h"
 #include "host/chart/EmbeddedChart.h"
+#include "host/xlsx/DrawingAnchorXml.h"
 #include "host/xlsx/chart/ChartXml.h"
 #include "host/xlsx/XmlPart.h"
 #include "host/xlsx/XmlText.h"
@@ -22,46 +22,6 @@ constexpr std::string_view kNewDrawing =
 // The size the application gives a chart sheet's chart (about 9.5 by 6.9 inches).
 constexpr int64_t kChartSheetWidthEmu = 8666666;
 constexpr int64_t kChartSheetHeightEmu = 6293304;
-
-bool isAnchor(std::string_view local) {
-    return local == "twoCellAnchor" || local == "oneCellAnchor" || local == "absoluteAnchor";
-}
-
-int64_t integerText(pugi::xml_node node) {
-    std::string_view text = node.text().get();
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    int64_t value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
-
-int64_t integerAttribute(pugi::xml_node node, const char* name) { return node.attribute(name).as_llong(0); }
-
-AnchorMarker readMarker(pugi::xml_node marker) {
-    AnchorMarker m;
-    m.column = static_cast<int32_t>(std::clamp<int64_t>(integerText(childByLocalName(marker, "col")), 0, kMaxColumns - 1));
-    m.columnOffset = integerText(childByLocalName(marker, "colOff"));
-    m.row = static_cast<int32_t>(std::clamp<int64_t>(integerText(childByLocalName(marker, "row")), 0, kMaxRows - 1));
-    m.rowOffset = integerText(childByLocalName(marker, "rowOff"));
-    return m;
-}
-
-ChartAnchor readAnchor(pugi::xml_node element) {
-    ChartAnchor anchor;
-    std::string_view local = localName(element.name());
-    anchor.kind = local == "oneCellAnchor"    ? ChartAnchor::Kind::OneCell
-                  : local == "absoluteAnchor" ? ChartAnchor::Kind::Absolute
-                                              : ChartAnchor::Kind::TwoCell;
-    anchor.from = readMarker(childByLocalName(element, "from"));
-    anchor.to = readMarker(childByLocalName(element, "to"));
-    pugi::xml_node pos = childByLocalName(element, "pos");
-    anchor.x = integerAttribute(pos, "x");
-    anchor.y = integerAttribute(pos, "y");
-    pugi::xml_node ext = childByLocalName(element, "ext");
-    anchor.cx = integerAttribute(ext, "cx");
-    anchor.cy = integerAttribute(ext, "cy");
-    return anchor;
-}
 
 pugi::xml_node chartElementOf(pugi::xml_node frame) {
     pugi::xml_node data = childByLocalName(childByLocalName(frame, "graphic"), "graphicData");
@@ -105,7 +65,7 @@ public:
     void update(const EmbeddedChart& object) {
         if (object.keptFrame() < 0 || static_cast<size_t>(object.keptFrame()) >= children_.size()) return;
         pugi::xml_node element = children_[static_cast<size_t>(object.keptFrame())];
-        if (!isAnchor(localName(element.name()))) return;
+        if (!isDrawingAnchor(localName(element.name()))) return;
         writePlacement(element, object.anchor());
         pugi::xml_node properties =
             childByLocalName(childByLocalName(childByLocalName(element, "graphicFrame"), "nvGraphicFramePr"), "cNvPr");
@@ -147,19 +107,6 @@ private:
         return after ? anchor.insert_child_after(name.c_str(), after) : anchor.prepend_child(name.c_str());
     }
 
-    void setText(pugi::xml_node parent, std::string_view local, int64_t value) {
-        pugi::xml_node child = childByLocalName(parent, local);
-        if (!child) child = parent.append_child(xdr_(local).c_str());
-        child.text().set(static_cast<long long>(value));
-    }
-
-    void writeMarker(pugi::xml_node marker, const AnchorMarker& m) {
-        setText(marker, "col", m.column);
-        setText(marker, "colOff", m.columnOffset);
-        setText(marker, "row", m.row);
-        setText(marker, "rowOff", m.rowOffset);
-    }
-
     void writeExtent(pugi::xml_node ext, const ChartAnchor& anchor) {
         ext.remove_attribute("cx");
         ext.remove_attribute("cy");
@@ -171,13 +118,13 @@ private:
         switch (anchor.kind) {
             case ChartAnchor::Kind::TwoCell: {
                 pugi::xml_node from = placementChild(element, "from", {});
-                writeMarker(from, anchor.from);
-                writeMarker(placementChild(element, "to", from), anchor.to);
+                writeAnchorMarker(from, anchor.from);
+                writeAnchorMarker(placementChild(element, "to", from), anchor.to);
                 break;
             }
             case ChartAnchor::Kind::OneCell: {
                 pugi::xml_node from = placementChild(element, "from", {});
-                writeMarker(from, anchor.from);
+                writeAnchorMarker(from, anchor.from);
                 writeExtent(placementChild(element, "ext", from), anchor);
                 break;
             }
@@ -245,13 +192,13 @@ std::vector<DrawingChartFrame> readDrawingChartFrames(const pugi::xml_document& 
     std::vector<pugi::xml_node> children = elementChildren(drawing.document_element());
     for (size_t i = 0; i < children.size(); ++i) {
         pugi::xml_node element = children[i];
-        if (!isAnchor(localName(element.name()))) continue;
+        if (!isDrawingAnchor(localName(element.name()))) continue;
         pugi::xml_node frame = childByLocalName(element, "graphicFrame");
         pugi::xml_node chart = chartElementOf(frame);
         if (!chart) continue;
         DrawingChartFrame found;
         found.frameIndex = static_cast<int32_t>(i);
-        found.anchor = readAnchor(element);
+        found.anchor = readDrawingAnchor(element);
         pugi::xml_node properties = childByLocalName(childByLocalName(frame, "nvGraphicFramePr"), "cNvPr");
         found.name = properties.attribute("name").value();
         found.shapeId = properties.attribute("id").as_uint(0);

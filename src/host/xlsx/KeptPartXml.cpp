@@ -1,0 +1,51 @@
+#include "host/xlsx/KeptPartXml.h"
+
+#include "base/XmlDepth.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/XmlPart.h"
+
+namespace tavlora::host::xlsx {
+
+bool parseKeptPart(pugi::xml_document& document, const std::string& bytes) {
+    return document.load_buffer(bytes.data(), bytes.size(), kPartParseOptions) && document.document_element() &&
+           !base::nestsDeeperThan(document);
+}
+
+std::string serializeKeptPart(const pugi::xml_document& document, bool declaration) {
+    std::string out = declaration ? "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" : "";
+    StringWriter writer(out);
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out;
+}
+
+std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view name) {
+    std::vector<pugi::xml_node> found;
+    pugi::xml_node node = root;
+    while (node) {
+        if (node.type() == pugi::node_element && localName(node.name()) == name) found.push_back(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (!node || node == root) break;
+        node = node.next_sibling();
+    }
+    return found;
+}
+
+void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, std::string_view kind,
+                        const std::function<void(PackagePart&, const std::string& relationshipId)>& edit) {
+    if (sourcePart.empty()) return;
+    const RelationshipList* relationships = package.relationshipsOf(sourcePart);
+    if (!relationships) return;
+    // Copied: an edit may drop relationships of the source part.
+    RelationshipList list = *relationships;
+    for (const Relationship& r : list) {
+        if (r.external || relationshipKind(r.type) != kind) continue;
+        PackagePart* part = package.findPart(resolveTarget(sourcePart, r.target));
+        if (part && !part->regenerated) edit(*part, r.id);
+    }
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,31 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <pugixml.hpp>
+
+// Editing the XML of carried parts (comments, drawings, tables, pivot tables) when the cells they
+// point at move: each is parsed, changed and written back only when something moved.
+namespace tavlora::host::xlsx {
+
+class PackageContents;
+struct PackagePart;
+
+// False when the bytes are not a well-formed document with a root element, or nest too deep
+// for the walks that edit them.
+bool parseKeptPart(pugi::xml_document& document, const std::string& bytes);
+// The document as a part, with the XML declaration the application writes when `declaration`.
+std::string serializeKeptPart(const pugi::xml_document& document, bool declaration);
+
+// Elements with this local name under `root` (itself included), in document order, collected first
+// so that the caller may remove them.
+std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view name);
+
+// Calls `edit` for each carried part that `sourcePart` refers to by a relationship of `kind`
+// ("drawing", "table"), with the relationship's id.
+void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, std::string_view kind,
+                        const std::function<void(PackagePart&, const std::string& relationshipId)>& edit);
+
+}  // namespace tavlora::host::xlsx

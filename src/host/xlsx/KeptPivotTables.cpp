@@ -1,0 +1,51 @@
+#include "host/xlsx/KeptPivotTables.h"
+
+#include <string>
+
+#include <pugixml.hpp>
+
+#include "com/UnicodeText.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/KeptPartXml.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/XmlPart.h"
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+bool shiftRefAttribute(pugi::xml_node element, const formula::Deletion& deletion) {
+    pugi::xml_attribute ref = element.attribute("ref");
+    if (!ref) return false;
+    std::string moved = formula::shiftReference(ref.value(), deletion);
+    if (moved.empty() || moved == ref.value()) return false;
+    ref.set_value(moved.c_str());
+    return true;
+}
+
+// Edits the part's document with `shift` and writes it back when that changed something.
+template <class Shift>
+void editPart(PackagePart& part, Shift shift) {
+    pugi::xml_document document;
+    if (!parseKeptPart(document, part.bytes)) return;
+    if (shift(document.document_element())) part.bytes = serializeKeptPart(document, true);
+}
+
+}  // namespace
+
+void shiftSheetPivotTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion) {
+    forEachRelatedPart(package, sheet.partName(), "pivotTable", [&](PackagePart& part, const std::string&) {
+        editPart(part, [&](pugi::xml_node root) { return shiftRefAttribute(childByLocalName(root, "location"), deletion); });
+    });
+    forEachRelatedPart(package, package.workbookPart, "pivotCacheDefinition", [&](PackagePart& part, const std::string&) {
+        editPart(part, [&](pugi::xml_node root) {
+            pugi::xml_node source = childByLocalName(childByLocalName(root, "cacheSource"), "worksheetSource");
+            // A source in another workbook (r:id) or named by a table or defined name moves with it.
+            if (prefixedAttribute(source, "id") || com::upperCase(source.attribute("sheet").value()) != com::upperCase(sheet.name()))
+                return false;
+            return shiftRefAttribute(source, deletion);
+        });
+    });
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,37 @@
+#pragma once
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "host/formula/FormulaReferences.h"
+
+namespace tavlora::host {
+class Worksheet;
+}
+
+namespace tavlora::host::xlsx {
+
+class PackageContents;
+
+// What a table part (xl/tables/tableN.xml) says about where the table lies.
+struct TableShape {
+    Area area;
+    int32_t headerRows = 1;  // 0 or 1
+    int32_t totalsRows = 0;  // 0 or 1
+    int32_t dataRows() const { return area.lastRow - area.firstRow + 1 - headerRows - totalsRows; }
+};
+
+enum class TableEdit { Unchanged, Changed, Removed };
+
+// Moves one table part after rows or columns of its sheet went. The area, its auto filter and sort
+// state and the formulas of its columns follow the cells; deleted columns leave the table's column
+// list. A table whose header row or whole area went is removed. A table left with no data row
+// keeps one: the row below its header (when its totals row survived, that row turns into the data
+// row), since a table without data rows is not valid.
+TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, const formula::Deletion& deletion);
+
+// Every table of the sheet follows the deletion; removed tables leave the package (their part,
+// relationship and the sheet's tablePart).
+void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion);
+
+}  // namespace tavlora::host::xlsx
