@@ -16,6 +16,17 @@ namespace {
 
 constexpr int64_t kMaxCellsWritten = 1000000;
 
+// A text the cell takes as a number. One that reads as a number beyond the range of a double
+// ("7E400", four hundred digits) stays text, as the application keeps it.
+bool cellNumberOf(const std::string& text, double& number) {
+    try {
+        return com::parseNumericText(text, number);
+    } catch (const com::Error& error) {
+        if (error.code() != com::hr::kOverflow) throw;
+        return false;
+    }
+}
+
 }  // namespace
 
 Range::Range(std::shared_ptr<Worksheet> sheet, Area area) : Range(std::move(sheet), area, View::Cells) {}
@@ -83,7 +94,7 @@ void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
             double number = 0;
             // A text starting with "=" is data, never a formula.
             bool numeric = !book.styles.isTextFormat(cell.style) && !text.empty() && text[0] != '=' &&
-                           com::parseNumericText(text, number);
+                           cellNumberOf(text, number);
             if (numeric) {
                 cell.kind = CellKind::Number;
                 cell.payload.number = number;

@@ -22,6 +22,19 @@ TEST_F(RangeValueTest, NumericTextBecomesANumberUnlessTheCellIsText) {
     EXPECT_EQ(get("C7"), Variant("42"));
 }
 
+TEST_F(RangeValueTest, NumericTextBeyondTheDoubleRangeStaysText) {
+    const std::string digits(400, '9');
+    put("A1", "7E400");
+    put("A2", "-1e999");
+    put("A3", digits);
+    EXPECT_EQ(get("A1"), Variant("7E400"));
+    EXPECT_EQ(get("A2"), Variant("-1e999"));
+    EXPECT_EQ(get("A3"), Variant(digits));
+    // Too small to tell from zero is still a number.
+    put("A4", "1E-400");
+    EXPECT_EQ(get("A4"), Variant(0.0));
+}
+
 TEST_F(RangeValueTest, TextStartingWithEqualsStaysText) {
     put("A1", "=SUM(B1:B3)");
     EXPECT_EQ(get("A1"), Variant("=SUM(B1:B3)"));
@@ -109,6 +122,18 @@ TEST_F(RangeValueTest, BadAddressesAndCellsOutsideTheSheet) {
     expectError([&] { sheet->cell(1, 16385); }, com::hr::kHostError,
                 "Cells(1, 16385): column 16385 is outside the sheet (1 to 16384).");
     expectError([&] { at("XFD1").cell(1, 2); }, com::hr::kHostError, "Cells(1, 2): the cell lies outside the sheet.");
+}
+
+TEST_F(RangeValueTest, ALoneRowOrColumnIsNoAddress) {
+    // A word of up to three letters reads as a column ("ID" is column 238) and a number as a row,
+    // but neither alone is an address; whole rows and columns are written as pairs.
+    for (const char* text : {"C", "3", "id", "foo", "$C", "$3"})
+        expectError([&] { at(text); }, com::hr::kHostError, std::string("Range(\"") + text + "\"): not a valid cell reference.");
+    expectError([&] { app->range("id"); }, com::hr::kHostError,
+                "Range(\"id\"): not a valid cell reference.");
+    EXPECT_EQ(at("C:C").address(), "$C:$C");
+    EXPECT_EQ(at("3:3").address(), "$3:$3");
+    EXPECT_EQ(at("c3").address(), "$C$3");
 }
 
 TEST_F(RangeValueTest, UsedRangeSpansTheFirstToTheLastUsedCell) {
