@@ -83,7 +83,7 @@ Range Application::range(const std::string& address) {
     if (sheet && sheet->kind() == SheetKind::Worksheet) context = std::static_pointer_cast<Worksheet>(sheet);
     auto resolved = book->resolveReference(address, context);
     if (!resolved) {
-        if (!context && parseA1(address))
+        if (!context && parseRangeAddress(address))
             com::throwHostError("Range(\"" + address + "\"): the active sheet is not a worksheet.");
         com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");
     }

@@ -194,13 +194,13 @@ void Workbook::notifyEdit(const std::function<void(EditListener&)>& tell) const 
 
 std::optional<Workbook::ResolvedReference> Workbook::resolveReference(const std::string& text,
                                                                      const std::shared_ptr<Worksheet>& context) const {
-    if (auto area = parseA1(text)) {
+    if (auto area = parseRangeAddress(text)) {
         if (!context) return std::nullopt;
         return ResolvedReference{context, *area};
     }
     std::string sheetName, reference;
     if (splitSheetPrefix(text, sheetName, reference)) {
-        auto area = parseA1(reference);
+        auto area = parseRangeAddress(reference);
         if (!area) return std::nullopt;
         for (const auto& ws : worksheets())
             if (sameNameIgnoringCase(ws->name(), sheetName)) return ResolvedReference{ws, *area};

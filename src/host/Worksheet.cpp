@@ -47,7 +47,7 @@ Range Worksheet::cell(int32_t row, int32_t column) {
 
 Range Worksheet::range(const std::string& address) {
     requireUsable();
-    if (auto area = parseA1(address)) return Range(selfOf(*this), *area);
+    if (auto area = parseRangeAddress(address)) return Range(selfOf(*this), *area);
     auto self = selfOf(*this);
     auto resolved = workbook()->resolveReference(address, self);
     if (!resolved) com::throwHostError("Range(\"" + address + "\"): not a valid cell reference.");

@@ -141,6 +141,13 @@ std::optional<Area> parseA1(std::string_view text) {
     return reference.area();
 }
 
+std::optional<Area> parseRangeAddress(std::string_view text) {
+    A1Reference reference;
+    size_t end = scanA1Reference(text, 0, reference);
+    if (end == 0 || end != text.size() || (!reference.ranged && !reference.first.isCell())) return std::nullopt;
+    return reference.area();
+}
+
 bool parseCell(std::string_view text, int32_t& row, int32_t& column) {
     A1Corner corner;
     if (scanA1Corner(text, 0, corner) != text.size() || !corner.isCell()) return false;

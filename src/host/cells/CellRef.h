@@ -70,6 +70,9 @@ std::string columnLetters(int32_t column);
 // order), whole rows ("1:2", "3"), whole columns ("A:A", "C"). No sheet prefix.
 // Returns nullopt when the text is not a valid reference on the grid.
 std::optional<Area> parseA1(std::string_view text);
+// An address as a program hands it to Range: a cell, an area, or whole rows and columns written
+// as a pair ("3:3", "C:C"). A lone row ("3") or column ("C", "id") is not an address.
+std::optional<Area> parseRangeAddress(std::string_view text);
 // The whole text is one cell ("B12", "$b$12").
 bool parseCell(std::string_view text, int32_t& row, int32_t& column);
 // The whole text is a cell or an area between two cells ("A1:C4", corners in any order); the form
