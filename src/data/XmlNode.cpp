@@ -26,6 +26,22 @@ std::string descendantText(pugi::xml_node root) {
     return out;
 }
 
+// The nearest xml:space on the node or an ancestor says whether its white space is kept.
+bool preservesSpace(pugi::xml_node node) {
+    for (; node; node = node.parent())
+        if (pugi::xml_attribute space = node.attribute("xml:space")) return std::string_view(space.value()) == "preserve";
+    return false;
+}
+
+std::string trimmedXmlSpace(std::string text) {
+    constexpr const char* kSpace = " \t\r\n";
+    size_t last = text.find_last_not_of(kSpace);
+    if (last == std::string::npos) return {};
+    text.erase(last + 1);
+    text.erase(0, text.find_first_not_of(kSpace));
+    return text;
+}
+
 }  // namespace
 
 void XmlNode::requireNode() const {
@@ -64,7 +80,11 @@ std::string XmlNode::text() const {
     requireNode();
     if (node_.attribute()) return node_.attribute().value();
     pugi::xml_node node = node_.node();
-    if (node.type() == pugi::node_element || node.type() == pugi::node_document) return descendantText(node);
+    if (node.type() == pugi::node_element || node.type() == pugi::node_document) {
+        // The component loads without preserving white space: the ends of the text are dropped.
+        std::string all = descendantText(node);
+        return preservesSpace(node) ? all : trimmedXmlSpace(std::move(all));
+    }
     return node.value();
 }
 

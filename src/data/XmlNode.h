@@ -48,7 +48,8 @@ public:
     // document "#document", processing instruction: its target.
     std::string nodeName() const;
     // Attribute: its value; text, CDATA, comment, processing instruction: its content; element
-    // and document: the text of all descendant text and CDATA nodes, in document order.
+    // and document: the text of all descendant text and CDATA nodes, in document order, without
+    // leading and trailing white space unless xml:space="preserve" is in effect.
     std::string text() const;
     // The attributes of an element (empty for any other node).
     XmlNamedNodeMap attributes() const;

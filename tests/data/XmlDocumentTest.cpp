@@ -112,6 +112,18 @@ TEST_F(XmlDocumentTest, TextConcatenatesDescendantTextAndCData) {
     EXPECT_EQ(text.text(), "first ");
 }
 
+TEST_F(XmlDocumentTest, ElementTextDropsWhiteSpaceAtItsEndsUnlessPreserved) {
+    auto document = loaded("<fields><f>\n id\n</f><f xml:space=\"preserve\"> name </f>"
+                           "<g xml:space=\"preserve\"><f>\tkept <b>inner</b> x </f></g><f>  </f><f>a <b> b </b> c</f></fields>");
+    auto fields = document->documentElement().selectNodes("//f");
+    ASSERT_EQ(fields->length(), 5);
+    EXPECT_EQ(fields->item(0).text(), "id");
+    EXPECT_EQ(fields->item(1).text(), " name ");
+    EXPECT_EQ(fields->item(2).text(), "\tkept inner x ");
+    EXPECT_EQ(fields->item(3).text(), "");
+    EXPECT_EQ(fields->item(4).text(), "a  b  c");
+}
+
 TEST_F(XmlDocumentTest, CommentsAndDocumentNodesHaveTheirTypesAndNames) {
     auto document = loaded(kOrders);
     XmlNode top = document->documentNode();
