@@ -1,0 +1,111 @@
+// A list report whose template holds a table over the list with a structured total below it and a
+// picture beside it: after end mode 2 deletes the control row and column, the table, its total
+// and the picture still sit on the cells they sat on.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/MemoryRecordset.h"
+#include "support/TestPaths.h"
+#include "support/XlsxTestSupport.h"
+#include "tavlora/CExcelBatDo.h"
+#include "tavlora/CExcelTmplPrintBat.h"
+
+namespace tavlora::tmplbat {
+namespace {
+
+namespace fs = std::filesystem;
+using com::Variant;
+using tavlora::test::runCommand;
+using tavlora::test::runPython;
+using tavlora::test::TempDir;
+
+// The list in B:D from row 4 (five slots) under the header row 3; the table "Items" covers the
+// header and the slots, C9 totals its Qty column, and a picture lies over E2:H6.
+fs::path makeTemplate(const TempDir& dir) {
+    auto path = dir.file("items-template.xlsx");
+    runPython(
+        "import openpyxl\n"
+        "from PIL import Image as Picture\n"
+        "from openpyxl.drawing.image import Image\n"
+        "from openpyxl.drawing.spreadsheet_drawing import TwoCellAnchor, AnchorMarker\n"
+        "from openpyxl.worksheet.table import Table, TableStyleInfo\n"
+        "wb = openpyxl.Workbook()\n"
+        "ws = wb.active\n"
+        "ws.title = 'Items'\n"
+        "ws['A2'] = '2,4'\n"
+        "ws['A3'] = 4\n"
+        "ws['A6'] = '2'\n"
+        "for col, spec, caption in zip('BCD', ['NAME', 'QTY', 'PRICE'], ['Name', 'Qty', 'Price']):\n"
+        "    ws[col + '1'] = spec\n"
+        "    ws[col + '3'] = caption\n"
+        "table = Table(displayName='Items', ref='B3:D8')\n"
+        "table.tableStyleInfo = TableStyleInfo(name='TableStyleMedium9', showRowStripes=True)\n"
+        "ws.add_table(table)\n"
+        "ws['C9'] = '=SUM(Items[Qty])'\n"
+        "Picture.new('RGB', (8, 8), 'red').save(r'" + dir.file("logo.png").string() + "')\n"
+        "logo = Image(r'" + dir.file("logo.png").string() + "')\n"
+        "logo.anchor = TwoCellAnchor(_from=AnchorMarker(col=4, row=1), to=AnchorMarker(col=7, row=5))\n"
+        "ws.add_image(logo)\n"
+        "wb.save(r'" + path.string() + "')\n");
+    return path;
+}
+
+fs::path fillReport(const TempDir& dir) {
+    auto target = dir.file("items.xlsx");
+    auto job = printjob::CExcelBatDo::create();
+    EXPECT_TRUE(job->DoCopy(makeTemplate(dir).string(), target.string()));
+    EXPECT_TRUE(job->DoBegin(target.string()));
+    auto filler = CExcelTmplPrintBat::create();
+    filler->setCurBatObj(job);
+    EXPECT_TRUE(filler->DoA_Begin("Items", true));
+    auto rst = std::make_shared<data::MemoryRecordset>(
+        std::vector<std::string>{"name", "qty", "price"},
+        std::vector<data::MemoryRecordset::Row>{{Variant("Widget"), Variant(4), Variant(2.5)},
+                                                {Variant("Gadget"), Variant(5), Variant(1.0)},
+                                                {Variant("Gizmo"), Variant(7), Variant(3.0)}});
+    EXPECT_TRUE(filler->DoA_OutputRst(rst));
+    EXPECT_TRUE(filler->DoA_End());
+    EXPECT_TRUE(job->DoEnd());
+    return target;
+}
+
+TEST(TemplateObjectsReport, TableTotalAndPictureFollowEndModeTwo) {
+    if (!tavlora::test::haveOpenpyxl()) GTEST_SKIP() << "openpyxl not installed";
+    TempDir dir;
+    auto report = fillReport(dir);
+    auto out = runPython(
+        "import re, zipfile, openpyxl\n"
+        "wb = openpyxl.load_workbook(r'" + report.string() + "')\n"
+        "ws = wb['Items']\n"
+        "print([(t.displayName, t.ref) for t in ws.tables.values()])\n"
+        "print(ws['B8'].value)\n"
+        "z = zipfile.ZipFile(r'" + report.string() + "')\n"
+        "drawing = [z.read(n).decode() for n in z.namelist() if n.startswith('xl/drawings/drawing')][0]\n"
+        "print(re.findall(r'<(?:xdr:)?col>(\\d+)</(?:xdr:)?col>.*?<(?:xdr:)?row>(\\d+)</', drawing))\n");
+    EXPECT_EQ(out,
+              "[('Items', 'A2:C7')]\n"
+              "=SUM(Items[Qty])\n"
+              "[('3', '0'), ('6', '4')]\n");
+
+    if (runCommand("command -v soffice") != 0) GTEST_SKIP() << "LibreOffice not installed";
+    std::string log;
+    int status = runCommand("cd " + dir.path().string() + " && timeout 180 soffice --headless --norestore" +
+                                " -env:UserInstallation=file://" + dir.file("lo-profile").string() +
+                                " --convert-to csv --outdir " + dir.file("csv").string() + " " + report.string(),
+                            &log);
+    ASSERT_EQ(status, 0) << log;
+    auto csv = runPython("print(open(r'" + dir.file("csv/items.csv").string() + "').read().strip())");
+    EXPECT_EQ(csv,
+              ",,\n"
+              "Name,Qty,Price\n"
+              "Widget,4,2.5\n"
+              "Gadget,5,1\n"
+              "Gizmo,7,3\n"
+              ",,\n"
+              ",,\n"
+              ",16,\n");
+}
+
+}  // namespace
+}  // namespace tavlora::tmplbat
