@@ -129,6 +129,14 @@ int runCommand(const std::string& command, std::string* output) {
     return status;
 }
 
+int convertWithLibreOffice(const std::filesystem::path& workDir, const std::filesystem::path& file,
+                           const std::string& format, const std::filesystem::path& outDir, std::string* log) {
+    return runCommand("cd '" + workDir.string() + "' && timeout 180 soffice --headless --norestore -env:UserInstallation=file://" +
+                          (workDir / "lo-profile").string() + " --convert-to " + format + " --outdir '" + outDir.string() +
+                          "' '" + file.string() + "'",
+                      log);
+}
+
 std::string zipListing(const std::filesystem::path& path) {
     std::string out;
     runCommand("/usr/bin/python3 -c \"import sys,zipfile; print('\\n'.join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))\" '" +

@@ -29,6 +29,11 @@ std::string zipListing(const std::filesystem::path& path);
 // Runs a command, returns its exit status; output goes to `output` when given.
 int runCommand(const std::string& command, std::string* output = nullptr);
 
+// Has LibreOffice convert `file` (to "csv", "xlsx", ...) into `outDir`, with a profile of its own
+// under `workDir`; the exit status, and what LibreOffice printed in `log`.
+int convertWithLibreOffice(const std::filesystem::path& workDir, const std::filesystem::path& file,
+                           const std::string& format, const std::filesystem::path& outDir, std::string* log);
+
 }  // namespace tavlora::test
 
 namespace tavlora::test {

@@ -246,10 +246,7 @@ TEST_F(TemplateObjects, LibreOfficeTotalsTheMovedTable) {
     auto path = dir_.file("moved.xlsx");
     book_->saveAs(path.string());
     std::string log;
-    int status = runCommand("cd " + dir_.path().string() + " && timeout 180 soffice --headless --norestore" +
-                                " -env:UserInstallation=file://" + dir_.file("profile").string() +
-                                " --convert-to csv --outdir " + dir_.file("csv").string() + " " + path.string(),
-                            &log);
+    int status = convertWithLibreOffice(dir_.path(), path, "csv", dir_.file("csv"), &log);
     ASSERT_EQ(status, 0) << log;
     // The first two columns; the objects beside them widen what LibreOffice writes.
     std::string csv = runPython("import csv\nfor row in list(csv.reader(open(r'" + dir_.file("csv/moved.csv").string() +

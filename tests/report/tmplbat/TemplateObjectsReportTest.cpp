@@ -90,10 +90,7 @@ TEST(TemplateObjectsReport, TableTotalAndPictureFollowEndModeTwo) {
 
     if (runCommand("command -v soffice") != 0) GTEST_SKIP() << "LibreOffice not installed";
     std::string log;
-    int status = runCommand("cd " + dir.path().string() + " && timeout 180 soffice --headless --norestore" +
-                                " -env:UserInstallation=file://" + dir.file("lo-profile").string() +
-                                " --convert-to csv --outdir " + dir.file("csv").string() + " " + report.string(),
-                            &log);
+    int status = tavlora::test::convertWithLibreOffice(dir.path(), report, "csv", dir.file("csv"), &log);
     ASSERT_EQ(status, 0) << log;
     auto csv = runPython("print(open(r'" + dir.file("csv/items.csv").string() + "').read().strip())");
     EXPECT_EQ(csv,
