@@ -81,9 +81,9 @@ TEST(PackageFidelity, RelationshipPartsTypedByOverrideOnlyKeepAType) {
     replacePart(parts, "[Content_Types].xml", types);
     TempDir dir;
     writeZip(dir.file("in.xlsx"), parts);
-    ASSERT_EQ(partText(dir.file("in.xlsx"), "[Content_Types].xml").find("Default Extension=\"rels\""), std::string::npos);
+    ASSERT_EQ(zipPartText(dir.file("in.xlsx"), "[Content_Types].xml").find("Default Extension=\"rels\""), std::string::npos);
     host::xlsx::writeWorkbook(*readXlsx(dir.file("in.xlsx")), dir.file("out.xlsx").string());
-    std::string saved = partText(dir.file("out.xlsx"), "[Content_Types].xml");
+    std::string saved = zipPartText(dir.file("out.xlsx"), "[Content_Types].xml");
     EXPECT_NE(saved.find("<Default Extension=\"rels\" ContentType=\"" + relsType + "\"/>"), std::string::npos) << saved;
 }
 
@@ -97,7 +97,7 @@ TEST(PackageFidelity, BareRowsStayShownWhereRowsAreHiddenByDefault) {
     TempDir dir;
     writeZip(dir.file("in.xlsx"), parts);
     host::xlsx::writeWorkbook(*readXlsx(dir.file("in.xlsx")), dir.file("out.xlsx").string());
-    std::string saved = partText(dir.file("out.xlsx"), "xl/worksheets/sheet1.xml");
+    std::string saved = zipPartText(dir.file("out.xlsx"), "xl/worksheets/sheet1.xml");
     EXPECT_NE(saved.find("<row r=\"2\"/><row r=\"3\"/>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("zeroHeight=\"1\""), std::string::npos) << saved;
 }
@@ -110,18 +110,18 @@ TEST(PackageFidelity, AChangedDefaultRowHeightIsWrittenAsCustom) {
     sheet->range("A:C").setRowHeight(16);
     TempDir dir;
     host::xlsx::writeWorkbook(*book, dir.file("rows.xlsx").string());
-    std::string saved = partText(dir.file("rows.xlsx"), "xl/worksheets/sheet1.xml");
+    std::string saved = zipPartText(dir.file("rows.xlsx"), "xl/worksheets/sheet1.xml");
     EXPECT_NE(saved.find("defaultRowHeight=\"16\" customHeight=\"1\""), std::string::npos) << saved;
 
     // A sheet read with its own default keeps it as it was.
     host::xlsx::writeWorkbook(*readXlsx(dir.file("rows.xlsx")), dir.file("again.xlsx").string());
-    std::string again = partText(dir.file("again.xlsx"), "xl/worksheets/sheet1.xml");
+    std::string again = zipPartText(dir.file("again.xlsx"), "xl/worksheets/sheet1.xml");
     size_t custom = again.find("customHeight=\"1\"");
     ASSERT_NE(custom, std::string::npos) << again;
     EXPECT_EQ(again.find("customHeight", custom + 1), std::string::npos) << again;
     auto unchanged = app->add();
     host::xlsx::writeWorkbook(*unchanged, dir.file("plain.xlsx").string());
-    EXPECT_EQ(partText(dir.file("plain.xlsx"), "xl/worksheets/sheet1.xml").find("customHeight"), std::string::npos);
+    EXPECT_EQ(zipPartText(dir.file("plain.xlsx"), "xl/worksheets/sheet1.xml").find("customHeight"), std::string::npos);
 }
 
 }  // namespace
