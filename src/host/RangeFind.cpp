@@ -4,7 +4,7 @@
 #include "com/Error.h"
 #include "host/CellText.h"
 #include "host/Range.h"
-#include "host/TextPattern.h"
+#include "host/formula/TextPattern.h"
 #include "host/Worksheet.h"
 
 namespace tavlora::host {

@@ -7,7 +7,7 @@
 #include "host/CellText.h"
 #include "host/Range.h"
 #include "host/format/Styles.h"
-#include "host/TextPattern.h"
+#include "host/formula/TextPattern.h"
 #include "host/format/TextWidth.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"

@@ -5,12 +5,14 @@
 
 namespace tavlora::host {
 
-// A search pattern as the host's Find reads it: "*" any run of characters, "?" one character,
-// "~" makes the next "*", "?" or "~" literal. The pattern matches a text when it matches any part
-// of it. Letter case and character width are ignored (both sides are folded once).
+// A wildcard pattern as Find and the criteria of COUNTIF, MATCH and their kin read it: "*" any run
+// of characters, "?" one character, "~" makes the next "*", "?" or "~" literal. Find matches any
+// part of a text; criteria match the whole of it. Letter case and character width are ignored
+// (both sides are folded once).
 class TextPattern {
 public:
-    explicit TextPattern(std::string_view pattern);
+    enum class Extent : uint8_t { AnyPart, WholeText };
+    explicit TextPattern(std::string_view pattern, Extent extent = Extent::AnyPart);
     bool matches(std::string_view text) const;
 
 private:

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/TextPattern.h"
+#include "host/formula/TextPattern.h"
 
 namespace tavlora::host {
 namespace {
@@ -35,6 +35,18 @@ TEST(TextPatternTest, IgnoresCaseAndCharacterWidth) {
 TEST(TextPatternTest, ManyStarsStayFast) {
     std::string text(5000, 'a');
     EXPECT_FALSE(TextPattern("*a*a*a*a*a*a*a*a*b").matches(text));
+}
+
+TEST(TextPatternTest, WholeTextMatchAsCriteriaUseIt) {
+    using E = TextPattern::Extent;
+    EXPECT_TRUE(TextPattern("app*", E::WholeText).matches("Apple"));
+    EXPECT_FALSE(TextPattern("app*", E::WholeText).matches("pineapple"));
+    EXPECT_TRUE(TextPattern("?at", E::WholeText).matches("cat"));
+    EXPECT_FALSE(TextPattern("?at", E::WholeText).matches("cats"));
+    EXPECT_TRUE(TextPattern("", E::WholeText).matches(""));
+    EXPECT_FALSE(TextPattern("", E::WholeText).matches("x"));
+    EXPECT_TRUE(TextPattern("*", E::WholeText).matches(""));
+    EXPECT_TRUE(TextPattern("a~*", E::WholeText).matches("A*"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "host/TextPattern.h"
+#include "host/formula/TextPattern.h"
 
 #include "base/Ascii.h"
 #include "base/Utf8.h"
@@ -6,23 +6,24 @@
 
 namespace tavlora::host {
 
-TextPattern::TextPattern(std::string_view pattern) {
+TextPattern::TextPattern(std::string_view pattern, Extent extent) {
     std::u32string folded = base::decodeUtf8(com::foldCaseAndWidth(pattern));
     // Part match: the pattern may start and end anywhere in the text.
-    tokens_.push_back({Kind::AnyRun, 0});
+    bool anyPart = extent == Extent::AnyPart;
+    if (anyPart) tokens_.push_back({Kind::AnyRun, 0});
     for (size_t i = 0; i < folded.size(); ++i) {
         char32_t c = folded[i];
         if (c == U'~' && i + 1 < folded.size() && (folded[i + 1] == U'*' || folded[i + 1] == U'?' || folded[i + 1] == U'~')) {
             tokens_.push_back({Kind::Literal, folded[++i]});
         } else if (c == U'*') {
-            if (tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
+            if (tokens_.empty() || tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
         } else if (c == U'?') {
             tokens_.push_back({Kind::AnyOne, 0});
         } else {
             tokens_.push_back({Kind::Literal, c});
         }
     }
-    if (tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
+    if (anyPart && tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
 }
 
 bool TextPattern::matches(std::string_view text) const {
