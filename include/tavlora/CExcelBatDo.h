@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "com/Dispatch.h"
@@ -47,6 +48,9 @@ private:
     std::shared_ptr<host::Workbook> workbook_;
     bool isDelUnUse_ = true;
     std::vector<std::string> usedSheets_{std::string()};
+    // The same names upper-cased, so that registering and looking up stay constant-time however
+    // many sheets a job names.
+    std::unordered_set<std::string> usedSheetKeys_{std::string()};
 };
 
 }  // namespace tavlora::printjob

@@ -37,6 +37,15 @@ std::string upperCase(std::string_view text) { return mapCodePoints(text, simple
 
 std::string foldCaseAndWidth(std::string_view text) { return mapCodePoints(text, foldCaseAndWidthOf); }
 
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (simpleUpper(base::nextCodePoint(a, i)) != simpleUpper(base::nextCodePoint(b, j))) return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
 bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b) {
     size_t i = 0;
     size_t j = 0;

@@ -9,6 +9,8 @@ namespace tavlora::com {
 
 // Unicode simple upper-case mapping (UCase): one code point to one, so "ß" stays "ß".
 std::string upperCase(std::string_view text);
+// Equal under the simple upper-case mapping (upperCase(a) == upperCase(b)), without building either.
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
 // Compares ignoring letter case and character width (full-width U+FF01..U+FF5E fold to ASCII,
 // U+3000 to a blank).
 bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b);

@@ -19,7 +19,7 @@ namespace {
 constexpr size_t kMaxSheetNameLength = 31;
 constexpr std::string_view kForbiddenSheetNameCharacters = ":\\/?*[]";
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) { return com::upperCase(a) == com::upperCase(b); }
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) { return com::equalsIgnoreCase(a, b); }
 
 }  // namespace
 

@@ -27,7 +27,53 @@ bool cellMatters(const Cell& cell) { return cell.kind != CellKind::Empty || cell
 
 }  // namespace
 
+// Rows made this far from the end of the sorted rows wait aside instead of moving the rows after them.
+constexpr size_t kCheapInsertDistance = 64;
+
+const RowInfo* CellStore::findPendingRow(int32_t row) const {
+    auto it = std::lower_bound(pendingRows_.begin(), pendingRows_.end(), row,
+                               [](const RowInfo& info, int32_t r) { return info.row > r; });
+    return it != pendingRows_.end() && it->row == row ? &*it : nullptr;
+}
+
+RowInfo& CellStore::newPendingRow(int32_t row) {
+    auto it = std::lower_bound(pendingRows_.begin(), pendingRows_.end(), row,
+                               [](const RowInfo& info, int32_t r) { return info.row > r; });
+    RowInfo info;
+    info.row = row;
+    RowInfo& made = *pendingRows_.insert(it, std::move(info));
+    lastNewRow_ = 0;  // the hint indexes rows_ only
+    return made;
+}
+
+void CellStore::settleRows() const {
+    if (!pendingRows_.empty()) {
+        std::vector<RowInfo> merged;
+        merged.reserve(rows_.size() + pendingRows_.size());
+        auto pending = pendingRows_.rbegin();
+        for (auto& info : rows_) {
+            for (; pending != pendingRows_.rend() && pending->row < info.row; ++pending) merged.push_back(std::move(*pending));
+            merged.push_back(std::move(info));
+        }
+        for (; pending != pendingRows_.rend(); ++pending) merged.push_back(std::move(*pending));
+        rows_ = std::move(merged);
+        pendingRows_.clear();
+    }
+    if (vacatedRows_ != 0) {
+        std::erase_if(rows_, rowCarriesNothing);
+        vacatedRows_ = 0;
+    }
+}
+
+void CellStore::noteVacatedRows(size_t count) {
+    vacatedRows_ += count;
+    if (vacatedRows_ > kCheapInsertDistance && vacatedRows_ * 2 > rows_.size()) settleRows();
+}
+
 const RowInfo* CellStore::findRow(int32_t row) const {
+    if (!pendingRows_.empty()) {
+        if (const RowInfo* pending = findPendingRow(row)) return pending;
+    }
     if (!rows_.empty() && rows_.back().row == row) return &rows_.back();
     // Rows filled above others (a list above a template's totals) are found where they were made.
     if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return &rows_[lastNewIndex_];
@@ -47,11 +93,15 @@ Cell* CellStore::find(int32_t row, int32_t column) {
 }
 
 RowInfo& CellStore::rowAt(int32_t row) {
+    if (!pendingRows_.empty()) {
+        if (const RowInfo* pending = findPendingRow(row)) return const_cast<RowInfo&>(*pending);
+    }
     if (rows_.empty() || rows_.back().row < row) return newRow(rows_.end(), row);
     if (rows_.back().row == row) return rows_.back();
     if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return rows_[lastNewIndex_];
     auto it = rowPosition(rows_, row);
     if (it != rows_.end() && it->row == row) return *it;
+    if (size_t(rows_.end() - it) > kCheapInsertDistance) return newPendingRow(row);
     return newRow(it, row);
 }
 
@@ -90,6 +140,8 @@ uint32_t CellStore::addFormula(Formula formula) {
 }
 
 void CellStore::clear(const Area& area) {
+    settleRows();
+    size_t vacated = 0;
     auto it = rowPosition(rows_, area.firstRow);
     for (; it != rows_.end() && it->row <= area.lastRow; ++it) {
         auto& cells = it->cells;
@@ -97,11 +149,13 @@ void CellStore::clear(const Area& area) {
         auto to = std::find_if(from, cells.end(), [&](const Cell& c) { return c.column > area.lastColumn; });
         cells.erase(from, to);
         if (area.isWholeRows()) it->hasStyle = false;
+        if (rowCarriesNothing(*it)) ++vacated;
     }
-    std::erase_if(rows_, rowCarriesNothing);
+    noteVacatedRows(vacated);
 }
 
 void CellStore::deleteRows(int32_t first, int32_t last) {
+    settleRows();
     const int32_t count = last - first + 1;
     auto from = rowPosition(rows_, first);
     auto to = rowPosition(rows_, last + 1);
@@ -110,6 +164,7 @@ void CellStore::deleteRows(int32_t first, int32_t last) {
 }
 
 void CellStore::deleteColumns(int32_t first, int32_t last) {
+    settleRows();
     const int32_t count = last - first + 1;
     for (auto& info : rows_) {
         auto& cells = info.cells;
@@ -135,6 +190,7 @@ void CellStore::deleteColumns(int32_t first, int32_t last) {
 }
 
 bool CellStore::usedArea(Area& out) const {
+    settleRows();
     // Only the first and the last cell of a row that matter can widen the area.
     bool any = false;
     for (const auto& info : rows_) {
@@ -158,13 +214,14 @@ bool CellStore::usedArea(Area& out) const {
 namespace tavlora::host {
 
 void CellStore::erase(int32_t row, int32_t column) {
-    auto rowIt = rowPosition(rows_, row);
-    if (rowIt == rows_.end() || rowIt->row != row) return;
-    auto& cells = rowIt->cells;
+    RowInfo* info = const_cast<RowInfo*>(findRow(row));
+    if (!info) return;
+    auto& cells = info->cells;
     auto it = cellPosition(cells, column);
     if (it == cells.end() || it->column != column) return;
     cells.erase(it);
-    if (rowCarriesNothing(*rowIt)) rows_.erase(rowIt);
+    // The row stays until rows are next walked: removing it here would move every row after it.
+    if (rowCarriesNothing(*info)) noteVacatedRows(1);
 }
 
 const ColumnInfo* CellStore::findColumn(int32_t column) const {

@@ -73,8 +73,15 @@ struct ColumnInfo {
 // proportion to the used cells, never to the grid.
 class CellStore {
 public:
-    const std::vector<RowInfo>& rows() const { return rows_; }
-    std::vector<RowInfo>& rows() { return rows_; }
+    // Every row, sorted. Rows made out of order wait aside until someone walks the rows (see below).
+    const std::vector<RowInfo>& rows() const {
+        settleRows();
+        return rows_;
+    }
+    std::vector<RowInfo>& rows() {
+        settleRows();
+        return rows_;
+    }
     const std::vector<ColumnInfo>& columns() const { return columns_; }
     std::vector<ColumnInfo>& columns() { return columns_; }
     std::vector<Formula>& formulas() { return formulas_; }
@@ -108,8 +115,20 @@ public:
 
 private:
     RowInfo& newRow(std::vector<RowInfo>::iterator at, int32_t row);
+    RowInfo& newPendingRow(int32_t row);
+    const RowInfo* findPendingRow(int32_t row) const;
+    // Puts the rows waiting aside into their places and drops rows that no longer carry anything:
+    // one pass for many edits, so filling rows bottom-up or emptying cells one by one stays linear.
+    void settleRows() const;
+    void noteVacatedRows(size_t count);
 
-    std::vector<RowInfo> rows_;
+    // Mutable because walking the rows settles them first; the rows themselves do not change.
+    mutable std::vector<RowInfo> rows_;
+    // Rows made far from the end of rows_ (a sheet filled bottom-up), sorted by descending row so that
+    // each such row is appended; merged into rows_ before rows are walked.
+    mutable std::vector<RowInfo> pendingRows_;
+    // Rows emptied of everything since the last settling (an estimate; settling recounts).
+    mutable size_t vacatedRows_ = 0;
     std::vector<ColumnInfo> columns_;
     std::vector<Formula> formulas_;
     // The row created last (0 = none), whose cell count new rows expect, and where it was put: a

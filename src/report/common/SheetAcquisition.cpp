@@ -51,9 +51,8 @@ std::shared_ptr<host::Worksheet> GetWorksheetByName(const std::shared_ptr<host::
 
 bool IsNameInList(const std::vector<std::string>& names, const std::string& strName, bool bMatchCase) {
     try {
-        const std::string wanted = bMatchCase ? strName : com::upperCase(strName);
         for (const auto& name : names) {
-            if ((bMatchCase ? name : com::upperCase(name)) == wanted) return true;
+            if (bMatchCase ? name == strName : com::equalsIgnoreCase(name, strName)) return true;
         }
     } catch (...) {
     }

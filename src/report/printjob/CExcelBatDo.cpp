@@ -7,6 +7,7 @@
 
 #include "base/AtomicFile.h"
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "host/Application.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
@@ -85,7 +86,7 @@ int16_t CExcelBatDo::DelUnUseSheets() {
         int16_t count = com::narrowToInt16(static_cast<int64_t>(workbook_->sheets().size()));
         for (int16_t index = count; index >= 1; --index) {
             auto sheet = workbook_->sheets().at(static_cast<size_t>(index - 1));
-            if (common::MCommExcel::IsNameInList(usedSheets_, sheet->name(), false)) continue;
+            if (usedSheetKeys_.count(com::upperCase(sheet->name()))) continue;
             sheet->deleteSheet();
             ++deleted;
         }
@@ -96,7 +97,7 @@ int16_t CExcelBatDo::DelUnUseSheets() {
 }
 
 void CExcelBatDo::DoAddSheet(const std::string& strSheetName) {
-    if (common::MCommExcel::IsNameInList(usedSheets_, strSheetName, false)) return;
+    if (!usedSheetKeys_.insert(com::upperCase(strSheetName)).second) return;
     usedSheets_.back() = strSheetName;
     // The list index is 16-bit: the 32,768th slot cannot be made.
     if (usedSheets_.size() > 32767) throw com::Error(com::hr::kOverflow, "Overflow");

@@ -6,6 +6,7 @@
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "report/common/NumberPair.h"
+#include "report/common/TemplateCellText.h"
 #include "host/Range.h"
 #include "host/Worksheet.h"
 
@@ -13,16 +14,7 @@ namespace tavlora::tmplbat {
 
 namespace {
 
-// A cell of the layout as text. An error value (#N/A, #REF!, ...) has no text here: a template
-// whose control cells, specifications or labels hold errors is broken, and the read fails.
-std::string textOf(const host::Range& cell) {
-    com::Variant value = cell.value();
-    if (value.type() == com::VarType::Error)
-        throw com::Error(com::hr::kTypeMismatch, "Type mismatch: " + cell.address() + " holds an error value");
-    return com::toText(value);
-}
-
-std::string cellText(host::Worksheet& sheet, const char* address) { return textOf(sheet.range(address)); }
+std::string cellText(host::Worksheet& sheet, const char* address) { return common::templateCellText(sheet.range(address)); }
 
 std::string trimmedCellText(host::Worksheet& sheet, const char* address) {
     return com::trimBlanks(cellText(sheet, address));
@@ -92,7 +84,7 @@ bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
             arrKeyText.assign(static_cast<size_t>(nRowCount), std::string());
             for (int16_t i = 0; i < nRowCount; ++i) {
                 int16_t row = com::narrowToInt16(int32_t(nRowStart) + i);
-                arrKeyText[static_cast<size_t>(i)] = textOf(sheet.cell(row, 1));
+                arrKeyText[static_cast<size_t>(i)] = common::templateCellText(sheet.cell(row, 1));
             }
         }
 
@@ -100,7 +92,7 @@ bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
         for (int16_t i = 0; i < nColCount; ++i) {
             int16_t column = com::narrowToInt16(int32_t(nColStart) + i);
             // A spec that does not parse leaves the column without a field; only a bad number throws.
-            ParseColumnSpec(textOf(sheet.cell(1, column)), arrWhiteCol[static_cast<size_t>(i)]);
+            ParseColumnSpec(common::templateCellText(sheet.cell(1, column)), arrWhiteCol[static_cast<size_t>(i)]);
         }
 
         nCtrlMode = ctrlModeOf(trimmedCellText(sheet, "A6"));

@@ -15,6 +15,7 @@
 #include "host/Worksheet.h"
 #include "tavlora/CExcelBatDo.h"
 #include "report/common/SheetAcquisition.h"
+#include "report/common/TemplateCellText.h"
 
 namespace tavlora::tmplone {
 
@@ -130,9 +131,9 @@ int16_t CExcelTmplPrintOne::ScanHeaderRows() {
     const int16_t lastColumn = com::narrowToInt16(int32_t{firstColumn} + columnCount - 1);
     int16_t appended = 0;
     for (int32_t column = firstColumn; column <= lastColumn; ++column) {
-        const std::string name = com::toText(sheet_->cell(1, column).value());
+        const std::string name = common::templateCellText(sheet_->cell(1, column));
         if (name.empty()) continue;
-        const std::string address = com::toText(sheet_->cell(2, column).value());
+        const std::string address = common::templateCellText(sheet_->cell(2, column));
         if (address.empty()) continue;
         whiteDots_.back() = SWhiteDot{name, ePosType_A1, address, std::string()};
         whiteDots_.emplace_back();

@@ -234,7 +234,9 @@ class Error(Exception):
             std::vector<std::vector<com::Variant>> values;
             for (const auto& row : rows) {
                 std::vector<com::Variant> record;
-                for (const auto& item : row) record.push_back(python::toVariant(item));
+                // None in a row is a missing value, as an SQL NULL is: Null, not Empty.
+                for (const auto& item : row)
+                    record.push_back(item.is_none() ? com::Variant::null() : python::toVariant(item));
                 values.push_back(std::move(record));
             }
             return Object(server::makeMemoryRecordset(std::move(fields), std::move(values)));

@@ -46,6 +46,44 @@ TEST(CellStoreTest, KeepsRowsAndCellsSortedWhateverTheWriteOrder) {
     EXPECT_EQ(store.find(5, 4), nullptr);
 }
 
+TEST(CellStoreTest, RowsFilledBottomUpAreFoundAndEndSorted) {
+    CellStore store;
+    // Far more rows than are moved cheaply, written last row first, with rows in between rewritten.
+    for (int32_t row = 1000; row >= 1; --row) {
+        putNumber(store, row * 2, 1, row);
+        ASSERT_EQ(numberAt(store, row * 2, 1), row);
+        if (row % 100 == 0) putNumber(store, 2000, 2, row);  // a row already placed
+    }
+    putNumber(store, 3, 1, 0.5);  // one in the middle of the waiting rows
+    EXPECT_EQ(numberAt(store, 2000, 2), 100);
+    EXPECT_EQ(numberAt(store, 3, 1), 0.5);
+    store.erase(500, 1);
+    EXPECT_EQ(store.find(500, 1), nullptr);
+    const auto& rows = store.rows();
+    ASSERT_EQ(rows.size(), 1000u);  // 1000 rows, one emptied, one added
+    for (size_t i = 1; i < rows.size(); ++i) ASSERT_LT(rows[i - 1].row, rows[i].row);
+    EXPECT_EQ(rows[0].row, 2);
+    EXPECT_EQ(rows[1].row, 3);
+    EXPECT_EQ(rows.back().row, 2000);
+    Area used;
+    ASSERT_TRUE(store.usedArea(used));
+    EXPECT_EQ(used, (Area{2, 1, 2000, 2}));
+}
+
+TEST(CellStoreTest, EmptiedRowsLeaveOnceRowsAreWalked) {
+    CellStore store;
+    for (int32_t row = 1; row <= 500; ++row) putNumber(store, row, 1, row);
+    store.rowAt(250).height = 30;
+    for (int32_t row = 1; row <= 499; ++row) store.erase(row, 1);
+    EXPECT_EQ(store.find(10, 1), nullptr);
+    EXPECT_EQ(numberAt(store, 500, 1), 500);
+    ASSERT_EQ(store.rows().size(), 2u);  // the row with a height stays, and the last row
+    EXPECT_EQ(store.rows()[0].row, 250);
+    putNumber(store, 10, 1, 7);  // a row emptied earlier comes back
+    EXPECT_EQ(numberAt(store, 10, 1), 7);
+    EXPECT_EQ(store.rows().size(), 3u);
+}
+
 TEST(CellStoreTest, ClearRemovesOnlyTheAreaAndEmptyRows) {
     CellStore store;
     for (int r = 1; r <= 3; ++r)

@@ -99,6 +99,17 @@ TEST(HeaderRowPlaceholders, ScansToTheLastColumnOfAUsedRangeThatDoesNotStartInCo
     EXPECT_EQ(describe(*book.filler), (Entries{"First@B5", "Second@C5", "Third@D5"}));
 }
 
+TEST(HeaderRowPlaceholders, AnErrorValueInTheHeaderRowsFailsTheBegin) {
+    // An error has no text to be a name or an address: reading its number as one ("Error 2042")
+    // would place values at the wrong cells without a word.
+    for (const char* errorCell : {"B1", "B2"}) {
+        TemplateBook book;
+        book.put({{"A1", "Cust"}, {"A2", "B5"}, {"B1", "Total"}, {"B2", "C5"}});
+        book.invoice->range(errorCell).setValue(com::Variant::error(com::hr::runtime(2042)));
+        EXPECT_FALSE(book.filler->DoA_Begin("Invoice", 0)) << errorCell;
+    }
+}
+
 TEST(HeaderRowPlaceholders, InCellPlaceholdersAreIgnoredAndViceVersa) {
     TemplateBook book;
     book.put({{"A1", "Name"}, {"A2", "C5"}, {"B4", "%Cust%"}});

@@ -122,6 +122,14 @@ private:
         return groups;
     }
 
+    // A new series element after `previous` (the group's last series so far), or at its place among
+    // the group's children for the first one: finding the place once keeps many series linear.
+    pugi::xml_node nextSeriesElement(pugi::xml_node group, pugi::xml_node& previous) {
+        previous = previous ? group.insert_child_after(c_("ser").c_str(), previous)
+                            : insertChild(group, c_, "ser", chartorder::group());
+        return previous;
+    }
+
     // The series elements as read, by their position over all groups, so that a kept series
     // keeps its look (fill, markers, trend lines, extensions) when the groups are refilled.
     void keepOriginalSeries() {
@@ -137,6 +145,7 @@ private:
             removeChildren(group, "ser");
         }
         std::vector<bool> used(groups.size(), false);
+        std::vector<pugi::xml_node> lastSeries(groups.size());
         int32_t index = 0;
         for (const auto& series : chart_.series()) {
             size_t g = series->keptIndex() >= 0 ? static_cast<size_t>(std::max(0, series->keptGroup())) : 0;
@@ -145,11 +154,12 @@ private:
             const pugi::xml_node* original = series->keptIndex() >= 0 && static_cast<size_t>(series->keptIndex()) < originals_.size()
                                                  ? &originals_[static_cast<size_t>(series->keptIndex())]
                                                  : nullptr;
-            pugi::xml_node ser = insertChild(groups[g], c_, "ser", chartorder::group());
+            pugi::xml_node ser = nextSeriesElement(groups[g], lastSeries[g]);
             if (original) {
                 pugi::xml_node copy = groups[g].insert_copy_after(*original, ser);
                 groups[g].remove_child(ser);
                 ser = copy;
+                lastSeries[g] = copy;
             }
             writeSeries(ser, *series, index++, traits[g], original == nullptr);
         }
@@ -190,8 +200,9 @@ private:
         pugi::xml_node group = newGroupElement(traits);
         writeGroupHead(group, traits);
         int32_t index = 0;
+        pugi::xml_node lastSeries;
         for (const auto& series : chart_.series())
-            writeSeries(insertChild(group, c_, "ser", chartorder::group()), *series, index++, traits, true);
+            writeSeries(nextSeriesElement(group, lastSeries), *series, index++, traits, true);
         std::vector<int64_t> axisIds = writeGroupTail(group, traits);
         writeAxes(group, traits, axisIds);
     }
