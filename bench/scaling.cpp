@@ -29,13 +29,11 @@ struct Case {
     std::function<double(int32_t n)> run;
 };
 
-std::shared_ptr<host::Worksheet> freshSheet(const std::shared_ptr<host::Application>& application) {
-    return application->add()->worksheets().front();
-}
 
 double emptyCells(int32_t n) {
     auto application = host::files::newApplication();
-    auto sheet = freshSheet(application);
+    auto workbook = application->add();
+    auto sheet = workbook->worksheets().front();
     for (int32_t row = 1; row <= n; ++row) sheet->cell(row, 2).setValue(com::Variant(std::string("%Name%")));
     bench::Stopwatch clock;
     for (int32_t row = 1; row <= n; ++row) sheet->cell(row, 2).setValue(com::Variant());
@@ -46,7 +44,8 @@ double emptyCells(int32_t n) {
 
 double writeRowsBottomUp(int32_t n) {
     auto application = host::files::newApplication();
-    auto sheet = freshSheet(application);
+    auto workbook = application->add();
+    auto sheet = workbook->worksheets().front();
     bench::Stopwatch clock;
     for (int32_t row = n; row >= 1; --row) sheet->cell(row, 1).setValue(com::Variant(double(row)));
     double seconds = clock.seconds();
