@@ -38,10 +38,11 @@ public:
         readStyles(workbookRelationships, info.date1904);
         std::vector<uint32_t> sharedStrings = readSharedStringsPart(workbookRelationships);
         markRegenerated(workbookRelationships, "calcChain");
-        readSheets(info, workbookRelationships, sharedStrings);
-        workbook_.definedNames() = std::move(info.definedNames);
-        if (info.activeTab >= 0 && static_cast<size_t>(info.activeTab) < workbook_.sheets().size())
-            workbook_.setActiveSheet(*workbook_.sheets()[static_cast<size_t>(info.activeTab)]);
+        std::vector<int32_t> sheetIndexes = readSheets(info, workbookRelationships, sharedStrings);
+        workbook_.definedNames() = namesOfReadSheets(std::move(info.definedNames), sheetIndexes);
+        int32_t activeTab = info.activeTab >= 0 && size_t(info.activeTab) < sheetIndexes.size() ? sheetIndexes[size_t(info.activeTab)] : 0;
+        if (activeTab >= 0 && static_cast<size_t>(activeTab) < workbook_.sheets().size())
+            workbook_.setActiveSheet(*workbook_.sheets()[static_cast<size_t>(activeTab)]);
         carryOtherParts();
         readWorkbookCharts(*contents_, workbook_);
         markReachableParts();
@@ -141,7 +142,26 @@ private:
         return readSharedStrings(document, workbook_.store().strings);
     }
 
-    void readSheets(const WorkbookPartInfo& info, const RelationshipList& list, const std::vector<uint32_t>& strings) {
+    // Sheet-level names follow their sheets to the indexes they have in the workbook; the names of
+    // a sheet that was not read go with it.
+    static std::vector<DefinedName> namesOfReadSheets(std::vector<DefinedName> names, const std::vector<int32_t>& sheetIndexes) {
+        std::vector<DefinedName> kept;
+        kept.reserve(names.size());
+        for (DefinedName& name : names) {
+            if (name.localSheet >= 0) {
+                if (size_t(name.localSheet) >= sheetIndexes.size() || sheetIndexes[size_t(name.localSheet)] < 0) continue;
+                name.localSheet = sheetIndexes[size_t(name.localSheet)];
+            }
+            kept.push_back(std::move(name));
+        }
+        return kept;
+    }
+
+    // Reads the listed sheets in order and answers, for each entry of the list, the index its sheet
+    // has in the workbook (-1 for an entry that was skipped). An entry with no relationship id at
+    // all names no part: the application drops such a sheet and opens the rest, and so do we.
+    std::vector<int32_t> readSheets(const WorkbookPartInfo& info, const RelationshipList& list, const std::vector<uint32_t>& strings) {
+        std::vector<int32_t> sheetIndexes;
         std::unordered_set<std::string> names;
         std::unordered_map<std::string_view, const Relationship*> byId;
         for (const Relationship& r : list)
@@ -152,6 +172,11 @@ private:
             if (entry.name.empty()) fail("lists a sheet without a name");
             if (!names.insert(asciiLower(entry.name)).second) fail("lists the sheet name '" + entry.name + "' twice");
             requireAllowedSheetName(entry.name);
+            if (entry.relationshipId.empty()) {
+                sheetIndexes.push_back(-1);
+                continue;
+            }
+            sheetIndexes.push_back(int32_t(workbook_.sheets().size()));
             auto found = byId.find(entry.relationshipId);
             const Relationship* relationship = found == byId.end() ? nullptr : found->second;
             if (!relationship) fail("is damaged: sheet '" + entry.name + "' has no part");
@@ -178,6 +203,7 @@ private:
             contents_->addSheetRecord(SheetRecord{part.name, relationship->id, relationship->type, entry.sheetId});
         }
         if (workbook_.sheets().empty()) fail("has no sheets");
+        return sheetIndexes;
     }
 
     // A sheet keeps the name it has in the file only where the application would let it be named

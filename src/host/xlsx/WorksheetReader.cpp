@@ -112,7 +112,8 @@ public:
         for (pugi::xml_node merge = mergeCells.first_child(); merge; merge = merge.next_sibling()) {
             if (merge.type() != pugi::node_element || localName(merge.name()) != "mergeCell") continue;
             auto area = parseCellRange(merge.attribute("ref").value());
-            if (area && area->cellCount() > 1) sheet_.mergedAreas().push_back(*area);
+            // A one-cell merge changes nothing on screen, but the application keeps it, so do we.
+            if (area) sheet_.mergedAreas().push_back(*area);
         }
     }
 
@@ -293,6 +294,8 @@ private:
         }
         if (!v) return;
         if (type == "s") {
+            // An empty <v/> names no string: the application opens the cell as empty.
+            if (value.empty()) return;
             uint32_t index = 0;
             if (!parseUnsigned(v.child_value(), index) || index >= source_.sharedStrings.size()) {
                 char ref[kCellAddressCapacity];

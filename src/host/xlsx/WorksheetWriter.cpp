@@ -278,6 +278,12 @@ void SheetXmlWriter::mergeCells(std::string& out) const {
     for (const Area& area : merges) {
         open(out, "mergeCell ref=\"");
         out += cellRangeAddress(area);
+        // A one-cell merge is still written as a range ("B2:B2"), the form the application uses.
+        if (area.cellCount() == 1) {
+            char buffer[kCellAddressCapacity];
+            out += ':';
+            out.append(buffer, formatCell(area.lastRow, area.lastColumn, buffer));
+        }
         out += "\"/>";
     }
     close(out, "mergeCells");
