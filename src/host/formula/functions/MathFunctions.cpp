@@ -162,73 +162,41 @@ Value roundToMultiple(CalcContext& context, Arguments arguments, bool up) {
 Value ceilingMath(CalcContext& context, Arguments arguments) { return roundToMultiple(context, arguments, true); }
 Value floorMath(CalcContext& context, Arguments arguments) { return roundToMultiple(context, arguments, false); }
 
-// --- one number in, one out ---
+// --- one or two numbers in, one out ---
 
-double signOf(double n) { return n > 0 ? 1 : n < 0 ? -1 : 0; }
-
-Value intFunction(CalcContext& context, Arguments arguments) {
+template <Value (*Operation)(double)>
+Value unary(CalcContext& context, Arguments arguments) {
     NumberResult number = numberArgument(context, arguments, 0);
     if (!number.ok()) return errorOf(number);
-    return numberValue(std::floor(number.number));
+    return Operation(number.number);
 }
 
-Value absFunction(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    return numberValue(std::abs(number.number));
+// `Fallback` stands for a second argument left out (LOG's base).
+template <Value (*Operation)(double, double), double Fallback>
+Value binary(CalcContext& context, Arguments arguments) {
+    NumberResult first = numberArgument(context, arguments, 0);
+    if (!first.ok()) return errorOf(first);
+    NumberResult second = numberArgument(context, arguments, 1, Fallback);
+    if (!second.ok()) return errorOf(second);
+    return Operation(first.number, second.number);
 }
 
-Value sign(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    return Value::number(signOf(number.number));
+Value wholeBelowOf(double n) { return numberValue(std::floor(n)); }
+Value absoluteOf(double n) { return numberValue(std::abs(n)); }
+Value signOf(double n) { return Value::number(n > 0 ? 1 : n < 0 ? -1 : 0); }
+Value squareRootOf(double n) { return n < 0 ? Value::error(ErrorValue::Num) : numberValue(std::sqrt(n)); }
+Value exponentialOf(double n) { return numberValue(std::exp(n)); }
+Value naturalLogarithmOf(double n) { return n <= 0 ? Value::error(ErrorValue::Num) : numberValue(std::log(n)); }
+Value commonLogarithmOf(double n) { return n <= 0 ? Value::error(ErrorValue::Num) : numberValue(std::log10(n)); }
+
+Value logarithmOf(double n, double base) {
+    if (n <= 0 || base <= 0) return Value::error(ErrorValue::Num);
+    if (base == 1) return Value::error(ErrorValue::Div0);
+    if (base == 10) return numberValue(std::log10(n));
+    return numberValue(std::log(n) / std::log(base));
 }
 
-Value sqrt(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    if (number.number < 0) return Value::error(ErrorValue::Num);
-    return numberValue(std::sqrt(number.number));
-}
-
-Value exp(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    return numberValue(std::exp(number.number));
-}
-
-Value ln(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    if (number.number <= 0) return Value::error(ErrorValue::Num);
-    return numberValue(std::log(number.number));
-}
-
-Value log10(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    if (number.number <= 0) return Value::error(ErrorValue::Num);
-    return numberValue(std::log10(number.number));
-}
-
-Value log(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    NumberResult base = numberArgument(context, arguments, 1, 10);
-    if (!base.ok()) return errorOf(base);
-    if (number.number <= 0 || base.number <= 0) return Value::error(ErrorValue::Num);
-    if (base.number == 1) return Value::error(ErrorValue::Div0);
-    if (base.number == 10) return numberValue(std::log10(number.number));
-    return numberValue(std::log(number.number) / std::log(base.number));
-}
-
-Value mod(CalcContext& context, Arguments arguments) {
-    NumberResult number = numberArgument(context, arguments, 0);
-    if (!number.ok()) return errorOf(number);
-    NumberResult divisor = numberArgument(context, arguments, 1);
-    if (!divisor.ok()) return errorOf(divisor);
-    double n = number.number;
-    double d = divisor.number;
+Value remainderOf(double n, double d) {
     if (d == 0) return Value::error(ErrorValue::Div0);
     double remainder = n - d * functions::wholeBelow(n / d);
     // The quotient read at 15 digits may land a hair past a multiple; the result keeps d's sign.
@@ -236,17 +204,11 @@ Value mod(CalcContext& context, Arguments arguments) {
     return numberValue(remainder);
 }
 
-Value power(CalcContext& context, Arguments arguments) {
-    NumberResult base = numberArgument(context, arguments, 0);
-    if (!base.ok()) return errorOf(base);
-    NumberResult exponent = numberArgument(context, arguments, 1);
-    if (!exponent.ok()) return errorOf(exponent);
-    double b = base.number;
-    double e = exponent.number;
-    if (b == 0 && e == 0) return Value::error(ErrorValue::Num);
-    if (b == 0 && e < 0) return Value::error(ErrorValue::Div0);
-    if (b < 0 && e != std::trunc(e)) return Value::error(ErrorValue::Num);
-    return numberValue(std::pow(b, e));
+Value powerOf(double base, double exponent) {
+    if (base == 0 && exponent == 0) return Value::error(ErrorValue::Num);
+    if (base == 0 && exponent < 0) return Value::error(ErrorValue::Div0);
+    if (base < 0 && exponent != std::trunc(exponent)) return Value::error(ErrorValue::Num);
+    return numberValue(std::pow(base, exponent));
 }
 
 Value pi(CalcContext&, Arguments) { return Value::number(std::numbers::pi); }
@@ -278,7 +240,7 @@ constexpr FunctionSpec kMathFunctions[] = {
     {"ROUNDUP", 2, 2, 0, roundUp},
     {"ROUNDDOWN", 2, 2, 0, roundDown},
     {"MROUND", 2, 2, 0, mround},
-    {"INT", 1, 1, 0, intFunction},
+    {"INT", 1, 1, 0, unary<wholeBelowOf>},
     {"TRUNC", 1, 2, 0, trunc},
     {"CEILING", 2, 2, 0, ceiling},
     {"FLOOR", 2, 2, 0, floor},
@@ -287,15 +249,15 @@ constexpr FunctionSpec kMathFunctions[] = {
     {"CEILING.PRECISE", 1, 2, 0, ceilingMath},
     {"FLOOR.PRECISE", 1, 2, 0, floorMath},
     {"ISO.CEILING", 1, 2, 0, ceilingMath},
-    {"ABS", 1, 1, 0, absFunction},
-    {"SIGN", 1, 1, 0, sign},
-    {"MOD", 2, 2, 0, mod},
-    {"POWER", 2, 2, 0, power},
-    {"SQRT", 1, 1, 0, sqrt},
-    {"EXP", 1, 1, 0, exp},
-    {"LN", 1, 1, 0, ln},
-    {"LOG", 1, 2, 0, log},
-    {"LOG10", 1, 1, 0, log10},
+    {"ABS", 1, 1, 0, unary<absoluteOf>},
+    {"SIGN", 1, 1, 0, unary<signOf>},
+    {"MOD", 2, 2, 0, binary<remainderOf, 0.0>},
+    {"POWER", 2, 2, 0, binary<powerOf, 0.0>},
+    {"SQRT", 1, 1, 0, unary<squareRootOf>},
+    {"EXP", 1, 1, 0, unary<exponentialOf>},
+    {"LN", 1, 1, 0, unary<naturalLogarithmOf>},
+    {"LOG", 1, 2, 0, binary<logarithmOf, 10.0>},
+    {"LOG10", 1, 1, 0, unary<commonLogarithmOf>},
     {"PI", 0, 0, 0, pi},
     {"RAND", 0, 0, 0, rand, true},
     {"RANDBETWEEN", 2, 2, 0, randBetween, true},
