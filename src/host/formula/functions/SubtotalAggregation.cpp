@@ -72,6 +72,7 @@ Value computeOverReferences(CalcContext& context, int function, std::span<const 
 Value subtotal(CalcContext& context, std::span<const Value> arguments) {
     NumberResult number = integerArgument(context, arguments, 0);
     if (!number.ok()) return errorOf(number);
+    if (number.number < 0 || number.number > 200) return Value::error(ErrorValue::Value);
     int function = int(number.number);
     NumberRules rules;
     rules.filter.skipSubtotals = true;
@@ -88,9 +89,10 @@ Value aggregate(CalcContext& context, std::span<const Value> arguments) {
     if (!number.ok()) return errorOf(number);
     NumberResult options = integerArgument(context, arguments, 1);
     if (!options.ok()) return errorOf(options);
+    if (number.number < Average || number.number > QuartileExc || options.number < 0 || options.number > 7)
+        return Value::error(ErrorValue::Value);
     int function = int(number.number);
     int option = int(options.number);
-    if (function < Average || function > QuartileExc || option < 0 || option > 7) return Value::error(ErrorValue::Value);
     NumberRules rules;
     rules.filter.skipSubtotals = option < 4;
     rules.filter.skipHiddenRows = option % 2 == 1;

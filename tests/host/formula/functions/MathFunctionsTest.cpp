@@ -175,6 +175,8 @@ TEST_F(MathFunctionsTest, SubtotalLeavesOutSubtotalsAndForHundredsHiddenRows) {
     EXPECT_NUMBER(call(grid, "SUBTOTAL", {num(3), range(1, 2, 6, 2)}), 5);
     EXPECT_NUMBER(call(grid, "SUBTOTAL", {num(1), range(1, 1, 6, 1)}), 3);
     EXPECT_EQ(call(grid, "SUBTOTAL", {num(12), range(1, 1, 6, 1)}), error(ErrorValue::Value));
+    EXPECT_EQ(call(grid, "SUBTOTAL", {num(1e300), range(1, 1, 6, 1)}), error(ErrorValue::Value));
+    EXPECT_EQ(call(grid, "AGGREGATE", {num(9), num(-1e300), range(1, 1, 6, 1)}), error(ErrorValue::Value));
 }
 
 TEST_F(MathFunctionsTest, AggregateOptionsLeaveOutErrorsHiddenRowsAndSubtotals) {
