@@ -89,7 +89,7 @@ Value aggregate(CalcContext& context, std::span<const Value> arguments) {
     if (!number.ok()) return errorOf(number);
     NumberResult options = integerArgument(context, arguments, 1);
     if (!options.ok()) return errorOf(options);
-    if (number.number < Average || number.number > QuartileExc || options.number < 0 || options.number > 7)
+    if (number.number < 1 || number.number > 19 || options.number < 0 || options.number > 7)
         return Value::error(ErrorValue::Value);
     int function = int(number.number);
     int option = int(options.number);
