@@ -13,6 +13,10 @@
 // used cells of a range whose blanks cannot match, and counts matching blanks by arithmetic.
 namespace tavlora::host::formula::functions {
 
+// COUNTIFS's arguments taken by reference: the ranges (the even ones). Bit 31 makes the criteria
+// from argument 31 on references too; they are read through singleValue.
+constexpr uint32_t kCriteriaRangeArguments = 0x55555555u | 0x80000000u;
+
 class CriteriaRanges {
 public:
     // The pairs from argument `first` on (range by reference, criterion by value). #VALUE! when a

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -9,6 +10,10 @@
 // the sum range where the criteria hold. Texts, booleans and blanks there are passed over; an
 // error there is the result.
 namespace tavlora::host::formula::functions {
+
+// The arguments these functions take by reference: the value range (argument 0) and every
+// criteria range (the odd ones), also beyond argument 31.
+constexpr uint32_t kValueRangeAndCriteriaRanges = 0xAAAAAAABu;
 
 struct MatchedNumbers {
     double sum = 0;

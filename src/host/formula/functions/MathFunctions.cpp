@@ -5,8 +5,8 @@
 #include "host/formula/FunctionSpec.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ArgumentGrid.h"
-#include "host/formula/functions/MatchedNumbers.h"
 #include "host/formula/functions/DecimalRounding.h"
+#include "host/formula/functions/MatchedNumbers.h"
 #include "host/formula/functions/NumberArguments.h"
 #include "host/formula/functions/ScalarArguments.h"
 #include "host/formula/functions/SubtotalAggregation.h"
@@ -21,9 +21,6 @@ using functions::numberValue;
 using functions::errorOf;
 using functions::RoundingMode;
 using Arguments = std::span<const Value>;
-
-// SUMIFS and MINIFS take their ranges by reference: argument 0 and every odd one.
-constexpr uint32_t kSumRangeAndCriteriaRanges = 0xAAAAAAABu;
 
 Value sum(CalcContext& context, Arguments arguments) {
     double total = 0;
@@ -42,10 +39,6 @@ Value product(CalcContext& context, Arguments arguments) {
     if (error) return Value::error(*error);
     return numberValue(any ? total : 0);
 }
-
-}  // namespace
-
-namespace {
 
 Value sumOfMatches(const functions::MatchedNumbers& matches) {
     if (matches.error) return Value::error(*matches.error);
@@ -233,7 +226,7 @@ Value aggregate(CalcContext& context, Arguments arguments) { return functions::a
 constexpr FunctionSpec kMathFunctions[] = {
     {"SUM", 1, kManyArguments, kAllArgumentsByReference, sum},
     {"SUMIF", 2, 3, 0b101, sumIf},
-    {"SUMIFS", 3, kManyArguments, kSumRangeAndCriteriaRanges, sumIfs},
+    {"SUMIFS", 3, kManyArguments, functions::kValueRangeAndCriteriaRanges, sumIfs},
     {"SUMPRODUCT", 1, kManyArguments, kAllArgumentsByReference, sumProduct},
     {"PRODUCT", 1, kManyArguments, kAllArgumentsByReference, product},
     {"ROUND", 2, 2, 0, round},

@@ -21,8 +21,7 @@ using functions::errorOf;
 using functions::Spread;
 using Arguments = std::span<const Value>;
 
-constexpr uint32_t kValueRangeAndCriteriaRanges = 0xAAAAAAABu;  // MINIFS: argument 0 and every odd one
-constexpr uint32_t kCriteriaRanges = 0x55555555u | 0x80000000u;   // COUNTIFS: every even argument
+using functions::kValueRangeAndCriteriaRanges;
 
 Value fromResult(const NumberResult& result) {
     return result.ok() ? numberValue(result.number) : Value::error(*result.error);
@@ -190,7 +189,7 @@ constexpr FunctionSpec kStatisticalFunctions[] = {
     {"COUNTA", 1, kManyArguments, kAllArgumentsByReference, countA},
     {"COUNTBLANK", 1, 1, 1, countBlank},
     {"COUNTIF", 2, 2, 1, countIf},
-    {"COUNTIFS", 2, kManyArguments, kCriteriaRanges, countIfs},
+    {"COUNTIFS", 2, kManyArguments, functions::kCriteriaRangeArguments, countIfs},
     {"AVERAGE", 1, kManyArguments, kAllArgumentsByReference, average},
     {"AVERAGEIF", 2, 3, 0b101, averageIf},
     {"AVERAGEIFS", 3, kManyArguments, kValueRangeAndCriteriaRanges, averageIfs},

@@ -57,6 +57,20 @@ TEST_F(StatisticalFunctionsTest, CountIfsWithEveryCriterionTakingBlanks) {
               error(ErrorValue::Value));
 }
 
+TEST_F(StatisticalFunctionsTest, CriteriaPastArgument31ArriveAsReferences) {
+    std::vector<Value> arguments;
+    for (int pair = 0; pair < 16; ++pair) {
+        arguments.push_back(range(1, 1, 10, 1));
+        arguments.push_back(text(">0"));
+    }
+    arguments.push_back(range(1, 1, 10, 1));
+    arguments.push_back(cell(3, 1));  // argument 33: the spec takes it by reference
+    ASSERT_TRUE(familyFunction("COUNTIFS")->takesReference(33));
+    EXPECT_NUMBER(call(grid, "COUNTIFS", arguments), 1);
+    arguments.insert(arguments.begin(), range(1, 1, 10, 1));
+    EXPECT_NUMBER(call(grid, "AVERAGEIFS", arguments), 3);
+}
+
 TEST_F(StatisticalFunctionsTest, AveragesAndExtremes) {
     EXPECT_NUMBER(call(grid, "AVERAGE", {range(1, 1, 10, 1)}), 5.5);
     EXPECT_NUMBER(call(grid, "AVERAGE", {range(1, 2, 7, 2)}), 7.5 / 3);
