@@ -1,0 +1,57 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "host/formula/FunctionSpec.h"
+#include "host/formula/GridContext.h"
+
+// Calling a function of the math, statistical, logical and information families as the engine
+// would: by name, with the arguments already in the form the spec asks for.
+namespace tavlora::host::formula::testing {
+
+inline const FunctionSpec* familyFunction(std::string_view name) {
+    for (auto family : {mathFunctions(), statisticalFunctions(), logicalFunctions(), informationFunctions()})
+        for (const FunctionSpec& spec : family)
+            if (spec.name == name) return &spec;
+    return nullptr;
+}
+
+inline Value call(GridContext& context, std::string_view name, std::vector<Value> arguments) {
+    const FunctionSpec* spec = familyFunction(name);
+    EXPECT_NE(spec, nullptr) << name;
+    if (!spec) return Value::error(ErrorValue::Name);
+    EXPECT_GE(arguments.size(), spec->minArguments) << name;
+    EXPECT_LE(arguments.size(), spec->maxArguments) << name;
+    return spec->body(context, arguments);
+}
+
+inline Value range(int32_t firstRow, int32_t firstColumn, int32_t lastRow, int32_t lastColumn, int32_t sheet = 0) {
+    return Value::reference(SheetArea{sheet, Area{firstRow, firstColumn, lastRow, lastColumn}});
+}
+inline Value cell(int32_t row, int32_t column, int32_t sheet = 0) { return range(row, column, row, column, sheet); }
+inline Value column(int32_t column) { return range(1, column, kMaxRows, column); }
+inline Value num(double n) { return Value::number(n); }
+inline Value text(std::string t) { return Value::text(std::move(t)); }
+inline Value boolean(bool b) { return Value::boolean(b); }
+inline Value error(ErrorValue e) { return Value::error(e); }
+inline Value row(std::vector<Value> values) {
+    ValueArray array;
+    array.rows = 1;
+    array.columns = int32_t(values.size());
+    array.values = std::move(values);
+    return Value::array(std::move(array));
+}
+
+// A number result within a relative 1e-12.
+#define EXPECT_NUMBER(value, expected)                                              \
+    do {                                                                            \
+        Value v_ = (value);                                                         \
+        ASSERT_TRUE(v_.isNumber()) << "not a number: kind " << int(v_.kind());      \
+        EXPECT_NEAR(v_.asNumber(), (expected), 1e-12 * std::max(1.0, std::abs(double(expected)))); \
+    } while (0)
+
+}  // namespace tavlora::host::formula::testing
