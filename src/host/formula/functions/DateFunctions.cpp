@@ -8,8 +8,8 @@
 #include "host/cells/DateSerial.h"
 #include "host/formula/FunctionSpec.h"
 #include "host/formula/ValueCoercion.h"
-#include "host/formula/functions/ArgumentValues.h"
-#include "host/formula/functions/ScalarArguments.h"
+#include "host/formula/functions/ListArguments.h"
+#include "host/formula/functions/OptionalArguments.h"
 #include "host/formula/functions/SerialCalendar.h"
 
 namespace tavlora::host::formula {

@@ -5,8 +5,8 @@
 
 #include "host/formula/FunctionSpec.h"
 #include "host/formula/ValueCoercion.h"
-#include "host/formula/functions/ArgumentValues.h"
-#include "host/formula/functions/ScalarArguments.h"
+#include "host/formula/functions/ListArguments.h"
+#include "host/formula/functions/OptionalArguments.h"
 
 namespace tavlora::host::formula {
 

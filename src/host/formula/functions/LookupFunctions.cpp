@@ -9,7 +9,7 @@
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/LookupGrid.h"
 #include "host/formula/functions/LookupSearch.h"
-#include "host/formula/functions/ScalarArguments.h"
+#include "host/formula/functions/OptionalArguments.h"
 
 namespace tavlora::host::formula {
 

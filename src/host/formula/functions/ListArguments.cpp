@@ -1,4 +1,4 @@
-#include "host/formula/functions/ArgumentValues.h"
+#include "host/formula/functions/ListArguments.h"
 
 namespace tavlora::host::formula::arguments {
 
