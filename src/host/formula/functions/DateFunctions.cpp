@@ -24,8 +24,9 @@ using arguments::errorOf;
 std::optional<Value> readDay(CalcContext& context, Args args, size_t index, int64_t& out) {
     NumberResult n = arguments::number(args, index, context.uses1904Dates());
     if (!n.ok()) return errorOf(n);
-    if (!isDateSerial(n.number, context.uses1904Dates())) return Value::error(ErrorValue::Num);
-    out = int64_t(std::floor(n.number));
+    double day = std::floor(n.number);
+    if (!isDateSerial(day, context.uses1904Dates())) return Value::error(ErrorValue::Num);
+    out = int64_t(day);
     return std::nullopt;
 }
 
@@ -61,8 +62,7 @@ Value date(CalcContext& context, Args args) {
     int64_t rolledYear = months >= 0 ? months / 12 : (months - 11) / 12;
     auto rolledMonth = unsigned(months - rolledYear * 12 + 1);
     if (rolledYear < 0 || rolledYear > 10000) return Value::error(ErrorValue::Num);
-    // Counting the days from the first of the month in serials keeps 1900-02-29 where it belongs.
-    double serial = serialOfCivilDate(rolledYear, rolledMonth, 1, date1904) + day.number - 1;
+    double serial = double(serialOfMonthStart(rolledYear, rolledMonth, date1904)) + day.number - 1;
     return dateResult(serial, date1904);
 }
 
@@ -194,7 +194,8 @@ std::optional<Value> readMonthShift(CalcContext& context, Args args, base::Civil
     if (!months.ok()) return errorOf(months);
     out = civilDateOfSerial(day, context.uses1904Dates());
     int64_t total = out.year * 12 + (out.month - 1) + int64_t(months.number);
-    if (total < 0 || total >= 10000 * 12) return Value::error(ErrorValue::Num);
+    int64_t firstYear = context.uses1904Dates() ? 1904 : 1900;
+    if (total < firstYear * 12 || total >= 10000 * 12) return Value::error(ErrorValue::Num);
     out.year = total / 12;
     out.month = unsigned(total % 12 + 1);
     return std::nullopt;

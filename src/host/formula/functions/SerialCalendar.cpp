@@ -15,7 +15,7 @@ int64_t floorMod(int64_t a, int64_t b) { return ((a % b) + b) % b; }
 
 // The serial of a day of a month, a day past the month's end running on into the next.
 int64_t serialOf(int64_t year, unsigned month, int64_t day, bool date1904) {
-    return int64_t(serialOfCivilDate(year, month, 1, date1904)) + day - 1;
+    return serialOfMonthStart(year, month, date1904) + day - 1;
 }
 
 struct MonthCount {
@@ -102,6 +102,11 @@ int64_t workdaysBetween(int64_t first, int64_t last, bool date1904) {
     for (int64_t day = first + total / 7 * 7; day <= last; ++day)
         if (isWorkday(day, date1904)) ++count;
     return count;
+}
+
+int64_t serialOfMonthStart(int64_t year, unsigned month, bool date1904) {
+    if (!date1904 && year < 1900) return 1 + base::daysFromCivil(year, month, 1) - base::daysFromCivil(1900, 1, 1);
+    return int64_t(serialOfCivilDate(year, month, 1, date1904));
 }
 
 unsigned monthLength(int64_t year, unsigned month, bool date1904) {

@@ -14,6 +14,11 @@ bool isWorkday(int64_t serial, bool date1904);  // Monday to Friday
 // Monday-to-Friday days in [first, last], both counted. REQUIRES: first <= last.
 int64_t workdaysBetween(int64_t first, int64_t last, bool date1904);
 
+// The serial of the first of a month. Counting a month's days on from it keeps 1900-02-29 where it
+// belongs, and before 1900 it counts on backwards, so that DATE(1900,1,0) is 0 and earlier days
+// fall below the range.
+int64_t serialOfMonthStart(int64_t year, unsigned month, bool date1904);
+
 unsigned monthLength(int64_t year, unsigned month, bool date1904);
 
 // DATEDIF's units Y, M, D, MD, YM, YD (any letter case); nullopt for another unit.

@@ -31,6 +31,9 @@ TEST_F(DateFunctions, DateRollsAndRangeErrors) {
     EXPECT_EQ(f("DATE", {num(2024), num(0), num(1)}), num(date(2023, 12, 1)));
     EXPECT_EQ(f("DATE", {num(2024), num(-13), num(1)}), num(date(2022, 11, 1)));
     EXPECT_EQ(f("DATE", {num(2024), num(3), num(0)}), num(date(2024, 2, 29)));
+    EXPECT_EQ(f("DATE", {num(1900), num(1), num(0)}), num(0));
+    EXPECT_EQ(f("DATE", {num(1900), num(0), num(31)}), num(0));
+    EXPECT_EQ(f("DATE", {num(1900), num(0), num(30)}), err(ErrorValue::Num));
     EXPECT_EQ(f("DATE", {num(2024), num(1), num(-30)}), num(date(2023, 12, 1)));
     EXPECT_EQ(f("DATE", {num(-1), num(1), num(1)}), err(ErrorValue::Num));
     EXPECT_EQ(f("DATE", {num(10000), num(1), num(1)}), err(ErrorValue::Num));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "FunctionCalls.h"
 
 namespace tavlora::host::formula::testing {

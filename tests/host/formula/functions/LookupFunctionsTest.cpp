@@ -27,7 +27,8 @@ TEST_F(LookupFunctions, VlookupExactAndApproximate) {
     EXPECT_EQ(f("VLOOKUP", {num(30), table(), num(4), Value::boolean(false)}), err(ErrorValue::Ref));
     EXPECT_EQ(f("VLOOKUP", {num(30), table(), num(0), Value::boolean(false)}), err(ErrorValue::Value));
     EXPECT_EQ(f("VLOOKUP", {err(ErrorValue::Div0), table(), num(2)}), err(ErrorValue::Div0));
-    EXPECT_EQ(f("HLOOKUP", {txt("thirty"), ref(3, 1, 3, 3), num(1), Value::boolean(false)}), err(ErrorValue::NA));
+    EXPECT_EQ(f("HLOOKUP", {txt("thirty"), ref(3, 1, 3, 3), num(1), Value::boolean(false)}), txt("Thirty"));
+    EXPECT_EQ(f("HLOOKUP", {txt("thirty"), ref(3, 1, 3, 3), num(2), Value::boolean(false)}), err(ErrorValue::Ref));
     EXPECT_EQ(f("HLOOKUP", {txt("thirty"), ref(3, 2, 4, 3), num(2), Value::boolean(false)}), txt("Forty"));
 }
 
