@@ -51,7 +51,15 @@ Value leftOrRight(CalcContext& context, Args args, bool fromRight) {
 Value left(CalcContext& context, Args args) { return leftOrRight(context, args, false); }
 Value right(CalcContext& context, Args args) { return leftOrRight(context, args, true); }
 
-Value mid(CalcContext& context, Args args) {
+// MID and REPLACE: a text and a part of it, from a 1-based start (at least 1) for a count (at
+// least 0), in code units.
+struct TextSpan {
+    std::u16string units;
+    int64_t from = 0;
+    int64_t count = 0;
+};
+
+std::optional<Value> readSpan(CalcContext& context, Args args, TextSpan& out) {
     TextResult text = arguments::text(args, 0);
     if (!text.ok()) return errorOf(text);
     NumberResult start = arguments::integer(args, 1, context.uses1904Dates());
@@ -59,8 +67,16 @@ Value mid(CalcContext& context, Args args) {
     NumberResult count = arguments::integer(args, 2, context.uses1904Dates());
     if (!count.ok()) return errorOf(count);
     if (start.number < 1 || count.number < 0) return Value::error(ErrorValue::Value);
-    std::u16string units = toUtf16(text.text);
-    return Value::text(fromUtf16(clip(units, int64_t(start.number) - 1, int64_t(count.number))));
+    out.units = toUtf16(text.text);
+    out.from = int64_t(start.number) - 1;
+    out.count = int64_t(count.number);
+    return std::nullopt;
+}
+
+Value mid(CalcContext& context, Args args) {
+    TextSpan span;
+    if (auto failure = readSpan(context, args, span)) return *failure;
+    return Value::text(fromUtf16(clip(span.units, span.from, span.count)));
 }
 
 Value len(CalcContext&, Args args) {
@@ -160,20 +176,14 @@ Value substitute(CalcContext& context, Args args) {
 }
 
 Value replace(CalcContext& context, Args args) {
-    TextResult text = arguments::text(args, 0);
-    if (!text.ok()) return errorOf(text);
-    NumberResult start = arguments::integer(args, 1, context.uses1904Dates());
-    if (!start.ok()) return errorOf(start);
-    NumberResult count = arguments::integer(args, 2, context.uses1904Dates());
-    if (!count.ok()) return errorOf(count);
+    TextSpan span;
+    if (auto failure = readSpan(context, args, span)) return *failure;
     TextResult replacement = arguments::text(args, 3);
     if (!replacement.ok()) return errorOf(replacement);
-    if (start.number < 1 || count.number < 0) return Value::error(ErrorValue::Value);
-    std::u16string units = toUtf16(text.text);
-    auto from = std::min<int64_t>(int64_t(start.number) - 1, int64_t(units.size()));
-    auto cut = std::min<int64_t>(int64_t(count.number), int64_t(units.size()) - from);
-    units.replace(size_t(from), size_t(cut), toUtf16(replacement.text));
-    return textValue(fromUtf16(units));
+    auto from = std::min<int64_t>(span.from, int64_t(span.units.size()));
+    auto cut = std::min<int64_t>(span.count, int64_t(span.units.size()) - from);
+    span.units.replace(size_t(from), size_t(cut), toUtf16(replacement.text));
+    return textValue(fromUtf16(span.units));
 }
 
 template <typename Map>

@@ -2,7 +2,7 @@
 
 #include "FunctionCalls.h"
 
-namespace tavlora::host::formula::testing {
+namespace tavlora::host::formula::familytest {
 namespace {
 
 class DateFunctions : public ::testing::Test {
@@ -146,4 +146,4 @@ TEST_F(DateFunctions, YearFractionBases) {
 }
 
 }  // namespace
-}  // namespace tavlora::host::formula::testing
+}  // namespace tavlora::host::formula::familytest

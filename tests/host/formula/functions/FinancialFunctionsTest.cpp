@@ -4,7 +4,7 @@
 
 #include "FunctionCalls.h"
 
-namespace tavlora::host::formula::testing {
+namespace tavlora::host::formula::familytest {
 namespace {
 
 class FinancialFunctions : public ::testing::Test {
@@ -60,4 +60,4 @@ TEST_F(FinancialFunctions, RatesByNewtonsMethod) {
 }
 
 }  // namespace
-}  // namespace tavlora::host::formula::testing
+}  // namespace tavlora::host::formula::familytest

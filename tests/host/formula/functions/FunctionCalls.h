@@ -8,8 +8,11 @@
 #include "host/formula/GridContext.h"
 
 // Calling a function of the text, date, lookup and financial families by name, as the engine
-// would: the argument count is checked against the function's own limits first.
-namespace tavlora::host::formula::testing {
+// would: the argument count is checked against the function's own limits first. A namespace of
+// their own keeps these helpers apart from those of the other families' tests in this program.
+namespace tavlora::host::formula::familytest {
+
+using testing::GridContext;
 
 inline const FunctionSpec* ownFunction(std::string_view name) {
     for (auto family : {textFunctions(), dateFunctions(), lookupFunctions(), financialFunctions()})
@@ -43,4 +46,4 @@ inline Value column(std::vector<Value> values) {
     return Value::array(ValueArray{rows, 1, std::move(values)});
 }
 
-}  // namespace tavlora::host::formula::testing
+}  // namespace tavlora::host::formula::familytest

@@ -2,7 +2,7 @@
 
 #include "FunctionCalls.h"
 
-namespace tavlora::host::formula::testing {
+namespace tavlora::host::formula::familytest {
 namespace {
 
 // A table in A1:C5 sorted by A: 10 "Ten" 1.5, 20 "Twenty" 2.5, ... 50 "Fifty" 5.5.
@@ -147,4 +147,4 @@ TEST_F(LookupFunctions, Address) {
 }
 
 }  // namespace
-}  // namespace tavlora::host::formula::testing
+}  // namespace tavlora::host::formula::familytest

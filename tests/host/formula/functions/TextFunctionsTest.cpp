@@ -2,7 +2,7 @@
 
 #include "FunctionCalls.h"
 
-namespace tavlora::host::formula::testing {
+namespace tavlora::host::formula::familytest {
 namespace {
 
 class TextFunctions : public ::testing::Test {
@@ -156,4 +156,4 @@ TEST_F(TextFunctions, TAndN) {
 }
 
 }  // namespace
-}  // namespace tavlora::host::formula::testing
+}  // namespace tavlora::host::formula::familytest
