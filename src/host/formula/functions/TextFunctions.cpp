@@ -276,8 +276,14 @@ Value valueFunction(CalcContext& context, Args args) {
 
 double roundHalfAwayFromZero(double x, int digits) {
     double scale = std::pow(10.0, std::abs(digits));
-    double r = digits >= 0 ? std::round(roundToSignificant15(x * scale)) / scale
-                           : std::round(roundToSignificant15(x / scale)) * scale;
+    double r = 0;
+    if (digits >= 0) {
+        // Scaling past the double's range: the number has no digits there to round.
+        if (!std::isfinite(x * scale)) return x;
+        r = std::round(roundToSignificant15(x * scale)) / scale;
+    } else {
+        r = std::isfinite(scale) ? std::round(roundToSignificant15(x / scale)) * scale : 0;
+    }
     return r == 0 ? 0 : r;  // no "-0"
 }
 

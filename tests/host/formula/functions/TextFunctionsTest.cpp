@@ -97,6 +97,8 @@ TEST_F(TextFunctions, FormattingThroughNumberFormats) {
     EXPECT_EQ(f("FIXED", {num(1234.567), num(-2)}), txt("1,200"));
     EXPECT_EQ(f("FIXED", {num(-0.5), num(0)}), txt("-1"));
     EXPECT_EQ(f("FIXED", {num(1), num(128)}), err(ErrorValue::Value));
+    EXPECT_EQ(f("FIXED", {num(1E300), num(127), Value::boolean(true)}).asText().size(), 301u + 128u);
+    EXPECT_EQ(f("FIXED", {num(1234.5), num(-400)}), txt("0"));
     EXPECT_EQ(f("DOLLAR", {num(1234.567)}), txt("$1,234.57"));
     EXPECT_EQ(f("DOLLAR", {num(-1234.567), num(1)}), txt("($1,234.6)"));
     EXPECT_EQ(f("VALUE", {txt(" 1,234.5 ")}), num(1234.5));
