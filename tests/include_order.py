@@ -5,7 +5,8 @@ The layers, lowest first; folders on one line are peers and do not include each 
     base
     com
     data, host/cells
-    host/format, host/formula
+    host/format
+    host/formula (its TEXT, DOLLAR and FIXED render through the number formats)
     host
     host/chart
     host/xlsx, host/html
@@ -24,7 +25,8 @@ LAYERS = [
     ["base"],
     ["com"],
     ["data", "host/cells"],
-    ["host/format", "host/formula"],
+    ["host/format"],
+    ["host/formula"],
     ["host"],
     ["host/chart"],
     ["host/xlsx", "host/html"],
