@@ -9,6 +9,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/cells/CellRef.h"
+#include "host/formula/FutureFunctions.h"
 #include "host/xlsx/ColumnWidth.h"
 #include "host/xlsx/ElementOrder.h"
 #include "host/xlsx/XmlPart.h"
@@ -200,7 +201,7 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
     } else {
         open(out, "f>");
     }
-    appendEscapedText(out, f.text);
+    appendEscapedText(out, formula::withFutureFunctionPrefixes(f.text));
     close(out, "f");
     bool hasValue = true;
     switch (f.cachedKind) {
