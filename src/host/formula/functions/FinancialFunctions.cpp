@@ -158,9 +158,10 @@ Value rate(CalcContext& context, Args args) {
     if (auto failure = readNumbers(context, args, a)) return *failure;
     NumberResult guess = arguments::number(args, 5, context.uses1904Dates(), 0.1);
     if (!guess.ok()) return errorOf(guess);
-    auto [n, payment, pv, fv, typeValue] = a;
+    // Named copies rather than a structured binding: lambdas below capture them.
+    const double n = a[0], payment = a[1], pv = a[2], fv = a[3];
     if (n <= 0) return Value::error(ErrorValue::Num);
-    double type = typeValue != 0 ? 1 : 0;
+    const double type = a[4] != 0 ? 1 : 0;
     auto f = [&](double r) {
         if (std::fabs(r) < 1e-12) return pv + payment * n + fv;
         double q = std::pow(1 + r, n);

@@ -164,12 +164,13 @@ Value unary(CalcContext& context, Arguments arguments) {
     return Operation(number.number);
 }
 
-// `Fallback` stands for a second argument left out (LOG's base).
-template <Value (*Operation)(double, double), double Fallback>
+// `Fallback` stands for a second argument left out (LOG's base); a whole number, because not every
+// compiler we build with takes a floating-point template argument.
+template <Value (*Operation)(double, double), int Fallback>
 Value binary(CalcContext& context, Arguments arguments) {
     NumberResult first = numberArgument(context, arguments, 0);
     if (!first.ok()) return errorOf(first);
-    NumberResult second = numberArgument(context, arguments, 1, Fallback);
+    NumberResult second = numberArgument(context, arguments, 1, double(Fallback));
     if (!second.ok()) return errorOf(second);
     return Operation(first.number, second.number);
 }
@@ -244,12 +245,12 @@ constexpr FunctionSpec kMathFunctions[] = {
     {"ISO.CEILING", 1, 2, 0, ceilingMath},
     {"ABS", 1, 1, 0, unary<absoluteOf>},
     {"SIGN", 1, 1, 0, unary<signOf>},
-    {"MOD", 2, 2, 0, binary<remainderOf, 0.0>},
-    {"POWER", 2, 2, 0, binary<powerOf, 0.0>},
+    {"MOD", 2, 2, 0, binary<remainderOf, 0>},
+    {"POWER", 2, 2, 0, binary<powerOf, 0>},
     {"SQRT", 1, 1, 0, unary<squareRootOf>},
     {"EXP", 1, 1, 0, unary<exponentialOf>},
     {"LN", 1, 1, 0, unary<naturalLogarithmOf>},
-    {"LOG", 1, 2, 0, binary<logarithmOf, 10.0>},
+    {"LOG", 1, 2, 0, binary<logarithmOf, 10>},
     {"LOG10", 1, 1, 0, unary<commonLogarithmOf>},
     {"PI", 0, 0, 0, pi},
     {"RAND", 0, 0, 0, rand, true},
