@@ -8,6 +8,8 @@ from openpyxl.styles import Alignment, Border, Font, PatternFill, Side
 thin = Side(style="thin", color="808080")
 box = Border(left=thin, right=thin, top=thin, bottom=thin)
 header_fill = PatternFill("solid", fgColor="DDEBF7")
+MONEY = '#,##0.00 "EUR"'
+DATE = "yyyy-mm-dd"
 
 workbook = openpyxl.Workbook()
 
@@ -21,39 +23,50 @@ cover["C4"] = "%Period%"
 cover["B5"] = "Region"
 cover["C5"] = "%Region%"
 cover["B6"] = "Total sales"
-cover["C6"] = "%Total% EUR"
+cover["C6"] = "%Total%"
+cover["C6"].number_format = MONEY
+cover["C6"].alignment = Alignment(horizontal="left")
 cover["B7"] = "Prepared by"
 cover["C7"] = "%Author%"
 cover.column_dimensions["B"].width = 16
 cover.column_dimensions["C"].width = 30
 
-# Orders: a list template. Column A and row 1 are the control area, deleted at the end (A6 = 2).
+# Orders: a list template. Column A and row 1 are the control area (docs/list-templates.md):
+# A2 = 2 puts the first output column in B, and the field names in row 1 from B on name the
+# columns; A3 = 5 lays the first record on row 5; A6 = 2 deletes row 1 and column A at the end.
+# The list only writes values: rows 5 to 54 are prepared (borders, date and money formats) for up
+# to 50 orders; an order beyond them would land in unformatted rows below. The total stands above
+# the list, where no record can overwrite it, and sums the whole prepared area.
 orders = workbook.create_sheet("Orders")
-orders["A2"] = "2"   # first output column B, up to the last used column
-orders["A3"] = "4"   # first record on row 4
-orders["A6"] = "2"   # end mode: delete row 1 and column A
-for column, spec in zip("BCDEF", ["OrderNo", "Customer", "Product", "Qty", "Amount"]):
+orders["A2"] = "2"
+orders["A3"] = "5"
+orders["A6"] = "2"
+columns = "BCDEFG"
+fields = ["OrderNo", "OrderDate", "Customer", "Product", "Qty", "Amount"]
+captions = ["Order", "Date", "Customer", "Product", "Qty", "Amount"]
+for column, spec in zip(columns, fields):
     orders[column + "1"] = spec
 orders["B2"] = "%ListTitle%"
 orders["B2"].font = Font(bold=True, size=14)
-orders.merge_cells("B2:F2")
-for column, caption in zip("BCDEF", ["Order", "Customer", "Product", "Qty", "Amount"]):
-    cell = orders[column + "3"]
+orders.merge_cells("B2:G2")
+orders["F3"] = "Total"
+orders["F3"].font = Font(bold=True)
+orders["G3"] = "=SUM(G5:G54)"
+orders["G3"].number_format = MONEY
+orders["G3"].font = Font(bold=True)
+for column, caption in zip(columns, captions):
+    cell = orders[column + "4"]
     cell.value = caption
     cell.font = Font(bold=True)
     cell.fill = header_fill
     cell.border = box
     cell.alignment = Alignment(horizontal="center")
-for row in range(4, 16):
-    for column in "BCDEF":
+for row in range(5, 55):
+    for column in columns:
         orders[column + str(row)].border = box
-    orders["F%d" % row].number_format = "#,##0.00"
-orders["E17"] = "Total"
-orders["E17"].font = Font(bold=True)
-orders["F17"] = "=SUM(F4:F15)"
-orders["F17"].number_format = "#,##0.00"
-orders["F17"].font = Font(bold=True)
-for column, width in zip("BCDEF", [10, 24, 18, 8, 14]):
+    orders["C%d" % row].number_format = DATE
+    orders["G%d" % row].number_format = MONEY
+for column, width in zip(columns, [10, 12, 24, 18, 8, 16]):
     orders.column_dimensions[column].width = width
 
 # Regions: filled as a record table from regions.xml.

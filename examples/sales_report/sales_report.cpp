@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "tavlora/CExcelChart.h"
 #include "tavlora/DataSources.h"
@@ -41,7 +43,7 @@ bool fillOrders(const std::shared_ptr<printjob::CExcelBatDo>& job, const Paths& 
     list->setCurBatObj(job);
     if (!list->DoA_Begin("Orders", true)) return false;
     auto orders = data::SqliteRecordset::open(
-        paths.database, "SELECT OrderNo, Customer, Product, Qty, Amount FROM orders ORDER BY OrderNo");
+        paths.database, "SELECT OrderNo, OrderDate, Customer, Product, Qty, Amount FROM order_list ORDER BY OrderNo");
     bool ok = list->DoA_OutputRst(orders);
     list->DoA_ReplaceWhiteDot("ListTitle", "Orders of the quarter");
     return list->DoA_End() && ok;
@@ -90,24 +92,39 @@ bool drawChart(const std::shared_ptr<printjob::CExcelBatDo>& job, const Paths& p
     return true;
 }
 
-bool fillReport(const std::shared_ptr<printjob::CExcelBatDo>& job, const Paths& paths) {
-    return fillCover(job, paths) && fillOrders(job, paths) && fillRegions(job, paths) && drawChart(job, paths);
+// The first part that failed, or "" when all were filled.
+std::string fillReport(const std::shared_ptr<printjob::CExcelBatDo>& job, const Paths& paths) {
+    if (!fillCover(job, paths)) return "the cover sheet could not be filled";
+    if (!fillOrders(job, paths)) return "the order list could not be filled";
+    if (!fillRegions(job, paths)) return "the region table could not be written";
+    if (!drawChart(job, paths)) return "the chart could not be drawn";
+    return "";
 }
 
-// The usual flow: copy the template to the target, fill the copy, save it in place.
-bool buildWorkbook(const Paths& paths, const std::string& target) {
+// The usual flow: copy the template to the target, fill the copy, save it in place. Answers why
+// it failed, or "".
+std::string buildWorkbook(const Paths& paths, const std::string& target) {
     auto job = printjob::CExcelBatDo::create();
-    if (!job->DoCopy(paths.templateFile, target) || !job->DoBegin(target)) return false;
-    bool filled = fillReport(job, paths);
-    return job->DoEnd() && filled;
+    if (!job->DoCopy(paths.templateFile, target)) return "cannot copy the template to " + target;
+    if (!job->DoBegin(target)) return "cannot open " + target;
+    const std::string failure = fillReport(job, paths);
+    if (!job->DoEnd()) return "cannot save " + target;
+    return failure;
 }
 
 // The same report as a web page: the template is opened, filled and saved under the page's name.
-bool buildWebPage(const Paths& paths, const std::string& page) {
+std::string buildWebPage(const Paths& paths, const std::string& page) {
     auto job = printjob::CExcelBatDo::create();
-    if (!job->DoBegin(paths.templateFile)) return false;
-    bool filled = fillReport(job, paths);
-    return job->DoEnd(page, false, true) && filled;
+    if (!job->DoBegin(paths.templateFile)) return "cannot open the template " + paths.templateFile;
+    const std::string failure = fillReport(job, paths);
+    if (!failure.empty()) return failure;
+    return job->DoEnd(page, false, true) ? "" : "cannot save " + page;
+}
+
+// A half-filled report must not pass for a finished one.
+void removeOutputs(const std::vector<std::string>& files) {
+    std::error_code ignored;
+    for (const auto& file : files) std::filesystem::remove(file, ignored);
 }
 
 }  // namespace
@@ -118,18 +135,22 @@ int main(int argc, char** argv) {
         return 2;
     }
     Paths paths{argv[1], argv[2], argv[3], argv[4]};
+    const std::string workbook = (paths.outDir / "sales_report.xlsx").string();
+    const std::string page = (paths.outDir / "sales_report.html").string();
     try {
         std::filesystem::create_directories(paths.outDir);
-        const std::string workbook = (paths.outDir / "sales_report.xlsx").string();
-        const std::string page = (paths.outDir / "sales_report.html").string();
-        if (!buildWorkbook(paths, workbook) || !buildWebPage(paths, page)) {
-            std::fprintf(stderr, "sales_report: the report could not be completed\n");
+        std::string failure = buildWorkbook(paths, workbook);
+        if (failure.empty()) failure = buildWebPage(paths, page);
+        if (!failure.empty()) {
+            removeOutputs({workbook, page});
+            std::fprintf(stderr, "sales_report: %s; nothing was written\n", failure.c_str());
             return 1;
         }
         std::printf("wrote %s\nwrote %s\n", workbook.c_str(), page.c_str());
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "sales_report: %s\n", e.what());
+        removeOutputs({workbook, page});
+        std::fprintf(stderr, "sales_report: %s; nothing was written\n", e.what());
         return 1;
     }
 }

@@ -26,7 +26,7 @@ def fill_orders(job, database):
     if not orders_list.DoA_Begin("Orders", bReplaceWhite=True):
         return False
     orders = tavlora.SqliteRecordset(
-        database, "SELECT OrderNo, Customer, Product, Qty, Amount FROM orders ORDER BY OrderNo")
+        database, "SELECT OrderNo, OrderDate, Customer, Product, Qty, Amount FROM order_list ORDER BY OrderNo")
     ok = orders_list.DoA_OutputRst(orders)
     orders_list.DoA_ReplaceWhiteDot("ListTitle", "Orders of the quarter")
     return orders_list.DoA_End() and ok
@@ -82,8 +82,40 @@ def format_number(value):
 
 
 def fill_report(job, database, xml_file):
-    return (fill_cover(job, database) and fill_orders(job, database)
-            and fill_regions(job, xml_file) and draw_chart(job, database))
+    """The first part that failed, or None when all were filled."""
+    if not fill_cover(job, database):
+        return "the cover sheet could not be filled"
+    if not fill_orders(job, database):
+        return "the order list could not be filled"
+    if not fill_regions(job, xml_file):
+        return "the region table could not be written"
+    if not draw_chart(job, database):
+        return "the chart could not be drawn"
+    return None
+
+
+def build_workbook(template, database, xml_file, workbook):
+    """Copies the template, fills the copy and saves it in place; why it failed, or None."""
+    job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+    if not job.DoCopy(template, workbook):
+        return "cannot copy the template to " + workbook
+    if not job.DoBegin(workbook):
+        return "cannot open " + workbook
+    failure = fill_report(job, database, xml_file)
+    if not job.DoEnd():
+        return "cannot save " + workbook
+    return failure
+
+
+def build_page(template, database, xml_file, page):
+    """The same report as a web page, saved under the page's name; why it failed, or None."""
+    job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+    if not job.DoBegin(template):
+        return "cannot open the template " + template
+    failure = fill_report(job, database, xml_file)
+    if failure:
+        return failure
+    return None if job.DoEnd(page, bHtmlFormat=True) else "cannot save " + page
 
 
 def main():
@@ -91,20 +123,17 @@ def main():
     os.makedirs(out_dir, exist_ok=True)
     workbook = os.path.join(out_dir, "sales_report.xlsx")
     page = os.path.join(out_dir, "sales_report.html")
-
-    job = tavlora.CreateObject("Tavlora.CExcelBatDo")
-    if not (job.DoCopy(template, workbook) and job.DoBegin(workbook)):
-        sys.exit("sales_report: cannot open the template")
-    filled = fill_report(job, database, xml_file)
-    if not (job.DoEnd() and filled):
-        sys.exit("sales_report: the workbook could not be completed")
-
-    job = tavlora.CreateObject("Tavlora.CExcelBatDo")
-    if not job.DoBegin(template):
-        sys.exit("sales_report: cannot open the template")
-    filled = fill_report(job, database, xml_file)
-    if not (job.DoEnd(page, bHtmlFormat=True) and filled):
-        sys.exit("sales_report: the web page could not be completed")
+    try:
+        failure = (build_workbook(template, database, xml_file, workbook)
+                   or build_page(template, database, xml_file, page))
+    except tavlora.Error as error:
+        failure = str(error)
+    if failure:
+        # A half-filled report must not pass for a finished one.
+        for path in (workbook, page):
+            if os.path.exists(path):
+                os.remove(path)
+        sys.exit("sales_report: %s; nothing was written" % failure)
     print("wrote %s\nwrote %s" % (workbook, page))
 
 

@@ -5,6 +5,7 @@
 
 #include "com/Conversions.h"
 #include "server/ClassRegistry.h"
+#include "server/MemberDocs.h"
 
 namespace tavlora::server {
 
@@ -68,24 +69,25 @@ std::string parameterText(const com::ParamInfo& param) {
     return "[" + attributes + "] " + type + " " + param.name;
 }
 
-std::string memberAttributes(const com::MemberInfo& member) {
+std::string memberAttributes(const com::MemberInfo& member, const MemberDoc* doc) {
     std::string attributes = "id(" + hex(member.dispid) + ")";
     switch (member.kind) {
-        case com::MemberKind::PropertyGet: return attributes + ", propget";
-        case com::MemberKind::PropertyLet: return attributes + ", propput";
-        case com::MemberKind::PropertySet: return attributes + ", propputref";
-        case com::MemberKind::Method: return attributes;
+        case com::MemberKind::PropertyGet: attributes += ", propget"; break;
+        case com::MemberKind::PropertyLet: attributes += ", propput"; break;
+        case com::MemberKind::PropertySet: attributes += ", propputref"; break;
+        case com::MemberKind::Method: break;
     }
+    if (doc) attributes += ", helpstring(\"" + escapeIdlString(doc->summary) + "\")";
     return attributes;
 }
 
-void writeMember(std::ostringstream& out, const com::MemberInfo& member) {
+void writeMember(std::ostringstream& out, const com::MemberInfo& member, const MemberDoc* doc) {
     std::vector<std::string> parameters;
     for (const auto& param : member.params) parameters.push_back(parameterText(param));
     if (member.result != com::VarType::Empty) {
         parameters.push_back("[out, retval] " + idlType(member.result) + "* pResult");
     }
-    out << "        [" << memberAttributes(member) << "]\n        HRESULT " << member.name << "(";
+    out << "        [" << memberAttributes(member, doc) << "]\n        HRESULT " << member.name << "(";
     for (size_t i = 0; i < parameters.size(); ++i) {
         out << (i == 0 ? "" : ", ") << parameters[i];
     }
@@ -98,9 +100,15 @@ void writeInterface(std::ostringstream& out, const ClassInfo& info) {
     out << "    [\n      odl,\n      uuid(" << bareId(info.interfaceId)
         << "),\n      version(1.0),\n      hidden,\n      dual,\n      nonextensible,\n      oleautomation\n    ]\n";
     out << "    interface " << info.interfaceName << " : IDispatch {\n";
-    for (const auto& member : table.members()) writeMember(out, member);
+    for (const auto& member : table.members()) {
+        writeMember(out, member, findMemberDoc(info.coclassName, member.name));
+    }
     out << "    };\n\n";
-    out << "    [\n      uuid(" << bareId(info.classId) << "),\n      version(1.0)\n    ]\n";
+    out << "    [\n      uuid(" << bareId(info.classId) << "),\n      version(1.0)";
+    if (const ClassDoc* doc = findClassDoc(info.coclassName)) {
+        out << ",\n      helpstring(\"" << escapeIdlString(doc->summary) << "\")";
+    }
+    out << "\n    ]\n";
     out << "    coclass " << info.coclassName << " {\n        [default] interface " << info.interfaceName
         << ";\n    };\n\n";
 }

@@ -108,7 +108,7 @@ static void fillOrders(tavlora_object* job, const char* database) {
     tavlora_variant begin[] = {text("Orders"), flag(1)};
     if (!callFlag(list, "DoA_Begin", begin, 2)) fail("DoA_Begin Orders");
     tavlora_object* orders =
-        query(database, "SELECT OrderNo, Customer, Product, Qty, Amount FROM orders ORDER BY OrderNo");
+        query(database, "SELECT OrderNo, OrderDate, Customer, Product, Qty, Amount FROM order_list ORDER BY OrderNo");
     tavlora_variant rst[] = {object(orders)};
     if (!callFlag(list, "DoA_OutputRst", rst, 1)) fail("DoA_OutputRst");
     tavlora_variant title[] = {text("ListTitle"), text("Orders of the quarter")};

@@ -1,6 +1,7 @@
 """The Python module: late-bound members, keyword arguments, data sources and errors.
 Usage: PYTHONPATH=<build>/python /usr/bin/python3 python_module_test.py EXAMPLE_DIR"""
 import os
+import pydoc
 import sys
 import tempfile
 import unittest
@@ -31,6 +32,16 @@ class PythonModuleTest(unittest.TestCase):
             self.assertEqual(filler.DoA_End(), 5)
             self.assertTrue(job.DoEnd())
             self.assertIsNone(job.CurWk)
+
+    def test_help_shows_the_reference_entry_of_a_member(self):
+        job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+        text = pydoc.render_doc(job.DoEnd, renderer=pydoc.plaintext)
+        self.assertIn("DoEnd(strFile = \"\", bDispExcel = False, bHtmlFormat = False) -> Boolean", text)
+        self.assertIn("bHtmlFormat (Boolean, optional, default False): True saves a web page", text)
+        self.assertIn("On failure: False when the save fails", text)
+        chart = tavlora.CreateObject("Tavlora.CExcelChart")
+        self.assertTrue(chart.DoA_Chart.__doc__.startswith("DoA_Chart(strSheet, eChartType = 0, strChart = \"\")"))
+        self.assertEqual(chart.doa_chart.__name__, "doa_chart")
 
     def test_recordsets_from_sqlite_and_from_rows(self):
         rst = tavlora.SqliteRecordset(os.path.join(EXAMPLE_DIR, "sales.db"), "SELECT Month, Sales FROM monthly")

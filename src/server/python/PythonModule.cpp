@@ -10,6 +10,7 @@
 
 #include "com/Conversions.h"
 #include "com/Dispatch.h"
+#include "server/ApiReference.h"
 #include "server/ClassRegistry.h"
 #include "server/DataSourceFactory.h"
 
@@ -136,6 +137,11 @@ public:
     py::object call(const py::args& args, const py::kwargs& kwargs) const {
         return invoke(object_, name_, kind_, args, kwargs);
     }
+    // What help() shows: the member's entry of the API reference.
+    std::string doc() const {
+        return server::memberHelpOfInterface(object_.dispatch()->dispatchTable().interfaceName(), name_);
+    }
+    const std::string& name() const { return name_; }
 
 private:
     Object object_;
@@ -210,7 +216,10 @@ class Error(Exception):
         }
     });
 
-    py::class_<python::BoundMember>(m, "BoundMember").def("__call__", &python::BoundMember::call);
+    py::class_<python::BoundMember>(m, "BoundMember")
+        .def("__call__", &python::BoundMember::call)
+        .def_property_readonly("__doc__", &python::BoundMember::doc)
+        .def_property_readonly("__name__", &python::BoundMember::name);
     py::class_<Object>(m, "Object")
         .def("__getattr__", &python::getAttribute)
         .def("__setattr__", &python::setAttribute)
