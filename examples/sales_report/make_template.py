@@ -66,8 +66,13 @@ for row in range(5, 55):
         orders[column + str(row)].border = box
     orders["C%d" % row].number_format = DATE
     orders["G%d" % row].number_format = MONEY
-for column, width in zip(columns, [10, 12, 24, 18, 8, 16]):
+for column, width in zip(columns, [8, 11, 20, 15, 6, 14]):
     orders.column_dimensions[column].width = width
+# Printed (and rendered by LibreOffice) one page wide.
+orders.page_setup.orientation = "landscape"
+orders.sheet_properties.pageSetUpPr.fitToPage = True
+orders.page_setup.fitToWidth = 1
+orders.page_setup.fitToHeight = 0
 
 # Regions: filled as a record table from regions.xml.
 workbook.create_sheet("Regions")
@@ -76,6 +81,8 @@ workbook.create_sheet("Regions")
 chart = workbook.create_sheet("Chart")
 chart["A1"] = "%ChartCaption%"
 chart["A1"].font = Font(bold=True, size=14)
+chart.page_setup.orientation = "landscape"
+chart.sheet_properties.pageSetUpPr.fitToPage = True
 
 # Notes: not used by the report, so it is deleted.
 notes = workbook.create_sheet("Notes")

@@ -68,21 +68,25 @@ const MemberInfo* methodOf(const std::vector<const MemberInfo*>& accessors) {
 
 std::string propertySignature(const std::vector<const MemberInfo*>& accessors) {
     VarType type = VarType::Any;
-    std::vector<std::string> access;
+    bool read = false, write = false, setByReference = false;
     for (const auto* member : accessors) {
         switch (member->kind) {
             case MemberKind::PropertyGet:
                 type = member->result;
-                access.push_back("read");
+                read = true;
                 break;
             case MemberKind::PropertyLet:
                 if (!member->params.empty()) type = member->params.back().type;
-                access.push_back("write");
+                write = true;
                 break;
-            case MemberKind::PropertySet: access.push_back("set by reference"); break;
+            case MemberKind::PropertySet: setByReference = true; break;
             case MemberKind::Method: break;
         }
     }
+    std::vector<std::string> access;
+    if (read) access.push_back("read");
+    if (write) access.push_back("write");
+    if (setByReference) access.push_back("set by reference");
     std::string text = accessors.front()->name + ": " + typeName(type) + " (";
     for (size_t i = 0; i < access.size(); ++i) text += (i ? ", " : "") + access[i];
     return text + ")";

@@ -53,7 +53,7 @@ TEST(ApiReference, HelpTextCarriesSignatureDefaultsAndFailure) {
     EXPECT_NE(help.find("On failure: False when the save fails"), std::string::npos);
     EXPECT_EQ(memberSignature(job, "IsDelUnUse"), "IsDelUnUse: Boolean (read, write)");
     EXPECT_EQ(memberSignature(requireClass("Tavlora.CExcelChart"), "CurChart"),
-              "CurChart: Object (set by reference, read)");
+              "CurChart: Object (read, set by reference)");
     EXPECT_EQ(memberSignature(requireClass("Tavlora.CExcelTmplPrintOne"), "DoA_End"), "DoA_End() -> Integer");
     EXPECT_EQ(memberHelp(job, "NoSuchMember"), "");
     EXPECT_EQ(memberHelpOfInterface("_CExcelChart", "DoA_Chart"),

@@ -41,7 +41,6 @@ class PythonModuleTest(unittest.TestCase):
         self.assertIn("On failure: False when the save fails", text)
         chart = tavlora.CreateObject("Tavlora.CExcelChart")
         self.assertTrue(chart.DoA_Chart.__doc__.startswith("DoA_Chart(strSheet, eChartType = 0, strChart = \"\")"))
-        self.assertEqual(chart.doa_chart.__name__, "doa_chart")
 
     def test_recordsets_from_sqlite_and_from_rows(self):
         rst = tavlora.SqliteRecordset(os.path.join(EXAMPLE_DIR, "sales.db"), "SELECT Month, Sales FROM monthly")

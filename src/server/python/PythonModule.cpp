@@ -141,7 +141,6 @@ public:
     std::string doc() const {
         return server::memberHelpOfInterface(object_.dispatch()->dispatchTable().interfaceName(), name_);
     }
-    const std::string& name() const { return name_; }
 
 private:
     Object object_;
@@ -218,8 +217,7 @@ class Error(Exception):
 
     py::class_<python::BoundMember>(m, "BoundMember")
         .def("__call__", &python::BoundMember::call)
-        .def_property_readonly("__doc__", &python::BoundMember::doc)
-        .def_property_readonly("__name__", &python::BoundMember::name);
+        .def_property_readonly("__doc__", &python::BoundMember::doc);
     py::class_<Object>(m, "Object")
         .def("__getattr__", &python::getAttribute)
         .def("__setattr__", &python::setAttribute)
