@@ -139,7 +139,9 @@ TEST(TypeLibrary, DescribesParametersDefaultsAndTypes) {
     EXPECT_NE(idl.find("HRESULT DoEnd([in, optional, defaultvalue(\"\")] BSTR strFile, [in, optional, "
                        "defaultvalue(0)] VARIANT_BOOL bDispExcel"),
               std::string::npos);
-    EXPECT_NE(idl.find("[id(0x68030001), propputref, helpstring(\"The workbook the job holds between DoBegin and DoEnd.\")]\n        HRESULT CurWk("), std::string::npos);
+    EXPECT_NE(idl.find("[id(0x68030001), propputref, helpstring(\"The workbook the job holds between DoBegin and "
+                       "DoEnd.\")]\n        HRESULT CurWk("),
+              std::string::npos);
     EXPECT_NE(idl.find("ePosType_A1 = 2"), std::string::npos);
     EXPECT_NE(idl.find("short nRowOffset;"), std::string::npos);
     EXPECT_NE(idl.find("coclass CExcelChart"), std::string::npos);
