@@ -176,6 +176,14 @@ TEST_F(ReportRunner, InvalidJobsAreRefusedWithFileKeyAndReason) {
          ": steps[0].qeury: unknown key"},
         {"unknown chart type", exampleJob(R"({"chart": "Chart", "range": "A1:B2", "type": "pyramid"})"),
          ": steps[0].type: unknown: 'pyramid'; one of column,"},
+        {"SQL that writes", exampleJob(R"({"list": "Orders", "source": "sales", "query": "DELETE FROM orders"})"),
+         ": steps[0].query: SQL error: a report only reads"},
+        {"two statements", exampleJob(R"({"list": "Orders", "source": "sales", "query": "SELECT 1; SELECT 2"})"),
+         ": steps[0].query: SQL error: one statement only"},
+        {"missing output folder", exampleJob(list, (dir_.path() / "nowhere" / "r.xlsx").string()),
+         "nowhere: output: the output folder does not exist"},
+        {"values not texts", exampleJob(R"({"record": "Cover", "values": {"Company": [1]}})"),
+         ": steps[0].values.Company: must be a text, not a list"},
         {"ill-formed XML", withSource(exampleJob(list), "broken", "xml", broken),
          "broken.xml: sources.broken.xml: is not a well-formed XML document: Start-end tags mismatch"},
         {"not JSON", "{\"template\": ", ": is not valid JSON: line 1, column 14"},
@@ -186,6 +194,17 @@ TEST_F(ReportRunner, InvalidJobsAreRefusedWithFileKeyAndReason) {
         EXPECT_NE(result.err.find(bad.message), std::string::npos) << bad.name << "\n" << result.err;
         EXPECT_FALSE(fs::exists(output_)) << bad.name;
     }
+}
+
+TEST_F(ReportRunner, AWebPageIsWrittenWhenTheOutputSaysSo) {
+    const fs::path page = dir_.file("report.html");
+    ToolRun result = run(exampleJob(R"({"list": "Orders", "source": "sales", "query": "SELECT * FROM order_list"})"),
+                         {"--output", page.string(), "--quiet"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    const std::string html = test::contentOf(page);
+    EXPECT_NE(html.find("Müller &amp; Söhne"), std::string::npos) << html.substr(0, 400);
+    EXPECT_FALSE(fs::exists(output_));
 }
 
 TEST_F(ReportRunner, EveryProblemOfAJobIsListedAtOnce) {
