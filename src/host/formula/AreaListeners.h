@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/cells/CellRef.h"
+
+// Which formulas listen to which areas of one sheet, so that a write finds the formulas it makes
+// stale. Areas are kept in a segment tree over the rows: an area is stored once per node of its
+// row span's decomposition (at most about 40 nodes, whatever its size), so a whole column costs
+// no more than a cell, and a query visits only the nodes that hold something.
+namespace tavlora::host::formula {
+
+class AreaListeners {
+public:
+    void add(const Area& area, uint32_t listener);
+    // Every listener whose area meets `area`; one registered twice is visited twice.
+    template <typename Visit>
+    void forEachMeeting(const Area& area, Visit visit) const;
+    bool empty() const { return entries_.empty(); }
+    void clear();
+
+private:
+    struct Entry {
+        uint16_t firstColumn;
+        uint16_t lastColumn;
+        uint32_t listener;
+    };
+    // Node 1 covers rows 1..kSpan; node n's children are 2n and 2n+1.
+    static constexpr int32_t kSpan = kMaxRows;
+    std::unordered_map<uint32_t, std::vector<Entry>> entries_;
+    std::unordered_set<uint32_t> occupied_;  // nodes holding entries or with descendants that do
+    void collect(const Area& area, std::vector<uint32_t>& out) const;
+};
+
+template <typename Visit>
+void AreaListeners::forEachMeeting(const Area& area, Visit visit) const {
+    if (entries_.empty()) return;
+    std::vector<uint32_t> found;
+    collect(area, found);
+    for (uint32_t listener : found) visit(listener);
+}
+
+}  // namespace tavlora::host::formula

@@ -1,0 +1,579 @@
+#include "host/formula/CalcEngine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+
+#include "base/Ascii.h"
+#include "host/cells/DateSerial.h"
+#include "host/cells/SheetPrefix.h"
+#include "host/formula/FormulaEvaluator.h"
+
+namespace tavlora::host::formula {
+
+namespace {
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = base::asciiUpper(c);
+    return out;
+}
+
+Value cachedValueOf(const Formula& f) {
+    switch (f.cachedKind) {
+        case CellKind::Number: return Value::number(f.cachedNumber);
+        case CellKind::String: return Value::text(f.cachedText);
+        case CellKind::Boolean: return Value::boolean(f.cachedNumber != 0);
+        case CellKind::Error: return Value::error(errorFromText(f.cachedText).value_or(ErrorValue::Value));
+        default: return Value();
+    }
+}
+
+std::vector<RowInfo>::const_iterator firstRowAtOrAfter(const std::vector<RowInfo>& rows, int32_t row) {
+    return std::lower_bound(rows.begin(), rows.end(), row, [](const RowInfo& r, int32_t n) { return r.row < n; });
+}
+
+std::vector<Cell>::const_iterator firstCellAtOrAfter(const std::vector<Cell>& cells, int32_t column) {
+    return std::lower_bound(cells.begin(), cells.end(), column,
+                            [](const Cell& c, int32_t n) { return int32_t(c.column) < n; });
+}
+
+// "R[-1]C2", "RC", "R3C4:R5C6" relative to (row, column); nullopt when not R1C1.
+std::optional<A1Corner> r1c1Corner(std::string_view text, size_t& i, int32_t row, int32_t column) {
+    auto part = [&](char letter, int32_t base, int32_t& out) {
+        if (i >= text.size() || base::asciiUpper(text[i]) != letter) return false;
+        ++i;
+        bool relative = i < text.size() && text[i] == '[';
+        if (relative) ++i;
+        size_t start = i;
+        if (relative && i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        std::string digits(text.substr(start, i - start));
+        if (relative) {
+            if (i >= text.size() || text[i] != ']' || digits.empty()) return false;
+            ++i;
+            out = base + std::stoi(digits);
+        } else {
+            out = digits.empty() ? base : std::stoi(digits);
+        }
+        return true;
+    };
+    A1Corner corner;
+    if (!part('R', row, corner.row) || !part('C', column, corner.column)) return std::nullopt;
+    if (corner.row < 1 || corner.row > kMaxRows || corner.column < 1 || corner.column > kMaxColumns) return std::nullopt;
+    return corner;
+}
+
+std::optional<Area> parseR1C1(std::string_view text, int32_t row, int32_t column) {
+    size_t i = 0;
+    auto first = r1c1Corner(text, i, row, column);
+    if (!first) return std::nullopt;
+    A1Corner second = *first;
+    if (i < text.size() && text[i] == ':') {
+        ++i;
+        auto other = r1c1Corner(text, i, row, column);
+        if (!other) return std::nullopt;
+        second = *other;
+    }
+    if (i != text.size()) return std::nullopt;
+    return Area{std::min(first->row, second.row), std::min(first->column, second.column),
+                std::max(first->row, second.row), std::max(first->column, second.column)};
+}
+
+bool isSubtotalText(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '=')) text.remove_prefix(1);
+    if (base::startsWithIgnoringAsciiCase(text, "_xlfn.")) text.remove_prefix(6);
+    return base::startsWithIgnoringAsciiCase(text, "SUBTOTAL(") || base::startsWithIgnoringAsciiCase(text, "AGGREGATE(");
+}
+
+}  // namespace
+
+CalcEngine::CalcEngine(FunctionLookup lookup) : lookup_(std::move(lookup)), generator_(std::random_device{}()) {
+    if (!lookup_) lookup_ = [](std::string_view name) { return findFunction(name); };
+}
+
+CalcEngine::~CalcEngine() = default;
+
+void CalcEngine::setWorkbook(WorkbookView view) {
+    view_ = std::move(view);
+    built_ = false;
+    nodes_.clear();
+    nodeOfFormula_.clear();
+    listeners_.clear();
+    arrayNodes_.clear();
+    volatileNodes_.clear();
+    sheetByName_.clear();
+    for (size_t i = 0; i < view_.sheets.size(); ++i)
+        if (view_.sheets[i].cells) sheetByName_.emplace(upper(view_.sheets[i].name), int32_t(i));
+}
+
+const CellStore* CalcEngine::cellsOf(int32_t sheet) const {
+    if (sheet < 0 || size_t(sheet) >= view_.sheets.size()) return nullptr;
+    return view_.sheets[size_t(sheet)].cells;
+}
+
+void CalcEngine::build() {
+    const size_t sheets = view_.sheets.size();
+    nodeOfFormula_.assign(sheets, {});
+    listeners_.assign(sheets, {});
+    arrayNodes_.assign(sheets, {});
+    for (size_t s = 0; s < sheets; ++s) {
+        const CellStore* cells = view_.sheets[s].cells;
+        if (!cells) continue;
+        nodeOfFormula_[s].assign(cells->formulas().size(), kNoNode);
+        for (const RowInfo& row : cells->rows())
+            for (const Cell& cell : row.cells)
+                if (cell.kind == CellKind::Formula && cell.payload.formulaId < cells->formulas().size())
+                    addNode(int32_t(s), row.row, cell.column, cell.payload.formulaId);
+    }
+    built_ = true;
+    volatileStale_ = true;
+}
+
+uint32_t CalcEngine::addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId) {
+    auto& index = nodeOfFormula_[size_t(sheet)];
+    if (index.size() <= formulaId) index.resize(formulaId + 1, kNoNode);
+    uint32_t id = index[formulaId];
+    if (id == kNoNode) {
+        id = static_cast<uint32_t>(nodes_.size());
+        nodes_.emplace_back();
+        index[formulaId] = id;
+    }
+    Node& node = nodes_[id];
+    node.sheet = sheet;
+    node.row = row;
+    node.column = column;
+    node.formulaId = formulaId;
+    compileNode(node);
+    return id;
+}
+
+void CalcEngine::compileNode(Node& node) {
+    const Formula& f = view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId];
+    node.isArray = f.isArray;
+    node.area = f.isArray ? f.arrayArea : Area::cell(node.row, node.column);
+    if (!node.area.contains(node.row, node.column)) node.area = Area::cell(node.row, node.column);
+    CompileScope scope;
+    scope.hostSheet = node.sheet;
+    scope.isArray = f.isArray;
+    scope.sheetIndex = [this](std::string_view name) -> std::optional<int32_t> {
+        auto it = sheetByName_.find(upper(name));
+        if (it == sheetByName_.end()) return std::nullopt;
+        return it->second;
+    };
+    scope.definedName = [this](std::string_view name, int32_t sheet) -> std::optional<std::string> {
+        const WorkbookView::Name* found = nullptr;
+        for (const auto& n : view_.names) {
+            if (!base::equalsIgnoringAsciiCase(n.name, name)) continue;
+            if (n.localSheet == sheet) {
+                found = &n;
+                break;
+            }
+            if (n.localSheet < 0) found = &n;
+        }
+        if (!found) return std::nullopt;
+        std::string_view text = found->formula;
+        if (!text.empty() && text.front() == '=') text.remove_prefix(1);
+        return std::string(text);
+    };
+    scope.function = lookup_;
+    CompileResult compiled = compileFormula(f.text, scope);
+    const uint32_t id = nodeOfFormula_[size_t(node.sheet)][node.formulaId];
+    if (!compiled.formula) {
+        node.program.reset();
+        node.problem = compiled.problem;
+        node.state = State::Kept;
+        return;
+    }
+    node.program = std::make_unique<CompiledFormula>(std::move(*compiled.formula));
+    node.problem.clear();
+    node.state = State::Stale;
+    for (const SheetArea& ref : node.program->references)
+        if (ref.sheet >= 0 && size_t(ref.sheet) < listeners_.size()) listeners_[size_t(ref.sheet)].add(ref.area, id);
+    if (node.program->isVolatile) volatileNodes_.push_back(id);
+    if (node.isArray) arrayNodes_[size_t(node.sheet)].push_back(id);
+}
+
+bool CalcEngine::holdsFormula(const Node& node) const {
+    const CellStore* cells = cellsOf(node.sheet);
+    if (!cells) return false;
+    const Cell* cell = cells->find(node.row, node.column);
+    return cell && cell->kind == CellKind::Formula && cell->payload.formulaId == node.formulaId;
+}
+
+uint32_t CalcEngine::nodeAt(int32_t sheet, int32_t row, int32_t column) const {
+    const CellStore* cells = cellsOf(sheet);
+    if (!cells) return kNoNode;
+    const Cell* cell = cells->find(row, column);
+    if (!cell || cell->kind != CellKind::Formula) return kNoNode;
+    const auto& index = nodeOfFormula_[size_t(sheet)];
+    return cell->payload.formulaId < index.size() ? index[cell->payload.formulaId] : kNoNode;
+}
+
+void CalcEngine::valuesChanged(int32_t sheet, const Area& area) {
+    if (!built_) return;
+    markDependants(sheet, area);
+    volatileStale_ = true;
+}
+
+void CalcEngine::formulaChanged(int32_t sheet, int32_t row, int32_t column) {
+    if (!built_) return;
+    const CellStore* cells = cellsOf(sheet);
+    const Cell* cell = cells ? cells->find(row, column) : nullptr;
+    if (cell && cell->kind == CellKind::Formula) addNode(sheet, row, column, cell->payload.formulaId);
+    markDependants(sheet, Area::cell(row, column));
+    volatileStale_ = true;
+}
+
+// Marks every formula reading `area`, and every formula reading those, stale: a breadth-first walk
+// with a work list, however long the chain of dependants.
+void CalcEngine::markDependants(int32_t sheet, const Area& area) {
+    std::vector<uint32_t> work;
+    auto visit = [&](uint32_t id) {
+        Node& node = nodes_[id];
+        if (node.state == State::Stale || node.state == State::Gone || !node.program) return;
+        node.state = State::Stale;
+        work.push_back(id);
+    };
+    if (sheet >= 0 && size_t(sheet) < listeners_.size()) listeners_[size_t(sheet)].forEachMeeting(area, visit);
+    while (!work.empty()) {
+        const Node& node = nodes_[work.back()];
+        work.pop_back();
+        listeners_[size_t(node.sheet)].forEachMeeting(node.area, visit);
+    }
+}
+
+void CalcEngine::markVolatile() {
+    for (uint32_t id : volatileNodes_) {
+        Node& node = nodes_[id];
+        if (node.state == State::Gone || !node.program) continue;
+        node.state = State::Stale;
+        markDependants(node.sheet, node.area);
+    }
+    volatileStale_ = false;
+}
+
+void CalcEngine::calculate() {
+    if (!built_) build();
+    markVolatile();
+    usedAreas_.assign(view_.sheets.size(), std::nullopt);
+    for (uint32_t id = 0; id < nodes_.size(); ++id)
+        if (nodes_[id].state == State::Stale) compute(id);
+}
+
+void CalcEngine::calculateCell(int32_t sheet, int32_t row, int32_t column) {
+    if (!built_) build();
+    if (volatileStale_) markVolatile();
+    uint32_t id = nodeAt(sheet, row, column);
+    if (id == kNoNode) {
+        // A cell inside an array formula's area takes its value from the array's anchor.
+        if (sheet >= 0 && size_t(sheet) < arrayNodes_.size())
+            for (uint32_t a : arrayNodes_[size_t(sheet)])
+                if (nodes_[a].area.contains(row, column)) id = a;
+        if (id == kNoNode) return;
+    }
+    if (nodes_[id].state != State::Stale) return;
+    usedAreas_.assign(view_.sheets.size(), std::nullopt);
+    compute(id);
+}
+
+// Depth-first over stale precedents without recursion. A formula is evaluated; if it met stale
+// precedents the result is dropped, they are pushed, and it is evaluated again once they are
+// current. Meeting a formula that is itself waiting further down the stack is a cycle.
+void CalcEngine::compute(uint32_t target) {
+    stack_.clear();
+    stack_.push_back(target);
+    while (!stack_.empty()) {
+        const uint32_t id = stack_.back();
+        Node& node = nodes_[id];
+        if (node.state != State::Stale && node.state != State::Expanding) {
+            stack_.pop_back();
+            continue;
+        }
+        if (!holdsFormula(node)) {
+            node.state = State::Gone;
+            stack_.pop_back();
+            continue;
+        }
+        missing_.clear();
+        current_ = id;
+        Value result;
+        bool evaluated = true;
+        try {
+            ++evaluations_;
+            result = evaluateFormula(*node.program, *this, node.isArray, valueStack_);
+        } catch (const CannotEvaluate& e) {
+            evaluated = false;
+            node.problem = e.what();
+        }
+        current_ = kNoNode;
+        if (!missing_.empty()) {
+            uint32_t ancestor = kNoNode;
+            for (uint32_t m : missing_)
+                if (m == id || nodes_[m].state == State::Expanding) ancestor = m;
+            if (ancestor != kNoNode) {
+                markCycle(id, ancestor);
+                continue;
+            }
+            node.state = State::Expanding;
+            for (uint32_t m : missing_)
+                if (nodes_[m].state == State::Stale) stack_.push_back(m);
+            continue;
+        }
+        stack_.pop_back();
+        if (!evaluated) {
+            node.state = State::Kept;
+            continue;
+        }
+        store(node, result);
+        node.state = State::Current;
+    }
+}
+
+// Every formula on the path from `ancestor` up to `at` waits on itself: none gets a new value.
+void CalcEngine::markCycle(uint32_t at, uint32_t ancestor) {
+    nodes_[at].state = State::Cyclic;
+    nodes_[at].problem = "a circular reference";
+    for (size_t i = stack_.size(); i-- > 0;) {
+        Node& node = nodes_[stack_[i]];
+        if (node.state == State::Expanding) {
+            node.state = State::Cyclic;
+            node.problem = "a circular reference";
+        }
+        if (stack_[i] == ancestor) break;
+    }
+}
+
+void CalcEngine::store(Node& node, const Value& result) {
+    if (node.isArray) return storeArray(node, result);
+    Formula& f = view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId];
+    switch (result.kind()) {
+        case Value::Kind::Number:
+            f.cachedKind = CellKind::Number;
+            f.cachedNumber = result.asNumber();
+            f.cachedText.clear();
+            break;
+        case Value::Kind::Text:
+            f.cachedKind = CellKind::String;
+            f.cachedText = result.asText();
+            break;
+        case Value::Kind::Boolean:
+            f.cachedKind = CellKind::Boolean;
+            f.cachedNumber = result.asBoolean() ? 1 : 0;
+            break;
+        case Value::Kind::Error:
+            f.cachedKind = CellKind::Error;
+            f.cachedText = std::string(errorText(result.asError()));
+            break;
+        default:
+            f.cachedKind = CellKind::Number;
+            f.cachedNumber = 0;
+            break;
+    }
+}
+
+// Each cell of the area takes its element; a single row or column repeats across the area, and
+// cells beyond the result's size show #N/A, as in the application.
+void CalcEngine::storeArray(Node& node, const Value& result) {
+    CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
+    const Area& area = node.area;
+    const Value na = Value::error(ErrorValue::NA);
+    for (int32_t r = area.firstRow; r <= area.lastRow; ++r)
+        for (int32_t c = area.firstColumn; c <= area.lastColumn; ++c) {
+            Value element = result;
+            if (result.isArray()) {
+                const ValueArray& a = result.asArray();
+                int32_t i = a.rows == 1 ? 0 : r - area.firstRow;
+                int32_t j = a.columns == 1 ? 0 : c - area.firstColumn;
+                element = i < a.rows && j < a.columns ? a.at(i, j) : na;
+            }
+            if (element.isBlank() || element.isMissing()) element = Value::number(0);
+            if (r == node.row && c == node.column) {
+                Node single = Node{};
+                single.sheet = node.sheet;
+                single.formulaId = node.formulaId;
+                store(single, element);
+                continue;
+            }
+            writeCell(cells, r, c, element);
+        }
+}
+
+void CalcEngine::writeCell(CellStore& cells, int32_t row, int32_t column, const Value& value) {
+    if (const Cell* existing = cells.find(row, column); existing && existing->kind == CellKind::Formula) return;
+    Cell& cell = cells.cellAt(row, column);
+    cell.payload.number = 0;
+    switch (value.kind()) {
+        case Value::Kind::Number:
+            cell.kind = CellKind::Number;
+            cell.payload.number = value.asNumber();
+            break;
+        case Value::Kind::Text:
+            cell.kind = CellKind::String;
+            cell.payload.stringId = view_.strings->intern(value.asText());
+            break;
+        case Value::Kind::Boolean:
+            cell.kind = CellKind::Boolean;
+            cell.payload.boolean = value.asBoolean();
+            break;
+        case Value::Kind::Error:
+            cell.kind = CellKind::Error;
+            cell.payload.stringId = view_.strings->intern(errorText(value.asError()));
+            break;
+        default:
+            cell.kind = CellKind::Empty;
+            break;
+    }
+}
+
+std::string CalcEngine::problemAt(int32_t sheet, int32_t row, int32_t column) const {
+    uint32_t id = nodeAt(sheet, row, column);
+    if (id == kNoNode) return "";
+    const Node& node = nodes_[id];
+    return node.state == State::Kept || node.state == State::Cyclic ? node.problem : "";
+}
+
+// A stale array formula covering the cell must be computed before the cell is read.
+void CalcEngine::noteStaleArray(int32_t sheet, int32_t row, int32_t column) {
+    for (uint32_t a : arrayNodes_[size_t(sheet)]) {
+        const Node& node = nodes_[a];
+        if ((node.state == State::Stale || node.state == State::Expanding) && node.area.contains(row, column) &&
+            a != current_)
+            missing_.push_back(a);
+    }
+}
+
+Value CalcEngine::valueOfCell(int32_t sheet, const Cell& cell, int32_t row, int32_t column) {
+    switch (cell.kind) {
+        case CellKind::Empty: return Value();
+        case CellKind::Number: return Value::number(cell.payload.number);
+        case CellKind::String: return Value::text(view_.strings->text(cell.payload.stringId));
+        case CellKind::Boolean: return Value::boolean(cell.payload.boolean);
+        case CellKind::Error:
+            return Value::error(errorFromText(view_.strings->text(cell.payload.stringId)).value_or(ErrorValue::Value));
+        case CellKind::Formula: {
+            const CellStore& cells = *view_.sheets[size_t(sheet)].cells;
+            if (cell.payload.formulaId >= cells.formulas().size()) return Value();
+            const auto& index = nodeOfFormula_[size_t(sheet)];
+            uint32_t id = cell.payload.formulaId < index.size() ? index[cell.payload.formulaId] : kNoNode;
+            if (id != kNoNode && (nodes_[id].state == State::Stale || nodes_[id].state == State::Expanding)) {
+                missing_.push_back(id);
+                return Value();
+            }
+            return cachedValueOf(cells.formulas()[cell.payload.formulaId]);
+        }
+    }
+    return Value();
+}
+
+Value CalcEngine::cellValue(int32_t sheet, int32_t row, int32_t column) {
+    const CellStore* cells = cellsOf(sheet);
+    if (!cells) return Value::error(ErrorValue::Ref);
+    if (!arrayNodes_[size_t(sheet)].empty()) noteStaleArray(sheet, row, column);
+    const Cell* cell = cells->find(row, column);
+    return cell ? valueOfCell(sheet, *cell, row, column) : Value();
+}
+
+void CalcEngine::forEachValue(const SheetArea& area, const CellVisitor& visit) {
+    const CellStore* cells = cellsOf(area.sheet);
+    if (!cells) return;
+    const Area& a = area.area;
+    if (!arrayNodes_[size_t(area.sheet)].empty())
+        for (uint32_t id : arrayNodes_[size_t(area.sheet)]) {
+            const Node& node = nodes_[id];
+            bool meets = node.area.firstRow <= a.lastRow && node.area.lastRow >= a.firstRow &&
+                         node.area.firstColumn <= a.lastColumn && node.area.lastColumn >= a.firstColumn;
+            if (meets && id != current_ && (node.state == State::Stale || node.state == State::Expanding))
+                missing_.push_back(id);
+        }
+    const auto& rows = cells->rows();
+    for (auto r = firstRowAtOrAfter(rows, a.firstRow); r != rows.end() && r->row <= a.lastRow; ++r) {
+        for (auto c = firstCellAtOrAfter(r->cells, a.firstColumn); c != r->cells.end() && c->column <= a.lastColumn; ++c) {
+            if (c->kind == CellKind::Empty) continue;
+            Value v = valueOfCell(area.sheet, *c, r->row, c->column);
+            if (!v.isBlank()) visit(r->row, c->column, v);
+        }
+    }
+}
+
+std::optional<Area> CalcEngine::usedPart(const SheetArea& area) {
+    const CellStore* cells = cellsOf(area.sheet);
+    if (!cells) return std::nullopt;
+    if (usedAreas_.size() != view_.sheets.size()) usedAreas_.assign(view_.sheets.size(), std::nullopt);
+    auto& used = usedAreas_[size_t(area.sheet)];
+    if (!used) {
+        Area a;
+        used = cells->usedArea(a) ? std::optional<Area>(a) : std::nullopt;
+    }
+    if (!*used) return std::nullopt;
+    const Area& u = **used;
+    Area part{std::max(u.firstRow, area.area.firstRow), std::max(u.firstColumn, area.area.firstColumn),
+              std::min(u.lastRow, area.area.lastRow), std::min(u.lastColumn, area.area.lastColumn)};
+    if (part.firstRow > part.lastRow || part.firstColumn > part.lastColumn) return std::nullopt;
+    return part;
+}
+
+SheetArea CalcEngine::caller() const {
+    if (current_ == kNoNode) return SheetArea{};
+    const Node& node = nodes_[current_];
+    return SheetArea{node.sheet, node.isArray ? node.area : Area::cell(node.row, node.column)};
+}
+
+std::optional<SheetArea> CalcEngine::resolveReference(std::string_view text, bool a1) {
+    const SheetArea from = caller();
+    int32_t sheet = from.sheet;
+    std::string_view body = text;
+    if (auto prefix = readSheetPrefix(text, 0)) {
+        if (prefix->external || prefix->threeD) return std::nullopt;
+        auto it = sheetByName_.find(upper(prefix->name()));
+        if (it == sheetByName_.end()) return std::nullopt;
+        sheet = it->second;
+        body = text.substr(prefix->text.size());
+    }
+    std::optional<Area> area = a1 ? parseRangeAddress(body) : parseR1C1(body, from.area.firstRow, from.area.firstColumn);
+    if (area) return SheetArea{sheet, *area};
+    if (body.size() != text.size()) return std::nullopt;
+    // A defined name that refers to one area.
+    for (const auto& n : view_.names) {
+        if (!base::equalsIgnoringAsciiCase(n.name, text) || (n.localSheet >= 0 && n.localSheet != from.sheet)) continue;
+        std::string_view target = n.formula;
+        if (!target.empty() && target.front() == '=') target.remove_prefix(1);
+        if (target == text) return std::nullopt;
+        auto prefix = readSheetPrefix(target, 0);
+        if (!prefix || prefix->external || prefix->threeD) return std::nullopt;
+        auto it = sheetByName_.find(upper(prefix->name()));
+        auto named = parseRangeAddress(std::string(target.substr(prefix->text.size())));
+        if (it == sheetByName_.end() || !named) return std::nullopt;
+        return SheetArea{it->second, *named};
+    }
+    return std::nullopt;
+}
+
+bool CalcEngine::isSubtotalFormula(int32_t sheet, int32_t row, int32_t column) {
+    const CellStore* cells = cellsOf(sheet);
+    const Cell* cell = cells ? cells->find(row, column) : nullptr;
+    if (!cell || cell->kind != CellKind::Formula || cell->payload.formulaId >= cells->formulas().size()) return false;
+    return isSubtotalText(cells->formulas()[cell->payload.formulaId].text);
+}
+
+bool CalcEngine::isRowHidden(int32_t sheet, int32_t row) {
+    const CellStore* cells = cellsOf(sheet);
+    const RowInfo* info = cells ? cells->findRow(row) : nullptr;
+    return info && info->hidden;
+}
+
+double CalcEngine::now() {
+    if (clock_) return clock_();
+    std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    double day = serialOfCivilDate(local.tm_year + 1900, unsigned(local.tm_mon + 1), unsigned(local.tm_mday), view_.date1904);
+    return day + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
+}
+
+double CalcEngine::random() {
+    if (randomSource_) return randomSource_();
+    return std::uniform_real_distribution<double>(0.0, 1.0)(generator_);
+}
+
+}  // namespace tavlora::host::formula

@@ -1,0 +1,144 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "host/cells/CellStore.h"
+#include "host/cells/StringPool.h"
+#include "host/formula/AreaListeners.h"
+#include "host/formula/CalcContext.h"
+#include "host/formula/CompiledFormula.h"
+
+// The calculation engine: it compiles every formula of a workbook once, keeps which formulas
+// listen to which cells, and computes lazily. A write marks the formulas that depend on it stale;
+// reading a formula cell (or saving) computes what is stale, precedents first, with an explicit
+// stack instead of recursion. Results go into each formula's cached value, where everything that
+// shows or saves a formula's value already looks.
+namespace tavlora::host::formula {
+
+// What the engine sees of a workbook; built by the host. Sheet indexes are the workbook's (a
+// chart sheet has no cells).
+struct WorkbookView {
+    struct Sheet {
+        std::string name;
+        CellStore* cells = nullptr;
+    };
+    struct Name {
+        std::string name;
+        std::string formula;      // without "="
+        int32_t localSheet = -1;  // -1: the whole workbook
+    };
+    std::vector<Sheet> sheets;
+    StringPool* strings = nullptr;
+    std::vector<Name> names;
+    bool date1904 = false;
+};
+
+class CalcEngine : private CalcContext {
+public:
+    using FunctionLookup = std::function<const FunctionSpec*(std::string_view name)>;
+    // The engine knows the functions `lookup` finds (by default the worksheet functions).
+    explicit CalcEngine(FunctionLookup lookup = {});
+    ~CalcEngine() override;
+
+    // Forgets every compiled formula: the workbook was opened or changed its structure (sheets
+    // added, deleted or renamed, rows or columns deleted). The next calculation compiles again.
+    void setWorkbook(WorkbookView view);
+    // Values of `area` were written or cleared (formulas there may have been overwritten).
+    void valuesChanged(int32_t sheet, const Area& area);
+    // A formula was written into the cell.
+    void formulaChanged(int32_t sheet, int32_t row, int32_t column);
+
+    // Computes every stale formula and the volatile ones.
+    void calculate();
+    // Computes what the formula at the cell needs, if it is stale.
+    void calculateCell(int32_t sheet, int32_t row, int32_t column);
+
+    // Why the formula at the cell keeps the value its file carried: "" when it is computed.
+    std::string problemAt(int32_t sheet, int32_t row, int32_t column) const;
+    // How many times formulas were evaluated so far (for tests of laziness).
+    uint64_t evaluations() const { return evaluations_; }
+    // Tests fix the clock and the random numbers.
+    void setClock(std::function<double()> now) { clock_ = std::move(now); }
+    void setRandom(std::function<double()> random) { randomSource_ = std::move(random); }
+
+private:
+    enum class State : uint8_t {
+        Stale,
+        Expanding,  // waiting on precedents further up the stack
+        Current,
+        Kept,       // cannot be computed: keeps the value the file carried
+        Cyclic,     // part of a circular reference: keeps its value
+        Gone,       // the cell no longer holds this formula
+    };
+    struct Node {
+        int32_t sheet = 0;
+        int32_t row = 0;
+        int32_t column = 0;
+        uint32_t formulaId = 0;
+        State state = State::Stale;
+        bool isArray = false;
+        Area area;  // the cell, or an array formula's area
+        std::unique_ptr<CompiledFormula> program;
+        std::string problem;
+    };
+    static constexpr uint32_t kNoNode = UINT32_MAX;
+
+    void build();
+    uint32_t addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
+    void compileNode(Node& node);
+    bool holdsFormula(const Node& node) const;
+    uint32_t nodeAt(int32_t sheet, int32_t row, int32_t column) const;
+    void markDependants(int32_t sheet, const Area& area);
+    void markVolatile();
+    void compute(uint32_t target);
+    void markCycle(uint32_t at, uint32_t ancestor);
+    void store(Node& node, const Value& result);
+    void storeArray(Node& node, const Value& result);
+    void writeCell(CellStore& cells, int32_t row, int32_t column, const Value& value);
+    Value valueOfCell(int32_t sheet, const Cell& cell, int32_t row, int32_t column);
+    void noteStaleArray(int32_t sheet, int32_t row, int32_t column);
+    const CellStore* cellsOf(int32_t sheet) const;
+
+    // CalcContext, for the formula being computed.
+    Value cellValue(int32_t sheet, int32_t row, int32_t column) override;
+    void forEachValue(const SheetArea& area, const CellVisitor& visit) override;
+    std::optional<Area> usedPart(const SheetArea& area) override;
+    SheetArea caller() const override;
+    bool uses1904Dates() const override { return view_.date1904; }
+    std::optional<SheetArea> resolveReference(std::string_view text, bool a1) override;
+    int32_t sheetCount() const override { return static_cast<int32_t>(view_.sheets.size()); }
+    bool isSubtotalFormula(int32_t sheet, int32_t row, int32_t column) override;
+    bool isRowHidden(int32_t sheet, int32_t row) override;
+    double now() override;
+    double random() override;
+
+    FunctionLookup lookup_;
+    WorkbookView view_;
+    bool built_ = false;
+    bool volatileStale_ = true;
+    std::vector<Node> nodes_;
+    std::vector<std::vector<uint32_t>> nodeOfFormula_;  // [sheet][formulaId]
+    std::vector<AreaListeners> listeners_;             // [sheet]
+    std::vector<std::vector<uint32_t>> arrayNodes_;    // [sheet]
+    std::vector<uint32_t> volatileNodes_;
+    std::unordered_map<std::string, int32_t> sheetByName_;  // upper-case names
+    std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
+    // The computation in progress.
+    uint32_t current_ = kNoNode;
+    std::vector<uint32_t> missing_;  // stale precedents the current evaluation met
+    std::vector<uint32_t> stack_;
+    std::vector<Value> valueStack_;
+    uint64_t evaluations_ = 0;
+    std::function<double()> clock_;
+    std::function<double()> randomSource_;
+    std::mt19937_64 generator_;
+};
+
+}  // namespace tavlora::host::formula

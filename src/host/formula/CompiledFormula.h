@@ -1,0 +1,81 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/formula/FormulaValue.h"
+#include "host/formula/FunctionSpec.h"
+
+// A formula parsed once into a postfix program: constants, references already resolved to sheet
+// indexes and absolute areas (each cell's formula is compiled on its own, so relative references
+// need no work at evaluation time), operators and function calls. IF, IFERROR, IFNA and CHOOSE
+// compile to jumps so that the branch not taken is never computed.
+namespace tavlora::host::formula {
+
+enum class OpCode : uint8_t {
+    Number,       // data.number
+    Constant,     // constants[index]: a text, boolean, error or array constant
+    Missing,      // an argument left out
+    Reference,    // references[index]
+    Add, Subtract, Multiply, Divide, Power, Concat,
+    Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual,
+    Negate, Plus, Percent,
+    Range, Intersect, Union,  // Union: argc operands
+    Call,          // data.function with argc arguments
+    // Lazy branches. index is the instruction to continue at.
+    JumpIfFalse,   // pops the condition; IF's false branch starts at index
+    Jump,
+    JumpIfNotError,  // IFERROR: looks at the value on top; keeps it and jumps when it is no error
+    JumpIfNotNA,     // IFNA
+    Pop,
+    Choose,        // pops the index; jumps to the jumpTables[index] entry it selects
+    IfMissingBranch,  // IF(c, a) without its false branch: FALSE
+};
+
+struct Instruction {
+    OpCode op = OpCode::Number;
+    uint8_t argc = 0;
+    // Operators and calls inside an array formula or an argument taken as an array: references
+    // and arrays are worked cell by cell instead of reduced to one value.
+    bool elementwise = false;
+    uint32_t index = 0;
+    union {
+        double number;
+        const FunctionSpec* function;
+    } data{0.0};
+};
+
+struct CompiledFormula {
+    std::vector<Instruction> code;
+    std::vector<Value> constants;
+    std::vector<SheetArea> references;
+    std::vector<std::vector<uint32_t>> jumpTables;
+    // Computed again on every calculation: it calls a volatile function.
+    bool isVolatile = false;
+};
+
+// What the compiler needs of the workbook: sheet indexes by name, defined names.
+struct CompileScope {
+    int32_t hostSheet = 0;  // the sheet unqualified references belong to
+    std::function<std::optional<int32_t>(std::string_view sheetName)> sheetIndex;
+    // The text (without "=") of the defined name visible from `sheet` (-1: workbook scope only).
+    std::function<std::optional<std::string>(std::string_view name, int32_t sheet)> definedName;
+    std::function<const FunctionSpec*(std::string_view name)> function;
+    // An array formula: functions get arrays elementwise, so IF and its kin are called eagerly.
+    bool isArray = false;
+};
+
+struct CompileResult {
+    std::optional<CompiledFormula> formula;
+    std::string problem;  // why the engine cannot compute the formula, when it cannot
+};
+
+// Parses formula text (without "="). A formula the engine cannot compute (an unknown function, a
+// 3-D or external reference, a structured reference, a syntax it does not read) gives no program
+// and says why; a reference to a sheet that is not there compiles to #REF!.
+CompileResult compileFormula(std::string_view text, const CompileScope& scope);
+
+}  // namespace tavlora::host::formula
