@@ -23,6 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PYTHON = "/usr/bin/python3"  # Debian's openpyxl belongs to this interpreter
 sys.path.insert(0, HERE)
 import make_inputs  # noqa: E402
+import formula_job  # noqa: E402
 
 
 class Tool:
@@ -192,7 +193,7 @@ def verdicts(jobs, large, unchanged):
     return lines
 
 
-def markdown(jobs, unchanged, summary, header):
+def markdown(jobs, unchanged, summary, header, formulas=None):
     out = [header, ""]
     for job in jobs:
         out += ["**%s**" % job["title"], "",
@@ -205,6 +206,8 @@ def markdown(jobs, unchanged, summary, header):
                 "| Tavlora: open | %.3f |" % unchanged["ours"]["open"],
                 "| Tavlora: save | %.3f |" % unchanged["ours"]["seconds"],
                 "| floor: copy the file and flush it | %.3f |" % unchanged["copy"], ""]
+    if formulas:
+        out += ["**%s**" % formulas[0], "", "```"] + [line.strip() for line in formulas[1]] + ["```", ""]
     out += ["Targets:", ""] + ["- " + line for line in summary]
     return "\n".join(out) + "\n"
 
@@ -245,10 +248,11 @@ def main():
             jobs.append(result)
             large = (jobs[2], result)
         unchanged = save_unchanged(args.build, inputs, work)
+        formulas = formula_job.run(args.build, list_rows, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    summary = verdicts(jobs, large, unchanged)
+    summary = verdicts(jobs, large, unchanged) + formulas[2]
     print("\nRatios (Tavlora against each tool; memory share = Tavlora's peak / the tool's peak):")
     for job in jobs:
         print("\n" + job["title"])
@@ -261,7 +265,7 @@ def main():
     print("\nTotal %.0f s" % (datetime.datetime.now() - started).total_seconds())
     if args.markdown:
         with open(args.markdown, "w") as out:
-            out.write(markdown(jobs, unchanged, summary, header))
+            out.write(markdown(jobs, unchanged, summary, header, formulas))
 
 
 if __name__ == "__main__":

@@ -65,6 +65,8 @@ void appendField(std::string& line, std::string_view text) {
 
 // Walks the stored cells only; empty cells are just the tabs between fields.
 void printUsedRange(const std::shared_ptr<host::Worksheet>& sheet, std::ostream& out) {
+    // Formulas show computed values; computing first keeps the walk below off a changing store.
+    sheet->workbook()->calculate();
     host::Area area;
     if (!sheet->store().usedArea(area)) return;
     const auto& rows = sheet->store().rows();

@@ -50,6 +50,27 @@ void Range::setValue(const com::Variant& v) {
         com::throwHostError("Range(\"" + address() + "\").Value: writing more than 1,000,000 cells at once is not supported.");
     for (int32_t row = area_.firstRow; row <= area_.lastRow; ++row)
         for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column) writeValue(row, column, v);
+    sheet_->workbook()->noteValuesChanged(*sheet_, area_);
+}
+
+com::Variant Range::formula() const {
+    sheet_->requireUsable();
+    return sheet_->cellFormula(area_.firstRow, area_.firstColumn);
+}
+
+void Range::setFormula(const std::string& formula) {
+    sheet_->requireUsable();
+    if (formula.empty() || formula[0] != '=') {
+        setValue(com::Variant(formula));
+        return;
+    }
+    if (area_.cellCount() > kMaxCellsWritten)
+        com::throwHostError("Range(\"" + address() + "\").Formula: writing more than 1,000,000 cells at once is not supported.");
+    // Every cell gets the formula as written, its relative references unchanged, as the
+    // application does when a formula is written into an area.
+    for (int32_t row = area_.firstRow; row <= area_.lastRow; ++row)
+        for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column)
+            sheet_->setCellFormula(row, column, formula);
 }
 
 void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {

@@ -36,6 +36,10 @@ public:
     // as numbers become numbers unless the cell's format is text ("@"); texts starting with "="
     // stay texts. Null and Empty clear the value; arrays are not accepted (type mismatch).
     void setValue(const com::Variant& v);
+    // Range.Formula: the top-left cell's formula ("=A1*2"), or its value when it holds none.
+    com::Variant formula() const;
+    // Writes the formula into every cell of the area ("=" first; other texts are values).
+    void setFormula(const std::string& formula);
     // The displayed text of the top-left cell (value rendered with its number format).
     std::string text() const;
 

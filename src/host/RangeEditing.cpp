@@ -48,6 +48,7 @@ void Range::clear() {
         }
     }
     std::erase_if(sheet_->mergedAreas(), [&](const Area& merge) { return intersects(merge, area_); });
+    sheet_->workbook()->noteValuesChanged(*sheet_, area_);
 }
 
 void Range::deleteCells() {
@@ -95,6 +96,7 @@ void Range::merge() {
                 cell.kind = CellKind::Empty;
                 cell.payload.number = 0;
             }
+    sheet_->workbook()->noteValuesChanged(*sheet_, merged);
 }
 
 }  // namespace tavlora::host

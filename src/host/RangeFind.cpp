@@ -5,6 +5,7 @@
 #include "host/CellText.h"
 #include "host/Range.h"
 #include "host/formula/TextPattern.h"
+#include "host/Workbook.h"
 #include "host/Worksheet.h"
 
 namespace tavlora::host {
@@ -77,6 +78,8 @@ std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const 
     state.valid = true;
 
     TextPattern pattern(what);
+    // Computed before the walk: computing an array formula may add cells to the store.
+    sheet_->workbook()->calculate();
     const Worksheet& sheet = *sheet_;
     CellTextRenderer renderer(sheet);
     auto hit = searchByRows(sheet.store(), area_, start, [&](const Cell& cell) {

@@ -236,6 +236,8 @@ void Range::fitColumnWidths() {
     if (lastColumn < firstColumn) return;
     // Pixels of the widest text per column of the area; < 0 where no cell shows anything.
     std::vector<double> widest(static_cast<size_t>(lastColumn - firstColumn + 1), -1);
+    // Computed before the walk: computing an array formula may add cells to the store.
+    sheet_->workbook()->calculate();
     CellTextRenderer renderer(*sheet_);
     FontMetricsByStyle metrics(styles);
     std::string scratch;
@@ -279,6 +281,8 @@ void Range::fitRowHeights() {
     const FontInfo& standard = styles.cellFormat(0).font;
     const double standardHeight = textwidth::lineHeightPoints(standard);
     auto& rows = store.rows();
+    // Computed before the walk: computing an array formula may add cells to the store.
+    sheet_->workbook()->calculate();
     CellTextRenderer renderer(*sheet_);
     FontMetricsByStyle metrics(styles);
     std::string scratch;

@@ -52,6 +52,8 @@ const com::DispatchTable& RangeObject::dispatchTable() const {
             .get("Value", 0, VarType::Any, &Range::value)
             .let("Value", 0, VarType::Any, onCopy(&Range::setValue))
             .get("Text", 0x8a, VarType::String, &Range::text)
+            .get("Formula", 0x105, VarType::Any, &Range::formula)
+            .let("Formula", 0x105, VarType::String, onCopy(&Range::setFormula))
             .get("Address", 0xec, VarType::String, &Range::address)
             .get("Row", 0x101, VarType::Long, &Range::row)
             .get("Column", 0xf0, VarType::Long, &Range::column)

@@ -36,6 +36,8 @@ public:
     void setPartName(std::string p) { partName_ = std::move(p); }
     void markDeleted() { deleted_ = true; }
     void setNameUnchecked(std::string name) { name_ = std::move(name); }
+    // The workbook without the usability check (null when gone).
+    const std::weak_ptr<Workbook>& weakWorkbook() const { return workbook_; }
 
 private:
     std::weak_ptr<Workbook> workbook_;

@@ -9,6 +9,7 @@
 #include "com/Error.h"
 #include "host/Application.h"
 #include "host/cells/SheetPrefix.h"
+#include "host/formula/CalcEngine.h"
 #include "host/formula/FormulaReferences.h"
 #include "host/Worksheet.h"
 
@@ -55,6 +56,8 @@ void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
     namespace fs = std::filesystem;
     fs::path target = filename.empty() ? defaultSavePath(fileFormat) : fs::path(filename);
     if (target.is_relative()) target = fs::current_path() / target;
+    // The file, the web page and the chart caches carry the computed values.
+    calculate();
     auto written = application_->files().write(*this, target, fileFormat);
     if (!written.isWorkbookFile) return;
     // Saved as a web page too, the workbook's file is now the page, as in the application: a later
@@ -79,6 +82,7 @@ void Workbook::close() {
     sheets_.clear();
     definedNames_.clear();
     kept_.reset();
+    calculation_.reset();
     if (application_) application_->forget(this);
 }
 
@@ -118,6 +122,7 @@ std::shared_ptr<Worksheet> Workbook::addWorksheet(const Sheet* before, const She
 void Workbook::insertSheet(size_t index, std::shared_ptr<Sheet> sheet) {
     index = std::min(index, sheets_.size());
     sheets_.insert(sheets_.begin() + static_cast<std::ptrdiff_t>(index), std::move(sheet));
+    noteStructureChanged();
     if (sheets_.size() > 1 && activeIndex_ >= index) ++activeIndex_;
     if (activeIndex_ >= sheets_.size()) activeIndex_ = 0;
     for (auto& name : definedNames_)
@@ -138,6 +143,7 @@ void Workbook::deleteSheet(const Sheet& sheet) {
     }
     std::shared_ptr<Sheet> removed = sheets_[static_cast<size_t>(index)];
     sheets_.erase(sheets_.begin() + index);
+    noteStructureChanged();
     removed->markDeleted();
 
     std::erase_if(definedNames_, [&](const DefinedName& n) { return n.localSheet == index; });
@@ -181,6 +187,7 @@ void Workbook::validateSheetName(const std::string& name, const Sheet* renaming)
 
 void Workbook::renameSheetReferences(const std::string& oldName, const std::string& newName) {
     if (oldName == newName) return;
+    noteStructureChanged();
     for (auto& name : definedNames_) name.formula = formula::renameSheet(name.formula, oldName, newName);
     for (const auto& ws : worksheets())
         for (auto& f : ws->store().formulas()) f.text = formula::renameSheet(f.text, oldName, newName);

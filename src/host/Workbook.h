@@ -14,6 +14,10 @@
 
 namespace tavlora::host {
 
+namespace formula {
+class CalcEngine;
+}
+
 class Application;
 class Sheet;
 class Worksheet;
@@ -98,6 +102,17 @@ public:
     std::optional<ResolvedReference> resolveReference(const std::string& text,
                                                       const std::shared_ptr<Worksheet>& context) const;
 
+    // Formulas are computed lazily: a read of a formula cell computes what it needs, Save computes
+    // every stale formula. Edits tell the engine here what they changed.
+    void calculate();
+    void calculateFormula(const Worksheet& sheet, uint32_t formulaId);
+    void noteValuesChanged(const Worksheet& sheet, const Area& area);
+    void noteFormulaChanged(const Worksheet& sheet, int32_t row, int32_t column);
+    // Sheets were added, removed or renamed, cells deleted, or names changed: formulas are
+    // compiled again at the next calculation.
+    void noteStructureChanged() { calculationViewStale_ = true; }
+    formula::CalcEngine& calculation();
+
     std::vector<DefinedName>& definedNames() { return definedNames_; }
     const std::vector<DefinedName>& definedNames() const { return definedNames_; }
 
@@ -124,6 +139,8 @@ private:
     int32_t fileFormat_ = fileformat::kDefault;
     size_t activeIndex_ = 0;
     bool closed_ = false;
+    std::unique_ptr<formula::CalcEngine> calculation_;
+    bool calculationViewStale_ = true;
 };
 
 }  // namespace tavlora::host

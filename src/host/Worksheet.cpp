@@ -133,7 +133,9 @@ const com::DispatchTable& Worksheet::dispatchTable() const {
 
 namespace tavlora::host {
 
-com::Variant Worksheet::cellValue(const Cell& cell) const {
+com::Variant Worksheet::cellValue(const Cell& stored) const {
+    // A copy: computing a formula may add cells to the store and move the one given.
+    const Cell cell = stored;
     const StringPool& strings = store_->strings;
     // A number under a date or time format is a date to an automation client.
     auto number = [&](double value) -> com::Variant {
@@ -149,6 +151,7 @@ com::Variant Worksheet::cellValue(const Cell& cell) const {
         case CellKind::Boolean: return cell.payload.boolean;
         case CellKind::Error: return cellErrorValue(*errorTextOf(cell));
         case CellKind::Formula: {
+            calculateFormulaOf(cell);
             const Formula& f = cells_.formulas()[cell.payload.formulaId];
             switch (f.cachedKind) {
                 case CellKind::Number: return number(f.cachedNumber);
@@ -162,9 +165,18 @@ com::Variant Worksheet::cellValue(const Cell& cell) const {
     return {};
 }
 
+// Computing a formula only fills in its cached value (and an array formula's cells), which is why
+// it may happen behind a const view of the sheet.
+void Worksheet::calculateFormulaOf(const Cell& cell) const {
+    if (isDeleted()) return;
+    if (auto book = weakWorkbook().lock()) book->calculateFormula(*this, cell.payload.formulaId);
+}
+
 std::string Worksheet::cellText(const Cell& cell) const { return CellTextRenderer(*this).text(cell); }
 
-std::optional<std::string_view> Worksheet::errorTextOf(const Cell& cell) const {
+std::optional<std::string_view> Worksheet::errorTextOf(const Cell& stored) const {
+    const Cell cell = stored;
+    if (cell.kind == CellKind::Formula) calculateFormulaOf(cell);
     return heldErrorText(cell, store_->strings, cells_.formulas());
 }
 

@@ -75,6 +75,12 @@ public:
     std::string cellText(const Cell& cell) const;
     // The error text a stored cell holds (its own or its formula's cached one), nullopt for none.
     std::optional<std::string_view> errorTextOf(const Cell& cell) const;
+    // Computes the formula of a formula cell when it is stale.
+    void calculateFormulaOf(const Cell& cell) const;
+    // Range.Formula: the formula of a cell ("=..."), or its value when it holds none.
+    com::Variant cellFormula(int32_t row, int32_t column) const;
+    // Writes a formula ("=..." ) into the cell; a text without "=" is written as a value.
+    void setCellFormula(int32_t row, int32_t column, const std::string& formula);
     // Throws a host error when the sheet was deleted or its workbook closed.
     void requireUsable() const;
 

@@ -59,6 +59,7 @@ void Worksheet::deleteColumns(int32_t first, int32_t count) {
 void Worksheet::followDeletion(Workbook& book, const formula::Deletion& deletion) {
     shiftMerges(merges_, deletion);
     shiftFormulasOfWorkbook(book, *this, deletion);
+    book.noteStructureChanged();
     book.notifyEdit([&](EditListener& listener) { listener.cellsDeleted(*this, deletion); });
 }
 

@@ -277,6 +277,16 @@ void CalcEngine::calculateCell(int32_t sheet, int32_t row, int32_t column) {
     compute(id);
 }
 
+void CalcEngine::calculateFormula(int32_t sheet, uint32_t formulaId) {
+    if (!built_) build();
+    if (volatileStale_) markVolatile();
+    if (sheet < 0 || size_t(sheet) >= nodeOfFormula_.size() || formulaId >= nodeOfFormula_[size_t(sheet)].size()) return;
+    uint32_t id = nodeOfFormula_[size_t(sheet)][formulaId];
+    if (id == kNoNode || nodes_[id].state != State::Stale) return;
+    usedAreas_.assign(view_.sheets.size(), std::nullopt);
+    compute(id);
+}
+
 // Depth-first over stale precedents without recursion. A formula is evaluated; if it met stale
 // precedents the result is dropped, they are pushed, and it is evaluated again once they are
 // current. Meeting a formula that is itself waiting further down the stack is a cycle.
@@ -293,6 +303,10 @@ void CalcEngine::compute(uint32_t target) {
         if (!holdsFormula(node)) {
             node.state = State::Gone;
             stack_.pop_back();
+            continue;
+        }
+        if (node.state == State::Stale && pushStaleCellPrecedents(node)) {
+            node.state = State::Expanding;
             continue;
         }
         missing_.clear();
@@ -328,6 +342,22 @@ void CalcEngine::compute(uint32_t target) {
         store(node, result);
         node.state = State::Current;
     }
+}
+
+// Single cells a formula refers to are checked before it is evaluated, so that a chain is computed
+// link by link without evaluating each formula twice; areas and computed references are found
+// stale during evaluation instead.
+bool CalcEngine::pushStaleCellPrecedents(const Node& node) {
+    bool pushed = false;
+    for (const SheetArea& ref : node.program->references) {
+        if (ref.area.cellCount() != 1) continue;
+        uint32_t precedent = nodeAt(ref.sheet, ref.area.firstRow, ref.area.firstColumn);
+        if (precedent != kNoNode && nodes_[precedent].state == State::Stale) {
+            stack_.push_back(precedent);
+            pushed = true;
+        }
+    }
+    return pushed;
 }
 
 // Every formula on the path from `ancestor` up to `at` waits on itself: none gets a new value.

@@ -59,6 +59,8 @@ public:
     void calculate();
     // Computes what the formula at the cell needs, if it is stale.
     void calculateCell(int32_t sheet, int32_t row, int32_t column);
+    // The same for the formula of that id in the sheet's store.
+    void calculateFormula(int32_t sheet, uint32_t formulaId);
 
     // Why the formula at the cell keeps the value its file carried: "" when it is computed.
     std::string problemAt(int32_t sheet, int32_t row, int32_t column) const;
@@ -99,6 +101,7 @@ private:
     void markVolatile();
     void compute(uint32_t target);
     void markCycle(uint32_t at, uint32_t ancestor);
+    bool pushStaleCellPrecedents(const Node& node);
     void store(Node& node, const Value& result);
     void storeArray(Node& node, const Value& result);
     void writeCell(CellStore& cells, int32_t row, int32_t column, const Value& value);

@@ -1,0 +1,112 @@
+#include "CalcEngineSupport.h"
+
+namespace tavlora::host::formula::testing {
+namespace {
+
+using Graph = EngineFixture;
+
+TEST_F(Graph, AWriteRecomputesItsDependantsOnly) {
+    put("A1", 2);
+    formula("B1", "A1*10");
+    formula("C1", "B1+1");
+    formula("D1", "5");
+    EXPECT_EQ(value("C1"), number(21));
+    engine.calculate();
+    uint64_t before = engine.evaluations();
+    put("A1", 3);
+    EXPECT_EQ(value("C1"), number(31));
+    EXPECT_EQ(engine.evaluations() - before, 2u);  // B1 and C1, not D1
+    before = engine.evaluations();
+    put("Q9", 1);
+    engine.calculate();
+    EXPECT_EQ(engine.evaluations(), before);
+}
+
+TEST_F(Graph, AreaListenersCoverWholeColumnsAndRows) {
+    formula("B1", "SUMT(A:A)");
+    formula("B2", "SUMT(5:5)");
+    formula("B3", "SUMT(C10:E20)");
+    engine.calculate();
+    put("A1000000", 4);
+    put("Z5", 6);
+    put("E20", 8);
+    put("F20", 100);  // outside every listened area
+    EXPECT_EQ(value("B1"), number(4));
+    EXPECT_EQ(value("B2"), number(6));
+    EXPECT_EQ(value("B3"), number(8));
+}
+
+TEST_F(Graph, ReadingComputesPrecedentsFirstInAnyOrder) {
+    // The totals sit above the rows they add up, and read formulas further down.
+    formula("A1", "SUMT(C2:C6)");
+    for (int r = 2; r <= 6; ++r) {
+        put("B" + std::to_string(r), r);
+        formula("C" + std::to_string(r), "B" + std::to_string(r) + "*2");
+    }
+    engine.calculate();
+    EXPECT_EQ(value("A1"), number(40));
+    put("B6", 0);
+    EXPECT_EQ(value("A1"), number(28));
+}
+
+TEST_F(Graph, ALongChainNeedsNoDeepStack) {
+    const int rows = 30000;
+    put("A1", 1);
+    for (int r = 2; r <= rows; ++r) formula("A" + std::to_string(r), "A" + std::to_string(r - 1) + "+1");
+    // Asked for the last link first: every precedent is found stale on the way down.
+    EXPECT_EQ(value("A" + std::to_string(rows)), number(rows));
+    put("A1", 10);
+    EXPECT_EQ(value("A" + std::to_string(rows)), number(rows + 9));
+}
+
+TEST_F(Graph, ACycleKeepsItsValuesAndNeverHangs) {
+    formula("A1", "B1+1");
+    formula("B1", "A1+1");
+    formula("C1", "A1*2");
+    formula("D1", "D1");
+    formulaAt("A1").cachedKind = CellKind::Number;
+    formulaAt("A1").cachedNumber = 7;
+    engine.calculate();
+    EXPECT_EQ(value("A1"), number(7));
+    EXPECT_EQ(value("B1"), Value());  // no value before, none now
+    EXPECT_EQ(value("C1"), number(14));
+    EXPECT_NE(engine.problemAt(0, 1, 1), "");
+    EXPECT_NE(engine.problemAt(0, 1, 4), "");
+    // Breaking the cycle computes it again.
+    formula("B1", "5");
+    EXPECT_EQ(value("A1"), number(6));
+    EXPECT_EQ(value("C1"), number(12));
+}
+
+TEST_F(Graph, VolatileFormulasComputeOnEveryCalculation) {
+    double next = 0.25;
+    engine.setRandom([&] { return next; });
+    formula("A1", "RANDT()");
+    formula("B1", "A1*4");
+    formula("C1", "7");
+    EXPECT_EQ(value("B1"), number(1));
+    engine.calculate();
+    next = 0.5;
+    EXPECT_EQ(value("B1"), number(1));  // no calculation in between: unchanged
+    uint64_t before = engine.evaluations();
+    engine.calculate();
+    EXPECT_EQ(value("B1"), number(2));
+    EXPECT_EQ(engine.evaluations() - before, 2u);  // A1 and B1, not C1
+}
+
+TEST_F(Graph, OverwrittenFormulasAndStructuralChanges) {
+    put("A1", 1);
+    formula("B1", "A1+1");
+    formula("C1", "B1*3");
+    EXPECT_EQ(value("C1"), number(6));
+    put("B1", 10);  // the formula is gone; its dependant reads the value
+    EXPECT_EQ(value("C1"), number(30));
+    formula("B1", "A1+2");  // and a formula again
+    EXPECT_EQ(value("C1"), number(9));
+    reset();  // the workbook changed its structure: everything is compiled and computed again
+    put("A1", 2);
+    EXPECT_EQ(value("C1"), number(12));
+}
+
+}  // namespace
+}  // namespace tavlora::host::formula::testing
