@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "host/formula/CalcContext.h"
 #include "host/formula/FormulaValue.h"
@@ -50,5 +51,7 @@ std::span<const FunctionSpec> financialFunctions();    // PMT, PV, FV, NPV, IRR,
 // The function of that name (letter case ignored, an "_xlfn." or "_xlws." prefix allowed);
 // nullptr for a function the engine does not have.
 const FunctionSpec* findFunction(std::string_view name);
+// The names of every function findFunction knows, sorted.
+std::vector<std::string_view> functionNames();
 
 }  // namespace tavlora::host::formula

@@ -23,10 +23,22 @@ Index buildIndex() {
     return index;
 }
 
+const Index& functionIndex() {
+    static const Index index = buildIndex();
+    return index;
+}
+
 }  // namespace
 
+std::vector<std::string_view> functionNames() {
+    std::vector<std::string_view> names;
+    for (const auto& [name, spec] : functionIndex()) names.push_back(spec->name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 const FunctionSpec* findFunction(std::string_view name) {
-    static const Index index = buildIndex();
+    const Index& index = functionIndex();
     for (std::string_view prefix : {"_xlfn.", "_xlws."})
         if (base::startsWithIgnoringAsciiCase(name, prefix)) name.remove_prefix(prefix.size());
     auto it = index.find(base::asciiUpper(name));
