@@ -1,5 +1,7 @@
 #include "host/formula/AreaListeners.h"
 
+#include <algorithm>
+
 namespace tavlora::host::formula {
 
 namespace {
@@ -13,6 +15,10 @@ struct Span {
 }  // namespace
 
 void AreaListeners::add(const Area& area, uint32_t listener) {
+    if (area.cellCount() == 1) {
+        cells_.push_back({keyOf(area.firstRow, area.firstColumn), listener});
+        return;
+    }
     Entry entry{static_cast<uint16_t>(area.firstColumn), static_cast<uint16_t>(area.lastColumn), listener};
     std::vector<Span> work{{1, 1, kSpan}};
     while (!work.empty()) {
@@ -46,9 +52,37 @@ void AreaListeners::collect(const Area& area, std::vector<uint32_t>& out) const 
     }
 }
 
+void AreaListeners::sortCells() {
+    auto byKey = [](const CellEntry& a, const CellEntry& b) { return a.key < b.key; };
+    std::sort(cells_.begin() + std::ptrdiff_t(sorted_), cells_.end(), byKey);
+    std::inplace_merge(cells_.begin(), cells_.begin() + std::ptrdiff_t(sorted_), cells_.end(), byKey);
+    sorted_ = cells_.size();
+}
+
+void AreaListeners::collectCells(const Area& area, std::vector<uint32_t>& out) {
+    constexpr size_t kUnsortedLimit = 256;
+    if (cells_.size() - sorted_ > kUnsortedLimit) sortCells();
+    auto meets = [&](const CellEntry& e) {
+        int32_t column = int32_t(e.key & 0xFFFF);
+        return column >= area.firstColumn && column <= area.lastColumn;
+    };
+    auto sortedEnd = cells_.begin() + std::ptrdiff_t(sorted_);
+    auto from = std::lower_bound(cells_.begin(), sortedEnd, keyOf(area.firstRow, area.firstColumn),
+                                 [](const CellEntry& e, uint64_t key) { return e.key < key; });
+    const uint64_t last = keyOf(area.lastRow, area.lastColumn);
+    for (auto it = from; it != sortedEnd && it->key <= last; ++it)
+        if (meets(*it)) out.push_back(it->listener);
+    for (auto it = sortedEnd; it != cells_.end(); ++it) {
+        int32_t row = int32_t(it->key >> 16);
+        if (row >= area.firstRow && row <= area.lastRow && meets(*it)) out.push_back(it->listener);
+    }
+}
+
 void AreaListeners::clear() {
     entries_.clear();
     occupied_.clear();
+    cells_.clear();
+    sorted_ = 0;
 }
 
 }  // namespace tavlora::host::formula

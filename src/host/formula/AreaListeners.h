@@ -7,9 +7,10 @@
 #include "host/cells/CellRef.h"
 
 // Which formulas listen to which areas of one sheet, so that a write finds the formulas it makes
-// stale. Areas are kept in a segment tree over the rows: an area is stored once per node of its
-// row span's decomposition (at most about 40 nodes, whatever its size), so a whole column costs
-// no more than a cell, and a query visits only the nodes that hold something.
+// stale. Single cells, by far the most references, are (cell, listener) pairs in one array, sorted
+// when first queried. Larger areas are kept in a segment tree over the rows: an area is stored once
+// per node of its row span's decomposition (at most about 40 nodes, whatever its size), so a whole
+// column costs no more than a cell, and a query visits only the nodes that hold something.
 namespace tavlora::host::formula {
 
 class AreaListeners {
@@ -17,8 +18,8 @@ public:
     void add(const Area& area, uint32_t listener);
     // Every listener whose area meets `area`; one registered twice is visited twice.
     template <typename Visit>
-    void forEachMeeting(const Area& area, Visit visit) const;
-    bool empty() const { return entries_.empty(); }
+    void forEachMeeting(const Area& area, Visit visit);
+    bool empty() const { return entries_.empty() && cells_.empty(); }
     void clear();
 
 private:
@@ -32,13 +33,25 @@ private:
     std::unordered_map<uint32_t, std::vector<Entry>> entries_;
     std::unordered_set<uint32_t> occupied_;  // nodes holding entries or with descendants that do
     void collect(const Area& area, std::vector<uint32_t>& out) const;
+
+    struct CellEntry {
+        uint64_t key;  // row << 16 | column: row-major order
+        uint32_t listener;
+    };
+    static uint64_t keyOf(int32_t row, int32_t column) { return uint64_t(row) << 16 | uint64_t(column); }
+    // Sorted up to sorted_; entries added later are searched one by one until there are enough
+    // of them to sort again.
+    std::vector<CellEntry> cells_;
+    size_t sorted_ = 0;
+    void sortCells();
+    void collectCells(const Area& area, std::vector<uint32_t>& out);
 };
 
 template <typename Visit>
-void AreaListeners::forEachMeeting(const Area& area, Visit visit) const {
-    if (entries_.empty()) return;
+void AreaListeners::forEachMeeting(const Area& area, Visit visit) {
     std::vector<uint32_t> found;
-    collect(area, found);
+    if (!cells_.empty()) collectCells(area, found);
+    if (!entries_.empty()) collect(area, found);
     for (uint32_t listener : found) visit(listener);
 }
 

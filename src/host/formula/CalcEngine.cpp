@@ -105,6 +105,32 @@ void CalcEngine::setWorkbook(WorkbookView view) {
     sheetByName_.clear();
     for (size_t i = 0; i < view_.sheets.size(); ++i)
         if (view_.sheets[i].cells) sheetByName_.emplace(upper(view_.sheets[i].name), int32_t(i));
+    prepareScope();
+}
+
+// What every formula is compiled against; compileNode sets the sheet and the kind per formula.
+void CalcEngine::prepareScope() {
+    scope_.sheetIndex = [this](std::string_view name) -> std::optional<int32_t> {
+        auto it = sheetByName_.find(upper(name));
+        if (it == sheetByName_.end()) return std::nullopt;
+        return it->second;
+    };
+    scope_.definedName = [this](std::string_view name, int32_t sheet) -> std::optional<std::string> {
+        const WorkbookView::Name* found = nullptr;
+        for (const auto& n : view_.names) {
+            if (!base::equalsIgnoringAsciiCase(n.name, name)) continue;
+            if (n.localSheet == sheet) {
+                found = &n;
+                break;
+            }
+            if (n.localSheet < 0) found = &n;
+        }
+        if (!found) return std::nullopt;
+        std::string_view text = found->formula;
+        if (!text.empty() && text.front() == '=') text.remove_prefix(1);
+        return std::string(text);
+    };
+    scope_.function = lookup_;
 }
 
 const CellStore* CalcEngine::cellsOf(int32_t sheet) const {
@@ -114,6 +140,10 @@ const CellStore* CalcEngine::cellsOf(int32_t sheet) const {
 
 void CalcEngine::build() {
     const size_t sheets = view_.sheets.size();
+    size_t formulas = 0;
+    for (const auto& sheet : view_.sheets)
+        if (sheet.cells) formulas += sheet.cells->formulas().size();
+    nodes_.reserve(formulas);
     nodeOfFormula_.assign(sheets, {});
     listeners_.assign(sheets, {});
     arrayNodes_.assign(sheets, {});
@@ -153,39 +183,17 @@ void CalcEngine::compileNode(Node& node) {
     node.isArray = f.isArray;
     node.area = f.isArray ? f.arrayArea : Area::cell(node.row, node.column);
     if (!node.area.contains(node.row, node.column)) node.area = Area::cell(node.row, node.column);
-    CompileScope scope;
-    scope.hostSheet = node.sheet;
-    scope.isArray = f.isArray;
-    scope.sheetIndex = [this](std::string_view name) -> std::optional<int32_t> {
-        auto it = sheetByName_.find(upper(name));
-        if (it == sheetByName_.end()) return std::nullopt;
-        return it->second;
-    };
-    scope.definedName = [this](std::string_view name, int32_t sheet) -> std::optional<std::string> {
-        const WorkbookView::Name* found = nullptr;
-        for (const auto& n : view_.names) {
-            if (!base::equalsIgnoringAsciiCase(n.name, name)) continue;
-            if (n.localSheet == sheet) {
-                found = &n;
-                break;
-            }
-            if (n.localSheet < 0) found = &n;
-        }
-        if (!found) return std::nullopt;
-        std::string_view text = found->formula;
-        if (!text.empty() && text.front() == '=') text.remove_prefix(1);
-        return std::string(text);
-    };
-    scope.function = lookup_;
-    CompileResult compiled = compileFormula(f.text, scope);
+    scope_.hostSheet = node.sheet;
+    scope_.isArray = f.isArray;
+    CompileResult compiled = compileFormula(f.text, scope_);
     const uint32_t id = nodeOfFormula_[size_t(node.sheet)][node.formulaId];
     if (!compiled.formula) {
         node.program.reset();
-        node.problem = compiled.problem;
+        node.problem = std::move(compiled.problem);
         node.state = State::Kept;
         return;
     }
-    node.program = std::make_unique<CompiledFormula>(std::move(*compiled.formula));
+    node.program = std::move(compiled.formula);
     node.problem.clear();
     node.state = State::Stale;
     for (const SheetArea& ref : node.program->references)
@@ -258,7 +266,7 @@ void CalcEngine::calculate() {
     markVolatile();
     usedAreas_.assign(view_.sheets.size(), std::nullopt);
     for (uint32_t id = 0; id < nodes_.size(); ++id)
-        if (nodes_[id].state == State::Stale) compute(id);
+        if (nodes_[id].state == State::Stale) compute(id, false);
 }
 
 void CalcEngine::calculateCell(int32_t sheet, int32_t row, int32_t column) {
@@ -274,7 +282,7 @@ void CalcEngine::calculateCell(int32_t sheet, int32_t row, int32_t column) {
     }
     if (nodes_[id].state != State::Stale) return;
     usedAreas_.assign(view_.sheets.size(), std::nullopt);
-    compute(id);
+    compute(id, true);
 }
 
 void CalcEngine::calculateFormula(int32_t sheet, uint32_t formulaId) {
@@ -284,13 +292,13 @@ void CalcEngine::calculateFormula(int32_t sheet, uint32_t formulaId) {
     uint32_t id = nodeOfFormula_[size_t(sheet)][formulaId];
     if (id == kNoNode || nodes_[id].state != State::Stale) return;
     usedAreas_.assign(view_.sheets.size(), std::nullopt);
-    compute(id);
+    compute(id, true);
 }
 
 // Depth-first over stale precedents without recursion. A formula is evaluated; if it met stale
 // precedents the result is dropped, they are pushed, and it is evaluated again once they are
 // current. Meeting a formula that is itself waiting further down the stack is a cycle.
-void CalcEngine::compute(uint32_t target) {
+void CalcEngine::compute(uint32_t target, bool lookAhead) {
     stack_.clear();
     stack_.push_back(target);
     while (!stack_.empty()) {
@@ -305,7 +313,7 @@ void CalcEngine::compute(uint32_t target) {
             stack_.pop_back();
             continue;
         }
-        if (node.state == State::Stale && pushStaleCellPrecedents(node)) {
+        if (lookAhead && node.state == State::Stale && pushStaleCellPrecedents(node)) {
             node.state = State::Expanding;
             continue;
         }
@@ -316,7 +324,9 @@ void CalcEngine::compute(uint32_t target) {
         try {
             ++evaluations_;
             result = evaluateFormula(*node.program, *this, node.isArray, valueStack_);
-        } catch (const CannotEvaluate& e) {
+        } catch (const std::exception& e) {
+            // Too large an array, or a function that failed: the cell keeps its value, the rest
+            // of the workbook is computed.
             evaluated = false;
             node.problem = e.what();
         }

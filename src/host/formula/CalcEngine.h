@@ -87,19 +87,23 @@ private:
         State state = State::Stale;
         bool isArray = false;
         Area area;  // the cell, or an array formula's area
-        std::unique_ptr<CompiledFormula> program;
+        std::optional<CompiledFormula> program;
         std::string problem;
     };
     static constexpr uint32_t kNoNode = UINT32_MAX;
 
     void build();
+    void prepareScope();
     uint32_t addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
     void compileNode(Node& node);
     bool holdsFormula(const Node& node) const;
     uint32_t nodeAt(int32_t sheet, int32_t row, int32_t column) const;
     void markDependants(int32_t sheet, const Area& area);
     void markVolatile();
-    void compute(uint32_t target);
+    // `lookAhead`: check a formula's single-cell precedents before evaluating it, which spares a
+    // second evaluation when they are stale (worth it for a read; a full calculation goes in sheet
+    // order, where precedents are mostly current already).
+    void compute(uint32_t target, bool lookAhead);
     void markCycle(uint32_t at, uint32_t ancestor);
     bool pushStaleCellPrecedents(const Node& node);
     void store(Node& node, const Value& result);
@@ -132,6 +136,7 @@ private:
     std::vector<std::vector<uint32_t>> arrayNodes_;    // [sheet]
     std::vector<uint32_t> volatileNodes_;
     std::unordered_map<std::string, int32_t> sheetByName_;  // upper-case names
+    CompileScope scope_;
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
     // The computation in progress.
     uint32_t current_ = kNoNode;

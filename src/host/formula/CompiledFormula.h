@@ -20,6 +20,7 @@ enum class OpCode : uint8_t {
     Constant,     // constants[index]: a text, boolean, error or array constant
     Missing,      // an argument left out
     Reference,    // references[index]
+    CellValue,    // the value of the one cell references[index] names, where no reference is wanted
     Add, Subtract, Multiply, Divide, Power, Concat,
     Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual,
     Negate, Plus, Percent,

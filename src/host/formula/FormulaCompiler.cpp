@@ -55,6 +55,7 @@ public:
         tokens_ = significantTokens(text);
         pos_ = 0;
         expression();
+        if (nameDepth_ == 0 && !scope_.isArray) valueOperand(0);
         if (pos_ != tokens_.size()) throw CannotCompute("unexpected '" + std::string(tokens_[pos_].text) + "'");
     }
 
@@ -89,6 +90,16 @@ private:
         out_.code.back().data.number = n;
     }
 
+    // An operand that is one cell, where a value is wanted, is read as that cell's value: no
+    // reference is built at evaluation time.
+    void valueOperand(size_t start) {
+        if (out_.code.size() != start + 1) return;
+        Instruction& ins = out_.code[start];
+        if (ins.op == OpCode::Reference && out_.references[ins.index].area.cellCount() == 1 && !ins.elementwise)
+            ins.op = OpCode::CellValue;
+    }
+    size_t mark() const { return out_.code.size(); }
+
     struct DepthGuard {
         explicit DepthGuard(int& depth) : depth_(depth) {
             if (++depth_ > kMaxDepth) throw CannotCompute("nested too deeply");
@@ -99,6 +110,7 @@ private:
 
     void expression() {
         DepthGuard guard(depth_);
+        size_t left = mark();
         concatenation();
         for (;;) {
             const Token* t = peek();
@@ -112,78 +124,88 @@ private:
             else if (t->text == ">=") op = OpCode::GreaterOrEqual;
             else return;
             ++pos_;
+            valueOperand(left);
+            size_t right = mark();
             concatenation();
+            valueOperand(right);
             emit(op);
         }
     }
     void concatenation() {
+        size_t left = mark();
         additive();
         while (peekOperator("&")) {
             ++pos_;
+            valueOperand(left);
+            size_t right = mark();
             additive();
+            valueOperand(right);
             emit(OpCode::Concat);
         }
     }
     void additive() {
+        size_t left = mark();
         multiplicative();
         for (;;) {
-            if (peekOperator("+")) {
-                ++pos_;
-                multiplicative();
-                emit(OpCode::Add);
-            } else if (peekOperator("-")) {
-                ++pos_;
-                multiplicative();
-                emit(OpCode::Subtract);
-            } else {
-                return;
-            }
+            OpCode op;
+            if (peekOperator("+")) op = OpCode::Add;
+            else if (peekOperator("-")) op = OpCode::Subtract;
+            else return;
+            ++pos_;
+            valueOperand(left);
+            size_t right = mark();
+            multiplicative();
+            valueOperand(right);
+            emit(op);
         }
     }
     void multiplicative() {
+        size_t left = mark();
         power();
         for (;;) {
-            if (peekOperator("*")) {
-                ++pos_;
-                power();
-                emit(OpCode::Multiply);
-            } else if (peekOperator("/")) {
-                ++pos_;
-                power();
-                emit(OpCode::Divide);
-            } else {
-                return;
-            }
+            OpCode op;
+            if (peekOperator("*")) op = OpCode::Multiply;
+            else if (peekOperator("/")) op = OpCode::Divide;
+            else return;
+            ++pos_;
+            valueOperand(left);
+            size_t right = mark();
+            power();
+            valueOperand(right);
+            emit(op);
         }
     }
     // "^" is evaluated left to right, and a sign binds tighter: -2^2 is 4, 2^3^2 is 64.
     void power() {
+        size_t left = mark();
         percent();
         while (peekOperator("^")) {
             ++pos_;
+            valueOperand(left);
+            size_t right = mark();
             percent();
+            valueOperand(right);
             emit(OpCode::Power);
         }
     }
     void percent() {
+        size_t start = mark();
         unary();
         while (peekOperator("%")) {
             ++pos_;
+            valueOperand(start);
             emit(OpCode::Percent);
         }
     }
     void unary() {
         DepthGuard guard(depth_);
-        if (peekOperator("-")) {
+        if (peekOperator("-") || peekOperator("+")) {
+            OpCode op = peekOperator("-") ? OpCode::Negate : OpCode::Plus;
             ++pos_;
+            size_t start = mark();
             unary();
-            emit(OpCode::Negate);
-            return;
-        }
-        if (peekOperator("+")) {
-            ++pos_;
-            unary();
-            emit(OpCode::Plus);
+            valueOperand(start);
+            emit(op);
             return;
         }
         if (peekOperator("@")) {  // implicit intersection written out: the value is taken as single anyway
@@ -355,8 +377,10 @@ private:
         for (;;) {
             bool outer = arrayContext_;
             arrayContext_ = outer || spec.takesReference(count);
+            size_t start = mark();
             if (peekKind(TokenKind::Comma) || peekKind(TokenKind::CloseParen)) emit(OpCode::Missing);
             else expression();
+            if (!spec.takesReference(count)) valueOperand(start);
             arrayContext_ = outer;
             ++count;
             if (peekKind(TokenKind::Comma)) {

@@ -67,6 +67,11 @@ public:
                 case OpCode::Constant: stack_.push_back(formula.constants[ins.index]); break;
                 case OpCode::Missing: stack_.push_back(Value::missing()); break;
                 case OpCode::Reference: stack_.push_back(Value::reference(formula.references[ins.index])); break;
+                case OpCode::CellValue: {
+                    const SheetArea& cell = formula.references[ins.index];
+                    stack_.push_back(context_.cellValue(cell.sheet, cell.area.firstRow, cell.area.firstColumn));
+                    break;
+                }
                 case OpCode::Add:
                 case OpCode::Subtract: {
                     bool last = next == code.size();

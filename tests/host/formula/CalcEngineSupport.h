@@ -47,12 +47,21 @@ inline Value twiceT(CalcContext&, std::span<const Value> arguments) {
 inline Value randT(CalcContext& context, std::span<const Value>) { return Value::number(context.random()); }
 inline Value areaT(CalcContext&, std::span<const Value> arguments) { return arguments[0]; }
 
+// REFT(text, a1): the reference a text names, as INDIRECT resolves it.
+inline Value refT(CalcContext& context, std::span<const Value> arguments) {
+    if (!arguments[0].isText()) return Value::error(ErrorValue::Ref);
+    bool a1 = arguments.size() < 2 || !arguments[1].isBoolean() || arguments[1].asBoolean();
+    auto area = context.resolveReference(arguments[0].asText(), a1);
+    return area ? Value::reference(*area) : Value::error(ErrorValue::Ref);
+}
+
 inline const FunctionSpec* testFunction(std::string_view name) {
     static const std::array specs{
         FunctionSpec{"SUMT", 1, kManyArguments, kAllArgumentsByReference, &sumT, false},
         FunctionSpec{"TWICE", 1, 1, 0, &twiceT, false},
         FunctionSpec{"RANDT", 0, 0, 0, &randT, true},
         FunctionSpec{"AREAT", 1, 1, 1, &areaT, false},
+        FunctionSpec{"REFT", 1, 2, 0, &refT, true},
     };
     for (const auto& spec : specs)
         if (spec.name == name) return &spec;

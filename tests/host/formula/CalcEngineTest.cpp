@@ -94,6 +94,29 @@ TEST_F(Graph, VolatileFormulasComputeOnEveryCalculation) {
     EXPECT_EQ(engine.evaluations() - before, 2u);  // A1 and B1, not C1
 }
 
+TEST_F(Graph, ReferencesNamedByTextAreResolvedAndFollowed) {
+    put("B2", 5);
+    put("C3", 9);
+    put("B2", 7, 1);
+    names = {{"Corner", "Main!$C$3", -1}};
+    reset();
+    EXPECT_EQ(eval("REFT(\"B2\")"), number(5));
+    EXPECT_EQ(eval("REFT(\"'Other Sheet'!B2\")"), number(7));
+    EXPECT_EQ(eval("REFT(\"Corner\")"), number(9));
+    EXPECT_EQ(eval("REFT(\"Nowhere!B2\")"), error(ErrorValue::Ref));
+    EXPECT_EQ(eval("REFT(\"B0\")"), error(ErrorValue::Ref));
+    formula("A1", "REFT(\"R[1]C[1]\",FALSE)");  // relative to A1: B2
+    EXPECT_EQ(value("A1"), number(5));
+    formula("A2", "REFT(\"R3C3\",FALSE)*2");
+    EXPECT_EQ(value("A2"), number(18));
+    // A volatile reference is followed to a formula computed first.
+    formula("D1", "C3+1");
+    formula("A3", "REFT(\"D1\")");
+    EXPECT_EQ(value("A3"), number(10));
+    put("C3", 1);
+    EXPECT_EQ(value("A3"), number(2));
+}
+
 TEST_F(Graph, OverwrittenFormulasAndStructuralChanges) {
     put("A1", 1);
     formula("B1", "A1+1");
