@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <stdexcept>
 
 #include "base/Ascii.h"
@@ -108,86 +110,43 @@ private:
         int& depth_;
     };
 
-    void expression() {
-        DepthGuard guard(depth_);
+    struct BinaryOperator {
+        std::string_view text;
+        OpCode op;
+    };
+    using Level = void (Compiler::*)();
+
+    // One level of operators that take two operands, left to right: operands come from the next
+    // tighter level.
+    void binaryLevel(Level operand, std::initializer_list<BinaryOperator> operators) {
         size_t left = mark();
-        concatenation();
+        (this->*operand)();
         for (;;) {
             const Token* t = peek();
             if (!t || t->kind != TokenKind::Operator) return;
-            OpCode op;
-            if (t->text == "=") op = OpCode::Equal;
-            else if (t->text == "<>") op = OpCode::NotEqual;
-            else if (t->text == "<") op = OpCode::Less;
-            else if (t->text == "<=") op = OpCode::LessOrEqual;
-            else if (t->text == ">") op = OpCode::Greater;
-            else if (t->text == ">=") op = OpCode::GreaterOrEqual;
-            else return;
+            auto found = std::find_if(operators.begin(), operators.end(),
+                                      [&](const BinaryOperator& o) { return o.text == t->text; });
+            if (found == operators.end()) return;
             ++pos_;
             valueOperand(left);
             size_t right = mark();
-            concatenation();
+            (this->*operand)();
             valueOperand(right);
-            emit(op);
+            emit(found->op);
         }
     }
-    void concatenation() {
-        size_t left = mark();
-        additive();
-        while (peekOperator("&")) {
-            ++pos_;
-            valueOperand(left);
-            size_t right = mark();
-            additive();
-            valueOperand(right);
-            emit(OpCode::Concat);
-        }
+
+    void expression() {
+        DepthGuard guard(depth_);
+        binaryLevel(&Compiler::concatenation,
+                    {{"=", OpCode::Equal}, {"<>", OpCode::NotEqual}, {"<", OpCode::Less},
+                     {"<=", OpCode::LessOrEqual}, {">", OpCode::Greater}, {">=", OpCode::GreaterOrEqual}});
     }
-    void additive() {
-        size_t left = mark();
-        multiplicative();
-        for (;;) {
-            OpCode op;
-            if (peekOperator("+")) op = OpCode::Add;
-            else if (peekOperator("-")) op = OpCode::Subtract;
-            else return;
-            ++pos_;
-            valueOperand(left);
-            size_t right = mark();
-            multiplicative();
-            valueOperand(right);
-            emit(op);
-        }
-    }
-    void multiplicative() {
-        size_t left = mark();
-        power();
-        for (;;) {
-            OpCode op;
-            if (peekOperator("*")) op = OpCode::Multiply;
-            else if (peekOperator("/")) op = OpCode::Divide;
-            else return;
-            ++pos_;
-            valueOperand(left);
-            size_t right = mark();
-            power();
-            valueOperand(right);
-            emit(op);
-        }
-    }
+    void concatenation() { binaryLevel(&Compiler::additive, {{"&", OpCode::Concat}}); }
+    void additive() { binaryLevel(&Compiler::multiplicative, {{"+", OpCode::Add}, {"-", OpCode::Subtract}}); }
+    void multiplicative() { binaryLevel(&Compiler::power, {{"*", OpCode::Multiply}, {"/", OpCode::Divide}}); }
     // "^" is evaluated left to right, and a sign binds tighter: -2^2 is 4, 2^3^2 is 64.
-    void power() {
-        size_t left = mark();
-        percent();
-        while (peekOperator("^")) {
-            ++pos_;
-            valueOperand(left);
-            size_t right = mark();
-            percent();
-            valueOperand(right);
-            emit(OpCode::Power);
-        }
-    }
+    void power() { binaryLevel(&Compiler::percent, {{"^", OpCode::Power}}); }
     void percent() {
         size_t start = mark();
         unary();
