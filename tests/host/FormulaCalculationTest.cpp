@@ -89,5 +89,18 @@ TEST_F(FormulaCalculation, SavedFileCarriesComputedValues) {
     EXPECT_EQ(out, "[42, 'x2', True, '#DIV/0!', None, 30000, None]\n");
 }
 
+TEST_F(FormulaCalculation, WebPageShowsComputedValues) {
+    TempDir dir;
+    put("A1", 20.0);
+    put("A2", 22.5);
+    formula("A3", "=A1+A2");
+    formula("A4", "=\"Total \"&A3");
+    auto path = dir.file("page.html");
+    book->saveAs(path.string(), fileformat::kHtml);
+    std::string page = tavlora::test::contentOf(path);
+    EXPECT_NE(page.find("42.5"), std::string::npos);
+    EXPECT_NE(page.find("Total 42.5"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tavlora::host::test
