@@ -29,6 +29,11 @@ TEST_F(FormulaCalculation, ValueIsComputedAndFormulaIsAsWritten) {
     EXPECT_EQ(text("B2"), "#DIV/0!");
     formula("B3", "=A9=0");
     EXPECT_TRUE(get("B3").asBool());
+    // Newer functions are stored as files name them, and shown as written.
+    formula("C2", "=ifna(B2,0)+XOR(TRUE)");
+    EXPECT_EQ(at("C2").formula().asString(), "=IFNA(B2,0)+XOR(TRUE)");
+    EXPECT_EQ(sheet->store().formulas()[sheet->store().find(2, 3)->payload.formulaId].text,
+              "_xlfn.IFNA(B2,0)+_xlfn.XOR(TRUE)");
     at("C1").setFormula("plain");
     EXPECT_EQ(get("C1").asString(), "plain");
 }
