@@ -105,6 +105,10 @@ void fillData(Worksheet& data) {
                 cell.setNumberFormatLocal("yyyy-mm-dd");
             } else if (!field.empty() && field[0] == '=') {
                 cell.setFormula(field);
+            } else if (!field.empty() && field[0] == '"') {
+                // A text stays a text even when it reads as a number ("7").
+                cell.setNumberFormatLocal("@");
+                cell.setValue(parseValue(field));
             } else if (!field.empty()) {
                 cell.setValue(parseValue(field));
             }
