@@ -61,4 +61,15 @@ std::string withFutureFunctionPrefixes(std::string_view formula) {
     });
 }
 
+std::string withoutFutureFunctionPrefixes(std::string_view formula) {
+    if (formula.find(kFuture) == std::string_view::npos) return std::string(formula);
+    return rewriteTokens(formula, [](const Token& token) -> std::optional<std::string> {
+        if (token.kind != TokenKind::Function) return std::nullopt;
+        std::string_view name = token.text;
+        for (std::string_view prefix : {kFutureWorksheet, kFuture})
+            if (base::startsWithIgnoringAsciiCase(name, prefix)) return std::string(name.substr(prefix.size()));
+        return std::nullopt;
+    });
+}
+
 }  // namespace tavlora::host::formula

@@ -14,5 +14,7 @@ std::string_view futureFunctionPrefix(std::string_view name);
 
 // The formula (without "=") with every newer function's name prefixed where it is not yet.
 std::string withFutureFunctionPrefixes(std::string_view formula);
+// The formula as the application shows it: every function name without its prefix.
+std::string withoutFutureFunctionPrefixes(std::string_view formula);
 
 }  // namespace tavlora::host::formula

@@ -18,5 +18,11 @@ TEST(FutureFunctionsTest, NewerFunctionsGetTheirFilePrefixOnce) {
     EXPECT_EQ(futureFunctionPrefix("textjoin"), "_xlfn.");
 }
 
+TEST(FutureFunctions, PrefixesAreDroppedForShowing) {
+    EXPECT_EQ(withoutFutureFunctionPrefixes("_xlfn.IFNA(A1,0)+_xlfn._xlws.SORT(B1:B3)"), "IFNA(A1,0)+SORT(B1:B3)");
+    EXPECT_EQ(withoutFutureFunctionPrefixes("\"_xlfn.IFS(\"&A1"), "\"_xlfn.IFS(\"&A1");  // a text stays
+    EXPECT_EQ(withoutFutureFunctionPrefixes("SUM(A1:A3)"), "SUM(A1:A3)");
+}
+
 }  // namespace
 }  // namespace tavlora::host::formula
