@@ -30,10 +30,10 @@ TEST_F(FormulaCalculation, ValueIsComputedAndFormulaIsAsWritten) {
     formula("B3", "=A9=0");
     EXPECT_TRUE(get("B3").asBool());
     // A newer function read from a file carries its prefix; it shows and computes without it.
-    formula("C2", "=IFNA(B2,0)+1");
-    sheet->store().formulas()[sheet->store().find(2, 3)->payload.formulaId].text = "_xlfn.IFNA(B2,0)+1";
+    formula("C2", "=IFNA(Z9,0)+1");
+    sheet->store().formulas()[sheet->store().find(2, 3)->payload.formulaId].text = "_xlfn.IFNA(Z9,0)+1";
     book->noteStructureChanged();
-    EXPECT_EQ(at("C2").formula().asString(), "=IFNA(B2,0)+1");
+    EXPECT_EQ(at("C2").formula().asString(), "=IFNA(Z9,0)+1");
     EXPECT_EQ(get("C2").asDouble(), 1);
     at("C1").setFormula("plain");
     EXPECT_EQ(get("C1").asString(), "plain");

@@ -82,6 +82,10 @@ TEST_F(RangeFindTest, FindNextContinuesWithTheRememberedText) {
 }
 
 TEST_F(RangeFindTest, LookInFormulasSearchesTheFormulaText) {
+    // The formula is computed: its cells hold what makes its value the one cached.
+    put("B1", 1.0);
+    put("B2", 2.0);
+    put("B3", 3.0);
     Formula f;
     f.text = "SUM(B1:B3)";
     f.cachedKind = CellKind::Number;
