@@ -6,7 +6,10 @@ A3 = first row, A6 = 1: row 1 and column A are cleared at the end), a total belo
 small column chart of the line amounts. The data of invoice n is computed from n, the same way in
 every tool (invoice_data below, and its copies in the peers), so no tool reads a data file.
 
-Usage: invoice_inputs.py FOLDER   (writes FOLDER/invoice_template.xlsx)
+exceljs cannot read a workbook with a chart (its reader fails on the drawing), so it gets the same
+template without the chart.
+
+Usage: invoice_inputs.py FOLDER   (writes FOLDER/invoice_template.xlsx and the one without chart)
 """
 import os
 import sys
@@ -37,7 +40,7 @@ def invoice_data(n):
     return values, lines
 
 
-def make_invoice_template(path):
+def make_invoice_template(path, chart=True):
     workbook = openpyxl.Workbook()
     sheet = workbook.active
     sheet.title = "Invoice"
@@ -67,14 +70,20 @@ def make_invoice_template(path):
     total.font, total.number_format = bold, "#,##0.00"
     for letter, width in zip("ABCDEFGH", (4, 8, 16, 8, 10, 12, 4, 14)):
         sheet.column_dimensions[letter].width = width
+    if chart:
+        add_chart(sheet)
+    workbook.save(path)
+
+
+def add_chart(sheet):
     chart = BarChart()
     chart.title, chart.style, chart.width, chart.height = "Amount by line", 10, 12, 7
     chart.add_data(Reference(sheet, min_col=6, min_row=FIRST_LINE_ROW, max_row=TOTAL_ROW - 1), titles_from_data=False)
     chart.set_categories(Reference(sheet, min_col=2, min_row=FIRST_LINE_ROW, max_row=TOTAL_ROW - 1))
     chart.legend = None
     sheet.add_chart(chart, "H15")
-    workbook.save(path)
 
 
 if __name__ == "__main__":
     make_invoice_template(os.path.join(sys.argv[1], "invoice_template.xlsx"))
+    make_invoice_template(os.path.join(sys.argv[1], "invoice_template_without_chart.xlsx"), chart=False)
