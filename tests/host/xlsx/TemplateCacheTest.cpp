@@ -1,6 +1,7 @@
 #include "host/xlsx/TemplateCache.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <thread>
@@ -13,6 +14,7 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/xlsx/PackageSnapshot.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
 
