@@ -24,6 +24,8 @@ PYTHON = "/usr/bin/python3"  # Debian's openpyxl belongs to this interpreter
 sys.path.insert(0, HERE)
 import make_inputs  # noqa: E402
 import formula_job  # noqa: E402
+from invoice_job import invoice_table, invoice_verdicts, print_invoice_ratios, run_invoice_job  # noqa: E402
+from output_sizes import size_columns, size_verdict  # noqa: E402
 
 
 class Tool:
@@ -110,16 +112,20 @@ def tools_for(job, rows, build, inputs, peers):
 def run_job(title, job, rows, build, inputs, work, peers):
     print("\n" + title, flush=True)
     results = []
+    sizes = {}
     for tool in tools_for(job, rows, build, inputs, peers):
         out = os.path.join(work, "%s_%s_%d.xlsx" % (job, tool.name.split()[0].strip(":,"), rows))
         result = measure(tool, out)
         if not tool.floor:
             check(out, job, rows, inputs)
+            sizes[tool.name] = os.path.getsize(out)
         seconds = result[tool.key]
         results.append((tool, seconds, None if tool.floor else result["peak_kb"]))
-        print("  %-48s %9.3f s %10s" % (tool.name, seconds,
-                                        "-" if tool.floor else "%.1f MiB" % (result["peak_kb"] / 1024)), flush=True)
-    return {"title": title, "job": job, "rows": rows, "results": results}
+        print("  %-48s %9.3f s %10s %12s" % (tool.name, seconds,
+                                             "-" if tool.floor else "%.1f MiB" % (result["peak_kb"] / 1024),
+                                             "" if tool.floor else "%.2f MiB file" % (sizes[tool.name] / 2**20)),
+              flush=True)
+    return {"title": title, "job": job, "rows": rows, "results": results, "sizes": sizes}
 
 
 def save_unchanged(build, inputs, work):
@@ -149,7 +155,8 @@ def ratio_rows(job):
     for tool, seconds, peak_kb in job["results"]:
         speed = "" if tool.name == "tavlora" else "%.1fx" % (seconds / ours_seconds)
         memory = "" if tool.name == "tavlora" or peak_kb is None else "%.2f" % (ours_kb / peak_kb)
-        rows.append((tool.name, "%.3f" % seconds, "-" if peak_kb is None else "%.1f" % (peak_kb / 1024), speed, memory))
+        rows.append((tool.name, "%.3f" % seconds, "-" if peak_kb is None else "%.1f" % (peak_kb / 1024), speed, memory)
+                    + size_columns(job, tool))
     return rows
 
 
@@ -174,6 +181,8 @@ def verdicts(jobs, large, unchanged):
             tests.append(("%.2fx the speed of libxlsxwriter (target > 1)" % speed, speed > 1))
         lines.append("%s: %s" % (job["short"], "; ".join("%s %s" % (text, "met" if ok else "NOT met")
                                                           for text, ok in tests)))
+        if size_verdict(job):
+            lines.append(size_verdict(job))
     if large:
         small, big = large
         time_growth = big["results"][0][1] / small["results"][0][1]
@@ -193,14 +202,16 @@ def verdicts(jobs, large, unchanged):
     return lines
 
 
-def markdown(jobs, unchanged, summary, header, formulas=None):
+def markdown(jobs, unchanged, summary, header, invoice=None, formulas=None):
     out = [header, ""]
     for job in jobs:
         out += ["**%s**" % job["title"], "",
-                "| tool | seconds | peak MiB | Tavlora faster by | Tavlora memory share |",
-                "|---|---:|---:|---:|---:|"]
+                "| tool | seconds | peak MiB | Tavlora faster by | Tavlora memory share | file MiB | size / libxlsxwriter's |",
+                "|---|---:|---:|---:|---:|---:|---:|"]
         out += ["| %s |" % " | ".join(row) for row in ratio_rows(job)]
         out.append("")
+    if invoice:
+        out += invoice_table(invoice)
     if unchanged:
         out += ["**%s**" % unchanged["title"], "", "| step | seconds |", "|---|---:|",
                 "| Tavlora: open | %.3f |" % unchanged["ours"]["open"],
@@ -248,24 +259,27 @@ def main():
             jobs.append(result)
             large = (jobs[2], result)
         unchanged = save_unchanged(args.build, inputs, work)
+        invoice = run_invoice_job(args.build, inputs, work, peers, args.quick, run_once)
         formulas = formula_job.run(args.build, list_rows, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    summary = verdicts(jobs, large, unchanged) + formulas[2]
+    summary = verdicts(jobs, large, unchanged) + invoice_verdicts(invoice) + formulas[2]
     print("\nRatios (Tavlora against each tool; memory share = Tavlora's peak / the tool's peak):")
     for job in jobs:
         print("\n" + job["title"])
-        print("  %-48s %9s %9s %10s %8s" % ("tool", "seconds", "peak MiB", "ours x", "mem share"))
+        print("  %-48s %9s %9s %10s %8s %9s %6s" % ("tool", "seconds", "peak MiB", "ours x", "mem share", "file MiB",
+                                                     "size"))
         for row in ratio_rows(job):
-            print("  %-48s %9s %9s %10s %8s" % row)
+            print("  %-48s %9s %9s %10s %8s %9s %6s" % row)
+    print_invoice_ratios(invoice)
     print("\nTargets:")
     for line in summary:
         print("  " + line)
     print("\nTotal %.0f s" % (datetime.datetime.now() - started).total_seconds())
     if args.markdown:
         with open(args.markdown, "w") as out:
-            out.write(markdown(jobs, unchanged, summary, header, formulas))
+            out.write(markdown(jobs, unchanged, summary, header, invoice, formulas))
 
 
 if __name__ == "__main__":

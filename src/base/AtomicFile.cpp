@@ -98,6 +98,21 @@ const FileSync& FileSync::system() {
     return sync;
 }
 
+namespace {
+
+class NoSync final : public FileSync {
+public:
+    int syncFile(int) const override { return 0; }
+    int syncFolder(int) const override { return 0; }
+};
+
+}  // namespace
+
+const FileSync& FileSync::none() {
+    static const NoSync sync;
+    return sync;
+}
+
 AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(throughLinks(target)), sync_(sync) {
     fs::path path(target_);
     if (path.filename().empty()) throw FileError("the name is a folder, not a file name");
@@ -154,10 +169,20 @@ void AtomicFile::write(std::string_view bytes) {
 
 void AtomicFile::commit() {
     if (sync_.syncFile(fd_) != 0) fail("cannot flush the written file", errno);
+    // The lock must outlive the close until the rename: a save into the same folder meanwhile
+    // (another thread's) would otherwise take the unlocked file for a leftover and remove it. The
+    // lock belongs to the open file, so a duplicate descriptor keeps it.
+    int keeper = ::dup(fd_);
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) fail("cannot close the written file", errno);
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) fail("cannot replace the file", errno);
+    if (::close(fd) != 0) {
+        if (keeper >= 0) ::close(keeper);
+        fail("cannot close the written file", errno);
+    }
+    int renamed = std::rename(temporary_.c_str(), target_.c_str());
+    int renameError = errno;
+    if (keeper >= 0) ::close(keeper);
+    if (renamed != 0) fail("cannot replace the file", renameError);
     committed_ = true;
 
     // The rename is durable only once the folder is: until then a crash may bring back the old file.

@@ -21,6 +21,10 @@ public:
     virtual int syncFolder(int fd) const;  // the folder's entry, after the rename
 
     static const FileSync& system();
+    // Flushes nothing: the file is still written whole and renamed over the target (readers see
+    // the old file or the new one), but after a power loss or a system crash it may be lost or
+    // empty. For runs that make many files that can be made again.
+    static const FileSync& none();
 };
 
 // A file written beside its target and renamed over it only when complete, so that readers see

@@ -11,6 +11,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/TestPaths.h"
@@ -277,6 +278,30 @@ TEST_F(AtomicFileTest, AReadOnlyFileIsRefusedNotReplaced) {
     EXPECT_EQ(failureOf([&] { save("the new report"); }), "the file is read-only");
     EXPECT_EQ(contentOf(target_), "the old report");
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicFileTest, SavesIntoOneFolderFromTwoThreadsNeverRemoveEachOthersFiles) {
+    // Each save clears leftovers from the folder; a file between its close and its rename is not
+    // one, however often the other thread looks.
+    std::vector<std::string> failures[2];
+    auto saveMany = [&](int thread) {
+        for (int i = 0; i < 300; ++i) {
+            try {
+                AtomicFile file(dir_.file("report" + std::to_string(thread) + "_" + std::to_string(i) + ".xlsx").string(),
+                                FileSync::none());
+                file.write(std::string(100, 'x'));
+                file.commit();
+            } catch (const FileError& error) {
+                failures[thread].push_back(error.what());
+            }
+        }
+    };
+    std::thread other(saveMany, 1);
+    saveMany(0);
+    other.join();
+    EXPECT_TRUE(failures[0].empty()) << failures[0].front();
+    EXPECT_TRUE(failures[1].empty()) << failures[1].front();
+    EXPECT_EQ(filesIn(dir_.path()).size(), 601u);  // the old report and every new one, no temporary file
 }
 
 TEST_F(AtomicFileTest, TemporaryFilesOfKilledSavesAreRemovedByTheNextSave) {

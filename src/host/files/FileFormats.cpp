@@ -5,7 +5,9 @@
 #include "host/Workbook.h"
 #include "host/html/WebPageWriter.h"
 #include "host/xlsx/PackageReader.h"
+#include "host/xlsx/PackageSnapshot.h"
 #include "host/xlsx/PackageWriter.h"
+#include "host/xlsx/TemplateCache.h"
 
 namespace tavlora::host::files {
 
@@ -32,8 +34,15 @@ int32_t FileFormats::read(const std::string& given, const std::filesystem::path&
     std::string ext = lowerExtension(absolute);
     if (ext != ".xlsx" && ext != ".xlsm")
         com::throwHostError("Workbooks.Open: '" + given + "' is not an .xlsx or .xlsm workbook.");
-    xlsx::readWorkbook(absolute.string(), book);
+    if (options_.templates)
+        xlsx::readWorkbookFrom(*options_.templates->package(absolute.string()), book);
+    else
+        xlsx::readWorkbook(absolute.string(), book);
     return ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault;
+}
+
+const base::FileSync& FileFormats::fileSync() const {
+    return options_.flushSaves ? base::FileSync::system() : base::FileSync::none();
 }
 
 std::string FileFormats::extension(int32_t fileFormat) const {
@@ -44,7 +53,7 @@ std::string FileFormats::extension(int32_t fileFormat) const {
 WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem::path target, int32_t fileFormat) const {
     if (fileFormat == fileformat::kHtml) {
         refusePageOverWorkbook(book, target);
-        html::writeWebPage(book, target.string());
+        html::writeWebPage(book, target.string(), fileSync());
         return {std::move(target), fileFormat, true};
     }
     if (fileFormat != fileformat::kDefault && fileFormat != fileformat::kMacroEnabled)
@@ -55,7 +64,7 @@ WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem:
     if (ext != ".xlsx" && ext != ".xlsm")
         com::throwHostError("SaveAs: '" + target.filename().string() +
                             "' must end in .xlsx or .xlsm for this file format.");
-    xlsx::writeWorkbook(book, target.string());
+    xlsx::writeWorkbook(book, target.string(), fileSync());
     return {std::move(target), ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault, true};
 }
 

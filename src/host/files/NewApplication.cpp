@@ -5,9 +5,11 @@
 
 namespace tavlora::host::files {
 
-std::shared_ptr<Application> newApplication() {
+std::shared_ptr<Application> newApplication() { return newApplication(FileOptions{}); }
+
+std::shared_ptr<Application> newApplication(FileOptions options) {
     HostServices services;
-    services.files = std::make_shared<FileFormats>();
+    services.files = std::make_shared<FileFormats>(std::move(options));
     services.editListeners.push_back(std::make_shared<ChartEditListener>());
     return Application::create(std::move(services));
 }

@@ -589,7 +589,7 @@ void writeHead(PageOutput& out, const Workbook& workbook, const CellFormats& for
     out << formats.css() << "</style>\n</head>\n<body>\n";
 }
 
-void writePage(const Workbook& workbook, const std::string& path) {
+void writePage(const Workbook& workbook, const std::string& path, const base::FileSync& sync) {
     std::vector<const Worksheet*> worksheets;
     for (const auto& sheet : workbook.sheets())
         if (isShown(*sheet) && sheet->kind() == SheetKind::Worksheet)
@@ -597,7 +597,7 @@ void writePage(const Workbook& workbook, const std::string& path) {
 
     const Styles& styles = workbook.sharedStore()->styles;
     CellFormats formats(styles, worksheets);
-    base::AtomicFile file(path);
+    base::AtomicFile file(path, sync);
     PageOutput out(file);
     writeHead(out, workbook, formats);
     int64_t index = 0;
@@ -626,9 +626,9 @@ void writePage(const Workbook& workbook, const std::string& path) {
 
 }  // namespace
 
-void writeWebPage(const Workbook& workbook, const std::string& path) {
+void writeWebPage(const Workbook& workbook, const std::string& path, const base::FileSync& sync) {
     try {
-        writePage(workbook, path);
+        writePage(workbook, path, sync);
     } catch (const base::FileError& error) {
         com::throwHostError("Cannot save '" + path + "': " + error.what());
     }

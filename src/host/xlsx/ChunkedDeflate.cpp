@@ -16,86 +16,99 @@ namespace tavlora::host::xlsx {
 
 namespace {
 
-constexpr size_t kWindow = 32 * 1024;  // what a deflate back-reference can reach
-
 struct DeflatedPiece {
     std::string data;
     uint32_t crc = 0;
     size_t size = 0;
 };
 
-[[noreturn]] void deflateFailure(int code) {
+[[noreturn]] void joinFailure(int code) {
     if (code == Z_MEM_ERROR) throw std::bad_alloc();
-    com::throwHostError("Cannot compress a workbook part: zlib error " + std::to_string(code));
+    com::throwHostError("Cannot compress a workbook part: a deflated piece does not read back (zlib error " +
+                        std::to_string(code) + ")");
 }
 
-struct ZStream {
+struct InflateStream {
     z_stream z{};
-    explicit ZStream(int level) {
-        int code = deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-        if (code != Z_OK) deflateFailure(code);
+    InflateStream() {
+        int code = inflateInit2(&z, -15);
+        if (code != Z_OK) joinFailure(code);
     }
-    ~ZStream() { deflateEnd(&z); }
-    ZStream(const ZStream&) = delete;
-    ZStream& operator=(const ZStream&) = delete;
+    ~InflateStream() { inflateEnd(&z); }
+    InflateStream(const InflateStream&) = delete;
+    InflateStream& operator=(const InflateStream&) = delete;
 };
 
-// One piece as a run of deflate blocks: a non-last piece ends with a sync flush, which leaves the
-// stream byte-aligned and open, so the next piece's blocks can follow it directly.
-DeflatedPiece deflatePiece(std::string_view dictionary, std::string_view input, bool last, int level) {
-    ZStream stream(level);
+// libdeflate only makes complete streams: the last block of every piece carries the final-block
+// flag and ends wherever its bits end. A piece that others follow has that flag cleared and an
+// empty stored block appended, which pads it to a byte boundary with the stream still open, so the
+// next piece's blocks follow directly. Where the last block starts is only known by walking the
+// blocks, which zlib's inflate does block by block (Z_BLOCK); the inflated bytes are thrown away.
+void leaveStreamOpen(std::string& piece) {
+    InflateStream stream;
     z_stream& z = stream.z;
-    if (!dictionary.empty()) {
-        int code = deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
-                                        static_cast<uInt>(dictionary.size()));
-        if (code != Z_OK) deflateFailure(code);
+    auto* begin = reinterpret_cast<unsigned char*>(piece.data());
+    z.next_in = begin;
+    z.avail_in = static_cast<uInt>(piece.size());
+    unsigned char discard[1 << 15];
+    size_t headerByte = 0;  // where the final-block flag of the block being read sits
+    unsigned headerMask = 1;
+    unsigned spareBits = 0;
+    for (;;) {
+        z.next_out = discard;
+        z.avail_out = sizeof discard;
+        int code = inflate(&z, Z_BLOCK);
+        if (code != Z_OK && code != Z_BUF_ERROR) joinFailure(code);
+        if (code == Z_BUF_ERROR && z.avail_in == 0) joinFailure(Z_DATA_ERROR);
+        if (!(z.data_type & 128)) continue;  // stopped inside a block: the output was full
+        spareBits = static_cast<unsigned>(z.data_type & 7);
+        if (z.data_type & 64) break;  // the block that just ended was the final one
+        // The next block's header starts at the first bit not used: inside the last byte read,
+        // or at the next byte when that one was used up.
+        size_t used = static_cast<size_t>(z.next_in - begin);
+        headerByte = spareBits ? used - 1 : used;
+        headerMask = spareBits ? 0x100u >> spareBits : 1u;
     }
+    if (static_cast<size_t>(z.next_in - begin) != piece.size()) joinFailure(Z_DATA_ERROR);
+    piece[headerByte] = static_cast<char>(static_cast<unsigned char>(piece[headerByte]) & ~headerMask);
+    // The stored block's three header bits (all zero: not final, type stored) go into the spare
+    // bits of the last byte when they fit, else into a new byte; then its zero length and the
+    // length's complement.
+    piece.back() = static_cast<char>(static_cast<unsigned char>(piece.back()) & (0xFFu >> spareBits));
+    if (spareBits < 3) piece.push_back('\0');
+    piece.append("\x00\x00\xff\xff", 4);
+}
+
+DeflatedPiece deflatePiece(PartDeflater& deflater, std::string_view input, bool last) {
     DeflatedPiece piece;
     piece.size = input.size();
     piece.crc = libdeflate_crc32(0, input.data(), input.size());
-    // Room for the worst case plus the flush marker; grown in the rare case that is not enough.
-    piece.data.resize(deflateBound(&z, static_cast<uLong>(input.size())) + 16);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-    z.avail_in = static_cast<uInt>(input.size());
-    const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
-    for (;;) {
-        z.next_out = reinterpret_cast<Bytef*>(piece.data.data() + z.total_out);
-        z.avail_out = static_cast<uInt>(piece.data.size() - z.total_out);
-        int code = deflate(&z, flush);
-        if (code == Z_STREAM_END || (code == Z_OK && !last && z.avail_in == 0 && z.avail_out > 0)) break;
-        if (code != Z_OK && code != Z_BUF_ERROR) deflateFailure(code);
-        piece.data.resize(piece.data.size() * 2);
-    }
-    piece.data.resize(z.total_out);
-    piece.data.shrink_to_fit();  // it is kept until the part is written: give back the margin
+    piece.data = deflater.deflate(input);
+    if (!last) leaveStreamOpen(piece.data);
     return piece;
 }
 
 struct PieceInput {
     std::string bytes;
-    std::string dictionary;  // the input just before the piece, for back-references into it
     bool last = false;
 };
 
 class PieceJoiner {
 public:
-    explicit PieceJoiner(const DeflateSettings& settings)
-        : settings_(settings),
-          workers_(settings.threads ? settings.threads : std::max(1u, std::thread::hardware_concurrency())) {}
+    explicit PieceJoiner(const DeflateSettings& settings) : settings_(settings) {}
 
-    // Hands one piece to a worker; waits for the oldest piece first when every worker is busy.
+    // Hands one piece to a worker; waits for the oldest piece first when every worker is busy. A
+    // part of one piece is deflated here: a thread would cost more than it saves.
     void add(std::string input, bool last) {
-        if (pending_.size() >= workers_) collectOldest();
-        std::string dictionary = input.size() > kWindow ? input.substr(input.size() - kWindow) : input;
-        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), std::move(dictionary_), last});
-        dictionary_ = std::move(dictionary);
-        const int level = settings_.level;
+        if (!pending_.empty() && pending_.size() >= workers()) collectOldest();
+        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), last});
         bool onePiece = first_ && last;
         first_ = false;
         if (!onePiece) {
             try {
-                pending_.push_back(std::async(std::launch::async, [piece, level] {
-                    return deflatePiece(piece->dictionary, piece->bytes, piece->last, level);
+                pending_.push_back(std::async(std::launch::async, [piece, level = settings_.level] {
+                    PartDeflater deflater(level);
+                    return deflatePiece(deflater, piece->bytes, piece->last);
                 }));
                 return;
             } catch (const std::system_error&) {
@@ -103,7 +116,7 @@ public:
             }
         }
         std::promise<DeflatedPiece> done;
-        done.set_value(deflatePiece(piece->dictionary, piece->bytes, piece->last, level));
+        done.set_value(deflatePiece(localDeflater(), piece->bytes, piece->last));
         pending_.push_back(done.get_future());
     }
 
@@ -113,6 +126,19 @@ public:
     }
 
 private:
+    // Asked only once a part has a second piece: the core count costs a file read each time.
+    unsigned workers() {
+        if (workers_ == 0)
+            workers_ = settings_.threads ? settings_.threads : std::max(1u, std::thread::hardware_concurrency());
+        return workers_;
+    }
+
+    PartDeflater& localDeflater() {
+        if (settings_.local && settings_.local->level() == settings_.level) return *settings_.local;
+        if (!ownDeflater_) ownDeflater_ = std::make_unique<PartDeflater>(settings_.level);
+        return *ownDeflater_;
+    }
+
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
         pending_.pop_front();
@@ -122,15 +148,36 @@ private:
     }
 
     DeflateSettings settings_;
-    unsigned workers_;
+    unsigned workers_ = 0;
+    std::unique_ptr<PartDeflater> ownDeflater_;
     // Futures of std::async wait for their task when destroyed, so no worker outlives a failure.
     std::deque<std::future<DeflatedPiece>> pending_;
-    std::string dictionary_;
     bool first_ = true;
     DeflatedPart result_;
 };
 
 }  // namespace
+
+PartDeflater::PartDeflater(int level) : level_(level), compressor_(libdeflate_alloc_compressor(level)) {
+    if (!compressor_) {
+        if (level < 0 || level > 12)
+            com::throwHostError("Cannot compress a workbook part: deflate level " + std::to_string(level) +
+                                " is not between 0 and 12");
+        throw std::bad_alloc();
+    }
+}
+
+PartDeflater::~PartDeflater() { libdeflate_free_compressor(compressor_); }
+
+std::string PartDeflater::deflate(std::string_view input) {
+    std::string out(libdeflate_deflate_compress_bound(compressor_, input.size()), '\0');
+    size_t n = libdeflate_deflate_compress(compressor_, input.data(), input.size(), out.data(), out.size());
+    // The bound is libdeflate's own worst case, so a shortfall is a fault, not a full buffer.
+    if (n == 0) com::throwHostError("Cannot compress a workbook part: the deflated data exceeds its bound");
+    out.resize(n);
+    out.shrink_to_fit();  // it is kept until the part is written: give back the margin
+    return out;
+}
 
 size_t DeflatedPart::packedSize() const {
     size_t total = 0;

@@ -10,6 +10,7 @@
 #include "host/Worksheet.h"
 #include "host/xlsx/chart/ChartPackageReader.h"
 #include "host/xlsx/Package.h"
+#include "host/xlsx/PackageSnapshot.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"
 #include "host/xlsx/WorksheetReader.h"
@@ -24,7 +25,7 @@ constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
 
 class PackageReader {
 public:
-    PackageReader(const ZipInput& zip, Workbook& workbook)
+    PackageReader(const PackageSource& zip, Workbook& workbook)
         : zip_(zip), workbook_(workbook), contents_(std::make_shared<PackageContents>()) {}
 
     void read() {
@@ -253,7 +254,7 @@ private:
         }
     }
 
-    const ZipInput& zip_;
+    const PackageSource& zip_;
     Workbook& workbook_;
     std::shared_ptr<PackageContents> contents_;
     std::unordered_set<std::string> regenerated_;  // lower-case part names
@@ -271,5 +272,7 @@ void readWorkbookFromBuffer(const void* data, size_t size, const std::string& di
     ZipInput zip(data, size, displayName, limits);
     PackageReader(zip, workbook).read();
 }
+
+void readWorkbookFrom(const PackageSnapshot& package, Workbook& workbook) { PackageReader(package, workbook).read(); }
 
 }  // namespace tavlora::host::xlsx

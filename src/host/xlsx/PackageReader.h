@@ -9,6 +9,8 @@ class Workbook;
 
 namespace tavlora::host::xlsx {
 
+class PackageSnapshot;
+
 // Limits that keep a hostile package from exhausting memory.
 struct ReadLimits {
     uint64_t maxPartSize = 1ull << 31;        // unpacked bytes of one part
@@ -28,5 +30,8 @@ void readWorkbook(const std::string& path, Workbook& workbook, const ReadLimits&
 // workbook's file name is left alone.
 void readWorkbookFromBuffer(const void* data, size_t size, const std::string& displayName, Workbook& workbook,
                             const ReadLimits& limits = {});
+
+// The same for a package read earlier (a TemplateCache's); the file is not touched.
+void readWorkbookFrom(const PackageSnapshot& package, Workbook& workbook);
 
 }  // namespace tavlora::host::xlsx

@@ -348,7 +348,7 @@ bool isMacroEnabledTarget(const Workbook& workbook, const std::string& path) {
 
 }  // namespace
 
-void writeWorkbook(const Workbook& workbook, const std::string& path) {
+void writeWorkbook(const Workbook& workbook, const std::string& path, const base::FileSync& sync) {
     std::unique_ptr<PackageContents> blank;
     const auto* kept = dynamic_cast<const PackageContents*>(workbook.keptPackage().get());
     if (!kept) {
@@ -358,7 +358,7 @@ void writeWorkbook(const Workbook& workbook, const std::string& path) {
     if (workbook.sheets().empty()) com::throwHostError("Cannot save '" + path + "': the workbook has no sheets");
     PackagePlan plan(workbook, *kept, isMacroEnabledTarget(workbook, path));
     plan.build();
-    ZipOutput zip(path);
+    ZipOutput zip(path, sync);
     plan.addTo(zip);
     zip.commit();
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "base/AtomicFile.h"
+
 namespace tavlora::host {
 class Workbook;
 }
@@ -9,7 +11,8 @@ namespace tavlora::host::xlsx {
 
 // Writes the workbook as an Office Open XML package at `path`, atomically: a temporary file in the
 // same folder, flushed, then renamed over the target. On failure the target is untouched and a
-// com::Error (host error) is thrown.
-void writeWorkbook(const Workbook& workbook, const std::string& path);
+// com::Error (host error) is thrown. `sync` flushes the file and its folder.
+void writeWorkbook(const Workbook& workbook, const std::string& path,
+                   const base::FileSync& sync = base::FileSync::system());
 
 }  // namespace tavlora::host::xlsx

@@ -7,6 +7,7 @@
 
 #include "base/Ascii.h"
 #include "host/xlsx/PackageReader.h"
+#include "host/xlsx/PackageSource.h"
 
 struct zip;
 
@@ -51,25 +52,25 @@ struct ZipEntry {
 // compression ratio before a byte is unpacked, the unpacked data never beyond its declared size,
 // and all the bytes unpacked through one ZipInput against the total limit again as they arrive.
 // Every failure is a host error naming the file (and the part).
-class ZipInput {
+class ZipInput final : public PackageSource {
 public:
     ZipInput(const std::string& path, const ReadLimits& limits);
     // `displayName` names the data in messages.
     ZipInput(const void* data, size_t size, std::string displayName, const ReadLimits& limits);
-    ~ZipInput();
+    ~ZipInput() override;
     ZipInput(const ZipInput&) = delete;
     ZipInput& operator=(const ZipInput&) = delete;
 
-    const std::vector<ZipEntry>& entries() const { return entries_; }
+    const std::vector<ZipEntry>& entries() const override { return entries_; }
     // Part names compare ignoring ASCII case, as the packaging rules say; nullptr when absent.
-    const ZipEntry* find(std::string_view partName) const;
-    PartBuffer read(const ZipEntry& entry) const;
-    std::string readString(const ZipEntry& entry) const;
+    const ZipEntry* find(std::string_view partName) const override;
+    PartBuffer read(const ZipEntry& entry) const override;
+    std::string readString(const ZipEntry& entry) const override;
     // The entry's data as the archive holds it, still deflated (only for a deflated entry), so
     // that it can be copied into another archive without deflating it again. Nothing is checked
     // but the size: read the entry unpacked as well to know that the data is sound.
-    std::string readDeflated(const ZipEntry& entry) const;
-    const std::string& displayName() const { return displayName_; }
+    std::string readDeflated(const ZipEntry& entry) const override;
+    const std::string& displayName() const override { return displayName_; }
 
 private:
     void listEntries();

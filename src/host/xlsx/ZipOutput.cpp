@@ -149,9 +149,10 @@ bool isPacked(std::string_view name) {
 
 std::unique_ptr<PartProducer> textProducer(std::string text) { return std::make_unique<TextProducer>(std::move(text)); }
 
-ZipOutput::ZipOutput(std::string targetPath) : target_(std::move(targetPath)), failure_(std::make_shared<Failure>()) {
+ZipOutput::ZipOutput(std::string targetPath, const base::FileSync& sync)
+    : target_(std::move(targetPath)), failure_(std::make_shared<Failure>()) {
     try {
-        file_ = std::make_unique<base::AtomicFile>(target_);
+        file_ = std::make_unique<base::AtomicFile>(target_, sync);
     } catch (const base::FileError& error) {
         fail(error.what());
     }
@@ -166,6 +167,13 @@ ZipOutput::ZipOutput(std::string targetPath) : target_(std::move(targetPath)), f
         fail(reason);
     }
     zip_error_fini(&error);
+}
+
+DeflateSettings ZipOutput::deflateSettings() {
+    DeflateSettings settings;
+    if (!deflater_) deflater_ = std::make_unique<PartDeflater>(settings.level);
+    settings.local = deflater_.get();
+    return settings;
 }
 
 ZipOutput::~ZipOutput() {
@@ -207,21 +215,21 @@ void ZipOutput::addBytes(const std::string& name, std::string_view bytes) {
         return;
     }
     auto* state = new DeflatedSource;
-    state->make = [bytes] { return deflateInPieces(bytes); };
+    state->make = [bytes, settings = deflateSettings()] { return deflateInPieces(bytes, settings); };
     addPrepared(name, state);
 }
 
 void ZipOutput::addText(const std::string& name, std::string text) {
     auto* state = new DeflatedSource;
-    state->make = [text = std::move(text)] { return deflateInPieces(text); };
+    state->make = [text = std::move(text), settings = deflateSettings()] { return deflateInPieces(text, settings); };
     addPrepared(name, state);
 }
 
 void ZipOutput::addStream(const std::string& name, PartFactory factory) {
     auto* state = new DeflatedSource;
-    state->make = [factory = std::move(factory)] {
+    state->make = [factory = std::move(factory), settings = deflateSettings()] {
         std::unique_ptr<PartProducer> producer = factory();
-        return deflateInPieces(*producer);
+        return deflateInPieces(*producer, settings);
     };
     addPrepared(name, state);
 }

@@ -5,13 +5,19 @@
 #include <string>
 #include <string_view>
 
+#include "base/AtomicFile.h"
+
 struct zip;
 
 namespace tavlora::base {
 class AtomicFile;
+class FileSync;
 }
 
 namespace tavlora::host::xlsx {
+
+class PartDeflater;
+struct DeflateSettings;
 
 // Produces one part piece by piece while the archive is written, so that a large part (a
 // worksheet's rows) never has to exist whole in memory.
@@ -39,7 +45,7 @@ std::unique_ptr<PartProducer> textProducer(std::string text);
 // archives) are stored as they are.
 class ZipOutput {
 public:
-    explicit ZipOutput(std::string targetPath);
+    explicit ZipOutput(std::string targetPath, const base::FileSync& sync = base::FileSync::system());
     ~ZipOutput();
     ZipOutput(const ZipOutput&) = delete;
     ZipOutput& operator=(const ZipOutput&) = delete;
@@ -61,11 +67,15 @@ private:
     void add(const std::string& name, void* source, bool stored);
     void addPrepared(const std::string& name, void* state);
     [[noreturn]] void fail(const std::string& reason);
+    // The settings every part is deflated with; small parts share one compressor, made once.
+    DeflateSettings deflateSettings();
 
     std::string target_;
     std::unique_ptr<base::AtomicFile> file_;
     zip* archive_ = nullptr;
     std::shared_ptr<Failure> failure_;  // shared with the sources
+    // Used only by commit(), on the thread that calls it; the sources point at it.
+    std::unique_ptr<PartDeflater> deflater_;
 };
 
 }  // namespace tavlora::host::xlsx

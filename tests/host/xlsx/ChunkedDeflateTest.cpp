@@ -109,18 +109,52 @@ TEST(ChunkedDeflate, IncompressibleAndEmptyPiecesRoundTrip) {
     expectRoundTrip(std::string(), settings);
 }
 
-TEST(ChunkedDeflate, EachPieceReachesBackIntoThePieceBeforeIt) {
-    // The same random block over and over: alone each piece would not pack at all; primed with the
-    // input before it, every piece after the first is one long back-reference.
-    std::string block = randomBytes(4096, 2);
+TEST(ChunkedDeflate, PiecesOfEveryBlockKindJoinAtEveryLevel) {
+    // Text, noise and runs in turn, so that pieces end in dynamic, fixed and stored blocks, at
+    // every bit offset; level 0 makes stored blocks only, which end byte-aligned.
     std::string input;
-    for (int i = 0; i < 32; ++i) input += block;
+    for (int i = 0; i < 12; ++i) {
+        input += sheetLikeText(3000 + 97 * i);
+        input += randomBytes(500 + 31 * i, static_cast<unsigned>(i));
+        input += std::string(static_cast<size_t>(i), 'a');
+    }
     DeflateSettings settings;
-    settings.pieceSize = 4096;
     settings.threads = 2;
-    DeflatedPart part = deflateInPieces(input, settings);
-    EXPECT_EQ(inflateRaw(part.joined(), input.size()), input);
-    EXPECT_LT(part.packedSize(), 2 * block.size()) << "the pieces were not primed with the data before them";
+    for (int level = 0; level <= 12; ++level) {
+        settings.level = level;
+        for (size_t pieceSize : {size_t(1), size_t(7), size_t(1000), size_t(4099)}) {
+            if (pieceSize == 1 && level != 6) continue;  // a thread per byte: one level is enough
+            settings.pieceSize = pieceSize;
+            SCOPED_TRACE("level " + std::to_string(level) + ", piece size " + std::to_string(pieceSize));
+            expectRoundTrip(pieceSize == 1 ? input.substr(0, 300) : input, settings);
+        }
+    }
+}
+
+TEST(ChunkedDeflate, ALocalDeflaterIsUsedOnlyAtItsLevel) {
+    host::xlsx::PartDeflater fast(1);
+    DeflateSettings settings;
+    settings.local = &fast;
+    std::string text = sheetLikeText(200'000);
+    DeflatedPart atSix = deflateInPieces(text, settings);
+    settings.level = 1;
+    DeflatedPart atOne = deflateInPieces(text, settings);
+    EXPECT_EQ(inflateRaw(atSix.joined(), text.size()), text);
+    EXPECT_EQ(inflateRaw(atOne.joined(), text.size()), text);
+    EXPECT_LT(atSix.packedSize(), atOne.packedSize()) << "level 6 was deflated with the level-1 compressor";
+}
+
+TEST(ChunkedDeflate, ALevelOutsideTheRangeIsAClearError) {
+    EXPECT_THROW(
+        {
+            try {
+                host::xlsx::PartDeflater deflater(13);
+            } catch (const std::exception& error) {
+                EXPECT_THAT(error.what(), testing::HasSubstr("deflate level 13 is not between 0 and 12"));
+                throw;
+            }
+        },
+        std::exception);
 }
 
 TEST(ChunkedDeflate, ProducerPiecesOfAnySizeMakeTheSameBytes) {

@@ -1,0 +1,121 @@
+// The invoice job: COUNT invoices filled from one template in one process, each saved as its own
+// workbook (or web page), on THREADS threads that each have their own application and fillers.
+// The threads share one template cache, so the template is read once; --uncached reads it for
+// every invoice. --unflushed leaves the flushing of saves to the system, as the peers do.
+// Prints the seconds and the reports per second as one line of JSON.
+// Usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed]
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "data/MemoryRecordset.h"
+#include "host/Application.h"
+#include "host/Workbook.h"
+#include "host/files/NewApplication.h"
+#include "host/xlsx/TemplateCache.h"
+#include "tavlora/CExcelTmplPrintBat.h"
+
+using namespace tavlora;
+
+namespace {
+
+constexpr const char* kPlaceholders[] = {"InvoiceNo", "InvoiceDate", "DueDate",     "OrderNo",     "Reference",
+                                         "Terms",     "Currency",    "Customer",    "Street",      "City",
+                                         "Zip",       "Country",     "VatId",       "Contact",     "Phone",
+                                         "Email",     "Seller",      "SellerStreet", "SellerCity", "SellerBank"};
+constexpr int kLines = 30;
+
+// The same values as invoice_data in invoice_inputs.py.
+std::string placeholderValue(const std::string& name, int n) {
+    char text[64];
+    if (name == "InvoiceNo") std::snprintf(text, sizeof text, "INV-%06d", n);
+    else if (name == "InvoiceDate") std::snprintf(text, sizeof text, "2024-%02d-%02d", n % 12 + 1, n % 28 + 1);
+    else std::snprintf(text, sizeof text, "%s %d", name.c_str(), n);
+    return text;
+}
+
+std::shared_ptr<data::Recordset> invoiceLines(int n) {
+    std::vector<data::MemoryRecordset::Row> rows;
+    for (int k = 1; k <= kLines; ++k) {
+        int qty = (n * 7 + k * 3) % 20 + 1;
+        double price = ((n * 13 + k * 17) % 500) / 4.0 + 0.5;
+        char product[32];
+        std::snprintf(product, sizeof product, "Product %03d", (n + k * 11) % 1000);
+        rows.push_back({com::Variant(static_cast<int32_t>(k)), com::Variant(std::string(product)),
+                        com::Variant(static_cast<int32_t>(qty)), com::Variant(price), com::Variant(qty * price)});
+    }
+    return std::make_shared<data::MemoryRecordset>(
+        std::vector<std::string>{"line", "product", "qty", "price", "amount"}, std::move(rows));
+}
+
+void fillInvoice(host::Application& application, const std::string& templatePath, const std::string& out, int n,
+                 bool webPage) {
+    auto workbook = application.open(templatePath);
+    auto filler = tmplbat::CExcelTmplPrintBat::create();
+    filler->setCurWk(workbook);
+    if (!filler->DoA_Begin("Invoice", true)) throw std::runtime_error("DoA_Begin failed");
+    for (const char* name : kPlaceholders)
+        if (!filler->DoA_ReplaceWhiteDot(name, placeholderValue(name, n)))
+            throw std::runtime_error(std::string("no placeholder %") + name + "%");
+    if (!filler->DoA_OutputRst(invoiceLines(n))) throw std::runtime_error("DoA_OutputRst failed");
+    if (!filler->DoA_End()) throw std::runtime_error("DoA_End failed");
+    workbook->saveAs(out, webPage ? host::fileformat::kHtml : host::fileformat::kDefault);
+    workbook->close();
+}
+
+// Invoices first, first + step, ... below count: each thread its own share and its own objects.
+void fillShare(const std::string& templatePath, const std::string& folder, int first, int step, int count,
+               bool webPage, const host::files::FileOptions& options, std::exception_ptr& failure) {
+    try {
+        auto application = host::files::newApplication(options);
+        for (int n = first; n < count; n += step) {
+            std::string out = folder + "/invoice_" + std::to_string(n) + (webPage ? ".htm" : ".xlsx");
+            fillInvoice(*application, templatePath, out, n, webPage);
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    host::files::FileOptions options;
+    options.templates = std::make_shared<host::xlsx::TemplateCache>();
+    for (; argc > 6; --argc) {
+        std::string flag = argv[argc - 1];
+        if (flag == "--uncached") options.templates.reset();
+        else if (flag == "--unflushed") options.flushSaves = false;
+        else break;
+    }
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed]\n");
+        return 2;
+    }
+    const int count = std::atoi(argv[3]);
+    const int threads = std::max(1, std::atoi(argv[4]));
+    const bool webPage = std::string(argv[5]) == "html";
+    bench::Stopwatch clock;
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(threads));
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back(fillShare, std::string(argv[1]), std::string(argv[2]), t, threads, count, webPage,
+                             std::cref(options), std::ref(failures[static_cast<size_t>(t)]));
+    for (std::thread& worker : workers) worker.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (!failure) continue;
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "invoice: %s\n", e.what());
+            return 1;
+        }
+    }
+    double seconds = clock.seconds();
+    std::printf("{\"seconds\": %.4f, \"reports_per_second\": %.1f}\n", seconds, count / seconds);
+    return 0;
+}

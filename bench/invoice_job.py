@@ -1,0 +1,157 @@
+"""The invoice job of the benchmark: many small reports from one template in one process.
+
+Tavlora fills COUNT invoices on one and on two threads (each thread its own application and
+fillers), as workbooks and as web pages; openpyxl and exceljs fill fewer (they take seconds where
+Tavlora takes milliseconds, and every invoice is the same work, so reports per second compare).
+Every tool's first, middle and last invoice is checked; the mean file size is reported.
+bench.py calls run_invoice_job and puts its table beside the others.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PYTHON = "/usr/bin/python3"
+sys.path.insert(0, HERE)
+import invoice_inputs  # noqa: E402
+
+
+class InvoiceTool:
+    def __init__(self, name, argv, count, kind="xlsx", chart=True):
+        self.name, self.argv, self.count, self.kind, self.chart = name, argv, count, kind, chart
+
+
+def invoice_tools(build, template, peers, count, peer_count):
+    without_chart = template.replace(".xlsx", "_without_chart.xlsx")
+    program = os.path.join(build, "bench", "invoice")
+
+    def ours(threads, kind, *flags):
+        return lambda out: [program, template, out, str(count), str(threads), kind] + list(flags)
+
+    # Unflushed, as the peers save; one run with the default flushed saves shows what they cost.
+    tools = [InvoiceTool("tavlora, 1 thread", ours(1, "xlsx", "--unflushed"), count),
+             InvoiceTool("tavlora, 2 threads", ours(2, "xlsx", "--unflushed"), count),
+             InvoiceTool("tavlora, 1 thread, saves flushed to disk", ours(1, "xlsx"), count),
+             InvoiceTool("tavlora, 1 thread, template not cached", ours(1, "xlsx", "--unflushed", "--uncached"),
+                         count)]
+    if "openpyxl" in peers:
+        tools.append(InvoiceTool("openpyxl", lambda out: [PYTHON, os.path.join(HERE, "peers", "openpyxl_invoice.py"),
+                                                          template, out, str(peer_count)], peer_count))
+    if "exceljs" in peers and os.path.isdir(os.path.join(HERE, "peers", "node_modules")):
+        tools.append(InvoiceTool("exceljs (template without the chart)",
+                                 lambda out: ["node", os.path.join(HERE, "peers", "exceljs_invoice.js"), without_chart, out,
+                                              str(peer_count)], peer_count, chart=False))
+    tools += [InvoiceTool("tavlora web pages, 1 thread", ours(1, "html", "--unflushed"), count, kind="htm"),
+              InvoiceTool("tavlora web pages, 2 threads", ours(2, "html", "--unflushed"), count, kind="htm")]
+    return tools
+
+
+def check_invoices(tool, folder):
+    for n in sorted({0, tool.count // 2, tool.count - 1}):
+        argv = [PYTHON, os.path.join(HERE, "check_invoice.py"), os.path.join(folder, "invoice_%d.%s" % (n, tool.kind)),
+                str(n)]
+        subprocess.run(argv + ([] if tool.chart else ["--no-chart"]), check=True, stdout=subprocess.DEVNULL)
+
+
+def folder_size(folder):
+    return sum(os.path.getsize(os.path.join(folder, name)) for name in os.listdir(folder))
+
+
+def with_cpu_time(run_once):
+    """run_once, with the processor seconds (user + system) of the whole process beside the
+    tool's own seconds: on a shared machine they show the work done, whatever the waiting."""
+    def run(argv):
+        with tempfile.NamedTemporaryFile("r", suffix=".cpu") as cpu:
+            result = run_once(["/usr/bin/time", "-f", "%U %S", "-o", cpu.name] + argv)
+            user, system = (float(x) for x in cpu.read().split()[-2:])
+        result["cpu"] = user + system
+        return result
+    return run
+
+
+def measure_invoices(tool, work, run_once):
+    """Best of up to three runs when a run is shorter than two seconds, as for the other jobs."""
+    best = None
+    for attempt in range(3):
+        folder = os.path.join(work, "invoices")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.mkdir(folder)
+        result = run_once(tool.argv(folder))
+        if best is None or result["seconds"] < best["seconds"]:
+            check_invoices(tool, folder)
+            best = dict(result, mean_bytes=folder_size(folder) / tool.count)
+        if result["seconds"] >= 2.0:
+            break
+    shutil.rmtree(os.path.join(work, "invoices"), ignore_errors=True)
+    return best
+
+
+def run_invoice_job(build, inputs, work, peers, quick, run_once):
+    count, peer_count = (100, 20) if quick else (1000, 100)
+    template = os.path.join(inputs, "invoice_template.xlsx")
+    invoice_inputs.make_invoice_template(template)
+    invoice_inputs.make_invoice_template(template.replace(".xlsx", "_without_chart.xlsx"), chart=False)
+    title = ("Invoice: %s invoices from one template in one process (20 placeholders, 30 lines, a total, a "
+             "chart); openpyxl and exceljs fill %d" % (format(count, ","), peer_count))
+    print("\n" + title, flush=True)
+    results = []
+    for tool in invoice_tools(build, template, peers, count, peer_count):
+        result = measure_invoices(tool, work, with_cpu_time(run_once))
+        rate = tool.count / result["seconds"]
+        results.append((tool, result, rate))
+        print("  %-48s %9.3f s %8.1f reports/s %8.3f CPU s %8.1f KiB %8.1f MiB" % (
+            tool.name, result["seconds"], rate, result["cpu"], result["mean_bytes"] / 1024, result["peak_kb"] / 1024),
+            flush=True)
+    return {"title": title, "results": results}
+
+
+def invoice_rate(job, name):
+    for tool, _, rate in job["results"]:
+        if tool.name == name or tool.name.startswith(name + " "):
+            return rate
+    return None
+
+
+def invoice_cpu_rate(job, name):
+    for tool, result, _ in job["results"]:
+        if tool.name == name or tool.name.startswith(name + " "):
+            return tool.count / result["cpu"]
+    return None
+
+
+def invoice_verdicts(job):
+    one, two, openpyxl = (invoice_rate(job, name) for name in ("tavlora, 1 thread", "tavlora, 2 threads", "openpyxl"))
+    lines = []
+    if openpyxl:
+        cpu_one, cpu_openpyxl = (invoice_cpu_rate(job, name) for name in ("tavlora, 1 thread", "openpyxl"))
+        lines.append("invoice: %.0fx the reports per second of openpyxl on 1 thread (target 50x) %s; per CPU second "
+                     "%.0fx (openpyxl's counting its start-up)" % (
+                         one / openpyxl, "met" if one >= 50 * openpyxl else "NOT met", cpu_one / cpu_openpyxl))
+    lines.append("invoice: 2 threads %.2fx the reports per second of 1 thread (target 1.6x) %s" % (
+        two / one, "met" if two >= 1.6 * one else "NOT met"))
+    pages_one, pages_two = invoice_rate(job, "tavlora web pages, 1 thread"), invoice_rate(job, "tavlora web pages, 2 threads")
+    lines.append("invoice web pages: %.0f reports/s on 1 thread, %.0f on 2 (%.2fx)" % (
+        pages_one, pages_two, pages_two / pages_one))
+    return lines
+
+
+def invoice_table(job):
+    one = invoice_rate(job, "tavlora, 1 thread")
+    out = ["**%s**" % job["title"], "",
+           "| tool | reports | seconds | reports/s | Tavlora (1 thread) faster by | CPU seconds | reports per CPU second "
+           "| mean file KiB | peak MiB |",
+           "|---|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    for tool, result, rate in job["results"]:
+        faster = "" if tool.name.startswith("tavlora") else "%.0fx" % (one / rate)
+        out.append("| %s | %d | %.3f | %.1f | %s | %.3f | %.1f | %.1f | %.1f |" % (
+            tool.name, tool.count, result["seconds"], rate, faster, result["cpu"], tool.count / result["cpu"],
+            result["mean_bytes"] / 1024, result["peak_kb"] / 1024))
+    return out + [""]
+
+
+def print_invoice_ratios(job):
+    print("\n" + job["title"])
+    for line in invoice_table(job)[2:]:
+        print("  " + line)

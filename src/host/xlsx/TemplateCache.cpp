@@ -1,0 +1,78 @@
+#include "host/xlsx/TemplateCache.h"
+
+#include <sys/stat.h>
+
+#include "host/xlsx/PackageSnapshot.h"
+#include "host/xlsx/ZipInput.h"
+
+namespace tavlora::host::xlsx {
+
+TemplateCache::TemplateCache(size_t byteBudget) : byteBudget_(byteBudget) {}
+
+bool TemplateCache::stampOf(const std::string& path, FileStamp& stamp) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    stamp.device = static_cast<uint64_t>(st.st_dev);
+    stamp.inode = static_cast<uint64_t>(st.st_ino);
+    stamp.size = static_cast<uint64_t>(st.st_size);
+    stamp.modified = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    stamp.changed = int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+    return true;
+}
+
+std::shared_ptr<const PackageSnapshot> TemplateCache::package(const std::string& path, const ReadLimits& limits) {
+    FileStamp before;
+    bool known = stampOf(path, before);
+    if (known)
+        if (auto package = cached(path, before)) return package;
+    // Read outside the lock: another thread may read another template meanwhile. A missing or
+    // unreadable file fails here with the zip reader's message.
+    auto package = std::make_shared<const PackageSnapshot>(ZipInput(path, limits));
+    FileStamp after;
+    // A file that changed while it was read may be torn between two versions of it: it is used
+    // this once (the reader checked it whole) but not kept.
+    if (known && stampOf(path, after) && after == before) keep(path, before, package);
+    std::lock_guard lock(mutex_);
+    ++fileReads_;
+    return package;
+}
+
+std::shared_ptr<const PackageSnapshot> TemplateCache::cached(const std::string& path, const FileStamp& stamp) {
+    std::lock_guard lock(mutex_);
+    auto it = entries_.find(path);
+    if (it == entries_.end() || !(it->second.stamp == stamp)) return nullptr;
+    it->second.lastUse = ++uses_;
+    return it->second.package;
+}
+
+void TemplateCache::keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<const PackageSnapshot> package) {
+    std::lock_guard lock(mutex_);
+    if (package->heldBytes() > byteBudget_) return;
+    Entry& entry = entries_[path];
+    if (entry.package) heldBytes_ -= entry.package->heldBytes();
+    heldBytes_ += package->heldBytes();
+    entry = Entry{stamp, std::move(package), ++uses_};
+    dropBeyondBudget();
+}
+
+void TemplateCache::dropBeyondBudget() {
+    while (heldBytes_ > byteBudget_ && !entries_.empty()) {
+        auto oldest = entries_.begin();
+        for (auto it = entries_.begin(); it != entries_.end(); ++it)
+            if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+        heldBytes_ -= oldest->second.package->heldBytes();
+        entries_.erase(oldest);
+    }
+}
+
+uint64_t TemplateCache::fileReads() const {
+    std::lock_guard lock(mutex_);
+    return fileReads_;
+}
+
+size_t TemplateCache::heldBytes() const {
+    std::lock_guard lock(mutex_);
+    return heldBytes_;
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,168 @@
+#include "host/xlsx/TemplateCache.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <thread>
+#include <vector>
+
+#include "com/Conversions.h"
+#include "com/Variant.h"
+#include "host/Application.h"
+#include "host/files/NewApplication.h"
+#include "host/Range.h"
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/PackageSnapshot.h"
+#include "support/TestPaths.h"
+#include "support/XlsxTestSupport.h"
+
+namespace tavlora::test {
+namespace {
+
+namespace fs = std::filesystem;
+using host::xlsx::TemplateCache;
+
+// A template whose one sheet "Data" holds `text` in A1 and a number in B1.
+void writeTemplate(const fs::path& path, const std::string& text) {
+    PartList parts = packageWithRows("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + text +
+                                     "</t></is></c><c r=\"B1\"><v>41</v></c></row>");
+    writeZip(path, parts);
+}
+
+std::string firstCellOf(host::Application& application, const fs::path& path) {
+    auto workbook = application.open(path.string());
+    std::string text = com::toText(workbook->worksheets().front()->cell(1, 1).value());
+    workbook->close();
+    return text;
+}
+
+// Fills and saves one report from the template, as a report run does.
+void makeReport(host::Application& application, const fs::path& templatePath, const fs::path& out, int n) {
+    auto workbook = application.open(templatePath.string());
+    auto sheet = workbook->worksheets().front();
+    sheet->cell(2, 1).setValue(com::Variant("report " + std::to_string(n)));
+    sheet->cell(2, 2).setValue(com::Variant(static_cast<int32_t>(n)));
+    workbook->saveAs(out.string());
+    workbook->close();
+}
+
+void setModificationTime(const fs::path& path, const struct stat& from) {
+    struct timespec times[2] = {from.st_atim, from.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class TemplateCacheTest : public ::testing::Test {
+protected:
+    std::shared_ptr<host::Application> cachedApplication() {
+        host::files::FileOptions options;
+        options.templates = cache_;
+        return host::files::newApplication(options);
+    }
+
+    TempDir dir_;
+    std::shared_ptr<TemplateCache> cache_ = std::make_shared<TemplateCache>();
+};
+
+TEST_F(TemplateCacheTest, AnUnchangedTemplateIsReadOnce) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "first");
+    auto application = cachedApplication();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(firstCellOf(*application, path), "first");
+    EXPECT_EQ(cache_->fileReads(), 1u);
+}
+
+TEST_F(TemplateCacheTest, AChangedTemplateIsReadAgain) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "first");
+    auto application = cachedApplication();
+    EXPECT_EQ(firstCellOf(*application, path), "first");
+
+    // Rewritten in place, the same size, and its modification time set back: the status-change
+    // time still tells.
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    writeTemplate(path, "other");
+    setModificationTime(path, before);
+    EXPECT_EQ(firstCellOf(*application, path), "other");
+
+    // Replaced by another file (a new inode) under the same name.
+    fs::path other = dir_.file("next.xlsx");
+    writeTemplate(other, "third");
+    fs::rename(other, path);
+    EXPECT_EQ(firstCellOf(*application, path), "third");
+    EXPECT_EQ(cache_->fileReads(), 3u);
+}
+
+TEST_F(TemplateCacheTest, AMissingTemplateIsTheUsualErrorAndNothingIsKept) {
+    fs::path path = dir_.file("gone.xlsx");
+    auto application = cachedApplication();
+    EXPECT_THROW(application->open(path.string()), com::Error);
+    EXPECT_EQ(cache_->heldBytes(), 0u);
+    writeTemplate(path, "now here");
+    EXPECT_EQ(firstCellOf(*application, path), "now here");
+}
+
+TEST_F(TemplateCacheTest, BeyondItsBudgetTheLeastRecentlyUsedTemplateIsDropped) {
+    fs::path a = dir_.file("a.xlsx"), b = dir_.file("b.xlsx");
+    writeTemplate(a, "a");
+    writeTemplate(b, "b");
+    size_t one = TemplateCache().package(a.string())->heldBytes();
+    cache_ = std::make_shared<TemplateCache>(one + one / 2);  // room for one of them
+    auto application = cachedApplication();
+    firstCellOf(*application, a);
+    firstCellOf(*application, b);
+    firstCellOf(*application, b);
+    EXPECT_EQ(cache_->fileReads(), 2u);
+    EXPECT_LE(cache_->heldBytes(), one + one / 2);
+    firstCellOf(*application, a);
+    EXPECT_EQ(cache_->fileReads(), 3u) << "a should have been dropped for b";
+}
+
+TEST_F(TemplateCacheTest, ACachedTemplateMakesTheSameReportAsAFreshRead) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    auto plain = host::files::newApplication();
+    auto cached = cachedApplication();
+    firstCellOf(*cached, path);  // the next open is answered from memory
+    makeReport(*plain, path, dir_.file("plain.xlsx"), 7);
+    makeReport(*cached, path, dir_.file("cached.xlsx"), 7);
+    EXPECT_EQ(cache_->fileReads(), 1u);
+    EXPECT_EQ(zipListing(dir_.file("plain.xlsx")), zipListing(dir_.file("cached.xlsx")));
+    for (const char* part : {"xl/worksheets/sheet1.xml", "xl/styles.xml", "xl/workbook.xml", "[Content_Types].xml"})
+        EXPECT_EQ(zipPartText(dir_.file("plain.xlsx"), part), zipPartText(dir_.file("cached.xlsx"), part)) << part;
+    EXPECT_EQ(describeWorkbook(*readXlsx(dir_.file("plain.xlsx"))), describeWorkbook(*readXlsx(dir_.file("cached.xlsx"))));
+}
+
+TEST_F(TemplateCacheTest, TwoThreadsShareOneCachedTemplate) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    constexpr int kReports = 40;
+    std::string failures[2];
+    auto run = [&](int thread) {
+        try {
+            auto application = cachedApplication();  // each thread its own application
+            for (int n = thread; n < kReports; n += 2)
+                makeReport(*application, path, dir_.file("report" + std::to_string(n) + ".xlsx"), n);
+        } catch (const std::exception& error) {
+            failures[thread] = error.what();
+        }
+    };
+    std::thread other(run, 1);
+    run(0);
+    other.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
+    EXPECT_LE(cache_->fileReads(), 2u);  // both threads may miss at once, never more
+    for (int n = 0; n < kReports; ++n) {
+        auto report = readXlsx(dir_.file("report" + std::to_string(n) + ".xlsx"));
+        auto sheet = report->worksheets().front();
+        EXPECT_EQ(com::toText(sheet->cell(1, 1).value()), "title");
+        EXPECT_EQ(com::toText(sheet->cell(2, 1).value()), "report " + std::to_string(n));
+        EXPECT_EQ(com::toText(sheet->cell(2, 2).value()), std::to_string(n));
+    }
+}
+
+}  // namespace
+}  // namespace tavlora::test
