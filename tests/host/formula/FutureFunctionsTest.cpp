@@ -16,6 +16,9 @@ TEST(FutureFunctionsTest, NewerFunctionsGetTheirFilePrefixOnce) {
     EXPECT_EQ(withFutureFunctionPrefixes("A1*B1"), "A1*B1");
     EXPECT_EQ(futureFunctionPrefix("IFERROR"), "");
     EXPECT_EQ(futureFunctionPrefix("textjoin"), "_xlfn.");
+    // Files the application wrote keep these newer functions without a prefix.
+    EXPECT_EQ(futureFunctionPrefix("NETWORKDAYS.INTL"), "");
+    EXPECT_EQ(futureFunctionPrefix("ISO.CEILING"), "");
 }
 
 TEST(FutureFunctions, PrefixesAreDroppedForShowing) {
