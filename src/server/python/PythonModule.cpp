@@ -243,6 +243,7 @@ PYBIND11_MODULE(tavlora, m) {
     // The class is defined in the module's own name, so tracebacks show tavlora.Error.
     py::dict scope;
     scope["__name__"] = "tavlora";
+    scope["__builtins__"] = py::module_::import("builtins");
     py::exec(R"(
 class Error(Exception):
     """A failed call of the library; hresult carries its HRESULT (unsigned)."""
@@ -250,7 +251,7 @@ class Error(Exception):
         super().__init__(message)
         self.hresult = hresult
 )",
-             py::globals(), scope);
+             scope);
     m.attr("Error") = scope["Error"];
     py::register_exception_translator([](std::exception_ptr error) {
         try {

@@ -138,12 +138,17 @@ TEST_F(FailureReasons, UnwritableOutputFolder) {
 // Causes from below a member, and members inside members.
 
 TEST_F(FailureReasons, ListTemplateWithoutControlAreaNamesTheControlCell) {
+    // A first try at a list template: a title, then a row of placeholders, no control area.
     OpenJob open;
+    auto sheet = open.job->CurWk()->worksheets().front();
+    sheet->range("A1").setValue(com::Variant("Staff list"));
+    sheet->range("A2").setValue(com::Variant("%Name%"));
+    sheet->range("B2").setValue(com::Variant("%Dept%"));
     auto list = tmplbat::CExcelTmplPrintBat::create();
     list->setCurBatObj(open.job);
-    EXPECT_FALSE(list->DoA_Begin("Data"));
-    EXPECT_EQ(lastFailure(), "DoA_Begin(\"Data\"): the control cell A2 (or A4) holds \"\", not a first column "
-                             "and a count such as \"2,5\"");
+    EXPECT_FALSE(list->DoA_Begin("Data", true));
+    EXPECT_EQ(lastFailure(), "DoA_Begin(\"Data\"): the control cell A2 (or A4) holds \"%Name%\", not a first "
+                             "column and a count such as \"2,5\"");
 }
 
 TEST_F(FailureReasons, RefusedChartTypeIsKeptThoughTheChartIsDrawn) {
