@@ -15,6 +15,7 @@
 #include "tavlora/CExcelBatDo.h"
 #include "tavlora/CExcelTmplPrintBat.h"
 #include "tavlora/CExcelTmplPrintOne.h"
+#include "tavlora/Failures.h"
 
 using namespace tavlora;
 
@@ -143,6 +144,9 @@ int main(int argc, char** argv) {
         if (failure.empty()) failure = buildWebPage(paths, page);
         if (!failure.empty()) {
             removeOutputs({workbook, page});
+            // The library's own reason for the member that answered false, when there is one.
+            const std::string reason = tavlora::lastFailure();
+            if (!reason.empty()) failure += " (" + reason + ")";
             std::fprintf(stderr, "sales_report: %s; nothing was written\n", failure.c_str());
             return 1;
         }

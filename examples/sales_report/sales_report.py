@@ -126,6 +126,8 @@ def main():
     try:
         failure = (build_workbook(template, database, xml_file, workbook)
                    or build_page(template, database, xml_file, page))
+        if failure and tavlora.last_failure():
+            failure += " (%s)" % tavlora.last_failure()
     except tavlora.Error as error:
         failure = str(error)
     if failure:

@@ -125,6 +125,7 @@ public:
     const com::DispatchTable& dispatchTable() const override;
 
 private:
+    static bool noWorkbook();
     std::string GetRangeSheet(const std::string& strSheet) const;
     bool isSeriesIndex(int16_t nIndex) const;
     bool isGroupSlot(int16_t nIndex) const;

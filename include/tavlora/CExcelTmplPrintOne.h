@@ -80,6 +80,7 @@ private:
     static std::string GetWhiteDotName(const std::string& text);
 
     void resetEntries();
+    int16_t writeBack();
     // Gives every named entry valueOf(its name); true when at least one entry was visited.
     bool assignEach(const std::function<std::string(const std::string&)>& valueOf);
 

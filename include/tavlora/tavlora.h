@@ -8,7 +8,12 @@
  *
  * Errors: every call answers an HRESULT (0 = success, negative = failure). The message of the
  * last failure of a context is kept in that context. A context must not be used by two threads at
- * once; two contexts never share anything. */
+ * once; two contexts never share anything.
+ *
+ * Failure reasons: a member that traps its failures answers false (or 0) with a successful
+ * HRESULT; why it failed is kept per thread (tavlora_last_failure), naming the member, each cause
+ * and the host's message: DoBegin("fake.xlsx"): 'fake.xlsx' is not an Office Open XML workbook:
+ * it is not a zip archive. */
 #ifndef TAVLORA_TAVLORA_H
 #define TAVLORA_TAVLORA_H
 
@@ -97,6 +102,17 @@ TAVLORA_API tavlora_hresult tavlora_invoke(tavlora_context* context, tavlora_obj
 TAVLORA_API tavlora_hresult tavlora_invoke_name(tavlora_context* context, tavlora_object* object,
                                                 const char* name, int32_t kind, tavlora_variant* args,
                                                 int32_t argc, tavlora_variant* result);
+
+/* The reason of the last failure a member trapped on this thread ("" when none). A later success
+ * does not clear it. Valid until the next failure on this thread; copy it to keep it. */
+TAVLORA_API const char* tavlora_last_failure(void);
+TAVLORA_API void tavlora_clear_last_failure(void);
+/* Calls log(reason, user) for every failure trapped on this thread from now on; NULL stops it.
+ * Without a log, TAVLORA_LOG=1 in the environment writes the reasons to standard error. */
+typedef void (*tavlora_failure_log)(const char* reason, void* user);
+TAVLORA_API void tavlora_set_failure_log(tavlora_failure_log log, void* user);
+/* Writes the reasons of this thread's trapped failures to standard error from now on. */
+TAVLORA_API void tavlora_log_failures_to_stderr(void);
 
 TAVLORA_API void tavlora_add_ref(tavlora_object* object);
 TAVLORA_API void tavlora_release(tavlora_object* object);

@@ -47,28 +47,29 @@ bool hasRepeatedAttribute(pugi::xml_node element) {
 
 // What pugixml lets through but a conforming parser refuses: no root element or more than one,
 // text beside the root, an attribute given twice. A DOCTYPE is removed after the check that it
-// declares no entities.
-bool checkAndTrim(pugi::xml_document& document) {
+// declares no entities. Answers why the document is refused, or nullptr.
+const char* checkAndTrim(pugi::xml_document& document) {
     int elements = 0;
     pugi::xml_node doctype;
     for (pugi::xml_node child : document.children()) {
         switch (child.type()) {
             case pugi::node_element: ++elements; break;
             case pugi::node_pcdata:
-            case pugi::node_cdata: return false;
+            case pugi::node_cdata: return "it has text outside its root element";
             case pugi::node_doctype:
-                if (std::strstr(child.value(), "<!ENTITY")) return false;
+                if (std::strstr(child.value(), "<!ENTITY")) return "it declares entities, which are not read";
                 doctype = child;
                 break;
             default: break;
         }
     }
-    if (elements != 1) return false;
+    if (elements != 1) return elements == 0 ? "it has no root element" : "it has more than one root element";
     if (doctype) document.remove_child(doctype);
 
     pugi::xml_node root = document.document_element();
     for (pugi::xml_node node = root; node;) {
-        if (node.type() == pugi::node_element && hasRepeatedAttribute(node)) return false;
+        if (node.type() == pugi::node_element && hasRepeatedAttribute(node))
+            return "an element has the same attribute twice";
         if (node.first_child()) {
             node = node.first_child();
             continue;
@@ -77,7 +78,7 @@ bool checkAndTrim(pugi::xml_document& document) {
         if (node == root) break;
         node = node.next_sibling();
     }
-    return true;
+    return nullptr;
 }
 
 }  // namespace
@@ -85,14 +86,17 @@ bool checkAndTrim(pugi::xml_document& document) {
 bool XmlDocument::load(const std::string& path) {
     tree_.reset();
     std::string bytes;
-    if (!readFile(path, bytes)) return false;
+    if (!readFile(path, bytes)) return refuseLoad("the file '" + path + "' does not exist or cannot be read");
     std::optional<std::string> utf8 = decodeXmlBytes(std::move(bytes));
-    return utf8 && parse(std::move(*utf8));
+    if (!utf8) return refuseLoad("'" + path + "' is not text in the encoding it declares");
+    if (parse(std::move(*utf8))) return true;
+    loadError_ = "'" + path + "' is not well-formed XML: " + loadError_;
+    return false;
 }
 
 bool XmlDocument::loadXml(std::string_view text) {
     tree_.reset();
-    if (!base::isValidUtf8(text)) return false;
+    if (!base::isValidUtf8(text)) return refuseLoad("the text is not valid UTF-8");
     std::string utf8(text);
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.erase(0, 3);
     return parse(std::move(utf8));
@@ -103,9 +107,18 @@ bool XmlDocument::parse(std::string utf8) {
     parsed->buffer = std::move(utf8);
     pugi::xml_parse_result result = parsed->document.load_buffer_inplace(
         parsed->buffer.data(), parsed->buffer.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result || !checkAndTrim(parsed->document)) return false;
+    if (!result) {
+        return refuseLoad(std::string(result.description()) + " at byte " + std::to_string(result.offset));
+    }
+    if (const char* refusal = checkAndTrim(parsed->document)) return refuseLoad(refusal);
     tree_ = XmlTree(parsed, &parsed->document);
+    loadError_.clear();
     return true;
+}
+
+bool XmlDocument::refuseLoad(std::string reason) {
+    loadError_ = std::move(reason);
+    return false;
 }
 
 XmlNode XmlDocument::documentElement() const {

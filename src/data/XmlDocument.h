@@ -25,6 +25,8 @@ public:
     // twice on an element, no entity declarations). A failed load leaves the document empty.
     bool load(const std::string& path);
     bool loadXml(std::string_view text);
+    // Why the last load failed ("" after a successful one), for the caller's failure reason.
+    const std::string& loadError() const { return loadError_; }
 
     // The root element; the null node before a successful load.
     XmlNode documentElement() const;
@@ -37,8 +39,10 @@ public:
 
 private:
     bool parse(std::string utf8);
+    bool refuseLoad(std::string reason);
 
     XmlTree tree_;
+    std::string loadError_;
 };
 
 using XmlDocumentPtr = std::shared_ptr<XmlDocument>;

@@ -8,8 +8,10 @@
 
 #include "com/Dispatch.h"
 #include "com/Error.h"
+#include "report/common/Failures.h"
 #include "server/ClassRegistry.h"
 #include "server/DataSourceFactory.h"
+#include "tavlora/Failures.h"
 #include "tavlora/tavlora.h"
 
 struct tavlora_context {
@@ -220,6 +222,20 @@ tavlora_hresult tavlora_invoke_name(tavlora_context* context, tavlora_object* ob
         invokeMember(object, object->object->GetIDsOfNames(name), kind, args, argc, result);
     });
 }
+
+const char* tavlora_last_failure(void) { return tavlora::common::lastFailureText(); }
+
+void tavlora_clear_last_failure(void) { tavlora::clearLastFailure(); }
+
+void tavlora_set_failure_log(tavlora_failure_log log, void* user) {
+    if (!log) {
+        tavlora::setFailureLog(nullptr);
+        return;
+    }
+    tavlora::setFailureLog([log, user](const std::string& reason) { log(reason.c_str(), user); });
+}
+
+void tavlora_log_failures_to_stderr(void) { tavlora::logFailuresToStandardError(); }
 
 void tavlora_add_ref(tavlora_object* object) {
     if (object) object->references.fetch_add(1);

@@ -18,7 +18,7 @@ std::shared_ptr<com::Dispatch> makeMemoryRecordset(std::vector<std::string> fiel
 std::shared_ptr<com::Dispatch> loadXmlDocument(const std::string& path) {
     auto document = std::make_shared<data::XmlDocument>();
     if (!document->load(path)) {
-        throw com::Error(com::hr::kInvalidArg, "Cannot load the XML file (missing or not well-formed): " + path);
+        throw com::Error(com::hr::kInvalidArg, "Cannot load the XML file: " + document->loadError());
     }
     return document;
 }

@@ -9,8 +9,13 @@
 static tavlora_context* context;
 
 static void fail(const char* what) {
-    fprintf(stderr, "c_api_report: %s: 0x%08X %s\n", what, (unsigned)tavlora_last_error(context),
-            tavlora_last_error_message(context));
+    /* A failed call has an HRESULT; a member that answered false has a reason instead. */
+    if (tavlora_last_error(context) != 0) {
+        fprintf(stderr, "c_api_report: %s: 0x%08X %s\n", what, (unsigned)tavlora_last_error(context),
+                tavlora_last_error_message(context));
+    } else {
+        fprintf(stderr, "c_api_report: %s: %s\n", what, tavlora_last_failure());
+    }
     exit(1);
 }
 

@@ -4,6 +4,8 @@ import os
 import pydoc
 import sys
 import tempfile
+import threading
+import traceback
 import unittest
 
 import tavlora
@@ -91,6 +93,92 @@ class PythonModuleTest(unittest.TestCase):
         shallow = [[[1, 2], [3]]]
         rows = tavlora.MemoryRecordset(["a"], [shallow])
         self.assertEqual(rows.Fields.Item("a").Value, shallow[0])
+
+
+class FailureReasonTest(unittest.TestCase):
+    def test_last_failure_names_the_member_and_the_cause(self):
+        tavlora.clear_last_failure()
+        self.assertEqual(tavlora.last_failure(), "")
+        with tempfile.TemporaryDirectory() as folder:
+            fake = os.path.join(folder, "fake.xlsx")
+            with open(fake, "w") as out:
+                out.write("not a workbook")
+            job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+            self.assertFalse(job.DoBegin(fake))
+            self.assertEqual(tavlora.last_failure(),
+                             'DoBegin("%s"): \'%s\' is not an Office Open XML workbook: it is not a zip archive'
+                             % (fake, fake))
+            logged = []
+            tavlora.set_failure_log(logged.append)
+            try:
+                self.assertFalse(job.DoEnd())
+            finally:
+                tavlora.set_failure_log(None)
+            self.assertEqual(logged, ['DoEnd(""): no workbook is open (DoBegin did not succeed)'])
+
+    def test_an_unknown_chart_type_is_reported_not_silently_drawn(self):
+        with tempfile.TemporaryDirectory() as folder:
+            target = os.path.join(folder, "out.xlsx")
+            job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+            self.assertTrue(job.DoCopy(os.path.join(EXAMPLE_DIR, "template.xlsx"), target))
+            self.assertTrue(job.DoBegin(target))
+            chart = tavlora.CreateObject("Tavlora.CExcelChart")
+            chart.CurBatObj = job
+            chart.oSetSeriesCount(1)
+            chart.oSetSeriesName(0, "Sales")
+            chart.oSetSeriesValue(0, [1, 2, 3])
+            tavlora.clear_last_failure()
+            self.assertTrue(chart.DoA_Chart("Figures", tavlora.xlLine))
+            self.assertEqual(tavlora.last_failure(), "")
+            self.assertTrue(chart.DoA_Chart("Figures", 12345))
+            self.assertIn("the chart type 12345 was refused", tavlora.last_failure())
+            job.DoEnd()
+
+
+class PythonFaceTest(unittest.TestCase):
+    def test_error_is_reported_as_tavlora_error(self):
+        self.assertEqual(tavlora.Error.__module__, "tavlora")
+        try:
+            tavlora.CreateObject("Tavlora.Missing")
+        except tavlora.Error:
+            shown = traceback.format_exc()
+        self.assertIn("tavlora.Error:", shown)
+        self.assertNotIn("_frozen_importlib", shown)
+
+    def test_named_constants(self):
+        self.assertEqual((tavlora.xlColumnClustered, tavlora.xlPie, tavlora.xl3DPie), (51, 5, -4102))
+        self.assertEqual((tavlora.xlDataLabelsShowNone, tavlora.xlDataLabelsShowValue), (-4142, 2))
+        self.assertEqual((tavlora.xlRows, tavlora.xlColumns), (1, 2))
+        self.assertEqual((tavlora.ePosType_No, tavlora.ePosType_RowCol, tavlora.ePosType_A1), (0, 1, 2))
+        self.assertEqual((tavlora.WhiteMode_HeaderRows, tavlora.ClearWhite_Delete, tavlora.EndMode_Keep), (0, 2, 0))
+
+    def test_other_threads_run_while_a_member_runs(self):
+        rows = [(i, "name %d" % i, i * 1.5) for i in range(20000)]
+        job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+        self.assertTrue(job.DoBegin())
+        writer = tavlora.CreateObject("Tavlora.CExcelOutputRcd")
+        writer.CurBatObj = job
+        counted = [0]
+        stop = threading.Event()
+
+        def count():
+            while not stop.is_set():
+                counted[0] += 1
+
+        counter = threading.Thread(target=count)
+        counter.start()
+        recordset = tavlora.MemoryRecordset(["ID", "Name", "Amount"], rows)
+        try:
+            before = counted[0]
+            self.assertTrue(writer.DoA_RcdRst("Rows", recordset))
+            during = counted[0] - before
+        finally:
+            stop.set()
+            counter.join()
+        # Holding the lock through the call would leave the counting thread no turn at all.
+        self.assertGreater(during, 1000)
+        with tempfile.TemporaryDirectory() as folder:
+            self.assertTrue(job.DoEnd(os.path.join(folder, "rows.xlsx")))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include "com/Conversions.h"
 #include "report/common/ChartLookups.h"
+#include "report/common/Failures.h"
 #include "report/common/MCommExcelRange.h"
 #include "host/chart/Chart.h"
 #include "host/chart/ChartSheet.h"
@@ -13,55 +14,70 @@
 namespace tavlora::chart {
 
 bool CExcelChart::DoA_Chart(const std::string& strSheet, int32_t eChartType, const std::string& strChart) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_Chart", strSheet, eChartType, strChart), false, [&] {
         auto chart = PrepareChart(strSheet, strChart, false);
         if (!chart) return false;
         ApplyChartType(chart, eChartType);
         FillChartSeries(chart);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelChart::DoA_ChartFromRange_SetData(const std::string& strSheet, int32_t nRow, int32_t nCol, int32_t nRow1,
                                              int32_t nCol1) {
-    oRangeData_.reset();
-    if (!workbook_) return false;
-    oRangeData_ = common::MCommExcelRange::GetSheetRangeByRowCol(workbook_, strSheet, nRow, nCol, nRow1, nCol1);
-    return oRangeData_.has_value();
+    auto call = common::memberCall("DoA_ChartFromRange_SetData", strSheet, nRow, nCol, nRow1, nCol1);
+    return common::explainFailure(call, false, [&] {
+        oRangeData_.reset();
+        if (!workbook_) return noWorkbook();
+        oRangeData_ = common::MCommExcelRange::GetSheetRangeByRowCol(workbook_, strSheet, nRow, nCol, nRow1, nCol1);
+        return oRangeData_.has_value();
+    });
 }
 
 bool CExcelChart::DoA_ChartFromRange_SetData1(const std::string& strSheet, const std::string& strPos,
                                               const std::string& strPos1) {
-    oRangeData_.reset();
-    if (!workbook_) return false;
-    oRangeData_ = common::MCommExcelRange::GetSheetRangeByA1(workbook_, strSheet, strPos, strPos1);
-    return oRangeData_.has_value();
+    auto call = common::memberCall("DoA_ChartFromRange_SetData1", strSheet, strPos, strPos1);
+    return common::explainFailure(call, false, [&] {
+        oRangeData_.reset();
+        if (!workbook_) return noWorkbook();
+        oRangeData_ = common::MCommExcelRange::GetSheetRangeByA1(workbook_, strSheet, strPos, strPos1);
+        return oRangeData_.has_value();
+    });
 }
 
 bool CExcelChart::DoA_ChartFromRange(const std::string& strSheet, bool bCol, int32_t eChartType,
                                      const std::string& strChart) {
-    try {
+    auto call = common::memberCall("DoA_ChartFromRange", strSheet, bCol, eChartType, strChart);
+    return common::trapFailure(call, false, [&] {
         auto chart = PrepareChart(strSheet, strChart, true);
         if (!chart) return false;
         ApplyChartType(chart, eChartType);
         if (oRangeData_) chart->setSourceData(*oRangeData_, bCol ? host::plotby::kColumns : host::plotby::kRows);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
+}
+
+bool CExcelChart::noWorkbook() {
+    common::noteCause("no workbook: set CurBatObj to a job whose DoBegin succeeded, or CurWk");
+    return false;
 }
 
 std::shared_ptr<host::Chart> CExcelChart::PrepareChart(const std::string& strSheet, const std::string& strChart,
                                                        bool bFromRange) {
     try {
-        if (!bFromRange && oGetSeriesCount() < 1) return nullptr;
-        if (!workbook_) return nullptr;
+        if (!bFromRange && oGetSeriesCount() < 1) {
+            common::noteCause("the chart has no series: set oSetSeriesCount and the series first");
+            return nullptr;
+        }
+        if (!workbook_) {
+            noWorkbook();
+            return nullptr;
+        }
         auto chart = FindOrAddChart(strSheet, strChart);
         if (chart) chart_ = chart;
         return chart;
     } catch (...) {
+        common::noteCause(common::describeException(std::current_exception()));
         return nullptr;
     }
 }
@@ -73,6 +89,12 @@ std::shared_ptr<host::Chart> CExcelChart::FindOrAddChart(const std::string& strS
         findOrAddTarget(strSheet, strChart, chart, usedSheet);
     } catch (...) {
         // Whatever chart was obtained before the failure is still registered and emptied below.
+        std::string reason = "finding or adding the chart failed: " + common::describeException(std::current_exception());
+        if (chart) {
+            common::noteAbsorbed(std::move(reason));
+        } else {
+            common::noteCause(std::move(reason));
+        }
     }
     completeTarget(usedSheet, chart);
     return chart;
@@ -118,7 +140,11 @@ void CExcelChart::ApplyChartType(const std::shared_ptr<host::Chart>& chart, int3
     try {
         chart->setChartType(eChartType);
     } catch (...) {
-        // A type the host refuses leaves the chart's own type.
+        // A type the host refuses leaves the chart's own type, and the member still succeeds;
+        // the refusal is kept so that a wrong number does not pass unnoticed.
+        common::noteAbsorbed("the chart type " + std::to_string(eChartType) + " was refused, the chart keeps type " +
+                             std::to_string(chart->chartType()) + ": " +
+                             common::describeException(std::current_exception()));
     }
 }
 

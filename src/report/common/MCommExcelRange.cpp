@@ -4,6 +4,7 @@
 #include "host/Application.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "report/common/Failures.h"
 #include "report/common/SheetAcquisition.h"
 
 namespace tavlora::common::MCommExcelIn {
@@ -100,10 +101,14 @@ std::optional<host::Range> GetSheetRangeByRowCol(const std::shared_ptr<host::Wor
                                                  int32_t nRow1, int32_t nCol1) {
     try {
         auto sheet = common::MCommExcel::GetWorksheetByName(workbook, strSheet, false, false);
-        if (!sheet) return std::nullopt;
+        if (!sheet) {
+            noteCause("the workbook has no worksheet named '" + strSheet + "'");
+            return std::nullopt;
+        }
         if (nRow1 != 0 && nCol1 != 0) return sheet->range(sheet->cell(nRow, nCol), sheet->cell(nRow1, nCol1));
         return sheet->cell(nRow, nCol);
     } catch (...) {
+        noteCause(describeException(std::current_exception()));
         return std::nullopt;
     }
 }
@@ -113,9 +118,13 @@ std::optional<host::Range> GetSheetRangeByA1(const std::shared_ptr<host::Workboo
                                              const std::string& strPos1) {
     try {
         auto sheet = common::MCommExcel::GetWorksheetByName(workbook, strSheet, false, false);
-        if (!sheet) return std::nullopt;
+        if (!sheet) {
+            noteCause("the workbook has no worksheet named '" + strSheet + "'");
+            return std::nullopt;
+        }
         return sheet->range(strPos1.empty() ? strPos : strPos + ":" + strPos1);
     } catch (...) {
+        noteCause(describeException(std::current_exception()));
         return std::nullopt;
     }
 }

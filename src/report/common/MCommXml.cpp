@@ -1,15 +1,20 @@
 #include "report/common/MCommXml.h"
 
 #include "com/Conversions.h"
+#include "report/common/Failures.h"
 
 namespace tavlora::common::MCommXml {
 
 std::shared_ptr<data::XmlDocument> LoadXmlDocument(const std::string& strFile) {
     try {
         auto document = std::make_shared<data::XmlDocument>();
-        if (!document->load(strFile)) return nullptr;
+        if (!document->load(strFile)) {
+            noteCause(document->loadError());
+            return nullptr;
+        }
         return document;
     } catch (...) {
+        noteCause(describeException(std::current_exception()));
         return nullptr;
     }
 }
@@ -18,6 +23,7 @@ std::shared_ptr<data::XmlNodeList> SelectNodesOf(const data::XmlNode& node, cons
     try {
         return node.selectNodes(strQuery);
     } catch (...) {
+        noteCause("the query \"" + strQuery + "\" cannot run: " + describeException(std::current_exception()));
         return nullptr;
     }
 }

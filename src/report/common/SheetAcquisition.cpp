@@ -2,6 +2,7 @@
 #include "host/files/NewApplication.h"
 
 #include "com/Conversions.h"
+#include "report/common/Failures.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -15,9 +16,13 @@ std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, 
         application->setDisplayAlerts(false);
         application->setVisible(bDispExcel);
         auto workbook = strFile.empty() ? application->add() : application->open(strFile);
-        if (!workbook) application->quit();
+        if (!workbook) {
+            application->quit();
+            noteCause("the host opened no workbook");
+        }
         return workbook;
     } catch (...) {
+        noteCause(describeException(std::current_exception()));
         return nullptr;
     }
 }
@@ -66,9 +71,15 @@ namespace tavlora::common::MCommExcelIn {
 bool AcquireTargetSheet(const std::shared_ptr<host::Workbook>& workbook, std::shared_ptr<host::Worksheet>& sheet,
                         const std::shared_ptr<printjob::CExcelBatDo>& job, const std::string& strSheetName,
                         bool bAddIfMissing, bool bAddBefore) {
-    if (!workbook) return false;
+    if (!workbook) {
+        noteCause("no workbook: set CurBatObj to a job whose DoBegin succeeded, or CurWk");
+        return false;
+    }
     if (!strSheetName.empty()) {
         sheet = MCommExcel::GetWorksheetByName(workbook, strSheetName, bAddIfMissing, bAddBefore);
+        if (!sheet) noteCause("the workbook has no worksheet named '" + strSheetName + "'");
+    } else if (!sheet) {
+        noteCause("no sheet was named and the object has no current sheet");
     }
     if (!sheet) return false;
     if (!strSheetName.empty() && job) job->DoAddSheet(strSheetName);

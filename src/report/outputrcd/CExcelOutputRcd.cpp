@@ -10,6 +10,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "tavlora/CExcelBatDo.h"
+#include "report/common/Failures.h"
 #include "report/common/SheetAcquisition.h"
 
 namespace tavlora::outputrcd {
@@ -122,12 +123,12 @@ void CExcelOutputRcd::fitColumns() { sheet_->usedRange().columns().autoFit(); }
 
 bool CExcelOutputRcd::DoA_RcdRst(const std::string& strSheetName, const std::shared_ptr<data::Recordset>& rst,
                                  int32_t Row, int32_t Col) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_RcdRst", strSheetName, rst, Row, Col), false, [&] {
         if (!acquireSheet(strSheetName)) return false;
         if (!rst) throw com::Error(com::hr::kObjectNotSet, "Object variable not set: no recordset was given");
         const data::Fields fields = rst->Fields();
         const int16_t fieldCount = com::narrowToInt16(fields.Count());
-        if (fieldCount <= 0) return false;
+        if (fieldCount <= 0) common::refuse("the recordset has no fields");
         std::vector<std::string> captions;
         captions.reserve(size_t(fieldCount));
         for (int16_t i = 0; i < fieldCount; ++i) captions.push_back(fields.Item(i).Name());
@@ -138,9 +139,7 @@ bool CExcelOutputRcd::DoA_RcdRst(const std::string& strSheetName, const std::sha
         }
         fitColumns();
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void CExcelOutputRcd::writeRecord(const data::Recordset& rst, int32_t nRow, int32_t nCol) {

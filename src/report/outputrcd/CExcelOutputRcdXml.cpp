@@ -3,6 +3,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "report/common/Failures.h"
 #include "report/common/MCommXml.h"
 #include "data/XmlDocument.h"
 #include "data/XmlNode.h"
@@ -24,31 +25,33 @@ constexpr int32_t kElementNodeType = static_cast<int32_t>(data::XmlNodeType::Ele
 bool CExcelOutputRcd::DoA_RcdXml0(const std::string& strSheetName,
                                   const std::shared_ptr<data::XmlNodeList>& pDataNodeList,
                                   const std::shared_ptr<data::XmlNodeList>& pFldNodeList, int32_t Row, int32_t Col) {
-    try {
-        if (!pDataNodeList || pDataNodeList->length() <= 0) return false;
+    auto call = common::memberCall("DoA_RcdXml0", strSheetName, pDataNodeList, pFldNodeList, Row, Col);
+    return common::trapFailure(call, false, [&] {
+        if (!pDataNodeList) common::refuse("no list of record nodes was given");
+        if (pDataNodeList->length() <= 0) common::refuse("the list of record nodes is empty");
         if (!acquireSheet(strSheetName)) return false;
         const int16_t columnCount = CollectXmlFields(pFldNodeList, pDataNodeList);
-        if (columnCount <= 0) return false;
+        if (columnCount <= 0) common::refuse("no column was found: the field nodes gave no key (XmlWay " +
+                                             std::to_string(xmlWay_) + ")");
         const std::vector<std::string> captions(astrFldNames_.begin(), astrFldNames_.begin() + columnCount);
         int32_t row = writeTableHead(strSheetName, Row, Col, captions);
         pDataNodeList->reset();
         for (data::XmlNode node = pDataNodeList->nextNode(); !node.isNull(); node = pDataNodeList->nextNode()) {
-            if (node.nodeType() != kElementNodeType) return false;
+            if (node.nodeType() != kElementNodeType) common::refuse("the record list holds a node that is not an element");
             // Rows of an XML table are 16-bit: a row past 32,767 ends the table with a failure.
             WriteXmlRow(node, com::narrowToInt16(row), Col);
             row = offsetBy(row, 1);
         }
         fitColumns();
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelOutputRcd::DoA_RcdXml(const std::string& strSheetName, const std::string& strXmlFile,
                                  const std::string& strRowQuery, const std::string& strColQuery, int32_t Row,
                                  int32_t Col) {
-    try {
+    auto call = common::memberCall("DoA_RcdXml", strSheetName, strXmlFile, strRowQuery, strColQuery);
+    return common::trapFailure(call, false, [&] {
         // One load serves both queries; each is evaluated with the root element as its context.
         std::shared_ptr<data::XmlDocument> document = MCommXml::LoadXmlDocument(strXmlFile);
         if (!document) return false;
@@ -61,9 +64,7 @@ bool CExcelOutputRcd::DoA_RcdXml(const std::string& strSheetName, const std::str
             if (!fields) return false;
         }
         return DoA_RcdXml0(strSheetName, rows, fields, Row, Col);
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void CExcelOutputRcd::resetFieldTable(int16_t candidates) {

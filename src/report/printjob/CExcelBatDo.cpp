@@ -11,6 +11,7 @@
 #include "host/Application.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
+#include "report/common/Failures.h"
 #include "report/common/SheetAcquisition.h"
 
 namespace tavlora::printjob {
@@ -20,14 +21,15 @@ namespace fs = std::filesystem;
 namespace {
 
 bool copyFileAtomically(const fs::path& source, const fs::path& dest) {
-    if (!fs::is_regular_file(source)) return false;
+    if (!fs::exists(source)) common::refuse("the file '" + source.string() + "' does not exist");
+    if (!fs::is_regular_file(source)) common::refuse("'" + source.string() + "' is not a file");
     std::ifstream in(source, std::ios::binary);
-    if (!in) return false;
+    if (!in) common::refuse("the file '" + source.string() + "' cannot be read");
     base::AtomicFile file(dest.string());
     std::string block(1 << 16, '\0');
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
         file.write(std::string_view(block.data(), static_cast<size_t>(in.gcount())));
-    if (in.bad()) return false;
+    if (in.bad()) common::refuse("reading '" + source.string() + "' failed");
     file.commit();
     return true;
 }
@@ -35,34 +37,30 @@ bool copyFileAtomically(const fs::path& source, const fs::path& dest) {
 }  // namespace
 
 bool CExcelBatDo::DoCopy(const std::string& strFile, const std::string& strDest) {
-    if (strFile.empty() || strDest.empty()) return false;
-    try {
+    return common::trapFailure(common::memberCall("DoCopy", strFile, strDest), false, [&] {
+        if (strFile.empty() || strDest.empty()) common::refuse("both the template and the target file must be named");
         return copyFileAtomically(fs::path(strFile), fs::path(strDest));
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelBatDo::DoBegin(const std::string& strFile, bool bDispExcel) {
-    try {
-        workbook_ = common::MCommExcel::OpenWorkbookInExcel(strFile, bDispExcel);
-    } catch (...) {
+    return common::trapFailure(common::memberCall("DoBegin", strFile), false, [&] {
         workbook_.reset();
-    }
-    return workbook_ != nullptr;
+        workbook_ = common::MCommExcel::OpenWorkbookInExcel(strFile, bDispExcel);
+        return workbook_ != nullptr;
+    });
 }
 
 bool CExcelBatDo::DoEnd(const std::string& strFile, bool bDispExcel, bool bHtmlFormat) {
-    if (!workbook_) return false;
-    try {
+    bool saved = common::trapFailure(common::memberCall("DoEnd", strFile), false, [&] {
+        if (!workbook_) common::refuse("no workbook is open (DoBegin did not succeed)");
         if (IsDelUnUse()) DelUnUseSheets();
         saveForEnd(strFile, bDispExcel, bHtmlFormat);
         return true;
-    } catch (...) {
-        // Closed without saving; a failure of the clean-up itself reaches the caller.
-        common::MCommExcel::CloseWorkbookAndExcel(workbook_);
-        return false;
-    }
+    });
+    // Closed without saving; a failure of the clean-up itself reaches the caller.
+    if (!saved) common::MCommExcel::CloseWorkbookAndExcel(workbook_);
+    return saved;
 }
 
 void CExcelBatDo::saveForEnd(const std::string& strFile, bool bDispExcel, bool bHtmlFormat) {
@@ -92,6 +90,7 @@ int16_t CExcelBatDo::DelUnUseSheets() {
         }
     } catch (...) {
         // The host refusing a deletion (the last sheet) ends the walk; what was deleted stays so.
+        common::noteAbsorbed("deleting the unused sheets stopped: " + common::describeException(std::current_exception()));
     }
     return deleted;
 }

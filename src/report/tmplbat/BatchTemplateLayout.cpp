@@ -5,6 +5,7 @@
 #include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "report/common/Failures.h"
 #include "report/common/NumberPair.h"
 #include "report/common/TemplateCellText.h"
 #include "host/Range.h"
@@ -60,6 +61,11 @@ int16_t specNumber(const std::string& text, size_t from, size_t to) {
     return com::toInt16(com::Variant(text.substr(from, to - from)));
 }
 
+bool refuseLayout(std::string reason) {
+    common::noteCause(std::move(reason));
+    return false;
+}
+
 }  // namespace
 
 bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
@@ -67,17 +73,21 @@ bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
         strKeyFld = trimmedCellText(sheet, "A1");
 
         std::string columnPair = trimmedCellTextOr(sheet, "A2", "A4");
-        if (!common::MCommExcel::ParseNumberPair(columnPair, nColStart, nColCount)) return false;
+        if (!common::MCommExcel::ParseNumberPair(columnPair, nColStart, nColCount))
+            return refuseLayout("the control cell A2 (or A4) holds \"" + columnPair +
+                                "\", not a first column and a count such as \"2,5\"");
         if (nColCount < 1) {
             nColCount = countToUsedEnd(sheet.usedRange().columns().count(), nColStart);
-            if (nColCount < 1) return false;
+            if (nColCount < 1) return refuseLayout("no used column at or after the first column of A2 (or A4)");
         }
 
         std::string rowPair = trimmedCellTextOr(sheet, "A3", "A5");
-        if (!common::MCommExcel::ParseNumberPair(rowPair, nRowStart, nRowCount)) return false;
+        if (!common::MCommExcel::ParseNumberPair(rowPair, nRowStart, nRowCount))
+            return refuseLayout("the control cell A3 (or A5) holds \"" + rowPair +
+                                "\", not a first row and a count such as \"3,100\"");
         if (isKeyed() && nRowCount < 1) {
             nRowCount = countToUsedEnd(sheet.usedRange().rows().count(), nRowStart);
-            if (nRowCount < 1) return false;
+            if (nRowCount < 1) return refuseLayout("no used row at or after the first row of A3 (or A5)");
         }
 
         if (isKeyed()) {
@@ -98,7 +108,8 @@ bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
         nCtrlMode = ctrlModeOf(trimmedCellText(sheet, "A6"));
         return true;
     } catch (...) {
-        return false;
+        return refuseLayout("reading the list template's control area failed: " +
+                            common::describeException(std::current_exception()));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
+#include "report/common/Failures.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -15,7 +16,7 @@ CExcelTmplPrintBat::CExcelTmplPrintBat() = default;
 CExcelTmplPrintBat::~CExcelTmplPrintBat() = default;
 
 bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplaceWhite) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_Begin", strSheetName), false, [&] {
         if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true))
             return false;
         layout_.ClearTemplateLayout();
@@ -30,14 +31,17 @@ bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplac
         oneFiller_->setCurSheet(sheet_);
         oneFiller_->DoA_Begin("", 1, 1);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelTmplPrintBat::DoA_ReplaceWhiteDot(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
-    if (!oneFiller_) return false;
-    return oneFiller_->DoA_ReplaceA(strWhiteDotName, strWhiteDotValue);
+    return common::explainFailure(common::memberCall("DoA_ReplaceWhiteDot", strWhiteDotName), false, [&] {
+        if (!oneFiller_) {
+            common::noteCause("placeholders are replaced only after DoA_Begin(sheet, True)");
+            return false;
+        }
+        return oneFiller_->DoA_ReplaceA(strWhiteDotName, strWhiteDotValue);
+    });
 }
 
 bool CExcelTmplPrintBat::DoA_OutputString(int32_t nRow, int32_t nCol, const std::string& strValue) {

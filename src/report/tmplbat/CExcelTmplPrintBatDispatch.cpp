@@ -1,6 +1,7 @@
 #include "com/DispatchRows.h"
 #include "data/Recordset.h"
 #include "data/XmlNodeList.h"
+#include "report/common/Failures.h"
 #include "report/printjob/JobTargetRows.h"
 #include "tavlora/CExcelTmplPrintBat.h"
 
@@ -20,12 +21,13 @@ using Self = CExcelTmplPrintBat;
 
 // The output methods trap every failure themselves, a source of the wrong kind included.
 template <class Source>
-bool outputFrom(const Variant& argument, Source (*fromVariant)(const Variant&), bool (Self::*output)(const Source&),
-                Self& self) {
+bool outputFrom(const char* member, const Variant& argument, Source (*fromVariant)(const Variant&),
+                bool (Self::*output)(const Source&), Self& self) {
     Source source;
     try {
         source = fromVariant(argument);
     } catch (...) {
+        common::recordFailure(std::string(member) + "(...): " + common::describeException(std::current_exception()));
         return false;
     }
     return (self.*output)(source);
@@ -40,7 +42,7 @@ com::DispatchTable buildTable() {
                 VarType::Boolean, &Self::DoA_Begin)
         .method("DoA_OutputRst", 0x60030006, {byRefParam("rst", VarType::Object)}, VarType::Boolean,
                 [](Self& self, Arguments& a) {
-                    return outputFrom(a[0], &data::recordsetFromVariant, &Self::DoA_OutputRst, self);
+                    return outputFrom("DoA_OutputRst", a[0], &data::recordsetFromVariant, &Self::DoA_OutputRst, self);
                 })
         .method("DoA_ReplaceWhiteDot", 0x60030007, {text("strWhiteDotName"), text("strWhiteDotValue")},
                 VarType::Boolean, &Self::DoA_ReplaceWhiteDot)
@@ -51,7 +53,7 @@ com::DispatchTable buildTable() {
         .method("DoA_End", 0x6003000A, VarType::Boolean, &Self::DoA_End)
         .method("DoA_OutputXml0", 0x60030012, {byRefParam("pNodeList", VarType::Object)}, VarType::Boolean,
                 [](Self& self, Arguments& a) {
-                    return outputFrom(a[0], &data::xmlNodeListFromVariant, &Self::DoA_OutputXml0, self);
+                    return outputFrom("DoA_OutputXml0", a[0], &data::xmlNodeListFromVariant, &Self::DoA_OutputXml0, self);
                 })
         .method("DoA_OutputXml", 0x60030013, {text("strXmlFile"), text("strQuery")}, VarType::Boolean,
                 &Self::DoA_OutputXml)

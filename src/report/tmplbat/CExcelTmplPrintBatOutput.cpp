@@ -5,6 +5,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "report/common/Failures.h"
 #include "report/common/MCommFun.h"
 #include "report/common/MCommXml.h"
 #include "data/Recordset.h"
@@ -18,6 +19,8 @@
 namespace tavlora::tmplbat {
 
 namespace {
+
+constexpr const char* kPastLastRow = "records that would land past row 32767 were left out";
 
 KeyLabelIndex keyLabelsOf(const BatchTemplateLayout& layout) {
     return layout.isKeyed() ? KeyLabelIndex(layout.arrKeyText) : KeyLabelIndex();
@@ -49,7 +52,7 @@ bool CExcelTmplPrintBat::computeCellRows(int32_t r, IsMapped isMapped) {
 }
 
 bool CExcelTmplPrintBat::DoA_OutputRst(const std::shared_ptr<data::Recordset>& rst) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_OutputRst", rst), false, [&] {
         if (!rst) throw com::Error(com::hr::kObjectNotSet, "No recordset to output");
         MapColumnFields(*rst);
         const KeyLabelIndex labels = keyLabelsOf(layout_);
@@ -61,14 +64,13 @@ bool CExcelTmplPrintBat::DoA_OutputRst(const std::shared_ptr<data::Recordset>& r
             if (outcome == RecordOutcome::RowOverflow) droppedBeyondLastRow = true;
             rst->MoveNext();
         }
+        if (droppedBeyondLastRow) common::noteCause(kPastLastRow);
         return !droppedBeyondLastRow;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelTmplPrintBat::DoA_OutputXml0(const std::shared_ptr<data::XmlNodeList>& pNodeList) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_OutputXml0", pNodeList), false, [&] {
         if (!pNodeList) throw com::Error(com::hr::kObjectNotSet, "No node list to output");
         const KeyLabelIndex labels = keyLabelsOf(layout_);
         int32_t blockPosition = layout_.nRowStart;
@@ -81,20 +83,17 @@ bool CExcelTmplPrintBat::DoA_OutputXml0(const std::shared_ptr<data::XmlNodeList>
             if (outcome == RecordOutcome::Written) ++blockPosition;
             if (outcome == RecordOutcome::RowOverflow) droppedBeyondLastRow = true;
         }
+        if (droppedBeyondLastRow) common::noteCause(kPastLastRow);
         return !droppedBeyondLastRow;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelTmplPrintBat::DoA_OutputXml(const std::string& strXmlFile, const std::string& strQuery) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_OutputXml", strXmlFile, strQuery), false, [&] {
         std::shared_ptr<data::XmlNodeList> nodes = common::MCommXml::LoadXmlNodeList(strXmlFile, strQuery);
         if (!nodes) return false;
         return DoA_OutputXml0(nodes);
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void CExcelTmplPrintBat::MapColumnFields(data::Recordset& rst) {
@@ -144,6 +143,7 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recor
         }
         return RecordOutcome::Written;
     } catch (...) {
+        common::noteAbsorbed("a record was left incomplete: " + common::describeException(std::current_exception()));
         return RecordOutcome::Failed;
     }
 }
@@ -163,6 +163,7 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteXmlRecordRow(const da
         }
         return RecordOutcome::Written;
     } catch (...) {
+        common::noteAbsorbed("a record was left incomplete: " + common::describeException(std::current_exception()));
         return RecordOutcome::Failed;
     }
 }

@@ -5,6 +5,7 @@
 #include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
+#include "report/common/Failures.h"
 #include "report/common/MCommFun.h"
 #include "report/common/MCommXml.h"
 #include "data/Recordset.h"
@@ -29,7 +30,7 @@ bool isDelimiter(char32_t cp) { return cp == kDelimiter || cp == kFullWidthDelim
 }  // namespace
 
 bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhiteMode, int16_t nClearWhiteMode) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_Begin", strSheetName), false, [&] {
         if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true)) {
             return false;
         }
@@ -42,24 +43,27 @@ bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhi
             ScanHeaderRows();
         }
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceRst(const std::shared_ptr<data::Recordset>& rst) {
-    return assignEach([&](const std::string& name) { return common::MCommFun::GetFieldText(rst, name); });
+    return common::explainFailure(common::memberCall("DoA_ReplaceRst", rst), false, [&] {
+        return assignEach([&](const std::string& name) { return common::MCommFun::GetFieldText(rst, name); });
+    });
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceA(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
-    const std::string wanted = com::upperCase(strWhiteDotName);
-    for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
-        if (com::upperCase(whiteDots_[i].strFld) == wanted) {
-            whiteDots_[i].strValue = strWhiteDotValue;
-            return true;
+    return common::trapFailure(common::memberCall("DoA_ReplaceA", strWhiteDotName), false, [&] {
+        const std::string wanted = com::upperCase(strWhiteDotName);
+        for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
+            if (com::upperCase(whiteDots_[i].strFld) == wanted) {
+                whiteDots_[i].strValue = strWhiteDotValue;
+                return true;
+            }
         }
-    }
-    return false;
+        common::noteCause("the sheet has no placeholder named '" + strWhiteDotName + "'");
+        return false;
+    });
 }
 
 bool CExcelTmplPrintOne::DoA_OutputString(int32_t nRow, int32_t nCol, const std::string& strValue) {
@@ -74,6 +78,10 @@ bool CExcelTmplPrintOne::DoA_OutputString1(const std::string& strPos, const std:
 }
 
 int16_t CExcelTmplPrintOne::DoA_End() {
+    return common::explainFailure(common::memberCall("DoA_End"), int16_t{-1}, [&] { return writeBack(); });
+}
+
+int16_t CExcelTmplPrintOne::writeBack() {
     const auto sheet = CurSheet();
     int16_t written = 0;
     for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
@@ -87,6 +95,8 @@ int16_t CExcelTmplPrintOne::DoA_End() {
                     .setValue(entry.strValue.empty() ? com::Variant() : com::Variant(entry.strValue));
             }
         } catch (...) {
+            common::noteAbsorbed("writing " + entry.strPos + " failed: " +
+                                 common::describeException(std::current_exception()));
         }
         if (written < INT16_MAX) ++written;
     }
@@ -94,23 +104,24 @@ int16_t CExcelTmplPrintOne::DoA_End() {
         if (sheet && clearWhiteMode_ == 1) sheet->range("1:2").clear();
         if (sheet && clearWhiteMode_ == 2) sheet->range("1:2").deleteCells();
     } catch (...) {
+        common::noteAbsorbed("clearing the header rows failed: " + common::describeException(std::current_exception()));
     }
     return written;
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceXml0(const data::XmlNode& pNode) {
-    return assignEach([&](const std::string& name) { return common::MCommXml::GetAttributeText(pNode, name); });
+    return common::explainFailure(common::memberCall("DoA_ReplaceXml0"), false, [&] {
+        return assignEach([&](const std::string& name) { return common::MCommXml::GetAttributeText(pNode, name); });
+    });
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceXml(const std::string& strXmlFile, const std::string& strFldQuery) {
-    try {
+    return common::trapFailure(common::memberCall("DoA_ReplaceXml", strXmlFile, strFldQuery), false, [&] {
         const auto nodes = common::MCommXml::LoadXmlNodeList(strXmlFile, strFldQuery);
         if (!nodes) return false;
         // An empty list gives the null node: every entry is emptied.
         return DoA_ReplaceXml0(nodes->nextNode());
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 bool CExcelTmplPrintOne::assignEach(const std::function<std::string(const std::string&)>& valueOf) {
@@ -121,6 +132,7 @@ bool CExcelTmplPrintOne::assignEach(const std::function<std::string(const std::s
         entry.strValue = valueOf(entry.strFld);
         assigned = true;
     }
+    if (!assigned) common::noteCause("no placeholders were collected: DoA_Begin failed, was not called or found none");
     return assigned;
 }
 

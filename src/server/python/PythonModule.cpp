@@ -13,6 +13,8 @@
 #include "server/ApiReference.h"
 #include "server/ClassRegistry.h"
 #include "server/DataSourceFactory.h"
+#include "tavlora/Constants.h"
+#include "tavlora/Failures.h"
 
 namespace py = pybind11;
 
@@ -124,7 +126,11 @@ py::object invoke(const Object& self, const std::string& name, MemberKind kind, 
     std::vector<Variant> values = argumentsFor(*member, args, kwargs);
     Variant result;
     {
-        result = self.dispatch()->Invoke(member->dispid, kind, values);
+        // The library touches no Python object while a member runs (a failure log set from
+        // Python takes the lock back itself), so other threads run meanwhile.
+        const std::shared_ptr<com::Dispatch> target = self.dispatch();  // kept alive without the lock
+        py::gil_scoped_release released;
+        result = target->Invoke(member->dispid, kind, values);
     }
     return fromVariant(result);
 }
@@ -175,7 +181,9 @@ void setAttribute(const Object& self, const std::string& name, const py::object&
         if (value.is_none()) v = Variant(com::ObjectPtr());
     }
     std::vector<Variant> args{v};
-    self.dispatch()->Invoke(id, kind, args);
+    const std::shared_ptr<com::Dispatch> target = self.dispatch();
+    py::gil_scoped_release released;
+    target->Invoke(id, kind, args);
 }
 
 std::vector<std::string> memberNames(const Object& self) {
@@ -184,6 +192,43 @@ std::vector<std::string> memberNames(const Object& self) {
         if (names.empty() || names.back() != member.name) names.push_back(member.name);
     }
     return names;
+}
+
+// A Python callable kept by the library's failure log. The log may run on a thread without the
+// interpreter lock, and may be dropped when the thread ends, even after the interpreter finished.
+class PythonFailureLog {
+public:
+    explicit PythonFailureLog(py::function log) : log_(log.release().ptr()) {}
+    PythonFailureLog(const PythonFailureLog&) = delete;
+    PythonFailureLog& operator=(const PythonFailureLog&) = delete;
+    ~PythonFailureLog() {
+        if (!Py_IsInitialized()) return;
+        py::gil_scoped_acquire held;
+        Py_DECREF(log_);
+    }
+    void operator()(const std::string& reason) const {
+        py::gil_scoped_acquire held;
+        try {
+            py::handle log{log_};
+            log(reason);
+        } catch (py::error_already_set& error) {
+            // A failing log must not turn the member's answer into an exception.
+            error.discard_as_unraisable("tavlora failure log");
+        }
+    }
+
+private:
+    PyObject* log_;
+};
+
+void setFailureLog(const py::object& log) {
+    if (log.is_none()) {
+        tavlora::setFailureLog(nullptr);
+        return;
+    }
+    if (!PyCallable_Check(log.ptr())) throw py::type_error("set_failure_log() takes a callable or None");
+    auto holder = std::make_shared<PythonFailureLog>(log.cast<py::function>());
+    tavlora::setFailureLog([holder](const std::string& reason) { (*holder)(reason); });
 }
 
 }  // namespace
@@ -195,7 +240,10 @@ PYBIND11_MODULE(tavlora, m) {
     using tavlora::python::Object;
     m.doc() = "Template-based spreadsheet reports: objects reached by name, as an automation client does.";
 
+    // The class is defined in the module's own name, so tracebacks show tavlora.Error.
     py::dict scope;
+    scope["__name__"] = "tavlora";
+    scope["__builtins__"] = py::module_::import("builtins");
     py::exec(R"(
 class Error(Exception):
     """A failed call of the library; hresult carries its HRESULT (unsigned)."""
@@ -203,7 +251,7 @@ class Error(Exception):
         super().__init__(message)
         self.hresult = hresult
 )",
-             py::globals(), scope);
+             scope);
     m.attr("Error") = scope["Error"];
     py::register_exception_translator([](std::exception_ptr error) {
         try {
@@ -227,6 +275,17 @@ class Error(Exception):
             return "<tavlora " + self.dispatch()->dispatchTable().interfaceName() + " object>";
         });
 
+    for (const auto& constant : kNamedConstants) m.attr(py::str(std::string(constant.name))) = constant.value;
+
+    m.def("last_failure", &tavlora::lastFailure,
+          "Why the last member that answered False (or 0) on this thread failed: the member, each cause "
+          "and the host's message; '' when none. A later success does not clear it.");
+    m.def("clear_last_failure", &tavlora::clearLastFailure, "Forgets this thread's last failure reason.");
+    m.def("set_failure_log", &python::setFailureLog, py::arg("log"),
+          "Calls log(reason) for every failure a member traps on this thread from now on; None stops it.");
+    m.def("log_failures_to_stderr", &tavlora::logFailuresToStandardError,
+          "Writes the reason of every failure a member traps on this thread to standard error.");
+
     m.def(
         "CreateObject",
         [](const std::string& progId) { return Object(server::requireClass(progId).create()); },
@@ -234,7 +293,7 @@ class Error(Exception):
     m.def(
         "SqliteRecordset",
         [](const std::string& path, const std::string& sql) { return Object(server::openSqliteRecordset(path, sql)); },
-        py::arg("database"), py::arg("sql"), "A forward-only recordset over an SQLite query.");
+        py::arg("database"), py::arg("sql"), py::call_guard<py::gil_scoped_release>(), "A forward-only recordset over an SQLite query.");
     m.def(
         "MemoryRecordset",
         [](std::vector<std::string> fields, const py::iterable& rows) {
@@ -251,5 +310,6 @@ class Error(Exception):
         py::arg("fields"), py::arg("rows"), "A recordset over rows held by the caller.");
     m.def(
         "XmlDocument", [](const std::string& path) { return Object(server::loadXmlDocument(path)); }, py::arg("path"),
+        py::call_guard<py::gil_scoped_release>(),
         "Loads an XML document; its members (documentElement, selectNodes, ...) are reached by name.");
 }
