@@ -8,6 +8,7 @@
 #include "com/Dispatch.h"
 #include "data/SqliteRecordset.h"
 #include "server/ClassRegistry.h"
+#include "tavlora/Failures.h"
 
 namespace tavlora::runner {
 
@@ -16,9 +17,9 @@ namespace {
 using com::Variant;
 using Object = std::shared_ptr<com::Dispatch>;
 
-// Why the engine answered false. The library does not yet say why a trapped failure happened;
-// when it records the reason of the last failure, this is the one place to ask for it.
-std::string lastFailureReason() { return ""; }
+// Why the engine answered false: the reason the library kept of the last trapped failure. Each
+// call below clears it first, so a reason never belongs to an earlier call.
+std::string lastFailureReason() { return tavlora::lastFailure(); }
 
 std::string withReason(std::string what) {
     const std::string reason = lastFailureReason();
@@ -49,6 +50,7 @@ private:
     // A member by name; an error it raises becomes the step's failure.
     static Variant call(const Object& object, const std::string& member, std::vector<Variant> args = {}) {
         try {
+            tavlora::clearLastFailure();
             return object->call(member, std::move(args));
         } catch (const com::Error& e) {
             throw StepFailed(member + " failed: " + e.what());
@@ -210,6 +212,7 @@ void runJob(const Job& job, std::FILE* log) {
     Object batch = server::requireClass("Tavlora.CExcelBatDo").create();
     batch->put("IsDelUnUse", Variant(!job.keepUnusedSheets));
     // The template is opened, never copied over the output: the output is written once, at the end.
+    tavlora::clearLastFailure();
     if (!batch->call("DoBegin", {job.templateFile.string()}).asBool()) {
         throw StepFailed(withReason("DoBegin(\"" + job.templateFile.string() + "\") answered false: the template "
                                     "cannot be opened as a workbook"));
@@ -225,6 +228,7 @@ void runJob(const Job& job, std::FILE* log) {
             throw StepFailed(job.file.string() + ": " + step.key + " (" + what + "): " + e.what());
         }
     }
+    tavlora::clearLastFailure();
     if (!batch->call("DoEnd", {job.output.string(), false, job.html}).asBool()) {
         throw StepFailed(withReason("DoEnd could not save '" + job.output.string() + "'"));
     }
