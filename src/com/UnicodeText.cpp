@@ -37,23 +37,24 @@ std::string upperCase(std::string_view text) { return mapCodePoints(text, simple
 
 std::string foldCaseAndWidth(std::string_view text) { return mapCodePoints(text, foldCaseAndWidthOf); }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+namespace {
+
+// Compares code point by code point under `fold`, without building either folded text.
+template <typename Fold>
+bool equalsUnder(std::string_view a, std::string_view b, Fold fold) {
     size_t i = 0;
     size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        if (simpleUpper(base::nextCodePoint(a, i)) != simpleUpper(base::nextCodePoint(b, j))) return false;
+        if (fold(base::nextCodePoint(a, i)) != fold(base::nextCodePoint(b, j))) return false;
     }
     return i == a.size() && j == b.size();
 }
 
-bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b) {
-    size_t i = 0;
-    size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (foldCaseAndWidthOf(base::nextCodePoint(a, i)) != foldCaseAndWidthOf(base::nextCodePoint(b, j))) return false;
-    }
-    return i == a.size() && j == b.size();
-}
+}  // namespace
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) { return equalsUnder(a, b, simpleUpper); }
+
+bool equalsIgnoreCaseAndWidth(std::string_view a, std::string_view b) { return equalsUnder(a, b, foldCaseAndWidthOf); }
 
 std::string trimBlanks(std::string_view text) { return trimRightBlanks(trimLeftBlanks(text)); }
 
