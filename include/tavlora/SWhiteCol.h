@@ -4,7 +4,7 @@
 
 namespace tavlora::tmplbat {
 
-// One output column of a list template, read from its specification cell in row 1:
+// One output column of a list template, read from its definition cell in row 1:
 // FIELD, FIELD(offset) or FIELD(offset,step).
 struct SWhiteCol {
     std::string strFld;      // field (recordset) or attribute (XML) name; "" = the column is not filled

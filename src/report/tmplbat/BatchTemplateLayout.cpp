@@ -153,7 +153,7 @@ bool BatchTemplateLayout::ParseColumnSpec(const std::string& strText, SWhiteCol&
         return true;
     }
     // A comma outside the brackets leaves a bracket inside one of the two numbers (or a negative
-    // length): either way the specification is broken.
+    // length): either way the column definition is broken.
     if (comma < open || comma > close)
         throw com::Error(com::hr::kInvalidCall, "Column specification with a comma outside its brackets: " + strText);
     udtCol.nRowOffset = specNumber(text, open + 1, comma);

@@ -23,7 +23,7 @@ constexpr int32_t kDelete = 2;
 //   A2 / A4   first output column [, column count]   (count < 1: to the used range's last column)
 //   A3 / A5   first row of the first block [, number of key label rows]
 //   A6        end mode: "1" or empty clear, "2" delete, anything else keep
-//   row 1     one column specification per output column: FIELD, FIELD(offset), FIELD(offset,step)
+//   row 1     one column definition per output column: FIELD, FIELD(offset), FIELD(offset,step)
 // Counts, rows and columns are 16-bit, as the template arithmetic has always been.
 struct BatchTemplateLayout {
     std::string strKeyFld;
@@ -38,7 +38,7 @@ struct BatchTemplateLayout {
     int32_t nCtrlMode = ctrlmode::kClear;
 
     // Reads the control area of `sheet`. False on any failure (a host error, a 16-bit overflow, a
-    // bad pair or a bad number inside a column specification); what was read up to the failure
+    // bad pair or a bad number inside a column definition); what was read up to the failure
     // stays, the rest keeps its earlier value.
     bool ReadTemplateLayout(host::Worksheet& sheet);
     // Empties the three arrays; the scalar fields keep their values.
@@ -49,7 +49,7 @@ struct BatchTemplateLayout {
     // REQUIRES: nColIndex < arrWhiteCol.size() (error 9 otherwise). Overflow is error 6.
     int16_t GetRecordCellRow(int16_t nRow, int16_t nColIndex) const;
 
-    // Parses one column specification (full-width brackets and comma accepted). False, with the
+    // Parses one column definition (full-width brackets and comma accepted). False, with the
     // defaults left in udtCol, for an empty text or a bracket without its closing partner. A number
     // inside the brackets that is empty or not numeric, or a comma outside them, throws com::Error.
     static bool ParseColumnSpec(const std::string& strText, SWhiteCol& udtCol);

@@ -6,29 +6,14 @@
 
 #include "host/formula/FunctionSpec.h"
 #include "host/formula/GridContext.h"
+#include "FunctionCall.h"
 
-// Calling a function of the text, date, lookup and financial families by name, as the engine
-// would: the argument count is checked against the function's own limits first. A namespace of
-// their own keeps these helpers apart from those of the other families' tests in this program.
+// Argument builders for the text, date, lookup and financial families' tests. A namespace of
+// their own keeps them apart from those of the other families' tests in this program.
 namespace tavlora::host::formula::familytest {
 
+using testing::call;
 using testing::GridContext;
-
-inline const FunctionSpec* ownFunction(std::string_view name) {
-    for (auto family : {textFunctions(), dateFunctions(), lookupFunctions(), financialFunctions()})
-        for (const FunctionSpec& spec : family)
-            if (spec.name == name) return &spec;
-    return nullptr;
-}
-
-inline Value call(CalcContext& context, std::string_view name, std::vector<Value> args) {
-    const FunctionSpec* spec = ownFunction(name);
-    EXPECT_NE(spec, nullptr) << name;
-    if (!spec) return Value::error(ErrorValue::Name);
-    EXPECT_GE(args.size(), spec->minArguments) << name;
-    EXPECT_TRUE(spec->maxArguments == kManyArguments || args.size() <= spec->maxArguments) << name;
-    return spec->body(context, args);
-}
 
 inline Value num(double n) { return Value::number(n); }
 inline Value txt(std::string t) { return Value::text(std::move(t)); }

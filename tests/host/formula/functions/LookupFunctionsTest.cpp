@@ -113,9 +113,9 @@ TEST_F(LookupFunctions, OffsetAndIndirect) {
     EXPECT_EQ(f("OFFSET", {num(1), num(0), num(0)}), err(ErrorValue::Value));
     EXPECT_EQ(f("INDIRECT", {txt("B2:C3")}), ref(2, 2, 3, 3));
     EXPECT_EQ(f("INDIRECT", {txt("not a reference")}), err(ErrorValue::Ref));
-    EXPECT_TRUE(ownFunction("OFFSET")->isVolatile);
-    EXPECT_TRUE(ownFunction("INDIRECT")->isVolatile);
-    EXPECT_FALSE(ownFunction("INDEX")->isVolatile);
+    EXPECT_TRUE(findFunction("OFFSET")->isVolatile);
+    EXPECT_TRUE(findFunction("INDIRECT")->isVolatile);
+    EXPECT_FALSE(findFunction("INDEX")->isVolatile);
 }
 
 TEST_F(LookupFunctions, PositionsAndSizes) {

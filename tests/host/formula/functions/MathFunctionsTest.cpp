@@ -162,7 +162,7 @@ TEST_F(MathFunctionsTest, RandomNumbersComeFromTheContext) {
     grid.setRandom(0);
     EXPECT_NUMBER(call(grid, "RANDBETWEEN", {num(1.5), num(6)}), 2);
     EXPECT_EQ(call(grid, "RANDBETWEEN", {num(7), num(3)}), error(ErrorValue::Num));
-    EXPECT_TRUE(familyFunction("RAND")->isVolatile);
+    EXPECT_TRUE(findFunction("RAND")->isVolatile);
 }
 
 TEST_F(MathFunctionsTest, SubtotalLeavesOutSubtotalsAndForHundredsHiddenRows) {
