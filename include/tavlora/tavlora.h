@@ -89,6 +89,11 @@ TAVLORA_API int32_t tavlora_can_unload_now(tavlora_context* context);
  * failure with the reason in the context). */
 TAVLORA_API tavlora_hresult tavlora_open_sqlite_recordset(tavlora_context* context, const char* database_path,
                                                           const char* sql, tavlora_object** out);
+/* A forward-only recordset over a query through an ODBC driver. connection is an ODBC connection
+ * string ("DSN=sales;UID=report;PWD=..." or "Driver=/path/psqlodbcw.so;Server=...;Database=...");
+ * a driver failure leaves *out NULL with its SQLSTATE and message in the context. */
+TAVLORA_API tavlora_hresult tavlora_odbc_recordset(tavlora_context* context, const char* connection, const char* sql,
+                                                   tavlora_object** out);
 TAVLORA_API tavlora_hresult tavlora_load_xml_document(tavlora_context* context, const char* path,
                                                       tavlora_object** out);
 

@@ -190,6 +190,15 @@ tavlora_hresult tavlora_open_sqlite_recordset(tavlora_context* context, const ch
     });
 }
 
+tavlora_hresult tavlora_odbc_recordset(tavlora_context* context, const char* connection, const char* sql,
+                                       tavlora_object** out) {
+    return guarded(context, [&] {
+        if (!out || !connection || !sql) throw tavlora::com::Error(tavlora::com::hr::kInvalidArg, "Null argument");
+        *out = nullptr;
+        *out = wrap(tavlora::server::openOdbcRecordset(connection, sql));
+    });
+}
+
 tavlora_hresult tavlora_load_xml_document(tavlora_context* context, const char* path, tavlora_object** out) {
     return guarded(context, [&] {
         if (!out || !path) throw tavlora::com::Error(tavlora::com::hr::kInvalidArg, "Null argument");

@@ -4,6 +4,8 @@
 # STATE_DIR/connection; `stop STATE_DIR` stops it and removes the cluster. The server never runs
 # as root (CI does): as root the cluster belongs to `nobody`.
 #
+# STATE_DIR also holds a private odbcinst.ini: run the tests with ODBCSYSINI=STATE_DIR.
+#
 # Where PostgreSQL is not installed, `start` writes why to STATE_DIR/unavailable and succeeds, so
 # the tests that need the server skip with that reason. A server that is installed but does not
 # start fails `start`: that is a fault, not a reason to skip.
@@ -83,6 +85,10 @@ start_server() {
     false
   fi
   trap - ERR
+  # The tests name the driver by its file; this private registration (ODBCSYSINI) only keeps
+  # the system's driver settings, which may switch on a log file per process, out of the tests.
+  printf '[PostgreSQL Unicode]\nDriver=%s\nCommLog=0\nDebug=0\n' "$driver" > "$state/odbcinst.ini"
+  : > "$state/odbc.ini"
   # BoolsAsChar=0: booleans arrive as booleans, not as the text '1'/'0'.
   echo "Driver=$driver;Server=127.0.0.1;Port=$port;Database=postgres;Uid=tavlora;Pwd=$password;BoolsAsChar=0" \
     > "$state/connection"

@@ -180,19 +180,31 @@ std::map<std::string, Source> readSources(Checker& checker, const json& root) {
     for (const auto& [name, value] : found->items()) {
         const std::string where = "sources." + name;
         if (!value.is_object()) {
-            checker.problem(where, "must be {\"sqlite\": FILE} or {\"xml\": FILE}");
+            checker.problem(where, "must be {\"sqlite\": FILE}, {\"odbc\": CONNECTION} or {\"xml\": FILE}");
             continue;
         }
-        checker.allowOnly(value, where, {"sqlite", "xml"});
+        checker.allowOnly(value, where, {"sqlite", "odbc", "xml"});
+        const int kinds = int(value.contains("sqlite")) + int(value.contains("odbc")) + int(value.contains("xml"));
+        if (kinds != 1) {
+            checker.problem(where, "must name one source, as \"sqlite\", \"odbc\" or \"xml\"");
+            continue;
+        }
+        if (value.contains("odbc")) {
+            // The connection is made when a step runs: the driver's reason is reported then.
+            auto connection = checker.text(value, where, "odbc", true);
+            if (!connection) continue;
+            if (connection->empty()) {
+                checker.problem(Checker::join(where, "odbc"), "must be an ODBC connection string (\"DSN=...\" or \"Driver=...\")");
+                continue;
+            }
+            sources.emplace(name, Source{SourceKind::Odbc, {}, *connection});
+            continue;
+        }
         const bool isSqlite = value.contains("sqlite");
-        if (isSqlite == value.contains("xml")) {
-            checker.problem(where, "must name one file, as \"sqlite\" or \"xml\"");
-            continue;
-        }
         const std::string kindKey = isSqlite ? "sqlite" : "xml";
         auto path = checker.text(value, where, kindKey, true);
         if (!path) continue;
-        Source source{isSqlite ? SourceKind::Sqlite : SourceKind::Xml, checker.resolve(*path)};
+        Source source{isSqlite ? SourceKind::Sqlite : SourceKind::Xml, checker.resolve(*path), {}};
         if (!fs::is_regular_file(source.file)) {
             checker.fileProblem(source.file, Checker::join(where, kindKey), "does not exist");
             continue;
@@ -203,7 +215,7 @@ std::map<std::string, Source> readSources(Checker& checker, const json& root) {
     return sources;
 }
 
-// "source" with "query" (SQLite) or "select" (XML).
+// "source" with "query" (SQLite, ODBC) or "select" (XML).
 std::optional<DataRef> readData(Checker& checker, const json& step, const std::string& where,
                                 const std::map<std::string, Source>& sources, bool required) {
     auto name = checker.text(step, where, "source", required);
@@ -218,17 +230,17 @@ std::optional<DataRef> readData(Checker& checker, const json& step, const std::s
         checker.problem(Checker::join(where, "source"), "no source named '" + *name + "' in \"sources\"");
         return std::nullopt;
     }
-    DataRef data{*name, source->second.kind, source->second.file, ""};
-    if (data.kind == SourceKind::Sqlite) {
+    DataRef data{*name, source->second.kind, source->second.file, source->second.connection, ""};
+    if (isSql(data.kind)) {
         if (select) checker.problem(Checker::join(where, "select"), "belongs to XML sources; use \"query\"");
         if (!query) {
             checker.problem(Checker::join(where, "query"), "missing: the SQL query for source '" + *name + "'");
             return std::nullopt;
         }
-        checkSqlite(checker, data.file, Checker::join(where, "query"), *query);
+        if (data.kind == SourceKind::Sqlite) checkSqlite(checker, data.file, Checker::join(where, "query"), *query);
         data.query = *query;
     } else {
-        if (query) checker.problem(Checker::join(where, "query"), "belongs to SQLite sources; use \"select\"");
+        if (query) checker.problem(Checker::join(where, "query"), "belongs to SQL sources; use \"select\"");
         if (!select) {
             checker.problem(Checker::join(where, "select"), "missing: the XPath selection for source '" + *name + "'");
             return std::nullopt;
@@ -336,8 +348,8 @@ std::optional<Step> readStep(Checker& checker, const json& value, const std::str
             known.insert({"source", "query", "select", "name", "type", "title", "legend", "labels", "range",
                           "range_sheet", "series_in"});
             step.data = readData(checker, value, where, sources, false);
-            if (step.data && step.data->kind != SourceKind::Sqlite) {
-                checker.problem(Checker::join(where, "source"), "a chart's data comes from an SQLite source");
+            if (step.data && !isSql(step.data->kind)) {
+                checker.problem(Checker::join(where, "source"), "a chart's data comes from an SQL source (SQLite or ODBC)");
             }
             readChart(checker, value, where, step);
             break;

@@ -32,19 +32,24 @@ private:
     std::vector<Problem> problems_;
 };
 
-enum class SourceKind { Sqlite, Xml };
+enum class SourceKind { Sqlite, Odbc, Xml };
+
+// SQLite files and ODBC connections are both queried with SQL.
+inline bool isSql(SourceKind kind) { return kind != SourceKind::Xml; }
 
 struct Source {
     SourceKind kind = SourceKind::Sqlite;
-    fs::path file;
+    fs::path file;           // SQLite, XML
+    std::string connection;  // ODBC: the connection string
 };
 
-// Where a step's records come from: an SQL query of an SQLite source, or an XPath selection of an
-// XML source (relative to the root element).
+// Where a step's records come from: an SQL query of an SQLite or ODBC source, or an XPath
+// selection of an XML source (relative to the root element).
 struct DataRef {
     std::string source;
     SourceKind kind = SourceKind::Sqlite;
     fs::path file;
+    std::string connection;
     std::string query;
 };
 

@@ -6,6 +6,7 @@
 #include "ProgressRecordset.h"
 #include "com/Conversions.h"
 #include "com/Dispatch.h"
+#include "data/OdbcRecordset.h"
 #include "data/SqliteRecordset.h"
 #include "server/ClassRegistry.h"
 #include "tavlora/Failures.h"
@@ -63,19 +64,31 @@ private:
 
     static Object openRecords(const DataRef& data) {
         try {
+            if (data.kind == SourceKind::Odbc) return data::OdbcRecordset::open(data.connection, data.query);
             return data::SqliteRecordset::open(data.file.string(), data.query);
         } catch (const com::Error& e) {
             throw StepFailed("the query of source '" + data.source + "' failed: " + e.what());
         }
     }
 
+    // The records a query gives, for progress; -1 when unknown. A database server runs the
+    // query twice for it, so it is asked only when progress is shown, and a server that
+    // cannot count the query (the query itself may still run) shows none.
     static int64_t countRecords(const DataRef& data) {
-        auto count = data::SqliteRecordset::open(data.file.string(), "SELECT COUNT(*) FROM (" + data.query + ")");
-        return count->Eof() ? 0 : com::toInt64(count->FieldValue(0));
+        if (data.kind == SourceKind::Sqlite) {
+            auto count = data::SqliteRecordset::open(data.file.string(), "SELECT COUNT(*) FROM (" + data.query + ")");
+            return count->Eof() ? 0 : com::toInt64(count->FieldValue(0));
+        }
+        try {
+            auto count = data::OdbcRecordset::open(data.connection, "SELECT COUNT(*) FROM (" + data.query + ") counted");
+            return count->Eof() ? -1 : com::toInt64(count->FieldValue(0));
+        } catch (const com::Error&) {
+            return -1;
+        }
     }
 
     Object listRecords(const Step& step) {
-        const int64_t total = countRecords(*step.data);
+        const int64_t total = log_ ? countRecords(*step.data) : 0;
         auto records = std::static_pointer_cast<data::Recordset>(openRecords(*step.data));
         if (total < kProgressThreshold || !log_) return records;
         return std::make_shared<ProgressRecordset>(records, "'" + step.sheet + "'", total, log_);
@@ -84,7 +97,7 @@ private:
     void record(const Step& step) {
         Object one = filler("Tavlora.CExcelTmplPrintOne");
         expect(call(one, "DoA_Begin", {step.sheet}).asBool(), "DoA_Begin(\"" + step.sheet + "\") answered false");
-        if (step.data && step.data->kind == SourceKind::Sqlite) {
+        if (step.data && isSql(step.data->kind)) {
             Object records = openRecords(*step.data);
             expect(!records->get("EOF").asBool(), "the query gave no record");
             expect(call(one, "DoA_ReplaceRst", {records}).asBool(),
@@ -105,7 +118,7 @@ private:
         expect(call(batch, "DoA_Begin", {step.sheet, !step.values.empty()}).asBool(),
                "DoA_Begin(\"" + step.sheet + "\") answered false: no such sheet, or its control area (row 1 and "
                "column A) cannot be read");
-        if (step.data->kind == SourceKind::Sqlite) {
+        if (isSql(step.data->kind)) {
             expect(call(batch, "DoA_OutputRst", {listRecords(step)}).asBool(), "DoA_OutputRst answered false");
         } else {
             expect(call(batch, "DoA_OutputXml", {step.data->file.string(), step.data->query}).asBool(),
@@ -123,7 +136,7 @@ private:
         output->put("IsTitle", Variant(step.title.has_value()));
         if (step.title) output->put("Title", Variant(*step.title));
         bool ok;
-        if (step.data->kind == SourceKind::Sqlite) {
+        if (isSql(step.data->kind)) {
             ok = call(output, "DoA_RcdRst", {step.sheet, openRecords(*step.data), step.row, step.column}).asBool();
         } else {
             output->put("xmlWay", Variant(int32_t{0}));
@@ -131,7 +144,7 @@ private:
                       {step.sheet, step.data->file.string(), step.data->query, "", step.row, step.column})
                      .asBool();
         }
-        expect(ok, step.data->kind == SourceKind::Sqlite ? "DoA_RcdRst answered false" : "DoA_RcdXml answered false");
+        expect(ok, isSql(step.data->kind) ? "DoA_RcdRst answered false" : "DoA_RcdXml answered false");
     }
 
     void text(const Step& step) {

@@ -13,6 +13,7 @@
 #include "server/ApiReference.h"
 #include "server/ClassRegistry.h"
 #include "server/DataSourceFactory.h"
+#include "server/python/PythonRecordset.h"
 #include "tavlora/Constants.h"
 #include "tavlora/Failures.h"
 
@@ -294,6 +295,30 @@ class Error(Exception):
         "SqliteRecordset",
         [](const std::string& path, const std::string& sql) { return Object(server::openSqliteRecordset(path, sql)); },
         py::arg("database"), py::arg("sql"), py::call_guard<py::gil_scoped_release>(), "A forward-only recordset over an SQLite query.");
+    m.def(
+        "OdbcRecordset",
+        [](const std::string& connection, const std::string& sql) {
+            return Object(server::openOdbcRecordset(connection, sql));
+        },
+        py::arg("connection"), py::arg("sql"), py::call_guard<py::gil_scoped_release>(),
+        "A forward-only recordset over a query through an ODBC driver (connection: an ODBC connection string).");
+    // Rows from Python itself; the class only groups its two constructors.
+    struct RecordsetFactory {};
+    py::class_<RecordsetFactory>(m, "Recordset", "Recordsets over Python's own data, read a block at a time.")
+        .def_static(
+            "from_cursor",
+            [](const py::object& cursor, size_t blockRows) { return Object(python::recordsetFromCursor(cursor, blockRows)); },
+            py::arg("cursor"), py::arg("block_rows") = 1000,
+            "A recordset over a DB-API cursor after execute(): field names from cursor.description, rows by "
+            "cursor.fetchmany(block_rows) as the report needs them. None is Null.")
+        .def_static(
+            "from_rows",
+            [](const py::object& fields, const py::object& rows, size_t blockRows) {
+                return Object(python::recordsetFromRows(fields, rows, blockRows));
+            },
+            py::arg("fields"), py::arg("rows"), py::arg("block_rows") = 1000,
+            "A recordset over rows of any iterable, each a sequence with one value per field or a mapping from "
+            "field name to value, taken block_rows at a time. None is Null.");
     m.def(
         "MemoryRecordset",
         [](std::vector<std::string> fields, const py::iterable& rows) {
