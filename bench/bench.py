@@ -26,6 +26,7 @@ import make_inputs  # noqa: E402
 import formula_job  # noqa: E402
 from invoice_job import invoice_table, invoice_verdicts, print_invoice_ratios, run_invoice_job  # noqa: E402
 from output_sizes import size_columns, size_verdict  # noqa: E402
+from odbc_job import markdown as odbc_markdown, run_odbc_job  # noqa: E402
 
 
 class Tool:
@@ -261,10 +262,13 @@ def main():
         unchanged = save_unchanged(args.build, inputs, work)
         invoice = run_invoice_job(args.build, inputs, work, peers, args.quick, run_once)
         formulas = formula_job.run(args.build, list_rows, work)
+        odbc = run_odbc_job(args.build, inputs, work, record_rows, run_once, check, PYTHON)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
     summary = verdicts(jobs, large, unchanged) + invoice_verdicts(invoice) + formulas[2]
+    if odbc:
+        summary.append(odbc["verdict"])
     print("\nRatios (Tavlora against each tool; memory share = Tavlora's peak / the tool's peak):")
     for job in jobs:
         print("\n" + job["title"])
@@ -280,6 +284,8 @@ def main():
     if args.markdown:
         with open(args.markdown, "w") as out:
             out.write(markdown(jobs, unchanged, summary, header, invoice, formulas))
+            if odbc:
+                out.write(odbc_markdown(odbc))
 
 
 if __name__ == "__main__":
