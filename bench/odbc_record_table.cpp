@@ -1,5 +1,5 @@
-// Record table from a database server: the record-table job of record_table.cpp, its rows read
-// through ODBC instead of from an SQLite file.
+// Record table from a database server: the job of record_table.cpp with its rows read through
+// ODBC instead of from an SQLite file.
 // Usage: odbc_record_table CONNECTION OUT ROWS
 #include <cstdio>
 #include <cstdlib>
@@ -7,11 +7,8 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "RecordTableJob.h"
 #include "data/OdbcRecordset.h"
-#include "host/Application.h"
-#include "host/Workbook.h"
-#include "host/files/NewApplication.h"
-#include "tavlora/CExcelOutputRcd.h"
 
 using namespace tavlora;
 
@@ -23,17 +20,7 @@ int main(int argc, char** argv) {
     const std::string query = "SELECT * FROM sales ORDER BY id LIMIT " + std::to_string(std::atol(argv[3]));
     bench::Stopwatch clock;
     try {
-        auto application = host::files::newApplication();
-        auto workbook = application->add();
-        auto table = outputrcd::CExcelOutputRcd::create();
-        table->setCurWk(workbook);
-        table->setIsTitle(true);
-        table->setTitle("Sales records");
-        table->setCurSheet(workbook->worksheets().front());
-        if (!table->DoA_RcdRst("", data::OdbcRecordset::open(argv[1], query)))
-            throw std::runtime_error("DoA_RcdRst failed");
-        workbook->saveAs(argv[2]);
-        workbook->close();
+        bench::writeRecordTable(data::OdbcRecordset::open(argv[1], query), argv[2]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "odbc_record_table: %s\n", e.what());
         return 1;
