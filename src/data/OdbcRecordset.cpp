@@ -54,6 +54,8 @@ struct OdbcRecordset::Statement {
 
     ~Statement() {
         if (statement) SQLFreeHandle(SQL_HANDLE_STMT, statement);
+        // Whatever the query changed (a DELETE ... RETURNING is a query too) is undone.
+        if (connected) SQLEndTran(SQL_HANDLE_DBC, connection, SQL_ROLLBACK);
         if (connected) SQLDisconnect(connection);
         if (connection) SQLFreeHandle(SQL_HANDLE_DBC, connection);
         if (environment) SQLFreeHandle(SQL_HANDLE_ENV, environment);
@@ -70,7 +72,10 @@ struct OdbcRecordset::Statement {
                                          nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
         if (!odbcSucceeded(rc)) throwOdbcError(SQL_HANDLE_DBC, connection, "cannot connect to the database");
         connected = true;
-        // A hint to the driver; one that cannot make the connection read-only still reads.
+        // A report only reads: the query runs in a transaction that is rolled back at the end,
+        // and the driver is asked for a read-only connection. A driver without transactions
+        // refuses the first; its database cannot roll back anyway.
+        SQLSetConnectAttr(connection, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
         SQLSetConnectAttr(connection, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
     }
 

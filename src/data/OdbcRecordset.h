@@ -9,8 +9,10 @@
 namespace tavlora::data {
 
 // The rows of one query on any database with an ODBC driver, read forward, a block of rows per
-// fetch into column arrays: only the current block is held. The connection is read-only where
-// the driver can make it so, and the cursor forward-only.
+// fetch into column arrays: only the current block is held. The cursor is forward-only; the
+// query runs in a transaction that is rolled back when the recordset goes, so a query that
+// changes data (DELETE ... RETURNING) leaves the database as it was, where the driver has
+// transactions.
 //
 // Values, as SqliteRecordset gives them: integer types -> Long when the value fits 32 bits, else
 // LongLong; REAL/FLOAT/DOUBLE -> Double; NUMERIC/DECIMAL -> Currency when the value is exact at 4

@@ -162,6 +162,20 @@ TEST_F(PostgresRecordsetTest, DriverFailuresCarryTheSqlstateAndNeverThePassword)
     EXPECT_NE(message.find("too long"), std::string::npos) << message;
 }
 
+TEST_F(PostgresRecordsetTest, AQueryThatChangesDataLeavesTheDatabaseAsItWas) {
+    TAVLORA_REQUIRE_POSTGRES(connection);
+    test::odbcExecute(connection, "DROP TABLE IF EXISTS odbc_kept; CREATE TABLE odbc_kept AS SELECT g FROM generate_series(1, 5) g");
+    {
+        auto rst = query(connection, "DELETE FROM odbc_kept WHERE g > 2 RETURNING g");
+        int rows = 0;
+        for (; !rst->Eof(); rst->MoveNext()) ++rows;
+        EXPECT_EQ(rows, 3) << "the rows the statement gives are read";
+    }
+    EXPECT_NE(errorOf(connection, "DELETE FROM odbc_kept").find("no SELECT"), std::string::npos);
+    auto count = query(connection, "SELECT count(*) FROM odbc_kept");
+    EXPECT_EQ(count->FieldValue(0), Variant(int32_t{5})) << "nothing the user had is lost";
+}
+
 TEST_F(PostgresRecordsetTest, ALongTextWithinTheLimitArrivesWhole) {
     TAVLORA_REQUIRE_POSTGRES(connection);
     auto rst = query(connection, "SELECT repeat('ä', 20000) AS essay");

@@ -52,6 +52,7 @@ unavailable() {
 }
 
 start_server() {
+  stop_server  # a server left by an earlier run that was killed
   rm -rf "$state"
   mkdir -p "$state"
   local bin driver cluster
