@@ -114,5 +114,19 @@ TEST(OdbcReport, AFailingServerQueryNamesTheStepAndTheDriversReason) {
     EXPECT_FALSE(fs::exists(dir.file("out.xlsx")));
 }
 
+TEST(OdbcReport, BadOdbcSourcesAreRefusedBeforeAnythingRuns) {
+    test::TempDir dir;
+    write(dir.file("job.json"), R"({"template": ")" + (kExample / "template.xlsx").string() + R"(",
+  "output": "out.xlsx",
+  "sources": {"empty": {"odbc": ""}, "both": {"odbc": "DSN=x", "sqlite": "x.db"}, "number": {"odbc": 5}},
+  "steps": [{"list": "Orders", "source": "empty", "query": "SELECT 1"}]})");
+    auto result = test::runProgram(TAVLORA_REPORT_TOOL, {dir.file("job.json").string()});
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.err.find("sources.empty.odbc: must be an ODBC connection string"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("sources.both: must name one source"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("sources.number.odbc: must be a text"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir.file("out.xlsx")));
+}
+
 }  // namespace
 }  // namespace tavlora
