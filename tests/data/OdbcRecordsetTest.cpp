@@ -107,6 +107,18 @@ TEST_F(PostgresRecordsetTest, MapsEveryColumnTypeAsTheFillersReadThem) {
     EXPECT_THROW(rst->MoveNext(), com::Error);
 }
 
+TEST_F(PostgresRecordsetTest, BooleansHandedOverAsTextStillReadAsBooleans) {
+    TAVLORA_REQUIRE_POSTGRES(connection);
+    // The driver's default: booleans arrive as the text '1'/'0'; only bool columns turn Boolean.
+    auto rst = query(connection + ";BoolsAsChar=1", "SELECT flag, '1'::text AS one FROM odbc_types ORDER BY id");
+    EXPECT_EQ(rst->FieldValue(0), Variant(true));
+    EXPECT_EQ(rst->FieldValue(1), Variant("1"));
+    rst->MoveNext();
+    EXPECT_EQ(rst->FieldValue(0), Variant(false));
+    rst->MoveNext();
+    EXPECT_TRUE(rst->FieldValue(0).isNull());
+}
+
 TEST_F(PostgresRecordsetTest, AnEmptyResultStandsAtEofWithItsFields) {
     TAVLORA_REQUIRE_POSTGRES(connection);
     auto rst = query(connection, "SELECT id AS \"Nummer\", name FROM odbc_types WHERE id < 0");
