@@ -114,6 +114,20 @@ TEST(OdbcReport, AFailingServerQueryNamesTheStepAndTheDriversReason) {
     EXPECT_FALSE(fs::exists(dir.file("out.xlsx")));
 }
 
+TEST(OdbcReport, LongServerListsReportTheirProgress) {
+    TAVLORA_REQUIRE_POSTGRES(connection);
+    test::TempDir dir;
+    write(dir.file("job.json"), R"({"template": ")" + (kExample / "template.xlsx").string() + R"(",
+  "output": ")" + dir.file("out.xlsx").string() + R"(",
+  "sources": {"server": {"odbc": ")" + jsonText(connection) + R"("}},
+  "steps": [{"list": "Orders", "source": "server",
+             "query": "SELECT g AS \"OrderNo\", 'c' || g AS \"Customer\" FROM generate_series(1, 6000) g"}]})");
+    auto result = test::runProgram(TAVLORA_REPORT_TOOL, {dir.file("job.json").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("  'Orders': 600 of 6000 records\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("  'Orders': 6000 of 6000 records\n"), std::string::npos) << result.out;
+}
+
 TEST(OdbcReport, BadOdbcSourcesAreRefusedBeforeAnythingRuns) {
     test::TempDir dir;
     write(dir.file("job.json"), R"({"template": ")" + (kExample / "template.xlsx").string() + R"(",
