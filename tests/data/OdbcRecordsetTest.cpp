@@ -248,6 +248,13 @@ TEST(OdbcRecordsetTest, SqliteThroughOdbcReadsAsSqliteItself) {
     }
     EXPECT_TRUE(viaOdbc->Eof());
     EXPECT_EQ(rows, 2000);
+
+    auto empty = OdbcRecordset::open(*connection, "SELECT id, name FROM t WHERE id < 0");
+    EXPECT_TRUE(empty->Eof());
+    EXPECT_EQ(empty->FieldName(1), "name");
+    const std::string message = errorOf(*connection, "SELECT * FROM no_such_table");
+    EXPECT_NE(message.find("the query cannot run: ["), std::string::npos) << message;
+    EXPECT_NE(message.find("no_such_table"), std::string::npos) << message;
 }
 
 }  // namespace
