@@ -1,4 +1,5 @@
 #include "host/formula/CalcEngine.h"
+#include "host/TableCatalog.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 
@@ -6,6 +7,7 @@ namespace tavlora::host {
 
 namespace {
 
+// Sheet indexes are the workbook's; the file layer, when it keeps the package, knows the tables.
 formula::WorkbookView viewOf(Workbook& book) {
     formula::WorkbookView view;
     for (const auto& sheet : book.sheets()) {
@@ -15,6 +17,7 @@ formula::WorkbookView viewOf(Workbook& book) {
     }
     view.strings = &book.store().strings;
     for (const auto& name : book.definedNames()) view.names.push_back({name.name, name.formula, name.localSheet});
+    if (auto* catalog = dynamic_cast<TableCatalog*>(book.keptPackage().get())) view.tables = catalog->tables(book);
     view.date1904 = book.store().styles.uses1904Dates();
     return view;
 }

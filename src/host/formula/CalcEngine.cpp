@@ -8,6 +8,7 @@
 #include "host/cells/DateSerial.h"
 #include "host/cells/SheetPrefix.h"
 #include "host/formula/FormulaEvaluator.h"
+#include "host/formula/FormulaShape.h"
 
 namespace tavlora::host::formula {
 
@@ -102,6 +103,7 @@ void CalcEngine::setWorkbook(WorkbookView view) {
     listeners_.clear();
     arrayNodes_.clear();
     volatileNodes_.clear();
+    shapes_.clear();
     sheetByName_.clear();
     for (size_t i = 0; i < view_.sheets.size(); ++i)
         if (view_.sheets[i].cells) sheetByName_.emplace(upper(view_.sheets[i].name), int32_t(i));
@@ -131,6 +133,7 @@ void CalcEngine::prepareScope() {
         return std::string(text);
     };
     scope_.function = lookup_;
+    scope_.tables = view_.tables;
 }
 
 const CellStore* CalcEngine::cellsOf(int32_t sheet) const {
@@ -183,23 +186,46 @@ void CalcEngine::compileNode(Node& node) {
     node.isArray = f.isArray;
     node.area = f.isArray ? f.arrayArea : Area::cell(node.row, node.column);
     if (!node.area.contains(node.row, node.column)) node.area = Area::cell(node.row, node.column);
-    scope_.hostSheet = node.sheet;
-    scope_.isArray = f.isArray;
-    CompileResult compiled = compileFormula(f.text, scope_);
+    const Shape& shape = shapeOf(node, f.text);
     const uint32_t id = nodeOfFormula_[size_t(node.sheet)][node.formulaId];
-    if (!compiled.formula) {
-        node.program.reset();
-        node.problem = std::move(compiled.problem);
+    node.program = shape.program;
+    node.offset = FormulaOffset{node.row - shape.row, node.column - shape.column};
+    if (!node.program) {
+        node.problem = shape.problem;
         node.state = State::Kept;
         return;
     }
-    node.program = std::move(compiled.formula);
     node.problem.clear();
     node.state = State::Stale;
-    for (const SheetArea& ref : node.program->references)
+    for (uint32_t i = 0; i < node.program->references.size(); ++i) {
+        const SheetArea ref = node.program->reference(i, node.offset);
         if (ref.sheet >= 0 && size_t(ref.sheet) < listeners_.size()) listeners_[size_t(ref.sheet)].add(ref.area, id);
+    }
     if (node.program->isVolatile) volatileNodes_.push_back(id);
     if (node.isArray) arrayNodes_[size_t(node.sheet)].push_back(id);
+}
+
+// Array formulas and formulas that depend on their place beyond their references are compiled on
+// their own, under a key no shape has.
+const CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) {
+    shapeKey_.clear();
+    shapeKey_ += std::to_string(node.sheet);
+    shapeKey_ += '|';
+    bool shared = !node.isArray && appendFormulaShape(shapeKey_, text, node.row, node.column);
+    if (!shared) shapeKey_ = "\x02";
+    auto found = shapes_.find(shapeKey_);
+    if (shared && found != shapes_.end()) return found->second;
+    scope_.hostSheet = node.sheet;
+    scope_.hostRow = node.row;
+    scope_.hostColumn = node.column;
+    scope_.isArray = node.isArray;
+    CompileResult compiled = compileFormula(text, scope_);
+    Shape shape;
+    if (compiled.formula) shape.program = std::make_shared<const CompiledFormula>(std::move(*compiled.formula));
+    shape.problem = std::move(compiled.problem);
+    shape.row = node.row;
+    shape.column = node.column;
+    return shapes_.insert_or_assign(shapeKey_, std::move(shape)).first->second;
 }
 
 bool CalcEngine::holdsFormula(const Node& node) const {
@@ -323,7 +349,7 @@ void CalcEngine::compute(uint32_t target, bool lookAhead) {
         bool evaluated = true;
         try {
             ++evaluations_;
-            result = evaluateFormula(*node.program, *this, node.isArray, valueStack_);
+            result = evaluateFormula(*node.program, *this, node.isArray, valueStack_, node.offset);
         } catch (const std::exception& e) {
             // Too large an array, or a function that failed: the cell keeps its value, the rest
             // of the workbook is computed.
@@ -359,7 +385,8 @@ void CalcEngine::compute(uint32_t target, bool lookAhead) {
 // stale during evaluation instead.
 bool CalcEngine::pushStaleCellPrecedents(const Node& node) {
     bool pushed = false;
-    for (const SheetArea& ref : node.program->references) {
+    for (uint32_t i = 0; i < node.program->references.size(); ++i) {
+        const SheetArea ref = node.program->reference(i, node.offset);
         if (ref.area.cellCount() != 1) continue;
         uint32_t precedent = nodeAt(ref.sheet, ref.area.firstRow, ref.area.firstColumn);
         if (precedent != kNoNode && nodes_[precedent].state == State::Stale) {

@@ -37,6 +37,7 @@ struct WorkbookView {
     std::vector<Sheet> sheets;
     StringPool* strings = nullptr;
     std::vector<Name> names;
+    std::vector<TableDefinition> tables;
     bool date1904 = false;
 };
 
@@ -87,8 +88,16 @@ private:
         State state = State::Stale;
         bool isArray = false;
         Area area;  // the cell, or an array formula's area
-        std::optional<CompiledFormula> program;
+        std::shared_ptr<const CompiledFormula> program;  // shared by the formulas of one shape
+        FormulaOffset offset;  // from the cell the program was compiled for
         std::string problem;
+    };
+    // A compiled shape, and where it was compiled.
+    struct Shape {
+        std::shared_ptr<const CompiledFormula> program;
+        std::string problem;
+        int32_t row = 0;
+        int32_t column = 0;
     };
     static constexpr uint32_t kNoNode = UINT32_MAX;
 
@@ -96,6 +105,8 @@ private:
     void prepareScope();
     uint32_t addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
     void compileNode(Node& node);
+    // The shape's program, compiled at the node's cell when the shape is new.
+    const Shape& shapeOf(const Node& node, std::string_view text);
     bool holdsFormula(const Node& node) const;
     uint32_t nodeAt(int32_t sheet, int32_t row, int32_t column) const;
     void markDependants(int32_t sheet, const Area& area);
@@ -137,6 +148,8 @@ private:
     std::vector<uint32_t> volatileNodes_;
     std::unordered_map<std::string, int32_t> sheetByName_;  // upper-case names
     CompileScope scope_;
+    std::unordered_map<std::string, Shape> shapes_;  // by the sheet and shape of the formula
+    std::string shapeKey_;
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
     // The computation in progress.
     uint32_t current_ = kNoNode;

@@ -2,16 +2,19 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/formula/FormulaValue.h"
 #include "host/formula/FunctionSpec.h"
+#include "host/formula/StructuredReference.h"
 
 // A formula parsed once into a postfix program: constants, references already resolved to sheet
-// indexes and absolute areas (each cell's formula is compiled on its own, so relative references
-// need no work at evaluation time), operators and function calls. IF, IFERROR, IFNA and CHOOSE
+// indexes and the areas they name from the cell the formula was compiled for, operators and
+// function calls. The copies of a formula down a column are one program: each copy moves the
+// relative parts of its references by its distance from that cell. IF, IFERROR, IFNA and CHOOSE
 // compile to jumps so that the branch not taken is never computed.
 namespace tavlora::host::formula {
 
@@ -49,22 +52,38 @@ struct Instruction {
     } data{0.0};
 };
 
+// How far a copy of a formula lies from the cell the formula was compiled for.
+struct FormulaOffset {
+    int32_t rows = 0;
+    int32_t columns = 0;
+    bool isZero() const { return rows == 0 && columns == 0; }
+};
+
 struct CompiledFormula {
     std::vector<Instruction> code;
     std::vector<Value> constants;
-    std::vector<SheetArea> references;
+    std::vector<SheetArea> references;  // as the cell the formula was compiled for sees them
+    // Per reference, as written, when its relative parts move with the cell; nullopt for the
+    // fixed ones (those of defined names and tables).
+    std::vector<std::optional<A1Reference>> written;
     std::vector<std::vector<uint32_t>> jumpTables;
     // Computed again on every calculation: it calls a volatile function.
     bool isVolatile = false;
+
+    // Reference `index` as a copy of the formula `offset` away sees it.
+    SheetArea reference(uint32_t index, FormulaOffset offset) const;
 };
 
 // What the compiler needs of the workbook: sheet indexes by name, defined names.
 struct CompileScope {
     int32_t hostSheet = 0;  // the sheet unqualified references belong to
+    int32_t hostRow = 1;    // the cell the formula is in: structured references to "this row" need it
+    int32_t hostColumn = 1;
     std::function<std::optional<int32_t>(std::string_view sheetName)> sheetIndex;
     // The text (without "=") of the defined name visible from `sheet` (-1: workbook scope only).
     std::function<std::optional<std::string>(std::string_view name, int32_t sheet)> definedName;
     std::function<const FunctionSpec*(std::string_view name)> function;
+    std::span<const TableDefinition> tables;
     // An array formula: functions get arrays elementwise, so IF and its kin are called eagerly.
     bool isArray = false;
 };
@@ -75,8 +94,8 @@ struct CompileResult {
 };
 
 // Parses formula text (without "="). A formula the engine cannot compute (an unknown function, a
-// 3-D or external reference, a structured reference, a syntax it does not read) gives no program
-// and says why; a reference to a sheet that is not there compiles to #REF!.
+// 3-D or external reference, a syntax it does not read) gives no program and says why; a reference
+// to a sheet, table or table column that is not there compiles to #REF!.
 CompileResult compileFormula(std::string_view text, const CompileScope& scope);
 
 }  // namespace tavlora::host::formula

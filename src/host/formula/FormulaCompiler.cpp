@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <stdexcept>
+#include <variant>
 
 #include "base/Ascii.h"
 #include "host/formula/CompiledFormula.h"
@@ -23,10 +24,11 @@ struct CannotCompute : std::runtime_error {
 
 bool startsOperand(const Token& t) {
     return t.kind == TokenKind::Reference || t.kind == TokenKind::Name || t.kind == TokenKind::Function ||
-           t.kind == TokenKind::OpenParen;
+           t.kind == TokenKind::OpenParen || t.kind == TokenKind::Bracketed;
 }
 bool endsOperand(const Token& t) {
-    return t.kind == TokenKind::Reference || t.kind == TokenKind::Name || t.kind == TokenKind::CloseParen;
+    return t.kind == TokenKind::Reference || t.kind == TokenKind::Name || t.kind == TokenKind::CloseParen ||
+           t.kind == TokenKind::Bracketed;
 }
 
 // The tokens that matter: blanks only where they intersect two references.
@@ -238,6 +240,11 @@ private:
                 arrayConstant();
                 return;
             }
+            case TokenKind::Bracketed: {  // "[@Amount]": a part of the table the formula is in
+                ++pos_;
+                structured(tableAt(scope_.tables, scope_.hostSheet, scope_.hostRow, scope_.hostColumn), t->text);
+                return;
+            }
             default:
                 throw CannotCompute("unexpected '" + std::string(t->text) + "'");
         }
@@ -273,19 +280,47 @@ private:
         return scope_.sheetIndex(t.prefix->name());
     }
 
+    // References met while a defined name is compiled stay where the name says: only those
+    // written in the formula itself move with its copies.
+    void emitReference(SheetArea area, std::optional<A1Reference> written) {
+        out_.references.push_back(area);
+        out_.written.push_back(nameDepth_ == 0 ? written : std::nullopt);
+        emit(OpCode::Reference, 0, static_cast<uint32_t>(out_.references.size() - 1));
+    }
+
     void reference(const Token& t) {
+        if (peekKind(TokenKind::Bracketed)) return tableReference(t);  // a table named like a cell, "T1[A]"
         auto sheet = sheetOf(t);
         if (!sheet) {
             emitConstant(Value::error(ErrorValue::Ref));
             return;
         }
-        out_.references.push_back(SheetArea{*sheet, t.reference.area()});
-        emit(OpCode::Reference, 0, static_cast<uint32_t>(out_.references.size() - 1));
+        emitReference(SheetArea{*sheet, t.reference.area()}, t.reference);
+    }
+
+    // "Sales[Amount]": table names belong to the workbook, so a sheet prefix does not matter.
+    void tableReference(const Token& t) {
+        if (t.prefix && t.prefix->external) throw CannotCompute("a reference to another workbook");
+        const Token& brackets = tokens_[pos_++];
+        structured(findTable(scope_.tables, t.body()), brackets.text);
+    }
+
+    void structured(const TableDefinition* table, std::string_view brackets) {
+        if (!table) {
+            emitConstant(Value::error(ErrorValue::Ref));
+            return;
+        }
+        auto resolved = resolveStructuredReference(*table, brackets, scope_.hostRow);
+        if (const auto* error = std::get_if<ErrorValue>(&resolved)) {
+            emitConstant(Value::error(*error));
+            return;
+        }
+        emitReference(SheetArea{table->sheet, std::get<Area>(resolved)}, std::nullopt);
     }
 
     void name(const Token& t) {
         std::string_view body = t.body();
-        if (peekKind(TokenKind::Bracketed)) throw CannotCompute("a structured reference");
+        if (peekKind(TokenKind::Bracketed)) return tableReference(t);
         if (!t.prefix && (base::equalsIgnoringAsciiCase(body, "TRUE") || base::equalsIgnoringAsciiCase(body, "FALSE"))) {
             emitConstant(Value::boolean(base::equalsIgnoringAsciiCase(body, "TRUE")));
             return;
@@ -300,6 +335,9 @@ private:
             sheet = *named;
         }
         auto definition = scope_.definedName ? scope_.definedName(body, sheet) : std::nullopt;
+        if (!definition && !t.prefix) {
+            if (const TableDefinition* table = findTable(scope_.tables, body)) return structured(table, "");
+        }
         if (!definition) {
             if (body.size() > 3 && base::equalsIgnoringAsciiCase(body.substr(0, 3), "_xl"))
                 throw CannotCompute("the name " + std::string(body));

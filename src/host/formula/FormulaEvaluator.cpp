@@ -55,7 +55,7 @@ public:
     Evaluator(CalcContext& context, std::vector<Value>& stack)
         : context_(context), date1904_(context.uses1904Dates()), stack_(stack) {}
 
-    Value run(const CompiledFormula& formula, bool isArrayFormula) {
+    Value run(const CompiledFormula& formula, FormulaOffset offset, bool isArrayFormula) {
         stack_.clear();
         const auto& code = formula.code;
         size_t pc = 0;
@@ -66,9 +66,9 @@ public:
                 case OpCode::Number: stack_.push_back(Value::number(ins.data.number)); break;
                 case OpCode::Constant: stack_.push_back(formula.constants[ins.index]); break;
                 case OpCode::Missing: stack_.push_back(Value::missing()); break;
-                case OpCode::Reference: stack_.push_back(Value::reference(formula.references[ins.index])); break;
+                case OpCode::Reference: stack_.push_back(Value::reference(formula.reference(ins.index, offset))); break;
                 case OpCode::CellValue: {
-                    const SheetArea& cell = formula.references[ins.index];
+                    const SheetArea cell = formula.reference(ins.index, offset);
                     stack_.push_back(context_.cellValue(cell.sheet, cell.area.firstRow, cell.area.firstColumn));
                     break;
                 }
@@ -364,9 +364,9 @@ ValueArray arrayOf(const Value& value, CalcContext& context) {
 }
 
 Value evaluateFormula(const CompiledFormula& formula, CalcContext& context, bool isArrayFormula,
-                      std::vector<Value>& scratch) {
+                      std::vector<Value>& scratch, FormulaOffset offset) {
     Evaluator evaluator(context, scratch);
-    return evaluator.run(formula, isArrayFormula);
+    return evaluator.run(formula, offset, isArrayFormula);
 }
 
 Value evaluateFormula(const CompiledFormula& formula, CalcContext& context, bool isArrayFormula) {

@@ -17,9 +17,10 @@ struct CannotEvaluate : std::runtime_error {
 // The formula's result: a single value (or an array for an array formula), never a reference and
 // never Missing. A non-array formula that gives an array gives its top-left value; a blank is 0.
 Value evaluateFormula(const CompiledFormula& formula, CalcContext& context, bool isArrayFormula);
-// The same with a value stack the caller keeps, so that evaluating many formulas allocates it once.
+// The same with a value stack the caller keeps, so that evaluating many formulas allocates it once,
+// for the copy of the formula `offset` away from the cell it was compiled for.
 Value evaluateFormula(const CompiledFormula& formula, CalcContext& context, bool isArrayFormula,
-                      std::vector<Value>& scratch);
+                      std::vector<Value>& scratch, FormulaOffset offset = {});
 
 // A value reduced to one: a reference by implicit intersection with the caller's row or column
 // (#VALUE! when it has none), an array by its top-left value.

@@ -77,6 +77,7 @@ protected:
         view.sheets = {{"Main", &cells[0]}, {"Other Sheet", &cells[1]}};
         view.strings = &strings;
         view.names = names;
+        view.tables = tables;
         engine.setWorkbook(view);
     }
     Cell& at(const std::string& address, int sheet = 0) {
@@ -152,6 +153,7 @@ protected:
     std::array<CellStore, 2> cells;
     StringPool strings;
     std::vector<WorkbookView::Name> names;
+    std::vector<TableDefinition> tables;
     CalcEngine engine;
 };
 

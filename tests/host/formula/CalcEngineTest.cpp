@@ -131,5 +131,80 @@ TEST_F(Graph, OverwrittenFormulasAndStructuralChanges) {
     EXPECT_EQ(value("C1"), number(12));
 }
 
+// Copies of a formula down a column share one compiled program; each must still read, and
+// listen to, the cells of its own row.
+TEST_F(Graph, CopiesOfAFormulaReadAndListenToTheirOwnCells) {
+    const int rows = 40;
+    put("A1", 1000);
+    for (int r = 2; r <= rows; ++r) {
+        const std::string n = std::to_string(r);
+        put("A" + n, r);
+        put("B" + n, r, 1);
+        formula("C" + n, "A" + n + "*2");
+        formula("D" + n, "SUMT($A$2:A" + n + ")");  // a running total: the area grows with the row
+        formula("E" + n, "A" + n + "+$A$1+'Other Sheet'!B" + n);
+        formula("F" + n, "C" + n + "-A" + std::to_string(r - 1));  // reads the row above
+    }
+    engine.calculate();
+    EXPECT_EQ(value("C7"), number(14));
+    EXPECT_EQ(value("D2"), number(2));
+    EXPECT_EQ(value("D5"), number(2 + 3 + 4 + 5));
+    EXPECT_EQ(value("E9"), number(9 + 1000 + 9));
+    EXPECT_EQ(value("F2"), number(4 - 1000));
+    EXPECT_EQ(value("F30"), number(60 - 29));
+    const uint64_t before = engine.evaluations();
+    put("A20", 0);
+    // C20, E20, F20 and F21 read the cell, and the running totals from D20 down.
+    EXPECT_EQ(value("C20"), number(0));
+    EXPECT_EQ(value("F21"), number(42));
+    EXPECT_EQ(value("D" + std::to_string(rows)), number((rows * (rows + 1)) / 2 - 1 - 20));
+    engine.calculate();
+    EXPECT_EQ(engine.evaluations() - before, 4u + (rows - 20 + 1));
+    // A copy rewritten with a formula of its own leaves the others alone.
+    formula("C8", "A8*3");
+    put("B8", 1, 1);
+    EXPECT_EQ(value("C8"), number(24));
+    EXPECT_EQ(value("C9"), number(18));
+    EXPECT_EQ(value("E8"), number(8 + 1000 + 1));
+}
+
+// "Sales" over B2:E6: header row 2, data rows 3 to 5, totals row 6; column E doubles Qty.
+TEST_F(Graph, StructuredReferencesReadTheirTables) {
+    TableDefinition sales;
+    sales.name = "Sales";
+    sales.area = Area{2, 2, 6, 5};
+    sales.totalsRows = 1;
+    sales.columns = {"Region", "Unit Price", "Qty", "Double"};
+    tables = {sales};
+    reset();
+    for (int r = 3; r <= 5; ++r) {
+        const std::string n = std::to_string(r);
+        put("C" + n, r * 10);
+        put("D" + n, r);
+        formula("E" + n, r == 3 ? "Sales[[#This Row],[Qty]]*2" : "[@Qty]*2");
+    }
+    formula("D6", "SUMT(Sales[Qty])");
+    formula("G1", "SUMT(sales[[#totals],[QTY]])");
+    formula("G2", "SUMT(Sales[[Unit Price]:[Qty]])");
+    formula("G3", "SUMT(Sales)");
+    formula("G4", "SUMT(Sales[Amount])");
+    formula("G5", "SUMT(Nothing[Qty])");
+    formula("G6", "Sales[@Qty]");  // outside the table's rows
+    formula("G7", "SUMT(Sales[Double])");
+    EXPECT_EQ(value("E4"), number(8));
+    EXPECT_EQ(value("E5"), number(10));
+    EXPECT_EQ(value("D6"), number(12));
+    EXPECT_EQ(value("G1"), number(12));
+    EXPECT_EQ(value("G2"), number(120 + 12));
+    EXPECT_EQ(value("G3"), number(120 + 12 + 24));
+    EXPECT_EQ(value("G4"), error(ErrorValue::Ref));
+    EXPECT_EQ(value("G5"), error(ErrorValue::Ref));
+    EXPECT_EQ(value("G6"), error(ErrorValue::Value));
+    EXPECT_EQ(value("G7"), number(24));
+    put("D4", 100);
+    EXPECT_EQ(value("G1"), number(108));
+    EXPECT_EQ(value("G7"), number(216));
+}
+
 }  // namespace
 }  // namespace tavlora::host::formula::testing

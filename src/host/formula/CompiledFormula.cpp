@@ -1,0 +1,32 @@
+#include "host/formula/CompiledFormula.h"
+
+namespace tavlora::host::formula {
+
+namespace {
+
+// False when the part leaves the grid; whole rows and columns have no part to move.
+bool movePart(int32_t& value, bool absolute, int32_t offset, int32_t limit) {
+    if (value == 0 || absolute) return true;
+    const int64_t moved = int64_t(value) + offset;
+    if (moved < 1 || moved > limit) return false;
+    value = static_cast<int32_t>(moved);
+    return true;
+}
+
+}  // namespace
+
+SheetArea CompiledFormula::reference(uint32_t index, FormulaOffset offset) const {
+    const SheetArea& here = references[index];
+    if (offset.isZero() || index >= written.size() || !written[index]) return here;
+    A1Reference moved = *written[index];
+    for (A1Corner* corner : {&moved.first, &moved.second}) {
+        // Copies share a program only when each has its own references on the grid, so this holds;
+        // should it not, the reference stays where it was compiled rather than wrap around.
+        if (!movePart(corner->row, corner->rowAbsolute, offset.rows, kMaxRows) ||
+            !movePart(corner->column, corner->columnAbsolute, offset.columns, kMaxColumns))
+            return here;
+    }
+    return SheetArea{here.sheet, moved.area()};
+}
+
+}  // namespace tavlora::host::formula
