@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptPartXml.h"
 #include "host/xlsx/KeptSheetXml.h"
@@ -139,6 +140,39 @@ TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, c
     if (shape.area == *area) return formulasMoved ? TableEdit::Changed : TableEdit::Unchanged;
     writeAreas(table, shape, deletion);
     return TableEdit::Changed;
+}
+
+std::optional<formula::TableDefinition> tableDefinition(const pugi::xml_document& document, int32_t sheet) {
+    pugi::xml_node table = document.document_element();
+    auto area = parseCellRange(table.attribute("ref").value());
+    if (!area) return std::nullopt;
+    const TableShape shape = readShape(table, *area);
+    formula::TableDefinition definition;
+    // Formulas name a table by its display name; "name" is only the fallback of odd writers.
+    definition.name = table.attribute("displayName").value();
+    if (definition.name.empty()) definition.name = table.attribute("name").value();
+    definition.sheet = sheet;
+    definition.area = shape.area;
+    definition.headerRows = shape.headerRows;
+    definition.totalsRows = shape.totalsRows;
+    for (pugi::xml_node column : childByLocalName(table, "tableColumns").children())
+        if (column.type() == pugi::node_element && localName(column.name()) == "tableColumn")
+            definition.columns.emplace_back(column.attribute("name").value());
+    return definition;
+}
+
+std::vector<formula::TableDefinition> workbookTables(PackageContents& package, const Workbook& book) {
+    std::vector<formula::TableDefinition> tables;
+    const auto& sheets = book.sheets();
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        if (sheets[i]->kind() != SheetKind::Worksheet) continue;
+        forEachRelatedPart(package, sheets[i]->partName(), "table", [&](PackagePart& part, const std::string&) {
+            pugi::xml_document document;
+            if (!parseKeptPart(document, part.bytes)) return;
+            if (auto table = tableDefinition(document, static_cast<int32_t>(i))) tables.push_back(std::move(*table));
+        });
+    }
+    return tables;
 }
 
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion) {

@@ -1,11 +1,15 @@
 #pragma once
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include <pugixml.hpp>
 
 #include "host/formula/FormulaReferences.h"
+#include "host/formula/StructuredReference.h"
 
 namespace tavlora::host {
+class Workbook;
 class Worksheet;
 }
 
@@ -33,5 +37,11 @@ TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, cons
 // Every table of the sheet follows the deletion; removed tables leave the package (their part,
 // relationship and the sheet's tablePart).
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion);
+
+// What formulas see of a table part: its name, area, header and totals rows and column names;
+// nullopt when the part has no valid area.
+std::optional<formula::TableDefinition> tableDefinition(const pugi::xml_document& table, int32_t sheet);
+// The tables of every worksheet of the workbook, sheets numbered as the workbook numbers them.
+std::vector<formula::TableDefinition> workbookTables(PackageContents& package, const Workbook& book);
 
 }  // namespace tavlora::host::xlsx

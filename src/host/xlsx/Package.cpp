@@ -33,6 +33,10 @@ void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deleti
     shiftSheetPivotTables(*this, sheet, deletion);
 }
 
+std::vector<formula::TableDefinition> PackageContents::tables(const Workbook& book) {
+    return workbookTables(*this, book);
+}
+
 void PackageContents::setRelationships(std::string_view sourcePart, RelationshipList list) {
     relationships_[asciiLower(sourcePart)] = std::move(list);
 }

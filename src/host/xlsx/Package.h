@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include "host/TableCatalog.h"
 #include "host/Workbook.h"
 #include "host/xlsx/ContentTypes.h"
 #include "host/xlsx/Relationships.h"
@@ -36,7 +37,7 @@ struct SheetRecord {
 
 // Everything of the package the engine does not model, carried by the workbook between open and
 // save. The writer reads it and never changes it, so a workbook can be saved any number of times.
-class PackageContents : public KeptPackage {
+class PackageContents : public KeptPackage, public TableCatalog {
 public:
     std::vector<PackagePart> parts;  // archive order
     ContentTypes contentTypes;
@@ -63,6 +64,8 @@ public:
     // drawing objects, tables, pivot tables and pivot cache sources) follow deleted cells.
     void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
+    // The tables of the kept table parts, for formulas that name them.
+    std::vector<formula::TableDefinition> tables(const Workbook& book) override;
 
     // The relationship type for a kind ("worksheet") in this package's namespace.
     std::string relationshipType(std::string_view kind) const;
