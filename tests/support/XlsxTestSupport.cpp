@@ -191,6 +191,24 @@ PartList packageWithRows(const std::string& rowsXml) {
     return parts;
 }
 
+PartList packageWithTable(const std::string& rowsXml, const std::string& tableXml) {
+    PartList parts = minimalPackage();
+    for (auto& [name, bytes] : parts)
+        if (name == "[Content_Types].xml")
+            bytes.insert(bytes.find("</Types>"),
+                         R"(<Override PartName="/xl/tables/table1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.table+xml"/>)");
+    replacePart(parts, "xl/worksheets/sheet1.xml",
+                R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+                R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheetData>)" +
+                    rowsXml + R"(</sheetData><tableParts count="1"><tablePart r:id="rId1"/></tableParts></worksheet>)");
+    parts.emplace_back("xl/worksheets/_rels/sheet1.xml.rels",
+                       R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+                       R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/table" Target="../tables/table1.xml"/>)"
+                       R"(</Relationships>)");
+    parts.emplace_back("xl/tables/table1.xml", R"(<?xml version="1.0" encoding="UTF-8"?>)" + tableXml);
+    return parts;
+}
+
 void replacePart(PartList& parts, const std::string& name, std::string bytes) {
     for (auto& part : parts) {
         if (part.first == name) {

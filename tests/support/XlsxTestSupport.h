@@ -45,6 +45,8 @@ using PartList = std::vector<std::pair<std::string, std::string>>;
 PartList minimalPackage();
 // The minimal package whose one worksheet holds `rowsXml` (the <row> elements of its sheetData).
 PartList packageWithRows(const std::string& rowsXml);
+// The same with one table on the worksheet: `tableXml` is the table part's <table> element.
+PartList packageWithTable(const std::string& rowsXml, const std::string& tableXml);
 void replacePart(PartList& parts, const std::string& name, std::string bytes);
 void removePart(PartList& parts, const std::string& name);
 void writeZip(const std::filesystem::path& path, const PartList& parts);
