@@ -24,6 +24,7 @@ PYTHON = "/usr/bin/python3"  # Debian's openpyxl belongs to this interpreter
 sys.path.insert(0, HERE)
 import make_inputs  # noqa: E402
 import formula_job  # noqa: E402
+import web_page_job  # noqa: E402
 from invoice_job import invoice_table, invoice_verdicts, print_invoice_ratios, run_invoice_job  # noqa: E402
 from output_sizes import size_columns, size_verdict  # noqa: E402
 from odbc_job import markdown as odbc_markdown, run_odbc_job  # noqa: E402
@@ -203,7 +204,7 @@ def verdicts(jobs, large, unchanged):
     return lines
 
 
-def markdown(jobs, unchanged, summary, header, invoice=None, formulas=None):
+def markdown(jobs, unchanged, summary, header, invoice=None, formulas=None, page=None):
     out = [header, ""]
     for job in jobs:
         out += ["**%s**" % job["title"], "",
@@ -220,6 +221,8 @@ def markdown(jobs, unchanged, summary, header, invoice=None, formulas=None):
                 "| floor: copy the file and flush it | %.3f |" % unchanged["copy"], ""]
     if formulas:
         out += ["**%s**" % formulas[0], "", "```"] + [line.strip() for line in formulas[1]] + ["```", ""]
+    if page:
+        out += ["**%s**" % page[0], "", "```"] + [line.strip() for line in page[1]] + ["```", ""]
     out += ["Targets:", ""] + ["- " + line for line in summary]
     return "\n".join(out) + "\n"
 
@@ -263,10 +266,11 @@ def main():
         invoice = run_invoice_job(args.build, inputs, work, peers, args.quick, run_once)
         formulas = formula_job.run(args.build, list_rows, work)
         odbc = run_odbc_job(args.build, inputs, work, record_rows, run_once, check, PYTHON)
+        page = web_page_job.run(args.build, os.path.join(inputs, "sales.db"), record_rows, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    summary = verdicts(jobs, large, unchanged) + invoice_verdicts(invoice) + formulas[2]
+    summary = verdicts(jobs, large, unchanged) + invoice_verdicts(invoice) + formulas[2] + page[2]
     if odbc:
         summary.append(odbc["verdict"])
     print("\nRatios (Tavlora against each tool; memory share = Tavlora's peak / the tool's peak):")
@@ -283,7 +287,7 @@ def main():
     print("\nTotal %.0f s" % (datetime.datetime.now() - started).total_seconds())
     if args.markdown:
         with open(args.markdown, "w") as out:
-            out.write(markdown(jobs, unchanged, summary, header, invoice, formulas))
+            out.write(markdown(jobs, unchanged, summary, header, invoice, formulas, page))
             if odbc:
                 out.write(odbc_markdown(odbc))
 

@@ -2,6 +2,7 @@
 
 #include "base/Ascii.h"
 #include "com/Error.h"
+#include "host/files/PageExtrasReader.h"
 #include "host/Workbook.h"
 #include "host/html/WebPageWriter.h"
 #include "host/xlsx/PackageReader.h"
@@ -53,7 +54,7 @@ std::string FileFormats::extension(int32_t fileFormat) const {
 WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem::path target, int32_t fileFormat) const {
     if (fileFormat == fileformat::kHtml) {
         refusePageOverWorkbook(book, target);
-        html::writeWebPage(book, target.string(), fileSync());
+        html::writeWebPage(book, target.string(), readPageExtras(book), fileSync());
         return {std::move(target), fileFormat, true};
     }
     if (fileFormat != fileformat::kDefault && fileFormat != fileformat::kMacroEnabled)

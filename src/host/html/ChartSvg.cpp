@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <numbers>
 #include <optional>
 #include <string_view>
@@ -12,19 +13,21 @@
 #include "com/Conversions.h"
 #include "host/chart/ChartModel.h"
 #include "host/chart/ChartPalette.h"
+#include "host/format/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/html/HtmlText.h"
+#include "host/html/PointDecimation.h"
 
 namespace tavlora::host::html {
 
 namespace {
 
-// A page shows a chart; it need not draw every point of a huge series.
-constexpr size_t kMaxPoints = 4000;
 constexpr double kMargin = 8;
 constexpr double kFontSize = 11;
 constexpr double kTitleSize = 15;
 constexpr double kRowHeight = 16;
+// The application shows a slice's share without decimals unless told otherwise.
+constexpr std::string_view kShareFormat = "0%";
 
 // ---- text and numbers ----
 
@@ -43,10 +46,22 @@ double textWidth(std::string_view text, double size) {
     return static_cast<double>(base::utf16Length(text)) * size * 0.55;
 }
 
-std::string valueText(double value, bool percent) {
-    if (percent) return com::formatGeneralNumber(std::round(value * 1000) / 10) + "%";
-    return com::formatGeneralNumber(value);
-}
+// A number as the chart shows it: through the number format of the cells it comes from, so that
+// a 0.0% cell is labelled 12.5% and a date cell as a date.
+class ValueFormat {
+public:
+    ValueFormat(std::string_view code, bool date1904)
+        : format_(std::make_shared<NumberFormat>(code.empty() ? std::string_view("General") : code)),
+          date1904_(date1904) {}
+    std::string operator()(double value) const {
+        std::string text = format_->formatNumber(value, date1904_);
+        return text.empty() ? com::formatGeneralNumber(value) : text;
+    }
+
+private:
+    std::shared_ptr<const NumberFormat> format_;
+    bool date1904_;
+};
 
 // ---- the drawing's primitives ----
 
@@ -54,10 +69,13 @@ class Canvas {
 public:
     Canvas(double width, double height) : width_(width), height_(height) {}
 
-    void rect(double x, double y, double w, double h, std::string_view fill, std::string_view stroke = "none") {
+    // `tip`: a tooltip the browser shows over the shape.
+    void rect(double x, double y, double w, double h, std::string_view fill, std::string_view stroke = "none",
+              std::string_view tip = {}) {
         out_ += "<rect x=\"" + number(x) + "\" y=\"" + number(y) + "\" width=\"" + number(std::max(0.0, w)) +
                 "\" height=\"" + number(std::max(0.0, h)) + "\" fill=\"" + std::string(fill) + "\" stroke=\"" +
-                std::string(stroke) + "\"/>";
+                std::string(stroke) + "\"";
+        close("rect", tip);
     }
     void line(double x1, double y1, double x2, double y2, std::string_view stroke, double width = 1) {
         out_ += "<line x1=\"" + number(x1) + "\" y1=\"" + number(y1) + "\" x2=\"" + number(x2) + "\" y2=\"" + number(y2) +
@@ -74,12 +92,14 @@ public:
         out_ += "<polygon fill=\"" + std::string(fill) + "\" fill-opacity=\"" + number(opacity) + "\" stroke=\"" +
                 std::string(stroke) + "\" points=\"" + pointList(points) + "\"/>";
     }
-    void circle(double x, double y, double r, std::string_view fill) {
+    void circle(double x, double y, double r, std::string_view fill, std::string_view tip = {}) {
         out_ += "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"" + number(r) + "\" fill=\"" +
-                std::string(fill) + "\"/>";
+                std::string(fill) + "\"";
+        close("circle", tip);
     }
-    void path(const std::string& d, std::string_view fill) {
-        out_ += "<path d=\"" + d + "\" fill=\"" + std::string(fill) + "\" stroke=\"#FFFFFF\" stroke-width=\"1\"/>";
+    void path(const std::string& d, std::string_view fill, std::string_view tip = {}) {
+        out_ += "<path d=\"" + d + "\" fill=\"" + std::string(fill) + "\" stroke=\"#FFFFFF\" stroke-width=\"1\"";
+        close("path", tip);
     }
     // anchor: start, middle, end.
     void text(double x, double y, std::string_view text, std::string_view anchor = "middle", double size = kFontSize,
@@ -89,6 +109,13 @@ public:
         if (bold) out_ += " font-weight=\"bold\"";
         out_ += ">" + escaped(text) + "</text>";
     }
+    // A group of shapes: one series's marks, or the legend.
+    void open(std::string_view cssClass, std::optional<size_t> series = std::nullopt) {
+        out_ += "<g class=\"" + std::string(cssClass) + "\"";
+        if (series) out_ += " data-series=\"" + std::to_string(*series) + "\"";
+        out_ += ">";
+    }
+    void closeGroup() { out_ += "</g>"; }
 
     std::string finish(std::string_view label) const {
         std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width_) + "\" height=\"" +
@@ -99,6 +126,14 @@ public:
     }
 
 private:
+    void close(std::string_view element, std::string_view tip) {
+        if (tip.empty()) {
+            out_ += "/>";
+            return;
+        }
+        out_ += "><title>" + escaped(tip) + "</title></" + std::string(element) + ">";
+    }
+
     static std::string pointList(const std::vector<std::pair<double, double>>& points) {
         std::string list;
         for (const auto& [x, y] : points) list += number(x) + "," + number(y) + " ";
@@ -119,6 +154,8 @@ struct SeriesPlot {
     std::vector<std::optional<double>> xs;  // scatter: the x values, where numbers
     DataLabelFlags labels;
     std::string color;
+    ValueFormat valueFormat{"General", false};
+    ValueFormat xFormat{"General", false};
 };
 
 struct PlotData {
@@ -126,27 +163,33 @@ struct PlotData {
     std::vector<SeriesPlot> series;
 };
 
+std::vector<std::optional<double>> numbersOf(const ResolvedData& data) {
+    std::vector<std::optional<double>> out;
+    out.reserve(data.points.size());
+    for (const ResolvedPoint& p : data.points)
+        out.push_back(p.value.isNumeric() ? std::optional<double>(com::toDouble(p.value)) : std::nullopt);
+    return out;
+}
+
 PlotData collect(const ChartModel& chart) {
     PlotData data;
     auto book = chart.workbook();
+    const bool date1904 = book->sharedStore()->styles.uses1904Dates();
     size_t points = 0;
     for (size_t i = 0; i < chart.series().size(); ++i) {
         const SeriesModel& model = *chart.series()[i];
+        ResolvedData values = resolveSeriesData(*book, model.valuesData());
+        ResolvedData categories = resolveSeriesData(*book, model.xValuesData());
         SeriesPlot plot;
         plot.name = com::toTextOrEmpty(model.name());
         plot.labels = model.labels();
         plot.color = "#" + std::string(chartColor(i));
-        for (const ResolvedPoint& p : resolveSeriesData(*book, model.valuesData()).points) {
-            if (plot.values.size() == kMaxPoints) break;
-            plot.values.push_back(p.value.isNumeric() ? std::optional<double>(com::toDouble(p.value)) : std::nullopt);
-        }
-        ResolvedData categories = resolveSeriesData(*book, model.xValuesData());
-        for (const ResolvedPoint& p : categories.points) {
-            if (plot.xs.size() == kMaxPoints) break;
-            plot.xs.push_back(p.value.isNumeric() ? std::optional<double>(com::toDouble(p.value)) : std::nullopt);
-        }
+        plot.values = numbersOf(values);
+        plot.xs = numbersOf(categories);
+        plot.valueFormat = ValueFormat(values.formatCode, date1904);
+        plot.xFormat = ValueFormat(categories.formatCode, date1904);
         if (data.categories.empty())
-            for (size_t k = 0; k < categories.points.size() && k < kMaxPoints; ++k) data.categories.push_back(categories.points[k].text);
+            for (ResolvedPoint& p : categories.points) data.categories.push_back(std::move(p.text));
         points = std::max(points, plot.values.size());
         data.series.push_back(std::move(plot));
     }
@@ -190,6 +233,8 @@ struct Box {
     double x = 0, y = 0, w = 0, h = 0;
 };
 
+size_t pixelsOf(double length) { return static_cast<size_t>(std::max(1.0, std::floor(length))); }
+
 class ChartDrawer {
 public:
     ChartDrawer(const ChartModel& chart, double width, double height)
@@ -206,10 +251,13 @@ public:
         else if (traits_.kind == PlotKind::Scatter || traits_.kind == PlotKind::Bubble) drawScatter(area);
         else drawCategories(area);
         // Labels go on top of every shape, so that no later series hides them.
+        if (!labels_.empty()) canvas_.open("labels");
         for (const PendingText& text : labels_) {
-            if (text.keyColor) canvas_.rect(text.keyX, text.y - 8, 7, 7, *text.keyColor);
+            // Outlined, so that a key standing on a slice of its own colour still shows.
+            if (text.keyColor) canvas_.rect(text.keyX, text.y - 8, 7, 7, *text.keyColor, "#FFFFFF");
             canvas_.text(text.x, text.y, text.text, text.anchor, kFontSize - 1, false, "#262626");
         }
+        if (!labels_.empty()) canvas_.closeGroup();
         return canvas_.finish(title());
     }
 
@@ -218,6 +266,18 @@ private:
     bool percentStacked() const { return traits_.grouping == Grouping::PercentStacked; }
     bool stacked() const { return traits_.grouping == Grouping::Stacked || percentStacked(); }
     size_t pointCount() const { return data_.categories.size(); }
+
+    // The value axis shows the first series's format, a 100 % chart shares.
+    ValueFormat valueAxisFormat() const {
+        if (percentStacked()) return ValueFormat(kShareFormat, false);
+        return data_.series.empty() ? ValueFormat("General", false) : data_.series.front().valueFormat;
+    }
+
+    std::string tip(const SeriesPlot& s, size_t k, double value) const {
+        std::string text = s.name;
+        if (k < data_.categories.size()) text += (text.empty() ? "" : ", ") + data_.categories[k];
+        return text + ": " + s.valueFormat(value);
+    }
 
     std::string title() const {
         if (!chart_.hasTitle()) return chart_.name();
@@ -233,7 +293,7 @@ private:
         area.h -= kTitleSize + 10;
     }
 
-    // Pies name their slices, other charts their series.
+    // Pies and doughnuts name their slices, other charts their series.
     std::vector<std::pair<std::string, std::string>> legendEntries() const {
         std::vector<std::pair<std::string, std::string>> entries;
         if (pieLike()) {
@@ -254,11 +314,13 @@ private:
         size_t shown = std::min(entries.size(), static_cast<size_t>(std::max(1.0, area.h / kRowHeight)));
         double top = area.y + (area.h - static_cast<double>(shown) * kRowHeight) / 2;
         double left = area.x + area.w - legendWidth;
+        canvas_.open("legend");
         for (size_t i = 0; i < shown; ++i) {
             double y = top + static_cast<double>(i) * kRowHeight;
             canvas_.rect(left, y + 4, 8, 8, entries[i].second);
             canvas_.text(left + 12, y + 12, entries[i].first, "start");
         }
+        canvas_.closeGroup();
         area.w -= legendWidth + 8;
     }
 
@@ -293,6 +355,24 @@ private:
         return Scale::nice(low, high);
     }
 
+    // Where category k's band begins along the category axis. Bars count from the bottom up, as
+    // the application draws them while their axis is not reversed.
+    double bandStart(const Box& plot, double band, size_t k, bool horizontal) const {
+        if (horizontal) return plot.y + plot.h - band * static_cast<double>(k + 1);
+        return plot.x + band * static_cast<double>(k);
+    }
+
+    void drawCategoryLabels(const Box& plot, double band, bool horizontal, double widest) {
+        size_t n = pointCount();
+        if (!horizontal && chart_.hasDataTable()) return;  // the table names the categories
+        size_t step = horizontal ? labelStep(n, kRowHeight, plot.h) : labelStep(n, widest + 6, plot.w);
+        for (size_t k = 0; k < n; k += step) {
+            double center = bandStart(plot, band, k, horizontal) + band / 2;
+            if (horizontal) canvas_.text(plot.x - 4, center + 4, data_.categories[k], "end");
+            else canvas_.text(center, plot.y + plot.h + 14, data_.categories[k]);
+        }
+    }
+
     void drawCategories(Box area) {
         bool horizontal = traits_.horizontal && (traits_.kind == PlotKind::Bar || traits_.kind == PlotKind::Bar3D);
         size_t n = std::max<size_t>(1, pointCount());
@@ -300,8 +380,9 @@ private:
         double labelColumn = chart_.hasDataTable() ? 70 : 0;
         auto positive = stackTotals(true), negative = stackTotals(false);
         Scale scale = valueScale(positive, negative);
+        ValueFormat axisFormat = valueAxisFormat();
         double valueLabelWidth = 0;
-        for (double t : scale.ticks()) valueLabelWidth = std::max(valueLabelWidth, textWidth(valueText(t, percentStacked()), kFontSize));
+        for (double t : scale.ticks()) valueLabelWidth = std::max(valueLabelWidth, textWidth(axisFormat(t), kFontSize));
         double categoryLabelWidth = 0;
         for (const auto& c : data_.categories) categoryLabelWidth = std::max(categoryLabelWidth, textWidth(c, kFontSize));
         double leftGutter = std::max(labelColumn, (horizontal ? std::min(categoryLabelWidth, area.w * 0.3) : valueLabelWidth) + 8);
@@ -313,19 +394,15 @@ private:
             if (horizontal) {
                 double x = scale.at(t, plot.x, plot.x + plot.w);
                 canvas_.line(x, plot.y, x, plot.y + plot.h, "#E0E0E0");
-                canvas_.text(x, plot.y + plot.h + 14, valueText(t, percentStacked()));
+                canvas_.text(x, plot.y + plot.h + 14, axisFormat(t));
             } else {
                 double y = scale.at(t, plot.y + plot.h, plot.y);
                 canvas_.line(plot.x, y, plot.x + plot.w, y, "#E0E0E0");
-                canvas_.text(plot.x - 4, y + 4, valueText(t, percentStacked()), "end");
+                canvas_.text(plot.x - 4, y + 4, axisFormat(t), "end");
             }
         }
         double band = (horizontal ? plot.h : plot.w) / static_cast<double>(n);
-        for (size_t k = 0; k < pointCount(); ++k) {
-            double center = (horizontal ? plot.y : plot.x) + band * (static_cast<double>(k) + 0.5);
-            if (horizontal) canvas_.text(plot.x - 4, center + 4, data_.categories[k], "end");
-            else if (!chart_.hasDataTable()) canvas_.text(center, plot.y + plot.h + 14, data_.categories[k]);
-        }
+        drawCategoryLabels(plot, band, horizontal, categoryLabelWidth);
         double zero = horizontal ? scale.at(0, plot.x, plot.x + plot.w) : scale.at(0, plot.y + plot.h, plot.y);
         if (horizontal) canvas_.line(zero, plot.y, zero, plot.y + plot.h, "#A6A6A6");
         else canvas_.line(plot.x, zero, plot.x + plot.w, zero, "#A6A6A6");
@@ -345,57 +422,75 @@ private:
         size_t seriesCount = std::max<size_t>(1, data_.series.size());
         double barSize = stacked() ? band * 0.6 : band * 0.7 / static_cast<double>(seriesCount);
         std::vector<double> up(pointCount(), 0), down(pointCount(), 0);
+        size_t pixels = pixelsOf(horizontal ? plot.h : plot.w);
         for (size_t i = 0; i < data_.series.size(); ++i) {
             const SeriesPlot& s = data_.series[i];
-            for (size_t k = 0; k < s.values.size() && k < pointCount(); ++k) {
-                if (!s.values[k]) continue;
-                double value = shown(*s.values[k], k, positive, negative);
-                double from = 0;
-                if (stacked()) {
+            // Segments of every point stack up; only those a pixel keeps are drawn.
+            std::vector<double> from(pointCount(), 0);
+            if (stacked())
+                for (size_t k = 0; k < s.values.size() && k < pointCount(); ++k) {
+                    if (!s.values[k]) continue;
+                    double value = shown(*s.values[k], k, positive, negative);
                     double& base = value >= 0 ? up[k] : down[k];
-                    from = base;
+                    from[k] = base;
                     base += value;
                 }
+            canvas_.open("series", i);
+            for (size_t k : pixelExtremes(s.values, pixels)) {
+                if (k >= pointCount() || !s.values[k]) continue;
+                double value = shown(*s.values[k], k, positive, negative);
                 double offset = stacked() ? band * 0.2 : band * 0.15 + barSize * static_cast<double>(i);
-                double start = (horizontal ? plot.y : plot.x) + band * static_cast<double>(k) + offset;
+                std::string hint = tip(s, k, *s.values[k]);
                 if (horizontal) {
-                    double a = scale.at(from, plot.x, plot.x + plot.w), b = scale.at(from + value, plot.x, plot.x + plot.w);
-                    canvas_.rect(std::min(a, b), start, std::abs(b - a), barSize, s.color);
+                    double start = plot.y + plot.h - band * static_cast<double>(k) - offset - barSize;
+                    double a = scale.at(from[k], plot.x, plot.x + plot.w), b = scale.at(from[k] + value, plot.x, plot.x + plot.w);
+                    canvas_.rect(std::min(a, b), start, std::abs(b - a), barSize, s.color, "none", hint);
                     if (stacked()) label(s, k, *s.values[k], (a + b) / 2, start + barSize / 2 + 4, "middle");
                     else label(s, k, *s.values[k], std::max(a, b) + 4, start + barSize / 2 + 4, "start");
                 } else {
-                    double a = scale.at(from, plot.y + plot.h, plot.y), b = scale.at(from + value, plot.y + plot.h, plot.y);
-                    canvas_.rect(start, std::min(a, b), barSize, std::abs(b - a), s.color);
+                    double start = plot.x + band * static_cast<double>(k) + offset;
+                    double a = scale.at(from[k], plot.y + plot.h, plot.y), b = scale.at(from[k] + value, plot.y + plot.h, plot.y);
+                    canvas_.rect(start, std::min(a, b), std::max(barSize, 0.5), std::abs(b - a), s.color, "none", hint);
                     // A stacked segment carries its label inside, a lone column above it.
                     double y = stacked() ? (a + b) / 2 + 4 : std::min(a, b) - 3;
                     label(s, k, *s.values[k], start + barSize / 2, y, "middle");
                 }
             }
+            canvas_.closeGroup();
         }
     }
 
     void drawLines(const Box& plot, const Scale& scale, double band, bool area, const std::vector<double>& positive,
                    const std::vector<double>& negative) {
         std::vector<double> base(pointCount(), 0);
-        for (const SeriesPlot& s : data_.series) {
-            std::vector<std::pair<double, double>> points, floor;
+        size_t pixels = pixelsOf(plot.w);
+        for (size_t i = 0; i < data_.series.size(); ++i) {
+            const SeriesPlot& s = data_.series[i];
+            // The heights drawn (stacked on the series before), decimated as drawn.
+            std::vector<std::optional<double>> tops(std::min(s.values.size(), pointCount()));
             std::vector<double> next = base;
-            for (size_t k = 0; k < s.values.size() && k < pointCount(); ++k) {
+            for (size_t k = 0; k < tops.size(); ++k) {
+                if (!s.values[k]) continue;
+                double value = shown(*s.values[k], k, positive, negative);
+                tops[k] = stacked() ? base[k] + value : value;
+                next[k] = *tops[k];
+            }
+            canvas_.open("series", i);
+            std::vector<std::pair<double, double>> points, floor;
+            for (size_t k : pixelExtremes(tops, pixels)) {
                 double x = plot.x + band * (static_cast<double>(k) + 0.5);
-                if (!s.values[k]) {
+                if (!tops[k]) {
                     if (!area) {
                         canvas_.polyline(points, s.color);
                         points.clear();
                     }
                     continue;
                 }
-                double value = shown(*s.values[k], k, positive, negative);
-                double top = stacked() ? base[k] + value : value;
-                next[k] = top;
-                double y = scale.at(top, plot.y + plot.h, plot.y);
+                double y = scale.at(*tops[k], plot.y + plot.h, plot.y);
                 points.emplace_back(x, y);
                 floor.emplace_back(x, scale.at(stacked() ? base[k] : 0, plot.y + plot.h, plot.y));
-                if (!area && (traits_.markers || traits_.kind != PlotKind::Line)) canvas_.circle(x, y, 3, s.color);
+                if (!area && (traits_.markers || traits_.kind != PlotKind::Line))
+                    canvas_.circle(x, y, 3, s.color, tip(s, k, *s.values[k]));
                 label(s, k, *s.values[k], x, y - 6, "middle");
             }
             if (area) {
@@ -405,6 +500,7 @@ private:
             } else {
                 canvas_.polyline(points, s.color);
             }
+            canvas_.closeGroup();
             if (stacked()) base = next;
         }
     }
@@ -420,24 +516,35 @@ private:
             canvas_.rect(table.x + 2, y + 4, 8, 8, s.color);
             canvas_.text(table.x + 14, y + 12, s.name, "start");
             for (size_t k = 0; k < s.values.size() && k < pointCount(); ++k)
-                if (s.values[k]) canvas_.text(valuesLeft + band * (static_cast<double>(k) + 0.5), y + 12, valueText(*s.values[k], false));
+                if (s.values[k]) canvas_.text(valuesLeft + band * (static_cast<double>(k) + 0.5), y + 12, s.valueFormat(*s.values[k]));
         }
         canvas_.line(table.x, y + kRowHeight, table.x + table.w, y + kRowHeight, "#BFBFBF");
     }
 
-    // ---- pies ----
+    // ---- pies and doughnuts ----
 
+    // A pie shows its first series; a doughnut every series, one ring each, the first innermost.
     void drawPie(const Box& area) {
         if (data_.series.empty()) return;
-        const SeriesPlot& s = data_.series.front();  // a pie shows its first series
+        double radius = std::max(0.0, std::min(area.w, area.h) / 2 - 12);
+        if (radius <= 0) return;
+        double cx = area.x + area.w / 2, cy = area.y + area.h / 2;
+        bool doughnut = traits_.kind == PlotKind::Doughnut;
+        size_t rings = doughnut ? data_.series.size() : 1;
+        double hole = doughnut ? radius * 0.5 : 0;
+        double ring = (radius - hole) / static_cast<double>(rings);
+        for (size_t i = 0; i < rings; ++i) drawRing(i, cx, cy, hole + ring * static_cast<double>(i), hole + ring * static_cast<double>(i + 1), radius);
+    }
+
+    void drawRing(size_t index, double cx, double cy, double inner, double outer, double radius) {
+        const SeriesPlot& s = data_.series[index];
         double total = 0;
         for (const auto& v : s.values)
             if (v && *v > 0) total += *v;
-        double radius = std::max(0.0, std::min(area.w, area.h) / 2 - 12);
-        double cx = area.x + area.w / 2, cy = area.y + area.h / 2;
-        if (total <= 0 || radius <= 0) return;
+        if (total <= 0) return;
+        ValueFormat shareFormat(kShareFormat, false);
         double angle = -std::numbers::pi / 2;
-        double hole = traits_.kind == PlotKind::Doughnut ? radius * 0.5 : 0;
+        canvas_.open("series", index);
         for (size_t k = 0; k < s.values.size(); ++k) {
             if (!s.values[k] || *s.values[k] <= 0) continue;
             double sweep = *s.values[k] / total * 2 * std::numbers::pi;
@@ -445,12 +552,14 @@ private:
             double shift = traits_.exploded ? radius * 0.08 : 0;
             double ox = cx + std::cos(middle) * shift, oy = cy + std::sin(middle) * shift;
             std::string color = "#" + std::string(chartColor(k));
-            canvas_.path(slicePath(ox, oy, radius, hole, angle, angle + sweep), color);
-            double at = hole > 0 ? (radius + hole) / 2 : radius * 0.65;
-            label(s, k, *s.values[k], ox + std::cos(middle) * at, oy + std::sin(middle) * at + 4, "middle",
-                  *s.values[k] / total, color);
+            double share = *s.values[k] / total;
+            canvas_.path(slicePath(ox, oy, outer, inner, angle, angle + sweep), color,
+                         tip(s, k, *s.values[k]) + " (" + shareFormat(share) + ")");
+            double at = inner > 0 ? (outer + inner) / 2 : outer * 0.65;
+            label(s, k, *s.values[k], ox + std::cos(middle) * at, oy + std::sin(middle) * at + 4, "middle", share, color);
             angle += sweep;
         }
+        canvas_.closeGroup();
     }
 
     static std::string slicePath(double cx, double cy, double r, double hole, double from, double to) {
@@ -471,35 +580,48 @@ private:
 
     // ---- scatter and radar ----
 
+    double xOf(const SeriesPlot& s, size_t k) const {
+        return k < s.xs.size() && s.xs[k] ? *s.xs[k] : static_cast<double>(k + 1);
+    }
+
     void drawScatter(const Box& area) {
         Box plot{area.x + 40, area.y + 4, area.w - 44, area.h - 22};
         if (plot.w < 10 || plot.h < 10) return;
         double xLow = 1e300, xHigh = -1e300, yLow = 0, yHigh = 0;
         for (const SeriesPlot& s : data_.series)
             for (size_t k = 0; k < s.values.size(); ++k) {
-                double x = k < s.xs.size() && s.xs[k] ? *s.xs[k] : static_cast<double>(k + 1);
+                double x = xOf(s, k);
                 xLow = std::min(xLow, x), xHigh = std::max(xHigh, x);
                 if (s.values[k]) yLow = std::min(yLow, *s.values[k]), yHigh = std::max(yHigh, *s.values[k]);
             }
         Scale xs = Scale::nice(std::min(0.0, xLow), xHigh), ys = Scale::nice(yLow, yHigh);
+        ValueFormat yFormat = valueAxisFormat();
+        ValueFormat xFormat = data_.series.empty() ? ValueFormat("General", false) : data_.series.front().xFormat;
         for (double t : ys.ticks()) {
             double y = ys.at(t, plot.y + plot.h, plot.y);
             canvas_.line(plot.x, y, plot.x + plot.w, y, "#E0E0E0");
-            canvas_.text(plot.x - 4, y + 4, valueText(t, false), "end");
+            canvas_.text(plot.x - 4, y + 4, yFormat(t), "end");
         }
-        for (double t : xs.ticks()) canvas_.text(xs.at(t, plot.x, plot.x + plot.w), plot.y + plot.h + 14, valueText(t, false));
+        double widest = 0;
+        for (double t : xs.ticks()) widest = std::max(widest, textWidth(xFormat(t), kFontSize));
+        auto xTicks = xs.ticks();
+        size_t step = labelStep(xTicks.size(), widest + 6, plot.w);
+        for (size_t i = 0; i < xTicks.size(); i += step)
+            canvas_.text(xs.at(xTicks[i], plot.x, plot.x + plot.w), plot.y + plot.h + 14, xFormat(xTicks[i]));
         canvas_.line(plot.x, plot.y + plot.h, plot.x + plot.w, plot.y + plot.h, "#A6A6A6");
-        for (const SeriesPlot& s : data_.series) {
+        for (size_t i = 0; i < data_.series.size(); ++i) {
+            const SeriesPlot& s = data_.series[i];
             std::vector<std::pair<double, double>> points;
-            for (size_t k = 0; k < s.values.size(); ++k) {
+            canvas_.open("series", i);
+            for (size_t k : pixelExtremes(s.values, pixelsOf(plot.w))) {
                 if (!s.values[k]) continue;
-                double xv = k < s.xs.size() && s.xs[k] ? *s.xs[k] : static_cast<double>(k + 1);
-                double x = xs.at(xv, plot.x, plot.x + plot.w), y = ys.at(*s.values[k], plot.y + plot.h, plot.y);
+                double x = xs.at(xOf(s, k), plot.x, plot.x + plot.w), y = ys.at(*s.values[k], plot.y + plot.h, plot.y);
                 points.emplace_back(x, y);
-                if (traits_.markers || !traits_.lines) canvas_.circle(x, y, 3, s.color);
+                if (traits_.markers || !traits_.lines) canvas_.circle(x, y, 3, s.color, tip(s, k, *s.values[k]));
                 label(s, k, *s.values[k], x, y - 6, "middle");
             }
             if (traits_.lines) canvas_.polyline(points, s.color);
+            canvas_.closeGroup();
         }
     }
 
@@ -522,18 +644,22 @@ private:
             for (size_t k = 0; k < n; ++k) ring.push_back(spoke(k, scale.at(t, 0, radius)));
             canvas_.polygon(ring, "none", 0, "#E0E0E0");
         }
+        size_t step = labelStep(n, kRowHeight, 2 * std::numbers::pi * radius);
         for (size_t k = 0; k < n; ++k) {
             auto [x, y] = spoke(k, radius);
             canvas_.line(cx, cy, x, y, "#E0E0E0");
+            if (k % step != 0) continue;
             auto [lx, ly] = spoke(k, radius + 10);
             canvas_.text(lx, ly + 4, data_.categories[k]);
         }
-        for (const SeriesPlot& s : data_.series) {
+        for (size_t i = 0; i < data_.series.size(); ++i) {
+            const SeriesPlot& s = data_.series[i];
             std::vector<std::pair<double, double>> shape;
+            canvas_.open("series", i);
             for (size_t k = 0; k < n && k < s.values.size(); ++k) {
                 auto [x, y] = spoke(k, scale.at(s.values[k].value_or(0), 0, radius));
                 shape.emplace_back(x, y);
-                if (traits_.markers) canvas_.circle(x, y, 3, s.color);
+                if (traits_.markers && s.values[k]) canvas_.circle(x, y, 3, s.color, tip(s, k, *s.values[k]));
                 if (s.values[k]) label(s, k, *s.values[k], x, y - 6, "middle");
             }
             if (traits_.filled) canvas_.polygon(shape, s.color, 0.6);
@@ -541,12 +667,13 @@ private:
                 shape.push_back(shape.front());
                 canvas_.polyline(shape, s.color);
             }
+            canvas_.closeGroup();
         }
     }
 
     // ---- data labels ----
 
-    // `share`: a pie slice's part of the whole; `keyColor`: the slice's colour for the legend key.
+    // `share`: a slice's part of its ring; `keyColor`: the slice's colour for the legend key.
     void label(const SeriesPlot& s, size_t k, double value, double x, double y, std::string_view anchor,
                std::optional<double> share = std::nullopt, std::string_view keyColor = {}) {
         const DataLabelFlags& flags = s.labels;
@@ -554,8 +681,8 @@ private:
         std::vector<std::string> parts;
         if (flags.seriesName) parts.push_back(s.name);
         if (flags.category && k < data_.categories.size()) parts.push_back(data_.categories[k]);
-        if (flags.value) parts.push_back(valueText(value, false));
-        if (flags.percent && share) parts.push_back(valueText(*share, true));
+        if (flags.value) parts.push_back(s.valueFormat(value));
+        if (flags.percent && share) parts.push_back(ValueFormat(kShareFormat, false)(*share));
         if (parts.empty()) return;
         std::string text;
         for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +30,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/html/ChartSvg.h"
+#include "host/html/DataUrl.h"
 #include "host/html/HtmlText.h"
 
 namespace tavlora::host::html {
@@ -158,7 +160,9 @@ public:
                     std::string look = cellFormatDeclarations(styles.cellFormat(xf));
                     auto [entry, added] = classOfLook.emplace(look, static_cast<int32_t>(classOfLook.size()));
                     classes_[xf] = entry->second;
-                    if (added) css_ += "td.f" + std::to_string(entry->second) + "{" + look + "}\n";
+                    // As specific as the rule that aligns numbers right and later, so that an
+                    // alignment the format sets wins over the one by the kind of value.
+                    if (added) css_ += "table.sheet td.f" + std::to_string(entry->second) + "{" + look + "}\n";
                 }
     }
 
@@ -231,14 +235,27 @@ struct SheetLayout {
     std::vector<Area> merges;  // inside `area`, sorted by first row
 };
 
-// The used range, grown to hold the merged areas that reach into it.
-std::optional<SheetLayout> layoutOf(const Worksheet& sheet) {
+// The used range, grown to hold the merged areas that reach into it and the top-left corners of
+// the charts and pictures over it, so that none of them starts before the table.
+std::optional<SheetLayout> layoutOf(const Worksheet& sheet, const std::vector<ChartAnchor>& anchors) {
     SheetLayout layout;
-    if (!sheet.store().usedArea(layout.area)) return std::nullopt;
+    bool used = sheet.store().usedArea(layout.area);
+    for (const ChartAnchor& anchor : anchors) {
+        if (anchor.kind == ChartAnchor::Kind::Absolute) continue;
+        const Area corner = Area::cell(anchor.from.row + 1, anchor.from.column + 1);
+        if (!used) {
+            layout.area = corner;
+            used = true;
+            continue;
+        }
+        layout.area.firstRow = std::min(layout.area.firstRow, corner.firstRow);
+        layout.area.firstColumn = std::min(layout.area.firstColumn, corner.firstColumn);
+    }
+    if (!used) return std::nullopt;
     auto merges = disjointMerges(sheet.mergedAreas());
-    Area used = layout.area;
+    const Area cells = layout.area;
     for (const Area& m : merges) {
-        if (!intersects(m, used)) continue;
+        if (!intersects(m, cells)) continue;
         layout.area.firstRow = std::min(layout.area.firstRow, m.firstRow);
         layout.area.firstColumn = std::min(layout.area.firstColumn, m.firstColumn);
         layout.area.lastRow = std::max(layout.area.lastRow, m.lastRow);
@@ -265,8 +282,9 @@ int64_t columnPixels(double characters) {
 
 class WorksheetWriter {
 public:
-    WorksheetWriter(PageOutput& out, const Worksheet& sheet, CellFormats& formats, bool date1904)
-        : out_(out), sheet_(sheet), store_(sheet.workbookStore()), formats_(formats), date1904_(date1904) {}
+    WorksheetWriter(PageOutput& out, const Worksheet& sheet, CellFormats& formats, bool date1904, int32_t frozenRows)
+        : out_(out), sheet_(sheet), store_(sheet.workbookStore()), formats_(formats), date1904_(date1904),
+          frozenRows_(frozenRows) {}
 
     void write(const SheetLayout& layout) {
         layout_ = &layout;
@@ -298,7 +316,7 @@ public:
                 continue;
             }
             if (mergeStarts || shows) writeRow(r, info);
-            else writeCoveredRow(info);
+            else writeCoveredRow(r, info);
             ++r;
         }
         out_ << "</table>\n";
@@ -323,8 +341,8 @@ private:
 
     // A row where no merged area starts and no cell shows: the empty cells between the merged
     // areas passing through, the same for every such row until the areas change.
-    void writeCoveredRow(const RowInfo* info) {
-        writeRowStart(info);
+    void writeCoveredRow(int32_t r, const RowInfo* info) {
+        writeRowStart(r, info);
         if (!uncoveredCells_) {
             uncoveredCells_.emplace();
             const Area& area = layout_->area;
@@ -386,15 +404,21 @@ private:
         out_ << "</colgroup>\n";
     }
 
-    void writeRowStart(const RowInfo* info) {
+    // A frozen row's cells stick below the frozen rows above them while the page scrolls.
+    void writeRowStart(int32_t r, const RowInfo* info) {
         double height = info && info->height >= 0 ? info->height : sheet_.defaultRowHeight();
-        out_ << "<tr style=\"height:" << cssNumber(height) << "pt";
-        if (info && info->hidden) out_ << ";display:none";
+        bool hidden = info && info->hidden;
+        out_ << "<tr";
+        if (r <= frozenRows_ && !hidden) out_ << " class=\"fz\"";
+        out_ << " style=\"height:" << cssNumber(height) << "pt";
+        if (hidden) out_ << ";display:none";
+        else if (r <= frozenRows_) out_ << ";--fz:" << cssNumber(frozenTop_) << "pt";
         out_ << "\">";
+        if (!hidden) frozenTop_ += height;
     }
 
     void writeRow(int32_t r, const RowInfo* info) {
-        writeRowStart(info);
+        writeRowStart(r, info);
         const Area& area = layout_->area;
         std::span<const Cell> cells;
         if (info) cells = info->cells;
@@ -456,6 +480,7 @@ private:
             if (!row->hidden) height += row->height >= 0 ? row->height : sheet_.defaultRowHeight();
             ++r;
         }
+        frozenTop_ += height;
         out_ << "<tr style=\"";
         if (height > 0) out_ << "height:" << cssNumber(height) << "pt";
         else out_ << "display:none";
@@ -522,6 +547,8 @@ private:
     const WorkbookStore& store_;
     CellFormats& formats_;
     bool date1904_;
+    int32_t frozenRows_;
+    double frozenTop_ = 0;  // points from the table's top to the next row
     const SheetLayout* layout_ = nullptr;
     std::map<int32_t, Area> active_;  // merged areas reaching the current row, by first column
     using Ending = std::pair<int32_t, int32_t>;  // last row, first column
@@ -549,16 +576,78 @@ void writeChartSheetBody(PageOutput& out, const ChartSheet& sheet) {
     out << "</p>\n";
 }
 
-// A worksheet's chart objects, after its cells, each at its size on the sheet.
-void writeEmbeddedCharts(PageOutput& out, const Worksheet& sheet) {
-    if (sheet.chartObjects().empty()) return;
-    out << "<div class=\"charts\">\n";
+// A chart or picture over a worksheet's cells, in CSS pixels from the table's top-left corner.
+struct Float {
+    PointRect place;
+    const EmbeddedChart* chart = nullptr;
+    const PagePicture* picture = nullptr;
+};
+
+std::vector<ChartAnchor> anchorsOf(const Worksheet& sheet, const SheetExtras& extras) {
+    std::vector<ChartAnchor> anchors;
+    for (const auto& object : sheet.chartObjects()) anchors.push_back(static_cast<const EmbeddedChart&>(*object).anchor());
+    for (const PagePicture& picture : extras.pictures) anchors.push_back(picture.anchor);
+    return anchors;
+}
+
+// Where the anchor lies from the cell the table starts at; nothing lies before it (the layout
+// grew to hold every anchored corner, an absolute anchor is kept inside).
+PointRect placeOverTable(const Worksheet& sheet, const ChartAnchor& anchor, const Area& table) {
+    ChartAnchor corner;
+    corner.kind = ChartAnchor::Kind::OneCell;
+    corner.from = AnchorMarker{table.firstColumn - 1, 0, table.firstRow - 1, 0};
+    PointRect origin = anchorRect(sheet, corner), rect = anchorRect(sheet, anchor);
+    return {std::max(0.0, rect.left - origin.left) * kPixelsPerPoint, std::max(0.0, rect.top - origin.top) * kPixelsPerPoint,
+            rect.width * kPixelsPerPoint, rect.height * kPixelsPerPoint};
+}
+
+std::vector<Float> floatsOf(const Worksheet& sheet, const SheetExtras& extras, const Area& table) {
+    std::vector<Float> floats;
     for (const auto& object : sheet.chartObjects()) {
         const auto& chart = static_cast<const EmbeddedChart&>(*object);
-        PointRect rect = anchorRect(sheet, chart.anchor());
-        out << kChartBox << chartSvg(*chart.model(), rect.width * kPixelsPerPoint, rect.height * kPixelsPerPoint)
-            << "</div>\n";
+        floats.push_back({placeOverTable(sheet, chart.anchor(), table), &chart, nullptr});
     }
+    for (const PagePicture& picture : extras.pictures)
+        floats.push_back({placeOverTable(sheet, picture.anchor, table), nullptr, &picture});
+    return floats;
+}
+
+void writeFloatStyle(PageOutput& out, const PointRect& place) {
+    out << "style=\"left:" << cssNumber(place.left) << "px;top:" << cssNumber(place.top) << "px;width:"
+        << cssNumber(place.width) << "px;height:" << cssNumber(place.height) << "px\"";
+}
+
+void writeFloat(PageOutput& out, const Float& f) {
+    if (f.chart) {
+        out << "<div class=\"chart float\" ";
+        writeFloatStyle(out, f.place);
+        out << ">" << chartSvg(*f.chart->model(), f.place.width, f.place.height) << "</div>\n";
+        return;
+    }
+    out << "<img class=\"float\" ";
+    writeFloatStyle(out, f.place);
+    out << " alt=\"";
+    out.escaped(f.picture->description);
+    out << "\" src=\"";
+    out.escaped(dataUrl(f.picture->mediaType, f.picture->bytes));
+    out << "\">\n";
+}
+
+// The sheet's cells with its charts and pictures over them, in a block as large as both.
+void writeWorksheetBody(PageOutput& out, const Worksheet& sheet, const SheetExtras& extras, CellFormats& formats,
+                        bool date1904) {
+    auto layout = layoutOf(sheet, anchorsOf(sheet, extras));
+    std::vector<Float> floats = layout ? floatsOf(sheet, extras, layout->area) : std::vector<Float>{};
+    double right = 0, bottom = 0;
+    for (const Float& f : floats) {
+        right = std::max(right, f.place.left + f.place.width);
+        bottom = std::max(bottom, f.place.top + f.place.height);
+    }
+    out << "<div class=\"sheet-block\" style=\"min-width:" << cssNumber(right) << "px;min-height:" << cssNumber(bottom)
+        << "px\">\n";
+    if (layout) WorksheetWriter(out, sheet, formats, date1904, extras.frozenRows).write(*layout);
+    else out << "<table class=\"sheet\"></table>\n";
+    for (const Float& f : floats) writeFloat(out, f);
     out << "</div>\n";
 }
 
@@ -568,28 +657,41 @@ void writeEmbeddedCharts(PageOutput& out, const Worksheet& sheet) {
 constexpr std::string_view kBaseCss =
     "body{font-family:Calibri,Arial,sans-serif;font-size:11pt;margin:16px;color:#000;background:#fff}\n"
     "h2{font-size:13pt;margin:24px 0 8px}\n"
+    "div.sheet-block{position:relative}\n"
+    ".float{position:absolute;z-index:2}\n"
     "table.sheet{border-collapse:collapse;table-layout:fixed}\n"
     "table.sheet td{padding:0 3px;border:1px solid #e0e0e0;white-space:nowrap;overflow:hidden;"
     "vertical-align:bottom}\n"
     "table.sheet td.n{text-align:right}\n"
     "table.sheet td.c{text-align:center}\n"
     "table.sheet td.o{overflow:visible}\n"
-    "p.chart{border:1px dashed #999;padding:24px;color:#555}\n";
+    "table.sheet tr.fz td{position:sticky;top:var(--fz);z-index:1;background:#fff}\n"
+    "p.chart{border:1px dashed #999;padding:24px;color:#555}\n"
+    // Printed, every sheet starts a page under its own name; frozen rows print where they stand.
+    "@media print{body{margin:0}section.sheet-page{break-after:page}section.sheet-page:last-child{break-after:auto}"
+    "h2{margin:0 0 8px}table.sheet tr.fz td{position:static}}\n";
 
 bool isShown(const Sheet& sheet) { return sheet.visibility() == SheetVisibility::Visible; }
 
-void writeHead(PageOutput& out, const Workbook& workbook, const CellFormats& formats) {
+// The title the page shows: the workbook's title property, else the page's own file name (not
+// the template's the workbook was made from).
+std::string pageTitle(const PageExtras& extras, const std::string& path) {
+    if (!extras.title.empty()) return extras.title;
+    return std::filesystem::path(path).stem().string();
+}
+
+void writeHead(PageOutput& out, const std::string& title, const CellFormats& formats) {
     out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
            // Nothing but the page's own styles may load or run, whatever a workbook holds.
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
            "img-src data:\">\n"
            "<title>";
-    out.escaped(workbook.name());
+    out.escaped(title);
     out << "</title>\n<style>\n" << kBaseCss;
     out << formats.css() << "</style>\n</head>\n<body>\n";
 }
 
-void writePage(const Workbook& workbook, const std::string& path, const base::FileSync& sync) {
+void writePage(const Workbook& workbook, const std::string& path, const PageExtras& extras, const base::FileSync& sync) {
     std::vector<const Worksheet*> worksheets;
     for (const auto& sheet : workbook.sheets())
         if (isShown(*sheet) && sheet->kind() == SheetKind::Worksheet)
@@ -599,25 +701,24 @@ void writePage(const Workbook& workbook, const std::string& path, const base::Fi
     CellFormats formats(styles, worksheets);
     base::AtomicFile file(path, sync);
     PageOutput out(file);
-    writeHead(out, workbook, formats);
+    writeHead(out, pageTitle(extras, path), formats);
+    static const SheetExtras kNoExtras;
     int64_t index = 0;
     for (const auto& sheet : workbook.sheets()) {
         if (!isShown(*sheet)) continue;
         ++index;
-        out << "<h2 id=\"sheet" << index << "\">";
+        out << "<section class=\"sheet-page\">\n<h2 id=\"sheet" << index << "\">";
         out.escaped(sheet->name());
         out << "</h2>\n";
         if (sheet->kind() == SheetKind::ChartSheet) {
             writeChartSheetBody(out, static_cast<const ChartSheet&>(*sheet));
-            continue;
-        }
-        const auto& worksheet = static_cast<const Worksheet&>(*sheet);
-        if (auto layout = layoutOf(worksheet)) {
-            WorksheetWriter(out, worksheet, formats, styles.uses1904Dates()).write(*layout);
         } else {
-            out << "<table class=\"sheet\"></table>\n";
+            const auto& worksheet = static_cast<const Worksheet&>(*sheet);
+            auto found = extras.sheets.find(&worksheet);
+            writeWorksheetBody(out, worksheet, found != extras.sheets.end() ? found->second : kNoExtras, formats,
+                               styles.uses1904Dates());
         }
-        writeEmbeddedCharts(out, worksheet);
+        out << "</section>\n";
     }
     out << "</body>\n</html>\n";
     out.flush();
@@ -626,9 +727,10 @@ void writePage(const Workbook& workbook, const std::string& path, const base::Fi
 
 }  // namespace
 
-void writeWebPage(const Workbook& workbook, const std::string& path, const base::FileSync& sync) {
+void writeWebPage(const Workbook& workbook, const std::string& path, const PageExtras& extras,
+                  const base::FileSync& sync) {
     try {
-        writePage(workbook, path, sync);
+        writePage(workbook, path, extras, sync);
     } catch (const base::FileError& error) {
         com::throwHostError("Cannot save '" + path + "': " + error.what());
     }

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <fstream>
 #include <pugixml.hpp>
 #include <sstream>
@@ -31,6 +32,32 @@ bool hasText(const std::string& svg, const std::string& text) {
     return std::find(all.begin(), all.end(), text) != all.end();
 }
 
+// The marks of one series (its group's content); "" when the drawing has no such group.
+std::string seriesMarks(const std::string& svg, size_t series) {
+    std::string open = "<g class=\"series\" data-series=\"" + std::to_string(series) + "\">";
+    size_t at = svg.find(open);
+    if (at == std::string::npos) return "";
+    at += open.size();
+    return svg.substr(at, svg.find("</g>", at) - at);
+}
+
+// A numeric attribute of the n-th element that starts with `element` ("<rect ").
+double attributeOf(const std::string& svg, const std::string& element, size_t n, const std::string& name) {
+    size_t at = svg.find(element);
+    for (size_t i = 0; i < n && at != std::string::npos; ++i) at = svg.find(element, at + 1);
+    if (at == std::string::npos) return std::nan("");
+    size_t value = svg.find(" " + name + "=\"", at);
+    return std::stod(svg.substr(value + name.size() + 3));
+}
+
+// The y of the <text> showing exactly `text`.
+double textY(const std::string& svg, const std::string& text) {
+    size_t end = svg.find(">" + text + "</text>");
+    if (end == std::string::npos) return std::nan("");
+    size_t start = svg.rfind("<text ", end);
+    return std::stod(svg.substr(svg.find(" y=\"", start) + 4));
+}
+
 class ChartDrawings : public ChartFixture {
 protected:
     std::shared_ptr<Chart> salesChart(int32_t type) {
@@ -61,9 +88,11 @@ TEST_F(ChartDrawings, ColumnsWithLegendTitleAndLabels) {
     // Legend entries name the series; categories stand under the columns.
     EXPECT_TRUE(hasText(drawing, "Sales") && hasText(drawing, "Cost"));
     EXPECT_TRUE(hasText(drawing, "Jan") && hasText(drawing, "Mar"));
-    // Six columns in two colours, each with its value as label.
-    EXPECT_EQ(occurrences(drawing, "fill=\"#4472C4\" stroke=\"none\"/>"), 3u + 1u);  // columns and legend key
-    EXPECT_EQ(occurrences(drawing, "fill=\"#ED7D31\" stroke=\"none\"/>"), 3u + 1u);
+    // Six columns in two colours, each with its value as label and as tooltip.
+    EXPECT_EQ(occurrences(seriesMarks(drawing, 0), "<rect "), 3u);
+    EXPECT_EQ(occurrences(seriesMarks(drawing, 0), "fill=\"#4472C4\""), 3u);
+    EXPECT_EQ(occurrences(seriesMarks(drawing, 1), "fill=\"#ED7D31\""), 3u);
+    EXPECT_TRUE(contains(seriesMarks(drawing, 1), "<title>Cost, Feb: 5</title>"));
     for (const char* value : {"10", "20", "30", "4", "5", "6"}) EXPECT_TRUE(hasText(drawing, value)) << value;
     // The value axis runs in even steps from zero past the largest value.
     EXPECT_TRUE(hasText(drawing, "0") && hasText(drawing, "35"));
@@ -75,7 +104,7 @@ TEST_F(ChartDrawings, TallerValuesMakeTallerColumns) {
     std::vector<double> heights;
     for (size_t at = drawing.find("<rect "); at != std::string::npos; at = drawing.find("<rect ", at + 1)) {
         std::string element = drawing.substr(at, drawing.find("/>", at) - at);
-        if (!contains(element, "fill=\"#4472C4\"")) continue;
+        if (!contains(element, "fill=\"#4472C4\"")) continue;  // the legend key and the first series
         size_t h = element.find("height=\"") + 8;
         heights.push_back(std::stod(element.substr(h)));
     }
@@ -95,10 +124,18 @@ TEST_F(ChartDrawings, LinesPiesAreasScatterAndRadar) {
     std::string pie = svg(pieChart);
     expectWellFormed(pie);
     EXPECT_EQ(occurrences(pie, "<path "), 3u);  // one slice per category of the first series
-    EXPECT_TRUE(hasText(pie, "16.7%") && hasText(pie, "33.3%") && hasText(pie, "50%"));
+    // Shares as the application shows them: whole percents.
+    EXPECT_TRUE(hasText(pie, "17%") && hasText(pie, "33%") && hasText(pie, "50%"));
+    EXPECT_FALSE(hasText(pie, "16.7%"));
     EXPECT_TRUE(hasText(pie, "Jan"));  // the legend names the slices
     EXPECT_FALSE(hasText(pie, "Cost"));
-    EXPECT_EQ(occurrences(svg(salesChart(-4120)), " A"), 3u * 2u);  // a doughnut slice has two arcs
+    // A doughnut draws every series as a ring of its own, the first inside.
+    std::string doughnut = svg(salesChart(-4120));
+    EXPECT_EQ(occurrences(seriesMarks(doughnut, 0), "<path "), 3u);
+    EXPECT_EQ(occurrences(seriesMarks(doughnut, 1), "<path "), 3u);
+    EXPECT_EQ(occurrences(doughnut, " A"), 2u * 3u * 2u);  // a ring's slice has two arcs
+    auto outerRadius = [](const std::string& marks) { return std::stod(marks.substr(marks.find(" A") + 2)); };
+    EXPECT_LT(outerRadius(seriesMarks(doughnut, 0)), outerRadius(seriesMarks(doughnut, 1)));
 
     EXPECT_EQ(occurrences(svg(salesChart(76)), "<polygon "), 2u);
     EXPECT_EQ(occurrences(svg(salesChart(-4169)), "<circle "), 6u);
@@ -164,6 +201,106 @@ TEST_F(ChartDrawings, TheWebPageDrawsChartSheetsAndEmbeddedCharts) {
     EXPECT_GT(second, table);
     EXPECT_TRUE(contains(html.substr(second, 200), "width=\"480\" height=\"280\""));
     EXPECT_TRUE(contains(html, ">Share</text>"));
+}
+
+TEST_F(ChartDrawings, BarsRunFromTheBottomUp) {
+    std::string bars = svg(salesChart(57));
+    // Category 1 lies lowest, and within a category the first series lies below the second.
+    EXPECT_GT(textY(bars, "Jan"), textY(bars, "Feb"));
+    EXPECT_GT(textY(bars, "Feb"), textY(bars, "Mar"));
+    std::string sales = seriesMarks(bars, 0), cost = seriesMarks(bars, 1);
+    EXPECT_GT(attributeOf(sales, "<rect ", 0, "y"), attributeOf(sales, "<rect ", 2, "y"));
+    EXPECT_GT(attributeOf(sales, "<rect ", 0, "y"), attributeOf(cost, "<rect ", 0, "y"));
+    // Columns keep category 1 on the left.
+    std::string columns = svg(salesChart(51));
+    EXPECT_LT(attributeOf(seriesMarks(columns, 0), "<rect ", 0, "x"), attributeOf(seriesMarks(columns, 0), "<rect ", 2, "x"));
+}
+
+TEST_F(ChartDrawings, LabelsAndAxesShowTheCellsNumberFormats) {
+    data->range("B2:B4").setNumberFormatLocal("0.0%");
+    put("B2", 0.125);
+    put("B3", 0.25);
+    put("B4", 0.5);
+    auto chart = salesChart(51);
+    chart->applyDataLabels(2, false);
+    std::string drawing = svg(chart);
+    EXPECT_TRUE(hasText(drawing, "12.5%") && hasText(drawing, "50.0%")) << drawing;
+    EXPECT_FALSE(hasText(drawing, "0.125"));
+    EXPECT_TRUE(hasText(drawing, "0.0%"));  // the value axis, in the first series's format
+    EXPECT_TRUE(contains(seriesMarks(drawing, 0), "<title>Sales, Jan: 12.5%</title>"));
+    // The other series keeps its own (General) format.
+    EXPECT_TRUE(hasText(drawing, "4") && hasText(drawing, "6"));
+}
+
+TEST_F(ChartDrawings, PieLabelKeysStandOutFromTheirSlice) {
+    auto chart = salesChart(5);
+    chart->applyDataLabels(3, true);
+    std::string drawing = svg(chart);
+    std::string labels = drawing.substr(drawing.find("<g class=\"labels\">"));
+    // Each key has the slice's colour and a white edge, so it shows on the slice it stands on.
+    EXPECT_EQ(occurrences(labels, "<rect "), 3u);
+    EXPECT_EQ(occurrences(labels, "fill=\"#4472C4\" stroke=\"#FFFFFF\""), 1u);
+    EXPECT_EQ(occurrences(labels, "stroke=\"none\""), 0u);
+}
+
+// A long line: 12,000 points, flat but for one peak and one dip one point wide each.
+class LongSeries : public ChartDrawings {
+protected:
+    std::shared_ptr<Chart> longLine(int32_t type) {
+        auto chart = addEmbedded(data)->chart();
+        chart->setChartType(type);
+        std::string values = "={";
+        for (int k = 0; k < kPoints; ++k) {
+            if (k) values += ",";
+            values += k == kPeak ? "1000" : k == kDip ? "-1000" : std::to_string(100 + k % 7);
+        }
+        auto s = chart->seriesCollection().newSeries();
+        s->setValues(values + "}");
+        return chart;
+    }
+    static constexpr int kPoints = 12000;
+    static constexpr int kPeak = 7777;
+    static constexpr int kDip = 3001;
+};
+
+TEST_F(LongSeries, IsDrawnWholeWithItsPeaksAtPixelResolution) {
+    std::string drawing = svg(longLine(4));
+    std::string marks = seriesMarks(drawing, 0);
+    ASSERT_EQ(occurrences(marks, "<polyline "), 1u);
+    size_t points = occurrences(marks, ",");
+    EXPECT_LE(points, 3u * 480u);  // some per pixel column, not 12,000
+    EXPECT_GE(points, 480u);
+    // Both extremes survive, so the value axis and the line reach them; the line runs to the end.
+    std::vector<double> ys, xs;
+    std::string list = marks.substr(marks.find("points=\"") + 8);
+    list = list.substr(0, list.find('"'));
+    for (size_t at = 0; at < list.size();) {
+        size_t comma = list.find(',', at), blank = list.find(' ', comma);
+        xs.push_back(std::stod(list.substr(at, comma - at)));
+        ys.push_back(std::stod(list.substr(comma + 1)));
+        at = blank == std::string::npos ? list.size() : blank + 1;
+    }
+    double top = *std::min_element(ys.begin(), ys.end()), bottom = *std::max_element(ys.begin(), ys.end());
+    EXPECT_LT(top, bottom - 150);  // peak and dip lie far apart, the flat part between them
+    std::sort(ys.begin(), ys.end());
+    EXPECT_GT(ys[1] - ys[0], 50);  // one point alone reaches the peak
+    EXPECT_GT(xs.back(), 350);  // the plot ends near 395 (the legend takes the rest); a cut series a third of the way
+    EXPECT_TRUE(hasText(drawing, "1000") || hasText(drawing, "1,000")) << "the axis reaches the peak";
+}
+
+TEST_F(LongSeries, CategoryLabelsAreThinnedToWhatFits) {
+    for (int32_t type : {51, 57, 4}) {
+        std::string drawing = svg(longLine(type));
+        size_t labels = 0;
+        for (const std::string& t : texts(drawing))
+            if (!t.empty() && std::all_of(t.begin(), t.end(), ::isdigit) && std::stoi(t) > 20 && std::stoi(t) != 1000) ++labels;
+        EXPECT_GT(labels, 3u) << type;
+        EXPECT_LT(labels, 60u) << type;
+        // Columns: the bars keep each pixel's extremes too.
+        if (type == 51) {
+            EXPECT_LT(occurrences(seriesMarks(drawing, 0), "<rect "), 3u * 480u);
+        }
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "com/Error.h"
 #include "host/Application.h"
 #include "host/chart/ChartSheet.h"
+#include "host/chart/EmbeddedChart.h"
 #include "host/Range.h"
 #include "host/format/Styles.h"
 #include "host/Workbook.h"
@@ -122,14 +123,14 @@ TEST_F(WebPageTest, UsedRangeWithMergesAndDisplayedText) {
 
     std::string dump = dumpPage(save());
     EXPECT_EQ(dump,
-              "TITLE Book1\n"
+              "TITLE page\n"
               "H2 Sheet1\n"
               "ROW Sales report[3x1]\n"
               "ROW Region | 1,234.50 | 25%\n"
               "ROW North[1x3] | TRUE | \n"
               "ROW  | 2024-01-15\n"
               "ROW x | \n"
-              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+              "TAGS body col colgroup div h2 head html meta section style table td title tr\n")
         << dump;
 }
 
@@ -144,7 +145,7 @@ TEST_F(WebPageTest, WorkbookTextNeverBecomesMarkup) {
     EXPECT_NE(dump.find("H2 <b>&\"x'y\n"), std::string::npos) << dump;
     EXPECT_NE(dump.find("ROW <script>alert(1)</script>\n"), std::string::npos) << dump;
     EXPECT_NE(dump.find("ROW a & b \"quoted\" 'single' <i>not italic</i>\n"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("TAGS body col colgroup h2 head html meta style table td title tr\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("TAGS body col colgroup div h2 head html meta section style table td title tr\n"), std::string::npos) << dump;
 
     std::string html = test::contentOf(page);
     EXPECT_EQ(html.find("<script"), std::string::npos);
@@ -188,12 +189,12 @@ TEST_F(WebPageTest, HiddenSheetsAreLeftOutAndChartSheetsGetACaption) {
     fs::path page = save();
     std::string dump = dumpPage(page);
     EXPECT_EQ(dump,
-              "TITLE Book1\n"
+              "TITLE page\n"
               "H2 Sheet1\n"
               "ROW visible one\n"
               "H2 Chart1\n"
               "H2 Empty\n"
-              "TAGS body col colgroup h2 head html meta p style table td title tr\n")
+              "TAGS body col colgroup div h2 head html meta p section style table td title tr\n")
         << dump;
     std::string html = test::contentOf(page);
     EXPECT_EQ(html.find("SECRET"), std::string::npos);
@@ -253,12 +254,12 @@ TEST_F(WebPageTest, SparseSheetsCollapseEmptyRuns) {
     EXPECT_NE(html.find("<tr style=\"height:5955pt\"><td colspan=\"26\"></td></tr>"), std::string::npos) << html;
     std::string dump = dumpPage(page);
     EXPECT_EQ(dump,
-              "TITLE Book1\n"
+              "TITLE page\n"
               "H2 Sheet1\n"
               "ROW first | [24x1] | last\n"
               "ROW [26x1]\n"
               "ROW bottom | [25x1]\n"
-              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+              "TAGS body col colgroup div h2 head html meta section style table td title tr\n")
         << dump;
 }
 
@@ -273,7 +274,7 @@ TEST_F(WebPageTest, OverlappingAndOutsideMergesKeepTheGridWhole) {
     merges.push_back(Area{20, 20, 21, 21});  // nowhere near the used cells
     std::string dump = dumpPage(save());
     EXPECT_EQ(dump,
-              "TITLE Book1\n"
+              "TITLE page\n"
               "H2 Sheet1\n"
               "ROW a[2x2] | [3x1]\n"
               "ROW [3x1]\n"
@@ -281,7 +282,7 @@ TEST_F(WebPageTest, OverlappingAndOutsideMergesKeepTheGridWhole) {
               "ROW [3x1] | c[2x3]\n"
               "ROW [3x1]\n"
               "ROW [3x1]\n"
-              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+              "TAGS body col colgroup div h2 head html meta section style table td title tr\n")
         << dump;
 }
 
@@ -293,14 +294,14 @@ TEST_F(WebPageTest, RowsUnderMergesRepeatTheGapsBetweenThem) {
     merges.push_back(Area{2, 4, 4, 4});  // D2:D4
     std::string dump = dumpPage(save());
     EXPECT_EQ(dump,
-              "TITLE Book1\n"
+              "TITLE page\n"
               "H2 Sheet1\n"
               "ROW a | [1x5] | [3x1]\n"
               "ROW  |  | [1x3] | \n"
               "ROW  |  | \n"
               "ROW  |  | e\n"
               "ROW  | [3x1]\n"
-              "TAGS body col colgroup h2 head html meta style table td title tr\n")
+              "TAGS body col colgroup div h2 head html meta section style table td title tr\n")
         << dump;
 }
 
@@ -408,6 +409,81 @@ TEST_F(WebPageTest, APageNeverReplacesAWorkbook) {
     EXPECT_EQ(test::contentOf(workbook), saved);
     EXPECT_FALSE(fs::exists(dir.file("other.XLSM")));
     EXPECT_EQ(book->fullName(), workbook.string());
+}
+
+TEST_F(WebPageTest, TheFormatsAlignmentOutranksTheRuleForNumbers) {
+    set("A1", 5.0);
+    sheet->range("A1").setHorizontalAlignment(align::kLeft);
+    set("B1", 6.0);  // General: right, by the kind of value
+    std::string html = test::contentOf(save());
+    size_t cell = html.find(" n\">5</td>");
+    ASSERT_NE(cell, std::string::npos) << html;
+    std::string className = html.substr(html.rfind("class=\"", cell) + 7, cell - html.rfind("class=\"", cell) - 7);
+    // The format's rule is as specific as the numbers' rule and comes after it.
+    size_t numbers = html.find("table.sheet td.n{text-align:right}");
+    size_t own = html.find("table.sheet td." + className + "{");
+    ASSERT_NE(own, std::string::npos) << html;
+    EXPECT_GT(own, numbers);
+    EXPECT_NE(html.find("text-align:left", own), std::string::npos);
+    EXPECT_LT(html.find("text-align:left", own), html.find('}', own));
+}
+
+TEST_F(WebPageTest, ChartsFloatOverTheCellsTheyAreAnchoredTo) {
+    set("A1", "Figures");
+    auto chart = std::static_pointer_cast<EmbeddedChart>(sheet->addChartObject(180, 105, 360, 210));
+    std::string html = test::contentOf(save());
+    // 180 x 105 points from A1's corner, 360 x 210 points large, in CSS pixels.
+    EXPECT_NE(html.find("<div class=\"chart float\" style=\"left:240px;top:140px;width:480px;height:280px\">"),
+              std::string::npos) << html;
+    // The block holds the chart: the page goes on below it.
+    EXPECT_NE(html.find("<div class=\"sheet-block\" style=\"min-width:720px;min-height:420px\">"), std::string::npos);
+    EXPECT_LT(html.find("</table>"), html.find("<svg "));
+    EXPECT_LT(html.find("<svg "), html.find("</div>\n</div>\n</section>"));
+}
+
+TEST_F(WebPageTest, TheTableStartsWhereTheFirstChartDoes) {
+    set("C5", 1.0);
+    sheet->addChartObject(0, 0, 150, 75);  // over A1
+    std::string html = test::contentOf(save());
+    EXPECT_NE(html.find("style=\"left:0px;top:0px;width:200px;height:100px\""), std::string::npos) << html;
+    std::string dump = dumpPage(save());
+    // Rows 1 to 4 (empty) come before row 5, so the chart stands over the cells it covers.
+    EXPECT_NE(dump.find("ROW [3x1]\nROW [2x1] | 1\n"), std::string::npos) << dump;
+}
+
+TEST_F(WebPageTest, TitleFrozenRowsAndPictures) {
+    set("A1", "Header");
+    set("A2", "Second header");
+    sheet->range("A2").setRowHeight(20);
+    set("A3", 1.0);
+    PageExtras extras;
+    extras.title = "Q1 <figures>";
+    SheetExtras& own = extras.sheets[sheet.get()];
+    own.frozenRows = 2;
+    PagePicture picture;
+    picture.anchor.from = AnchorMarker{1, 0, 2, 0};  // B3
+    picture.anchor.to = AnchorMarker{3, 0, 4, 0};    // D5
+    picture.mediaType = "image/png";
+    picture.bytes = "\x89PNG";
+    picture.description = "Logo \"new\"";
+    own.pictures.push_back(picture);
+    fs::path page = dir.file("page.html");
+    writeWebPage(*book, page.string(), extras);
+    std::string html = test::contentOf(page);
+    EXPECT_NE(html.find("<title>Q1 &lt;figures&gt;</title>"), std::string::npos) << html;
+    // The two frozen rows stick, the second below the first; the third scrolls.
+    EXPECT_NE(html.find("<tr class=\"fz\" style=\"height:15pt;--fz:0pt\">"), std::string::npos) << html;
+    EXPECT_NE(html.find("<tr class=\"fz\" style=\"height:20pt;--fz:15pt\">"), std::string::npos) << html;
+    EXPECT_EQ(html.find("--fz:35pt"), std::string::npos);
+    // B3:D5 = 64 px right of A and 35 points below the top, two columns and two rows large.
+    EXPECT_NE(html.find("<img class=\"float\" style=\"left:64px;top:46.67px;width:128px;height:40px\" "
+                        "alt=\"Logo &quot;new&quot;\" src=\"data:image/png;base64,iVBORw==\">"),
+              std::string::npos) << html;
+}
+
+TEST_F(WebPageTest, TheTitleIsThePagesOwnName) {
+    set("A1", 1.0);
+    EXPECT_NE(test::contentOf(save("q1 report.htm")).find("<title>q1 report</title>"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/chart/ChartAnchor.h"
+
+namespace tavlora::host::html {
+
+// A picture of a worksheet's drawing, placed as the drawing anchors it.
+struct PagePicture {
+    ChartAnchor anchor;
+    std::string mediaType;  // "image/png"
+    std::string bytes;
+    std::string description;  // the picture's alternative text
+};
+
+struct SheetExtras {
+    int32_t frozenRows = 0;  // the rows 1..n stay in view while the sheet scrolls
+    std::vector<PagePicture> pictures;
+};
+
+// What a page shows beyond the cells and charts the workbook models; the file layer reads it from
+// the package the workbook was opened from.
+struct PageExtras {
+    std::string title;  // "" = the page's file name without its extension
+    std::map<const Worksheet*, SheetExtras> sheets;
+};
+
+}  // namespace tavlora::host::html
