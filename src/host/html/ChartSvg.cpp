@@ -120,7 +120,7 @@ public:
     std::string finish(std::string_view label) const {
         std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width_) + "\" height=\"" +
                           number(height_) + "\" viewBox=\"0 0 " + number(width_) + " " + number(height_) +
-                          "\" font-family=\"Calibri,Arial,sans-serif\" role=\"img\" aria-label=\"" + escaped(label) +
+                          "\" font-family=\"Calibri,Carlito,Arial,sans-serif\" role=\"img\" aria-label=\"" + escaped(label) +
                           "\">";
         return svg + out_ + "</svg>";
     }

@@ -15,6 +15,8 @@ std::vector<size_t> pixelExtremes(const std::vector<std::optional<double>>& valu
         return kept;
     }
     kept.reserve(3 * pixels);
+    std::vector<size_t> picked;  // of one column, at most three
+    picked.reserve(3);
     for (size_t column = 0; column < pixels; ++column) {
         const size_t begin = column * count / pixels, end = (column + 1) * count / pixels;
         std::optional<size_t> low, high, gap;
@@ -26,12 +28,11 @@ std::vector<size_t> pixelExtremes(const std::vector<std::optional<double>>& valu
             if (!low || *values[k] < *values[*low]) low = k;
             if (!high || *values[k] > *values[*high]) high = k;
         }
-        size_t picked[3];
-        size_t n = 0;
+        picked.clear();
         for (const auto& index : {low, high, gap})
-            if (index) picked[n++] = *index;
-        std::sort(picked, picked + n);
-        for (size_t i = 0; i < n; ++i)
+            if (index) picked.push_back(*index);
+        std::sort(picked.begin(), picked.end());
+        for (size_t i = 0; i < picked.size(); ++i)
             if (i == 0 || picked[i] != picked[i - 1]) kept.push_back(picked[i]);
     }
     return kept;

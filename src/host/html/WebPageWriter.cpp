@@ -110,6 +110,22 @@ std::string cssNumber(double value) {
 // ---------------------------------------------------------------------------------------------
 // Cell formats
 
+// A font as CSS: its name, then a free font with the same metrics where one is common, so that
+// columns sized for the font hold their text on a machine without it.
+std::string fontStack(std::string_view name) {
+    static constexpr std::pair<std::string_view, std::string_view> kSameMetrics[] = {
+        {"Calibri", "Carlito"},
+        {"Cambria", "Caladea"},
+        {"Arial", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Courier New", "Liberation Mono"},
+    };
+    std::string stack = cssString(name);
+    for (const auto& [font, substitute] : kSameMetrics)
+        if (base::asciiLower(name) == base::asciiLower(font)) stack += "," + cssString(substitute);
+    return stack + ",sans-serif";
+}
+
 const char* horizontalCss(int32_t alignment) {
     switch (alignment) {
     case align::kLeft:
@@ -135,7 +151,7 @@ const char* verticalCss(int32_t alignment) {
 
 // The declarations of a cell format, without selector.
 std::string cellFormatDeclarations(const CellFormatInfo& format) {
-    std::string css = "font-family:" + cssString(format.font.name) + ",sans-serif;font-size:" + cssNumber(format.font.size) + "pt";
+    std::string css = "font-family:" + fontStack(format.font.name) + ";font-size:" + cssNumber(format.font.size) + "pt";
     if (format.font.bold) css += ";font-weight:bold";
     if (format.font.italic) css += ";font-style:italic";
     if (const char* h = horizontalCss(format.horizontal)) css += std::string(";text-align:") + h;
@@ -655,7 +671,7 @@ void writeWorksheetBody(PageOutput& out, const Worksheet& sheet, const SheetExtr
 // The page
 
 constexpr std::string_view kBaseCss =
-    "body{font-family:Calibri,Arial,sans-serif;font-size:11pt;margin:16px;color:#000;background:#fff}\n"
+    "body{font-family:Calibri,Carlito,Arial,sans-serif;font-size:11pt;margin:16px;color:#000;background:#fff}\n"
     "h2{font-size:13pt;margin:24px 0 8px}\n"
     "div.sheet-block{position:relative}\n"
     ".float{position:absolute;z-index:2}\n"

@@ -213,7 +213,7 @@ TEST_F(WebPageTest, FontsAlignmentHeightsAndWidths) {
     set("B1", 3.0);
 
     std::string html = test::contentOf(save());
-    std::string look = "{font-family:\"Arial\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
+    std::string look = "{font-family:\"Arial\",\"Liberation Sans\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
                        "vertical-align:top}";
     size_t rule = html.find(look);
     ASSERT_NE(rule, std::string::npos) << html;
