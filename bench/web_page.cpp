@@ -1,5 +1,5 @@
-// Web page: a query's rows written by the record-table filler into a new workbook, then saved
-// as .xlsx and as a web page; the two saves timed apart, each from the same filled workbook.
+// Web page: the record-table job's workbook saved as .xlsx and then as a web page; the two saves
+// timed apart, each from the same filled workbook.
 // Usage: web_page DATABASE OUT_XLSX OUT_HTML ROWS
 #include <cstdio>
 #include <cstdlib>
@@ -7,11 +7,8 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "RecordTableJob.h"
 #include "data/SqliteRecordset.h"
-#include "host/Application.h"
-#include "host/files/NewApplication.h"
-#include "host/Workbook.h"
-#include "tavlora/CExcelOutputRcd.h"
 
 using namespace tavlora;
 
@@ -23,14 +20,7 @@ int main(int argc, char** argv) {
     const std::string query = "SELECT * FROM sales ORDER BY id LIMIT " + std::to_string(std::atol(argv[4]));
     try {
         auto application = host::files::newApplication();
-        auto workbook = application->add();
-        auto table = outputrcd::CExcelOutputRcd::create();
-        table->setCurWk(workbook);
-        table->setIsTitle(true);
-        table->setTitle("Sales records");
-        table->setCurSheet(workbook->worksheets().front());
-        if (!table->DoA_RcdRst("", data::SqliteRecordset::open(argv[1], query)))
-            throw std::runtime_error("DoA_RcdRst failed");
+        auto workbook = bench::filledRecordTable(*application, data::SqliteRecordset::open(argv[1], query));
         bench::Stopwatch xlsxClock;
         workbook->saveAs(argv[2]);
         double xlsx = xlsxClock.seconds();
