@@ -7,6 +7,9 @@
 #include <pugixml.hpp>
 
 #include "base/Ascii.h"
+#include "host/chart/ChartModel.h"
+#include "host/chart/ChartSheet.h"
+#include "host/chart/EmbeddedChart.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/DrawingAnchorXml.h"
@@ -111,12 +114,43 @@ std::vector<html::PagePicture> picturesOf(const xlsx::PackageContents& package, 
     return pictures;
 }
 
+// The template set the chart's category axis to run backwards (maxMin). A chart whose type was set
+// since gets new axes, which run forwards.
+bool categoriesReversed(const xlsx::PackageContents& package, const ChartModel& chart) {
+    if (chart.partName().empty() || chart.typeChanged()) return false;
+    auto document = parsedPart(package, chart.partName());
+    if (!document) return false;
+    pugi::xml_node plotArea =
+        xlsx::childByLocalName(xlsx::childByLocalName(document->document_element(), "chart"), "plotArea");
+    for (pugi::xml_node axis : plotArea.children()) {
+        std::string_view name = xlsx::localName(axis.name());
+        if (name != "catAx" && name != "dateAx") continue;
+        pugi::xml_node orientation = xlsx::childByLocalName(xlsx::childByLocalName(axis, "scaling"), "orientation");
+        return std::string_view(orientation.attribute("val").as_string()) == "maxMin";
+    }
+    return false;
+}
+
+std::vector<const ChartModel*> chartsOf(const Workbook& book) {
+    std::vector<const ChartModel*> charts;
+    for (const auto& sheet : book.worksheets())
+        for (const auto& object : sheet->chartObjects())
+            charts.push_back(static_cast<const EmbeddedChart&>(*object).model().get());
+    for (const auto& sheet : book.chartSheets())
+        if (sheet->chartModel()) charts.push_back(sheet->chartModel().get());
+    return charts;
+}
+
 }  // namespace
 
 html::PageExtras readPageExtras(const Workbook& book) {
     html::PageExtras extras;
     auto package = std::dynamic_pointer_cast<const xlsx::PackageContents>(book.keptPackage());
-    if (package) extras.title = titleOf(*package);
+    if (package) {
+        extras.title = titleOf(*package);
+        for (const ChartModel* chart : chartsOf(book))
+            if (categoriesReversed(*package, *chart)) extras.reversedCategories.insert(chart);
+    }
     for (const auto& sheet : book.worksheets()) {
         html::SheetExtras sheetExtras;
         sheetExtras.frozenRows = frozenRowsOf(*sheet);

@@ -237,9 +237,9 @@ size_t pixelsOf(double length) { return static_cast<size_t>(std::max(1.0, std::f
 
 class ChartDrawer {
 public:
-    ChartDrawer(const ChartModel& chart, double width, double height)
+    ChartDrawer(const ChartModel& chart, double width, double height, bool categoriesReversed)
         : chart_(chart), traits_(chart.traits()), data_(collect(chart)), canvas_(width, height), width_(width),
-          height_(height) {}
+          height_(height), reversed_(categoriesReversed) {}
 
     std::string draw() {
         canvas_.rect(0.5, 0.5, width_ - 1, height_ - 1, "#FFFFFF", "#D9D9D9");
@@ -355,11 +355,13 @@ private:
         return Scale::nice(low, high);
     }
 
-    // Where category k's band begins along the category axis. Bars count from the bottom up, as
-    // the application draws them while their axis is not reversed.
+    // Where category k's band begins along the category axis. Bars count from the bottom up and
+    // columns from the left, as the application draws them while their axis is not reversed.
     double bandStart(const Box& plot, double band, size_t k, bool horizontal) const {
-        if (horizontal) return plot.y + plot.h - band * static_cast<double>(k + 1);
-        return plot.x + band * static_cast<double>(k);
+        bool fromEnd = horizontal != reversed_;
+        double length = horizontal ? plot.h : plot.w;
+        double start = fromEnd ? length - band * static_cast<double>(k + 1) : band * static_cast<double>(k);
+        return (horizontal ? plot.y : plot.x) + start;
     }
 
     void drawCategoryLabels(const Box& plot, double band, bool horizontal, double widest) {
@@ -440,15 +442,17 @@ private:
                 if (k >= pointCount() || !s.values[k]) continue;
                 double value = shown(*s.values[k], k, positive, negative);
                 double offset = stacked() ? band * 0.2 : band * 0.15 + barSize * static_cast<double>(i);
+                // Series follow the categories' direction: the first nearest the axis's start.
+                bool fromEnd = horizontal != reversed_;
+                double start = fromEnd ? bandStart(plot, band, k, horizontal) + band - offset - barSize
+                                       : bandStart(plot, band, k, horizontal) + offset;
                 std::string hint = tip(s, k, *s.values[k]);
                 if (horizontal) {
-                    double start = plot.y + plot.h - band * static_cast<double>(k) - offset - barSize;
                     double a = scale.at(from[k], plot.x, plot.x + plot.w), b = scale.at(from[k] + value, plot.x, plot.x + plot.w);
                     canvas_.rect(std::min(a, b), start, std::abs(b - a), barSize, s.color, "none", hint);
                     if (stacked()) label(s, k, *s.values[k], (a + b) / 2, start + barSize / 2 + 4, "middle");
                     else label(s, k, *s.values[k], std::max(a, b) + 4, start + barSize / 2 + 4, "start");
                 } else {
-                    double start = plot.x + band * static_cast<double>(k) + offset;
                     double a = scale.at(from[k], plot.y + plot.h, plot.y), b = scale.at(from[k] + value, plot.y + plot.h, plot.y);
                     canvas_.rect(start, std::min(a, b), std::max(barSize, 0.5), std::abs(b - a), s.color, "none", hint);
                     // A stacked segment carries its label inside, a lone column above it.
@@ -478,7 +482,7 @@ private:
             canvas_.open("series", i);
             std::vector<std::pair<double, double>> points, floor;
             for (size_t k : pixelExtremes(tops, pixels)) {
-                double x = plot.x + band * (static_cast<double>(k) + 0.5);
+                double x = bandStart(plot, band, k, false) + band / 2;
                 if (!tops[k]) {
                     if (!area) {
                         canvas_.polyline(points, s.color);
@@ -715,13 +719,14 @@ private:
     Canvas canvas_;
     double width_;
     double height_;
+    bool reversed_;
     std::vector<PendingText> labels_;
 };
 
 }  // namespace
 
-std::string chartSvg(const ChartModel& chart, double width, double height) {
-    return ChartDrawer(chart, std::max(width, 40.0), std::max(height, 40.0)).draw();
+std::string chartSvg(const ChartModel& chart, double width, double height, bool categoriesReversed) {
+    return ChartDrawer(chart, std::max(width, 40.0), std::max(height, 40.0), categoriesReversed).draw();
 }
 
 }  // namespace tavlora::host::html

@@ -11,6 +11,8 @@ namespace tavlora::host::html {
 // legend, the plot (columns and bars, lines, areas, pie and doughnut slices, scatter points, radar
 // polygons) with axes, data labels and the data table, from the values the chart's series refer to
 // now. Every text is escaped; the drawing loads nothing.
-std::string chartSvg(const ChartModel& chart, double width, double height);
+// `categoriesReversed`: the category axis runs backwards (bars from the top, columns from the
+// right), as a template's axis may be set.
+std::string chartSvg(const ChartModel& chart, double width, double height, bool categoriesReversed = false);
 
 }  // namespace tavlora::host::html

@@ -1,10 +1,15 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "host/chart/ChartAnchor.h"
+
+namespace tavlora::host {
+class ChartModel;
+}
 
 namespace tavlora::host::html {
 
@@ -26,6 +31,8 @@ struct SheetExtras {
 struct PageExtras {
     std::string title;  // "" = the page's file name without its extension
     std::map<const Worksheet*, SheetExtras> sheets;
+    // Charts whose category axis the template set to run backwards.
+    std::set<const ChartModel*> reversedCategories;
 };
 
 }  // namespace tavlora::host::html

@@ -582,9 +582,11 @@ constexpr double kChartSheetHeight = 480;
 constexpr double kPixelsPerPoint = 4.0 / 3.0;
 
 // The body that stands for a chart sheet: its chart, or a caption naming a sheet without one.
-void writeChartSheetBody(PageOutput& out, const ChartSheet& sheet) {
+void writeChartSheetBody(PageOutput& out, const ChartSheet& sheet, const PageExtras& extras) {
     if (const auto& chart = sheet.chartModel()) {
-        out << kChartBox << chartSvg(*chart, kChartSheetWidth, kChartSheetHeight) << "</div>\n";
+        out << kChartBox
+            << chartSvg(*chart, kChartSheetWidth, kChartSheetHeight, extras.reversedCategories.contains(chart.get()))
+            << "</div>\n";
         return;
     }
     out << "<p class=\"chart\">Chart sheet: ";
@@ -633,11 +635,13 @@ void writeFloatStyle(PageOutput& out, const PointRect& place) {
         << cssNumber(place.width) << "px;height:" << cssNumber(place.height) << "px\"";
 }
 
-void writeFloat(PageOutput& out, const Float& f) {
+void writeFloat(PageOutput& out, const Float& f, const PageExtras& extras) {
     if (f.chart) {
+        const ChartModel& model = *f.chart->model();
         out << "<div class=\"chart float\" ";
         writeFloatStyle(out, f.place);
-        out << ">" << chartSvg(*f.chart->model(), f.place.width, f.place.height) << "</div>\n";
+        out << ">" << chartSvg(model, f.place.width, f.place.height, extras.reversedCategories.contains(&model))
+            << "</div>\n";
         return;
     }
     out << "<img class=\"float\" ";
@@ -650,8 +654,8 @@ void writeFloat(PageOutput& out, const Float& f) {
 }
 
 // The sheet's cells with its charts and pictures over them, in a block as large as both.
-void writeWorksheetBody(PageOutput& out, const Worksheet& sheet, const SheetExtras& extras, CellFormats& formats,
-                        bool date1904) {
+void writeWorksheetBody(PageOutput& out, const Worksheet& sheet, const PageExtras& page, const SheetExtras& extras,
+                        CellFormats& formats, bool date1904) {
     auto layout = layoutOf(sheet, anchorsOf(sheet, extras));
     std::vector<Float> floats = layout ? floatsOf(sheet, extras, layout->area) : std::vector<Float>{};
     double right = 0, bottom = 0;
@@ -663,7 +667,7 @@ void writeWorksheetBody(PageOutput& out, const Worksheet& sheet, const SheetExtr
         << "px\">\n";
     if (layout) WorksheetWriter(out, sheet, formats, date1904, extras.frozenRows).write(*layout);
     else out << "<table class=\"sheet\"></table>\n";
-    for (const Float& f : floats) writeFloat(out, f);
+    for (const Float& f : floats) writeFloat(out, f, page);
     out << "</div>\n";
 }
 
@@ -727,12 +731,12 @@ void writePage(const Workbook& workbook, const std::string& path, const PageExtr
         out.escaped(sheet->name());
         out << "</h2>\n";
         if (sheet->kind() == SheetKind::ChartSheet) {
-            writeChartSheetBody(out, static_cast<const ChartSheet&>(*sheet));
+            writeChartSheetBody(out, static_cast<const ChartSheet&>(*sheet), extras);
         } else {
             const auto& worksheet = static_cast<const Worksheet&>(*sheet);
             auto found = extras.sheets.find(&worksheet);
-            writeWorksheetBody(out, worksheet, found != extras.sheets.end() ? found->second : kNoExtras, formats,
-                               styles.uses1904Dates());
+            writeWorksheetBody(out, worksheet, extras, found != extras.sheets.end() ? found->second : kNoExtras,
+                               formats, styles.uses1904Dates());
         }
         out << "</section>\n";
     }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "host/Application.h"
+#include "host/chart/Chart.h"
+#include "host/chart/EmbeddedChart.h"
 #include "host/files/NewApplication.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -60,6 +62,51 @@ TEST_F(PageExtrasReading, TheTitlePropertyAndANewWorkbooksNothing) {
     html::PageExtras none = readPageExtras(*fresh);
     EXPECT_EQ(none.title, "");
     EXPECT_TRUE(none.sheets.empty());
+}
+
+TEST_F(PageExtrasReading, ChartsWhoseCategoryAxisRunsBackwards) {
+    auto book = app->add();
+    auto sheet = book->worksheets().front();
+    sheet->range("A1").setValue(std::string("Jan"));
+    sheet->range("B1").setValue(1.0);
+    for (int i = 0; i < 2; ++i) {
+        auto chart = sheet->addChartObject(100, 100 + 200 * i, 300, 150)->chart();
+        chart->setChartType(57);
+        chart->setSourceData(sheet->range("A1:B1"), 2);
+    }
+    auto path = dir.file("bars.xlsx");
+    book->saveAs(path.string());
+    // The first chart's category axis set to run backwards, as a template may have it.
+    std::string script = R"PY(
+import re, shutil, sys, zipfile
+path = sys.argv[1]
+parts = {}
+with zipfile.ZipFile(path) as source:
+    for info in source.infolist(): parts[info.filename] = source.read(info.filename)
+name = sorted(n for n in parts if re.match(r'xl/charts/chart\d+\.xml$', n))[0]
+xml = parts[name].decode()
+reversed_xml = re.sub(r'(<c:catAx>.*?<c:orientation val=")minMax', r'\1maxMin', xml, count=1, flags=re.S)
+assert reversed_xml != xml, xml
+parts[name] = reversed_xml.encode()
+with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as target:
+    for n, data in parts.items(): target.writestr(n, data)
+print(name)
+)PY";
+    std::string changed = test::runPython("import sys\nsys.argv = ['', r'''" + path.string() + "''']\n" + script);
+    ASSERT_NE(changed.find("xl/charts/chart"), std::string::npos) << changed;
+    book->close();  // else opening the file again gives the workbook still open
+    auto reopened = open(path);
+    html::PageExtras extras = readPageExtras(*reopened);
+    ASSERT_EQ(extras.reversedCategories.size(), 1u);
+    const auto& objects = reopened->worksheets().front()->chartObjects();
+    ASSERT_EQ(objects.size(), 2u);
+    size_t reversed = 0;
+    for (const auto& object : objects)
+        if (extras.reversedCategories.contains(static_cast<const EmbeddedChart&>(*object).model().get())) ++reversed;
+    EXPECT_EQ(reversed, 1u);
+    // Once it becomes another type, the chart gets new axes, which run forwards.
+    for (const auto& object : objects) object->chart()->setChartType(58);
+    EXPECT_TRUE(readPageExtras(*reopened).reversedCategories.empty());
 }
 
 }  // namespace

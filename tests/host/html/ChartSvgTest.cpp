@@ -214,6 +214,14 @@ TEST_F(ChartDrawings, BarsRunFromTheBottomUp) {
     // Columns keep category 1 on the left.
     std::string columns = svg(salesChart(51));
     EXPECT_LT(attributeOf(seriesMarks(columns, 0), "<rect ", 0, "x"), attributeOf(seriesMarks(columns, 0), "<rect ", 2, "x"));
+
+    // A reversed axis turns both round: bars from the top, columns from the right.
+    std::string topDown = html::chartSvg(model(salesChart(57)), 480, 300, true);
+    EXPECT_LT(textY(topDown, "Jan"), textY(topDown, "Mar"));
+    EXPECT_LT(attributeOf(seriesMarks(topDown, 0), "<rect ", 0, "y"), attributeOf(seriesMarks(topDown, 1), "<rect ", 0, "y"));
+    std::string rightToLeft = html::chartSvg(model(salesChart(51)), 480, 300, true);
+    EXPECT_GT(attributeOf(seriesMarks(rightToLeft, 0), "<rect ", 0, "x"),
+              attributeOf(seriesMarks(rightToLeft, 0), "<rect ", 2, "x"));
 }
 
 TEST_F(ChartDrawings, LabelsAndAxesShowTheCellsNumberFormats) {
