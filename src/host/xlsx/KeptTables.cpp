@@ -179,10 +179,10 @@ void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const fo
     std::vector<std::string> gone;
     forEachRelatedPart(package, sheet.partName(), "table", [&](PackagePart& part, const std::string& id) {
         pugi::xml_document document;
-        if (!parseKeptPart(document, part.bytes)) return;
+        if (!parseKeptPart(document, part.unpacked())) return;
         TableEdit edit = shiftTable(document, sheet.name(), deletion);
         if (edit == TableEdit::Removed) gone.push_back(id);
-        else if (edit == TableEdit::Changed) part.bytes = serializeKeptPart(document, true);
+        else if (edit == TableEdit::Changed) part.replaceBytes(serializeKeptPart(document, true));
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
 }
