@@ -54,6 +54,10 @@ PackagePart* PackageContents::findPart(std::string_view name) {
 
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
     if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
+    for (const auto& other : sheet.workbook()->worksheets()) {
+        if (other.get() == &sheet) continue;
+        if (pugi::xml_document* kept = findKeptSheetXml(*other)) shiftKeptFormulasNaming(*kept, other->name(), sheet.name(), deletion);
+    }
     shiftSheetComments(*this, sheet.partName(), deletion);
     shiftSheetDrawings(*this, sheet.partName(), deletion);
     shiftSheetTables(*this, sheet, deletion);
