@@ -58,6 +58,7 @@ void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deleti
         if (other.get() == &sheet) continue;
         if (pugi::xml_document* kept = findKeptSheetXml(*other)) shiftKeptFormulasNaming(*kept, other->name(), sheet.name(), deletion);
     }
+    shiftKeptCellAttributes(sheet, deletion);
     shiftSheetComments(*this, sheet.partName(), deletion);
     shiftSheetDrawings(*this, sheet.partName(), deletion);
     shiftSheetTables(*this, sheet, deletion);

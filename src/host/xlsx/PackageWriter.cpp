@@ -9,6 +9,7 @@
 #include "host/chart/ChartSheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackagePlan.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/SharedStrings.h"
@@ -295,9 +296,16 @@ private:
             strings_, planned.sheet == workbook_.activeSheet().get(), !planned.isNew, kept_.mainNamespace(),
             kept_.relationshipsNamespace(), charts_->newDrawingRelationship(*planned.sheet)});
         const auto* sheet = static_cast<const Worksheet*>(planned.sheet);
+        target->keepsGroupedTabs = activeTabSelectedAsRead();
         const WorksheetTarget* t = target.get();
         targets_.push_back(std::move(target));
         zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); });
+    }
+
+    bool activeTabSelectedAsRead() const {
+        auto active = workbook_.activeSheet();
+        const auto* sheet = dynamic_cast<const Worksheet*>(active.get());
+        return sheet && tabSelectedAsRead(*sheet);
     }
 
     std::string workbookXml() const {
