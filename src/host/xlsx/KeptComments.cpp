@@ -19,7 +19,7 @@ namespace {
 
 void shiftCommentsPart(PackagePart& part, const formula::Deletion& deletion) {
     pugi::xml_document document;
-    if (!parseKeptPart(document, part.bytes)) return;
+    if (!parseKeptPart(document, part.unpacked())) return;
     bool changed = false;
     for (pugi::xml_node comment : elementsNamed(document.document_element(), "comment")) {
         pugi::xml_attribute ref = comment.attribute("ref");
@@ -31,7 +31,7 @@ void shiftCommentsPart(PackagePart& part, const formula::Deletion& deletion) {
         else continue;
         changed = true;
     }
-    if (changed) part.bytes = serializeKeptPart(document, true);
+    if (changed) part.replaceBytes(serializeKeptPart(document, true));
 }
 
 int32_t integerOf(pugi::xml_node node, int32_t fallback) {
@@ -116,7 +116,7 @@ void shiftControl(pugi::xml_node data, const formula::Deletion& deletion, bool& 
 
 void shiftLegacyShapes(PackagePart& part, const formula::Deletion& deletion) {
     pugi::xml_document document;
-    if (!parseKeptPart(document, part.bytes)) return;
+    if (!parseKeptPart(document, part.unpacked())) return;
     bool changed = false;
     for (pugi::xml_node data : elementsNamed(document.document_element(), "ClientData")) {
         if (std::string_view(data.attribute("ObjectType").value()) != "Note") {
@@ -127,7 +127,7 @@ void shiftLegacyShapes(PackagePart& part, const formula::Deletion& deletion) {
             changed = true;
         }
     }
-    if (changed) part.bytes = serializeKeptPart(document, false);
+    if (changed) part.replaceBytes(serializeKeptPart(document, false));
 }
 
 }  // namespace

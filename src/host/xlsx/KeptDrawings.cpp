@@ -42,8 +42,8 @@ void shiftSheetDrawings(PackageContents& package, std::string_view sheetPart, co
     if (!deletion.isWholeLines()) return;
     forEachRelatedPart(package, sheetPart, "drawing", [&](PackagePart& part, const std::string&) {
         pugi::xml_document document;
-        if (!parseKeptPart(document, part.bytes)) return;
-        if (shiftAnchorsUnder(document.document_element(), deletion)) part.bytes = serializeKeptPart(document, true);
+        if (!parseKeptPart(document, part.unpacked())) return;
+        if (shiftAnchorsUnder(document.document_element(), deletion)) part.replaceBytes(serializeKeptPart(document, true));
     });
 }
 

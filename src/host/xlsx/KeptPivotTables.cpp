@@ -27,8 +27,8 @@ bool shiftRefAttribute(pugi::xml_node element, const formula::Deletion& deletion
 template <class Shift>
 void editPart(PackagePart& part, Shift shift) {
     pugi::xml_document document;
-    if (!parseKeptPart(document, part.bytes)) return;
-    if (shift(document.document_element())) part.bytes = serializeKeptPart(document, true);
+    if (!parseKeptPart(document, part.unpacked())) return;
+    if (shift(document.document_element())) part.replaceBytes(serializeKeptPart(document, true));
 }
 
 }  // namespace

@@ -1,19 +1,31 @@
 #include "host/xlsx/KeptSheetXml.h"
 
+#include "host/Workbook.h"
+#include "host/xlsx/XmlPart.h"
+
 namespace tavlora::host::xlsx {
 
 namespace {
 
 KeptSheetXml* keptOf(const Worksheet& sheet) { return dynamic_cast<KeptSheetXml*>(sheet.keptPart().get()); }
 
+KeptSheetXml& keptState(Worksheet& sheet) {
+    if (KeptSheetXml* kept = keptOf(sheet)) return *kept;
+    auto made = std::make_shared<KeptSheetXml>();
+    KeptSheetXml& state = *made;
+    sheet.setKeptPart(std::move(made));
+    return state;
+}
+
 }  // namespace
 
-pugi::xml_document& keptSheetXml(Worksheet& sheet) {
-    if (KeptSheetXml* kept = keptOf(sheet)) return kept->document;
-    auto made = std::make_shared<KeptSheetXml>();
-    pugi::xml_document& document = made->document;
-    sheet.setKeptPart(std::move(made));
-    return document;
+pugi::xml_document& keptSheetXml(Worksheet& sheet) { return keptState(sheet).document; }
+
+KeptCellAttributes& keptCellAttributes(Worksheet& sheet) { return keptState(sheet).cells; }
+
+const KeptCellAttributes* findKeptCellAttributes(const Worksheet& sheet) {
+    KeptSheetXml* kept = keptOf(sheet);
+    return kept && !kept->cells.empty() ? &kept->cells : nullptr;
 }
 
 pugi::xml_document* findKeptSheetXml(const Worksheet& sheet) {
@@ -24,6 +36,20 @@ pugi::xml_document* findKeptSheetXml(const Worksheet& sheet) {
 pugi::xml_node keptSheetRoot(const Worksheet& sheet) {
     const pugi::xml_document* kept = findKeptSheetXml(sheet);
     return kept ? kept->document_element() : pugi::xml_node();
+}
+
+void shiftKeptCellAttributes(const Worksheet& edited, const formula::Deletion& deletion) {
+    for (const auto& sheet : edited.workbook()->worksheets()) {
+        KeptSheetXml* kept = keptOf(*sheet);
+        if (!kept || kept->cells.empty()) continue;
+        kept->cells.shiftFormulaTexts(formula::Context{sheet->name(), edited.name()}, deletion);
+        if (sheet.get() == &edited) kept->cells.shift(deletion);
+    }
+}
+
+bool tabSelectedAsRead(const Worksheet& sheet) {
+    pugi::xml_node view = childByLocalName(childByLocalName(keptSheetRoot(sheet), "sheetViews"), "sheetView");
+    return isTrue(view.attribute("tabSelected").value());
 }
 
 }  // namespace tavlora::host::xlsx

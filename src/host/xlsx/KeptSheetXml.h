@@ -2,6 +2,7 @@
 #include <pugixml.hpp>
 
 #include "host/Worksheet.h"
+#include "host/xlsx/KeptCellAttributes.h"
 
 namespace tavlora::host::xlsx {
 
@@ -9,6 +10,7 @@ namespace tavlora::host::xlsx {
 // emptied; everything else is written back from here.
 struct KeptSheetXml final : Worksheet::KeptPart {
     pugi::xml_document document;
+    KeptCellAttributes cells;
 };
 
 // The kept XML of `sheet`, made (empty) on first use.
@@ -18,5 +20,13 @@ pugi::xml_document& keptSheetXml(Worksheet& sheet);
 pugi::xml_document* findKeptSheetXml(const Worksheet& sheet);
 // The root element of the kept XML; a null node for a sheet the engine made.
 pugi::xml_node keptSheetRoot(const Worksheet& sheet);
+// The extras of the sheet's cells, made (empty) on first use.
+KeptCellAttributes& keptCellAttributes(Worksheet& sheet);
+// Null when the sheet's cells carry none (or the engine made the sheet).
+const KeptCellAttributes* findKeptCellAttributes(const Worksheet& sheet);
+// The cells' extras follow rows or columns of the sheet that went.
+void shiftKeptCellAttributes(const Worksheet& sheet, const formula::Deletion& deletion);
+// Whether the sheet's first view was a selected tab in the file it was read from.
+bool tabSelectedAsRead(const Worksheet& sheet);
 
 }  // namespace tavlora::host::xlsx

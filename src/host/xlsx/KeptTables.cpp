@@ -1,7 +1,9 @@
 #include "host/xlsx/KeptTables.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "host/Workbook.h"
@@ -37,13 +39,17 @@ TableShape readShape(pugi::xml_node table, const Area& area) {
 
 // Deleted columns leave the column list; filter columns (counted from the table's first column)
 // after them move left.
-void dropDeletedColumns(pugi::xml_node table, const Area& area, const formula::Deletion& deletion) {
+void dropDeletedColumns(pugi::xml_node table, const Area& area, const formula::Deletion& deletion,
+                        std::vector<std::string>& dropped) {
     pugi::xml_node columns = childByLocalName(table, "tableColumns");
     std::vector<pugi::xml_node> list;
     for (pugi::xml_node column : columns.children())
         if (column.type() == pugi::node_element && localName(column.name()) == "tableColumn") list.push_back(column);
-    for (size_t i = 0; i < list.size(); ++i)
-        if (removed(area.firstColumn + static_cast<int32_t>(i), deletion)) columns.remove_child(list[i]);
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!removed(area.firstColumn + static_cast<int32_t>(i), deletion)) continue;
+        dropped.emplace_back(list[i].attribute("name").value());
+        columns.remove_child(list[i]);
+    }
     if (pugi::xml_attribute count = columns.attribute("count")) {
         size_t left = 0;
         for (pugi::xml_node column : columns.children()) left += column.type() == pugi::node_element;
@@ -71,13 +77,15 @@ void keepADataRow(pugi::xml_node table, TableShape& shape) {
     shape.area.lastRow = std::min(shape.area.firstRow + shape.headerRows, kMaxRows);
 }
 
-bool shiftFormulas(pugi::xml_node table, std::string_view sheetName, const formula::Deletion& deletion) {
+bool shiftFormulas(pugi::xml_node table, std::string_view sheetName, const formula::Deletion& deletion,
+                   const TableLoss& loss) {
     formula::Context context{sheetName, sheetName};
     bool changed = false;
     for (std::string_view name : {"calculatedColumnFormula", "totalsRowFormula"}) {
         for (pugi::xml_node element : elementsNamed(table, name)) {
             std::string text = element.text().get();
             std::string moved = formula::shiftForDeletion(text, context, deletion);
+            if (!loss.columns.empty()) moved = invalidateTableReferences(moved, loss, true);
             if (moved == text) continue;
             element.text().set(moved.c_str());
             changed = true;
@@ -100,6 +108,13 @@ void writeAreas(pugi::xml_node table, const TableShape& shape, const formula::De
     }
 }
 
+// Formulas name a table by its display name; the part's name attribute is the same in files the
+// application writes, and the only one in some others.
+std::string tableName(pugi::xml_node table) {
+    std::string_view shown = table.attribute("displayName").value();
+    return std::string(shown.empty() ? table.attribute("name").value() : shown);
+}
+
 // Takes the table out of the sheet: its relationship and its <tablePart>.
 void detachTable(PackageContents& package, const Worksheet& sheet, const std::string& relationshipId) {
     if (const RelationshipList* list = package.relationshipsOf(sheet.partName())) {
@@ -116,27 +131,73 @@ void detachTable(PackageContents& package, const Worksheet& sheet, const std::st
     else if (pugi::xml_attribute count = parts.attribute("count")) count.set_value(left);
 }
 
+struct LostPart {
+    TableLoss loss;
+    std::optional<Area> area;  // where the table lies now; none when it was removed
+};
+
+// The formula ids of the cells inside `area`: their unqualified structured references are the table's.
+std::unordered_set<uint32_t> formulasWithin(const Worksheet& sheet, const Area& area) {
+    std::unordered_set<uint32_t> ids;
+    for (const RowInfo& row : sheet.store().rows()) {
+        if (row.row < area.firstRow || row.row > area.lastRow) continue;
+        for (const Cell& cell : row.cells)
+            if (cell.kind == CellKind::Formula && cell.column >= area.firstColumn && cell.column <= area.lastColumn)
+                ids.insert(cell.payload.formulaId);
+    }
+    return ids;
+}
+
+// The workbook's formulas give up what the tables lost. The engine shifted them already; the
+// tables are the file layer's, so their names and columns are only known here.
+void invalidateLostReferences(const Worksheet& edited, const std::vector<LostPart>& losses) {
+    auto book = edited.workbook();
+    for (const LostPart& lost : losses) {
+        std::unordered_set<uint32_t> inside;
+        if (lost.area) inside = formulasWithin(edited, *lost.area);
+        for (const auto& sheet : book->worksheets()) {
+            auto& formulas = sheet->store().formulas();
+            bool home = sheet.get() == &edited;
+            for (size_t i = 0; i < formulas.size(); ++i) {
+                if (formulas[i].text.empty()) continue;
+                bool inTable = home && inside.count(static_cast<uint32_t>(i)) != 0;
+                formulas[i].text = invalidateTableReferences(formulas[i].text, lost.loss, inTable);
+            }
+        }
+        for (auto& name : book->definedNames()) name.formula = invalidateTableReferences(name.formula, lost.loss, false);
+    }
+    book->noteStructureChanged();
+}
+
 }  // namespace
 
-TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, const formula::Deletion& deletion) {
+TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, const formula::Deletion& deletion,
+                     TableLoss* loss) {
     pugi::xml_node table = document.document_element();
+    TableLoss lost;
+    lost.table = tableName(table);
     auto area = parseCellRange(table.attribute("ref").value());
     if (!area || !withinSpan(*area, deletion)) return TableEdit::Unchanged;
     auto moved = formula::shiftArea(*area, deletion);
-    if (!moved) return TableEdit::Removed;
     TableShape shape = readShape(table, *area);
+    bool headerGone = isRows(deletion) && shape.headerRows > 0 && removed(area->firstRow, deletion);
+    if (!moved || headerGone) {
+        lost.wholeTable = true;
+        if (loss) *loss = std::move(lost);
+        return TableEdit::Removed;
+    }
     if (isRows(deletion)) {
-        if (shape.headerRows > 0 && removed(area->firstRow, deletion)) return TableEdit::Removed;
         if (shape.totalsRows > 0 && removed(area->lastRow, deletion)) {
             shape.totalsRows = 0;
             table.remove_attribute("totalsRowCount");
         }
     } else {
-        dropDeletedColumns(table, *area, deletion);
+        dropDeletedColumns(table, *area, deletion, lost.columns);
     }
     shape.area = *moved;
     keepADataRow(table, shape);
-    bool formulasMoved = shiftFormulas(table, sheetName, deletion);
+    bool formulasMoved = shiftFormulas(table, sheetName, deletion, lost);
+    if (loss) *loss = lost;
     if (shape.area == *area) return formulasMoved ? TableEdit::Changed : TableEdit::Unchanged;
     writeAreas(table, shape, deletion);
     return TableEdit::Changed;
@@ -148,9 +209,7 @@ std::optional<formula::TableDefinition> tableDefinition(const pugi::xml_document
     if (!area) return std::nullopt;
     const TableShape shape = readShape(table, *area);
     formula::TableDefinition definition;
-    // Formulas name a table by its display name; "name" is only the fallback of odd writers.
-    definition.name = table.attribute("displayName").value();
-    if (definition.name.empty()) definition.name = table.attribute("name").value();
+    definition.name = tableName(table);
     definition.sheet = sheet;
     definition.area = shape.area;
     definition.headerRows = shape.headerRows;
@@ -168,7 +227,7 @@ std::vector<formula::TableDefinition> workbookTables(PackageContents& package, c
         if (sheets[i]->kind() != SheetKind::Worksheet) continue;
         forEachRelatedPart(package, sheets[i]->partName(), "table", [&](PackagePart& part, const std::string&) {
             pugi::xml_document document;
-            if (!parseKeptPart(document, part.bytes)) return;
+            if (!parseKeptPart(document, part.unpacked())) return;
             if (auto table = tableDefinition(document, static_cast<int32_t>(i))) tables.push_back(std::move(*table));
         });
     }
@@ -177,14 +236,19 @@ std::vector<formula::TableDefinition> workbookTables(PackageContents& package, c
 
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion) {
     std::vector<std::string> gone;
+    std::vector<LostPart> losses;
     forEachRelatedPart(package, sheet.partName(), "table", [&](PackagePart& part, const std::string& id) {
         pugi::xml_document document;
-        if (!parseKeptPart(document, part.bytes)) return;
-        TableEdit edit = shiftTable(document, sheet.name(), deletion);
+        if (!parseKeptPart(document, part.unpacked())) return;
+        LostPart lost;
+        TableEdit edit = shiftTable(document, sheet.name(), deletion, &lost.loss);
         if (edit == TableEdit::Removed) gone.push_back(id);
-        else if (edit == TableEdit::Changed) part.bytes = serializeKeptPart(document, true);
+        else if (edit == TableEdit::Changed) part.replaceBytes(serializeKeptPart(document, true));
+        if (edit != TableEdit::Removed) lost.area = parseCellRange(document.document_element().attribute("ref").value());
+        if (lost.loss.wholeTable || !lost.loss.columns.empty()) losses.push_back(std::move(lost));
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
+    if (!losses.empty()) invalidateLostReferences(sheet, losses);
 }
 
 }  // namespace tavlora::host::xlsx

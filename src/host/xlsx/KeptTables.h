@@ -7,6 +7,7 @@
 
 #include "host/formula/FormulaReferences.h"
 #include "host/formula/StructuredReference.h"
+#include "host/xlsx/TableReferences.h"
 
 namespace tavlora::host {
 class Workbook;
@@ -31,11 +32,14 @@ enum class TableEdit { Unchanged, Changed, Removed };
 // state and the formulas of its columns follow the cells; deleted columns leave the table's column
 // list. A table whose header row or whole area went is removed. A table left with no data row
 // keeps one: the row below its header (when its totals row survived, that row turns into the data
-// row), since a table without data rows is not valid.
-TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, const formula::Deletion& deletion);
+// row), since a table without data rows is not valid. The table's own formulas that named a deleted
+// column become #REF!; `loss`, when given, receives what the table lost for the other formulas.
+TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, const formula::Deletion& deletion,
+                     TableLoss* loss = nullptr);
 
 // Every table of the sheet follows the deletion; removed tables leave the package (their part,
-// relationship and the sheet's tablePart).
+// relationship and the sheet's tablePart). Structured references anywhere in the workbook (cells,
+// defined names) to a removed table or a deleted column become #REF!.
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion);
 
 // What formulas see of a table part: its name, area, header and totals rows and column names;

@@ -28,6 +28,9 @@ class Shifter {
 public:
     Shifter(std::string_view sheetName, const formula::Deletion& deletion)
         : context_{sheetName, sheetName}, deletion_(deletion) {}
+    // For another sheet than the edited one: only formulas that name the edited sheet move.
+    Shifter(std::string_view hostSheet, std::string_view editedSheet, const formula::Deletion& deletion)
+        : context_{hostSheet, editedSheet}, deletion_(deletion), formulasOnly_(true) {}
 
     void walk(pugi::xml_node node) {
         std::vector<pugi::xml_node> doomed;
@@ -80,6 +83,11 @@ private:
     // Returns false when the element lost its whole area and must go.
     bool shiftElement(pugi::xml_node element) {
         std::string_view name = localName(element);
+        bool isFormula = name == "formula" || name == "formula1" || name == "formula2" || name == "f";
+        if (formulasOnly_) {
+            if (isFormula) shiftFormulaText(element);
+            return true;
+        }
         if (name == "conditionalFormatting" || name == "dataValidation" || name == "ignoredError" ||
             name == "protectedRange")
             return shiftAreaAttribute(element, "sqref");
@@ -93,7 +101,7 @@ private:
             shiftLandingAttribute(element, "topLeftCell");
             return true;
         }
-        if (name == "formula" || name == "formula1" || name == "formula2" || name == "f") {
+        if (isFormula) {
             shiftFormulaText(element);
             return true;
         }
@@ -172,12 +180,18 @@ private:
 
     formula::Context context_;
     const formula::Deletion& deletion_;
+    bool formulasOnly_ = false;
 };
 
 }  // namespace
 
 void shiftKeptWorksheetXml(pugi::xml_document& part, std::string_view sheetName, const formula::Deletion& deletion) {
     Shifter(sheetName, deletion).walk(part);
+}
+
+void shiftKeptFormulasNaming(pugi::xml_document& part, std::string_view hostSheet, std::string_view editedSheet,
+                             const formula::Deletion& deletion) {
+    Shifter(hostSheet, editedSheet, deletion).walk(part);
 }
 
 }  // namespace tavlora::host

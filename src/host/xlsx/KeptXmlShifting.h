@@ -13,4 +13,10 @@ namespace tavlora::host {
 // protected ranges, page breaks, sparklines. Elements whose whole area was removed are dropped.
 void shiftKeptWorksheetXml(pugi::xml_document& part, std::string_view sheetName, const formula::Deletion& deletion);
 
+// The kept XML of another sheet (`hostSheet`) after cells of `editedSheet` went: the formulas
+// there that name the edited sheet move (sparklines over its data, list validations, conditional
+// format rules); areas of the host sheet stay.
+void shiftKeptFormulasNaming(pugi::xml_document& part, std::string_view hostSheet, std::string_view editedSheet,
+                             const formula::Deletion& deletion);
+
 }  // namespace tavlora::host

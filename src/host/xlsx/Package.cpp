@@ -1,5 +1,11 @@
 #include "host/xlsx/Package.h"
 
+#include <libdeflate.h>
+
+#include <memory>
+
+#include "com/Error.h"
+#include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptComments.h"
 #include "host/xlsx/KeptDrawings.h"
@@ -10,6 +16,27 @@
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
+
+std::string PackagePart::unpacked() const {
+    if (!packedOnly()) return bytes;
+    std::string out(size, '\0');
+    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    size_t actual = 0;
+    if (!inflater ||
+        libdeflate_deflate_decompress(inflater.get(), deflated.data(), deflated.size(), out.data(), out.size(), &actual) !=
+            LIBDEFLATE_SUCCESS ||
+        actual != size)
+        com::throwHostError("part '" + name + "' cannot be unpacked again");
+    return out;
+}
+
+void PackagePart::replaceBytes(std::string changed) {
+    bytes = std::move(changed);
+    deflated.clear();
+    deflated.shrink_to_fit();
+    size = bytes.size();
+}
 
 void PackageContents::addPart(PackagePart part) {
     auto [it, inserted] = partIndex_.emplace(asciiLower(part.name), parts.size());
@@ -27,6 +54,11 @@ PackagePart* PackageContents::findPart(std::string_view name) {
 
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
     if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
+    for (const auto& other : sheet.workbook()->worksheets()) {
+        if (other.get() == &sheet) continue;
+        if (pugi::xml_document* kept = findKeptSheetXml(*other)) shiftKeptFormulasNaming(*kept, other->name(), sheet.name(), deletion);
+    }
+    shiftKeptCellAttributes(sheet, deletion);
     shiftSheetComments(*this, sheet.partName(), deletion);
     shiftSheetDrawings(*this, sheet.partName(), deletion);
     shiftSheetTables(*this, sheet, deletion);

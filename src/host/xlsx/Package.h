@@ -16,15 +16,23 @@ namespace tavlora::host::xlsx {
 
 // A part of the package as read. Parts the engine models (workbook, worksheets, shared strings,
 // styles) are regenerated on save and hold no bytes here; every other part is carried unchanged.
+//
+// A part the archive stored deflated is held only in that form (`deflated`, with its CRC-32 and
+// unpacked size) until an edit changes it: a save copies it as it is, and memory holds each
+// unmodelled part once, packed. `unpacked()` inflates it for the few readers that look inside.
 struct PackagePart {
     std::string name;  // as in the archive, no leading "/"
-    std::string bytes;
+    std::string bytes;  // the unpacked bytes of a part that was stored or has been changed
     bool regenerated = false;
-    // The bytes as the archive stored them, deflated, with their CRC-32, so that a save copies an
-    // unchanged part without deflating it again; empty when the part was not deflated. They stand
-    // for `bytes` only while `bytes` still has that CRC and length (the writer checks).
     std::string deflated;
     uint32_t crc = 0;
+    uint64_t size = 0;  // unpacked bytes of `deflated`
+
+    bool packedOnly() const { return bytes.empty() && !deflated.empty(); }
+    // The part's bytes, inflated when it is held packed (a host error when that fails).
+    std::string unpacked() const;
+    // The part's new bytes after an edit; the packed form as read no longer stands for it.
+    void replaceBytes(std::string changed);
 };
 
 // A sheet as the package listed it: what a save needs to write it back under the same part.

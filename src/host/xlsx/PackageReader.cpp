@@ -225,11 +225,16 @@ private:
             part.name = entry.name;
             part.regenerated = regenerated_.count(asciiLower(entry.name)) != 0;
             if (!part.regenerated) {
-                part.bytes = zip_.readString(entry);
-                // Read unpacked first: that checks the CRC, so the packed copy is known sound.
-                if (entry.deflated && part.bytes.size() == entry.size) {
+                // Read unpacked first: that checks the CRC and the limits, so the packed copy is
+                // known sound. Only the packed copy is held, when there is one.
+                std::string unpacked = zip_.readString(entry);
+                if (entry.deflated && unpacked.size() == entry.size && !unpacked.empty()) {
                     part.deflated = zip_.readDeflated(entry);
                     part.crc = entry.crc;
+                    part.size = unpacked.size();
+                } else {
+                    part.size = unpacked.size();
+                    part.bytes = std::move(unpacked);
                 }
             }
             contents_->addPart(std::move(part));

@@ -1,7 +1,5 @@
 #include "host/xlsx/PackageWriter.h"
 
-#include <libdeflate.h>
-
 #include <deque>
 #include <filesystem>
 #include <unordered_map>
@@ -11,6 +9,7 @@
 #include "host/chart/ChartSheet.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackagePlan.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/SharedStrings.h"
@@ -40,12 +39,6 @@ std::unique_ptr<PackageContents> blankPackage() {
     workbookPart.regenerated = true;
     package->addPart(std::move(workbookPart));
     return package;
-}
-
-// A kept part whose deflated form as read still matches its bytes: copying that form is far
-// cheaper than deflating the bytes again.
-bool isUnchanged(const PackagePart& part) {
-    return !part.deflated.empty() && libdeflate_crc32(0, part.bytes.data(), part.bytes.size()) == part.crc;
 }
 
 struct PlannedSheet {
@@ -289,7 +282,8 @@ private:
             std::string ns = kept_.mainNamespace();
             zip.addStream(name, [pool, table, ns] { return sharedStringsProducer(*pool, *table, ns); });
         } else if (kept && !kept->regenerated) {
-            if (isUnchanged(*kept)) zip.addDeflated(name, kept->deflated, kept->crc, kept->bytes.size());
+            // A part still held as read is copied packed: far cheaper than deflating it again.
+            if (kept->packedOnly()) zip.addDeflated(name, kept->deflated, kept->crc, kept->size);
             else zip.addBytes(name, kept->bytes);
         } else {
             return;  // a part the engine regenerates that this save does not need
@@ -302,9 +296,16 @@ private:
             strings_, planned.sheet == workbook_.activeSheet().get(), !planned.isNew, kept_.mainNamespace(),
             kept_.relationshipsNamespace(), charts_->newDrawingRelationship(*planned.sheet)});
         const auto* sheet = static_cast<const Worksheet*>(planned.sheet);
+        target->keepsGroupedTabs = activeTabSelectedAsRead();
         const WorksheetTarget* t = target.get();
         targets_.push_back(std::move(target));
         zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); });
+    }
+
+    bool activeTabSelectedAsRead() const {
+        auto active = workbook_.activeSheet();
+        const auto* sheet = dynamic_cast<const Worksheet*>(active.get());
+        return sheet && tabSelectedAsRead(*sheet);
     }
 
     std::string workbookXml() const {

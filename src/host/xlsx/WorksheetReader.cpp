@@ -192,6 +192,7 @@ private:
         Cell& cell = info.cells.emplace_back();
         int32_t column = previousColumn + 1;
         std::string_view type;
+        CellExtras extras;
         for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute()) {
             const char* name = a.name();
             if (name[0] == 'r' && name[1] == '\0') {
@@ -205,6 +206,8 @@ private:
                 cell.style = checkedStyle(style);
             } else if (name[0] == 't' && name[1] == '\0') {
                 type = a.value();
+            } else if (isKeptCellAttribute(name)) {
+                keepAttribute(extras.cellAttributes, a);
             }
         }
         if (column > kMaxColumns) fail("has more columns in row " + std::to_string(info.row) + " than a sheet holds");
@@ -220,16 +223,51 @@ private:
         }
 
         std::string_view value = v ? std::string_view(v.child_value()) : std::string_view();
-        if (f) {
-            Formula formula;
-            if (formulaOf(f, info.row, column, formula)) {
-                cachedValue(type, v, value, formula);
-                cell.kind = CellKind::Formula;
-                cell.payload.formulaId = store_.addFormula(std::move(formula));
-                return;
+        if (f) readFormulaExtras(f, extras);
+        Formula formula;
+        if (f && formulaOf(f, info.row, column, formula)) {
+            cachedValue(type, v, value, formula);
+            cell.kind = CellKind::Formula;
+            cell.payload.formulaId = store_.addFormula(std::move(formula));
+        } else {
+            plainValue(type, v, value, is, cell, info.row, column);
+        }
+        if (extras.any()) keepExtras(info.row, column, cell, std::move(extras));
+    }
+
+    static bool isKeptCellAttribute(std::string_view name) { return name == "vm" || name == "cm" || name == "ph"; }
+
+    // A data table's formula whole; of other formulas the flags the model has no place for.
+    static void readFormulaExtras(pugi::xml_node f, CellExtras& extras) {
+        bool dataTable = std::string_view(f.attribute("t").value()) == "dataTable";
+        for (pugi::xml_attribute a = f.first_attribute(); a; a = a.next_attribute()) {
+            std::string_view name(a.name());
+            if (!dataTable) {
+                if (name == "ca" || name == "aca" || name == "bx") keepAttribute(extras.formulaAttributes, a);
+            } else if (name == "ref") {
+                extras.dataTableRef = a.value();
+            } else if (name == "r1") {
+                extras.dataTableR1 = a.value();
+            } else if (name == "r2") {
+                extras.dataTableR2 = a.value();
+            } else if (name != "t") {
+                if (name == "dt2D") extras.dataTable2D = isTrue(a.value());
+                keepAttribute(extras.dataTableAttributes, a);
             }
         }
-        plainValue(type, v, value, is, cell, info.row, column);
+    }
+
+    void keepExtras(int32_t row, int32_t column, const Cell& cell, CellExtras extras) {
+        extras.kind = cell.kind;
+        switch (cell.kind) {
+            case CellKind::Number: extras.number = cell.payload.number; break;
+            case CellKind::Boolean: extras.number = cell.payload.boolean ? 1 : 0; break;
+            case CellKind::String:
+            case CellKind::Error: extras.stringId = cell.payload.stringId; break;
+            case CellKind::Formula: extras.formulaText = store_.formulas()[cell.payload.formulaId].text; break;
+            case CellKind::Empty: return;  // nothing for the extras to belong to
+        }
+        keptCellAttributes(sheet_).add(row, column, std::move(extras));
     }
 
     // False when the element holds no usable formula (a data table, an unknown shared group).

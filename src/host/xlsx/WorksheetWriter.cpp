@@ -75,7 +75,8 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
       strings_(strings),
       prefix_(prefix),
       styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()),
-      rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())) {
+      rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())),
+      keptCells_(findKeptCellAttributes(sheet)) {
     for (const ColumnInfo& info : sheet.store().columns())
         if (info.hasStyle)
             for (int32_t c = std::max(info.first, 1); c <= std::min(info.last, kMaxColumns); ++c) styledColumns_[c] = true;
@@ -133,8 +134,11 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
         out += '"';
     }
     const StringPool& pool = sheet_.workbookStore().strings;
+    const CellExtras* extras = keptCells_ ? keptCells_->find(row, c.column, c, sheet_.store().formulas()) : nullptr;
+    if (extras) out += extras->cellAttributes;
     auto value = [&](auto&& appendValue) {
         out += '>';
+        if (extras && extras->hasDataTable()) dataTableFormula(out, *extras);
         open(out, "v>");
         appendValue();
         close(out, "v");
@@ -194,13 +198,14 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
         default: break;
     }
     out += '>';
+    open(out, "f");
+    if (extras) out += extras->formulaAttributes;
     if (f.isArray) {
-        open(out, "f t=\"array\" ref=\"");
+        out += " t=\"array\" ref=\"";
         out += cellRangeAddress(f.arrayArea);
-        out += "\">";
-    } else {
-        open(out, "f>");
+        out += '"';
     }
+    out += '>';
     appendEscapedText(out, formula::withFutureFunctionPrefixes(f.text));
     close(out, "f");
     bool hasValue = true;
@@ -228,6 +233,16 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
     }
     if (hasValue) close(out, "v");
     close(out, "c");
+}
+
+// The data table's formula as read, with its references where the cells moved.
+void SheetXmlWriter::dataTableFormula(std::string& out, const CellExtras& extras) const {
+    open(out, "f t=\"dataTable\"");
+    appendAttribute(out, "ref", extras.dataTableRef);
+    out += extras.dataTableAttributes;
+    if (!extras.dataTableR1.empty()) appendAttribute(out, "r1", extras.dataTableR1);
+    if (!extras.dataTableR2.empty()) appendAttribute(out, "r2", extras.dataTableR2);
+    out += "/>";
 }
 
 void SheetXmlWriter::columns(std::string& out) const {
@@ -502,7 +517,9 @@ private:
         out += "/>";
     }
 
-    // Only the active sheet's view is the selected tab; more would group the sheets.
+    // The active sheet's view is a selected tab. Other sheets selected with it form a group that
+    // stays as long as the active sheet is still one of them; when another sheet became active the
+    // group is gone, as in the application when a tab outside the group is clicked.
     void appendSheetViews(std::string& out, pugi::xml_node kept) const {
         pugi::xml_document copy;
         pugi::xml_node views = copy.append_copy(kept);
@@ -512,7 +529,7 @@ private:
             if (target_.active) {
                 if (!selected) selected = view.prepend_attribute("tabSelected");
                 selected.set_value("1");
-            } else if (selected) {
+            } else if (selected && !target_.keepsGroupedTabs) {
                 view.remove_attribute(selected);
             }
             if (target_.active) break;  // one selected view is enough

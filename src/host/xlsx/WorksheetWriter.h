@@ -15,9 +15,12 @@ struct RowInfo;
 
 namespace tavlora::host::xlsx {
 
+class KeptCellAttributes;
+struct CellExtras;
+
 struct WorksheetTarget {
     const SharedStringTable& strings;
-    bool active = false;  // the workbook's active sheet: its view is the one selected tab
+    bool active = false;  // the workbook's active sheet: its view is a selected tab
     // False when the part is written without the relationships it was read with (a new part for
     // a sheet that carries kept XML): elements that point through relationships are left out.
     bool withRelationships = true;
@@ -25,6 +28,8 @@ struct WorksheetTarget {
     std::string relationshipsNamespace;
     // The r:id of a <drawing> to write when the part has none yet (charts were added); "" = none.
     std::string drawingRelationshipId;
+    // The active sheet was selected as read, so the tabs selected with it (a group) stay selected.
+    bool keepsGroupedTabs = false;
 };
 
 // Streams the worksheet part: the kept XML with the modelled elements written from the model in
@@ -46,6 +51,7 @@ public:
 
 private:
     void open(std::string& out, std::string_view name) const;
+    void dataTableFormula(std::string& out, const CellExtras& extras) const;
     void close(std::string& out, std::string_view name) const;
     const Worksheet& sheet_;
     const SharedStringTable& strings_;
@@ -54,6 +60,7 @@ private:
     // readers give a cell without s its column's format.
     std::vector<bool> styledColumns_;
     bool rowsHiddenByDefault_ = false;  // <sheetFormatPr zeroHeight="1">
+    const KeptCellAttributes* keptCells_ = nullptr;
 };
 
 // Shortest text that reads back as the same double ("0.1", "1e+20").

@@ -67,9 +67,27 @@ TEST_F(KeptPartCopy, APartWhoseBytesChangedIsDeflatedFromTheNewBytes) {
     auto* kept = dynamic_cast<host::xlsx::PackageContents*>(book->keptPackage().get());
     ASSERT_NE(kept, nullptr);
     auto& part = const_cast<host::xlsx::PackagePart&>(*kept->findPart(kCustomPart));
-    part.bytes = "<?xml version=\"1.0\"?><items><item id=\"1\">changed</item></items>";
+    part.replaceBytes("<?xml version=\"1.0\"?><items><item id=\"1\">changed</item></items>");
     host::xlsx::writeWorkbook(*book, saved_.string());
     EXPECT_EQ(entryOf(saved_, kCustomPart).bytes, part.bytes);
+}
+
+// An open workbook holds a part it does not model once, packed, and unpacks it only on demand.
+TEST_F(KeptPartCopy, APartTheEngineDoesNotModelIsHeldPackedOnly) {
+    auto book = readXlsx(source_);
+    auto* kept = dynamic_cast<host::xlsx::PackageContents*>(book->keptPackage().get());
+    ASSERT_NE(kept, nullptr);
+    const host::xlsx::PackagePart& part = *kept->findPart(kCustomPart);
+    EXPECT_TRUE(part.packedOnly());
+    EXPECT_TRUE(part.bytes.empty());
+    EXPECT_EQ(part.size, customXml().size());
+    EXPECT_LT(part.deflated.size(), part.size / 4);
+    EXPECT_EQ(part.unpacked(), customXml());
+
+    host::xlsx::PackagePart broken = part;
+    broken.deflated[broken.deflated.size() / 2] ^= 0x55;
+    broken.deflated.resize(broken.deflated.size() - 8);
+    EXPECT_THROW(broken.unpacked(), com::Error);
 }
 
 TEST(ZipOutputDeflated, GivenDeflatedDataIsStoredAsItIsWithItsCrc) {

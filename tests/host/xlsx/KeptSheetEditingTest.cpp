@@ -74,6 +74,29 @@ TEST(KeptXmlShifting, ExtensionConditionalFormatsMoveToo) {
               "</x14:conditionalFormattings></ext></extLst></worksheet>");
 }
 
+// Sparklines, list validations and rule formulas of another sheet that read the edited sheet
+// follow its cells; the other sheet's own areas and references stay.
+TEST_F(KeptSheetEditingTest, FormulasOfOtherSheetsNamingTheEditedSheetMove) {
+    auto summary = book->addWorksheet(nullptr, sheet.get());
+    summary->setName("Summary");
+    const char* xml =
+        "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
+        "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$5:$A$9</formula1></dataValidation></dataValidations>"
+        "<extLst><ext><x14:sparklineGroups><x14:sparklineGroup><x14:sparklines>"
+        "<x14:sparkline><xm:f>Data!B5:F5</xm:f><xm:sqref>A5</xm:sqref></x14:sparkline>"
+        "<x14:sparkline><xm:f>Summary!B5:F5</xm:f><xm:sqref>A6</xm:sqref></x14:sparkline>"
+        "</x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst></worksheet>";
+    ASSERT_TRUE(keptSheetXml(*summary).load_string(xml));
+    sheet->range("2:3").deleteCells();
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*summary)),
+              "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
+              "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$3:$A$7</formula1></dataValidation></dataValidations>"
+              "<extLst><ext><x14:sparklineGroups><x14:sparklineGroup><x14:sparklines>"
+              "<x14:sparkline><xm:f>Data!B3:F3</xm:f><xm:sqref>A5</xm:sqref></x14:sparkline>"
+              "<x14:sparkline><xm:f>Summary!B5:F5</xm:f><xm:sqref>A6</xm:sqref></x14:sparkline>"
+              "</x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst></worksheet>");
+}
+
 TEST_F(KeptSheetEditingTest, ASheetTheEngineMadeHasNoKeptXmlAndDeletesWithoutIt) {
     EXPECT_EQ(findKeptSheetXml(*sheet), nullptr);
     EXPECT_FALSE(keptSheetRoot(*sheet));

@@ -70,6 +70,23 @@ TEST(KeptTables, ADeletedColumnLeavesTheColumnListAndRenumbersFilters) {
     EXPECT_EQ(shifted(Deletion::columns(2, 3)).edit, TableEdit::Removed) << "all its columns went";
 }
 
+TEST(KeptTables, ADeletedColumnIsReportedAndTheTablesFormulasNamingItBecomeRef) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(kItems));
+    TableLoss loss;
+    EXPECT_EQ(shiftTable(document, "Data", Deletion::columns(3, 1), &loss), TableEdit::Changed);
+    EXPECT_EQ(loss.table, "Items");
+    EXPECT_EQ(loss.columns, std::vector<std::string>{"Qty"});
+    EXPECT_FALSE(loss.wholeTable);
+    EXPECT_STREQ(document.select_node("//calculatedColumnFormula").node().text().get(), "#REF!*$E$1");
+
+    pugi::xml_document removed;
+    ASSERT_TRUE(removed.load_string(kItems));
+    TableLoss all;
+    EXPECT_EQ(shiftTable(removed, "Data", Deletion::rows(2, 1), &all), TableEdit::Removed);
+    EXPECT_TRUE(all.wholeTable);
+}
+
 TEST(KeptTables, ATableKeepsOneDataRow) {
     // Rows 3 to 5 hold all the data; the totals row survives and turns into the one data row.
     auto [edit, xml] = shifted(Deletion::rows(3, 3));

@@ -3,6 +3,7 @@
 // conditional formats kept in the sheet's extensions.
 #include <gtest/gtest.h>
 
+#include "com/Conversions.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
@@ -199,6 +200,20 @@ TEST_F(TemplateObjects, StayWhereTheyAreWhenNothingIsDeleted) {
               "sparklines [('Data!C3:C5', 'D3'), ('Data!C3:C5', 'A3')]\n"
               "x14 format ['$C$3'] ['C3:C5']\n"
               "pivot ['F10:G14'] ['B2:C5']\n");
+}
+
+// As in the application, a structured reference to a deleted column, or to a table that went,
+// becomes #REF! in every formula, and LibreOffice then shows the error instead of a wrong total.
+TEST_F(TemplateObjects, ReferencesToADeletedTableColumnBecomeRef) {
+    sheet_->range("H1").setFormula("=SUM(Items[Qty])+COUNTA(Items[Name])");
+    book_->definedNames().push_back({"Quantities", "Items[[#Data],[Qty]]", -1, ""});
+    sheet_->range("C:C").deleteCells();
+    EXPECT_EQ(com::toText(sheet_->range("G1").formula()), "=SUM(#REF!)+COUNTA(Items[Name])");
+    EXPECT_EQ(book_->definedNames().back().formula, "#REF!");
+    EXPECT_NE(saved().find("table ['B2:B5'] ['B2:B5']"), std::string::npos);
+
+    sheet_->range("2:2").deleteCells();  // the header row: the table goes
+    EXPECT_EQ(com::toText(sheet_->range("G1").formula()), "=SUM(#REF!)+COUNTA(#REF!)");
 }
 
 // What end mode 2 of a template does: its control row 1 and control column A go.

@@ -177,10 +177,10 @@ const RelationshipList* ChartPartsPlan::relationshipsOf(std::string_view part) c
 
 bool ChartPartsPlan::writes(std::string_view part) const { return jobs_.count(asciiLower(part)) != 0; }
 
-std::string_view ChartPartsPlan::keptBytes(const std::string& part) const {
+std::string ChartPartsPlan::keptBytes(const std::string& part) const {
     if (part.empty()) return {};
     const PackagePart* kept = kept_.findPart(part);
-    return kept && !kept->regenerated ? std::string_view(kept->bytes) : std::string_view();
+    return kept && !kept->regenerated ? kept->unpacked() : std::string();
 }
 
 std::string ChartPartsPlan::partXml(std::string_view part) const {

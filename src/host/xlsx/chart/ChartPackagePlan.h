@@ -70,7 +70,7 @@ private:
     // A new chart part for `chart` reached from `source` through a new relationship in `rels`.
     std::string addNewChart(const ChartModel& chart, const std::string& source, RelationshipList& rels);
     void addJob(const std::string& part, Job job);
-    std::string_view keptBytes(const std::string& part) const;
+    std::string keptBytes(const std::string& part) const;
 
     const Workbook& workbook_;
     const PackageContents& kept_;

@@ -53,7 +53,8 @@ private:
     bool parseKept(const std::string& name, pugi::xml_document& out) const {
         const PackagePart* part = name.empty() ? nullptr : contents_.findPart(name);
         if (!part || part->regenerated) return false;
-        return static_cast<bool>(out.load_buffer(part->bytes.data(), part->bytes.size(), kPartParseOptions)) &&
+        std::string bytes = part->unpacked();
+        return static_cast<bool>(out.load_buffer(bytes.data(), bytes.size(), kPartParseOptions)) &&
                out.document_element() && !base::nestsDeeperThan(out);
     }
 

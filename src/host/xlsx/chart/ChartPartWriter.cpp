@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 
 #include "base/XmlDepth.h"
@@ -186,7 +187,17 @@ private:
         for (pugi::xml_node axis : orphans) plotArea_.remove_child(axis);
     }
 
+    // A new type rebuilds the plot. Within a family (column to stacked column, line to line with
+    // markers) the axes with their titles, gridlines, scales and formats stay, and so does the look
+    // of the series; only what the new type needs is written anew.
     void rebuildPlot() {
+        ChartTypeTraits traits = chart_.traits();
+        std::vector<pugi::xml_node> groupsBefore = plotGroups();
+        std::optional<ChartTypeTraits> before;
+        if (groupsBefore.size() == 1) before = plotTraitsOf(groupsBefore.front());
+        std::vector<pugi::xml_node> keptAxes = before ? reusableAxes(traits) : std::vector<pugi::xml_node>();
+        bool sameKind = before && before->kind == traits.kind;
+
         std::vector<pugi::xml_node> doomed;
         for (pugi::xml_node child = plotArea_.first_child(); child; child = child.next_sibling()) {
             if (child.type() != pugi::node_element) continue;
@@ -195,17 +206,139 @@ private:
         }
         for (pugi::xml_node node : doomed) plotArea_.remove_child(node);
 
-        ChartTypeTraits traits = chart_.traits();
         applyView3D(traits);
         pugi::xml_node group = newGroupElement(traits);
         writeGroupHead(group, traits);
         int32_t index = 0;
         pugi::xml_node lastSeries;
-        for (const auto& series : chart_.series())
-            writeSeries(nextSeriesElement(group, lastSeries), *series, index++, traits, true);
+        for (const auto& series : chart_.series()) {
+            pugi::xml_node ser = nextSeriesElement(group, lastSeries);
+            const pugi::xml_node* original = sameKind ? originalOf(*series) : nullptr;
+            if (original) {
+                pugi::xml_node copy = group.insert_copy_after(*original, ser);
+                group.remove_child(ser);
+                ser = lastSeries = copy;
+                fitSeriesLook(ser, traits, index);
+            }
+            writeSeries(ser, *series, index++, traits, original == nullptr);
+        }
         std::vector<int64_t> axisIds = writeGroupTail(group, traits);
-        writeAxes(group, traits, axisIds);
+        if (!keptAxes.empty()) placeKeptAxes(group, traits, *before, keptAxes, axisIds);
+        else writeAxes(group, traits, axisIds);
     }
+
+    const pugi::xml_node* originalOf(const SeriesModel& series) const {
+        int32_t kept = series.keptIndex();
+        return kept >= 0 && static_cast<size_t>(kept) < originals_.size() ? &originals_[static_cast<size_t>(kept)] : nullptr;
+    }
+
+    // A kept series shows markers exactly when the new type has them.
+    void fitSeriesLook(pugi::xml_node ser, const ChartTypeTraits& t, int32_t index) {
+        bool marked = t.kind == PlotKind::Line || t.kind == PlotKind::Scatter || (t.kind == PlotKind::Radar && !t.filled);
+        if (!marked) return;
+        std::string_view symbol = valOf(childByLocalName(ser, "marker"), "symbol", "");
+        if (!t.markers) {
+            noMarker(ser);
+        } else if (symbol == "none") {
+            removeChildren(ser, "marker");
+            coloredMarker(ser, chartColor(static_cast<size_t>(index)));
+        }
+    }
+
+    // Copies of the plot's axes when they are the kinds the new type needs (a category or date axis
+    // and a value axis, a series axis when it needs one; two value axes for a scatter chart), in
+    // the order the new group names them; none otherwise.
+    std::vector<pugi::xml_node> reusableAxes(const ChartTypeTraits& t) {
+        if (!hasAxes(t.kind)) return {};
+        std::vector<pugi::xml_node> categories, values, series;
+        for (pugi::xml_node child = plotArea_.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element) continue;
+            std::string_view local = localName(child.name());
+            if (local == "catAx" || local == "dateAx") categories.push_back(child);
+            else if (local == "valAx") values.push_back(child);
+            else if (local == "serAx") series.push_back(child);
+        }
+        std::vector<pugi::xml_node> order;
+        if (t.kind == PlotKind::Scatter) {
+            if (values.size() != 2 || !categories.empty() || !series.empty()) return {};
+            order = values;
+        } else {
+            if (categories.size() != 1 || values.size() != 1 || series.size() != (needsSeriesAxis(t) ? 1u : 0u)) return {};
+            order = {categories[0], values[0]};
+            if (!series.empty()) order.push_back(series[0]);
+        }
+        std::vector<pugi::xml_node> copies;
+        for (pugi::xml_node axis : order) copies.push_back(holder_.append_copy(axis));
+        return copies;
+    }
+
+    static void setVal(pugi::xml_node parent, std::string_view local, std::string_view value) {
+        if (pugi::xml_node child = childByLocalName(parent, local)) child.attribute("val").set_value(std::string(value).c_str());
+    }
+
+    static std::string_view turnedPosition(std::string_view position) {
+        if (position == "b") return "l";
+        if (position == "l") return "b";
+        if (position == "t") return "r";
+        if (position == "r") return "t";
+        return position;
+    }
+
+    void placeKeptAxes(pugi::xml_node group, const ChartTypeTraits& t, const ChartTypeTraits& before,
+                       const std::vector<pugi::xml_node>& axes, const std::vector<int64_t>& ids) {
+        if (ids.size() != axes.size()) return writeAxes(group, t, ids);
+        pugi::xml_node after = group;
+        bool turned = t.kind != PlotKind::Scatter && before.horizontal != t.horizontal;
+        for (size_t i = 0; i < axes.size(); ++i) {
+            pugi::xml_node axis = plotArea_.insert_copy_after(axes[i], after);
+            after = axis;
+            setVal(axis, "axId", std::to_string(ids[i]));
+            setVal(axis, "crossAx", std::to_string(ids[i == 1 ? 0 : 1]));
+            if (turned) setVal(axis, "axPos", turnedPosition(valOf(axis, "axPos", "b")));
+            if (i == 1 && t.kind != PlotKind::Scatter) fitValueAxis(axis, t, before);
+        }
+    }
+
+    // A percent-stacked type shows percents on its value axis; leaving it goes back to the cells'
+    // format. An own format the template gave the axis otherwise stays.
+    void fitValueAxis(pugi::xml_node axis, const ChartTypeTraits& t, const ChartTypeTraits& before) {
+        bool areaLike = t.kind == PlotKind::Area || t.kind == PlotKind::Area3D;
+        setVal(axis, "crossBetween", areaLike ? "midCat" : "between");
+        pugi::xml_node format = childByLocalName(axis, "numFmt");
+        bool percentNow = t.grouping == Grouping::PercentStacked;
+        bool percentBefore = before.grouping == Grouping::PercentStacked;
+        if (percentNow == percentBefore) return;
+        if (!format) {
+            format = insertChild(axis, c_, "numFmt", chartorder::axis());
+        }
+        bool linked = isTrue(format.attribute("sourceLinked").value());
+        if (percentNow && (linked || std::string_view(format.attribute("formatCode").value()) == "General")) {
+            setAttribute(format, "formatCode", "0%");
+            setAttribute(format, "sourceLinked", "0");
+        } else if (!percentNow && !linked && std::string_view(format.attribute("formatCode").value()) == "0%") {
+            setAttribute(format, "formatCode", valueFormat());
+            setAttribute(format, "sourceLinked", "1");
+        }
+    }
+
+    static void setAttribute(pugi::xml_node node, const char* name, std::string_view value) {
+        pugi::xml_attribute a = node.attribute(name);
+        if (!a) a = node.append_attribute(name);
+        a.set_value(std::string(value).c_str());
+    }
+
+    // The format of the cells behind the first series's values (or categories): axes linked to
+    // their source show dates as dates and percents as percents.
+    std::string sourceFormat(bool categories) const {
+        if (chart_.series().empty()) return "General";
+        const SeriesModel& first = *chart_.series().front();
+        const SeriesData& data = categories ? first.xValuesData() : first.valuesData();
+        if (data.kind != SeriesData::Kind::Reference) return "General";
+        ResolvedData resolved = resolveSeriesData(*workbook_, data);
+        if (categories && !resolved.numeric()) return "General";
+        return resolved.formatCode.empty() ? "General" : xmlSafe(resolved.formatCode);
+    }
+    std::string valueFormat() const { return sourceFormat(false); }
 
     pugi::xml_node newGroupElement(const ChartTypeTraits& traits) {
         std::string name = c_(plotElementName(traits.kind));
@@ -299,14 +432,17 @@ private:
         return axis;
     }
 
-    void axisTicks(pugi::xml_node axis, bool gridlines, std::string_view numberFormat, int64_t crossAxis) {
+    // `numberFormat` empty: the format of the source cells (`sourceFormat`), linked to them.
+    void axisTicks(pugi::xml_node axis, bool gridlines, std::string_view numberFormat, int64_t crossAxis,
+                   const std::string& linkedFormat = "General") {
         if (gridlines) {
             // The gridlines element must come right after axPos.
             axis.insert_child_after(c_("majorGridlines").c_str(), childByLocalName(axis, "axPos"));
         }
         pugi::xml_node format = axis.append_child(c_("numFmt").c_str());
-        format.append_attribute("formatCode").set_value(std::string(numberFormat).c_str());
-        format.append_attribute("sourceLinked").set_value(numberFormat == "General" ? "1" : "0");
+        bool linked = numberFormat.empty();
+        format.append_attribute("formatCode").set_value(linked ? linkedFormat.c_str() : std::string(numberFormat).c_str());
+        format.append_attribute("sourceLinked").set_value(linked ? "1" : "0");
         val(axis, "majorTickMark", "out");
         val(axis, "minorTickMark", "none");
         val(axis, "tickLblPos", "nextTo");
@@ -318,27 +454,27 @@ private:
         if (ids.size() < 2) return;
         if (t.kind == PlotKind::Scatter) {
             pugi::xml_node x = newAxis(group, "valAx", ids[0], "b");
-            axisTicks(x, false, "General", ids[1]);
+            axisTicks(x, false, "", ids[1], sourceFormat(true));
             val(x, "crossBetween", "midCat");
             pugi::xml_node y = newAxis(x, "valAx", ids[1], "l");
-            axisTicks(y, true, "General", ids[0]);
+            axisTicks(y, true, "", ids[0], valueFormat());
             val(y, "crossBetween", "midCat");
             return;
         }
         pugi::xml_node category = newAxis(group, "catAx", ids[0], t.horizontal ? "l" : "b");
-        axisTicks(category, t.kind == PlotKind::Radar, "General", ids[1]);
+        axisTicks(category, t.kind == PlotKind::Radar, "", ids[1], sourceFormat(true));
         val(category, "auto", "1");
         val(category, "lblAlgn", "ctr");
         val(category, "lblOffset", "100");
         val(category, "noMultiLvlLbl", "0");
         pugi::xml_node value = newAxis(category, "valAx", ids[1], t.horizontal ? "b" : "l");
-        std::string_view format = t.grouping == Grouping::PercentStacked ? "0%" : "General";
-        axisTicks(value, true, format, ids[0]);
+        std::string_view format = t.grouping == Grouping::PercentStacked ? "0%" : "";
+        axisTicks(value, true, format, ids[0], valueFormat());
         bool areaLike = t.kind == PlotKind::Area || t.kind == PlotKind::Area3D;
         val(value, "crossBetween", areaLike ? "midCat" : "between");
         if (ids.size() > 2) {
             pugi::xml_node series = newAxis(value, "serAx", ids[2], "b");
-            axisTicks(series, false, "General", ids[1]);
+            axisTicks(series, false, "", ids[1]);
             // serAx has no numFmt of its own worth keeping; the schema allows it.
         }
     }

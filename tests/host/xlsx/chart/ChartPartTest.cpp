@@ -72,6 +72,8 @@ TEST_F(ChartParts, NumberCategoriesKeepTheirFormat) {
     s->setXValues("=Data!R2C5:R3C5");
     std::string xml = written(chart);
     EXPECT_TRUE(contains(xml, "<c:cat><c:numRef><c:f>Data!$E$2:$E$3</c:f><c:numCache><c:formatCode>yyyy-mm-dd</c:formatCode>"));
+    // The category axis shows them in that format, linked to the cells.
+    EXPECT_TRUE(contains(xml, "<c:numFmt formatCode=\"yyyy-mm-dd\" sourceLinked=\"1\"/>")) << xml;
     EXPECT_TRUE(contains(xml, "<c:v>45292</c:v>"));
 }
 
@@ -213,6 +215,77 @@ TEST_F(ChartParts, NewSeriesReplaceTheTemplatesAndEmptyGroupsGo) {
     EXPECT_TRUE(contains(xml, "<c:axId val=\"1\"/><c:crossAx val=\"2\"/>"));
     EXPECT_FALSE(contains(xml, "<c:axId val=\"3\"/>"));
     EXPECT_FALSE(contains(xml, "Kept"));
+}
+
+// A clustered column chart whose axes the template dressed: titles, a fixed maximum, minor
+// gridlines, an own number format; its series has a fill of its own.
+const std::string kDressedColumns =
+    "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+    "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><c:chart><c:plotArea><c:layout/>"
+    "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:varyColors val=\"0\"/>"
+    "<c:ser><c:idx val=\"0\"/><c:order val=\"0\"/><c:spPr><a:solidFill><a:srgbClr val=\"ABCDEF\"/></a:solidFill></c:spPr>"
+    "<c:val><c:numRef><c:f>Data!$B$2:$B$4</c:f></c:numRef></c:val></c:ser>"
+    "<c:gapWidth val=\"80\"/><c:axId val=\"11\"/><c:axId val=\"12\"/></c:barChart>"
+    "<c:catAx><c:axId val=\"11\"/><c:scaling><c:orientation val=\"minMax\"/></c:scaling><c:delete val=\"0\"/>"
+    "<c:axPos val=\"b\"/><c:title><c:tx><c:rich><a:bodyPr/><a:p><a:r><a:t>Month</a:t></a:r></a:p></c:rich></c:tx></c:title>"
+    "<c:numFmt formatCode=\"General\" sourceLinked=\"1\"/><c:crossAx val=\"12\"/></c:catAx>"
+    "<c:valAx><c:axId val=\"12\"/><c:scaling><c:orientation val=\"minMax\"/><c:max val=\"100\"/></c:scaling>"
+    "<c:delete val=\"0\"/><c:axPos val=\"l\"/><c:minorGridlines/>"
+    "<c:title><c:tx><c:rich><a:bodyPr/><a:p><a:r><a:t>Amount</a:t></a:r></a:p></c:rich></c:tx></c:title>"
+    "<c:numFmt formatCode=\"#,##0\" sourceLinked=\"0\"/><c:crossAx val=\"11\"/><c:crossBetween val=\"between\"/></c:valAx>"
+    "</c:plotArea></c:chart></c:chartSpace>";
+
+// The two axes of a written part and the ids the group names.
+struct Axes {
+    std::string categoryId, categoryCross, categoryPosition, valueId, valueCross, valuePosition, groupIds;
+};
+
+Axes axesOf(const std::string& xml) {
+    pugi::xml_document document;
+    EXPECT_TRUE(document.load_string(xml.c_str()));
+    auto attribute = [&](const char* path) { return std::string(document.select_node(path).node().attribute("val").value()); };
+    Axes axes{attribute("//c:catAx/c:axId"), attribute("//c:catAx/c:crossAx"), attribute("//c:catAx/c:axPos"),
+              attribute("//c:valAx/c:axId"), attribute("//c:valAx/c:crossAx"), attribute("//c:valAx/c:axPos"), ""};
+    for (auto id : document.select_nodes("//c:plotArea/*[c:ser]/c:axId")) axes.groupIds += std::string(id.node().attribute("val").value()) + " ";
+    return axes;
+}
+
+TEST_F(ChartParts, ANewTypeOfTheSameFamilyKeepsTheAxesAndTheSeriesLook) {
+    auto chart = readChart(kDressedColumns)->chart();
+    chart->setChartType(52);  // stacked columns
+    std::string xml = written(chart, kDressedColumns);
+    EXPECT_TRUE(contains(xml, "<c:grouping val=\"stacked\"/>"));
+    EXPECT_TRUE(contains(xml, "<c:overlap val=\"100\"/>"));
+    for (const char* kept : {"<a:t>Month</a:t>", "<a:t>Amount</a:t>", "<c:max val=\"100\"/>", "<c:minorGridlines/>",
+                             "<c:numFmt formatCode=\"#,##0\" sourceLinked=\"0\"/>", "<a:srgbClr val=\"ABCDEF\"/>"})
+        EXPECT_TRUE(contains(xml, kept)) << kept << "\n" << xml;
+    Axes axes = axesOf(xml);
+    EXPECT_EQ(axes.groupIds, axes.categoryId + " " + axes.valueId + " ");
+    EXPECT_EQ(axes.categoryCross, axes.valueId);
+    EXPECT_EQ(axes.valueCross, axes.categoryId);
+    EXPECT_EQ(readChart(xml)->model()->chartType(), 52);
+
+    chart->setChartType(57);  // bars: the axes turn
+    axes = axesOf(written(chart, kDressedColumns));
+    EXPECT_EQ(axes.categoryPosition, "l");
+    EXPECT_EQ(axes.valuePosition, "b");
+}
+
+TEST_F(ChartParts, LinesKeepTheAxesAndGainMarkersWhenTheTypeAsks) {
+    auto chart = readChart(kDressedColumns)->chart();
+    chart->setChartType(4);  // a line: another kind, so the series is drawn anew; the axes fit
+    std::string line = written(chart, kDressedColumns);
+    EXPECT_TRUE(contains(line, "<a:t>Amount</a:t>"));
+    EXPECT_FALSE(contains(line, "ABCDEF"));
+    EXPECT_TRUE(contains(line, "<c:symbol val=\"none\"/>"));
+
+    auto marked = readChart(line)->chart();
+    marked->setChartType(65);
+    std::string xml = written(marked, line);
+    EXPECT_TRUE(contains(xml, "<c:symbol val=\"circle\"/>")) << xml;
+    EXPECT_FALSE(contains(xml, "<c:symbol val=\"none\"/>"));
+    EXPECT_TRUE(contains(xml, "<a:t>Month</a:t>"));
+    EXPECT_EQ(readChart(xml)->model()->chartType(), 65);
 }
 
 TEST_F(ChartParts, ANewTypeRebuildsTheGroupsAndAxes) {
