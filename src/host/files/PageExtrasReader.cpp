@@ -44,8 +44,10 @@ const xlsx::Relationship* relationshipWithId(const xlsx::PackageContents& packag
 std::optional<pugi::xml_document> parsedPart(const xlsx::PackageContents& package, const std::string& name) {
     const xlsx::PackagePart* part = package.findPart(name);
     if (!part) return std::nullopt;
+    // Parts the engine does not model are held packed; the page is one of their few readers.
+    std::string bytes = part->unpacked();
     std::optional<pugi::xml_document> document(std::in_place);
-    if (!document->load_buffer(part->bytes.data(), part->bytes.size(), xlsx::kPartParseOptions)) return std::nullopt;
+    if (!document->load_buffer(bytes.data(), bytes.size(), xlsx::kPartParseOptions)) return std::nullopt;
     return document;
 }
 
@@ -93,7 +95,7 @@ std::optional<html::PagePicture> pictureOf(const xlsx::PackageContents& package,
     html::PagePicture out;
     out.anchor = xlsx::readDrawingAnchor(anchor);
     out.mediaType = std::move(mediaType);
-    out.bytes = part->bytes;
+    out.bytes = part->unpacked();
     pugi::xml_node properties = xlsx::childByLocalName(xlsx::childByLocalName(picture, "nvPicPr"), "cNvPr");
     out.description = properties.attribute("descr").as_string();
     return out;
