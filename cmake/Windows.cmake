@@ -51,14 +51,28 @@ set_source_files_properties(${PROJECT_BINARY_DIR}/TavloraTypeLibrary.rc PROPERTI
   OBJECT_DEPENDS ${PROJECT_BINARY_DIR}/Tavlora.tlb)
 
 file(GLOB TAVLORA_SERVER_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/server/windows/*.cpp)
-add_library(TavloraServer SHARED ${TAVLORA_SERVER_SOURCES} ${PROJECT_SOURCE_DIR}/src/server/windows/Tavlora.def
-            ${PROJECT_BINARY_DIR}/TavloraTypeLibrary.rc)
+list(FILTER TAVLORA_SERVER_SOURCES EXCLUDE REGEX "/ComServer\\.cpp$")
+# The server's parts, shared by the DLL and the bridge's test program.
+add_library(tavlora_server_objects OBJECT ${TAVLORA_SERVER_SOURCES})
+target_compile_options(tavlora_server_objects PRIVATE ${TAVLORA_WARNINGS})
+target_link_libraries(tavlora_server_objects PUBLIC tavlora)
+
+add_library(TavloraServer SHARED ${PROJECT_SOURCE_DIR}/src/server/windows/ComServer.cpp
+            ${PROJECT_SOURCE_DIR}/src/server/windows/Tavlora.def ${PROJECT_BINARY_DIR}/TavloraTypeLibrary.rc)
 set_target_properties(TavloraServer PROPERTIES OUTPUT_NAME Tavlora PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 target_include_directories(TavloraServer PRIVATE ${PROJECT_BINARY_DIR})
 target_compile_options(TavloraServer PRIVATE ${TAVLORA_WARNINGS})
-# Nothing but the DLL itself and the system: the compiler's runtime is linked in.
-target_link_options(TavloraServer PRIVATE -static -static-libgcc -static-libstdc++)
-target_link_libraries(TavloraServer PRIVATE tavlora)
+# Nothing but the DLL itself and the system: the compiler's runtime is linked in. The 32-bit
+# entry points are __stdcall: the .def file's plain names are matched to their decorated symbols.
+target_link_options(TavloraServer PRIVATE -static -static-libgcc -static-libstdc++
+                    $<$<EQUAL:${CMAKE_SIZEOF_VOID_P},4>:-Wl,--enable-stdcall-fixup>)
+target_link_libraries(TavloraServer PRIVATE tavlora_server_objects tavlora)
+
+add_executable(tavlora-variant-bridge-test ${PROJECT_SOURCE_DIR}/tests/server/windows/VariantBridgeTest.cpp)
+set_target_properties(tavlora-variant-bridge-test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+target_compile_options(tavlora-variant-bridge-test PRIVATE ${TAVLORA_WARNINGS})
+target_link_options(tavlora-variant-bridge-test PRIVATE -static)
+target_link_libraries(tavlora-variant-bridge-test PRIVATE tavlora_server_objects tavlora)
 
 # The client test: creates every class through the system's object runtime and calls it by name.
 add_executable(tavlora-com-client ${PROJECT_SOURCE_DIR}/tests/server/windows/ComClient.cpp)
