@@ -127,8 +127,9 @@ public:
             const com::MemberInfo* info = memberFor(member, flags, *params);
             if (!info) return DISP_E_MEMBERNOTFOUND;
             std::vector<com::Variant> args = argumentsOf(*info, *params, argumentError);
+            const std::vector<com::Variant> given = args;
             com::Variant answer = object_->Invoke(member, info->kind, args);
-            writeBack(*info, *params, args);
+            writeBack(*info, *params, given, args);
             if (result) {
                 VariantInit(result);
                 toVariant(answer, *result);
@@ -211,11 +212,14 @@ private:
         return args;
     }
 
-    // An argument the member declares by reference goes back into the caller's variable.
-    void writeBack(const com::MemberInfo& info, const DISPPARAMS& params, const std::vector<com::Variant>& args) const {
+    // An argument the member declares by reference and changed goes back into the caller's
+    // variable; one it left as it was stays the caller's own (its recordset or XML object, not the
+    // library's reading of it).
+    void writeBack(const com::MemberInfo& info, const DISPPARAMS& params, const std::vector<com::Variant>& given,
+                   const std::vector<com::Variant>& args) const {
         UINT positional = params.cArgs - params.cNamedArgs;
         for (UINT i = 0; i < positional && i < args.size(); ++i) {
-            if (!info.params[i].byRef) continue;
+            if (!info.params[i].byRef || (i < given.size() && args[i] == given[i])) continue;
             VARIANT& target = params.rgvarg[params.cArgs - 1 - i];
             if (target.vt != (VT_BYREF | VT_VARIANT) || !target.pvarVal) continue;
             VARIANT fresh;

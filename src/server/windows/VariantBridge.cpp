@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "server/windows/ForeignRecordset.h"
+#include "server/windows/ForeignXml.h"
 #include "server/windows/ServerObject.h"
 #include "server/windows/WideText.h"
 
@@ -20,8 +21,10 @@ com::Variant fromObject(IDispatch* object) {
     if (com::ObjectPtr own = unwrapObject(object)) return com::Variant(own);
     if (auto recordset = ForeignRecordset::tryWrap(object))
         return com::Variant(std::static_pointer_cast<com::Dispatch>(recordset));
+    if (auto xml = copyForeignXml(object)) return *xml;
     throw com::Error(com::hr::kTypeMismatch,
-                     "Type mismatch: the object is neither one of the library's nor a recordset (EOF, MoveNext, Fields)");
+                     "Type mismatch: the object is neither one of the library's, nor a recordset (EOF, MoveNext, "
+                     "Fields), nor an XML node (nodeType, nodeName) or node list (length, item)");
 }
 
 com::Variant fromArray(SAFEARRAY* array) {

@@ -231,7 +231,7 @@ void dispatch() {
     EXCEPINFO info{};
     filler->Invoke(idOf(filler, L"DoA_ReplaceRst"), IID_NULL, 0, DISPATCH_METHOD, &one, &result, &info, nullptr);
     check(holder.vt == VT_DISPATCH && fromVariant(holder).asObject() == rows,
-          "a by-reference argument is written back with the same object");
+          "a by-reference argument the member leaves alone stays the caller's object");
     VariantClear(&holder);
     VariantClear(&result);
     SysFreeString(info.bstrDescription);
