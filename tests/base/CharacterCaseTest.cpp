@@ -36,7 +36,7 @@ TEST(CharacterCase, LettersAndNonLetters) {
     EXPECT_FALSE(isLetter(U'7'));
     EXPECT_FALSE(isLetter(U'\''));
     EXPECT_FALSE(isLetter(U' '));
-    EXPECT_FALSE(isLetter(U'\uD800'));  // a lone surrogate is no character
+    EXPECT_FALSE(isLetter(char32_t(0xD800)));  // a lone surrogate is no character
 }
 
 }  // namespace

@@ -33,8 +33,10 @@ char32_t mapped(char32_t cp, DWORD flags) {
 
 }  // namespace
 
-char32_t simpleUpperCase(char32_t cp) { return mapped(cp, LCMAP_UPPERCASE); }
-char32_t simpleLowerCase(char32_t cp) { return mapped(cp, LCMAP_LOWERCASE); }
+// Unicode's simple mappings that the system's tables leave out (Wine's, at least): the final
+// sigma has the capital sigma as its upper case, and the dotted capital I lowers to i.
+char32_t simpleUpperCase(char32_t cp) { return cp == 0x03C2 ? 0x03A3 : mapped(cp, LCMAP_UPPERCASE); }
+char32_t simpleLowerCase(char32_t cp) { return cp == 0x0130 ? U'i' : mapped(cp, LCMAP_LOWERCASE); }
 // Title case differs from upper case for a few digraphs (U+01C4..U+01CC, U+01F1..U+01F3) only.
 char32_t simpleTitleCase(char32_t cp) {
     switch (cp) {

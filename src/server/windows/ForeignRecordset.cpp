@@ -2,6 +2,7 @@
 
 #include <dispex.h>
 
+#include "server/windows/HeldVariant.h"
 #include "server/windows/VariantBridge.h"
 #include "server/windows/WideText.h"
 
@@ -12,24 +13,19 @@ namespace {
 // IID_IDispatchEx; not every MinGW uuid library carries it.
 constexpr GUID kIidDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
 
-// Frees a VARIANT when it goes out of scope.
-struct HeldVariant {
-    VARIANT value;
-    HeldVariant() { VariantInit(&value); }
-    explicit HeldVariant(VARIANT v) : value(v) {}
-    ~HeldVariant() { VariantClear(&value); }
-    HeldVariant(const HeldVariant&) = delete;
-    HeldVariant& operator=(const HeldVariant&) = delete;
-};
-
 IDispatch* objectOf(const VARIANT& value) {
     const VARIANT* v = value.vt == (VT_BYREF | VT_VARIANT) ? value.pvarVal : &value;
     if (v->vt == VT_DISPATCH && v->pdispVal) return v->pdispVal;
     throw com::Error(com::hr::kObjectNotSet, "Object variable not set");
 }
 
-HeldVariant fieldItem(IDispatch* recordset, VARIANT key) {
+// Fields.Item(index): by position, as the fillers ask after reading the names once.
+HeldVariant fieldItem(IDispatch* recordset, int32_t index) {
     HeldVariant fields(lateBoundCall(recordset, L"Fields", DISPATCH_PROPERTYGET | DISPATCH_METHOD));
+    VARIANT key;
+    VariantInit(&key);
+    key.vt = VT_I4;
+    key.lVal = index;
     return HeldVariant(lateBoundCall(objectOf(fields.value), L"Item", DISPATCH_PROPERTYGET | DISPATCH_METHOD, &key, 1));
 }
 
@@ -109,11 +105,7 @@ std::shared_ptr<ForeignRecordset> ForeignRecordset::tryWrap(IDispatch* object) {
     int32_t fieldCount = count.value.lVal;
     std::vector<std::string> names;
     for (int32_t i = 0; i < fieldCount; ++i) {
-        VARIANT key;
-        VariantInit(&key);
-        key.vt = VT_I4;
-        key.lVal = i;
-        HeldVariant field = fieldItem(object, key);
+        HeldVariant field = fieldItem(object, i);
         HeldVariant name(lateBoundCall(objectOf(field.value), L"Name", DISPATCH_PROPERTYGET | DISPATCH_METHOD));
         const VARIANT* text = name.value.vt == (VT_BYREF | VT_VARIANT) ? name.value.pvarVal : &name.value;
         if (text->vt != VT_BSTR) throw com::Error(com::hr::kTypeMismatch, "A field's Name is not a text");
@@ -138,11 +130,7 @@ bool ForeignRecordset::Eof() const {
 void ForeignRecordset::MoveNext() { HeldVariant ignored(lateBoundCall(object_, L"MoveNext", DISPATCH_METHOD)); }
 
 com::Variant ForeignRecordset::currentValue(int32_t index) const {
-    VARIANT key;
-    VariantInit(&key);
-    key.vt = VT_I4;
-    key.lVal = index;
-    HeldVariant field = fieldItem(object_, key);
+    HeldVariant field = fieldItem(object_, index);
     HeldVariant value(lateBoundCall(objectOf(field.value), L"Value", DISPATCH_PROPERTYGET | DISPATCH_METHOD));
     return fromVariant(value.value);
 }

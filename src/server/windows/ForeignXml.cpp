@@ -10,6 +10,7 @@
 #include "data/XmlNode.h"
 #include "data/XmlNodeList.h"
 #include "server/windows/ForeignRecordset.h"
+#include "server/windows/HeldVariant.h"
 #include "server/windows/VariantBridge.h"
 
 namespace tavlora::server::windows {
@@ -17,15 +18,6 @@ namespace tavlora::server::windows {
 namespace {
 
 constexpr WORD kGet = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
-
-// Frees a VARIANT when it goes out of scope.
-struct HeldVariant {
-    VARIANT value;
-    explicit HeldVariant(VARIANT v) : value(v) {}
-    ~HeldVariant() { VariantClear(&value); }
-    HeldVariant(const HeldVariant&) = delete;
-    HeldVariant& operator=(const HeldVariant&) = delete;
-};
 
 com::Variant get(IDispatch* object, const wchar_t* member) {
     HeldVariant value(lateBoundCall(object, member, kGet));
