@@ -68,26 +68,6 @@ int FileSync::syncFile(int fd) const { return ::_commit(fd); }
 // The rename itself is written through (MOVEFILE_WRITE_THROUGH); a folder has no handle to flush.
 int FileSync::syncFolder(int) const { return 0; }
 
-const FileSync& FileSync::system() {
-    static const FileSync sync;
-    return sync;
-}
-
-namespace {
-
-class NoSync final : public FileSync {
-public:
-    int syncFile(int) const override { return 0; }
-    int syncFolder(int) const override { return 0; }
-};
-
-}  // namespace
-
-const FileSync& FileSync::none() {
-    static const NoSync sync;
-    return sync;
-}
-
 AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(std::move(target)), sync_(sync) {
     fs::path path = pathOf(target_);
     if (path.filename().empty()) throw FileError("the name is a folder, not a file name");
