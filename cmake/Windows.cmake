@@ -3,8 +3,9 @@
 # recordsets), linked into Tavlora.dll, the in-process automation server, with its type library.
 #
 # A file named ...Posix.cpp or ...Icu.cpp, or Sqlite...cpp, is Linux's side of a platform interface;
-# the folder windows/ beside it holds the Windows side. The C interface is for Linux clients: on
-# Windows they reach the classes through the object runtime.
+# the folder windows/ beside it holds the Windows side. The C interface and its data sources
+# (SQLite, ODBC through unixODBC) are for Linux clients: on Windows callers reach the classes through
+# the object runtime and bring their own recordsets.
 set(TAVLORA_WINDOWS_DEPS "" CACHE PATH "Prefix of the MinGW builds of pugixml, libzip and libdeflate")
 if(NOT EXISTS "${TAVLORA_WINDOWS_DEPS}/lib/libzip.a")
   message(FATAL_ERROR "TAVLORA_WINDOWS_DEPS does not hold the MinGW libraries: run scripts/build-windows")
@@ -20,7 +21,8 @@ set(TAVLORA_WINDOWS_SOURCES)
 foreach(folder ${TAVLORA_SOURCE_FOLDERS})
   file(GLOB folder_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp
        ${PROJECT_SOURCE_DIR}/src/${folder}/windows/*.cpp)
-  list(FILTER folder_sources EXCLUDE REGEX "(Posix|Icu)\\.cpp$|/Sqlite[^/]*\\.cpp$|/server/windows/|/server/CApi\\.cpp$")
+  list(FILTER folder_sources EXCLUDE REGEX
+       "(Posix|Icu)\\.cpp$|/(Sqlite|Odbc)[^/]*\\.cpp$|/server/windows/|/server/(CApi|DataSourceFactory)\\.cpp$")
   list(APPEND TAVLORA_WINDOWS_SOURCES ${folder_sources})
 endforeach()
 
