@@ -1,8 +1,7 @@
 #include "com/UnicodeText.h"
 
-#include <unicode/uchar.h>
-
 #include "base/Ascii.h"
+#include "base/CharacterCase.h"
 #include "base/Utf8.h"
 
 namespace tavlora::com {
@@ -11,7 +10,7 @@ namespace {
 
 char32_t simpleUpper(char32_t cp) {
     if (cp < 0x80) return static_cast<char32_t>(base::asciiUpper(static_cast<char>(cp)));
-    return static_cast<char32_t>(u_toupper(static_cast<UChar32>(cp)));
+    return base::simpleUpperCase(cp);
 }
 
 // Full-width ASCII forms and the ideographic space to their ASCII counterparts.

@@ -1,14 +1,12 @@
 #include "data/XmlTextDecoding.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_err.h>
-
 #include <algorithm>
 #include <memory>
 #include <string_view>
 
 #include "base/Ascii.h"
 #include "base/Utf8.h"
+#include "data/EncodingConversion.h"
 
 namespace tavlora::data {
 namespace {
@@ -35,40 +33,6 @@ std::string declaredEncoding(std::string_view bytes) {
     size_t close = declaration.find(quote, pos);
     if (close == std::string_view::npos) return "";
     return std::string(declaration.substr(pos, close - pos));
-}
-
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-
-// Converts bytes of a named encoding to UTF-8; nothing when ICU does not know the name or a byte
-// sequence is not valid in it.
-std::optional<std::string> convertToUtf8(std::string_view bytes, const char* encoding) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, ConverterCloser> source(ucnv_open(encoding, &status));
-    if (U_FAILURE(status)) return std::nullopt;
-    ucnv_setToUCallBack(source.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    std::unique_ptr<UConverter, ConverterCloser> target(ucnv_open("UTF-8", &status));
-    if (U_FAILURE(status)) return std::nullopt;
-
-    std::string out;
-    out.resize(bytes.size() * 3 / 2 + 16);
-    for (;;) {
-        char* targetStart = out.data();
-        const char* sourceStart = bytes.data();
-        status = U_ZERO_ERROR;
-        ucnv_convertEx(target.get(), source.get(), &targetStart, out.data() + out.size(), &sourceStart,
-                       bytes.data() + bytes.size(), nullptr, nullptr, nullptr, nullptr, true, true, &status);
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(out.size() * 2);
-            ucnv_resetToUnicode(source.get());
-            ucnv_resetFromUnicode(target.get());
-            continue;
-        }
-        if (U_FAILURE(status)) return std::nullopt;
-        out.resize(static_cast<size_t>(targetStart - out.data()));
-        return out;
-    }
 }
 
 bool isUtf8Name(std::string_view name) {

@@ -2,14 +2,9 @@
 
 #include "data/MemoryRecordset.h"
 #include "data/OdbcRecordset.h"
-#include "data/SqliteRecordset.h"
 #include "data/XmlDocument.h"
 
 namespace tavlora::server {
-
-std::shared_ptr<com::Dispatch> openSqliteRecordset(const std::string& databasePath, const std::string& sql) {
-    return data::SqliteRecordset::open(databasePath, sql);
-}
 
 std::shared_ptr<com::Dispatch> openOdbcRecordset(const std::string& connection, const std::string& sql) {
     return data::OdbcRecordset::open(connection, sql);

@@ -1,24 +1,11 @@
 #include "host/xlsx/TemplateCache.h"
 
-#include <sys/stat.h>
-
 #include "host/xlsx/PackageSnapshot.h"
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
 
 TemplateCache::TemplateCache(size_t byteBudget) : byteBudget_(byteBudget) {}
-
-bool TemplateCache::stampOf(const std::string& path, FileStamp& stamp) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    stamp.device = static_cast<uint64_t>(st.st_dev);
-    stamp.inode = static_cast<uint64_t>(st.st_ino);
-    stamp.size = static_cast<uint64_t>(st.st_size);
-    stamp.modified = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    stamp.changed = int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
-    return true;
-}
 
 std::shared_ptr<const PackageSnapshot> TemplateCache::package(const std::string& path, const ReadLimits& limits) {
     FileStamp before;

@@ -1,11 +1,10 @@
 #include "host/xlsx/ZipFileSink.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <new>
 #include <string>
+
+#include "base/FileIo.h"
 
 namespace tavlora::host::xlsx {
 
@@ -27,8 +26,8 @@ struct FileSink {
     bool flush() {
         size_t done = 0;
         while (done < pending.size()) {
-            ssize_t n = ::pwrite(fd, pending.data() + done, pending.size() - done, position + static_cast<off_t>(done));
-            if (n < 0 && errno == EINTR) continue;
+            int64_t n = base::writeAt(fd, pending.data() + done, pending.size() - done,
+                                      position + static_cast<int64_t>(done));
             if (n <= 0) {
                 zip_error_set(&error, ZIP_ER_WRITE, n < 0 ? errno : EIO);
                 return false;
@@ -42,13 +41,13 @@ struct FileSink {
 
     zip_int64_t seek(void* data, zip_uint64_t length) {
         if (!flush()) return -1;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0) {
+        int64_t size = base::sizeOfOpenFile(fd);
+        if (size < 0) {
             zip_error_set(&error, ZIP_ER_SEEK, errno);
             return -1;
         }
         zip_int64_t to = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(position),
-                                                        static_cast<zip_uint64_t>(st.st_size), data, length, &error);
+                                                        static_cast<zip_uint64_t>(size), data, length, &error);
         if (to < 0) return -1;
         position = to;
         return 0;
@@ -62,7 +61,7 @@ struct FileSink {
             case ZIP_SOURCE_BEGIN_WRITE:
                 pending.clear();
                 position = 0;
-                if (::ftruncate(fd, 0) != 0) {
+                if (base::truncateToEmpty(fd) != 0) {
                     zip_error_set(&error, ZIP_ER_WRITE, errno);
                     return -1;
                 }

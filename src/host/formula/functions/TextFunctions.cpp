@@ -1,11 +1,10 @@
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
 #include <vector>
 
+#include "base/CharacterCase.h"
 #include "base/Utf8.h"
 #include "com/UnicodeText.h"
 #include "com/Variant.h"
@@ -196,7 +195,7 @@ Value mapCodePoints(Args args, Map map) {
     for (size_t at = 0; at < text.text.size();) {
         char32_t c = base::nextCodePoint(text.text, at);
         base::appendUtf8(out, map(c, afterLetter));
-        afterLetter = u_isalpha(UChar32(c));
+        afterLetter = base::isLetter(c);
     }
     return Value::text(std::move(out));
 }
@@ -208,14 +207,14 @@ Value upper(CalcContext&, Args args) {
 }
 
 Value lower(CalcContext&, Args args) {
-    return mapCodePoints(args, [](char32_t c, bool) { return char32_t(u_tolower(UChar32(c))); });
+    return mapCodePoints(args, [](char32_t c, bool) { return base::simpleLowerCase(c); });
 }
 
 // The first letter of every run of letters in title case, the others in lower case; digits and
 // apostrophes end a run, so "2nd" gives "2Nd" and "don't" gives "Don'T", as in the application.
 Value proper(CalcContext&, Args args) {
     return mapCodePoints(args, [](char32_t c, bool afterLetter) {
-        return char32_t(afterLetter ? u_tolower(UChar32(c)) : u_totitle(UChar32(c)));
+        return afterLetter ? base::simpleLowerCase(c) : base::simpleTitleCase(c);
     });
 }
 

@@ -93,26 +93,6 @@ void removeLeftoverTemporaries(const fs::path& folder) {
 int FileSync::syncFile(int fd) const { return ::fsync(fd); }
 int FileSync::syncFolder(int fd) const { return ::fsync(fd); }
 
-const FileSync& FileSync::system() {
-    static const FileSync sync;
-    return sync;
-}
-
-namespace {
-
-class NoSync final : public FileSync {
-public:
-    int syncFile(int) const override { return 0; }
-    int syncFolder(int) const override { return 0; }
-};
-
-}  // namespace
-
-const FileSync& FileSync::none() {
-    static const NoSync sync;
-    return sync;
-}
-
 AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(throughLinks(target)), sync_(sync) {
     fs::path path(target_);
     if (path.filename().empty()) throw FileError("the name is a folder, not a file name");
