@@ -30,12 +30,15 @@ public:
 // A file written beside its target and renamed over it only when complete, so that readers see
 // either the old file or the new one, and a failure at any step leaves the old file as it was.
 //
-// The temporary file is created in the target's folder (so the rename stays on one file system),
-// exclusively, under a name that starts with "." and the target's name. It gets the permission
+// The new file is written in the target's folder (so the rename stays on one file system) as an
+// unnamed file, named only at the commit (".<name>.tmp-<16 hex digits>") and at once renamed;
+// where the file system has no unnamed files it is a named temporary file from the start. It gets the permission
 // bits of the file it replaces (and its owner and group where the process may set them); a new
 // file gets what the process's new files get (0666 less the umask). A symbolic link is followed:
 // the file it names is replaced and the link stays. A read-only file is refused, not replaced.
-// Temporary files left by a writer that was killed are removed by the next save into the folder.
+// A writer killed before the commit leaves nothing. A temporary file left by one killed between
+// naming and renaming is removed by the next save of the same target; where files are named from
+// the start, every save first removes the leftovers of killed saves from the folder.
 // Failures throw FileError.
 class AtomicFile {
 public:
@@ -45,8 +48,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // The temporary file, open for writing; valid until commit(). A caller may also write and
-    // seek through it directly.
+    // The file being written (open for reading and writing); valid until commit(). A caller may
+    // also write and seek through it directly.
     int descriptor() const { return fd_; }
 
     void write(std::string_view bytes);
@@ -55,8 +58,14 @@ public:
     void commit();
 
 private:
+    void createNamed();
+    void nameUnnamedFile();
+    void copyIntoNamedFile();
+
     std::string target_;
-    std::string temporary_;
+    std::string folder_;
+    std::string prefix_;     // ".<name>.tmp-"
+    std::string temporary_;  // "" while the file is unnamed
     const FileSync& sync_;
     int fd_ = -1;
     bool committed_ = false;

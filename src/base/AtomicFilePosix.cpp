@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <random>
 
 namespace tavlora::base {
 
@@ -24,9 +24,25 @@ namespace {
 constexpr size_t kLongestKeptName = 200;
 constexpr int kNameAttempts = 16;
 
-std::string randomSuffix(std::random_device& device) {
+// Made fresh for every file: a random device costs more to open than a small report takes to write.
+std::string randomSuffix() {
+    uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        // Too early in boot for the pool: the name need only be unlikely, O_EXCL makes it safe.
+        struct timespec now {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        bits = uint64_t(now.tv_nsec) * 0x9E3779B97F4A7C15ull ^ uint64_t(::getpid()) << 32 ^ uint64_t(::gettid());
+    }
     char text[17];
-    std::snprintf(text, sizeof text, "%08x%08x", device(), device());
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(bits));
+    return text;
+}
+
+// The name the unnamed file of a save gets for the instant between linking it into the folder and
+// renaming it over the target: ".<name>.tmp-" and sixteen hex digits of the slot number.
+std::string slotSuffix(int slot) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016x", slot);
     return text;
 }
 
@@ -74,18 +90,22 @@ bool isOurTemporaryName(const std::string& name) {
 // taken its lock.
 constexpr time_t kStartupSeconds = 2;
 
+// True when the file was one and is removed.
+bool removeIfLeftover(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool leftover = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    !(st.st_size == 0 && ::time(nullptr) - st.st_mtime < kStartupSeconds);
+    bool removed = leftover && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 void removeLeftoverTemporaries(const fs::path& folder) {
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-        if (!isOurTemporaryName(entry.path().filename().string())) continue;
-        int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
-        struct stat st {};
-        bool leftover = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                        !(st.st_size == 0 && ::time(nullptr) - st.st_mtime < kStartupSeconds);
-        if (leftover && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
-        ::close(fd);
-    }
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec))
+        if (isOurTemporaryName(entry.path().filename().string())) removeIfLeftover(entry.path().string());
 }
 
 }  // namespace
@@ -108,20 +128,15 @@ AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(throu
     // be replaced (even by the superuser, whom access() would let through).
     if (replacing && ((old.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0))
         throw FileError("the file is read-only");
-    removeLeftoverTemporaries(folder);
-    std::string prefix = "." + path.filename().string().substr(0, kLongestKeptName) + ".tmp-";
-    std::random_device device;
-    for (int attempt = 0; fd_ < 0; ++attempt) {
-        std::string candidate = (folder / (prefix + randomSuffix(device))).string();
-        // 0666 lets the kernel apply the umask (and a folder's default ACL), as for any new file.
-        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            temporary_ = std::move(candidate);
-            ::flock(fd_, LOCK_EX | LOCK_NB);
-        } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
-            fail("cannot create a file in its folder", errno);
-        }
-    }
+    folder_ = folder.string();
+    prefix_ = "." + path.filename().string().substr(0, kLongestKeptName) + ".tmp-";
+    // An unnamed file in the folder: a writer killed before the commit leaves nothing behind, so
+    // no save has to look through the folder for leftovers (a cost that grows with the folder).
+    // 0666 lets the kernel apply the umask (and a folder's default ACL), as for any new file.
+    fd_ = ::open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ < 0) createNamed();
+    // Held until the rename: a sweep by a save elsewhere never takes a file at work for a leftover.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
     if (replacing) {
         try {
             takeOverAttributes(fd_, old);
@@ -131,6 +146,72 @@ AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(throu
             throw;
         }
     }
+}
+
+// File systems without unnamed files: a named temporary file from the start, and leftovers of
+// killed saves (unlocked files of our naming) are removed from the folder first.
+void AtomicFile::createNamed() {
+    removeLeftoverTemporaries(folder_);
+    for (int attempt = 0; fd_ < 0; ++attempt) {
+        std::string candidate = (fs::path(folder_) / (prefix_ + randomSuffix())).string();
+        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temporary_ = std::move(candidate);
+        } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
+            fail("cannot create a file in its folder", errno);
+        }
+    }
+}
+
+// An unnamed file gets a name of a few fixed ones of the target's, so that a writer killed in the
+// instant between this and the rename leaves a file the next save of the same target removes.
+void AtomicFile::nameUnnamedFile() {
+    std::string procName = "/proc/self/fd/" + std::to_string(fd_);
+    for (int slot = 0; slot < kNameAttempts; ++slot) {
+        std::string candidate = (fs::path(folder_) / (prefix_ + slotSuffix(slot))).string();
+        for (int tries = 0; tries < 2; ++tries) {
+            if (::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+                ::linkat(fd_, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0) {
+                temporary_ = std::move(candidate);
+                return;
+            }
+            if (errno != EEXIST) return copyIntoNamedFile();
+            if (!removeIfLeftover(candidate)) break;  // another save's, at work: the next slot
+        }
+    }
+    fail("cannot name the written file in its folder", EEXIST);
+}
+
+// Without /proc and without the privilege to link a descriptor, the unnamed file cannot be given a
+// name: its bytes go into a named temporary file instead.
+void AtomicFile::copyIntoNamedFile() {
+    int unnamed = fd_;
+    fd_ = -1;
+    try {
+        createNamed();
+    } catch (...) {
+        ::close(unnamed);
+        throw;
+    }
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+    struct stat st {};
+    if (::fstat(unnamed, &st) != 0 || ::fchmod(fd_, st.st_mode & 07777) != 0) {
+        int error = errno;
+        ::close(unnamed);
+        fail("cannot copy the written file", error);
+    }
+    off_t at = 0;
+    while (at < st.st_size) {
+        ssize_t n = ::copy_file_range(unnamed, &at, fd_, nullptr, static_cast<size_t>(st.st_size - at), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            int error = n < 0 ? errno : EIO;
+            ::close(unnamed);
+            fail("cannot copy the written file", error);
+        }
+    }
+    ::close(unnamed);
+    if (sync_.syncFile(fd_) != 0) fail("cannot flush the written file", errno);
 }
 
 AtomicFile::~AtomicFile() {
@@ -149,6 +230,7 @@ void AtomicFile::write(std::string_view bytes) {
 
 void AtomicFile::commit() {
     if (sync_.syncFile(fd_) != 0) fail("cannot flush the written file", errno);
+    if (temporary_.empty()) nameUnnamedFile();
     // The lock must outlive the close until the rename: a save into the same folder meanwhile
     // (another thread's) would otherwise take the unlocked file for a leftover and remove it. The
     // lock belongs to the open file, so a duplicate descriptor keeps it.

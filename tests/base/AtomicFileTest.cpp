@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -75,12 +76,25 @@ TEST_F(AtomicFileTest, ReplacesTheTargetAndLeavesNothingElse) {
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
 }
 
-TEST_F(AtomicFileTest, TheTemporaryFileLivesBesideTheTargetUntilTheCommit) {
+// Whether the folder's file system makes unnamed files (most do); elsewhere the temporary file is
+// named from the start.
+bool makesUnnamedFiles(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+TEST_F(AtomicFileTest, UntilTheCommitTheFolderHoldsNoNewNameOrOnlyATemporaryOne) {
     AtomicFile file(target_.string());
     file.write("half");
     auto names = filesIn(dir_.path());
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(names[0].rfind(".report.xlsx.tmp-", 0), 0u) << names[0];
+    if (makesUnnamedFiles(dir_.path())) {
+        EXPECT_EQ(names, std::vector<std::string>{"report.xlsx"});
+    } else {
+        ASSERT_EQ(names.size(), 2u);
+        EXPECT_EQ(names[0].rfind(".report.xlsx.tmp-", 0), 0u) << names[0];
+    }
     EXPECT_EQ(contentOf(target_), "the old report");
 }
 
@@ -305,17 +319,35 @@ TEST_F(AtomicFileTest, SavesIntoOneFolderFromTwoThreadsNeverRemoveEachOthersFile
 }
 
 TEST_F(AtomicFileTest, TemporaryFilesOfKilledSavesAreRemovedByTheNextSave) {
-    fs::path leftover = dir_.file(".other.xlsx.tmp-0123456789abcdef");
-    fs::path held = dir_.file(".report.xlsx.tmp-fedcba9876543210");
+    // Of the target's own temporary names, one a killed save left, one a save at work holds.
+    fs::path leftover = dir_.file(".report.xlsx.tmp-0000000000000000");
+    fs::path held = dir_.file(".report.xlsx.tmp-0000000000000001");
+    fs::path otherTarget = dir_.file(".other.xlsx.tmp-0123456789abcdef");
     fs::path notOurs = dir_.file(".report.xlsx.tmp-notours");
-    for (const fs::path& path : {leftover, held, notOurs}) std::ofstream(path) << "partial";
+    for (const fs::path& path : {leftover, held, otherTarget, notOurs}) std::ofstream(path) << "partial";
     int holder = ::open(held.c_str(), O_RDONLY);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);  // a save still at work in another process
     save("the new report");
     ::close(holder);
-    EXPECT_EQ(filesIn(dir_.path()),
-              (std::vector<std::string>{".report.xlsx.tmp-fedcba9876543210", ".report.xlsx.tmp-notours", "report.xlsx"}));
+    EXPECT_EQ(contentOf(target_), "the new report");
+    std::vector<std::string> expected{".report.xlsx.tmp-0000000000000001", ".report.xlsx.tmp-notours", "report.xlsx"};
+    // Where temporary files are named from the start a save sweeps the whole folder; otherwise a
+    // killed save can only leave one under its target's own names, and the next save of that
+    // target removes it without reading the folder.
+    if (makesUnnamedFiles(dir_.path())) expected.insert(expected.begin(), ".other.xlsx.tmp-0123456789abcdef");
+    EXPECT_EQ(filesIn(dir_.path()), expected);
+}
+
+TEST_F(AtomicFileTest, SavesOfOneTargetAtOnceTakeTurnsAtItsTemporaryNames) {
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    for (int i = 0; i < 3; ++i) {
+        files.push_back(std::make_unique<AtomicFile>(target_.string(), FileSync::none()));
+        files.back()->write("save " + std::to_string(i));
+    }
+    for (auto& file : files) file->commit();
+    EXPECT_EQ(contentOf(target_), "save 2");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
 }
 
 }  // namespace
