@@ -14,6 +14,8 @@
 
 namespace tavlora::host::xlsx {
 
+class SavedPartMemo;
+
 // A part of the package as read. Parts the engine models (workbook, worksheets, shared strings,
 // styles) are regenerated on save and hold no bytes here; every other part is carried unchanged.
 //
@@ -53,6 +55,9 @@ public:
     pugi::xml_document workbookXml;  // as read; the writer regenerates sheets and defined names
     // "" for a transitional package; the strict namespace base otherwise.
     bool strict = false;
+    // For a workbook opened from a cached template: the parts that saves from that template
+    // deflated (shared with the other workbooks opened from it); null otherwise.
+    std::shared_ptr<SavedPartMemo> savedParts;
 
     void addPart(PackagePart part);
     const PackagePart* findPart(std::string_view name) const;

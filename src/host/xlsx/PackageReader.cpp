@@ -278,6 +278,10 @@ void readWorkbookFromBuffer(const void* data, size_t size, const std::string& di
     PackageReader(zip, workbook).read();
 }
 
-void readWorkbookFrom(const PackageSnapshot& package, Workbook& workbook) { PackageReader(package, workbook).read(); }
+void readWorkbookFrom(const PackageSnapshot& package, Workbook& workbook) {
+    PackageReader(package, workbook).read();
+    if (auto* contents = dynamic_cast<PackageContents*>(workbook.keptPackage().get()))
+        contents->savedParts = package.savedParts();
+}
 
 }  // namespace tavlora::host::xlsx

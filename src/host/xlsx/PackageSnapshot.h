@@ -1,9 +1,11 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "host/xlsx/PackageSource.h"
+#include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
@@ -27,6 +29,9 @@ public:
     // Bytes held, unpacked and deflated: what the snapshot costs a cache.
     size_t heldBytes() const { return heldBytes_; }
 
+    // Where the workbooks opened from this package find the parts earlier saves of them deflated.
+    const std::shared_ptr<SavedPartMemo>& savedParts() const { return savedParts_; }
+
 private:
     struct Data {
         std::string bytes;
@@ -39,6 +44,7 @@ private:
     std::vector<Data> data_;  // by position in entries_
     std::unordered_map<std::string, size_t> byLowerName_;
     size_t heldBytes_ = 0;
+    std::shared_ptr<SavedPartMemo> savedParts_ = std::make_shared<SavedPartMemo>();
 };
 
 }  // namespace tavlora::host::xlsx

@@ -1,5 +1,7 @@
 #include "host/xlsx/PackageWriter.h"
 
+#include <libdeflate.h>
+
 #include <deque>
 #include <filesystem>
 #include <unordered_map>
@@ -11,7 +13,9 @@
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackagePlan.h"
+#include "host/xlsx/ChunkedDeflate.h"
 #include "host/xlsx/Package.h"
+#include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"
 #include "host/xlsx/WorksheetWriter.h"
@@ -66,7 +70,7 @@ public:
     }
 
     void addTo(ZipOutput& zip) {
-        zip.addText("[Content_Types].xml", contentTypes_.toXml());
+        addWhole(zip, "[Content_Types].xml", contentTypes_.toXml());
         addRelationshipsOf(zip, "");
         for (const PackagePart& part : kept_.parts) {
             if (!isWritten(part.name)) continue;
@@ -263,19 +267,19 @@ private:
     void addRelationshipsOf(ZipOutput& zip, std::string_view part) {
         const RelationshipList* list = relationshipsOf(part);
         if (!list || list->empty()) return;
-        zip.addText(relationshipsPartOf(part), relationshipsXml(*list));
+        addWhole(zip, relationshipsPartOf(part), relationshipsXml(*list));
     }
 
     void addPart(ZipOutput& zip, const std::string& name, const PackagePart* kept) {
         std::string key = asciiLower(name);
         if (key == asciiLower(kept_.workbookPart)) {
-            zip.addText(name, workbookXml());
+            addWhole(zip, name, workbookXml());
         } else if (charts_->writes(name)) {
-            zip.addText(name, charts_->partXml(name));
+            addWhole(zip, name, charts_->partXml(name));
         } else if (const PlannedSheet* sheet = plannedSheet(name); sheet && sheet->sheet->kind() == SheetKind::Worksheet) {
             addWorksheet(zip, *sheet);
         } else if (key == asciiLower(stylesPart_)) {
-            zip.addText(name, store().styles.toXml());
+            addWhole(zip, name, store().styles.toXml());
         } else if (key == asciiLower(sharedStringsPart_)) {
             const StringPool* pool = &store().strings;
             const SharedStringTable* table = &strings_;
@@ -289,6 +293,25 @@ private:
             return;  // a part the engine regenerates that this save does not need
         }
         addRelationshipsOf(zip, name);
+    }
+
+    // A part made whole in memory. Reports from one cached template write most of these alike:
+    // one deflated by an earlier save of the same bytes is copied as it is.
+    void addWhole(ZipOutput& zip, const std::string& name, std::string text) {
+        const std::shared_ptr<SavedPartMemo>& memo = kept_.savedParts;
+        if (!memo || text.size() > SavedPartMemo::kLargestPart) return zip.addText(name, std::move(text));
+        std::shared_ptr<const SavedPartMemo::Part> part = memo->find(name, text);
+        if (!part) {
+            if (!deflater_) deflater_ = std::make_unique<PartDeflater>(DeflateSettings{}.level);
+            auto made = std::make_shared<SavedPartMemo::Part>();
+            made->deflated = deflater_->deflate(text);
+            made->crc = libdeflate_crc32(0, text.data(), text.size());
+            made->bytes = std::move(text);
+            part = made;
+            memo->keep(name, part);
+        }
+        zip.addDeflated(name, part->deflated, part->crc, part->bytes.size());
+        heldParts_.push_back(std::move(part));  // the archive reads the deflated bytes at commit
     }
 
     void addWorksheet(ZipOutput& zip, const PlannedSheet& planned) {
@@ -338,6 +361,8 @@ private:
     ContentTypes contentTypes_;
     std::vector<std::unique_ptr<WorksheetTarget>> targets_;
     std::unique_ptr<ChartPartsPlan> charts_;
+    std::unique_ptr<PartDeflater> deflater_;  // for parts no earlier save deflated
+    std::vector<std::shared_ptr<const SavedPartMemo::Part>> heldParts_;
 };
 
 bool isMacroEnabledTarget(const Workbook& workbook, const std::string& path) {
