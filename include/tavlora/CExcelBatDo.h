@@ -11,6 +11,9 @@
 namespace tavlora::host {
 class Workbook;
 }
+namespace tavlora::host::files {
+struct FileOptions;
+}
 
 namespace tavlora::printjob {
 
@@ -36,6 +39,12 @@ public:
     // Registers a sheet name as used; overflow past 32,767 names is error 6 to the caller.
     void DoAddSheet(const std::string& strSheetName);
 
+    // How the job reads and writes its files. With a template cache (one for the jobs of a process,
+    // on any thread) DoBegin opens a template unchanged since it was read from memory, and so does
+    // the DoBegin of a copy that DoCopy made of it; saves may be left unflushed. Without options,
+    // every DoBegin reads its file and every save is flushed to disk.
+    void setFileOptions(const host::files::FileOptions& options);
+
     // The registered names followed by the empty spare slot.
     const std::vector<std::string>& usedSheets() const { return usedSheets_; }
 
@@ -46,6 +55,7 @@ private:
     void saveForEnd(const std::string& strFile, bool bDispExcel, bool bHtmlFormat);
 
     std::shared_ptr<host::Workbook> workbook_;
+    std::shared_ptr<const host::files::FileOptions> fileOptions_;  // null: the defaults
     bool isDelUnUse_ = true;
     std::vector<std::string> usedSheets_{std::string()};
     // The same names upper-cased, so that registering and looking up stay constant-time however

@@ -36,18 +36,36 @@ void TemplateCache::keep(const std::string& path, const FileStamp& stamp, std::s
     std::lock_guard lock(mutex_);
     if (package->heldBytes() > byteBudget_) return;
     Entry& entry = entries_[path];
-    if (entry.package) heldBytes_ -= entry.package->heldBytes();
-    heldBytes_ += package->heldBytes();
+    hold(package);
+    if (entry.package) release(entry.package);
     entry = Entry{stamp, std::move(package), ++uses_};
     dropBeyondBudget();
 }
 
+void TemplateCache::noteCopy(const std::string& original, const std::string& copy) {
+    FileStamp originalNow, copyNow;
+    if (!stampOf(original, originalNow) || !stampOf(copy, copyNow)) return;
+    std::shared_ptr<const PackageSnapshot> package = cached(original, originalNow);
+    if (package) keep(copy, copyNow, std::move(package));
+}
+
+void TemplateCache::hold(const std::shared_ptr<const PackageSnapshot>& package) {
+    if (holders_[package.get()]++ == 0) heldBytes_ += package->heldBytes();
+}
+
+void TemplateCache::release(const std::shared_ptr<const PackageSnapshot>& package) {
+    auto it = holders_.find(package.get());
+    if (--it->second > 0) return;
+    heldBytes_ -= package->heldBytes();
+    holders_.erase(it);
+}
+
 void TemplateCache::dropBeyondBudget() {
-    while (heldBytes_ > byteBudget_ && !entries_.empty()) {
+    while ((heldBytes_ > byteBudget_ || entries_.size() > kMostFiles) && !entries_.empty()) {
         auto oldest = entries_.begin();
         for (auto it = entries_.begin(); it != entries_.end(); ++it)
             if (it->second.lastUse < oldest->second.lastUse) oldest = it;
-        heldBytes_ -= oldest->second.package->heldBytes();
+        release(oldest->second.package);
         entries_.erase(oldest);
     }
 }

@@ -22,6 +22,9 @@ class PackageSnapshot;
 // shared.
 class TemplateCache {
 public:
+    // Files held at most; a copy noted by noteCopy counts as one.
+    static constexpr size_t kMostFiles = 256;
+
     explicit TemplateCache(size_t byteBudget = size_t(256) << 20);
     TemplateCache(const TemplateCache&) = delete;
     TemplateCache& operator=(const TemplateCache&) = delete;
@@ -29,6 +32,12 @@ public:
     // The package of the file at `path` (absolute), from memory when the file is unchanged. Throws
     // the host errors of reading the file.
     std::shared_ptr<const PackageSnapshot> package(const std::string& path, const ReadLimits& limits = {});
+
+    // `copy` was just made as a copy of the template file `original` (a print job's DoCopy): while
+    // neither has changed since, `copy` is opened from `original`'s package in memory. Nothing is
+    // noted when `original` is not held or changed after it was read (the copy may then hold
+    // other bytes). Never throws for a file that is gone.
+    void noteCopy(const std::string& original, const std::string& copy);
 
     // How many times a file was read from disk (not answered from memory).
     uint64_t fileReads() const;
@@ -49,10 +58,14 @@ private:
     std::shared_ptr<const PackageSnapshot> cached(const std::string& path, const FileStamp& stamp);
     void keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<const PackageSnapshot> package);
     void dropBeyondBudget();
+    void hold(const std::shared_ptr<const PackageSnapshot>& package);
+    void release(const std::shared_ptr<const PackageSnapshot>& package);
 
     const size_t byteBudget_;
     mutable std::mutex mutex_;  // guards everything below
     std::unordered_map<std::string, Entry> entries_;
+    // Entries per package: a package that copies share is counted against the budget once.
+    std::unordered_map<const PackageSnapshot*, size_t> holders_;
     size_t heldBytes_ = 0;
     uint64_t uses_ = 0;
     uint64_t fileReads_ = 0;

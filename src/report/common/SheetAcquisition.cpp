@@ -11,8 +11,13 @@
 namespace tavlora::common::MCommExcel {
 
 std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel) {
+    return OpenWorkbookInExcel(strFile, bDispExcel, host::files::FileOptions{});
+}
+
+std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel,
+                                                    const host::files::FileOptions& options) {
     try {
-        auto application = host::files::newApplication();
+        auto application = host::files::newApplication(options);
         application->setDisplayAlerts(false);
         application->setVisible(bDispExcel);
         auto workbook = strFile.empty() ? application->add() : application->open(strFile);

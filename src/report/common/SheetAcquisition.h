@@ -8,6 +8,10 @@ class Workbook;
 class Worksheet;
 }  // namespace tavlora::host
 
+namespace tavlora::host::files {
+struct FileOptions;
+}
+
 namespace tavlora::printjob {
 class CExcelBatDo;
 }
@@ -18,6 +22,9 @@ namespace tavlora::common::MCommExcel {
 // A new host instance with alerts off and visibility as asked; opens strFile, or a blank workbook
 // when it is "". Null on any failure.
 std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel);
+// The same, the new host reading and writing files as `options` say (a template cache).
+std::shared_ptr<host::Workbook> OpenWorkbookInExcel(const std::string& strFile, bool bDispExcel,
+                                                    const host::files::FileOptions& options);
 
 // Closes the workbook without saving and quits its host; the reference becomes null. Host errors
 // reach the caller (the reference then stays set).

@@ -5,12 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/Ascii.h"
 #include "base/AtomicFile.h"
 #include "com/Conversions.h"
 #include "com/UnicodeText.h"
 #include "host/Application.h"
+#include "host/files/FileFormats.h"
 #include "host/Sheet.h"
 #include "host/Workbook.h"
+#include "host/xlsx/TemplateCache.h"
 #include "report/common/Failures.h"
 #include "report/common/SheetAcquisition.h"
 
@@ -20,12 +23,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool copyFileAtomically(const fs::path& source, const fs::path& dest) {
+void holdTemplate(host::xlsx::TemplateCache& templates, const fs::path& source) {
+    // Any file may be copied; only a workbook is held, and one that cannot be read is simply not.
+    std::string ext = base::asciiLower(source.extension().string());
+    if (ext != ".xlsx" && ext != ".xlsm") return;
+    try {
+        templates.package(source.string());
+    } catch (const com::Error&) {
+    }
+}
+
+bool copyFileAtomically(const fs::path& source, const fs::path& dest, const base::FileSync& sync) {
     if (!fs::exists(source)) common::refuse("the file '" + source.string() + "' does not exist");
     if (!fs::is_regular_file(source)) common::refuse("'" + source.string() + "' is not a file");
     std::ifstream in(source, std::ios::binary);
     if (!in) common::refuse("the file '" + source.string() + "' cannot be read");
-    base::AtomicFile file(dest.string());
+    base::AtomicFile file(dest.string(), sync);
     std::string block(1 << 16, '\0');
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
         file.write(std::string_view(block.data(), static_cast<size_t>(in.gcount())));
@@ -36,17 +49,27 @@ bool copyFileAtomically(const fs::path& source, const fs::path& dest) {
 
 }  // namespace
 
+void CExcelBatDo::setFileOptions(const host::files::FileOptions& options) {
+    fileOptions_ = std::make_shared<const host::files::FileOptions>(options);
+}
+
 bool CExcelBatDo::DoCopy(const std::string& strFile, const std::string& strDest) {
     return common::trapFailure(common::memberCall("DoCopy", strFile, strDest), false, [&] {
         if (strFile.empty() || strDest.empty()) common::refuse("both the template and the target file must be named");
-        return copyFileAtomically(fs::path(strFile), fs::path(strDest));
+        host::xlsx::TemplateCache* templates = fileOptions_ ? fileOptions_->templates.get() : nullptr;
+        if (templates) holdTemplate(*templates, fs::absolute(fs::path(strFile)));
+        bool flush = !fileOptions_ || fileOptions_->flushSaves;
+        copyFileAtomically(fs::path(strFile), fs::path(strDest), flush ? base::FileSync::system() : base::FileSync::none());
+        if (templates) templates->noteCopy(fs::absolute(fs::path(strFile)).string(), fs::absolute(fs::path(strDest)).string());
+        return true;
     });
 }
 
 bool CExcelBatDo::DoBegin(const std::string& strFile, bool bDispExcel) {
     return common::trapFailure(common::memberCall("DoBegin", strFile), false, [&] {
         workbook_.reset();
-        workbook_ = common::MCommExcel::OpenWorkbookInExcel(strFile, bDispExcel);
+        workbook_ = common::MCommExcel::OpenWorkbookInExcel(strFile, bDispExcel,
+                                                            fileOptions_ ? *fileOptions_ : host::files::FileOptions{});
         return workbook_ != nullptr;
     });
 }

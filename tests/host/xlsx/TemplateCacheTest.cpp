@@ -14,6 +14,7 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/format/Styles.h"
 #include "host/xlsx/PackageSnapshot.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
@@ -135,6 +136,104 @@ TEST_F(TemplateCacheTest, ACachedTemplateMakesTheSameReportAsAFreshRead) {
     EXPECT_EQ(describeWorkbook(*readXlsx(dir_.file("plain.xlsx"))), describeWorkbook(*readXlsx(dir_.file("cached.xlsx"))));
 }
 
+// Every part of a saved file, unpacked: what a reader sees, whatever the archive's dates.
+std::vector<std::pair<std::string, std::string>> partsOf(const fs::path& file) {
+    std::vector<std::pair<std::string, std::string>> parts;
+    auto package = TemplateCache().package(file.string());
+    for (const auto& entry : package->entries()) parts.emplace_back(entry.name, package->readString(entry));
+    return parts;
+}
+
+TEST_F(TemplateCacheTest, EveryPartOfACachedReportIsThatOfAFreshRead) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    auto plain = host::files::newApplication();
+    auto cached = cachedApplication();
+    for (int n = 0; n < 3; ++n) {  // the later saves copy the parts the first one deflated
+        makeReport(*plain, path, dir_.file("plain.xlsx"), n);
+        makeReport(*cached, path, dir_.file("cached.xlsx"), n);
+        EXPECT_EQ(partsOf(dir_.file("plain.xlsx")), partsOf(dir_.file("cached.xlsx"))) << "report " << n;
+    }
+    EXPECT_GT(cache_->package(path.string())->savedParts()->heldBytes(), 0u);
+}
+
+TEST_F(TemplateCacheTest, EditsOfOneReportNeverReachTheNext) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    auto plain = host::files::newApplication();
+    auto cached = cachedApplication();
+    makeReport(*plain, path, dir_.file("untouched.xlsx"), 1);
+
+    // A report that renames its sheet, adds a sheet, a cell far out and a format of its own.
+    auto edited = cached->open(path.string());
+    auto sheet = edited->worksheets().front();
+    sheet->setName("Edited");
+    sheet->cell(99, 26).setValue(com::Variant("leak"));
+    sheet->range("A1").setBold(true);
+    edited->addWorksheet();
+    edited->saveAs(dir_.file("edited.xlsx").string());
+    edited->close();
+
+    makeReport(*cached, path, dir_.file("next.xlsx"), 1);
+    EXPECT_EQ(partsOf(dir_.file("untouched.xlsx")), partsOf(dir_.file("next.xlsx")));
+    EXPECT_NE(zipPartText(dir_.file("edited.xlsx"), "xl/styles.xml"), zipPartText(dir_.file("next.xlsx"), "xl/styles.xml"));
+    auto next = readXlsx(dir_.file("next.xlsx"));
+    ASSERT_EQ(next->sheets().size(), 1u);
+    EXPECT_EQ(next->sheets().front()->name(), "Data");
+    EXPECT_EQ(com::toText(next->worksheets().front()->cell(99, 26).value()), "");
+    EXPECT_EQ(cache_->fileReads(), 1u);
+}
+
+// ---- copies noted by a print job ----
+
+TEST_F(TemplateCacheTest, ANotedCopyIsOpenedFromMemoryUntilItChanges) {
+    fs::path path = dir_.file("invoice.xlsx"), copy = dir_.file("report.xlsx");
+    writeTemplate(path, "title");
+    auto application = cachedApplication();
+    firstCellOf(*application, path);
+    size_t held = cache_->heldBytes();
+    fs::copy_file(path, copy);
+    cache_->noteCopy(path.string(), copy.string());
+    EXPECT_EQ(cache_->heldBytes(), held) << "a copy shares its template's package";
+    EXPECT_EQ(firstCellOf(*application, copy), "title");
+    EXPECT_EQ(cache_->fileReads(), 1u);
+
+    writeTemplate(copy, "changed");  // the report file rewritten in place
+    EXPECT_EQ(firstCellOf(*application, copy), "changed");
+    EXPECT_EQ(firstCellOf(*application, path), "title");
+    EXPECT_EQ(cache_->fileReads(), 2u);
+}
+
+TEST_F(TemplateCacheTest, ACopyOfATemplateChangedSinceItWasReadIsNotNoted) {
+    fs::path path = dir_.file("invoice.xlsx"), copy = dir_.file("report.xlsx");
+    writeTemplate(path, "first");
+    auto application = cachedApplication();
+    firstCellOf(*application, path);
+    writeTemplate(path, "second");  // the copy below holds these bytes, not the package in memory
+    fs::copy_file(path, copy);
+    cache_->noteCopy(path.string(), copy.string());
+    EXPECT_EQ(firstCellOf(*application, copy), "second");
+    cache_->noteCopy(dir_.file("gone.xlsx").string(), copy.string());  // nothing to note, no failure
+    EXPECT_EQ(cache_->fileReads(), 2u);
+}
+
+TEST_F(TemplateCacheTest, NotedCopiesBeyondTheFileLimitAreDroppedOldestFirst) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    auto application = cachedApplication();
+    firstCellOf(*application, path);
+    std::vector<fs::path> copies;
+    for (size_t i = 0; i < TemplateCache::kMostFiles + 10; ++i) {
+        copies.push_back(dir_.file("copy" + std::to_string(i) + ".xlsx"));
+        fs::copy_file(path, copies.back());
+        cache_->noteCopy(path.string(), copies.back().string());
+    }
+    EXPECT_EQ(firstCellOf(*application, copies.back()), "title");
+    EXPECT_EQ(cache_->fileReads(), 1u);
+    EXPECT_EQ(firstCellOf(*application, copies.front()), "title");
+    EXPECT_EQ(cache_->fileReads(), 2u) << "the oldest copy should have been dropped";
+}
+
 TEST_F(TemplateCacheTest, TwoThreadsShareOneCachedTemplate) {
     fs::path path = dir_.file("invoice.xlsx");
     writeTemplate(path, "title");
@@ -155,6 +254,9 @@ TEST_F(TemplateCacheTest, TwoThreadsShareOneCachedTemplate) {
     EXPECT_EQ(failures[0], "");
     EXPECT_EQ(failures[1], "");
     EXPECT_LE(cache_->fileReads(), 2u);  // both threads may miss at once, never more
+    auto plain = host::files::newApplication();
+    makeReport(*plain, path, dir_.file("plain.xlsx"), 0);
+    EXPECT_EQ(partsOf(dir_.file("plain.xlsx")), partsOf(dir_.file("report0.xlsx")));
     for (int n = 0; n < kReports; ++n) {
         auto report = readXlsx(dir_.file("report" + std::to_string(n) + ".xlsx"));
         auto sheet = report->worksheets().front();

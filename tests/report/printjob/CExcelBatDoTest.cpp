@@ -6,11 +6,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "com/Conversions.h"
 #include "com/ObjectCast.h"
 #include "host/Application.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/files/FileFormats.h"
+#include "host/xlsx/TemplateCache.h"
 #include "report/common/SheetAcquisition.h"
 #include "support/TestPaths.h"
 
@@ -195,6 +198,88 @@ TEST(CExcelBatDoFlow, NewWorkbookIsSavedUnderTheDefaultName) {
     }
     fs::current_path(previous);
     EXPECT_TRUE(found);
+}
+
+// ---- jobs that share a template cache ----
+
+// One report the usual way: copy, open the copy, fill the invoice sheet, save in place.
+void makeCachedReport(const std::shared_ptr<host::xlsx::TemplateCache>& templates, const fs::path& source,
+                      const fs::path& target, const std::string& text) {
+    host::files::FileOptions options;
+    options.templates = templates;
+    auto job = CExcelBatDo::create();
+    job->setFileOptions(options);
+    ASSERT_TRUE(job->DoCopy(source.string(), target.string()));
+    ASSERT_TRUE(job->DoBegin(target.string(), false));
+    job->DoAddSheet("Invoice");
+    common::MCommExcel::GetWorksheetByName(job->CurWk(), "Invoice", false, true)->range("B1").setValue(com::Variant(text));
+    ASSERT_TRUE(job->DoEnd());
+}
+
+std::string cellText(const fs::path& file, const std::string& address) {
+    auto application = host::files::newApplication();
+    auto workbook = application->open(file.string());
+    auto sheet = workbook->worksheets().front();
+    std::string text = com::toText(sheet->range(address).value());
+    workbook->close();
+    return text;
+}
+
+TEST(CExcelBatDoCache, CopiesOfACachedTemplateAreOpenedFromMemory) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto templates = std::make_shared<host::xlsx::TemplateCache>();
+    for (int n = 0; n < 3; ++n) makeCachedReport(templates, source, dir.file("r" + std::to_string(n) + ".xlsx"), "n" + std::to_string(n));
+    EXPECT_EQ(templates->fileReads(), 1u);
+    for (int n = 0; n < 3; ++n) {
+        fs::path report = dir.file("r" + std::to_string(n) + ".xlsx");
+        EXPECT_EQ(sheetNamesOf(report), std::vector<std::string>{"Invoice"});
+        EXPECT_EQ(cellText(report, "A1"), "invoice");
+        EXPECT_EQ(cellText(report, "B1"), "n" + std::to_string(n));  // nothing of the report before
+    }
+}
+
+TEST(CExcelBatDoCache, ACopyChangedAfterDoCopyIsReadFromItsFile) {
+    TempDir dir;
+    auto source = makeTemplate(dir);
+    auto other = dir.file("other.xlsx");
+    {
+        auto application = host::files::newApplication();
+        auto workbook = application->add();
+        workbook->worksheets().front()->setName("Invoice");
+        workbook->worksheets().front()->range("A1").setValue(com::Variant("replaced"));
+        workbook->saveAs(other.string());
+        workbook->close();
+    }
+    auto templates = std::make_shared<host::xlsx::TemplateCache>();
+    host::files::FileOptions options;
+    options.templates = templates;
+    auto job = CExcelBatDo::create();
+    job->setFileOptions(options);
+    auto target = dir.file("report.xlsx");
+    ASSERT_TRUE(job->DoCopy(source.string(), target.string()));
+    fs::copy_file(other, target, fs::copy_options::overwrite_existing);  // someone else's file now
+    ASSERT_TRUE(job->DoBegin(target.string(), false));
+    EXPECT_EQ(com::toText(job->CurWk()->worksheets().front()->range("A1").value()), "replaced");
+    EXPECT_EQ(templates->fileReads(), 2u);
+    job->DoEnd("", false);
+}
+
+TEST(CExcelBatDoCache, AnyFileIsStillCopiedAndAMissingOneStillFails) {
+    TempDir dir;
+    auto templates = std::make_shared<host::xlsx::TemplateCache>();
+    host::files::FileOptions options;
+    options.templates = templates;
+    auto job = CExcelBatDo::create();
+    job->setFileOptions(options);
+    auto notes = dir.file("notes.xlsx");
+    { std::ofstream(notes) << "not a workbook"; }
+    EXPECT_TRUE(job->DoCopy(notes.string(), dir.file("copy.xlsx").string()));
+    std::ifstream copy(dir.file("copy.xlsx"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), "not a workbook");
+    EXPECT_FALSE(job->DoCopy(dir.file("missing.xlsx").string(), dir.file("copy2.xlsx").string()));
+    EXPECT_FALSE(fs::exists(dir.file("copy2.xlsx")));
+    EXPECT_EQ(templates->heldBytes(), 0u);
 }
 
 TEST(CExcelBatDoFailures, EndWithoutWorkbookAndFailedSave) {
