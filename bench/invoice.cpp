@@ -1,9 +1,11 @@
 // The invoice job: COUNT invoices filled from one template in one process, each saved as its own
 // workbook (or web page), on THREADS threads that each have their own application and fillers.
 // The threads share one template cache, so the template is read once; --uncached reads it for
-// every invoice. --unflushed leaves the flushing of saves to the system, as the peers do.
+// every invoice. --unflushed leaves the flushing of saves to the system, as the peers do. --job
+// makes each invoice as a print job does (DoCopy of the template, DoBegin of the copy, DoEnd in
+// place), the job given the cache; workbooks only.
 // Prints the seconds and the reports per second as one line of JSON.
-// Usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed]
+// Usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed] [--job]
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -15,8 +17,10 @@
 #include "data/MemoryRecordset.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
+#include "host/files/FileFormats.h"
 #include "host/files/NewApplication.h"
 #include "host/xlsx/TemplateCache.h"
+#include "tavlora/CExcelBatDo.h"
 #include "tavlora/CExcelTmplPrintBat.h"
 
 using namespace tavlora;
@@ -52,29 +56,46 @@ std::shared_ptr<data::Recordset> invoiceLines(int n) {
         std::vector<std::string>{"line", "product", "qty", "price", "amount"}, std::move(rows));
 }
 
+void fillSheet(tmplbat::CExcelTmplPrintBat& filler, int n) {
+    if (!filler.DoA_Begin("Invoice", true)) throw std::runtime_error("DoA_Begin failed");
+    for (const char* name : kPlaceholders)
+        if (!filler.DoA_ReplaceWhiteDot(name, placeholderValue(name, n)))
+            throw std::runtime_error(std::string("no placeholder %") + name + "%");
+    if (!filler.DoA_OutputRst(invoiceLines(n))) throw std::runtime_error("DoA_OutputRst failed");
+    if (!filler.DoA_End()) throw std::runtime_error("DoA_End failed");
+}
+
 void fillInvoice(host::Application& application, const std::string& templatePath, const std::string& out, int n,
                  bool webPage) {
     auto workbook = application.open(templatePath);
     auto filler = tmplbat::CExcelTmplPrintBat::create();
     filler->setCurWk(workbook);
-    if (!filler->DoA_Begin("Invoice", true)) throw std::runtime_error("DoA_Begin failed");
-    for (const char* name : kPlaceholders)
-        if (!filler->DoA_ReplaceWhiteDot(name, placeholderValue(name, n)))
-            throw std::runtime_error(std::string("no placeholder %") + name + "%");
-    if (!filler->DoA_OutputRst(invoiceLines(n))) throw std::runtime_error("DoA_OutputRst failed");
-    if (!filler->DoA_End()) throw std::runtime_error("DoA_End failed");
+    fillSheet(*filler, n);
     workbook->saveAs(out, webPage ? host::fileformat::kHtml : host::fileformat::kDefault);
     workbook->close();
 }
 
+void fillInvoiceByJob(const host::files::FileOptions& options, const std::string& templatePath, const std::string& out,
+                      int n) {
+    auto job = printjob::CExcelBatDo::create();
+    job->setFileOptions(options);
+    if (!job->DoCopy(templatePath, out)) throw std::runtime_error("DoCopy failed");
+    if (!job->DoBegin(out)) throw std::runtime_error("DoBegin failed");
+    auto filler = tmplbat::CExcelTmplPrintBat::create();
+    filler->setCurBatObj(job);
+    fillSheet(*filler, n);
+    if (!job->DoEnd()) throw std::runtime_error("DoEnd failed");
+}
+
 // Invoices first, first + step, ... below count: each thread its own share and its own objects.
 void fillShare(const std::string& templatePath, const std::string& folder, int first, int step, int count,
-               bool webPage, const host::files::FileOptions& options, std::exception_ptr& failure) {
+               bool webPage, bool byJob, const host::files::FileOptions& options, std::exception_ptr& failure) {
     try {
         auto application = host::files::newApplication(options);
         for (int n = first; n < count; n += step) {
             std::string out = folder + "/invoice_" + std::to_string(n) + (webPage ? ".htm" : ".xlsx");
-            fillInvoice(*application, templatePath, out, n, webPage);
+            if (byJob) fillInvoiceByJob(options, templatePath, out, n);
+            else fillInvoice(*application, templatePath, out, n, webPage);
         }
     } catch (...) {
         failure = std::current_exception();
@@ -86,24 +107,28 @@ void fillShare(const std::string& templatePath, const std::string& folder, int f
 int main(int argc, char** argv) {
     host::files::FileOptions options;
     options.templates = std::make_shared<host::xlsx::TemplateCache>();
+    bool byJob = false;
     for (; argc > 6; --argc) {
         std::string flag = argv[argc - 1];
         if (flag == "--uncached") options.templates.reset();
         else if (flag == "--unflushed") options.flushSaves = false;
+        else if (flag == "--job") byJob = true;
         else break;
     }
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed]\n");
+    const bool webPage = argc == 6 && std::string(argv[5]) == "html";
+    if (argc != 6 || (byJob && webPage)) {
+        std::fprintf(stderr,
+                     "usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed] [--job]\n"
+                     "       (--job makes workbooks only)\n");
         return 2;
     }
     const int count = std::atoi(argv[3]);
     const int threads = std::max(1, std::atoi(argv[4]));
-    const bool webPage = std::string(argv[5]) == "html";
     bench::Stopwatch clock;
     std::vector<std::exception_ptr> failures(static_cast<size_t>(threads));
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t)
-        workers.emplace_back(fillShare, std::string(argv[1]), std::string(argv[2]), t, threads, count, webPage,
+        workers.emplace_back(fillShare, std::string(argv[1]), std::string(argv[2]), t, threads, count, webPage, byJob,
                              std::cref(options), std::ref(failures[static_cast<size_t>(t)]));
     for (std::thread& worker : workers) worker.join();
     for (const std::exception_ptr& failure : failures) {

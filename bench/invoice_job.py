@@ -35,6 +35,8 @@ def invoice_tools(build, template, peers, count, peer_count):
              InvoiceTool("tavlora, 2 threads", ours(2, "xlsx", "--unflushed"), count),
              InvoiceTool("tavlora, 1 thread, saves flushed to disk", ours(1, "xlsx"), count),
              InvoiceTool("tavlora, 1 thread, template not cached", ours(1, "xlsx", "--unflushed", "--uncached"),
+                         count),
+             InvoiceTool("tavlora, 1 thread, print jobs (DoCopy, DoBegin, DoEnd)", ours(1, "xlsx", "--unflushed", "--job"),
                          count)]
     if "openpyxl" in peers:
         tools.append(InvoiceTool("openpyxl", lambda out: [PYTHON, os.path.join(HERE, "peers", "openpyxl_invoice.py"),
