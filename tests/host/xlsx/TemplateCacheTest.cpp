@@ -169,7 +169,7 @@ TEST_F(TemplateCacheTest, EditsOfOneReportNeverReachTheNext) {
     auto sheet = edited->worksheets().front();
     sheet->setName("Edited");
     sheet->cell(99, 26).setValue(com::Variant("leak"));
-    sheet->range("A1").setBold(true);
+    sheet->range("A1").font().setBold(true);
     edited->addWorksheet();
     edited->saveAs(dir_.file("edited.xlsx").string());
     edited->close();
