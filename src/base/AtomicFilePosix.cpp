@@ -170,8 +170,10 @@ void AtomicFile::nameUnnamedFile() {
     for (int slot = 0; slot < kNameAttempts; ++slot) {
         std::string candidate = (fs::path(folder_) / (prefix_ + slotSuffix(slot))).string();
         for (int tries = 0; tries < 2; ++tries) {
-            if (::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-                ::linkat(fd_, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0) {
+            int linked = ::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
+            // No /proc: linking the descriptor itself takes a privilege the process may have.
+            if (linked != 0 && errno == ENOENT) linked = ::linkat(fd_, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH);
+            if (linked == 0) {
                 temporary_ = std::move(candidate);
                 return;
             }
