@@ -202,13 +202,18 @@ TEST(CExcelBatDoFlow, NewWorkbookIsSavedUnderTheDefaultName) {
 
 // ---- jobs that share a template cache ----
 
-// One report the usual way: copy, open the copy, fill the invoice sheet, save in place.
-void makeCachedReport(const std::shared_ptr<host::xlsx::TemplateCache>& templates, const fs::path& source,
-                      const fs::path& target, const std::string& text) {
+std::shared_ptr<CExcelBatDo> jobWithCache(const std::shared_ptr<host::xlsx::TemplateCache>& templates) {
     host::files::FileOptions options;
     options.templates = templates;
     auto job = CExcelBatDo::create();
     job->setFileOptions(options);
+    return job;
+}
+
+// One report the usual way: copy, open the copy, fill the invoice sheet, save in place.
+void makeCachedReport(const std::shared_ptr<host::xlsx::TemplateCache>& templates, const fs::path& source,
+                      const fs::path& target, const std::string& text) {
+    auto job = jobWithCache(templates);
     ASSERT_TRUE(job->DoCopy(source.string(), target.string()));
     ASSERT_TRUE(job->DoBegin(target.string(), false));
     job->DoAddSheet("Invoice");
@@ -252,10 +257,7 @@ TEST(CExcelBatDoCache, ACopyChangedAfterDoCopyIsReadFromItsFile) {
         workbook->close();
     }
     auto templates = std::make_shared<host::xlsx::TemplateCache>();
-    host::files::FileOptions options;
-    options.templates = templates;
-    auto job = CExcelBatDo::create();
-    job->setFileOptions(options);
+    auto job = jobWithCache(templates);
     auto target = dir.file("report.xlsx");
     ASSERT_TRUE(job->DoCopy(source.string(), target.string()));
     fs::copy_file(other, target, fs::copy_options::overwrite_existing);  // someone else's file now
@@ -268,10 +270,7 @@ TEST(CExcelBatDoCache, ACopyChangedAfterDoCopyIsReadFromItsFile) {
 TEST(CExcelBatDoCache, AnyFileIsStillCopiedAndAMissingOneStillFails) {
     TempDir dir;
     auto templates = std::make_shared<host::xlsx::TemplateCache>();
-    host::files::FileOptions options;
-    options.templates = templates;
-    auto job = CExcelBatDo::create();
-    job->setFileOptions(options);
+    auto job = jobWithCache(templates);
     auto notes = dir.file("notes.xlsx");
     { std::ofstream(notes) << "not a workbook"; }
     EXPECT_TRUE(job->DoCopy(notes.string(), dir.file("copy.xlsx").string()));
