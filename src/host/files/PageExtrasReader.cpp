@@ -70,6 +70,42 @@ int32_t frozenRowsOf(const Worksheet& sheet) {
     return rows >= 1 && rows < 1048576 ? static_cast<int32_t>(rows) : 0;
 }
 
+// Whether the sheet's first view shows gridlines (it does unless it says otherwise).
+bool showsGridLines(const Worksheet& sheet) {
+    pugi::xml_node views = xlsx::childByLocalName(xlsx::keptSheetRoot(sheet), "sheetViews");
+    return xlsx::childByLocalName(views, "sheetView").attribute("showGridLines").as_bool(true);
+}
+
+// A scheme colour is given outright or as a system colour with the value last seen.
+std::optional<uint32_t> schemeColor(pugi::xml_node entry) {
+    if (auto rgb = xlsx::childByLocalName(entry, "srgbClr")) {
+        if (auto val = rgb.attribute("val")) return static_cast<uint32_t>(std::strtoul(val.value(), nullptr, 16)) & 0xFFFFFF;
+    }
+    if (auto system = xlsx::childByLocalName(entry, "sysClr")) {
+        if (auto last = system.attribute("lastClr")) return static_cast<uint32_t>(std::strtoul(last.value(), nullptr, 16)) & 0xFFFFFF;
+    }
+    return std::nullopt;
+}
+
+// The workbook theme's colour scheme; colours it lacks keep those of a new workbook's theme.
+ThemeColors themeColorsOf(const xlsx::PackageContents& package) {
+    static constexpr const char* kSchemeOrder[] = {"dk1", "lt1", "dk2", "lt2", "accent1", "accent2",
+                                                   "accent3", "accent4", "accent5", "accent6", "hlink", "folHlink"};
+    ThemeColors colors = defaultThemeColors();
+    const xlsx::Relationship* workbook = relationshipOfKind(package, "", "officeDocument");
+    if (!workbook) return colors;
+    std::string workbookPart = xlsx::resolveTarget("", workbook->target);
+    const xlsx::Relationship* theme = relationshipOfKind(package, workbookPart, "theme");
+    if (!theme) return colors;
+    auto document = parsedPart(package, xlsx::resolveTarget(workbookPart, theme->target));
+    if (!document) return colors;
+    pugi::xml_node elements = xlsx::childByLocalName(document->document_element(), "themeElements");
+    pugi::xml_node scheme = xlsx::childByLocalName(elements, "clrScheme");
+    for (size_t i = 0; i < colors.size(); ++i)
+        if (auto rgb = schemeColor(xlsx::childByLocalName(scheme, kSchemeOrder[i]))) colors[i] = *rgb;
+    return colors;
+}
+
 // Only picture types a browser shows and that cannot carry script.
 std::string mediaTypeOf(const std::string& partName) {
     std::string name = base::asciiLower(partName);
@@ -150,14 +186,16 @@ html::PageExtras readPageExtras(const Workbook& book) {
     auto package = std::dynamic_pointer_cast<const xlsx::PackageContents>(book.keptPackage());
     if (package) {
         extras.title = titleOf(*package);
+        extras.themeColors = themeColorsOf(*package);
         for (const ChartModel* chart : chartsOf(book))
             if (categoriesReversed(*package, *chart)) extras.reversedCategories.insert(chart);
     }
     for (const auto& sheet : book.worksheets()) {
         html::SheetExtras sheetExtras;
         sheetExtras.frozenRows = frozenRowsOf(*sheet);
+        sheetExtras.showGridLines = showsGridLines(*sheet);
         if (package) sheetExtras.pictures = picturesOf(*package, *sheet);
-        if (sheetExtras.frozenRows > 0 || !sheetExtras.pictures.empty()) extras.sheets.emplace(sheet.get(), std::move(sheetExtras));
+        if (sheetExtras.frozenRows > 0 || !sheetExtras.pictures.empty() || !sheetExtras.showGridLines) extras.sheets.emplace(sheet.get(), std::move(sheetExtras));
     }
     return extras;
 }

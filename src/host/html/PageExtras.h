@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/chart/ChartAnchor.h"
+#include "host/format/CellColor.h"
 
 namespace tavlora::host {
 class ChartModel;
@@ -24,6 +25,7 @@ struct PagePicture {
 struct SheetExtras {
     int32_t frozenRows = 0;  // the rows 1..n stay in view while the sheet scrolls
     std::vector<PagePicture> pictures;
+    bool showGridLines = true;  // the faint lines between cells without borders of their own
 };
 
 // What a page shows beyond the cells and charts the workbook models; the file layer reads it from
@@ -33,6 +35,8 @@ struct PageExtras {
     std::map<const Worksheet*, SheetExtras> sheets;
     // Charts whose category axis the template set to run backwards.
     std::set<const ChartModel*> reversedCategories;
+    // The colours theme colours of cells name: the package's theme, else a new workbook's.
+    ThemeColors themeColors = defaultThemeColors();
 };
 
 }  // namespace tavlora::host::html

@@ -26,6 +26,7 @@
 #include "host/chart/ChartModel.h"
 #include "host/chart/ChartSheet.h"
 #include "host/chart/EmbeddedChart.h"
+#include "host/format/CellLooks.h"
 #include "host/format/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -149,36 +150,89 @@ const char* verticalCss(int32_t alignment) {
     }
 }
 
+std::string cssColor(uint32_t rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", static_cast<unsigned>(rgb & 0xFFFFFF));
+    return text;
+}
+
+// A border line as CSS width, style and colour; the dashes of the application come out as CSS's
+// nearest (dash-dot as dashed, slanted as dashed). Automatic colour is black.
+std::string borderCss(const BorderLine& line, const ThemeColors& theme) {
+    static constexpr std::pair<std::string_view, std::string_view> kLines[] = {
+        {"thin", "1px solid"},           {"hair", "1px dotted"},          {"dotted", "1px dotted"},
+        {"dashed", "1px dashed"},        {"dashDot", "1px dashed"},       {"dashDotDot", "1px dashed"},
+        {"medium", "2px solid"},         {"mediumDashed", "2px dashed"},  {"mediumDashDot", "2px dashed"},
+        {"mediumDashDotDot", "2px dashed"}, {"slantDashDot", "2px dashed"}, {"thick", "3px solid"},
+        {"double", "3px double"}};
+    for (const auto& [name, css] : kLines)
+        if (line.style == name) return std::string(css) + " " + cssColor(resolveColor(line.color, theme).value_or(0));
+    return "";
+}
+
+// What the look adds to a format's declarations: fill, text colour and lines, borders per side.
+std::string lookDeclarations(const CellLook& look, const ThemeColors& theme) {
+    std::string css;
+    if (auto fill = resolveColor(look.fill, theme)) css += ";background-color:" + cssColor(*fill);
+    // Black text is the page's own colour.
+    if (auto color = resolveColor(look.fontColor, theme); color && *color != 0) css += ";color:" + cssColor(*color);
+    if (!look.underline.empty() || look.strike) {
+        css += ";text-decoration:";
+        if (!look.underline.empty()) css += look.underline.starts_with("double") ? "underline double" : "underline";
+        if (look.strike) css += look.underline.empty() ? "line-through" : " line-through";
+    }
+    const std::pair<const char*, const BorderLine*> sides[] = {
+        {"left", &look.left}, {"right", &look.right}, {"top", &look.top}, {"bottom", &look.bottom}};
+    for (const auto& [side, line] : sides)
+        if (std::string border = borderCss(*line, theme); !border.empty()) css += std::string(";border-") + side + ":" + border;
+    return css;
+}
+
+// Whether a cell of the look shows something even without a value.
+bool paintsCell(const CellLook& look, const ThemeColors& theme) {
+    return resolveColor(look.fill, theme) || !borderCss(look.left, theme).empty() ||
+           !borderCss(look.right, theme).empty() || !borderCss(look.top, theme).empty() ||
+           !borderCss(look.bottom, theme).empty();
+}
+
 // The declarations of a cell format, without selector.
-std::string cellFormatDeclarations(const CellFormatInfo& format) {
+std::string cellFormatDeclarations(const CellFormatInfo& format, const CellLook& look, const ThemeColors& theme) {
     std::string css = "font-family:" + fontStack(format.font.name) + ";font-size:" + cssNumber(format.font.size) + "pt";
     if (format.font.bold) css += ";font-weight:bold";
     if (format.font.italic) css += ";font-style:italic";
     if (const char* h = horizontalCss(format.horizontal)) css += std::string(";text-align:") + h;
     css += std::string(";vertical-align:") + verticalCss(format.vertical);
     if (format.wrapText) css += ";white-space:pre-wrap;overflow:hidden";
-    return css;
+    return css + lookDeclarations(look, theme);
 }
 
 // What the page needs of the cell formats: one CSS class per distinct look among the formats the
 // shown cells use, and each format's number format, parsed once.
 class CellFormats {
 public:
-    CellFormats(const Styles& styles, const std::vector<const Worksheet*>& sheets)
+    CellFormats(const Styles& styles, const std::vector<const Worksheet*>& sheets, const ThemeColors& theme)
         : styles_(styles), numberFormats_(std::max<uint32_t>(styles.cellFormatCount(), 1)),
-          classes_(numberFormats_.size(), -1) {
+          classes_(numberFormats_.size(), -1), paints_(numberFormats_.size(), false) {
         std::unordered_map<std::string, int32_t> classOfLook;
+        const CellLooks looks(styles.toXml());
         for (const Worksheet* sheet : sheets)
             for (const auto& row : sheet->store().rows())
                 for (const auto& cell : row.cells) {
                     uint32_t xf = index(cell.style);
                     if (classes_[xf] >= 0) continue;
-                    std::string look = cellFormatDeclarations(styles.cellFormat(xf));
+                    const CellLook& cellLook = looks.of(xf);
+                    paints_[xf] = paintsCell(cellLook, theme);
+                    std::string look = cellFormatDeclarations(styles.cellFormat(xf), cellLook, theme);
                     auto [entry, added] = classOfLook.emplace(look, static_cast<int32_t>(classOfLook.size()));
                     classes_[xf] = entry->second;
                     // As specific as the rule that aligns numbers right and later, so that an
                     // alignment the format sets wins over the one by the kind of value.
-                    if (added) css_ += "table.sheet td.f" + std::to_string(entry->second) + "{" + look + "}\n";
+                    if (!added) continue;
+                    std::string name = "td.f" + std::to_string(entry->second);
+                    css_ += "table.sheet " + name + "{" + look + "}\n";
+                    // A frozen row's cells are white unless their format fills them.
+                    if (auto fill = resolveColor(cellLook.fill, theme))
+                        css_ += "table.sheet tr.fz " + name + "{background-color:" + cssColor(*fill) + "}\n";
                 }
     }
 
@@ -186,6 +240,8 @@ public:
     const std::string& css() const { return css_; }
     // The class of a format a shown cell uses ("f<n>").
     int64_t classOf(uint32_t xf) const { return std::max(classes_[index(xf)], 0); }
+    // Whether a cell of the format shows a fill or a border, so it is drawn even when empty.
+    bool paints(uint32_t xf) const { return paints_[index(xf)]; }
 
     const NumberFormat& numberFormat(uint32_t xf) {
         auto& slot = numberFormats_[index(xf)];
@@ -200,6 +256,7 @@ private:
     const Styles& styles_;
     std::vector<std::unique_ptr<NumberFormat>> numberFormats_;
     std::vector<int32_t> classes_;  // -1 = no shown cell uses it
+    std::vector<bool> paints_;
     std::string css_;
 };
 
@@ -298,14 +355,15 @@ int64_t columnPixels(double characters) {
 
 class WorksheetWriter {
 public:
-    WorksheetWriter(PageOutput& out, const Worksheet& sheet, CellFormats& formats, bool date1904, int32_t frozenRows)
+    WorksheetWriter(PageOutput& out, const Worksheet& sheet, CellFormats& formats, bool date1904,
+                    const SheetExtras& extras)
         : out_(out), sheet_(sheet), store_(sheet.workbookStore()), formats_(formats), date1904_(date1904),
-          frozenRows_(frozenRows) {}
+          frozenRows_(extras.frozenRows), gridLines_(extras.showGridLines) {}
 
     void write(const SheetLayout& layout) {
         layout_ = &layout;
         const Area& area = layout.area;
-        out_ << "<table class=\"sheet\"";
+        out_ << (gridLines_ ? "<table class=\"sheet\"" : "<table class=\"sheet nogrid\"");
         writeColumns(area);
         const auto& rows = sheet_.store().rows();
         auto row = std::lower_bound(rows.begin(), rows.end(), area.firstRow,
@@ -451,16 +509,15 @@ private:
                 continue;
             }
             int32_t mergeStart = merge != active_.end() ? merge->first : area.lastColumn + 1;
-            size_t following = stored ? next + 1 : next;
-            while (following < cells.size() && !cellShows(cells[following])) ++following;
-            int32_t nextShown = following < cells.size() ? cells[following].column : area.lastColumn + 1;
-            if (stored && cellShows(*stored)) {
-                bool spills = std::min(nextShown, mergeStart) > c + 1;
+            if (stored && drawn(*stored)) {
+                // A text runs on over empty cells, filled or not, as far as the next value.
+                bool spills = cellShows(*stored) && std::min(nextColumn(cells, next + 1, cellShows), mergeStart) > c + 1;
                 writeCell(stored, Area::cell(r, c), spills);
                 ++c;
                 continue;
             }
-            int32_t runEnd = std::min({nextShown, mergeStart, area.lastColumn + 1});
+            int32_t nextDrawn = nextColumn(cells, stored ? next + 1 : next, [this](const Cell& cell) { return drawn(cell); });
+            int32_t runEnd = std::min({nextDrawn, mergeStart, area.lastColumn + 1});
             std::string empty;
             appendEmptyCells(empty, runEnd - c);
             out_ << empty;
@@ -469,11 +526,21 @@ private:
         out_ << "</tr>\n";
     }
 
+    // A cell is drawn on its own when it has a value or its format paints it.
+    bool drawn(const Cell& cell) const { return cellShows(cell) || formats_.paints(cell.style); }
+
+    // The column of the first cell from `from` on that `matches`; past the table if none.
+    template <typename Matches>
+    int32_t nextColumn(std::span<const Cell> cells, size_t from, Matches matches) const {
+        while (from < cells.size() && !matches(cells[from])) ++from;
+        return from < cells.size() ? cells[from].column : layout_->area.lastColumn + 1;
+    }
+
     bool showsCells(const RowInfo* info) const {
         if (!info) return false;
         const Area& area = layout_->area;
         return std::any_of(info->cells.begin(), info->cells.end(), [&](const Cell& cell) {
-            return cellShows(cell) && cell.column >= area.firstColumn && cell.column <= area.lastColumn;
+            return drawn(cell) && cell.column >= area.firstColumn && cell.column <= area.lastColumn;
         });
     }
 
@@ -564,6 +631,7 @@ private:
     CellFormats& formats_;
     bool date1904_;
     int32_t frozenRows_;
+    bool gridLines_;
     double frozenTop_ = 0;  // points from the table's top to the next row
     const SheetLayout* layout_ = nullptr;
     std::map<int32_t, Area> active_;  // merged areas reaching the current row, by first column
@@ -665,7 +733,7 @@ void writeWorksheetBody(PageOutput& out, const Worksheet& sheet, const PageExtra
     }
     out << "<div class=\"sheet-block\" style=\"min-width:" << cssNumber(right) << "px;min-height:" << cssNumber(bottom)
         << "px\">\n";
-    if (layout) WorksheetWriter(out, sheet, formats, date1904, extras.frozenRows).write(*layout);
+    if (layout) WorksheetWriter(out, sheet, formats, date1904, extras).write(*layout);
     else out << "<table class=\"sheet\"></table>\n";
     for (const Float& f : floats) writeFloat(out, f, page);
     out << "</div>\n";
@@ -680,8 +748,11 @@ constexpr std::string_view kBaseCss =
     "div.sheet-block{position:relative}\n"
     ".float{position:absolute;z-index:2}\n"
     "table.sheet{border-collapse:collapse;table-layout:fixed}\n"
-    "table.sheet td{padding:0 3px;border:1px solid #e0e0e0;white-space:nowrap;overflow:hidden;"
+    // Gridlines are inset, the weakest style, so that where cells share an edge any border a
+    // format draws wins over the neighbour's gridline.
+    "table.sheet td{padding:0 3px;border:1px inset #e0e0e0;white-space:nowrap;overflow:hidden;"
     "vertical-align:bottom}\n"
+    "table.sheet.nogrid td{border:0 none}\n"
     "table.sheet td.n{text-align:right}\n"
     "table.sheet td.c{text-align:center}\n"
     "table.sheet td.o{overflow:visible}\n"
@@ -718,7 +789,7 @@ void writePage(const Workbook& workbook, const std::string& path, const PageExtr
             worksheets.push_back(static_cast<const Worksheet*>(sheet.get()));
 
     const Styles& styles = workbook.sharedStore()->styles;
-    CellFormats formats(styles, worksheets);
+    CellFormats formats(styles, worksheets, extras.themeColors);
     base::AtomicFile file(path, sync);
     PageOutput out(file);
     writeHead(out, pageTitle(extras, path), formats);

@@ -23,6 +23,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Format 1 fills the heading row blue and rules it off with a medium line.
+constexpr const char* kRecordStyles =
+    R"(<?xml version="1.0" encoding="UTF-8"?><styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+    R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)"
+    R"(<fills count="3"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill>)"
+    R"(<fill><patternFill patternType="solid"><fgColor rgb="FF4472C4"/></patternFill></fill></fills>)"
+    R"(<borders count="2"><border/><border><bottom style="medium"><color rgb="FF203864"/></bottom></border></borders>)"
+    R"(<cellXfs count="2"><xf fontId="0" fillId="0" borderId="0"/><xf fontId="0" fillId="2" borderId="1"/></cellXfs></styleSheet>)";
+constexpr uint32_t kHeadingFormat = 1;
+
 struct Family {
     const char* name;
     int32_t type;
@@ -47,7 +57,11 @@ constexpr const char* kProbe = R"JS(<script>
   const box = (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; };
   const out = {cells: [], charts: []};
   for (const td of document.querySelectorAll('table.sheet td'))
-    if (td.textContent) out.cells.push({text: td.textContent, align: getComputedStyle(td).textAlign, box: box(td)});
+    if (td.textContent) {
+      const style = getComputedStyle(td);
+      out.cells.push({text: td.textContent, align: style.textAlign, box: box(td), fill: style.backgroundColor,
+        bottom: [style.borderBottomStyle, style.borderBottomWidth, style.borderBottomColor].join(' ')});
+    }
   for (const div of document.querySelectorAll('div.chart')) {
     const svg = div.querySelector('svg');
     out.charts.push({title: svg.getAttribute('aria-label'), box: box(div),
@@ -83,6 +97,7 @@ protected:
     void SetUp() override {
         app = files::newApplication();
         book = app->add();
+        book->sharedStore()->styles.loadXml(kRecordStyles);
         fillRecords(*book->worksheets().front());
         fillCharts(*book->addWorksheet(nullptr, book->worksheets().front().get()));
         page = dir.file("report.html");
@@ -97,6 +112,7 @@ protected:
         sheet.range("A1").setValue(std::string("Region"));
         sheet.range("B1").setValue(std::string("Units"));
         sheet.range("C1").setValue(std::string("Revenue"));
+        for (int32_t column = 1; column <= 3; ++column) sheet.store().cellAt(1, column).style = kHeadingFormat;
         for (int i = 0; i < 4; ++i) {
             std::string row = std::to_string(i + 2);
             sheet.range("A" + row).setValue(std::string(regions[i]));
@@ -214,6 +230,17 @@ TEST_F(BrowserPage, TotalsShowAndCellsAlignAsTheirFormatSays) {
     EXPECT_EQ((*units)["align"], "left");
     EXPECT_EQ((*revenue)["align"], "right");
     EXPECT_EQ((*totalRevenue)["align"], "right");
+}
+
+TEST_F(BrowserPage, TheHeadingRowIsFilledAndRuled) {
+    nlohmann::json laid = probe();
+    const nlohmann::json* heading = cell(laid, "Revenue");
+    const nlohmann::json* record = cell(laid, "North");
+    ASSERT_TRUE(heading && record) << laid.dump();
+    EXPECT_EQ((*heading)["fill"], "rgb(68, 114, 196)");
+    EXPECT_EQ((*heading)["bottom"], "solid 2px rgb(32, 56, 100)");
+    EXPECT_EQ((*record)["fill"], "rgba(0, 0, 0, 0)");
+    EXPECT_NE((*record)["bottom"], (*heading)["bottom"]);
 }
 
 TEST_F(BrowserPage, PrintsEachSheetOnPagesOfItsOwn) {

@@ -1,5 +1,6 @@
 #include "host/html/WebPageWriter.h"
 #include "host/files/NewApplication.h"
+#include "host/files/PageExtrasReader.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "support/TestPaths.h"
+#include "support/XlsxTestSupport.h"
 
 namespace tavlora::host::html {
 namespace {
@@ -484,6 +486,118 @@ TEST_F(WebPageTest, TitleFrozenRowsAndPictures) {
 TEST_F(WebPageTest, TheTitleIsThePagesOwnName) {
     set("A1", 1.0);
     EXPECT_NE(test::contentOf(save("q1 report.htm")).find("<title>q1 report</title>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavlora::host::html
+
+namespace tavlora::host::html {
+namespace {
+
+// A styles part with a theme-coloured fill, a bordered format and a format with an indexed font
+// colour, underline, strike-through and a pattern fill.
+constexpr const char* kPaintedStyles =
+    R"(<?xml version="1.0" encoding="UTF-8"?><styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+    R"(<fonts count="2"><font><sz val="11"/><name val="Calibri"/></font>)"
+    R"(<font><u/><strike/><sz val="11"/><color indexed="12"/><name val="Calibri"/></font></fonts>)"
+    R"(<fills count="4"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill>)"
+    R"(<fill><patternFill patternType="solid"><fgColor theme="4" tint="0.4"/></patternFill></fill>)"
+    R"(<fill><patternFill patternType="darkGrid"><fgColor indexed="22"/></patternFill></fill></fills>)"
+    R"(<borders count="2"><border/><border><left style="thin"><color indexed="10"/></left><right/>)"
+    R"(<top style="thick"><color theme="4"/></top><bottom style="double"/></border></borders>)"
+    R"(<cellXfs count="4"><xf fontId="0" fillId="0" borderId="0"/><xf fontId="0" fillId="2" borderId="0"/>)"
+    R"(<xf fontId="0" fillId="0" borderId="1"/><xf fontId="1" fillId="3" borderId="0"/></cellXfs></styleSheet>)";
+
+// A theme whose first accent is 336699; the other colours are left out.
+constexpr const char* kTheme =
+    R"(<?xml version="1.0" encoding="UTF-8"?><a:theme xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" name="T">)"
+    R"(<a:themeElements><a:clrScheme name="C"><a:dk1><a:sysClr val="windowText" lastClr="000000"/></a:dk1>)"
+    R"(<a:accent1><a:srgbClr val="336699"/></a:accent1></a:clrScheme></a:themeElements></a:theme>)";
+
+class PaintedPageTest : public ::testing::Test {
+protected:
+    // The page of a package whose one sheet holds `rowsXml` under `viewsXml`.
+    std::string pageOf(const std::string& viewsXml, const std::string& rowsXml) {
+        test::PartList parts = test::minimalPackage();
+        test::replacePart(parts, "xl/worksheets/sheet1.xml",
+                          R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
+                              viewsXml + "<sheetData>" + rowsXml + "</sheetData></worksheet>");
+        for (auto& [name, bytes] : parts) {
+            if (name == "[Content_Types].xml")
+                bytes.insert(bytes.find("</Types>"),
+                             R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
+                             R"(<Override PartName="/xl/theme/theme1.xml" ContentType="application/vnd.openxmlformats-officedocument.theme+xml"/>)");
+            if (name == "xl/_rels/workbook.xml.rels")
+                bytes.insert(bytes.find("</Relationships>"),
+                             R"(<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)"
+                             R"(<Relationship Id="rId4" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme" Target="theme/theme1.xml"/>)");
+        }
+        parts.emplace_back("xl/styles.xml", kPaintedStyles);
+        parts.emplace_back("xl/theme/theme1.xml", kTheme);
+        fs::path file = dir.file("painted.xlsx");
+        test::writeZip(file, parts);
+        auto book = app->open(file.string());
+        fs::path page = dir.file("painted.html");
+        writeWebPage(*book, page.string(), files::readPageExtras(*book));
+        return test::contentOf(page);
+    }
+
+    // The class ("f<n>") of the first cell format rule that holds `declaration`; "" when none does.
+    static std::string classWith(const std::string& html, const std::string& declaration) {
+        size_t at = html.find(declaration);
+        if (at == std::string::npos) return "";
+        size_t rule = html.rfind("table.sheet td.", at);
+        if (rule == std::string::npos) return "";
+        rule += 15;
+        return html.substr(rule, html.find('{', rule) - rule);
+    }
+
+    test::TempDir dir;
+    std::shared_ptr<Application> app = files::newApplication();
+};
+
+TEST_F(PaintedPageTest, FillsBordersAndFontColoursAsTheWorkbookHasThem) {
+    // A1 text on the theme fill, B1 an empty cell with borders, A2 a number in blue, underlined
+    // and struck through on a grey pattern.
+    std::string html = pageOf("", R"(<row r="1"><c r="A1" s="1" t="s"><v>0</v></c><c r="B1" s="2"/></row>)"
+                                  R"(<row r="2"><c r="A2" s="3"><v>5</v></c></row>)");
+    // The theme's own accent (336699), lightened by 40 % in HSL.
+    std::string filled = classWith(html, "background-color:#75a3d1");
+    ASSERT_FALSE(filled.empty()) << html;
+    // The text runs on over the empty cell beside it, bordered or not.
+    EXPECT_NE(html.find("<td class=\"" + filled + " o\">x</td>"), std::string::npos) << html;
+
+    std::string ruled = classWith(html, "border-left:1px solid #ff0000;border-top:3px solid #336699;border-bottom:3px double #000000");
+    ASSERT_FALSE(ruled.empty()) << html;
+    // An empty cell shows its borders: it is written as a cell of its own.
+    EXPECT_NE(html.find("<td class=\"" + ruled + "\"></td></tr>"), std::string::npos) << html;
+    EXPECT_EQ(html.find("border-right:"), std::string::npos) << html;
+
+    std::string decorated = classWith(html, "background-color:#c0c0c0;color:#0000ff;text-decoration:underline line-through");
+    ASSERT_FALSE(decorated.empty()) << html;
+    EXPECT_NE(html.find("<td class=\"" + decorated + " n\">5</td>"), std::string::npos) << html;
+    // Gridlines show unless the sheet hides them.
+    EXPECT_NE(html.find("<table class=\"sheet\" "), std::string::npos) << html;
+    EXPECT_EQ(html.find("nogrid\""), std::string::npos) << html;
+}
+
+TEST_F(PaintedPageTest, HiddenGridlinesLeaveOnlyTheBorders) {
+    std::string html = pageOf(R"(<sheetViews><sheetView showGridLines="0" workbookViewId="0"/></sheetViews>)",
+                              R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" s="2"/></row>)");
+    EXPECT_NE(html.find("<table class=\"sheet nogrid\" "), std::string::npos) << html;
+    EXPECT_NE(html.find("table.sheet.nogrid td{border:0 none}"), std::string::npos) << html;
+    EXPECT_FALSE(classWith(html, "border-left:1px solid #ff0000").empty()) << html;
+}
+
+TEST_F(PaintedPageTest, AFrozenRowKeepsItsFill) {
+    std::string html = pageOf(R"(<sheetViews><sheetView workbookViewId="0"><pane ySplit="1" topLeftCell="A2" state="frozen"/></sheetView></sheetViews>)",
+                              R"(<row r="1"><c r="A1" s="1" t="s"><v>0</v></c></row><row r="2"><c r="A2"><v>1</v></c></row>)");
+    // The frozen rows' white background is less specific than the fill's rule.
+    size_t rule = html.find("background-color:#75a3d1");
+    ASSERT_NE(rule, std::string::npos) << html;
+    size_t name = html.rfind("td.", rule) + 3;
+    std::string filled = html.substr(name, html.find('{', name) - name);
+    EXPECT_NE(html.find("table.sheet tr.fz td." + filled + "{background-color:#75a3d1}"), std::string::npos) << html;
 }
 
 }  // namespace
