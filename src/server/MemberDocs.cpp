@@ -118,10 +118,10 @@ std::vector<MemberDoc> printBatMembers() {
           {"bReplaceWhite", "True also collects the sheet's %Name% placeholders for DoA_ReplaceWhiteDot."}},
          "True when the layout was read.",
          "False without a workbook, for a missing sheet, and for a control area that cannot be read: A2/A4 "
-         "or A3/A5 not a number or number pair, a first row or column below 1, a column specification "
+         "or A3/A5 not a number or number pair, a first row or column below 1, a column definition "
          "such as NAME(x)."},
         {"DoA_OutputRst", "Lays every record of a recordset, from its current row to its end, into the list.",
-         {{"rst", "A recordset; field names match the column specifications without regard to letter case."}},
+         {{"rst", "A recordset; field names match the column definitions without regard to letter case."}},
          "True; the recordset is left at its end.",
          "False when the data source fails, and when a record was dropped because its rows lie beyond row "
          "32,767; the records written before stay. A record with a null value is skipped and the next "

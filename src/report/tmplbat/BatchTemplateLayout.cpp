@@ -57,7 +57,7 @@ void requireSixteenBitPosition(const std::string& text, size_t bytePosition) {
         com::narrowToInt16(base::utf16Length(std::string_view(text).substr(0, bytePosition)) + 1);
 }
 
-int16_t specNumber(const std::string& text, size_t from, size_t to) {
+int16_t definitionNumber(const std::string& text, size_t from, size_t to) {
     return com::toInt16(com::Variant(text.substr(from, to - from)));
 }
 
@@ -101,7 +101,7 @@ bool BatchTemplateLayout::ReadTemplateLayout(host::Worksheet& sheet) {
         arrWhiteCol.assign(static_cast<size_t>(nColCount), SWhiteCol{});
         for (int16_t i = 0; i < nColCount; ++i) {
             int16_t column = com::narrowToInt16(int32_t(nColStart) + i);
-            // A spec that does not parse leaves the column without a field; only a bad number throws.
+            // A definition that does not parse leaves the column without a field; only a bad number throws.
             ParseColumnSpec(common::templateCellText(sheet.cell(1, column)), arrWhiteCol[static_cast<size_t>(i)]);
         }
 
@@ -149,15 +149,15 @@ bool BatchTemplateLayout::ParseColumnSpec(const std::string& strText, SWhiteCol&
 
     udtCol.strFld = text.substr(0, open);
     if (comma == std::string::npos) {
-        udtCol.nRowOffset = specNumber(text, open + 1, close);
+        udtCol.nRowOffset = definitionNumber(text, open + 1, close);
         return true;
     }
     // A comma outside the brackets leaves a bracket inside one of the two numbers (or a negative
     // length): either way the column definition is broken.
     if (comma < open || comma > close)
-        throw com::Error(com::hr::kInvalidCall, "Column specification with a comma outside its brackets: " + strText);
-    udtCol.nRowOffset = specNumber(text, open + 1, comma);
-    udtCol.nRowAdd = specNumber(text, comma + 1, close);
+        throw com::Error(com::hr::kInvalidCall, "Column definition with a comma outside its brackets: " + strText);
+    udtCol.nRowOffset = definitionNumber(text, open + 1, comma);
+    udtCol.nRowAdd = definitionNumber(text, comma + 1, close);
     return true;
 }
 

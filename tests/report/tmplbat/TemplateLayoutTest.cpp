@@ -18,7 +18,7 @@ SWhiteCol parsed(const std::string& text, bool expectedAnswer = true) {
     return out;
 }
 
-// ---- column specifications ----
+// ---- column definitions ----
 
 TEST(ColumnSpec, TheThreeFormsWithAsciiAndFullWidthDelimiters) {
     EXPECT_EQ(parsed("NAME"), col("NAME"));

@@ -64,7 +64,7 @@ TEST_F(StatisticalFunctionsTest, CriteriaPastArgument31ArriveAsReferences) {
         arguments.push_back(text(">0"));
     }
     arguments.push_back(range(1, 1, 10, 1));
-    arguments.push_back(cell(3, 1));  // argument 33: the spec takes it by reference
+    arguments.push_back(cell(3, 1));  // argument 33 is one COUNTIFS takes by reference
     ASSERT_TRUE(findFunction("COUNTIFS")->takesReference(33));
     EXPECT_NUMBER(call(grid, "COUNTIFS", arguments), 1);
     arguments.insert(arguments.begin(), range(1, 1, 10, 1));
