@@ -1,13 +1,4 @@
-# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (POSIX thread model: std::thread and
-# std::mutex need it).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TAVLORA_MINGW_TRIPLET x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TAVLORA_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TAVLORA_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${TAVLORA_MINGW_TRIPLET}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TAVLORA_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
