@@ -2,12 +2,12 @@
 #include <objbase.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cwchar>
 #include <exception>
 #include <new>
 
 #include "server/ClassRegistry.h"
+#include "server/windows/CountedObject.h"
 #include "server/windows/Registration.h"
 #include "server/windows/ServerObject.h"
 #include "server/windows/WideText.h"
@@ -17,12 +17,9 @@ namespace tavlora::server::windows {
 namespace {
 
 // Makes the objects of one class.
-class ClassObject final : public IClassFactory {
+class ClassObject final : public CountedObject<ClassObject, IClassFactory> {
 public:
-    explicit ClassObject(const ClassInfo& info) : info_(info) { addServerObject(); }
-    ~ClassObject() { releaseServerObject(); }
-    ClassObject(const ClassObject&) = delete;
-    ClassObject& operator=(const ClassObject&) = delete;
+    explicit ClassObject(const ClassInfo& info) : info_(info) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
@@ -31,12 +28,6 @@ public:
         *out = static_cast<IClassFactory*>(this);
         AddRef();
         return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
     }
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
@@ -65,7 +56,6 @@ public:
 
 private:
     const ClassInfo& info_;
-    std::atomic<ULONG> references_{1};
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "server/windows/ServerObject.h"
 
-#include <atomic>
 #include <exception>
 #include <new>
 #include <optional>
@@ -8,6 +7,7 @@
 
 #include "com/UnicodeText.h"
 #include "server/ClassRegistry.h"
+#include "server/windows/CountedObject.h"
 #include "server/windows/TypeLibraryResource.h"
 #include "server/windows/VariantBridge.h"
 #include "server/windows/WideText.h"
@@ -19,13 +19,6 @@ namespace {
 // Asked for by unwrapObject only: answers with the ServerObject itself, so a library object handed
 // back by the caller is used as the object it is, not through late binding.
 constexpr GUID kIidServerObject = {0xffa200f0, 0x0263, 0x4b97, {0x8f, 0x42, 0x02, 0xe7, 0x60, 0x60, 0x0c, 0xdd}};
-
-// The object runtime asks a DLL whether it may be unloaded; the count of what it handed out is the
-// one thing the whole module must share.
-std::atomic<long>& moduleCount() {
-    static std::atomic<long> count{0};
-    return count;
-}
 
 bool isDispatchFailure(::HRESULT code) { return (static_cast<uint32_t>(code) & 0xFFFF0000u) == 0x80020000u; }
 
@@ -41,12 +34,9 @@ std::optional<GUID> interfaceOf(const com::Dispatch& object) {
     return std::nullopt;
 }
 
-class ServerObject final : public IDispatch, public ISupportErrorInfo {
+class ServerObject final : public CountedObject<ServerObject, IDispatch, ISupportErrorInfo> {
 public:
-    explicit ServerObject(com::ObjectPtr object) : object_(std::move(object)) { addServerObject(); }
-    ~ServerObject() { releaseServerObject(); }
-    ServerObject(const ServerObject&) = delete;
-    ServerObject& operator=(const ServerObject&) = delete;
+    explicit ServerObject(com::ObjectPtr object) : object_(std::move(object)) {}
 
     const com::ObjectPtr& object() const { return object_; }
 
@@ -67,12 +57,6 @@ public:
         }
         AddRef();
         return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
     }
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
@@ -256,7 +240,6 @@ private:
     }
 
     com::ObjectPtr object_;
-    std::atomic<ULONG> references_{1};
 };
 
 }  // namespace
@@ -272,9 +255,5 @@ com::ObjectPtr unwrapObject(IDispatch* object) {
     if (FAILED(object->QueryInterface(kIidServerObject, &own)) || !own) return nullptr;
     return static_cast<ServerObject*>(own)->object();
 }
-
-long liveServerObjects() { return moduleCount().load(); }
-void addServerObject() { ++moduleCount(); }
-void releaseServerObject() { --moduleCount(); }
 
 }  // namespace tavlora::server::windows

@@ -13,10 +13,4 @@ IDispatch* wrapObject(const com::ObjectPtr& object);
 // The library's object behind an IDispatch this module made; nullptr for any other object.
 com::ObjectPtr unwrapObject(IDispatch* object);
 
-// The objects and class factories alive, and the locks the callers hold: the module may unload
-// when this is zero.
-long liveServerObjects();
-void addServerObject();
-void releaseServerObject();
-
 }  // namespace tavlora::server::windows

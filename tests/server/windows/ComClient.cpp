@@ -290,6 +290,54 @@ void fillCover(const wchar_t* templatePath, const wchar_t* outPath) {
     job->Release();
 }
 
+IClassFactory* classFactory(const wchar_t* progId) {
+    CLSID id{};
+    IClassFactory* factory = nullptr;
+    check(SUCCEEDED(CLSIDFromProgID(progId, &id)) &&
+              SUCCEEDED(CoGetClassObject(id, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                         reinterpret_cast<void**>(&factory))) &&
+              factory,
+          "CoGetClassObject(" + narrow(progId) + ")");
+    return factory;
+}
+
+// Asked directly, as the object runtime asks before it unloads the DLL: class factories, objects
+// and the callers' locks each keep it loaded, and nothing else does. Runs after every object made
+// before it is released.
+void moduleLifetime() {
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    HMODULE dll = GetModuleHandleW(L"Tavlora.dll");
+    // Through void (*)(): FARPROC's own type is not the entry point's.
+    FARPROC entry = dll ? GetProcAddress(dll, "DllCanUnloadNow") : nullptr;
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void (*)()>(entry));
+    check(canUnload != nullptr, "Tavlora.dll is loaded and exports DllCanUnloadNow");
+    if (!canUnload) return;
+    check(canUnload() == S_OK, "with everything released the DLL may unload");
+
+    IClassFactory* factory = classFactory(L"Tavlora.CExcelBatDo");
+    if (!factory) return;
+    check(canUnload() == S_FALSE, "a class factory keeps the DLL");
+    IDispatch* object = nullptr;
+    check(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)) == S_OK && object,
+          "IClassFactory::CreateInstance");
+    check(factory->AddRef() == 2 && factory->Release() == 1, "the class factory counts its references");
+    factory->Release();
+    check(canUnload() == S_FALSE, "a live object keeps the DLL");
+
+    factory = classFactory(L"Tavlora.CExcelTmplPrintOne");
+    if (!factory) return;
+    check(factory->LockServer(TRUE) == S_OK, "LockServer(TRUE)");
+    factory->Release();
+    if (object) object->Release();
+    check(canUnload() == S_FALSE, "a lock keeps the DLL");
+
+    factory = classFactory(L"Tavlora.CExcelBatDo");
+    if (!factory) return;
+    check(factory->LockServer(FALSE) == S_OK, "LockServer(FALSE)");
+    factory->Release();
+    check(canUnload() == S_OK, "the last factory, object and lock gone, the DLL may unload");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -300,6 +348,7 @@ int wmain(int argc, wchar_t** argv) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     writeListing(argv[3]);
     fillCover(argv[1], argv[2]);
+    moduleLifetime();
     CoUninitialize();
     std::printf("%s\n", failures ? "com client: checks failed" : "com client: all checks passed");
     return failures ? 1 : 0;

@@ -11,6 +11,7 @@
 
 #include "com/Error.h"
 #include "data/MemoryRecordset.h"
+#include "server/windows/CountedObject.h"
 #include "server/windows/ServerObject.h"
 #include "server/windows/VariantBridge.h"
 #include "server/windows/WideText.h"
@@ -243,6 +244,26 @@ void dispatch() {
     check(liveServerObjects() == before - 2, "released objects leave the module's count");
 }
 
+// IDispatch and ISupportErrorInfo of one object share its count: it lives, and stays in the
+// module's count, until the last reference through either goes.
+void sharedCount() {
+    long before = liveServerObjects();
+    IDispatch* object = wrapObject(tavlora::printjob::CExcelBatDo::create());
+    check(liveServerObjects() == before + 1, "a new object joins the module's count");
+    ISupportErrorInfo* errors = nullptr;
+    check(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&errors)) == S_OK && errors,
+          "the object answers for ISupportErrorInfo");
+    if (!errors) {
+        object->Release();
+        return;
+    }
+    check(errors->AddRef() == 3 && object->Release() == 2 && errors->Release() == 1,
+          "one count behind both interfaces");
+    check(errors->InterfaceSupportsErrorInfo(IID_IDispatch) == S_OK && liveServerObjects() == before + 1,
+          "the object lives while its other interface holds it");
+    check(errors->Release() == 0 && liveServerObjects() == before, "the last reference through either ends it");
+}
+
 }  // namespace
 
 int main() {
@@ -251,6 +272,7 @@ int main() {
     scalars();
     arrays();
     dispatch();
+    sharedCount();
     CoUninitialize();
     std::printf("%s\n", failures ? "variant bridge: checks failed" : "variant bridge: all checks passed");
     return failures ? 1 : 0;
