@@ -8,6 +8,7 @@
 #include "base/Ascii.h"
 #include "com/DateText.h"
 #include "com/Dispatch.h"
+#include "com/TypeName.h"
 
 namespace tavlora::com {
 
@@ -21,26 +22,6 @@ namespace {
 }
 [[noreturn]] void throwOverflow(const std::string& detail) { throw Error(hr::kOverflow, "Overflow: " + detail); }
 [[noreturn]] void throwInvalidUseOfNull() { throw Error(hr::kInvalidUseOfNull, "Invalid use of Null"); }
-
-const char* typeName(VarType type) {
-    switch (type) {
-        case VarType::Empty: return "Empty";
-        case VarType::Null: return "Null";
-        case VarType::Boolean: return "Boolean";
-        case VarType::Integer: return "Integer";
-        case VarType::Long: return "Long";
-        case VarType::LongLong: return "LongLong";
-        case VarType::Double: return "Double";
-        case VarType::Currency: return "Currency";
-        case VarType::Date: return "Date";
-        case VarType::String: return "String";
-        case VarType::Object: return "Object";
-        case VarType::Array: return "Array";
-        case VarType::Error: return "Error";
-        case VarType::Any: return "Variant";
-    }
-    return "Variant";
-}
 
 [[noreturn]] void throwCannotConvert(const Variant& v, const char* target) {
     if (v.type() == VarType::String) {

@@ -5,6 +5,7 @@
 
 #include "base/Ascii.h"
 #include "com/Conversions.h"
+#include "com/TypeName.h"
 #include "server/MemberDocs.h"
 
 namespace tavlora::server {
@@ -13,23 +14,8 @@ namespace {
 
 using com::MemberInfo;
 using com::MemberKind;
+using com::typeName;
 using com::VarType;
-
-std::string typeName(VarType type) {
-    switch (type) {
-        case VarType::Boolean: return "Boolean";
-        case VarType::Integer: return "Integer";
-        case VarType::Long: return "Long";
-        case VarType::LongLong: return "LongLong";
-        case VarType::Double: return "Double";
-        case VarType::Currency: return "Currency";
-        case VarType::Date: return "Date";
-        case VarType::String: return "String";
-        case VarType::Object: return "Object";
-        case VarType::Array: return "Array";
-        default: return "Variant";
-    }
-}
 
 // Integers carry their width, which is a limit the caller meets (16-bit rows and counts).
 std::string typeWithWidth(VarType type) {
@@ -103,7 +89,7 @@ std::string methodSignature(const MemberInfo& method) {
         }
     }
     text += ")";
-    if (method.result != VarType::Empty) text += " -> " + typeName(method.result);
+    if (method.result != VarType::Empty) text += std::string(" -> ") + typeName(method.result);
     return text;
 }
 

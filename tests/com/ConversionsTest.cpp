@@ -172,6 +172,19 @@ TEST(ToInt16, Errors) {
     EXPECT_COM_ERROR(toInt16(Variant::error(5)), hr::kTypeMismatch);
 }
 
+// The message names the value's type in the language's words, or quotes the text.
+TEST(Conversions, TypeMismatchMessagesNameTheValuesType) {
+    using test::expectComError;
+    expectComError([] { toText(Variant::array({})); }, hr::kTypeMismatch,
+                   "Type mismatch: a value of type Array cannot be converted to String");
+    expectComError([] { toInt16(Variant::error(5)); }, hr::kTypeMismatch,
+                   "Type mismatch: a value of type Error cannot be converted to Integer");
+    expectComError([] { toDouble(Variant::array({})); }, hr::kTypeMismatch,
+                   "Type mismatch: a value of type Array cannot be converted to a number");
+    expectComError([] { toInt32(Variant("12x")); }, hr::kTypeMismatch,
+                   "Type mismatch: the text \"12x\" cannot be converted to Long");
+}
+
 TEST(ToInt32AndInt64, CoverTheirWholeRanges) {
     EXPECT_EQ(toInt32(Variant("2147483647")), INT32_MAX);
     EXPECT_COM_ERROR(toInt32(Variant(int64_t{2147483648})), hr::kOverflow);
