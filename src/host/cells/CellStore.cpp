@@ -77,6 +77,12 @@ const RowInfo* CellStore::findRow(int32_t row) const {
     if (!rows_.empty() && rows_.back().row == row) return &rows_.back();
     // Rows filled above others (a list above a template's totals) are found where they were made.
     if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return &rows_[lastNewIndex_];
+    // Lists fill rows without gaps: the row is then where its distance from the first row says,
+    // which spares formulas reading their neighbours a search per read.
+    if (!rows_.empty() && row >= rows_.front().row) {
+        const size_t guess = size_t(row - rows_.front().row);
+        if (guess < rows_.size() && rows_[guess].row == row) return &rows_[guess];
+    }
     auto it = rowPosition(rows_, row);
     return it != rows_.end() && it->row == row ? &*it : nullptr;
 }
