@@ -493,6 +493,20 @@ void CalcEngine::writeCell(CellStore& cells, int32_t row, int32_t column, const 
     }
 }
 
+std::vector<const void*> CalcEngine::formulaShapes(int32_t sheet) const {
+    std::vector<const void*> shapes;
+    if (!built_ || sheet < 0 || size_t(sheet) >= nodeOfFormula_.size()) return shapes;
+    const auto& index = nodeOfFormula_[size_t(sheet)];
+    shapes.assign(index.size(), nullptr);
+    for (size_t formulaId = 0; formulaId < index.size(); ++formulaId) {
+        if (index[formulaId] == kNoNode) continue;
+        const Node& node = nodes_[index[formulaId]];
+        if (node.program && !node.isArray && node.state != State::Gone)
+            shapes[formulaId] = node.program.get();
+    }
+    return shapes;
+}
+
 std::string CalcEngine::problemAt(int32_t sheet, int32_t row, int32_t column) const {
     uint32_t id = nodeAt(sheet, row, column);
     if (id == kNoNode) return "";
@@ -600,6 +614,7 @@ std::optional<SheetArea> CalcEngine::resolveReference(std::string_view text, boo
     std::optional<Area> area = a1 ? parseRangeAddress(body) : parseR1C1(body, from.area.firstRow, from.area.firstColumn);
     if (area) return SheetArea{sheet, *area};
     if (body.size() != text.size()) return std::nullopt;
+    if (auto table = tableReference(text, from)) return table;
     // A defined name that refers to one area.
     for (const auto& n : view_.names) {
         if (!base::equalsIgnoringAsciiCase(n.name, text) || (n.localSheet >= 0 && n.localSheet != from.sheet)) continue;
@@ -613,6 +628,19 @@ std::optional<SheetArea> CalcEngine::resolveReference(std::string_view text, boo
         if (it == sheetByName_.end() || !named) return std::nullopt;
         return SheetArea{it->second, *named};
     }
+    return std::nullopt;
+}
+
+// "Items[Qty]", "Items" (its data), or "[@Qty]" in the table the formula is in, as a compiled
+// formula would read them; nullopt for a table or part that is not there.
+std::optional<SheetArea> CalcEngine::tableReference(std::string_view text, const SheetArea& from) const {
+    const size_t bracket = std::min(text.find('['), text.size());
+    const std::string_view name = text.substr(0, bracket);
+    const TableDefinition* table = name.empty() ? tableAt(view_.tables, from.sheet, from.area.firstRow, from.area.firstColumn)
+                                                : findTable(view_.tables, name);
+    if (!table) return std::nullopt;
+    auto resolved = resolveStructuredReference(*table, text.substr(bracket), from.area.firstRow);
+    if (const Area* area = std::get_if<Area>(&resolved)) return SheetArea{table->sheet, *area};
     return std::nullopt;
 }
 

@@ -65,6 +65,11 @@ public:
 
     // Why the formula at the cell keeps the value its file carried: "" when it is computed.
     std::string problemAt(int32_t sheet, int32_t row, int32_t column) const;
+    // For each formula id of the sheet's store, what formulas of its shape share (the same pointer
+    // for copies of one formula whose texts differ only by where they are), or null where the
+    // formula is compiled on its own, is an array formula, or is not compiled: the file writer
+    // saves runs of one shape as shared formulas. Empty until a calculation compiled the workbook.
+    std::vector<const void*> formulaShapes(int32_t sheet) const;
     // How many times formulas were evaluated so far (for tests of laziness).
     uint64_t evaluations() const { return evaluations_; }
     // Tests fix the clock and the random numbers.
@@ -131,6 +136,7 @@ private:
     SheetArea caller() const override;
     bool uses1904Dates() const override { return view_.date1904; }
     std::optional<SheetArea> resolveReference(std::string_view text, bool a1) override;
+    std::optional<SheetArea> tableReference(std::string_view text, const SheetArea& from) const;
     int32_t sheetCount() const override { return static_cast<int32_t>(view_.sheets.size()); }
     bool isSubtotalFormula(int32_t sheet, int32_t row, int32_t column) override;
     bool isRowHidden(int32_t sheet, int32_t row) override;

@@ -206,5 +206,41 @@ TEST_F(Graph, StructuredReferencesReadTheirTables) {
     EXPECT_EQ(value("G7"), number(216));
 }
 
+// INDIRECT reads a structured reference in its text as the application does: through the tables
+// the workbook has, "[@Qty]" from the formula's own row, a table or column that is not there #REF!.
+TEST_F(Graph, ReferenceTextsNameTableParts) {
+    TableDefinition sales;
+    sales.name = "Sales";
+    sales.area = Area{2, 2, 6, 5};
+    sales.totalsRows = 1;
+    sales.columns = {"Region", "Unit Price", "Qty", "Double"};
+    tables = {sales};
+    reset();
+    for (int r = 3; r <= 5; ++r) {
+        put("C" + std::to_string(r), r * 10);
+        put("D" + std::to_string(r), r);
+    }
+    put("D6", 1000);  // the totals row: not data
+    formula("G1", "SUMT(REFT(\"Sales[Qty]\"))");
+    formula("G2", "SUMT(REFT(\"sales[[#Totals],[Qty]]\"))");
+    formula("G3", "SUMT(REFT(\"Sales\"))");
+    formula("G4", "REFT(\"Sales[Amount]\")");
+    formula("G5", "REFT(\"Nothing[Qty]\")");
+    formula("E4", "REFT(\"[@Qty]\")*2");    // inside the table, its own row
+    formula("G6", "REFT(\"Sales[@Qty]\")");  // outside the table's rows
+    formula("G7", "SUMT(REFT(\"Sales[[Unit Price]:[Qty]]\"))");
+    EXPECT_EQ(value("G1"), number(12));
+    EXPECT_EQ(value("G2"), number(1000));
+    EXPECT_EQ(value("G3"), number(120 + 12 + 8));
+    EXPECT_EQ(value("G4"), error(ErrorValue::Ref));
+    EXPECT_EQ(value("G5"), error(ErrorValue::Ref));
+    EXPECT_EQ(value("E4"), number(8));
+    EXPECT_EQ(value("G6"), error(ErrorValue::Ref));
+    EXPECT_EQ(value("G7"), number(120 + 12));
+    // The text's reference is followed like any other: a write there recomputes the formula.
+    put("D5", 50);
+    EXPECT_EQ(value("G1"), number(3 + 4 + 50));
+}
+
 }  // namespace
 }  // namespace tavlora::host::formula::testing
