@@ -9,6 +9,7 @@
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/cells/CellRef.h"
+#include "host/formula/CalcEngine.h"
 #include "host/formula/FutureFunctions.h"
 #include "host/xlsx/ColumnWidth.h"
 #include "host/xlsx/ElementOrder.h"
@@ -44,6 +45,14 @@ void appendNumberAttribute(std::string& out, std::string_view name, double value
     out += '"';
 }
 
+// What the last calculation compiled: formulas of one shape share a pointer.
+std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
+    auto book = sheet.weakWorkbook().lock();
+    const int32_t index = book ? book->indexOf(sheet) : -1;
+    if (index < 0) return {};
+    return book->calculation().formulaShapes(index);
+}
+
 }  // namespace
 
 void appendNumber(std::string& out, double value) {
@@ -77,6 +86,12 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
       styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()),
       rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())),
       keptCells_(findKeptCellAttributes(sheet)) {
+    // A cell with kept formula attributes or a data table writes its own formula element.
+    auto apart = [this](int32_t row, const Cell& cell) {
+        return keptCells_ && keptCells_->find(row, cell.column, cell, sheet_.store().formulas()) != nullptr;
+    };
+    const std::vector<const void*> shapes = formulaShapesOf(sheet);
+    sharedFormulas_ = SharedFormulaGroups(sheet.store(), shapes, apart);
     for (const ColumnInfo& info : sheet.store().columns())
         if (info.hasStyle)
             for (int32_t c = std::max(info.first, 1); c <= std::min(info.last, kMaxColumns); ++c) styledColumns_[c] = true;
@@ -200,14 +215,29 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
     out += '>';
     open(out, "f");
     if (extras) out += extras->formulaAttributes;
+    const SharedFormulaRole* shared = f.isArray ? nullptr : sharedFormulas_.find(c.payload.formulaId);
     if (f.isArray) {
         out += " t=\"array\" ref=\"";
         out += cellRangeAddress(f.arrayArea);
         out += '"';
+    } else if (shared) {
+        out += " t=\"shared\"";
+        if (shared->first()) {
+            out += " ref=\"";
+            out += cellRangeAddress(Area{row, c.column, shared->lastRow, c.column});
+            out += '"';
+        }
+        out += " si=\"";
+        appendUnsigned(out, shared->group);
+        out += '"';
     }
-    out += '>';
-    appendEscapedText(out, formula::withFutureFunctionPrefixes(f.text));
-    close(out, "f");
+    if (shared && !shared->first()) {
+        out += "/>";
+    } else {
+        out += '>';
+        appendEscapedText(out, formula::withFutureFunctionPrefixes(f.text));
+        close(out, "f");
+    }
     bool hasValue = true;
     switch (f.cachedKind) {
         case CellKind::Number:

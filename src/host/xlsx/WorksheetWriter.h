@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/xlsx/SharedFormulaGroups.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/ZipOutput.h"
 
@@ -61,6 +62,7 @@ private:
     std::vector<bool> styledColumns_;
     bool rowsHiddenByDefault_ = false;  // <sheetFormatPr zeroHeight="1">
     const KeptCellAttributes* keptCells_ = nullptr;
+    SharedFormulaGroups sharedFormulas_;
 };
 
 // Shortest text that reads back as the same double ("0.1", "1e+20").
