@@ -171,6 +171,13 @@ private:
     }
 
     void binary(const Instruction& ins, bool lastOperation) {
+        // Two numbers, as in most formulas of a list: nothing to coerce or spread, and no copies.
+        if (Value& l = stack_[stack_.size() - 2], &r = stack_.back(); l.isNumber() && r.isNumber()) {
+            Value result = scalarBinary(ins.op, l, r, lastOperation);
+            stack_.pop_back();
+            stack_.back() = std::move(result);
+            return;
+        }
         Value right = pop();
         Value left = pop();
         if (ins.elementwise) {
