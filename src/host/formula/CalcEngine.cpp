@@ -1,6 +1,7 @@
 #include "host/formula/CalcEngine.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <ctime>
 
@@ -208,8 +209,8 @@ void CalcEngine::compileNode(Node& node) {
 // Array formulas and formulas that depend on their place beyond their references are compiled on
 // their own, under a key no shape has.
 const CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) {
-    shapeKey_.clear();
-    shapeKey_ += std::to_string(node.sheet);
+    char sheet[16];
+    shapeKey_.assign(sheet, std::to_chars(sheet, sheet + sizeof sheet - 1, node.sheet).ptr);
     shapeKey_ += '|';
     bool shared = !node.isArray && appendFormulaShape(shapeKey_, text, node.row, node.column);
     if (!shared) shapeKey_ = "\x02";

@@ -9,23 +9,15 @@ namespace tavlora::host::formula {
 
 namespace {
 
-void appendNumber(std::string& key, int32_t n) {
-    char digits[16];
-    auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    key.append(digits, end);
-}
-
-// A row or column part: absent, absolute (its number) or relative (its distance).
-void appendPart(std::string& key, int32_t value, bool absolute, int32_t base) {
+// A row or column part: absent, absolute (its number) or relative (its distance). Written into a
+// buffer of at least 12 bytes, so that a corner costs the key one append.
+char* writePart(char* out, int32_t value, bool absolute, int32_t base) {
     if (value == 0) {
-        key += '_';
-    } else if (absolute) {
-        key += '$';
-        appendNumber(key, value);
-    } else {
-        key += '~';
-        appendNumber(key, value - base);
+        *out++ = '_';
+        return out;
     }
+    *out++ = absolute ? '$' : '~';
+    return std::to_chars(out, out + 11, absolute ? value : value - base).ptr;
 }
 
 bool isWordCharacter(char c) { return base::isAsciiAlphanumeric(c) || c == '$' || c == '.' || c == '_'; }
@@ -40,9 +32,12 @@ bool isPlainOperator(char c) {
 }
 
 void appendCorner(std::string& key, const A1Corner& corner, int32_t row, int32_t column) {
-    key += '\x01';
-    appendPart(key, corner.row, corner.rowAbsolute, row);
-    appendPart(key, corner.column, corner.columnAbsolute, column);
+    char buffer[32];
+    char* end = buffer;
+    *end++ = '\x01';
+    end = writePart(end, corner.row, corner.rowAbsolute, row);
+    end = writePart(end, corner.column, corner.columnAbsolute, column);
+    key.append(buffer, end);
 }
 
 // Most formulas of long lists are words and operators alone ("C2*D2", "ROUND(F1+E2,2)"). Without
@@ -94,11 +89,14 @@ bool appendFormulaShape(std::string& key, std::string_view formula, int32_t row,
         key += '\x01';
         if (token.prefix) key += token.prefix->text;
         const A1Reference& r = token.reference;
+        char buffer[64];
+        char* end = buffer;
         for (const A1Corner* corner : {&r.first, &r.second}) {
-            appendPart(key, corner->row, corner->rowAbsolute, row);
-            appendPart(key, corner->column, corner->columnAbsolute, column);
+            end = writePart(end, corner->row, corner->rowAbsolute, row);
+            end = writePart(end, corner->column, corner->columnAbsolute, column);
         }
-        key += r.area().cellCount() == 1 ? '1' : 'n';
+        *end++ = r.area().cellCount() == 1 ? '1' : 'n';
+        key.append(buffer, end);
     }
     return true;
 }
