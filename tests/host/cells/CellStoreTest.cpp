@@ -46,6 +46,20 @@ TEST(CellStoreTest, KeepsRowsAndCellsSortedWhateverTheWriteOrder) {
     EXPECT_EQ(store.find(5, 4), nullptr);
 }
 
+// A row is looked for first where a list without gaps would hold it; with gaps, or rows above the
+// first, that place holds another row and the row must still be found (or not).
+TEST(CellStoreTest, RowsAreFoundWithAndWithoutGaps) {
+    CellStore store;
+    for (int32_t row = 10; row <= 20; ++row) putNumber(store, row, 1, row);
+    for (int32_t row = 10; row <= 20; ++row) EXPECT_EQ(numberAt(store, row, 1), row);
+    store.erase(13, 1);
+    putNumber(store, 40, 1, 40);
+    putNumber(store, 2, 1, 2);
+    ASSERT_EQ(store.rows().size(), 12u);  // 2, 10-12, 14-20, 40
+    for (int32_t row : {2, 10, 12, 14, 17, 20, 40}) EXPECT_EQ(numberAt(store, row, 1), row) << row;
+    for (int32_t row : {1, 3, 9, 13, 21, 22, 39, 41}) EXPECT_EQ(store.find(row, 1), nullptr) << row;
+}
+
 TEST(CellStoreTest, RowsFilledBottomUpAreFoundAndEndSorted) {
     CellStore store;
     // Far more rows than are moved cheaply, written last row first, with rows in between rewritten.
