@@ -1,6 +1,7 @@
 #include "host/formula/AreaListeners.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tavlora::host::formula {
 
@@ -19,6 +20,23 @@ void AreaListeners::add(const Area& area, uint32_t listener) {
         cells_.push_back({keyOf(area.firstRow, area.firstColumn), listener});
         return;
     }
+    if (entries_.empty() && few_.size() < kFewAreas) {
+        few_.push_back({area, listener});
+        return;
+    }
+    for (const AreaEntry& e : few_) addToTree(e.area, e.listener);
+    few_.clear();
+    addToTree(area, listener);
+}
+
+void AreaListeners::collectFew(const Area& area, std::vector<uint32_t>& out) const {
+    for (const AreaEntry& e : few_)
+        if (e.area.firstRow <= area.lastRow && e.area.lastRow >= area.firstRow && e.area.firstColumn <= area.lastColumn &&
+            e.area.lastColumn >= area.firstColumn)
+            out.push_back(e.listener);
+}
+
+void AreaListeners::addToTree(const Area& area, uint32_t listener) {
     Entry entry{static_cast<uint16_t>(area.firstColumn), static_cast<uint16_t>(area.lastColumn), listener};
     std::vector<Span> work{{1, 1, kSpan}};
     while (!work.empty()) {
@@ -37,18 +55,20 @@ void AreaListeners::add(const Area& area, uint32_t listener) {
 }
 
 void AreaListeners::collect(const Area& area, std::vector<uint32_t>& out) const {
-    std::vector<Span> work{{1, 1, kSpan}};
-    while (!work.empty()) {
-        Span s = work.back();
-        work.pop_back();
+    // Depth first, each level adds at most one span to the work: the tree's depth bounds it.
+    std::array<Span, 64> work;
+    size_t pending = 0;
+    work[pending++] = {1, 1, kSpan};
+    while (pending > 0) {
+        Span s = work[--pending];
         if (s.last < area.firstRow || s.first > area.lastRow || !occupied_.count(s.node)) continue;
         if (auto it = entries_.find(s.node); it != entries_.end())
             for (const Entry& e : it->second)
                 if (e.firstColumn <= area.lastColumn && e.lastColumn >= area.firstColumn) out.push_back(e.listener);
         if (s.first == s.last) continue;
         int32_t middle = s.first + (s.last - s.first) / 2;
-        work.push_back({s.node * 2, s.first, middle});
-        work.push_back({s.node * 2 + 1, middle + 1, s.last});
+        work[pending++] = {s.node * 2, s.first, middle};
+        work[pending++] = {s.node * 2 + 1, middle + 1, s.last};
     }
 }
 
@@ -79,6 +99,7 @@ void AreaListeners::collectCells(const Area& area, std::vector<uint32_t>& out) {
 }
 
 void AreaListeners::clear() {
+    few_.clear();
     entries_.clear();
     occupied_.clear();
     cells_.clear();

@@ -8,21 +8,32 @@
 
 // Which formulas listen to which areas of one sheet, so that a write finds the formulas it makes
 // stale. Single cells, by far the most references, are (cell, listener) pairs in one array, sorted
-// when first queried. Larger areas are kept in a segment tree over the rows: an area is stored once
-// per node of its row span's decomposition (at most about 40 nodes, whatever its size), so a whole
-// column costs no more than a cell, and a query visits only the nodes that hold something.
+// when first queried. The first few larger areas (a report's totals) are checked one by one, which
+// costs a write less than a walk down the tree's twenty levels. Beyond them, areas are kept in a
+// segment tree over the rows: an area is stored once per node of its row span's decomposition (at
+// most about 40 nodes, whatever its size), so a whole column costs no more than a cell, and a query
+// visits only the nodes that hold something.
 namespace tavlora::host::formula {
 
 class AreaListeners {
 public:
     void add(const Area& area, uint32_t listener);
-    // Every listener whose area meets `area`; one registered twice is visited twice.
+    // Every listener whose area meets `area`, at least once (the tree holds an area in several nodes).
     template <typename Visit>
     void forEachMeeting(const Area& area, Visit visit);
-    bool empty() const { return entries_.empty() && cells_.empty(); }
+    bool empty() const { return entries_.empty() && cells_.empty() && few_.empty(); }
     void clear();
 
 private:
+    struct AreaEntry {
+        Area area;
+        uint32_t listener;
+    };
+    static constexpr size_t kFewAreas = 32;
+    std::vector<AreaEntry> few_;  // empty once the tree holds the areas
+    void addToTree(const Area& area, uint32_t listener);
+    void collectFew(const Area& area, std::vector<uint32_t>& out) const;
+
     struct Entry {
         uint16_t firstColumn;
         uint16_t lastColumn;
@@ -51,6 +62,7 @@ template <typename Visit>
 void AreaListeners::forEachMeeting(const Area& area, Visit visit) {
     std::vector<uint32_t> found;
     if (!cells_.empty()) collectCells(area, found);
+    if (!few_.empty()) collectFew(area, found);
     if (!entries_.empty()) collect(area, found);
     for (uint32_t listener : found) visit(listener);
 }
