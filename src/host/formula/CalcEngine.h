@@ -43,7 +43,7 @@ struct WorkbookView {
 
 class CalcEngine : private CalcContext {
 public:
-    using FunctionLookup = std::function<const FunctionSpec*(std::string_view name)>;
+    using FunctionLookup = std::function<const FunctionDefinition*(std::string_view name)>;
     // The engine knows the functions `lookup` finds (by default the worksheet functions).
     explicit CalcEngine(FunctionLookup lookup = {});
     ~CalcEngine() override;

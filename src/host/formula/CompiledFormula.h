@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/formula/FormulaValue.h"
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/StructuredReference.h"
 
 // A formula parsed once into a postfix program: constants, references already resolved to sheet
@@ -48,7 +48,7 @@ struct Instruction {
     uint32_t index = 0;
     union {
         double number;
-        const FunctionSpec* function;
+        const FunctionDefinition* function;
     } data{0.0};
 };
 
@@ -82,7 +82,7 @@ struct CompileScope {
     std::function<std::optional<int32_t>(std::string_view sheetName)> sheetIndex;
     // The text (without "=") of the defined name visible from `sheet` (-1: workbook scope only).
     std::function<std::optional<std::string>(std::string_view name, int32_t sheet)> definedName;
-    std::function<const FunctionSpec*(std::string_view name)> function;
+    std::function<const FunctionDefinition*(std::string_view name)> function;
     std::span<const TableDefinition> tables;
     // An array formula: functions get arrays elementwise, so IF and its kin are called eagerly.
     bool isArray = false;

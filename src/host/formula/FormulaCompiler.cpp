@@ -364,7 +364,7 @@ private:
     // Arguments up to the closing parenthesis; an argument left out is Missing.
     // An argument the function takes as a reference or array is computed as an array: operators
     // inside it work cell by cell (SUMPRODUCT((A1:A9="x")*B1:B9)).
-    uint32_t arguments(const FunctionSpec& spec) {
+    uint32_t arguments(const FunctionDefinition& definition) {
         expect(TokenKind::OpenParen, "'('");
         if (peekKind(TokenKind::CloseParen)) {
             ++pos_;
@@ -373,11 +373,11 @@ private:
         uint32_t count = 0;
         for (;;) {
             bool outer = arrayContext_;
-            arrayContext_ = outer || spec.takesReference(count);
+            arrayContext_ = outer || definition.takesReference(count);
             size_t start = mark();
             if (peekKind(TokenKind::Comma) || peekKind(TokenKind::CloseParen)) emit(OpCode::Missing);
             else expression();
-            if (!spec.takesReference(count)) valueOperand(start);
+            if (!definition.takesReference(count)) valueOperand(start);
             arrayContext_ = outer;
             ++count;
             if (peekKind(TokenKind::Comma)) {
@@ -413,15 +413,15 @@ private:
         if (lazy && (base::equalsIgnoringAsciiCase(name, "IFERROR") || base::equalsIgnoringAsciiCase(name, "IFNA")))
             return lazyIfError(base::equalsIgnoringAsciiCase(name, "IFNA"));
         if (lazy && base::equalsIgnoringAsciiCase(name, "CHOOSE")) return lazyChoose();
-        const FunctionSpec* spec = scope_.function(name);
-        if (!spec || !spec->body) throw CannotCompute("the function " + std::string(name) + " is not available");
-        uint32_t count = arguments(*spec);
-        if (count < spec->minArguments || (spec->maxArguments != kManyArguments && count > spec->maxArguments) ||
+        const FunctionDefinition* definition = scope_.function(name);
+        if (!definition || !definition->body) throw CannotCompute("the function " + std::string(name) + " is not available");
+        uint32_t count = arguments(*definition);
+        if (count < definition->minArguments || (definition->maxArguments != kManyArguments && count > definition->maxArguments) ||
             count > 255)
             throw CannotCompute("wrong number of arguments for " + std::string(name));
         emit(OpCode::Call, static_cast<uint8_t>(count));
-        out_.code.back().data.function = spec;
-        if (spec->isVolatile) out_.isVolatile = true;
+        out_.code.back().data.function = definition;
+        if (definition->isVolatile) out_.isVolatile = true;
     }
 
     // condition, JumpIfFalse F, then-branch, Jump E, F: else-branch, E:

@@ -283,12 +283,12 @@ private:
 
     // The arguments stay on the stack and are handed over in place: a call allocates nothing.
     void call(const Instruction& ins) {
-        const FunctionSpec& spec = *ins.data.function;
+        const FunctionDefinition& definition = *ins.data.function;
         const size_t first = stack_.size() - ins.argc;
         bool lifted = false;
         for (size_t i = 0; i < ins.argc; ++i) {
             Value& arg = stack_[first + i];
-            if (spec.takesReference(i) || arg.isMissing()) continue;
+            if (definition.takesReference(i) || arg.isMissing()) continue;
             if (ins.elementwise) {
                 if (arg.isArray() || isMultiCell(arg)) {
                     arg = elementOperand(arg, context_);
@@ -301,16 +301,16 @@ private:
             }
         }
         std::span<const Value> args(stack_.data() + first, ins.argc);
-        Value result = lifted ? liftedCall(spec, args) : spec.body(context_, args);
+        Value result = lifted ? liftedCall(definition, args) : definition.body(context_, args);
         stack_.resize(first);
         stack_.push_back(std::move(result));
     }
 
     // A function that takes single values, given arrays: called once per element.
-    Value liftedCall(const FunctionSpec& spec, std::span<const Value> args) {
+    Value liftedCall(const FunctionDefinition& definition, std::span<const Value> args) {
         std::vector<Value> byValue;
         for (size_t i = 0; i < args.size(); ++i)
-            if (!spec.takesReference(i)) byValue.push_back(args[i]);
+            if (!definition.takesReference(i)) byValue.push_back(args[i]);
         Shape shape = combinedShape(byValue);
         ValueArray out{shape.rows, shape.columns, {}};
         std::vector<Value> element(args.size());
@@ -318,8 +318,8 @@ private:
         for (int32_t r = 0; r < shape.rows; ++r)
             for (int32_t c = 0; c < shape.columns; ++c) {
                 for (size_t i = 0; i < args.size(); ++i)
-                    element[i] = spec.takesReference(i) ? args[i] : elementAt(args[i], r, c, na);
-                Value v = spec.body(context_, element);
+                    element[i] = definition.takesReference(i) ? args[i] : elementAt(args[i], r, c, na);
+                Value v = definition.body(context_, element);
                 out.values.push_back(v.isArray() || v.isReference() ? singleValue(v, context_) : v);
             }
         return Value::array(std::move(out));

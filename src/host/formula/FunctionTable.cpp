@@ -4,13 +4,13 @@
 #include <unordered_map>
 
 #include "base/Ascii.h"
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 
 namespace tavlora::host::formula {
 
 namespace {
 
-using Index = std::unordered_map<std::string, const FunctionSpec*>;
+using Index = std::unordered_map<std::string, const FunctionDefinition*>;
 
 // Built once from the families' tables, which are constant; a name two families both list is an
 // error of the tables and the first family listed wins.
@@ -19,7 +19,7 @@ Index buildIndex() {
     const std::array families{mathFunctions(),    statisticalFunctions(), logicalFunctions(), informationFunctions(),
                               textFunctions(),    dateFunctions(),        lookupFunctions(),  financialFunctions()};
     for (const auto& family : families)
-        for (const FunctionSpec& spec : family) index.emplace(base::asciiUpper(spec.name), &spec);
+        for (const FunctionDefinition& definition : family) index.emplace(base::asciiUpper(definition.name), &definition);
     return index;
 }
 
@@ -32,12 +32,12 @@ const Index& functionIndex() {
 
 std::vector<std::string_view> functionNames() {
     std::vector<std::string_view> names;
-    for (const auto& [name, spec] : functionIndex()) names.push_back(spec->name);
+    for (const auto& [name, definition] : functionIndex()) names.push_back(definition->name);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-const FunctionSpec* findFunction(std::string_view name) {
+const FunctionDefinition* findFunction(std::string_view name) {
     const Index& index = functionIndex();
     for (std::string_view prefix : {"_xlfn.", "_xlws."})
         if (base::startsWithIgnoringAsciiCase(name, prefix)) name.remove_prefix(prefix.size());

@@ -55,16 +55,16 @@ inline Value refT(CalcContext& context, std::span<const Value> arguments) {
     return area ? Value::reference(*area) : Value::error(ErrorValue::Ref);
 }
 
-inline const FunctionSpec* testFunction(std::string_view name) {
-    static const std::array specs{
-        FunctionSpec{"SUMT", 1, kManyArguments, kAllArgumentsByReference, &sumT, false},
-        FunctionSpec{"TWICE", 1, 1, 0, &twiceT, false},
-        FunctionSpec{"RANDT", 0, 0, 0, &randT, true},
-        FunctionSpec{"AREAT", 1, 1, 1, &areaT, false},
-        FunctionSpec{"REFT", 1, 2, 0, &refT, true},
+inline const FunctionDefinition* testFunction(std::string_view name) {
+    static const std::array definitions{
+        FunctionDefinition{"SUMT", 1, kManyArguments, kAllArgumentsByReference, &sumT, false},
+        FunctionDefinition{"TWICE", 1, 1, 0, &twiceT, false},
+        FunctionDefinition{"RANDT", 0, 0, 0, &randT, true},
+        FunctionDefinition{"AREAT", 1, 1, 1, &areaT, false},
+        FunctionDefinition{"REFT", 1, 2, 0, &refT, true},
     };
-    for (const auto& spec : specs)
-        if (spec.name == name) return &spec;
+    for (const auto& definition : definitions)
+        if (definition.name == name) return &definition;
     return nullptr;
 }
 

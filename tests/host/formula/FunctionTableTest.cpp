@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/Ascii.h"
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "support/TestPaths.h"
 
 namespace tavlora::host::formula {
@@ -17,13 +17,13 @@ const std::set<std::string> kEvaluatorFunctions{"IF", "IFERROR", "IFNA", "CHOOSE
 
 TEST(FunctionTable, FindsEveryFunctionByAnySpelling) {
     for (std::string_view name : functionNames()) {
-        const FunctionSpec* spec = findFunction(name);
-        ASSERT_NE(spec, nullptr) << name;
-        EXPECT_EQ(findFunction(base::asciiLower(name)), spec) << name;
-        EXPECT_EQ(findFunction("_xlfn." + std::string(name)), spec) << name;
-        EXPECT_EQ(findFunction("_XLWS." + std::string(name)), spec) << name;
-        EXPECT_NE(spec->body, nullptr) << name;
-        EXPECT_TRUE(spec->maxArguments == kManyArguments || spec->minArguments <= spec->maxArguments) << name;
+        const FunctionDefinition* definition = findFunction(name);
+        ASSERT_NE(definition, nullptr) << name;
+        EXPECT_EQ(findFunction(base::asciiLower(name)), definition) << name;
+        EXPECT_EQ(findFunction("_xlfn." + std::string(name)), definition) << name;
+        EXPECT_EQ(findFunction("_XLWS." + std::string(name)), definition) << name;
+        EXPECT_NE(definition->body, nullptr) << name;
+        EXPECT_TRUE(definition->maxArguments == kManyArguments || definition->minArguments <= definition->maxArguments) << name;
     }
     EXPECT_EQ(findFunction("NOSUCHFUNCTION"), nullptr);
     EXPECT_EQ(findFunction("_xlfn."), nullptr);

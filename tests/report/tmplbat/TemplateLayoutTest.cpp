@@ -166,9 +166,9 @@ TEST(ReadLayout, FailuresAnswerFalse) {
         {{"A1", "K"}, {"A2", "2,1"}, {"A3", "0,2"}},    // key label row 0
         {{"A1", "K"}, {"A2", "2,1"}, {"A3", "40"}},     // stretched label count below 1
         {{"A1", "K"}, {"A2", "2,1"}, {"A3", "32767,2"}},  // label row beyond 16 bits
-        {{"A2", "2,2"}, {"B1", "NAME(x)"}},             // bad number inside a spec
+        {{"A2", "2,2"}, {"B1", "NAME(x)"}},             // bad number inside a definition
         {{"A3", Variant::error(com::hr::runtime(2042))}, {"B1", "V"}},  // #N/A in a control cell
-        {{"A2", "2,1"}, {"B1", Variant::error(com::hr::runtime(2007))}},  // #DIV/0! as a spec
+        {{"A2", "2,1"}, {"B1", Variant::error(com::hr::runtime(2007))}},  // #DIV/0! as a definition
         {{"A1", "K"}, {"A2", "2,1"}, {"A3", "7,1"}, {"A7", Variant::error(com::hr::runtime(2042))}},  // as a label
     };
     for (const auto& cells : templates) {

@@ -6,7 +6,7 @@
 
 #include "base/CivilDate.h"
 #include "host/cells/DateSerial.h"
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ListArguments.h"
 #include "host/formula/functions/OptionalArguments.h"
@@ -302,32 +302,32 @@ Value yearfrac(CalcContext& context, Args args) {
 }
 
 constexpr std::array kDateFunctions{
-    FunctionSpec{"DATE", 3, 3, 0, date},
-    FunctionSpec{"DATEVALUE", 1, 1, 0, datevalue},
-    FunctionSpec{"TIME", 3, 3, 0, time},
-    FunctionSpec{"TIMEVALUE", 1, 1, 0, timevalue},
-    FunctionSpec{"YEAR", 1, 1, 0, year},
-    FunctionSpec{"MONTH", 1, 1, 0, month},
-    FunctionSpec{"DAY", 1, 1, 0, day},
-    FunctionSpec{"HOUR", 1, 1, 0, hour},
-    FunctionSpec{"MINUTE", 1, 1, 0, minute},
-    FunctionSpec{"SECOND", 1, 1, 0, second},
-    FunctionSpec{"TODAY", 0, 0, 0, today, true},
-    FunctionSpec{"NOW", 0, 0, 0, now, true},
-    FunctionSpec{"WEEKDAY", 1, 2, 0, weekday},
-    FunctionSpec{"WEEKNUM", 1, 2, 0, weeknum},
-    FunctionSpec{"ISOWEEKNUM", 1, 1, 0, isoweeknum},
-    FunctionSpec{"EDATE", 2, 2, 0, edate},
-    FunctionSpec{"EOMONTH", 2, 2, 0, eomonth},
-    FunctionSpec{"DAYS", 2, 2, 0, days},
-    FunctionSpec{"DATEDIF", 3, 3, 0, datedif},
-    FunctionSpec{"NETWORKDAYS", 2, 3, 1u << 2, networkdays},
-    FunctionSpec{"WORKDAY", 2, 3, 1u << 2, workday},
-    FunctionSpec{"YEARFRAC", 2, 3, 0, yearfrac},
+    FunctionDefinition{"DATE", 3, 3, 0, date},
+    FunctionDefinition{"DATEVALUE", 1, 1, 0, datevalue},
+    FunctionDefinition{"TIME", 3, 3, 0, time},
+    FunctionDefinition{"TIMEVALUE", 1, 1, 0, timevalue},
+    FunctionDefinition{"YEAR", 1, 1, 0, year},
+    FunctionDefinition{"MONTH", 1, 1, 0, month},
+    FunctionDefinition{"DAY", 1, 1, 0, day},
+    FunctionDefinition{"HOUR", 1, 1, 0, hour},
+    FunctionDefinition{"MINUTE", 1, 1, 0, minute},
+    FunctionDefinition{"SECOND", 1, 1, 0, second},
+    FunctionDefinition{"TODAY", 0, 0, 0, today, true},
+    FunctionDefinition{"NOW", 0, 0, 0, now, true},
+    FunctionDefinition{"WEEKDAY", 1, 2, 0, weekday},
+    FunctionDefinition{"WEEKNUM", 1, 2, 0, weeknum},
+    FunctionDefinition{"ISOWEEKNUM", 1, 1, 0, isoweeknum},
+    FunctionDefinition{"EDATE", 2, 2, 0, edate},
+    FunctionDefinition{"EOMONTH", 2, 2, 0, eomonth},
+    FunctionDefinition{"DAYS", 2, 2, 0, days},
+    FunctionDefinition{"DATEDIF", 3, 3, 0, datedif},
+    FunctionDefinition{"NETWORKDAYS", 2, 3, 1u << 2, networkdays},
+    FunctionDefinition{"WORKDAY", 2, 3, 1u << 2, workday},
+    FunctionDefinition{"YEARFRAC", 2, 3, 0, yearfrac},
 };
 
 }  // namespace
 
-std::span<const FunctionSpec> dateFunctions() { return kDateFunctions; }
+std::span<const FunctionDefinition> dateFunctions() { return kDateFunctions; }
 
 }  // namespace tavlora::host::formula

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ListArguments.h"
 #include "host/formula/functions/OptionalArguments.h"
@@ -178,17 +178,17 @@ Value rate(CalcContext& context, Args args) {
 }
 
 constexpr std::array kFinancialFunctions{
-    FunctionSpec{"PMT", 3, 5, 0, pmt},
-    FunctionSpec{"PV", 3, 5, 0, pv},
-    FunctionSpec{"FV", 3, 5, 0, fv},
-    FunctionSpec{"NPV", 2, kManyArguments, kAllArgumentsByReference & ~1u, npv},
-    FunctionSpec{"IRR", 1, 2, 1u, irr},
-    FunctionSpec{"RATE", 3, 6, 0, rate},
-    FunctionSpec{"NPER", 3, 5, 0, nper},
+    FunctionDefinition{"PMT", 3, 5, 0, pmt},
+    FunctionDefinition{"PV", 3, 5, 0, pv},
+    FunctionDefinition{"FV", 3, 5, 0, fv},
+    FunctionDefinition{"NPV", 2, kManyArguments, kAllArgumentsByReference & ~1u, npv},
+    FunctionDefinition{"IRR", 1, 2, 1u, irr},
+    FunctionDefinition{"RATE", 3, 6, 0, rate},
+    FunctionDefinition{"NPER", 3, 5, 0, nper},
 };
 
 }  // namespace
 
-std::span<const FunctionSpec> financialFunctions() { return kFinancialFunctions; }
+std::span<const FunctionDefinition> financialFunctions() { return kFinancialFunctions; }
 
 }  // namespace tavlora::host::formula

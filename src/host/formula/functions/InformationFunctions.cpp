@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ScalarArguments.h"
 
@@ -67,7 +67,7 @@ Value type(CalcContext& context, Arguments arguments) {
     return Value::number(typeOf(context.cellValue(reference.sheet, reference.area.firstRow, reference.area.firstColumn)));
 }
 
-constexpr FunctionSpec kInformationFunctions[] = {
+constexpr FunctionDefinition kInformationFunctions[] = {
     {"ISBLANK", 1, 1, 0, isBlank},
     {"ISNUMBER", 1, 1, 0, isNumber},
     {"ISTEXT", 1, 1, 0, isText},
@@ -86,6 +86,6 @@ constexpr FunctionSpec kInformationFunctions[] = {
 
 }  // namespace
 
-std::span<const FunctionSpec> informationFunctions() { return kInformationFunctions; }
+std::span<const FunctionDefinition> informationFunctions() { return kInformationFunctions; }
 
 }  // namespace tavlora::host::formula

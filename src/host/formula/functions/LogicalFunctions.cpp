@@ -1,4 +1,4 @@
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ArgumentValues.h"
 #include "host/formula/functions/ScalarArguments.h"
@@ -115,7 +115,7 @@ Value choose(CalcContext& context, Arguments arguments) {
 Value trueFunction(CalcContext&, Arguments) { return Value::boolean(true); }
 Value falseFunction(CalcContext&, Arguments) { return Value::boolean(false); }
 
-constexpr FunctionSpec kLogicalFunctions[] = {
+constexpr FunctionDefinition kLogicalFunctions[] = {
     {"IF", 1, 3, 0b110, ifFunction},
     {"IFS", 2, kManyArguments, 0, ifs},
     {"IFERROR", 2, 2, 0, ifError},
@@ -132,6 +132,6 @@ constexpr FunctionSpec kLogicalFunctions[] = {
 
 }  // namespace
 
-std::span<const FunctionSpec> logicalFunctions() { return kLogicalFunctions; }
+std::span<const FunctionDefinition> logicalFunctions() { return kLogicalFunctions; }
 
 }  // namespace tavlora::host::formula

@@ -5,7 +5,7 @@
 
 #include "host/cells/CellRef.h"
 #include "host/cells/SheetPrefix.h"
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/LookupGrid.h"
 #include "host/formula/functions/LookupSearch.h"
@@ -312,24 +312,24 @@ Value address(CalcContext& context, Args args) {
 constexpr uint32_t kFirst = 1u, kSecond = 2u, kThird = 4u;
 
 constexpr std::array kLookupFunctions{
-    FunctionSpec{"VLOOKUP", 3, 4, kSecond, vlookup},
-    FunctionSpec{"HLOOKUP", 3, 4, kSecond, hlookup},
-    FunctionSpec{"LOOKUP", 2, 3, kSecond | kThird, lookup},
-    FunctionSpec{"XLOOKUP", 3, 6, kSecond | kThird, xlookup},
-    FunctionSpec{"INDEX", 2, 4, kFirst, index},
-    FunctionSpec{"MATCH", 2, 3, kSecond, match},
-    FunctionSpec{"XMATCH", 2, 4, kSecond, xmatch},
-    FunctionSpec{"OFFSET", 3, 5, kFirst, offset, true},
-    FunctionSpec{"INDIRECT", 1, 2, 0, indirect, true},
-    FunctionSpec{"ROW", 0, 1, kFirst, row},
-    FunctionSpec{"ROWS", 1, 1, kFirst, rows},
-    FunctionSpec{"COLUMN", 0, 1, kFirst, column},
-    FunctionSpec{"COLUMNS", 1, 1, kFirst, columns},
-    FunctionSpec{"ADDRESS", 2, 5, 0, address},
+    FunctionDefinition{"VLOOKUP", 3, 4, kSecond, vlookup},
+    FunctionDefinition{"HLOOKUP", 3, 4, kSecond, hlookup},
+    FunctionDefinition{"LOOKUP", 2, 3, kSecond | kThird, lookup},
+    FunctionDefinition{"XLOOKUP", 3, 6, kSecond | kThird, xlookup},
+    FunctionDefinition{"INDEX", 2, 4, kFirst, index},
+    FunctionDefinition{"MATCH", 2, 3, kSecond, match},
+    FunctionDefinition{"XMATCH", 2, 4, kSecond, xmatch},
+    FunctionDefinition{"OFFSET", 3, 5, kFirst, offset, true},
+    FunctionDefinition{"INDIRECT", 1, 2, 0, indirect, true},
+    FunctionDefinition{"ROW", 0, 1, kFirst, row},
+    FunctionDefinition{"ROWS", 1, 1, kFirst, rows},
+    FunctionDefinition{"COLUMN", 0, 1, kFirst, column},
+    FunctionDefinition{"COLUMNS", 1, 1, kFirst, columns},
+    FunctionDefinition{"ADDRESS", 2, 5, 0, address},
 };
 
 }  // namespace
 
-std::span<const FunctionSpec> lookupFunctions() { return kLookupFunctions; }
+std::span<const FunctionDefinition> lookupFunctions() { return kLookupFunctions; }
 
 }  // namespace tavlora::host::formula

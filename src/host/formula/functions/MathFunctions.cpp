@@ -2,7 +2,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ArgumentGrid.h"
 #include "host/formula/functions/DecimalRounding.h"
@@ -224,7 +224,7 @@ Value randBetween(CalcContext& context, Arguments arguments) {
 Value subtotal(CalcContext& context, Arguments arguments) { return functions::subtotal(context, arguments); }
 Value aggregate(CalcContext& context, Arguments arguments) { return functions::aggregate(context, arguments); }
 
-constexpr FunctionSpec kMathFunctions[] = {
+constexpr FunctionDefinition kMathFunctions[] = {
     {"SUM", 1, kManyArguments, kAllArgumentsByReference, sum},
     {"SUMIF", 2, 3, 0b101, sumIf},
     {"SUMIFS", 3, kManyArguments, functions::kValueRangeAndCriteriaRanges, sumIfs},
@@ -261,6 +261,6 @@ constexpr FunctionSpec kMathFunctions[] = {
 
 }  // namespace
 
-std::span<const FunctionSpec> mathFunctions() { return kMathFunctions; }
+std::span<const FunctionDefinition> mathFunctions() { return kMathFunctions; }
 
 }  // namespace tavlora::host::formula

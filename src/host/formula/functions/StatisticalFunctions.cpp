@@ -2,7 +2,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ArgumentGrid.h"
 #include "host/formula/functions/CriteriaRanges.h"
@@ -184,7 +184,7 @@ Value rankWith(CalcContext& context, Arguments arguments, bool averageTies) {
 Value rank(CalcContext& context, Arguments arguments) { return rankWith(context, arguments, false); }
 Value rankAverage(CalcContext& context, Arguments arguments) { return rankWith(context, arguments, true); }
 
-constexpr FunctionSpec kStatisticalFunctions[] = {
+constexpr FunctionDefinition kStatisticalFunctions[] = {
     {"COUNT", 1, kManyArguments, kAllArgumentsByReference, count},
     {"COUNTA", 1, kManyArguments, kAllArgumentsByReference, countA},
     {"COUNTBLANK", 1, 1, 1, countBlank},
@@ -223,6 +223,6 @@ constexpr FunctionSpec kStatisticalFunctions[] = {
 
 }  // namespace
 
-std::span<const FunctionSpec> statisticalFunctions() { return kStatisticalFunctions; }
+std::span<const FunctionDefinition> statisticalFunctions() { return kStatisticalFunctions; }
 
 }  // namespace tavlora::host::formula

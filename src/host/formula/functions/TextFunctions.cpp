@@ -9,7 +9,7 @@
 #include "com/UnicodeText.h"
 #include "com/Variant.h"
 #include "host/format/NumberFormat.h"
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/TextPattern.h"
 #include "host/formula/ValueCoercion.h"
 #include "host/formula/functions/ListArguments.h"
@@ -523,38 +523,38 @@ Value nFunction(CalcContext&, Args args) {
 constexpr uint32_t kAllButSecond = kAllArgumentsByReference & ~2u;
 
 constexpr std::array kTextFunctions{
-    FunctionSpec{"LEFT", 1, 2, 0, left},
-    FunctionSpec{"RIGHT", 1, 2, 0, right},
-    FunctionSpec{"MID", 3, 3, 0, mid},
-    FunctionSpec{"LEN", 1, 1, 0, len},
-    FunctionSpec{"FIND", 2, 3, 0, find},
-    FunctionSpec{"SEARCH", 2, 3, 0, search},
-    FunctionSpec{"SUBSTITUTE", 3, 4, 0, substitute},
-    FunctionSpec{"REPLACE", 4, 4, 0, replace},
-    FunctionSpec{"UPPER", 1, 1, 0, upper},
-    FunctionSpec{"LOWER", 1, 1, 0, lower},
-    FunctionSpec{"PROPER", 1, 1, 0, proper},
-    FunctionSpec{"TRIM", 1, 1, 0, trim},
-    FunctionSpec{"CLEAN", 1, 1, 0, clean},
-    FunctionSpec{"TEXT", 2, 2, 0, textFunction},
-    FunctionSpec{"VALUE", 1, 1, 0, valueFunction},
-    FunctionSpec{"FIXED", 1, 3, 0, fixed},
-    FunctionSpec{"DOLLAR", 1, 2, 0, dollar},
-    FunctionSpec{"CONCAT", 1, kManyArguments, kAllArgumentsByReference, concat},
-    FunctionSpec{"CONCATENATE", 1, kManyArguments, 0, concatenate},
-    FunctionSpec{"TEXTJOIN", 3, kManyArguments, kAllButSecond, textjoin},
-    FunctionSpec{"REPT", 2, 2, 0, rept},
-    FunctionSpec{"EXACT", 2, 2, 0, exact},
-    FunctionSpec{"CHAR", 1, 1, 0, charFunction},
-    FunctionSpec{"CODE", 1, 1, 0, code},
-    FunctionSpec{"UNICHAR", 1, 1, 0, unichar},
-    FunctionSpec{"UNICODE", 1, 1, 0, unicode},
-    FunctionSpec{"T", 1, 1, 0, tFunction},
-    FunctionSpec{"N", 1, 1, 0, nFunction},
+    FunctionDefinition{"LEFT", 1, 2, 0, left},
+    FunctionDefinition{"RIGHT", 1, 2, 0, right},
+    FunctionDefinition{"MID", 3, 3, 0, mid},
+    FunctionDefinition{"LEN", 1, 1, 0, len},
+    FunctionDefinition{"FIND", 2, 3, 0, find},
+    FunctionDefinition{"SEARCH", 2, 3, 0, search},
+    FunctionDefinition{"SUBSTITUTE", 3, 4, 0, substitute},
+    FunctionDefinition{"REPLACE", 4, 4, 0, replace},
+    FunctionDefinition{"UPPER", 1, 1, 0, upper},
+    FunctionDefinition{"LOWER", 1, 1, 0, lower},
+    FunctionDefinition{"PROPER", 1, 1, 0, proper},
+    FunctionDefinition{"TRIM", 1, 1, 0, trim},
+    FunctionDefinition{"CLEAN", 1, 1, 0, clean},
+    FunctionDefinition{"TEXT", 2, 2, 0, textFunction},
+    FunctionDefinition{"VALUE", 1, 1, 0, valueFunction},
+    FunctionDefinition{"FIXED", 1, 3, 0, fixed},
+    FunctionDefinition{"DOLLAR", 1, 2, 0, dollar},
+    FunctionDefinition{"CONCAT", 1, kManyArguments, kAllArgumentsByReference, concat},
+    FunctionDefinition{"CONCATENATE", 1, kManyArguments, 0, concatenate},
+    FunctionDefinition{"TEXTJOIN", 3, kManyArguments, kAllButSecond, textjoin},
+    FunctionDefinition{"REPT", 2, 2, 0, rept},
+    FunctionDefinition{"EXACT", 2, 2, 0, exact},
+    FunctionDefinition{"CHAR", 1, 1, 0, charFunction},
+    FunctionDefinition{"CODE", 1, 1, 0, code},
+    FunctionDefinition{"UNICHAR", 1, 1, 0, unichar},
+    FunctionDefinition{"UNICODE", 1, 1, 0, unicode},
+    FunctionDefinition{"T", 1, 1, 0, tFunction},
+    FunctionDefinition{"N", 1, 1, 0, nFunction},
 };
 
 }  // namespace
 
-std::span<const FunctionSpec> textFunctions() { return kTextFunctions; }
+std::span<const FunctionDefinition> textFunctions() { return kTextFunctions; }
 
 }  // namespace tavlora::host::formula

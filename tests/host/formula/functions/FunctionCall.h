@@ -6,20 +6,20 @@
 #include <string_view>
 #include <vector>
 
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/GridContext.h"
 
 // Calling a worksheet function as the engine would: by name, with the arguments already in the
-// form its FunctionSpec asks for, after the argument count is checked against its own limits.
+// form its FunctionDefinition asks for, after the argument count is checked against its own limits.
 namespace tavlora::host::formula::testing {
 
 inline Value call(CalcContext& context, std::string_view name, std::vector<Value> arguments) {
-    const FunctionSpec* spec = findFunction(name);
-    EXPECT_NE(spec, nullptr) << name;
-    if (!spec) return Value::error(ErrorValue::Name);
-    EXPECT_GE(arguments.size(), spec->minArguments) << name;
-    EXPECT_TRUE(spec->maxArguments == kManyArguments || arguments.size() <= spec->maxArguments) << name;
-    return spec->body(context, arguments);
+    const FunctionDefinition* definition = findFunction(name);
+    EXPECT_NE(definition, nullptr) << name;
+    if (!definition) return Value::error(ErrorValue::Name);
+    EXPECT_GE(arguments.size(), definition->minArguments) << name;
+    EXPECT_TRUE(definition->maxArguments == kManyArguments || arguments.size() <= definition->maxArguments) << name;
+    return definition->body(context, arguments);
 }
 
 inline Value range(int32_t firstRow, int32_t firstColumn, int32_t lastRow, int32_t lastColumn, int32_t sheet = 0) {

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/formula/FunctionSpec.h"
+#include "host/formula/FunctionDefinition.h"
 #include "host/formula/GridContext.h"
 #include "FunctionCall.h"
 

@@ -95,11 +95,11 @@ TEST_F(LogicalFunctionsTest, InformationAboutKinds) {
 TEST(FunctionTables, NamesAreUpperCaseUniqueAndArgumentCountsSound) {
     std::set<std::string_view> names;
     for (auto family : {mathFunctions(), statisticalFunctions(), logicalFunctions(), informationFunctions()})
-        for (const FunctionSpec& spec : family) {
-            EXPECT_TRUE(names.insert(spec.name).second) << spec.name;
-            for (char c : spec.name) EXPECT_FALSE(c >= 'a' && c <= 'z') << spec.name;
-            EXPECT_LE(spec.minArguments, spec.maxArguments) << spec.name;
-            EXPECT_NE(spec.body, nullptr) << spec.name;
+        for (const FunctionDefinition& definition : family) {
+            EXPECT_TRUE(names.insert(definition.name).second) << definition.name;
+            for (char c : definition.name) EXPECT_FALSE(c >= 'a' && c <= 'z') << definition.name;
+            EXPECT_LE(definition.minArguments, definition.maxArguments) << definition.name;
+            EXPECT_NE(definition.body, nullptr) << definition.name;
         }
     for (std::string_view required :
          {"SUM", "SUMIF", "SUMIFS", "SUMPRODUCT", "PRODUCT", "ROUND", "ROUNDUP", "ROUNDDOWN", "MROUND", "INT", "TRUNC",
