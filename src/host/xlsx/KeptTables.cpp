@@ -6,10 +6,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "com/UnicodeText.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptPartXml.h"
 #include "host/xlsx/KeptSheetXml.h"
+#include "host/xlsx/KeptSlicers.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
 
@@ -39,15 +41,15 @@ TableShape readShape(pugi::xml_node table, const Area& area) {
 
 // Deleted columns leave the column list; filter columns (counted from the table's first column)
 // after them move left.
-void dropDeletedColumns(pugi::xml_node table, const Area& area, const formula::Deletion& deletion,
-                        std::vector<std::string>& dropped) {
+void dropDeletedColumns(pugi::xml_node table, const Area& area, const formula::Deletion& deletion, TableLoss& lost) {
     pugi::xml_node columns = childByLocalName(table, "tableColumns");
     std::vector<pugi::xml_node> list;
     for (pugi::xml_node column : columns.children())
         if (column.type() == pugi::node_element && localName(column.name()) == "tableColumn") list.push_back(column);
     for (size_t i = 0; i < list.size(); ++i) {
         if (!removed(area.firstColumn + static_cast<int32_t>(i), deletion)) continue;
-        dropped.emplace_back(list[i].attribute("name").value());
+        lost.columns.emplace_back(list[i].attribute("name").value());
+        lost.columnIds.push_back(list[i].attribute("id").as_uint());
         columns.remove_child(list[i]);
     }
     if (pugi::xml_attribute count = columns.attribute("count")) {
@@ -169,6 +171,45 @@ void invalidateLostReferences(const Worksheet& edited, const std::vector<LostPar
     book->noteStructureChanged();
 }
 
+// A table's own formulas as another edit leaves them: they follow the edited sheet's cells when
+// the table is on another sheet (`moves`), and give up what other tables lost.
+bool followInTableFormulas(pugi::xml_node table, const formula::Context& context, const formula::Deletion& deletion,
+                           bool moves, const std::vector<LostPart>& losses) {
+    std::string name = tableName(table);
+    bool changed = false;
+    for (std::string_view element : {"calculatedColumnFormula", "totalsRowFormula"}) {
+        for (pugi::xml_node node : elementsNamed(table, element)) {
+            std::string text = node.text().get();
+            std::string moved = moves ? formula::shiftForDeletion(text, context, deletion) : text;
+            for (const LostPart& lost : losses)
+                if (!com::equalsIgnoreCase(lost.loss.table, name)) moved = invalidateTableReferences(moved, lost.loss, false);
+            if (moved == text) continue;
+            node.text().set(moved.c_str());
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// Tables other than the edited sheet's own (which followed the edit already) hold formulas that
+// may name the edited sheet's cells or a table that lost columns.
+void followInOtherTables(PackageContents& package, const Worksheet& edited, const formula::Deletion& deletion,
+                         const std::vector<LostPart>& losses) {
+    for (const auto& sheet : edited.workbook()->worksheets()) {
+        bool home = sheet.get() == &edited;
+        if (home && losses.empty()) continue;
+        formula::Context context{sheet->name(), edited.name()};
+        forEachRelatedPart(package, sheet->partName(), "table", [&](PackagePart& part, const std::string&) {
+            std::string bytes = part.unpacked();
+            if (bytes.find("Formula") == std::string::npos) return;  // most tables have none: skip the parse
+            pugi::xml_document document;
+            if (!parseKeptPart(document, bytes)) return;
+            if (followInTableFormulas(document.document_element(), context, deletion, !home, losses))
+                part.replaceBytes(serializeKeptPart(document, true));
+        });
+    }
+}
+
 }  // namespace
 
 TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, const formula::Deletion& deletion,
@@ -176,6 +217,7 @@ TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, c
     pugi::xml_node table = document.document_element();
     TableLoss lost;
     lost.table = tableName(table);
+    lost.tableId = table.attribute("id").as_uint();
     auto area = parseCellRange(table.attribute("ref").value());
     if (!area || !withinSpan(*area, deletion)) return TableEdit::Unchanged;
     auto moved = formula::shiftArea(*area, deletion);
@@ -192,7 +234,7 @@ TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, c
             table.remove_attribute("totalsRowCount");
         }
     } else {
-        dropDeletedColumns(table, *area, deletion, lost.columns);
+        dropDeletedColumns(table, *area, deletion, lost);
     }
     shape.area = *moved;
     keepADataRow(table, shape);
@@ -248,7 +290,12 @@ void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const fo
         if (lost.loss.wholeTable || !lost.loss.columns.empty()) losses.push_back(std::move(lost));
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
-    if (!losses.empty()) invalidateLostReferences(sheet, losses);
+    followInOtherTables(package, sheet, deletion, losses);
+    if (losses.empty()) return;
+    invalidateLostReferences(sheet, losses);
+    std::vector<TableLoss> lostTables;
+    for (const LostPart& lost : losses) lostTables.push_back(lost.loss);
+    removeSlicersOfLostColumns(package, *sheet.workbook(), lostTables);
 }
 
 }  // namespace tavlora::host::xlsx

@@ -39,7 +39,9 @@ TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, cons
 
 // Every table of the sheet follows the deletion; removed tables leave the package (their part,
 // relationship and the sheet's tablePart). Structured references anywhere in the workbook (cells,
-// defined names) to a removed table or a deleted column become #REF!.
+// defined names, other tables' column and totals formulas) to a removed table or a deleted column
+// become #REF!, and the table slicers over them leave the package. Column and totals formulas of
+// tables on other sheets follow the edited sheet's cells.
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion);
 
 // What formulas see of a table part: its name, area, header and totals rows and column names;
