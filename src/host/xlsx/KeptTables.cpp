@@ -1,6 +1,7 @@
 #include "host/xlsx/KeptTables.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -151,63 +152,65 @@ std::unordered_set<uint32_t> formulasWithin(const Worksheet& sheet, const Area& 
 }
 
 // The workbook's formulas give up what the tables lost. The engine shifted them already; the
-// tables are the file layer's, so their names and columns are only known here.
-void invalidateLostReferences(const Worksheet& edited, const std::vector<LostPart>& losses) {
-    auto book = edited.workbook();
+// tables are the file layer's, so their names and columns are only known here. `home` is the
+// sheet the tables are on, null when that sheet went.
+void invalidateLostReferences(Workbook& book, const Worksheet* home, const std::vector<LostPart>& losses) {
     for (const LostPart& lost : losses) {
         std::unordered_set<uint32_t> inside;
-        if (lost.area) inside = formulasWithin(edited, *lost.area);
-        for (const auto& sheet : book->worksheets()) {
+        if (home && lost.area) inside = formulasWithin(*home, *lost.area);
+        for (const auto& sheet : book.worksheets()) {
             auto& formulas = sheet->store().formulas();
-            bool home = sheet.get() == &edited;
+            bool isHome = sheet.get() == home;
             for (size_t i = 0; i < formulas.size(); ++i) {
                 if (formulas[i].text.empty()) continue;
-                bool inTable = home && inside.count(static_cast<uint32_t>(i)) != 0;
+                bool inTable = isHome && inside.count(static_cast<uint32_t>(i)) != 0;
                 formulas[i].text = invalidateTableReferences(formulas[i].text, lost.loss, inTable);
             }
         }
-        for (auto& name : book->definedNames()) name.formula = invalidateTableReferences(name.formula, lost.loss, false);
+        for (auto& name : book.definedNames()) name.formula = invalidateTableReferences(name.formula, lost.loss, false);
     }
-    book->noteStructureChanged();
+    book.noteStructureChanged();
 }
 
-// A table's own formulas as another edit leaves them: they follow the edited sheet's cells when
-// the table is on another sheet (`moves`), and give up what other tables lost.
-bool followInTableFormulas(pugi::xml_node table, const formula::Context& context, const formula::Deletion& deletion,
-                           bool moves, const std::vector<LostPart>& losses) {
-    std::string name = tableName(table);
-    bool changed = false;
-    for (std::string_view element : {"calculatedColumnFormula", "totalsRowFormula"}) {
-        for (pugi::xml_node node : elementsNamed(table, element)) {
-            std::string text = node.text().get();
-            std::string moved = moves ? formula::shiftForDeletion(text, context, deletion) : text;
-            for (const LostPart& lost : losses)
-                if (!com::equalsIgnoreCase(lost.loss.table, name)) moved = invalidateTableReferences(moved, lost.loss, false);
-            if (moved == text) continue;
-            node.text().set(moved.c_str());
-            changed = true;
-        }
-    }
-    return changed;
-}
+// A new text for a column or totals formula of the table `table` on `host`.
+using TableFormulaEdit = std::function<std::string(const std::string& formula, const std::string& table, const Sheet& host)>;
 
-// Tables other than the edited sheet's own (which followed the edit already) hold formulas that
-// may name the edited sheet's cells or a table that lost columns.
-void followInOtherTables(PackageContents& package, const Worksheet& edited, const formula::Deletion& deletion,
-                         const std::vector<LostPart>& losses) {
-    for (const auto& sheet : edited.workbook()->worksheets()) {
-        bool home = sheet.get() == &edited;
-        if (home && losses.empty()) continue;
-        formula::Context context{sheet->name(), edited.name()};
+// Rewrites the column and totals formulas of every table of the workbook's worksheets.
+void editTableFormulas(PackageContents& package, const Workbook& book, const TableFormulaEdit& edit) {
+    for (const auto& sheet : book.worksheets()) {
         forEachRelatedPart(package, sheet->partName(), "table", [&](PackagePart& part, const std::string&) {
             std::string bytes = part.unpacked();
             if (bytes.find("Formula") == std::string::npos) return;  // most tables have none: skip the parse
             pugi::xml_document document;
             if (!parseKeptPart(document, bytes)) return;
-            if (followInTableFormulas(document.document_element(), context, deletion, !home, losses))
-                part.replaceBytes(serializeKeptPart(document, true));
+            pugi::xml_node table = document.document_element();
+            std::string name = tableName(table);
+            bool changed = false;
+            for (std::string_view element : {"calculatedColumnFormula", "totalsRowFormula"}) {
+                for (pugi::xml_node node : elementsNamed(table, element)) {
+                    std::string text = node.text().get();
+                    std::string edited = edit(text, name, *sheet);
+                    if (edited == text) continue;
+                    node.text().set(edited.c_str());
+                    changed = true;
+                }
+            }
+            if (changed) part.replaceBytes(serializeKeptPart(document, true));
         });
     }
+}
+
+// What other tables lost, for the formulas of `table` (its own losses it handled itself).
+std::string withoutLostReferences(std::string formula, const std::string& table, const std::vector<LostPart>& losses) {
+    for (const LostPart& lost : losses)
+        if (!com::equalsIgnoreCase(lost.loss.table, table)) formula = invalidateTableReferences(formula, lost.loss, false);
+    return formula;
+}
+
+std::vector<TableLoss> lossesOf(const std::vector<LostPart>& losses) {
+    std::vector<TableLoss> out;
+    for (const LostPart& lost : losses) out.push_back(lost.loss);
+    return out;
 }
 
 }  // namespace
@@ -290,12 +293,34 @@ void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const fo
         if (lost.loss.wholeTable || !lost.loss.columns.empty()) losses.push_back(std::move(lost));
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
-    followInOtherTables(package, sheet, deletion, losses);
+    auto book = sheet.workbook();
+    // The sheet's own tables followed the edit already; the others' formulas may name its cells.
+    editTableFormulas(package, *book, [&](const std::string& formula, const std::string& table, const Sheet& host) {
+        std::string moved = &host == &sheet ? formula : formula::shiftForDeletion(formula, {host.name(), sheet.name()}, deletion);
+        return withoutLostReferences(std::move(moved), table, losses);
+    });
     if (losses.empty()) return;
-    invalidateLostReferences(sheet, losses);
-    std::vector<TableLoss> lostTables;
-    for (const LostPart& lost : losses) lostTables.push_back(lost.loss);
-    removeSlicersOfLostColumns(package, *sheet.workbook(), lostTables);
+    invalidateLostReferences(*book, &sheet, losses);
+    removeSlicersOfLostColumns(package, *book, lossesOf(losses));
+}
+
+void dropDeletedSheetTables(PackageContents& package, Workbook& book, const Sheet& sheet) {
+    std::vector<LostPart> losses;
+    forEachRelatedPart(package, sheet.partName(), "table", [&](PackagePart& part, const std::string&) {
+        pugi::xml_document document;
+        if (!parseKeptPart(document, part.unpacked())) return;
+        LostPart lost;
+        lost.loss.table = tableName(document.document_element());
+        lost.loss.tableId = document.document_element().attribute("id").as_uint();
+        lost.loss.wholeTable = true;
+        losses.push_back(std::move(lost));
+    });
+    editTableFormulas(package, book, [&](const std::string& formula, const std::string& table, const Sheet&) {
+        return withoutLostReferences(formula::invalidateSheet(formula, sheet.name()), table, losses);
+    });
+    if (losses.empty()) return;
+    invalidateLostReferences(book, nullptr, losses);
+    removeSlicersOfLostColumns(package, book, lossesOf(losses));
 }
 
 }  // namespace tavlora::host::xlsx

@@ -280,6 +280,26 @@ TEST_F(LostTableColumns, OtherTablesFormulasNamingTheColumnBecomeRef) {
               "['COUNTIF(#REF!,[@Key])+Data!$C$4', 'COUNTA(#REF!)']\n");
 }
 
+// The sheet holding the table goes: the slicers over the table and every reference to it go too.
+TEST_F(LostTableColumns, DeletingTheTablesSheetTakesItsSlicersAndReferences) {
+    data_->deleteSheet();
+    auto saved = save();
+    EXPECT_EQ(slicerSummary(saved),
+              "parts []\n"
+              "types []\n"
+              "workbook caches [] False\n"
+              "names []\n"
+              "workbook rels []\n"
+              "sheet slicers [] False\n"
+              "sheet rels []\n"
+              "slicers []\n"
+              "caches []\n"
+              "drawn [] 0 0\n");
+    EXPECT_EQ(summaryFormulas(saved),
+              "[('totalsRowFormula', 'COUNTA(#REF!)'), ('calculatedColumnFormula', 'COUNTIF(#REF!,[@Key])+#REF!')]\n"
+              "['COUNTIF(#REF!,[@Key])+#REF!', 'COUNTA(#REF!)']\n");
+}
+
 // openpyxl and LibreOffice read the package with a slicer removed (column C went) and with both
 // kept (column A went), and LibreOffice still totals the table.
 TEST_F(LostTableColumns, OtherReadersOpenThePackageAfterTheEdit) {
