@@ -111,7 +111,8 @@ pugi::xml_node drawingObjectOf(pugi::xml_node slicer) {
 // The first slicer graphic in the drawing that shows one of `slicers`.
 pugi::xml_node drawnSlicer(pugi::xml_node root, const Names& slicers) {
     for (pugi::xml_node slicer : elementsNamed(root, "slicer")) {
-        bool inSlicerGraphic = std::string_view(slicer.parent().attribute("uri").value()).find("slicer") != std::string_view::npos;
+        std::string_view graphic = slicer.parent().attribute("uri").value();
+        bool inSlicerGraphic = graphic.find("slicer") != std::string_view::npos;
         if (inSlicerGraphic && slicers.count(slicer.attribute("name").value())) return slicer;
     }
     return {};

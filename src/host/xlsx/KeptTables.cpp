@@ -173,11 +173,13 @@ void invalidateLostReferences(Workbook& book, const Worksheet* home, const std::
 }
 
 // A new text for a column or totals formula of the table `table` on `host`.
-using TableFormulaEdit = std::function<std::string(const std::string& formula, const std::string& table, const Sheet& host)>;
+using TableFormulaEdit =
+    std::function<std::string(const std::string& formula, const std::string& table, const Sheet& host)>;
 
-// Rewrites the column and totals formulas of every table of the workbook's worksheets.
-void editTableFormulas(PackageContents& package, const Workbook& book, const TableFormulaEdit& edit) {
+// Rewrites the column and totals formulas of every table of the workbook's worksheets but `skip`.
+void editTableFormulas(PackageContents& package, const Workbook& book, const Sheet* skip, const TableFormulaEdit& edit) {
     for (const auto& sheet : book.worksheets()) {
+        if (sheet.get() == skip) continue;
         forEachRelatedPart(package, sheet->partName(), "table", [&](PackagePart& part, const std::string&) {
             std::string bytes = part.unpacked();
             if (bytes.find("Formula") == std::string::npos) return;  // most tables have none: skip the parse
@@ -294,10 +296,13 @@ void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const fo
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
     auto book = sheet.workbook();
-    // The sheet's own tables followed the edit already; the others' formulas may name its cells.
-    editTableFormulas(package, *book, [&](const std::string& formula, const std::string& table, const Sheet& host) {
-        std::string moved = &host == &sheet ? formula : formula::shiftForDeletion(formula, {host.name(), sheet.name()}, deletion);
-        return withoutLostReferences(std::move(moved), table, losses);
+    // The sheet's own tables followed the edit already (and need no more unless a table lost
+    // something); the others' formulas may name its cells.
+    const Sheet* skip = losses.empty() ? &sheet : nullptr;
+    editTableFormulas(package, *book, skip, [&](const std::string& formula, const std::string& table, const Sheet& host) {
+        if (&host == &sheet) return withoutLostReferences(formula, table, losses);
+        formula::Context context{host.name(), sheet.name()};
+        return withoutLostReferences(formula::shiftForDeletion(formula, context, deletion), table, losses);
     });
     if (losses.empty()) return;
     invalidateLostReferences(*book, &sheet, losses);
@@ -315,7 +320,7 @@ void dropDeletedSheetTables(PackageContents& package, Workbook& book, const Shee
         lost.loss.wholeTable = true;
         losses.push_back(std::move(lost));
     });
-    editTableFormulas(package, book, [&](const std::string& formula, const std::string& table, const Sheet&) {
+    editTableFormulas(package, book, nullptr, [&](const std::string& formula, const std::string& table, const Sheet&) {
         return withoutLostReferences(formula::invalidateSheet(formula, sheet.name()), table, losses);
     });
     if (losses.empty()) return;
