@@ -50,8 +50,11 @@ std::string slicerCache(const char* name, const char* column, int columnId) {
 }
 
 // A slicer as the application draws it: a graphic frame in a markup-compatibility block whose
-// fallback is a shape telling older readers that a slicer was here.
-std::string drawnSlicer(const char* name, int id, int fromColumn, int fromRow) {
+// fallback is a shape telling older readers that a slicer was here. A timeline (`timeslicer`)
+// is drawn alike.
+std::string drawnSlicer(const char* name, int id, int fromColumn, int fromRow, const std::string& kind = "slicer") {
+    const std::string space = kind == "slicer" ? "http://schemas.microsoft.com/office/drawing/2010/slicer"
+                                               : "http://schemas.microsoft.com/office/drawing/2012/timeslicer";
     auto marker = [](const char* tag, int column, int row) {
         return std::string("<xdr:") + tag + "><xdr:col>" + std::to_string(column) + "</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>" +
                std::to_string(row) + "</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:" + tag + ">";
@@ -63,8 +66,7 @@ std::string drawnSlicer(const char* name, int id, int fromColumn, int fromRow) {
            R"(<mc:Choice xmlns:sle15="http://schemas.microsoft.com/office/drawing/2012/slicer" Requires="sle15">)" +
            anchor + "<xdr:graphicFrame macro=\"\"><xdr:nvGraphicFramePr>" + ids +
            "<xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr><xdr:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/></xdr:xfrm>"
-           "<a:graphic><a:graphicData uri=\"http://schemas.microsoft.com/office/drawing/2010/slicer\">"
-           "<sle:slicer xmlns:sle=\"http://schemas.microsoft.com/office/drawing/2010/slicer\" name=\"" + name +
+           "<a:graphic><a:graphicData uri=\"" + space + "\"><sle:" + kind + " xmlns:sle=\"" + space + "\" name=\"" + name +
            "\"/></a:graphicData></a:graphic></xdr:graphicFrame><xdr:clientData/></xdr:twoCellAnchor></mc:Choice><mc:Fallback>" +
            anchor + "<xdr:sp macro=\"\" textlink=\"\"><xdr:nvSpPr>" + ids +
            "<xdr:cNvSpPr/></xdr:nvSpPr><xdr:spPr/><xdr:txBody><a:bodyPr/><a:p><a:r><a:t>This shape represents a table slicer.</a:t>"
@@ -73,7 +75,8 @@ std::string drawnSlicer(const char* name, int id, int fromColumn, int fromRow) {
 
 // Sheet "Data": the table "Items" (id 1) over B2:D5 with the columns Name (id 1), Region (id 2)
 // and Qty (id 3); slicers over Region (drawn from F2) and Name (drawn from F10), each with its
-// cache and the "#N/A" name the application keeps for it. Sheet "Report": the table "Summary" over
+// cache and the "#N/A" name the application keeps for it, and the drawing of a timeline from J2
+// (timelines filter pivot caches only: its own parts are left out). Sheet "Report": the table "Summary" over
 // B2:C4 with a totals row, whose column formulas name Items' columns and a cell of "Data".
 PartList slicedPackage() {
     PartList parts = minimalPackage();
@@ -137,7 +140,8 @@ PartList slicedPackage() {
                        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
                        R"(<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing" )"
                        R"(xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main">)" +
-                           drawnSlicer("Region", 2, 5, 1) + drawnSlicer("Name", 3, 5, 9) + "</xdr:wsDr>");
+                           drawnSlicer("Region", 2, 5, 1) + drawnSlicer("Name", 3, 5, 9) +
+                           drawnSlicer("Date", 4, 9, 1, "timeslicer") + "</xdr:wsDr>");
     parts.emplace_back("xl/worksheets/sheet2.xml",
                        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kMain +
                            R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheetData>)" +
@@ -179,6 +183,7 @@ drawing = part("xl/drawings/drawing1.xml")
 print("drawn", [(n, re.findall(r'<xdr:col>(\d+)</xdr:col>.*?<xdr:row>(\d+)</xdr:row>', body)[0])
                 for body, n in re.findall(r'(<mc:AlternateContent.*?<sle:slicer [^>]*name="([^"]*)")', drawing)],
       drawing.count("<mc:AlternateContent"), drawing.count("This shape"))
+print("timeline", re.findall(r'<xdr:col>(\d+)</xdr:col>.*?<xdr:row>(\d+)</xdr:row>', drawing.split('timeslicer')[0].split('<mc:AlternateContent')[-1]))
 )py");
 }
 
@@ -223,7 +228,8 @@ TEST_F(LostTableColumns, SlicersStayWhenNothingIsDeleted) {
               "sheet rels ['../slicers/slicer1.xml']\n"
               "slicers [('Region', 'Slicer_Region'), ('Name', 'Slicer_Name')]\n"
               "caches [('Slicer_Name', '1', '1')]\n"
-              "drawn [('Region', ('5', '1')), ('Name', ('5', '9'))] 2 2\n");
+              "drawn [('Region', ('5', '1')), ('Name', ('5', '9'))] 3 3\n"
+              "timeline [('9', '1'), ('11', '7')]\n");
 }
 
 // The slicer over the deleted column goes with every trace of it; the other one stays, and its
@@ -240,7 +246,8 @@ TEST_F(LostTableColumns, TheSlicerOfADeletedColumnLeavesThePackage) {
               "sheet rels ['../slicers/slicer1.xml']\n"
               "slicers [('Name', 'Slicer_Name')]\n"
               "caches [('Slicer_Name', '1', '1')]\n"
-              "drawn [('Name', ('4', '9'))] 1 1\n");
+              "drawn [('Name', ('4', '9'))] 2 2\n"
+              "timeline [('8', '1'), ('10', '7')]\n");
 }
 
 TEST_F(LostTableColumns, SlicersOverKeptColumnsStayAndMoveWithTheirCells) {
@@ -249,11 +256,13 @@ TEST_F(LostTableColumns, SlicersOverKeptColumnsStayAndMoveWithTheirCells) {
     std::string out = slicerSummary(save());
     EXPECT_NE(out.find("workbook caches ['rId3', 'rId4'] True\n"), std::string::npos) << out;
     EXPECT_NE(out.find("slicers [('Region', 'Slicer_Region'), ('Name', 'Slicer_Name')]\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("drawn [('Region', ('4', '0')), ('Name', ('4', '8'))] 2 2\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("drawn [('Region', ('4', '0')), ('Name', ('4', '8'))] 3 3\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("timeline [('8', '0'), ('10', '6')]\n"), std::string::npos) << out;
     EXPECT_NE(out.find("caches [('Slicer_Name', '1', '1')]\n"), std::string::npos) << out;
 }
 
-// The table goes with its header row: so do both slicers, and the lists that held only them.
+// The table goes with its header row: so do both slicers, and the lists that held only them; the
+// timeline stays.
 TEST_F(LostTableColumns, ATableThatGoesTakesAllItsSlicers) {
     data_->range("2:2").deleteCells();
     EXPECT_EQ(slicerSummary(save()),
@@ -266,7 +275,8 @@ TEST_F(LostTableColumns, ATableThatGoesTakesAllItsSlicers) {
               "sheet rels []\n"
               "slicers []\n"
               "caches []\n"
-              "drawn [] 0 0\n");
+              "drawn [] 1 1\n"
+              "timeline [('9', '1'), ('11', '6')]\n");
 }
 
 TEST_F(LostTableColumns, OtherTablesFormulasNamingTheColumnBecomeRef) {
@@ -294,7 +304,8 @@ TEST_F(LostTableColumns, DeletingTheTablesSheetTakesItsSlicersAndReferences) {
               "sheet rels []\n"
               "slicers []\n"
               "caches []\n"
-              "drawn [] 0 0\n");
+              "drawn [] 0 0\n"
+              "timeline []\n");
     EXPECT_EQ(summaryFormulas(saved),
               "[('totalsRowFormula', 'COUNTA(#REF!)'), ('calculatedColumnFormula', 'COUNTIF(#REF!,[@Key])+#REF!')]\n"
               "['COUNTIF(#REF!,[@Key])+#REF!', 'COUNTA(#REF!)']\n");
