@@ -1,15 +1,18 @@
 #include "host/xlsx/KeptTables.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "com/UnicodeText.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptPartXml.h"
 #include "host/xlsx/KeptSheetXml.h"
+#include "host/xlsx/KeptSlicers.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
 
@@ -39,15 +42,15 @@ TableShape readShape(pugi::xml_node table, const Area& area) {
 
 // Deleted columns leave the column list; filter columns (counted from the table's first column)
 // after them move left.
-void dropDeletedColumns(pugi::xml_node table, const Area& area, const formula::Deletion& deletion,
-                        std::vector<std::string>& dropped) {
+void dropDeletedColumns(pugi::xml_node table, const Area& area, const formula::Deletion& deletion, TableLoss& lost) {
     pugi::xml_node columns = childByLocalName(table, "tableColumns");
     std::vector<pugi::xml_node> list;
     for (pugi::xml_node column : columns.children())
         if (column.type() == pugi::node_element && localName(column.name()) == "tableColumn") list.push_back(column);
     for (size_t i = 0; i < list.size(); ++i) {
         if (!removed(area.firstColumn + static_cast<int32_t>(i), deletion)) continue;
-        dropped.emplace_back(list[i].attribute("name").value());
+        lost.columns.emplace_back(list[i].attribute("name").value());
+        lost.columnIds.push_back(list[i].attribute("id").as_uint());
         columns.remove_child(list[i]);
     }
     if (pugi::xml_attribute count = columns.attribute("count")) {
@@ -149,24 +152,67 @@ std::unordered_set<uint32_t> formulasWithin(const Worksheet& sheet, const Area& 
 }
 
 // The workbook's formulas give up what the tables lost. The engine shifted them already; the
-// tables are the file layer's, so their names and columns are only known here.
-void invalidateLostReferences(const Worksheet& edited, const std::vector<LostPart>& losses) {
-    auto book = edited.workbook();
+// tables are the file layer's, so their names and columns are only known here. `home` is the
+// sheet the tables are on, null when that sheet went.
+void invalidateLostReferences(Workbook& book, const Worksheet* home, const std::vector<LostPart>& losses) {
     for (const LostPart& lost : losses) {
         std::unordered_set<uint32_t> inside;
-        if (lost.area) inside = formulasWithin(edited, *lost.area);
-        for (const auto& sheet : book->worksheets()) {
+        if (home && lost.area) inside = formulasWithin(*home, *lost.area);
+        for (const auto& sheet : book.worksheets()) {
             auto& formulas = sheet->store().formulas();
-            bool home = sheet.get() == &edited;
+            bool isHome = sheet.get() == home;
             for (size_t i = 0; i < formulas.size(); ++i) {
                 if (formulas[i].text.empty()) continue;
-                bool inTable = home && inside.count(static_cast<uint32_t>(i)) != 0;
+                bool inTable = isHome && inside.count(static_cast<uint32_t>(i)) != 0;
                 formulas[i].text = invalidateTableReferences(formulas[i].text, lost.loss, inTable);
             }
         }
-        for (auto& name : book->definedNames()) name.formula = invalidateTableReferences(name.formula, lost.loss, false);
+        for (auto& name : book.definedNames()) name.formula = invalidateTableReferences(name.formula, lost.loss, false);
     }
-    book->noteStructureChanged();
+    book.noteStructureChanged();
+}
+
+// A new text for a column or totals formula of the table `table` on `host`.
+using TableFormulaEdit =
+    std::function<std::string(const std::string& formula, const std::string& table, const Sheet& host)>;
+
+// Rewrites the column and totals formulas of every table of the workbook's worksheets but `skip`.
+void editTableFormulas(PackageContents& package, const Workbook& book, const Sheet* skip, const TableFormulaEdit& edit) {
+    for (const auto& sheet : book.worksheets()) {
+        if (sheet.get() == skip) continue;
+        forEachRelatedPart(package, sheet->partName(), "table", [&](PackagePart& part, const std::string&) {
+            std::string bytes = part.unpacked();
+            if (bytes.find("Formula") == std::string::npos) return;  // most tables have none: skip the parse
+            pugi::xml_document document;
+            if (!parseKeptPart(document, bytes)) return;
+            pugi::xml_node table = document.document_element();
+            std::string name = tableName(table);
+            bool changed = false;
+            for (std::string_view element : {"calculatedColumnFormula", "totalsRowFormula"}) {
+                for (pugi::xml_node node : elementsNamed(table, element)) {
+                    std::string text = node.text().get();
+                    std::string edited = edit(text, name, *sheet);
+                    if (edited == text) continue;
+                    node.text().set(edited.c_str());
+                    changed = true;
+                }
+            }
+            if (changed) part.replaceBytes(serializeKeptPart(document, true));
+        });
+    }
+}
+
+// What other tables lost, for the formulas of `table` (its own losses it handled itself).
+std::string withoutLostReferences(std::string formula, const std::string& table, const std::vector<LostPart>& losses) {
+    for (const LostPart& lost : losses)
+        if (!com::equalsIgnoreCase(lost.loss.table, table)) formula = invalidateTableReferences(formula, lost.loss, false);
+    return formula;
+}
+
+std::vector<TableLoss> lossesOf(const std::vector<LostPart>& losses) {
+    std::vector<TableLoss> out;
+    for (const LostPart& lost : losses) out.push_back(lost.loss);
+    return out;
 }
 
 }  // namespace
@@ -176,6 +222,7 @@ TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, c
     pugi::xml_node table = document.document_element();
     TableLoss lost;
     lost.table = tableName(table);
+    lost.tableId = table.attribute("id").as_uint();
     auto area = parseCellRange(table.attribute("ref").value());
     if (!area || !withinSpan(*area, deletion)) return TableEdit::Unchanged;
     auto moved = formula::shiftArea(*area, deletion);
@@ -192,7 +239,7 @@ TableEdit shiftTable(pugi::xml_document& document, std::string_view sheetName, c
             table.remove_attribute("totalsRowCount");
         }
     } else {
-        dropDeletedColumns(table, *area, deletion, lost.columns);
+        dropDeletedColumns(table, *area, deletion, lost);
     }
     shape.area = *moved;
     keepADataRow(table, shape);
@@ -248,7 +295,37 @@ void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const fo
         if (lost.loss.wholeTable || !lost.loss.columns.empty()) losses.push_back(std::move(lost));
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
-    if (!losses.empty()) invalidateLostReferences(sheet, losses);
+    auto book = sheet.workbook();
+    // The sheet's own tables followed the edit already (and need no more unless a table lost
+    // something); the others' formulas may name its cells.
+    const Sheet* skip = losses.empty() ? &sheet : nullptr;
+    editTableFormulas(package, *book, skip, [&](const std::string& formula, const std::string& table, const Sheet& host) {
+        if (&host == &sheet) return withoutLostReferences(formula, table, losses);
+        formula::Context context{host.name(), sheet.name()};
+        return withoutLostReferences(formula::shiftForDeletion(formula, context, deletion), table, losses);
+    });
+    if (losses.empty()) return;
+    invalidateLostReferences(*book, &sheet, losses);
+    removeSlicersOfLostColumns(package, *book, lossesOf(losses));
+}
+
+void dropDeletedSheetTables(PackageContents& package, Workbook& book, const Sheet& sheet) {
+    std::vector<LostPart> losses;
+    forEachRelatedPart(package, sheet.partName(), "table", [&](PackagePart& part, const std::string&) {
+        pugi::xml_document document;
+        if (!parseKeptPart(document, part.unpacked())) return;
+        LostPart lost;
+        lost.loss.table = tableName(document.document_element());
+        lost.loss.tableId = document.document_element().attribute("id").as_uint();
+        lost.loss.wholeTable = true;
+        losses.push_back(std::move(lost));
+    });
+    editTableFormulas(package, book, nullptr, [&](const std::string& formula, const std::string& table, const Sheet&) {
+        return withoutLostReferences(formula::invalidateSheet(formula, sheet.name()), table, losses);
+    });
+    if (losses.empty()) return;
+    invalidateLostReferences(book, nullptr, losses);
+    removeSlicersOfLostColumns(package, book, lossesOf(losses));
 }
 
 }  // namespace tavlora::host::xlsx

@@ -10,6 +10,7 @@
 #include "host/xlsx/TableReferences.h"
 
 namespace tavlora::host {
+class Sheet;
 class Workbook;
 class Worksheet;
 }
@@ -39,8 +40,15 @@ TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, cons
 
 // Every table of the sheet follows the deletion; removed tables leave the package (their part,
 // relationship and the sheet's tablePart). Structured references anywhere in the workbook (cells,
-// defined names) to a removed table or a deleted column become #REF!.
+// defined names, other tables' column and totals formulas) to a removed table or a deleted column
+// become #REF!, and the table slicers over them leave the package. Column and totals formulas of
+// tables on other sheets follow the edited sheet's cells.
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion);
+
+// The tables of a deleted sheet went with it: structured references to them anywhere in the
+// workbook become #REF!, so do other tables' column and totals formulas naming the sheet, and
+// the table slicers over them leave the package. `sheet` has left `book` already.
+void dropDeletedSheetTables(PackageContents& package, Workbook& book, const Sheet& sheet);
 
 // What formulas see of a table part: its name, area, header and totals rows and column names;
 // nullopt when the part has no valid area.

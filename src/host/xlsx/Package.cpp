@@ -65,6 +65,12 @@ void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deleti
     shiftSheetPivotTables(*this, sheet, deletion);
 }
 
+void PackageContents::sheetDeleted(const Workbook& book, const Sheet& sheet) {
+    // The listener sees the book const; what the file layer carries for it follows the edit, as
+    // the kept sheet XML follows deleted cells.
+    dropDeletedSheetTables(*this, const_cast<Workbook&>(book), sheet);
+}
+
 std::vector<formula::TableDefinition> PackageContents::tables(const Workbook& book) {
     return workbookTables(*this, book);
 }

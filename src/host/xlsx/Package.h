@@ -76,6 +76,8 @@ public:
     // The sheet's kept XML and the parts that point at its cells (comments and note shapes,
     // drawing objects, tables, pivot tables and pivot cache sources) follow deleted cells.
     void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
+    // Structured references to the deleted sheet's tables, and the slicers over them, go.
+    void sheetDeleted(const Workbook& book, const Sheet& sheet) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
     // The tables of the kept table parts, for formulas that name them.
     std::vector<formula::TableDefinition> tables(const Workbook& book) override;

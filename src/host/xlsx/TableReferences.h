@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,9 @@ struct TableLoss {
     std::string table;
     std::vector<std::string> columns;  // names as the table part lists them
     bool wholeTable = false;
+    // The table's and the lost columns' ids in the table part: slicers name them by these.
+    uint32_t tableId = 0;
+    std::vector<uint32_t> columnIds;
 };
 
 // The formula with every structured reference that needs what the table lost replaced by #REF!,

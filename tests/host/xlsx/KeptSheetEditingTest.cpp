@@ -74,6 +74,31 @@ TEST(KeptXmlShifting, ExtensionConditionalFormatsMoveToo) {
               "</x14:conditionalFormattings></ext></extLst></worksheet>");
 }
 
+// Ignored errors, protected ranges and the validations of the extension list follow the cells;
+// those wholly in the removed columns go, with lists left empty.
+TEST(KeptXmlShifting, IgnoredErrorsProtectedRangesAndExtensionValidationsMove) {
+    const char* xml =
+        "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
+        "<protectedRanges><protectedRange name=\"Input\" sqref=\"D2:E9\"/><protectedRange name=\"Gone\" sqref=\"B2:C3\"/></protectedRanges>"
+        "<ignoredErrors><ignoredError sqref=\"F1:F9\" numberStoredAsText=\"1\"/><ignoredError sqref=\"C5\" formula=\"1\"/></ignoredErrors>"
+        "<extLst><ext><x14:dataValidations count=\"2\">"
+        "<x14:dataValidation type=\"list\"><x14:formula1><xm:f>Data!$H$2:$H$5</xm:f></x14:formula1><xm:sqref>D4 B4</xm:sqref></x14:dataValidation>"
+        "<x14:dataValidation type=\"list\"><x14:formula1><xm:f>Data!$H$2:$H$5</xm:f></x14:formula1><xm:sqref>C7</xm:sqref></x14:dataValidation>"
+        "</x14:dataValidations></ext></extLst></worksheet>";
+    pugi::xml_document kept;
+    ASSERT_TRUE(kept.load_string(xml));
+    shiftKeptWorksheetXml(kept, "Data", formula::Deletion::columns(2, 2));  // B:C
+    EXPECT_EQ(xmlText(kept),
+              "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
+              "<protectedRanges><protectedRange name=\"Input\" sqref=\"B2:C9\"/></protectedRanges>"
+              "<ignoredErrors><ignoredError sqref=\"D1:D9\" numberStoredAsText=\"1\"/></ignoredErrors>"
+              "<extLst><ext><x14:dataValidations count=\"1\">"
+              "<x14:dataValidation type=\"list\"><x14:formula1><xm:f>Data!$F$2:$F$5</xm:f></x14:formula1><xm:sqref>B4</xm:sqref></x14:dataValidation>"
+              "</x14:dataValidations></ext></extLst></worksheet>");
+    shiftKeptWorksheetXml(kept, "Data", formula::Deletion::columns(2, 3));  // every area left
+    EXPECT_EQ(xmlText(kept), "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\"/>");
+}
+
 // Sparklines, list validations and rule formulas of another sheet that read the edited sheet
 // follow its cells; the other sheet's own areas and references stay.
 TEST_F(KeptSheetEditingTest, FormulasOfOtherSheetsNamingTheEditedSheetMove) {

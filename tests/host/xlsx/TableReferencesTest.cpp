@@ -17,7 +17,9 @@ TEST(TableReferences, ItemsOfEveryBracketedForm) {
 }
 
 TEST(TableReferences, ADeletedColumnBecomesRefWhereverItIsNamed) {
-    TableLoss loss{"Items", {"Qty"}, false};
+    TableLoss loss;
+    loss.table = "Items";
+    loss.columns = {"Qty"};
     EXPECT_EQ(invalidateTableReferences("SUM(Items[Qty])", loss, false), "SUM(#REF!)");
     EXPECT_EQ(invalidateTableReferences("items[[#Totals],[qty]]*2", loss, false), "#REF!*2");
     EXPECT_EQ(invalidateTableReferences("SUM(Items[[Name]:[Qty]])", loss, false), "SUM(#REF!)");
@@ -32,7 +34,9 @@ TEST(TableReferences, ADeletedColumnBecomesRefWhereverItIsNamed) {
 }
 
 TEST(TableReferences, AllOfARemovedTableBecomesRef) {
-    TableLoss loss{"Items", {}, true};
+    TableLoss loss;
+    loss.table = "Items";
+    loss.wholeTable = true;
     EXPECT_EQ(invalidateTableReferences("SUM(Items[Qty])+ROWS(Items)+ItemsCount", loss, false),
               "SUM(#REF!)+ROWS(#REF!)+ItemsCount");
     EXPECT_EQ(invalidateTableReferences("Data!Items+1", loss, false), "Data!Items+1") << "a sheet-level name";
