@@ -45,6 +45,14 @@ void appendNumberAttribute(std::string& out, std::string_view name, double value
     out += '"';
 }
 
+// The default row height the sheet's file gave (the standard one when it gave none).
+double keptDefaultRowHeight(const Worksheet& sheet) {
+    std::string_view text = childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("defaultRowHeight").value();
+    double value = -1;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec != std::errc() || end != text.data() + text.size() || value < 0 ? kStandardRowHeight : value;
+}
+
 // What the last calculation compiled: formulas of one shape share a pointer.
 std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
     auto book = sheet.weakWorkbook().lock();
@@ -85,6 +93,7 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
       prefix_(prefix),
       styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()),
       rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())),
+      defaultHeightSet_(sheet.defaultRowHeight() != keptDefaultRowHeight(sheet)),
       keptCells_(findKeptCellAttributes(sheet)) {
     // A cell with kept formula attributes or a data table writes its own formula element.
     auto apart = [this](int32_t row, const Cell& cell) {
@@ -123,8 +132,13 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
         appendUnsigned(out, info.style);
         out += "\" customFormat=\"1\"";
     }
+    // A listed row without a height of its own on a sheet whose default height the program set
+    // (Cells.RowHeight) has that height as a custom one: readers that size such a row by its
+    // font (LibreOffice) would otherwise not show it at the height the program chose.
+    const bool takesSetDefault = info.height < 0 && defaultHeightSet_;
     if (info.height >= 0) appendNumberAttribute(out, "ht", info.height);
-    if (info.customHeight) out += " customHeight=\"1\"";
+    if (takesSetDefault) appendNumberAttribute(out, "ht", sheet_.defaultRowHeight());
+    if (info.customHeight || takesSetDefault) out += " customHeight=\"1\"";
     if (info.hidden) out += " hidden=\"1\"";
     out += info.extraAttributes;
     size_t beforeCells = out.size();

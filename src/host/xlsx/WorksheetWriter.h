@@ -61,6 +61,7 @@ private:
     // readers give a cell without s its column's format.
     std::vector<bool> styledColumns_;
     bool rowsHiddenByDefault_ = false;  // <sheetFormatPr zeroHeight="1">
+    bool defaultHeightSet_ = false;     // the default row height differs from the file's
     const KeptCellAttributes* keptCells_ = nullptr;
     SharedFormulaGroups sharedFormulas_;
 };

@@ -145,6 +145,33 @@ TEST_F(SavedTableTest, SqliteQueryAsATitledTable) {
               "['Orders']\n");
 }
 
+// The application sizes a row by its font unless the row (or, for rows not listed, the sheet's
+// default) is marked as custom-sized: the table's heights must carry that mark in the file.
+TEST_F(SavedTableTest, RowHeightsAreSavedAsCustomHeights) {
+    writer_->setIsTitle(true);
+    auto rst = test::records({"id", "name"}, {{Variant(1), Variant("Ann")}, {Variant(2), Variant("Bob")}});
+    ASSERT_TRUE(writer_->DoA_RcdRst("Orders", rst, 2, 2));
+    ASSERT_TRUE(job_->DoEnd());
+    auto out = runPython(
+        "import re, zipfile\n"
+        "import xml.etree.ElementTree as ET\n"
+        "z = zipfile.ZipFile(r'" + target_.string() + "')\n"
+        "sheets = [n for n in z.namelist() if re.fullmatch(r'xl/worksheets/sheet\\d+\\.xml', n)]\n"
+        "root = ET.fromstring(z.read(sheets[0]))\n"
+        "ns = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'\n"
+        "f = root.find(ns + 'sheetFormatPr')\n"
+        "print(len(sheets), 'default', f.get('defaultRowHeight'), f.get('customHeight'))\n"
+        "for row in root.iter(ns + 'row'):\n"
+        "    if row.get('r') in ('2', '3', '4', '5'):\n"
+        "        print(row.get('r'), row.get('ht'), row.get('customHeight'))\n");
+    EXPECT_EQ(out,
+              "1 default 16 1\n"
+              "2 48 1\n"
+              "3 24 1\n"
+              "4 16 1\n"
+              "5 16 1\n");
+}
+
 TEST_F(SavedTableTest, EveryXmlModeAsATable) {
     writer_->setIsTitle(true);
     writer_->setTitle("Items");
