@@ -56,6 +56,31 @@ class PythonModuleTest(unittest.TestCase):
         rows.MoveNext()
         self.assertTrue(rows.EOF)
 
+    def test_none_in_memory_rows_is_null_to_the_list_filler(self):
+        # The list filler tells the two apart: a Null field ends its record, whose row the next
+        # record then takes, while an empty value only empties its cell.
+        import openpyxl
+        with tempfile.TemporaryDirectory() as folder:
+            template = os.path.join(folder, "list.xlsx")
+            book = openpyxl.Workbook()
+            book.active.title = "List"
+            for address, value in (("A2", "2"), ("A3", "3"), ("B1", "CODE"), ("C1", "NAME")):
+                book.active[address] = value
+            book.save(template)
+            target = os.path.join(folder, "out.xlsx")
+            job = tavlora.CreateObject("Tavlora.CExcelBatDo")
+            self.assertTrue(job.DoCopy(strFile=template, strDest=target))
+            self.assertTrue(job.DoBegin(target))
+            filler = tavlora.CreateObject("Tavlora.CExcelTmplPrintBat")
+            filler.CurBatObj = job
+            self.assertTrue(filler.DoA_Begin("List"))
+            rows = tavlora.MemoryRecordset(["CODE", "NAME"], [(1, "Ann"), (2, None), (3, ""), (4, "Dee")])
+            self.assertTrue(filler.DoA_OutputRst(rows))
+            self.assertTrue(job.DoEnd())
+            sheet = openpyxl.load_workbook(target)["List"]
+            self.assertEqual([sheet["B%d" % row].value for row in range(3, 7)], [1, 3, 4, None])
+            self.assertEqual([sheet["C%d" % row].value for row in range(3, 7)], ["Ann", None, "Dee", None])
+
     def test_xml_documents_and_node_lists(self):
         document = tavlora.XmlDocument(os.path.join(EXAMPLE_DIR, "regions.xml"))
         nodes = document.documentElement.selectNodes("region")

@@ -140,6 +140,28 @@ TEST(XmlTable, FromAFileWithOneLoadForBothQueries) {
     EXPECT_EQ(failures.workbook->sheets().size(), 2u);
 }
 
+// Field nodes laid out on lines of their own: the ends of their texts are white space the
+// document does not keep, so the keys are the bare names and the rows find their attributes.
+TEST(XmlTable, FieldTextsOnLinesOfTheirOwnAreTrimmed) {
+    tavlora::test::TempDir dir;
+    auto file = dir.file("indented.xml");
+    test::writeTextFile(file,
+                        "<root>\n"
+                        "  <fields>\n"
+                        "    <f>\n id\n</f>\n"
+                        "    <f>\n\t name  \n    </f>\n"
+                        "  </fields>\n"
+                        "  <row id='1' name='Ana'/>\n"
+                        "  <row id='2' name='Bo'/>\n"
+                        "</root>\n");
+    TableBook book;
+    book.writer->setXmlWay(CExcelOutputRcd::kXmlWayFieldText);
+    ASSERT_TRUE(book.writer->DoA_RcdXml("Data", file.string(), "row", "fields/f"));
+    EXPECT_EQ(headerOf(book, 3), (std::vector<std::string>{"id", "name", "<empty>"}));
+    EXPECT_EQ(headerOf(book, 2, "2"), (std::vector<std::string>{"1", "Ana"}));
+    EXPECT_EQ(headerOf(book, 2, "3"), (std::vector<std::string>{"2", "Bo"}));
+}
+
 // ---- failures ----
 
 TEST(XmlTableFailure, EmptyOrMissingDataListWritesNothing) {

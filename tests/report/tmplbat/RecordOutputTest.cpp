@@ -121,6 +121,22 @@ TEST(OutputRst, ANullValueStopsItsRecordAndTheNextRecordTakesTheBlock) {
     EXPECT_EQ(book.column("C", 3, 5), (Strings{"Ann", "Cy", ""}));
 }
 
+// A text that reads as a number too large for a double is written as text; the record keeps its
+// block and the next record gets the next one.
+TEST(OutputRst, NumericTextBeyondTheDoubleRangeKeepsItsRow) {
+    ListBook book;
+    sequentialTemplate(book);
+    const std::string digits(400, '9');
+    auto rst = recordset({"CODE", "NAME"}, {{Variant(1), Variant("7E400")}, {Variant(2), Variant("-1e999")},
+                                            {Variant(3), Variant(digits)}, {Variant(4), Variant("Dee")}});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(rst));
+    EXPECT_EQ(book.column("B", 3, 7), (Strings{"1", "2", "3", "4", ""}));
+    EXPECT_EQ(book.at("C3"), Variant("7E400"));
+    EXPECT_EQ(book.at("C4"), Variant("-1e999"));
+    EXPECT_EQ(book.at("C5"), Variant(digits));
+    EXPECT_EQ(book.at("C6"), Variant("Dee"));
+}
+
 TEST(OutputRst, AFieldTheRecordsetLacksLeavesItsColumnUntouched) {
     ListBook book;
     book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "CODE"}, {"C1", "MISSING"}, {"D1", "NAME"}, {"C3", "keep"}});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/TestPaths.h"
 #include "tavlora/CExcelTmplPrintOne.h"
 #include "TmplOneTestSupport.h"
 
@@ -54,6 +55,35 @@ TEST(WriteBack, NumericTextBecomesANumber) {
     ASSERT_TRUE(book.filler->DoA_ReplaceA("Amount", "12.5"));
     book.filler->DoA_End();
     EXPECT_EQ(book.at("B2"), Variant(12.5));
+}
+
+// A text that reads as a number too large for a double replaces its placeholder and is saved as
+// text; a text within the range still becomes a number.
+TEST(WriteBack, NumericTextBeyondTheDoubleRangeIsWrittenAsText) {
+    if (!tavlora::test::haveOpenpyxl()) GTEST_SKIP() << "openpyxl not installed";
+    TemplateBook book;
+    const std::string digits(400, '9');
+    book.put({{"A1", "x"}, {"B2", "%Big%"}, {"B3", "Sum %Small%"}, {"B4", "%Digits%"}, {"B5", "%Plain%"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("Invoice"));
+    ASSERT_TRUE(book.filler->DoA_ReplaceA("Big", "7E400"));
+    ASSERT_TRUE(book.filler->DoA_ReplaceA("Small", "-1e999"));
+    ASSERT_TRUE(book.filler->DoA_ReplaceA("Digits", digits));
+    ASSERT_TRUE(book.filler->DoA_ReplaceA("Plain", "12"));
+    EXPECT_EQ(book.filler->DoA_End(), 4);
+    EXPECT_EQ(book.at("B2"), Variant("7E400"));
+    EXPECT_EQ(book.at("B3"), Variant("-1e999"));
+    EXPECT_EQ(book.at("B4"), Variant(digits));
+    EXPECT_EQ(book.at("B5"), Variant(12.0));
+
+    tavlora::test::TempDir dir;
+    const auto file = dir.file("big.xlsx");
+    book.workbook->saveAs(file.string());
+    EXPECT_EQ(tavlora::test::runPython("import openpyxl\n"
+                                       "ws = openpyxl.load_workbook(r'" + file.string() + "')['Invoice']\n"
+                                       "for a in ('B2', 'B3', 'B5'):\n"
+                                       "    print(a, ws[a].data_type, ws[a].value)\n"
+                                       "print(ws['B4'].data_type, ws['B4'].value == '9' * 400)\n"),
+              "B2 s 7E400\nB3 s -1e999\nB5 n 12\ns True\n");
 }
 
 TEST(WriteBack, InCellModeNeverTouchesTheHeaderRows) {
