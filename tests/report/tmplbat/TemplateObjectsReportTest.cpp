@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "data/MemoryRecordset.h"
+#include "support/TemplateObjectsSupport.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
 #include "tavlora/CExcelBatDo.h"
@@ -26,10 +27,6 @@ fs::path makeTemplate(const TempDir& dir) {
     auto path = dir.file("items-template.xlsx");
     runPython(
         "import openpyxl\n"
-        "from PIL import Image as Picture\n"
-        "from openpyxl.drawing.image import Image\n"
-        "from openpyxl.drawing.spreadsheet_drawing import TwoCellAnchor, AnchorMarker\n"
-        "from openpyxl.worksheet.table import Table, TableStyleInfo\n"
         "wb = openpyxl.Workbook()\n"
         "ws = wb.active\n"
         "ws.title = 'Items'\n"
@@ -38,15 +35,8 @@ fs::path makeTemplate(const TempDir& dir) {
         "ws['A6'] = '2'\n"
         "for col, definition, caption in zip('BCD', ['NAME', 'QTY', 'PRICE'], ['Name', 'Qty', 'Price']):\n"
         "    ws[col + '1'] = definition\n"
-        "    ws[col + '3'] = caption\n"
-        "table = Table(displayName='Items', ref='B3:D8')\n"
-        "table.tableStyleInfo = TableStyleInfo(name='TableStyleMedium9', showRowStripes=True)\n"
-        "ws.add_table(table)\n"
-        "ws['C9'] = '=SUM(Items[Qty])'\n"
-        "Picture.new('RGB', (8, 8), 'red').save(r'" + dir.file("logo.png").string() + "')\n"
-        "logo = Image(r'" + dir.file("logo.png").string() + "')\n"
-        "logo.anchor = TwoCellAnchor(_from=AnchorMarker(col=4, row=1), to=AnchorMarker(col=7, row=5))\n"
-        "ws.add_image(logo)\n"
+        "    ws[col + '3'] = caption\n" +
+        tavlora::test::templateObjectsScript({"B3:D8", "C9", 4, 1, 7, 5}, dir.path()) +
         "wb.save(r'" + path.string() + "')\n");
     return path;
 }
@@ -74,25 +64,14 @@ TEST(TemplateObjectsReport, TableTotalAndPictureFollowEndModeTwo) {
     if (!tavlora::test::haveOpenpyxl()) GTEST_SKIP() << "openpyxl not installed";
     TempDir dir;
     auto report = fillReport(dir);
-    auto out = runPython(
-        "import re, zipfile, openpyxl\n"
-        "wb = openpyxl.load_workbook(r'" + report.string() + "')\n"
-        "ws = wb['Items']\n"
-        "print([(t.displayName, t.ref) for t in ws.tables.values()])\n"
-        "print(ws['B8'].value)\n"
-        "z = zipfile.ZipFile(r'" + report.string() + "')\n"
-        "drawing = [z.read(n).decode() for n in z.namelist() if n.startswith('xl/drawings/drawing')][0]\n"
-        "print(re.findall(r'<(?:xdr:)?col>(\\d+)</(?:xdr:)?col>.*?<(?:xdr:)?row>(\\d+)</', drawing))\n");
+    auto out = tavlora::test::describeTemplateObjects(report, "Items", "B8");
     EXPECT_EQ(out,
               "[('Items', 'A2:C7')]\n"
               "=SUM(Items[Qty])\n"
               "[('3', '0'), ('6', '4')]\n");
 
     if (runCommand("command -v soffice") != 0) GTEST_SKIP() << "LibreOffice not installed";
-    std::string log;
-    int status = tavlora::test::convertWithLibreOffice(dir.path(), report, "csv", dir.file("csv"), &log);
-    ASSERT_EQ(status, 0) << log;
-    auto csv = runPython("print(open(r'" + dir.file("csv/items.csv").string() + "').read().strip())");
+    auto csv = tavlora::test::csvByLibreOffice(dir.path(), report);
     EXPECT_EQ(csv,
               ",,\n"
               "Name,Qty,Price\n"

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/TemplateObjectsSupport.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
 #include "tavlora/CExcelBatDo.h"
@@ -24,10 +25,6 @@ fs::path makeTemplate(const TempDir& dir) {
     auto path = dir.file("stock-template.xlsx");
     runPython(
         "import openpyxl\n"
-        "from PIL import Image as Picture\n"
-        "from openpyxl.drawing.image import Image\n"
-        "from openpyxl.drawing.spreadsheet_drawing import TwoCellAnchor, AnchorMarker\n"
-        "from openpyxl.worksheet.table import Table, TableStyleInfo\n"
         "wb = openpyxl.Workbook()\n"
         "ws = wb.active\n"
         "ws.title = 'Stock'\n"
@@ -36,15 +33,8 @@ fs::path makeTemplate(const TempDir& dir) {
         "    ws[col + '2'] = target\n"
         "ws['B4'], ws['C4'] = 'Name', 'Qty'\n"
         "for row, name in zip((5, 6, 7), ['Widget', 'Gadget', 'Gizmo']):\n"
-        "    ws['B%d' % row] = name\n"
-        "table = Table(displayName='Items', ref='B4:C7')\n"
-        "table.tableStyleInfo = TableStyleInfo(name='TableStyleMedium9', showRowStripes=True)\n"
-        "ws.add_table(table)\n"
-        "ws['C8'] = '=SUM(Items[Qty])'\n"
-        "Picture.new('RGB', (8, 8), 'red').save(r'" + dir.file("logo.png").string() + "')\n"
-        "logo = Image(r'" + dir.file("logo.png").string() + "')\n"
-        "logo.anchor = TwoCellAnchor(_from=AnchorMarker(col=4, row=2), to=AnchorMarker(col=6, row=5))\n"
-        "ws.add_image(logo)\n"
+        "    ws['B%d' % row] = name\n" +
+        tavlora::test::templateObjectsScript({"B4:C7", "C8", 4, 2, 6, 5}, dir.path()) +
         "wb.save(r'" + path.string() + "')\n");
     return path;
 }
@@ -70,25 +60,14 @@ TEST(TemplateObjectsReport, TableTotalAndPictureFollowHeaderModeTwo) {
     if (!tavlora::test::haveOpenpyxl()) GTEST_SKIP() << "openpyxl not installed";
     TempDir dir;
     auto report = fillReport(dir);
-    auto out = runPython(
-        "import re, zipfile, openpyxl\n"
-        "wb = openpyxl.load_workbook(r'" + report.string() + "')\n"
-        "ws = wb['Stock']\n"
-        "print([(t.displayName, t.ref) for t in ws.tables.values()])\n"
-        "print(ws['C6'].value)\n"
-        "z = zipfile.ZipFile(r'" + report.string() + "')\n"
-        "drawing = [z.read(n).decode() for n in z.namelist() if n.startswith('xl/drawings/drawing')][0]\n"
-        "print(re.findall(r'<(?:xdr:)?col>(\\d+)</(?:xdr:)?col>.*?<(?:xdr:)?row>(\\d+)</', drawing))\n");
+    auto out = tavlora::test::describeTemplateObjects(report, "Stock", "C6");
     EXPECT_EQ(out,
               "[('Items', 'B2:C5')]\n"
               "=SUM(Items[Qty])\n"
               "[('4', '0'), ('6', '3')]\n");
 
     if (runCommand("command -v soffice") != 0) GTEST_SKIP() << "LibreOffice not installed";
-    std::string log;
-    int status = tavlora::test::convertWithLibreOffice(dir.path(), report, "csv", dir.file("csv"), &log);
-    ASSERT_EQ(status, 0) << log;
-    auto csv = runPython("print(open(r'" + dir.file("csv/stock.csv").string() + "').read().strip())");
+    auto csv = tavlora::test::csvByLibreOffice(dir.path(), report);
     EXPECT_EQ(csv,
               ",Stock,\n"
               ",Name,Qty\n"
