@@ -154,6 +154,20 @@ struct Styles::Impl {
     std::map<std::string, uint32_t> xfIdsByText;           // shares identical cell formats
     uint32_t nextCustomNumberFormat = kFirstCustomNumberFormat;
 
+    Impl() = default;
+    // Copies what index() found instead of indexing again (the cell format keys are the dear part
+    // of loading a style sheet); only the node handles must point into the new document.
+    Impl(const Impl& other)
+        : fonts(other.fonts),
+          customNumberFormats(other.customNumberFormats),
+          formats(other.formats),
+          xfIdsByText(other.xfIdsByText),
+          nextCustomNumberFormat(other.nextCustomNumberFormat) {
+        doc.reset(other.doc);
+        for (pugi::xml_node xf : root().child("cellXfs").children("xf")) xfNodes.push_back(xf);
+    }
+    Impl& operator=(const Impl&) = delete;
+
     pugi::xml_node root() const { return doc.child("styleSheet"); }
 
     pugi::xml_node section(const char* name) {
@@ -292,6 +306,16 @@ struct Styles::Impl {
 
 Styles::Styles() : impl_(std::make_unique<Impl>()) { loadXml(kDefaultStylesXml); }
 Styles::~Styles() = default;
+
+Styles::Styles(const Styles& other) : impl_(std::make_unique<Impl>(*other.impl_)), date1904_(other.date1904_) {}
+
+Styles& Styles::operator=(const Styles& other) {
+    if (this != &other) {
+        impl_ = std::make_unique<Impl>(*other.impl_);
+        date1904_ = other.date1904_;
+    }
+    return *this;
+}
 
 void Styles::loadXml(const std::string& xml) {
     auto fresh = std::make_unique<Impl>();

@@ -57,8 +57,9 @@ class Styles {
 public:
     Styles();  // the default style sheet of a new workbook
     ~Styles();
-    Styles(const Styles&) = delete;
-    Styles& operator=(const Styles&) = delete;
+    // A copy of its own: derived formats added to one never show in the other.
+    Styles(const Styles& other);
+    Styles& operator=(const Styles& other);
 
     // Replaces the style sheet with the given styles part. Throws com::Error on ill-formed XML.
     void loadXml(const std::string& xml);

@@ -122,6 +122,38 @@ TEST(StylesTest, SavedStylesReadBackTheSame) {
     EXPECT_EQ(again.cellFormat(xf).horizontal, align::kRight);
 }
 
+TEST(StylesTest, ACopyDerivesOnItsOwn) {
+    Styles original;
+    original.loadXml(kTemplateStyles);
+    original.setUses1904Dates(true);
+    Styles copy(original);
+    EXPECT_EQ(copy.toXml(), original.toXml());
+    EXPECT_TRUE(copy.uses1904Dates());
+    ASSERT_EQ(copy.cellFormatCount(), 3u);
+    EXPECT_EQ(copy.cellFormat(2).horizontal, align::kCenter);
+
+    // The copy's formats are its own nodes: deriving from them reads the copy, and what it adds
+    // never shows in the original, nor what the original adds in the copy.
+    StyleChange bigger;
+    bigger.fontSize = 20;
+    uint32_t derived = copy.derive(1, bigger);
+    EXPECT_EQ(derived, 3u);
+    EXPECT_EQ(copy.cellFormat(derived).numberFormat, "0.000");
+    EXPECT_EQ(copy.derive(1, bigger), derived) << "identical derived formats are still shared in a copy";
+    EXPECT_EQ(original.cellFormatCount(), 3u);
+    StyleChange format;
+    format.numberFormat = "0.0%";
+    EXPECT_EQ(original.derive(2, format), 3u);
+    EXPECT_EQ(original.cellFormat(3).numberFormat, "0.0%");
+    EXPECT_EQ(copy.cellFormat(3).font.size, 20);
+    EXPECT_EQ(copy.toXml().find("0.0%"), std::string::npos);
+
+    Styles assigned;
+    assigned = copy;
+    EXPECT_EQ(assigned.toXml(), copy.toXml());
+    EXPECT_EQ(assigned.derive(1, bigger), derived);
+}
+
 TEST(StylesTest, RefusesIllFormedXml) {
     Styles styles;
     try {
