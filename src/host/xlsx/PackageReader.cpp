@@ -11,6 +11,7 @@
 #include "host/xlsx/chart/ChartPackageReader.h"
 #include "host/xlsx/Package.h"
 #include "host/xlsx/PackageSnapshot.h"
+#include "host/xlsx/ParsedTemplate.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"
 #include "host/xlsx/WorksheetReader.h"
@@ -25,8 +26,14 @@ constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
 
 class PackageReader {
 public:
-    PackageReader(const PackageSource& zip, Workbook& workbook)
-        : zip_(zip), workbook_(workbook), contents_(std::make_shared<PackageContents>()) {}
+    // With `parsed`, the styles, shared strings and worksheets are copied from it instead of
+    // parsed: it must have been captured from this same package.
+    PackageReader(const PackageSource& zip, Workbook& workbook, const ParsedTemplate* parsed = nullptr)
+        : zip_(zip), workbook_(workbook), contents_(std::make_shared<PackageContents>()), parsed_(parsed) {}
+
+    // Asks read() to capture the workbook's parsed state, for later readers of the same package.
+    void captureParsed() { capture_ = true; }
+    std::shared_ptr<const ParsedTemplate> captured() const { return captured_; }
 
     void read() {
         readContentTypes();
@@ -40,6 +47,7 @@ public:
         std::vector<uint32_t> sharedStrings = readSharedStringsPart(workbookRelationships);
         markRegenerated(workbookRelationships, "calcChain");
         std::vector<int32_t> sheetIndexes = readSheets(info, workbookRelationships, sharedStrings);
+        if (capture_) captured_ = ParsedTemplate::capture(workbook_);
         workbook_.definedNames() = namesOfReadSheets(std::move(info.definedNames), sheetIndexes);
         int32_t activeTab = info.activeTab >= 0 && size_t(info.activeTab) < sheetIndexes.size() ? sheetIndexes[size_t(info.activeTab)] : 0;
         if (activeTab >= 0 && static_cast<size_t>(activeTab) < workbook_.sheets().size())
@@ -122,6 +130,12 @@ private:
     }
 
     void readStyles(const RelationshipList& list, bool date1904) {
+        if (parsed_) {
+            // The texts come along: the worksheets added theirs to the shared strings' ones.
+            markRegenerated(list, "styles");
+            parsed_->copyStoreInto(workbook_.store());
+            return;
+        }
         Styles& styles = workbook_.store().styles;
         if (const ZipEntry* entry = targetOf(relationshipOfKind(list, "styles"))) {
             regenerated_.insert(asciiLower(entry->name));
@@ -138,6 +152,8 @@ private:
         const ZipEntry* entry = targetOf(relationshipOfKind(list, "sharedStrings"));
         if (!entry) return {};
         regenerated_.insert(asciiLower(entry->name));
+        // The copied store holds the texts already; only a parse hands out their ids.
+        if (parsed_) return {};
         pugi::xml_document document;
         parse(document, *entry);
         return readSharedStrings(document, workbook_.store().strings);
@@ -190,9 +206,15 @@ private:
                 sheet = std::make_shared<ChartSheet>(owner, entry.name);
             } else if (kind == "worksheet" || kind == "xlMacrosheet" || kind == "xlIntlMacrosheet" || kind == "dialogsheet") {
                 auto worksheet = std::make_shared<Worksheet>(owner, workbook_.sharedStore(), entry.name);
-                WorksheetSource source{zip_.displayName(), part.name, strings,
-                                       workbook_.store().styles.cellFormatCount(), workbook_.store().styles.uses1904Dates()};
-                readWorksheet(zip_.read(part), *worksheet, source);
+                if (parsed_) {
+                    if (!parsed_->copySheetInto(part.name, *worksheet))
+                        fail("does not hold the sheet '" + entry.name + "' it held when first read");
+                } else {
+                    WorksheetSource source{zip_.displayName(), part.name, strings,
+                                           workbook_.store().styles.cellFormatCount(),
+                                           workbook_.store().styles.uses1904Dates()};
+                    readWorksheet(zip_.read(part), *worksheet, source);
+                }
                 regenerated_.insert(asciiLower(part.name));
                 sheet = worksheet;
             } else {
@@ -263,6 +285,9 @@ private:
     Workbook& workbook_;
     std::shared_ptr<PackageContents> contents_;
     std::unordered_set<std::string> regenerated_;  // lower-case part names
+    const ParsedTemplate* parsed_;
+    bool capture_ = false;
+    std::shared_ptr<const ParsedTemplate> captured_;
 };
 
 }  // namespace
@@ -279,7 +304,11 @@ void readWorkbookFromBuffer(const void* data, size_t size, const std::string& di
 }
 
 void readWorkbookFrom(const PackageSnapshot& package, Workbook& workbook) {
-    PackageReader(package, workbook).read();
+    std::shared_ptr<const ParsedTemplate> parsed = package.parsedTemplate().get();
+    PackageReader reader(package, workbook, parsed.get());
+    if (!parsed) reader.captureParsed();
+    reader.read();
+    if (!parsed) package.parsedTemplate().offer(reader.captured());
     if (auto* contents = dynamic_cast<PackageContents*>(workbook.keptPackage().get()))
         contents->savedParts = package.savedParts();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/xlsx/PackageSource.h"
+#include "host/xlsx/ParsedTemplate.h"
 #include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/ZipInput.h"
 
@@ -31,6 +32,8 @@ public:
 
     // Where the workbooks opened from this package find the parts earlier saves of them deflated.
     const std::shared_ptr<SavedPartMemo>& savedParts() const { return savedParts_; }
+    // Where the workbooks opened from this package find its parts as the first of them parsed them.
+    ParsedTemplateSlot& parsedTemplate() const { return *parsedTemplate_; }
 
 private:
     struct Data {
@@ -45,6 +48,7 @@ private:
     std::unordered_map<std::string, size_t> byLowerName_;
     size_t heldBytes_ = 0;
     std::shared_ptr<SavedPartMemo> savedParts_ = std::make_shared<SavedPartMemo>();
+    std::unique_ptr<ParsedTemplateSlot> parsedTemplate_ = std::make_unique<ParsedTemplateSlot>();
 };
 
 }  // namespace tavlora::host::xlsx

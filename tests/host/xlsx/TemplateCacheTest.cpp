@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "com/Conversions.h"
+#include "com/Error.h"
 #include "com/Variant.h"
 #include "host/Application.h"
 #include "host/files/NewApplication.h"
@@ -183,6 +184,133 @@ TEST_F(TemplateCacheTest, EditsOfOneReportNeverReachTheNext) {
     EXPECT_EQ(com::toText(next->worksheets().front()->cell(99, 26).value()), "");
     EXPECT_EQ(cache_->fileReads(), 1u);
 }
+
+// ---- reports made from the parsed template ----
+
+// What a report run may do to every worksheet: new texts and numbers, a derived format, a merge,
+// a wider column, a deleted row (which moves the kept XML and the cells' kept extras).
+void editEverySheet(host::Workbook& workbook, int n) {
+    for (const auto& sheet : workbook.worksheets()) {
+        sheet->cell(1, 1).setValue(com::Variant("edited " + std::to_string(n)));
+        sheet->cell(300, 40).setValue(com::Variant(static_cast<int32_t>(n)));
+        sheet->range("B2").font().setBold(true);
+        sheet->range("D7:E8").merge();
+        sheet->range("C1").setColumnWidth(31);
+        try {
+            sheet->deleteRows(3, 1);
+        } catch (const com::Error&) {
+            // Refused alike with or without the cache (a merge or a table in the way).
+        }
+    }
+}
+
+void saveReport(host::Application& application, const fs::path& templatePath, const fs::path& out, int edits) {
+    auto workbook = application.open(templatePath.string());
+    if (edits >= 0) editEverySheet(*workbook, edits);
+    workbook->saveAs(out.string());
+    workbook->close();
+}
+
+// Names the parts that differ and shows where, rather than printing whole packages.
+std::string partDifferences(const fs::path& actual, const fs::path& expected) {
+    auto a = partsOf(actual), e = partsOf(expected);
+    std::string out;
+    for (size_t i = 0; i < std::max(a.size(), e.size()); ++i) {
+        if (i < a.size() && i < e.size() && a[i] == e[i]) continue;
+        if (i >= a.size() || i >= e.size() || a[i].first != e[i].first) {
+            out += "part " + std::to_string(i) + ": " + (i < a.size() ? a[i].first : "(none)") + " where " +
+                   (i < e.size() ? e[i].first : "(none)") + " was expected\n";
+            continue;
+        }
+        const std::string &x = a[i].second, &y = e[i].second;
+        size_t at = 0;
+        while (at < x.size() && at < y.size() && x[at] == y[at]) ++at;
+        size_t from = at > 80 ? at - 80 : 0;
+        out += a[i].first + " differs at " + std::to_string(at) + ":\n  got      ..." + x.substr(from, 200) +
+               "\n  expected ..." + y.substr(from, 200) + "\n";
+    }
+    return out;
+}
+
+// A workbook whose formulas draw random numbers or read the clock saves other values every time,
+// with the cache or without.
+bool hasVolatileFormulas(const fs::path& file) {
+    for (const auto& [name, text] : partsOf(file))
+        for (const char* function : {"RAND()", "RANDBETWEEN(", "NOW()", "TODAY()"})
+            if (name.find("worksheets/") != std::string::npos && text.find(function) != std::string::npos) return true;
+    return false;
+}
+
+class ParsedTemplateReports : public ::testing::TestWithParam<std::string> {};
+
+// The first open parses the template and keeps what it read, the later ones copy that: whatever
+// the first report and the ones between did to their copies, each report is what a fresh read of
+// the file would have made, part by part, edited or not.
+TEST_P(ParsedTemplateReports, EveryReportIsThatOfAFreshRead) {
+    TempDir dir;
+    fs::path templatePath = dir.file(GetParam());
+    fs::copy_file(fixture(GetParam()), templatePath);
+    if (hasVolatileFormulas(templatePath)) GTEST_SKIP() << "its formulas give other values at every save";
+    std::string extension = templatePath.extension().string();
+    auto plain = host::files::newApplication();
+    host::files::FileOptions options;
+    options.templates = std::make_shared<TemplateCache>();
+    auto cached = host::files::newApplication(options);
+
+    saveReport(*plain, templatePath, dir.file("plain" + extension), -1);
+    saveReport(*plain, templatePath, dir.file("plain-edited" + extension), 5);
+    saveReport(*cached, templatePath, dir.file("first" + extension), 5);  // parses, then edits
+    saveReport(*cached, templatePath, dir.file("copied" + extension), -1);
+    saveReport(*cached, templatePath, dir.file("copied-edited" + extension), 5);
+    saveReport(*cached, templatePath, dir.file("after" + extension), -1);
+    EXPECT_EQ(options.templates->fileReads(), 1u);
+
+    fs::path expected = dir.file("plain" + extension), expectedEdited = dir.file("plain-edited" + extension);
+    EXPECT_NE(partsOf(expected), partsOf(expectedEdited));
+    EXPECT_EQ(partDifferences(dir.file("first" + extension), expectedEdited), "");
+    EXPECT_EQ(partDifferences(dir.file("copied" + extension), expected), "");
+    EXPECT_EQ(partDifferences(dir.file("copied-edited" + extension), expectedEdited), "");
+    EXPECT_EQ(partDifferences(dir.file("after" + extension), expected), "");
+}
+
+// Both threads copy the one parsed template at once while editing their copies (run under the
+// sanitizers, this is where a shared node or count would show).
+TEST(ParsedTemplateThreads, TwoThreadsEditCopiesOfOneParsedTemplate) {
+    TempDir dir;
+    fs::path templatePath = dir.file("budget.xlsx");
+    fs::copy_file(fixture("excel_budget_template_chart_tables.xlsx"), templatePath);
+    host::files::FileOptions options;
+    options.templates = std::make_shared<TemplateCache>();
+    constexpr int kReports = 12;
+    std::string failures[2];
+    auto run = [&](int thread) {
+        try {
+            auto application = host::files::newApplication(options);
+            for (int n = thread; n < kReports; n += 2)
+                saveReport(*application, templatePath, dir.file("report" + std::to_string(n) + ".xlsx"), n);
+        } catch (const std::exception& error) {
+            failures[thread] = error.what();
+        }
+    };
+    std::thread other(run, 1);
+    run(0);
+    other.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
+    auto plain = host::files::newApplication();
+    for (int n : {0, 1, kReports - 1}) {
+        saveReport(*plain, templatePath, dir.file("plain.xlsx"), n);
+        EXPECT_EQ(partDifferences(dir.file("report" + std::to_string(n) + ".xlsx"), dir.file("plain.xlsx")), "") << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ParsedTemplateReports, ::testing::ValuesIn(fixtureNames()),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 // ---- copies noted by a print job ----
 

@@ -1,0 +1,61 @@
+#pragma once
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "host/cells/CellStore.h"
+#include "host/Workbook.h"
+#include "host/xlsx/KeptCellAttributes.h"
+
+namespace tavlora::host {
+class Worksheet;
+}
+
+namespace tavlora::host::xlsx {
+
+// What reading a template's styles, shared strings and worksheets made, as it was before anything
+// else touched the workbook: a report opened from a cached template starts from a copy of it
+// instead of parsing those parts again (together most of what opening costs). Every copy is deep
+// (cells, texts, formats, the kept XML), so nothing a report does reaches the template or another
+// report. Immutable once made; any number of threads may copy from it at once.
+class ParsedTemplate {
+public:
+    ParsedTemplate(const ParsedTemplate&) = delete;
+    ParsedTemplate& operator=(const ParsedTemplate&) = delete;
+
+    // The state of `workbook` right after its worksheets were read from a package.
+    static std::shared_ptr<const ParsedTemplate> capture(Workbook& workbook);
+
+    // Replaces the texts and formats of `store` with the template's.
+    void copyStoreInto(WorkbookStore& store) const;
+    // Gives `sheet` the cells, merges, sizes and kept XML the worksheet of part `partName` was read
+    // with; false when the template has no such worksheet.
+    bool copySheetInto(const std::string& partName, Worksheet& sheet) const;
+
+private:
+    struct SheetState;
+    ParsedTemplate() = default;
+
+    WorkbookStore store_;
+    std::unordered_map<std::string, std::unique_ptr<const SheetState>> sheets_;  // by part name
+};
+
+// Where the workbooks opened from one cached package find its parsed template: the first open
+// that finds none reads the parts and offers what it read, later opens copy it. Safe on any
+// thread.
+class ParsedTemplateSlot {
+public:
+    std::shared_ptr<const ParsedTemplate> get() const;
+    // Keeps `parsed` unless another open offered one first (both hold the same).
+    void offer(std::shared_ptr<const ParsedTemplate> parsed);
+
+private:
+    mutable std::mutex mutex_;  // guards parsed_
+    std::shared_ptr<const ParsedTemplate> parsed_;
+};
+
+}  // namespace tavlora::host::xlsx
