@@ -1,5 +1,6 @@
 #include "host/xlsx/ZipFileSink.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <string>
@@ -12,42 +13,54 @@ namespace {
 
 // The archive's destination for libzip: a file the caller holds open, written in place of the
 // temporary file libzip would otherwise make of its own. libzip writes forward, going back only to
-// complete a part's local header, so writes are gathered and flushed before every seek.
+// complete a part's local header. The bytes from `bufferStart` on are held until they reach a
+// block: a going back that lands among them rewrites them in memory, so a small archive is written
+// with one call instead of two writes and a size query for each of its parts.
 struct FileSink {
     static constexpr size_t kBlock = 1 << 20;
 
     int fd;
-    std::string pending;   // bytes to be written at `position`
-    zip_int64_t position = 0;
+    std::string buffer;  // the file's bytes from bufferStart on, not written yet
+    zip_int64_t bufferStart = 0;
+    zip_int64_t position = 0;  // where the next write goes
+    zip_int64_t fileEnd = 0;   // the file's size, the buffer counted
     zip_error_t error;
 
     explicit FileSink(int descriptor) : fd(descriptor) { zip_error_init(&error); }
 
     bool flush() {
         size_t done = 0;
-        while (done < pending.size()) {
-            int64_t n = base::writeAt(fd, pending.data() + done, pending.size() - done,
-                                      position + static_cast<int64_t>(done));
+        while (done < buffer.size()) {
+            int64_t n = base::writeAt(fd, buffer.data() + done, buffer.size() - done,
+                                      bufferStart + static_cast<int64_t>(done));
             if (n <= 0) {
                 zip_error_set(&error, ZIP_ER_WRITE, n < 0 ? errno : EIO);
                 return false;
             }
             done += static_cast<size_t>(n);
         }
-        position += static_cast<zip_int64_t>(done);
-        pending.clear();
+        buffer.clear();
+        bufferStart = position;
         return true;
     }
 
-    zip_int64_t seek(void* data, zip_uint64_t length) {
-        if (!flush()) return -1;
-        int64_t size = base::sizeOfOpenFile(fd);
-        if (size < 0) {
-            zip_error_set(&error, ZIP_ER_SEEK, errno);
-            return -1;
+    bool write(const char* data, size_t length) {
+        zip_int64_t bufferEnd = bufferStart + static_cast<zip_int64_t>(buffer.size());
+        if (position < bufferStart || position > bufferEnd) {
+            if (!flush()) return false;  // the buffer starts again where this write goes
         }
+        size_t offset = static_cast<size_t>(position - bufferStart);
+        size_t overwritten = std::min(length, buffer.size() - offset);
+        buffer.replace(offset, overwritten, data, overwritten);
+        buffer.append(data + overwritten, length - overwritten);
+        position += static_cast<zip_int64_t>(length);
+        fileEnd = std::max(fileEnd, position);
+        return buffer.size() < kBlock || flush();
+    }
+
+    zip_int64_t seek(void* data, zip_uint64_t length) {
         zip_int64_t to = zip_source_seek_compute_offset(static_cast<zip_uint64_t>(position),
-                                                        static_cast<zip_uint64_t>(size), data, length, &error);
+                                                        static_cast<zip_uint64_t>(fileEnd), data, length, &error);
         if (to < 0) return -1;
         position = to;
         return 0;
@@ -57,8 +70,8 @@ struct FileSink {
     // then takes the file for one rewritten in place and writes it out on close, a disk write per
     // save that the rename does not need.
     zip_int64_t beginWrite() {
-        pending.clear();
-        position = 0;
+        buffer.clear();
+        bufferStart = position = fileEnd = 0;
         if (base::sizeOfOpenFile(fd) == 0) return 0;
         if (base::truncateToEmpty(fd) != 0) {
             zip_error_set(&error, ZIP_ER_WRITE, errno);
@@ -74,14 +87,13 @@ struct FileSink {
                 return -1;
             case ZIP_SOURCE_BEGIN_WRITE: return beginWrite();
             case ZIP_SOURCE_WRITE:
-                pending.append(static_cast<const char*>(data), static_cast<size_t>(length));
-                if (pending.size() >= kBlock && !flush()) return -1;
+                if (!write(static_cast<const char*>(data), static_cast<size_t>(length))) return -1;
                 return static_cast<zip_int64_t>(length);
             case ZIP_SOURCE_SEEK_WRITE: return seek(data, length);
-            case ZIP_SOURCE_TELL_WRITE: return position + static_cast<zip_int64_t>(pending.size());
+            case ZIP_SOURCE_TELL_WRITE: return position;
             case ZIP_SOURCE_COMMIT_WRITE: return flush() ? 0 : -1;
             case ZIP_SOURCE_ROLLBACK_WRITE:
-                pending.clear();
+                buffer.clear();
                 return 0;
             case ZIP_SOURCE_REMOVE: return 0;  // an archive without parts: commit() refuses it
             case ZIP_SOURCE_ERROR: return zip_error_to_data(&error, data, length);

@@ -124,6 +124,35 @@ TEST(ZipOutputDeflated, ALargePartIsWrittenFromAllItsPiecesInOrder) {
     EXPECT_EQ(entryOf(dir.file("large.zip"), "large.xml").bytes, text);
 }
 
+TEST(ZipOutputDeflated, PartsOnEitherSideOfAWrittenBlockKeepTheirHeaders) {
+    // The file is written in blocks of 1 MiB; libzip goes back to complete each part's header, so
+    // a part that fills more than a block has its header in bytes already written, the parts around
+    // it in bytes still held.
+    TempDir dir;
+    std::string noise(size_t(5) << 19, '\0');
+    uint32_t state = 12345;
+    for (char& c : noise) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    const std::string tail = noise.substr(0, 70000);  // addBytes reads it at commit
+    {
+        host::xlsx::ZipOutput zip(dir.file("blocks.zip").string());
+        zip.addText("first.xml", "<first/>");
+        zip.addBytes("noise.bin", noise);
+        zip.addText("after.xml", customXml());
+        zip.addBytes("last.bin", tail);
+        zip.commit();
+    }
+    EXPECT_EQ(entryOf(dir.file("blocks.zip"), "first.xml").bytes, "<first/>");
+    EXPECT_EQ(entryOf(dir.file("blocks.zip"), "noise.bin").bytes, noise);
+    EXPECT_EQ(entryOf(dir.file("blocks.zip"), "after.xml").bytes, customXml());
+    EXPECT_EQ(entryOf(dir.file("blocks.zip"), "last.bin").bytes, tail);
+    EXPECT_EQ(runPython("import zipfile\nprint(zipfile.ZipFile(r'" + dir.file("blocks.zip").string() +
+                        "').testzip())"),
+              "None\n");
+}
+
 TEST(ZipOutputDeflated, AWrongCrcIsWrittenAsGivenAndCaughtByReaders) {
     // The CRC is the caller's word: a wrong one must make the entry fail to read, never be fixed
     // up by deflating the data again.
