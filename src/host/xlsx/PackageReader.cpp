@@ -306,9 +306,10 @@ void readWorkbookFromBuffer(const void* data, size_t size, const std::string& di
 void readWorkbookFrom(const PackageSnapshot& package, Workbook& workbook) {
     std::shared_ptr<const ParsedTemplate> parsed = package.parsedTemplate().get();
     PackageReader reader(package, workbook, parsed.get());
-    if (!parsed) reader.captureParsed();
+    const bool capture = !parsed && package.heldBytes() <= ParsedTemplate::kLargestPackage;
+    if (capture) reader.captureParsed();
     reader.read();
-    if (!parsed) package.parsedTemplate().offer(reader.captured());
+    if (capture) package.parsedTemplate().offer(reader.captured());
     if (auto* contents = dynamic_cast<PackageContents*>(workbook.keptPackage().get()))
         contents->savedParts = package.savedParts();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,11 @@ namespace tavlora::host::xlsx {
 // report. Immutable once made; any number of threads may copy from it at once.
 class ParsedTemplate {
 public:
+    // Packages larger than this (unpacked and packed bytes held) are parsed for every workbook: the
+    // parsed form of a large template would hold its cells a second time outside the cache's
+    // budget, and the reports made from it are large enough for the parse not to matter.
+    static constexpr size_t kLargestPackage = size_t(16) << 20;
+
     ParsedTemplate(const ParsedTemplate&) = delete;
     ParsedTemplate& operator=(const ParsedTemplate&) = delete;
 

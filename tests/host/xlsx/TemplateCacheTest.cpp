@@ -17,6 +17,7 @@
 #include "host/Worksheet.h"
 #include "host/format/Styles.h"
 #include "host/xlsx/PackageSnapshot.h"
+#include "host/xlsx/ParsedTemplate.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
 
@@ -271,6 +272,28 @@ TEST_P(ParsedTemplateReports, EveryReportIsThatOfAFreshRead) {
     EXPECT_EQ(partDifferences(dir.file("copied" + extension), expected), "");
     EXPECT_EQ(partDifferences(dir.file("copied-edited" + extension), expectedEdited), "");
     EXPECT_EQ(partDifferences(dir.file("after" + extension), expected), "");
+}
+
+TEST(ParsedTemplateLimit, OnlyASmallTemplateIsKeptParsed) {
+    TempDir dir;
+    fs::path small = dir.file("small.xlsx"), large = dir.file("large.xlsx");
+    writeTemplate(small, "small");
+    PartList parts = packageWithRows("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>large</t></is></c></row>");
+    std::string noise(host::xlsx::ParsedTemplate::kLargestPackage / 2 + 1, '\0');
+    uint32_t state = 7;
+    for (char& c : noise) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    parts.emplace_back("xl/media/noise.bin", noise);  // held unpacked and packed: over the limit
+    writeZip(large, parts);
+    host::files::FileOptions options;
+    options.templates = std::make_shared<TemplateCache>();
+    auto application = host::files::newApplication(options);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(firstCellOf(*application, small), "small");
+        EXPECT_EQ(firstCellOf(*application, large), "large");
+    }
+    EXPECT_EQ(options.templates->fileReads(), 2u);
+    EXPECT_NE(options.templates->package(small.string())->parsedTemplate().get(), nullptr);
+    EXPECT_EQ(options.templates->package(large.string())->parsedTemplate().get(), nullptr);
 }
 
 // Both threads copy the one parsed template at once while editing their copies (run under the
