@@ -11,13 +11,19 @@ header_fill = PatternFill("solid", fgColor="DDEBF7")
 MONEY = '#,##0.00 "EUR"'
 DATE = "yyyy-mm-dd"
 
+
+def bold(size=11):
+    # Named, so that every reader shows the body's typeface and not its own default for a nameless font.
+    return Font(name="Calibri", bold=True, size=size)
+
+
 workbook = openpyxl.Workbook()
 
 # Cover: one-record placeholders.
 cover = workbook.active
 cover.title = "Cover"
 cover["B2"] = "Sales report: %Company%"
-cover["B2"].font = Font(bold=True, size=18)
+cover["B2"].font = bold(18)
 cover["B4"] = "Period"
 cover["C4"] = "%Period%"
 cover["B5"] = "Region"
@@ -44,20 +50,20 @@ orders["A6"] = "2"
 columns = "BCDEFG"
 fields = ["OrderNo", "OrderDate", "Customer", "Product", "Qty", "Amount"]
 captions = ["Order", "Date", "Customer", "Product", "Qty", "Amount"]
-for column, spec in zip(columns, fields):
-    orders[column + "1"] = spec
+for column, field in zip(columns, fields):
+    orders[column + "1"] = field
 orders["B2"] = "%ListTitle%"
-orders["B2"].font = Font(bold=True, size=14)
+orders["B2"].font = bold(14)
 orders.merge_cells("B2:G2")
 orders["F3"] = "Total"
-orders["F3"].font = Font(bold=True)
+orders["F3"].font = bold()
 orders["G3"] = "=SUM(G5:G54)"
 orders["G3"].number_format = MONEY
-orders["G3"].font = Font(bold=True)
+orders["G3"].font = bold()
 for column, caption in zip(columns, captions):
     cell = orders[column + "4"]
     cell.value = caption
-    cell.font = Font(bold=True)
+    cell.font = bold()
     cell.fill = header_fill
     cell.border = box
     cell.alignment = Alignment(horizontal="center")
@@ -66,7 +72,7 @@ for row in range(5, 55):
         orders[column + str(row)].border = box
     orders["C%d" % row].number_format = DATE
     orders["G%d" % row].number_format = MONEY
-for column, width in zip(columns, [8, 11, 20, 15, 6, 14]):
+for column, width in zip(columns, [8, 11, 20, 15, 6, 16]):
     orders.column_dimensions[column].width = width
 # Printed (and rendered by LibreOffice) one page wide.
 orders.page_setup.orientation = "landscape"
@@ -80,7 +86,7 @@ workbook.create_sheet("Regions")
 # Chart: an embedded chart of the monthly figures is drawn here.
 chart = workbook.create_sheet("Chart")
 chart["A1"] = "%ChartCaption%"
-chart["A1"].font = Font(bold=True, size=14)
+chart["A1"].font = bold(14)
 chart.page_setup.orientation = "landscape"
 chart.sheet_properties.pageSetUpPr.fitToPage = True
 
