@@ -48,4 +48,14 @@ void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, s
     }
 }
 
+void dropRelationships(PackageContents& package, std::string_view sourcePart,
+                       const std::function<bool(const Relationship&)>& drop) {
+    const RelationshipList* list = package.relationshipsOf(sourcePart);
+    if (!list) return;
+    RelationshipList kept;
+    for (const Relationship& r : *list)
+        if (!drop(r)) kept.push_back(r);
+    package.setRelationships(sourcePart, std::move(kept));
+}
+
 }  // namespace tavlora::host::xlsx

@@ -12,6 +12,7 @@ namespace tavlora::host::xlsx {
 
 class PackageContents;
 struct PackagePart;
+struct Relationship;
 
 // False when the bytes are not a well-formed document with a root element, or nest too deep
 // for the walks that edit them.
@@ -27,5 +28,8 @@ std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view 
 // ("drawing", "table"), with the relationship's id.
 void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, std::string_view kind,
                         const std::function<void(PackagePart&, const std::string& relationshipId)>& edit);
+// Takes the relationships of `sourcePart` for which `drop` answers true out of its list.
+void dropRelationships(PackageContents& package, std::string_view sourcePart,
+                       const std::function<bool(const Relationship&)>& drop);
 
 }  // namespace tavlora::host::xlsx

@@ -61,13 +61,8 @@ void dropListedRelationships(pugi::xml_node root, std::string_view list, std::st
             removeLeavingNoEmptyList(node);
 }
 
-void dropRelationships(PackageContents& package, std::string_view source, const Names& ids) {
-    const RelationshipList* list = package.relationshipsOf(source);
-    if (!list) return;
-    RelationshipList kept;
-    for (const Relationship& r : *list)
-        if (!ids.count(r.id)) kept.push_back(r);
-    package.setRelationships(source, std::move(kept));
+void dropRelationshipsWithIds(PackageContents& package, std::string_view source, const Names& ids) {
+    dropRelationships(package, source, [&](const Relationship& r) { return ids.count(r.id) != 0; });
 }
 
 // Takes the slicer caches over a lost column out of the workbook; their names.
@@ -83,7 +78,7 @@ Names removeLostCaches(PackageContents& package, const std::vector<TableLoss>& l
         ids.insert(id);
     });
     if (ids.empty()) return names;
-    dropRelationships(package, package.workbookPart, ids);
+    dropRelationshipsWithIds(package, package.workbookPart, ids);
     dropListedRelationships(package.workbookXml.document_element(), "slicerCaches", "slicerCache", ids);
     return names;
 }
@@ -153,7 +148,7 @@ void removeSheetSlicers(PackageContents& package, const Worksheet& sheet, const 
         else if (changed) part.replaceBytes(serializeKeptPart(document, true));
     });
     if (!emptied.empty()) {
-        dropRelationships(package, sheet.partName(), emptied);
+        dropRelationshipsWithIds(package, sheet.partName(), emptied);
         dropListedRelationships(keptSheetRoot(sheet), "slicerList", "slicer", emptied);
     }
     if (!slicers.empty()) removeSlicerDrawings(package, sheet.partName(), slicers);

@@ -120,12 +120,7 @@ std::string tableName(pugi::xml_node table) {
 
 // Takes the table out of the sheet: its relationship and its <tablePart>.
 void detachTable(PackageContents& package, const Worksheet& sheet, const std::string& relationshipId) {
-    if (const RelationshipList* list = package.relationshipsOf(sheet.partName())) {
-        RelationshipList kept;
-        for (const Relationship& r : *list)
-            if (r.id != relationshipId) kept.push_back(r);
-        package.setRelationships(sheet.partName(), std::move(kept));
-    }
+    dropRelationships(package, sheet.partName(), [&](const Relationship& r) { return r.id == relationshipId; });
     pugi::xml_node parts = childByLocalName(keptSheetRoot(sheet), "tableParts");
     for (pugi::xml_node part : elementsNamed(parts, "tablePart"))
         if (relationshipId == prefixedAttribute(part, "id").value()) parts.remove_child(part);

@@ -45,12 +45,17 @@ void appendNumberAttribute(std::string& out, std::string_view name, double value
     out += '"';
 }
 
-// The default row height the sheet's file gave (the standard one when it gave none).
-double keptDefaultRowHeight(const Worksheet& sheet) {
-    std::string_view text = childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("defaultRowHeight").value();
+// A size attribute as written; -1 when it is no number.
+double keptSize(std::string_view text) {
     double value = -1;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec != std::errc() || end != text.data() + text.size() || value < 0 ? kStandardRowHeight : value;
+    return ec != std::errc() || end != text.data() + text.size() ? -1 : value;
+}
+
+// The default row height the sheet's file gave (the standard one when it gave none).
+double keptDefaultRowHeight(const Worksheet& sheet) {
+    const double value = keptSize(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("defaultRowHeight").value());
+    return value < 0 ? kStandardRowHeight : value;
 }
 
 // What the last calculation compiled: formulas of one shape share a pointer.
@@ -518,13 +523,6 @@ private:
         out += "\" r:id=\"";
         appendEscapedAttribute(out, target_.drawingRelationshipId);
         out += "\"/>";
-    }
-
-    // A size attribute as written; -1 when it is no number.
-    static double keptSize(std::string_view text) {
-        double value = -1;
-        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-        return ec != std::errc() || end != text.data() + text.size() ? -1 : value;
     }
 
     // The kept <sheetFormatPr> with the model's default sizes, or a new one.
