@@ -17,6 +17,14 @@ public:
     // The value of one cell: blank when empty; a formula cell's computed value (the engine computes
     // it first when it is not current).
     virtual Value cellValue(int32_t sheet, int32_t row, int32_t column) = 0;
+    // The number in the cell, a blank one read as 0, when that is all arithmetic needs of it: false
+    // for text, booleans, errors and a formula not computed yet, which cellValue gives instead.
+    virtual bool cellNumber(int32_t sheet, int32_t row, int32_t column, double& number) {
+        const Value value = cellValue(sheet, row, column);
+        if (!value.isNumber() && !value.isBlank()) return false;
+        number = value.isNumber() ? value.asNumber() : 0;
+        return true;
+    }
     // Calls `visit` for every cell of `area` that is not blank, row by row, left to right, with its
     // value as cellValue gives it. The cost is in proportion to the used cells, never to the area:
     // whole columns are cheap.

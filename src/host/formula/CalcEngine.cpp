@@ -105,6 +105,7 @@ void CalcEngine::setWorkbook(WorkbookView view) {
     arrayNodes_.clear();
     volatileNodes_.clear();
     shapes_.clear();
+    columnMemos_ = {};
     sheetByName_.clear();
     for (size_t i = 0; i < view_.sheets.size(); ++i)
         if (view_.sheets[i].cells) sheetByName_.emplace(upper(view_.sheets[i].name), int32_t(i));
@@ -151,6 +152,8 @@ void CalcEngine::build() {
     nodeOfFormula_.assign(sheets, {});
     listeners_.assign(sheets, {});
     arrayNodes_.assign(sheets, {});
+    listening_ = false;
+    untouched_ = true;
     for (size_t s = 0; s < sheets; ++s) {
         const CellStore* cells = view_.sheets[s].cells;
         if (!cells) continue;
@@ -198,35 +201,66 @@ void CalcEngine::compileNode(Node& node) {
     }
     node.problem.clear();
     node.state = State::Stale;
+    if (listening_) listen(id);
+    if (node.program->isVolatile) volatileNodes_.push_back(id);
+    if (node.isArray) arrayNodes_[size_t(node.sheet)].push_back(id);
+}
+
+void CalcEngine::listen(uint32_t id) {
+    const Node& node = nodes_[id];
     for (uint32_t i = 0; i < node.program->references.size(); ++i) {
         const SheetArea ref = node.program->reference(i, node.offset);
         if (ref.sheet >= 0 && size_t(ref.sheet) < listeners_.size()) listeners_[size_t(ref.sheet)].add(ref.area, id);
     }
-    if (node.program->isVolatile) volatileNodes_.push_back(id);
-    if (node.isArray) arrayNodes_[size_t(node.sheet)].push_back(id);
+}
+
+// Listeners matter only once a write follows a calculation: a workbook filled, computed and saved
+// never needs them, so they are made at that first write rather than while compiling.
+void CalcEngine::startListening() {
+    listening_ = true;
+    for (uint32_t id = 0; id < nodes_.size(); ++id)
+        if (nodes_[id].program && nodes_[id].state != State::Gone) listen(id);
 }
 
 // Array formulas and formulas that depend on their place beyond their references are compiled on
 // their own, under a key no shape has.
 const CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) {
+    ColumnMemo* memo = node.isArray ? nullptr : &columnMemo(node.sheet, node.column);
+    if (memo && memo->shape && memo->memo.isCopy(text, node.row)) return *memo->shape;
     char sheet[16];
     shapeKey_.assign(sheet, std::to_chars(sheet, sheet + sizeof sheet - 1, node.sheet).ptr);
     shapeKey_ += '|';
-    bool shared = !node.isArray && appendFormulaShape(shapeKey_, text, node.row, node.column);
+    bool shared = memo && memo->memo.appendShape(shapeKey_, text, node.row, node.column);
+    if (memo) memo->shape = nullptr;
     if (!shared) shapeKey_ = "\x02";
-    auto found = shapes_.find(shapeKey_);
-    if (shared && found != shapes_.end()) return found->second;
-    scope_.hostSheet = node.sheet;
-    scope_.hostRow = node.row;
-    scope_.hostColumn = node.column;
-    scope_.isArray = node.isArray;
-    CompileResult compiled = compileFormula(text, scope_);
-    Shape shape;
-    if (compiled.formula) shape.program = std::make_shared<const CompiledFormula>(std::move(*compiled.formula));
-    shape.problem = std::move(compiled.problem);
-    shape.row = node.row;
-    shape.column = node.column;
-    return shapes_.insert_or_assign(shapeKey_, std::move(shape)).first->second;
+    auto found = shared ? shapes_.find(shapeKey_) : shapes_.end();
+    if (found == shapes_.end()) {
+        scope_.hostSheet = node.sheet;
+        scope_.hostRow = node.row;
+        scope_.hostColumn = node.column;
+        scope_.isArray = node.isArray;
+        CompileResult compiled = compileFormula(text, scope_);
+        Shape shape;
+        if (compiled.formula) shape.program = std::make_shared<const CompiledFormula>(std::move(*compiled.formula));
+        shape.problem = std::move(compiled.problem);
+        shape.row = node.row;
+        shape.column = node.column;
+        found = shapes_.insert_or_assign(shapeKey_, std::move(shape)).first;
+    }
+    if (shared) memo->shape = &found->second;
+    return found->second;
+}
+
+// The columns met last each remember their last formula: a list fills a few columns row by row.
+CalcEngine::ColumnMemo& CalcEngine::columnMemo(int32_t sheet, int32_t column) {
+    for (ColumnMemo& memo : columnMemos_)
+        if (memo.sheet == sheet && memo.column == column) return memo;
+    ColumnMemo& taken = columnMemos_[nextColumnMemo_];
+    nextColumnMemo_ = (nextColumnMemo_ + 1) % columnMemos_.size();
+    taken = ColumnMemo{};
+    taken.sheet = sheet;
+    taken.column = column;
+    return taken;
 }
 
 bool CalcEngine::holdsFormula(const Node& node) const {
@@ -263,6 +297,9 @@ void CalcEngine::formulaChanged(int32_t sheet, int32_t row, int32_t column) {
 // Marks every formula reading `area`, and every formula reading those, stale: a breadth-first walk
 // with a work list, however long the chain of dependants.
 void CalcEngine::markDependants(int32_t sheet, const Area& area) {
+    // Nothing was computed since the workbook was compiled: every formula is stale already.
+    if (untouched_) return;
+    if (!listening_) startListening();
     std::vector<uint32_t> work;
     auto visit = [&](uint32_t id) {
         Node& node = nodes_[id];
@@ -326,6 +363,7 @@ void CalcEngine::calculateFormula(int32_t sheet, uint32_t formulaId) {
 // precedents the result is dropped, they are pushed, and it is evaluated again once they are
 // current. Meeting a formula that is itself waiting further down the stack is a cycle.
 void CalcEngine::compute(uint32_t target, bool lookAhead) {
+    untouched_ = false;
     stack_.clear();
     stack_.push_back(target);
     while (!stack_.empty()) {
@@ -554,6 +592,28 @@ Value CalcEngine::cellValue(int32_t sheet, int32_t row, int32_t column) {
     if (!arrayNodes_[size_t(sheet)].empty()) noteStaleArray(sheet, row, column);
     const Cell* cell = cells->find(row, column);
     return cell ? valueOfCell(sheet, *cell, row, column) : Value();
+}
+
+// valueOfCell for the cells arithmetic reads as numbers, without making a Value.
+bool CalcEngine::cellNumber(int32_t sheet, int32_t row, int32_t column, double& number) {
+    const CellStore* cells = cellsOf(sheet);
+    if (!cells || !arrayNodes_[size_t(sheet)].empty()) return false;
+    const Cell* cell = cells->find(row, column);
+    number = 0;
+    if (!cell || cell->kind == CellKind::Empty) return true;
+    if (cell->kind == CellKind::Number) {
+        number = cell->payload.number;
+        return true;
+    }
+    if (cell->kind != CellKind::Formula) return false;
+    const uint32_t formulaId = cell->payload.formulaId;
+    if (formulaId >= cells->formulas().size()) return true;
+    const auto& index = nodeOfFormula_[size_t(sheet)];
+    const uint32_t id = formulaId < index.size() ? index[formulaId] : kNoNode;
+    if (id != kNoNode && (nodes_[id].state == State::Stale || nodes_[id].state == State::Expanding)) return false;
+    const Formula& f = cells->formulas()[formulaId];
+    if (f.cachedKind == CellKind::Number) number = f.cachedNumber;
+    return f.cachedKind == CellKind::Number || f.cachedKind == CellKind::Empty;
 }
 
 void CalcEngine::forEachValue(const SheetArea& area, const CellVisitor& visit) {

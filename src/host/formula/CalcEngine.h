@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "host/cells/StringPool.h"
 #include "host/formula/AreaListeners.h"
 #include "host/formula/CalcContext.h"
+#include "host/formula/ColumnShapeMemo.h"
 #include "host/formula/CompiledFormula.h"
 
 // The calculation engine: it compiles every formula of a workbook once, keeps which formulas
@@ -110,8 +112,17 @@ private:
     void prepareScope();
     uint32_t addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
     void compileNode(Node& node);
+    void listen(uint32_t id);
+    void startListening();
     // The shape's program, compiled at the node's cell when the shape is new.
     const Shape& shapeOf(const Node& node, std::string_view text);
+    struct ColumnMemo {
+        int32_t sheet = -1;
+        int32_t column = 0;
+        ColumnShapeMemo memo;
+        const Shape* shape = nullptr;  // into shapes_: the shape of the formula the memo holds
+    };
+    ColumnMemo& columnMemo(int32_t sheet, int32_t column);
     bool holdsFormula(const Node& node) const;
     uint32_t nodeAt(int32_t sheet, int32_t row, int32_t column) const;
     void markDependants(int32_t sheet, const Area& area);
@@ -131,6 +142,7 @@ private:
 
     // CalcContext, for the formula being computed.
     Value cellValue(int32_t sheet, int32_t row, int32_t column) override;
+    bool cellNumber(int32_t sheet, int32_t row, int32_t column, double& number) override;
     void forEachValue(const SheetArea& area, const CellVisitor& visit) override;
     std::optional<Area> usedPart(const SheetArea& area) override;
     SheetArea caller() const override;
@@ -149,13 +161,17 @@ private:
     bool volatileStale_ = true;
     std::vector<Node> nodes_;
     std::vector<std::vector<uint32_t>> nodeOfFormula_;  // [sheet][formulaId]
-    std::vector<AreaListeners> listeners_;             // [sheet]
+    std::vector<AreaListeners> listeners_;             // [sheet]; filled from the first write after a calculation
+    bool listening_ = false;
+    bool untouched_ = true;  // no formula computed since the workbook was compiled
     std::vector<std::vector<uint32_t>> arrayNodes_;    // [sheet]
     std::vector<uint32_t> volatileNodes_;
     std::unordered_map<std::string, int32_t> sheetByName_;  // upper-case names
     CompileScope scope_;
     std::unordered_map<std::string, Shape> shapes_;  // by the sheet and shape of the formula
     std::string shapeKey_;
+    std::array<ColumnMemo, 8> columnMemos_;
+    size_t nextColumnMemo_ = 0;
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
     // The computation in progress.
     uint32_t current_ = kNoNode;

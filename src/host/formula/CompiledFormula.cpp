@@ -15,7 +15,7 @@ bool movePart(int32_t& value, bool absolute, int32_t offset, int32_t limit) {
 
 }  // namespace
 
-SheetArea CompiledFormula::reference(uint32_t index, FormulaOffset offset) const {
+SheetArea CompiledFormula::movedReference(uint32_t index, FormulaOffset offset) const {
     const SheetArea& here = references[index];
     if (offset.isZero() || index >= written.size() || !written[index]) return here;
     A1Reference moved = *written[index];
@@ -27,6 +27,29 @@ SheetArea CompiledFormula::reference(uint32_t index, FormulaOffset offset) const
             return here;
     }
     return SheetArea{here.sheet, moved.area()};
+}
+
+bool isArithmeticCode(const std::vector<Instruction>& code) {
+    size_t depth = 0;
+    for (const Instruction& ins : code) {
+        if (ins.elementwise) return false;
+        switch (ins.op) {
+            case OpCode::Number:
+            case OpCode::CellValue:
+                if (++depth > CompiledFormula::kArithmeticDepth) return false;
+                break;
+            case OpCode::Add: case OpCode::Subtract: case OpCode::Multiply: case OpCode::Divide:
+                if (depth < 2) return false;
+                --depth;
+                break;
+            case OpCode::Negate: case OpCode::Plus:
+                if (depth < 1) return false;
+                break;
+            default:
+                return false;
+        }
+    }
+    return depth == 1;
 }
 
 }  // namespace tavlora::host::formula

@@ -66,13 +66,36 @@ struct CompiledFormula {
     // Per reference, as written, when its relative parts move with the cell; nullopt for the
     // fixed ones (those of defined names and tables).
     std::vector<std::optional<A1Reference>> written;
+    // Per reference: every part of both corners is relative, so a copy's area is this one moved
+    // by the copy's offset (the common "C2*D2" case, which then needs no corner arithmetic).
+    std::vector<uint8_t> movesWhole;
     std::vector<std::vector<uint32_t>> jumpTables;
     // Computed again on every calculation: it calls a volatile function.
     bool isVolatile = false;
+    // Numbers, single cells and + - * / alone, at most kArithmeticDepth operands deep: the
+    // evaluator can compute it on plain numbers.
+    bool isArithmetic = false;
+    static constexpr size_t kArithmeticDepth = 16;
 
     // Reference `index` as a copy of the formula `offset` away sees it.
-    SheetArea reference(uint32_t index, FormulaOffset offset) const;
+    SheetArea reference(uint32_t index, FormulaOffset offset) const {
+        if (offset.isZero() || index >= movesWhole.size() || !movesWhole[index]) return movedReference(index, offset);
+        const SheetArea& here = references[index];
+        const Area& a = here.area;
+        const int64_t top = int64_t(a.firstRow) + offset.rows, bottom = int64_t(a.lastRow) + offset.rows;
+        const int64_t left = int64_t(a.firstColumn) + offset.columns, right = int64_t(a.lastColumn) + offset.columns;
+        // Off the grid (copies share a program only when each has its references on it, so this
+        // should not happen): the reference stays where it was compiled rather than wrap around.
+        if (top < 1 || bottom > kMaxRows || left < 1 || right > kMaxColumns) return here;
+        return SheetArea{here.sheet, Area{int32_t(top), int32_t(left), int32_t(bottom), int32_t(right)}};
+    }
+
+private:
+    SheetArea movedReference(uint32_t index, FormulaOffset offset) const;
 };
+
+// Whether `code` qualifies as CompiledFormula::isArithmetic.
+bool isArithmeticCode(const std::vector<Instruction>& code);
 
 // What the compiler needs of the workbook: sheet indexes by name, defined names.
 struct CompileScope {

@@ -280,11 +280,17 @@ private:
         return scope_.sheetIndex(t.prefix->name());
     }
 
+    static bool movesWhole(const A1Reference& r) {
+        auto relative = [](const A1Corner& c) { return c.isCell() && !c.rowAbsolute && !c.columnAbsolute; };
+        return relative(r.first) && relative(r.second);
+    }
+
     // References met while a defined name is compiled stay where the name says: only those
     // written in the formula itself move with its copies.
     void emitReference(SheetArea area, std::optional<A1Reference> written) {
         out_.references.push_back(area);
         out_.written.push_back(nameDepth_ == 0 ? written : std::nullopt);
+        out_.movesWhole.push_back(out_.written.back() && movesWhole(*out_.written.back()));
         emit(OpCode::Reference, 0, static_cast<uint32_t>(out_.references.size() - 1));
     }
 
@@ -550,6 +556,7 @@ CompileResult compileFormula(std::string_view text, const CompileScope& scope) {
         result.problem = e.what();
         return result;
     }
+    formula.isArithmetic = isArithmeticCode(formula.code);
     result.formula = std::move(formula);
     return result;
 }

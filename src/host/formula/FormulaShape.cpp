@@ -1,6 +1,7 @@
 #include "host/formula/FormulaShape.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "base/Ascii.h"
 #include "host/formula/FormulaLexer.h"
@@ -31,26 +32,93 @@ bool isPlainOperator(char c) {
     }
 }
 
-void appendCorner(std::string& key, const A1Corner& corner, int32_t row, int32_t column) {
-    char buffer[32];
-    char* end = buffer;
-    *end++ = '\x01';
-    end = writePart(end, corner.row, corner.rowAbsolute, row);
-    end = writePart(end, corner.column, corner.columnAbsolute, column);
-    key.append(buffer, end);
+// Collects a key in a buffer on the stack and appends it to the string in a few large pieces:
+// a key made character by character spent most of its time growing the string.
+class KeyWriter {
+public:
+    explicit KeyWriter(std::string& key) : key_(key) {}
+    void put(char c) {
+        room(1);
+        buffer_[used_++] = c;
+    }
+    void put(std::string_view text) {
+        if (text.size() > kCapacity / 2) {
+            flush();
+            key_.append(text);
+            return;
+        }
+        room(text.size());
+        std::memcpy(buffer_ + used_, text.data(), text.size());
+        used_ += text.size();
+    }
+    // A cell's relative or absolute row and column.
+    void corner(int32_t row, bool rowAbsolute, int32_t column, bool columnAbsolute, int32_t baseRow, int32_t baseColumn) {
+        room(32);
+        char* out = buffer_ + used_;
+        *out++ = '\x01';
+        out = writePart(out, row, rowAbsolute, baseRow);
+        out = writePart(out, column, columnAbsolute, baseColumn);
+        used_ = size_t(out - buffer_);
+    }
+    void flush() {
+        key_.append(buffer_, used_);
+        used_ = 0;
+    }
+
+private:
+    static constexpr size_t kCapacity = 256;
+    void room(size_t n) {
+        if (used_ + n > kCapacity) flush();
+    }
+    std::string& key_;
+    char buffer_[kCapacity];
+    size_t used_ = 0;
+};
+
+// The cell a whole word names ("C2", "$B$7"), as scanA1Corner would read it; false for anything
+// else (a name, a column or row alone, a row with a leading zero, a corner off the grid).
+bool readCell(std::string_view word, A1Corner& corner) {
+    size_t i = 0;
+    const size_t n = word.size();
+    corner.columnAbsolute = i < n && word[i] == '$';
+    if (corner.columnAbsolute) ++i;
+    const size_t letters = i;
+    int32_t column = 0;
+    for (; i < n && base::isAsciiLetter(word[i]); ++i) {
+        if (i - letters == 3) return false;
+        column = column * 26 + ((word[i] | 0x20) - 'a' + 1);
+    }
+    if (i == letters || column > kMaxColumns) return false;
+    corner.rowAbsolute = i < n && word[i] == '$';
+    if (corner.rowAbsolute) ++i;
+    const size_t digits = i;
+    int32_t row = 0;
+    for (; i < n && base::isAsciiDigit(word[i]); ++i) {
+        if (i - digits == 7) return false;
+        row = row * 10 + (word[i] - '0');
+    }
+    if (i != n || i == digits || word[digits] == '0' || row > kMaxRows) return false;
+    corner.row = row;
+    corner.column = column;
+    return true;
 }
 
-// Most formulas of long lists are words and operators alone ("C2*D2", "ROUND(F1+E2,2)"). Without
-// texts, sheet prefixes, brackets, braces, error literals or ranges, every word the lexer would read
-// as a reference is a cell on the grid not followed by "(", so one pass finds them without the
-// lexer. False (with `key` as it was) when the formula has anything else.
-bool appendPlainShape(std::string& key, std::string_view formula, int32_t row, int32_t column) {
+}  // namespace
+
+// Most formulas of long lists are plain. Without texts, sheet prefixes, brackets, braces, error
+// literals or ranges, every word the lexer would read as a reference is a cell on the grid not
+// followed by "(", so one pass finds them.
+
+bool appendPlainShape(std::string& key, std::string_view formula, int32_t row, int32_t column,
+                      std::vector<RelativeRow>* relativeRows) {
     const size_t start = key.size();
+    if (relativeRows) relativeRows->clear();
+    KeyWriter out(key);
     size_t i = 0;
     while (i < formula.size()) {
         const char c = formula[i];
         if (isPlainOperator(c)) {
-            key += c;
+            out.put(c);
             ++i;
             continue;
         }
@@ -63,19 +131,24 @@ bool appendPlainShape(std::string& key, std::string_view formula, int32_t row, i
         const std::string_view word = formula.substr(i, end - i);
         A1Corner corner;
         const bool call = end < formula.size() && formula[end] == '(';
-        if (!call && !base::isAsciiDigit(c) && scanA1Corner(word, 0, corner) == word.size() && corner.isCell())
-            appendCorner(key, corner, row, column);
-        else
-            key += word;
+        if (!call && !base::isAsciiDigit(c) && readCell(word, corner)) {
+            out.corner(corner.row, corner.rowAbsolute, corner.column, corner.columnAbsolute, row, column);
+            if (relativeRows && !corner.rowAbsolute) {
+                size_t digits = end;
+                while (base::isAsciiDigit(formula[digits - 1])) --digits;
+                relativeRows->push_back(RelativeRow{uint32_t(digits), uint32_t(end - digits), corner.row});
+            }
+        } else {
+            out.put(word);
+        }
         i = end;
     }
+    out.flush();
     return true;
 }
 
-}  // namespace
-
 bool appendFormulaShape(std::string& key, std::string_view formula, int32_t row, int32_t column) {
-    if (appendPlainShape(key, formula, row, column)) return true;
+    if (appendPlainShape(key, formula, row, column, nullptr)) return true;
     FormulaLexer lexer(formula);
     Token token;
     while (lexer.next(token)) {

@@ -1,5 +1,7 @@
 #include "host/formula/TextPattern.h"
 
+#include <algorithm>
+
 #include "base/Ascii.h"
 #include "base/Utf8.h"
 #include "com/Conversions.h"
@@ -24,6 +26,7 @@ TextPattern::TextPattern(std::string_view pattern, Extent extent) {
         }
     }
     if (anyPart && tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0});
+    literal_ = std::all_of(tokens_.begin(), tokens_.end(), [](const Token& t) { return t.kind == Kind::Literal; });
 }
 
 bool TextPattern::matches(std::string_view text) const {
@@ -38,9 +41,18 @@ bool TextPattern::matches(std::string_view text) const {
         base::decodeUtf8(com::foldCaseAndWidth(text), folded_);
         return matchesFolded(folded_);
     }
+    if (literal_) return matchesLiteral(text);
     folded_.clear();
     for (char c : text) folded_ += static_cast<char32_t>(base::asciiUpper(c));
     return matchesFolded(folded_);
+}
+
+// A criterion such as "East" met by each cell of a column: most cells differ in length already.
+bool TextPattern::matchesLiteral(std::string_view asciiText) const {
+    if (asciiText.size() != tokens_.size()) return false;
+    for (size_t i = 0; i < asciiText.size(); ++i)
+        if (static_cast<char32_t>(base::asciiUpper(asciiText[i])) != tokens_[i].ch) return false;
+    return true;
 }
 
 // Wildcard matching with the last star as the only backtrack point: linear in practice, never

@@ -22,7 +22,10 @@ private:
         char32_t ch;
     };
     bool matchesFolded(const std::u32string& text) const;
+    bool matchesLiteral(std::string_view asciiText) const;
     std::vector<Token> tokens_;
+    // The whole text against a pattern without wildcards: equal length and letters, case aside.
+    bool literal_ = false;
     // Reused for the folded text of each match, so searching many cells allocates once.
     // A pattern is therefore not for use by two threads at once.
     mutable std::u32string folded_;

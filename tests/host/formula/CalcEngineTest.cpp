@@ -59,6 +59,51 @@ TEST_F(Graph, ALongChainNeedsNoDeepStack) {
     EXPECT_EQ(value("A" + std::to_string(rows)), number(rows + 9));
 }
 
+// Formulas of cells and + - * / are computed on plain numbers when the cells hold numbers; every
+// other cell sends them through the application's rules.
+TEST_F(Graph, ArithmeticOnCellsKeepsTheApplicationsRules) {
+    put("A1", 6);
+    put("A2", 0);
+    putText("A3", "4");
+    putText("A4", "x");
+    at("A6").kind = CellKind::Boolean;
+    at("A6").payload.boolean = true;
+    at("A7").kind = CellKind::Error;
+    at("A7").payload.stringId = strings.intern("#N/A");
+    const std::pair<const char*, Value> cases[] = {
+        {"A1*A3", number(24)},                       // numeric text is coerced
+        {"A1/A2", error(ErrorValue::Div0)},
+        {"A1*A4", error(ErrorValue::Value)},
+        {"A1+A5", number(6)},                        // a blank cell is 0
+        {"-A5+A1/-3", number(-2)},
+        {"A6*2", number(2)},                         // TRUE is 1
+        {"A7+1", error(ErrorValue::NA)},
+        {"A1*1E308*10", error(ErrorValue::Num)},     // overflow
+        {"0.1+0.2-0.3", number(0)},                  // the result's last bits are dropped
+        {"(0.1+0.2-0.3)*1", number(0.1 + 0.2 - 0.3)},  // but only for the result
+        {"A1*0.1+A1*0.2-A1*0.3", number(0)},
+        {"+A1", number(6)},
+    };
+    int row = 1;
+    for (const auto& [text, expected] : cases) {
+        const std::string cell = "B" + std::to_string(row++);
+        formula(cell, text);
+        EXPECT_EQ(value(cell), expected) << text;
+    }
+    // Precedents not computed yet, read last link first, and a formula cell with no value.
+    formula("C1", "C2+1");
+    formula("C2", "C3*2");
+    formula("C3", "A1-B4");
+    formula("C4", "C5+1");
+    formula("C5", "C4+1");
+    EXPECT_EQ(value("C1"), number(1));
+    EXPECT_EQ(value("C4"), Value());
+    put("A1", 7);
+    EXPECT_EQ(value("C1"), number(1));  // B4 moved with A1
+    put("A5", 3);
+    EXPECT_EQ(value("C1"), number(-5));
+}
+
 TEST_F(Graph, ACycleKeepsItsValuesAndNeverHangs) {
     formula("A1", "B1+1");
     formula("B1", "A1+1");

@@ -49,5 +49,20 @@ TEST(TextPatternTest, WholeTextMatchAsCriteriaUseIt) {
     EXPECT_TRUE(TextPattern("a~*", E::WholeText).matches("A*"));
 }
 
+// A pattern without wildcards compares ASCII texts letter by letter; other texts still fold fully.
+TEST(TextPatternTest, WholeTextWithoutWildcards) {
+    using E = TextPattern::Extent;
+    const TextPattern east("East", E::WholeText);
+    EXPECT_TRUE(east.matches("EAST"));
+    EXPECT_TRUE(east.matches("east"));
+    EXPECT_FALSE(east.matches("West"));
+    EXPECT_FALSE(east.matches("Eas"));
+    EXPECT_FALSE(east.matches("Easts"));
+    EXPECT_TRUE(east.matches("\xEF\xBC\xA5\xEF\xBD\x81st"));  // full-width "Ea"
+    EXPECT_TRUE(TextPattern("~*", E::WholeText).matches("*"));
+    EXPECT_FALSE(TextPattern("~*", E::WholeText).matches("x"));
+    EXPECT_TRUE(TextPattern("\xEF\xBC\xA1" "b", E::WholeText).matches("aB"));
+}
+
 }  // namespace
 }  // namespace tavlora::host

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/cells/CellRef.h"
+#include "host/formula/FormulaShape.h"
+
+// The formulas of a list are one formula copied down a column: "C5*D5" under "C4*D4". Once the
+// shape of one copy is known, the next is recognised by comparing its text with the remembered
+// one, the relative rows moved, which costs a fraction of reading it as a formula again.
+namespace tavlora::host::formula {
+
+class ColumnShapeMemo {
+public:
+    // appendFormulaShape; a plain formula is remembered as the column's last formula, any other
+    // one makes the memo forget.
+    bool appendShape(std::string& key, std::string_view formula, int32_t row, int32_t column);
+    // `formula`, in the remembered formula's column at `row`, is that formula copied there: every
+    // relative row moved by the distance and every other character the same. Its shape is then
+    // the remembered formula's.
+    bool isCopy(std::string_view formula, int32_t row) const;
+
+private:
+    std::string text_;
+    int32_t row_ = 0;
+    std::vector<RelativeRow> relativeRows_;
+    bool known_ = false;
+};
+
+}  // namespace tavlora::host::formula
