@@ -232,30 +232,34 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
         default: break;
     }
     out += '>';
-    open(out, "f");
-    if (extras) out += extras->formulaAttributes;
     const SharedFormulaRole* shared = f.isArray ? nullptr : sharedFormulas_.find(c.payload.formulaId);
-    if (f.isArray) {
-        out += " t=\"array\" ref=\"";
-        out += cellRangeAddress(f.arrayArea);
-        out += '"';
-    } else if (shared) {
-        out += " t=\"shared\"";
-        if (shared->first()) {
-            out += " ref=\"";
-            out += cellRangeAddress(Area{row, c.column, shared->lastRow, c.column});
+    if (shared && !shared->first() && !extras) {
+        out += sharedFormulaTag(shared->group);
+    } else {
+        open(out, "f");
+        if (extras) out += extras->formulaAttributes;
+        if (f.isArray) {
+            out += " t=\"array\" ref=\"";
+            out += cellRangeAddress(f.arrayArea);
+            out += '"';
+        } else if (shared) {
+            out += " t=\"shared\"";
+            if (shared->first()) {
+                out += " ref=\"";
+                out += cellRangeAddress(Area{row, c.column, shared->lastRow, c.column});
+                out += '"';
+            }
+            out += " si=\"";
+            appendUnsigned(out, shared->group);
             out += '"';
         }
-        out += " si=\"";
-        appendUnsigned(out, shared->group);
-        out += '"';
-    }
-    if (shared && !shared->first()) {
-        out += "/>";
-    } else {
-        out += '>';
-        appendEscapedText(out, formula::withFutureFunctionPrefixes(f.text));
-        close(out, "f");
+        if (shared && !shared->first()) {
+            out += "/>";
+        } else {
+            out += '>';
+            appendEscapedText(out, formula::withFutureFunctionPrefixes(f.text));
+            close(out, "f");
+        }
     }
     bool hasValue = true;
     switch (f.cachedKind) {
@@ -282,6 +286,18 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
     }
     if (hasValue) close(out, "v");
     close(out, "c");
+}
+
+// The later cells of a group share one tag, made once: a list of formulas writes it on every row.
+const std::string& SheetXmlWriter::sharedFormulaTag(uint32_t group) const {
+    if (group >= sharedTags_.size()) sharedTags_.resize(size_t(group) + 1);
+    std::string& tag = sharedTags_[group];
+    if (tag.empty()) {
+        open(tag, "f t=\"shared\" si=\"");
+        appendUnsigned(tag, group);
+        tag += "\"/>";
+    }
+    return tag;
 }
 
 // The data table's formula as read, with its references where the cells moved.

@@ -54,6 +54,7 @@ private:
     void open(std::string& out, std::string_view name) const;
     void dataTableFormula(std::string& out, const CellExtras& extras) const;
     void close(std::string& out, std::string_view name) const;
+    const std::string& sharedFormulaTag(uint32_t group) const;
     const Worksheet& sheet_;
     const SharedStringTable& strings_;
     std::string_view prefix_;
@@ -64,6 +65,7 @@ private:
     bool defaultHeightSet_ = false;     // the default row height differs from the file's
     const KeptCellAttributes* keptCells_ = nullptr;
     SharedFormulaGroups sharedFormulas_;
+    mutable std::vector<std::string> sharedTags_;  // by group, made when first written
 };
 
 // Shortest text that reads back as the same double ("0.1", "1e+20").
