@@ -105,7 +105,7 @@ void CalcEngine::setWorkbook(WorkbookView view) {
     arrayNodes_.clear();
     volatileNodes_.clear();
     shapes_.clear();
-    columnMemos_ = {};
+    columnMemos_.clear();
     sheetByName_.clear();
     for (size_t i = 0; i < view_.sheets.size(); ++i)
         if (view_.sheets[i].cells) sheetByName_.emplace(upper(view_.sheets[i].name), int32_t(i));
@@ -251,16 +251,10 @@ const CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view 
     return found->second;
 }
 
-// The columns met last each remember their last formula: a list fills a few columns row by row.
+// Each column remembers its last formula: a list fills its columns row by row, so the formula
+// before a cell's in its column is mostly the one it copies.
 CalcEngine::ColumnMemo& CalcEngine::columnMemo(int32_t sheet, int32_t column) {
-    for (ColumnMemo& memo : columnMemos_)
-        if (memo.sheet == sheet && memo.column == column) return memo;
-    ColumnMemo& taken = columnMemos_[nextColumnMemo_];
-    nextColumnMemo_ = (nextColumnMemo_ + 1) % columnMemos_.size();
-    taken = ColumnMemo{};
-    taken.sheet = sheet;
-    taken.column = column;
-    return taken;
+    return columnMemos_[(uint64_t(uint32_t(sheet)) << 32) | uint32_t(column)];
 }
 
 bool CalcEngine::holdsFormula(const Node& node) const {

@@ -1,5 +1,4 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -117,8 +116,6 @@ private:
     // The shape's program, compiled at the node's cell when the shape is new.
     const Shape& shapeOf(const Node& node, std::string_view text);
     struct ColumnMemo {
-        int32_t sheet = -1;
-        int32_t column = 0;
         ColumnShapeMemo memo;
         const Shape* shape = nullptr;  // into shapes_: the shape of the formula the memo holds
     };
@@ -170,8 +167,7 @@ private:
     CompileScope scope_;
     std::unordered_map<std::string, Shape> shapes_;  // by the sheet and shape of the formula
     std::string shapeKey_;
-    std::array<ColumnMemo, 8> columnMemos_;
-    size_t nextColumnMemo_ = 0;
+    std::unordered_map<uint64_t, ColumnMemo> columnMemos_;  // by sheet and column
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
     // The computation in progress.
     uint32_t current_ = kNoNode;

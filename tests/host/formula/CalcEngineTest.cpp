@@ -104,6 +104,34 @@ TEST_F(Graph, ArithmeticOnCellsKeepsTheApplicationsRules) {
     EXPECT_EQ(value("C1"), number(-5));
 }
 
+// SUMIF and its kin read the criteria range and then the target only where a criterion held; both
+// may hold formulas not computed yet, here below the totals that read them.
+TEST_F(Graph, CriteriaOverFormulasNotComputedYet) {
+    CalcEngine real;  // the worksheet functions
+    WorkbookView view;
+    view.sheets = {{"Main", &cells[0]}};
+    view.strings = &strings;
+    real.setWorkbook(view);
+    for (int r = 2; r <= 7; ++r) {
+        const std::string n = std::to_string(r);
+        put("A" + n, r - 1);
+        formula("B" + n, "IF(A" + n + ">2,\"East\",\"West\")");
+        formula("E" + n, "A" + n + "*10");
+    }
+    formula("F1", "AVERAGEIF(B2:B7,\"east\",E2:E7)");
+    formula("G1", "SUMIF(B2:B7,\"<>East\",E2:E7)");
+    formula("H1", "SUMIF(B2:B7,\"West\")");  // no target: the criteria range, text, adds nothing
+    real.calculate();
+    EXPECT_EQ(formulaAt("F1").cachedNumber, 45);
+    EXPECT_EQ(formulaAt("G1").cachedNumber, 30);
+    EXPECT_EQ(formulaAt("H1").cachedNumber, 0);
+    at("A3").payload.number = 5;
+    real.valuesChanged(0, Area::cell(3, 1));
+    real.calculate();
+    EXPECT_EQ(formulaAt("F1").cachedNumber, 46);
+    EXPECT_EQ(formulaAt("G1").cachedNumber, 10);
+}
+
 TEST_F(Graph, ACycleKeepsItsValuesAndNeverHangs) {
     formula("A1", "B1+1");
     formula("B1", "A1+1");

@@ -73,6 +73,18 @@ void CriteriaRanges::forEachMatchingValue(CalcContext& context, const ArgumentGr
     GridBox all{0, 0, rows() - 1, columns() - 1};
     std::optional<GridBox> box = candidateBox(context, all);
     if (!box) return;
+    // A criterion that rejects blanks picks the cells: its range is read once, and the target only
+    // where every criterion held (SUMIF(B:B,"East",E:E) reads a quarter of E). Both walks go row by
+    // row, so the values come in the same order either way.
+    for (const Pair& driver : pairs_) {
+        if (driver.matchesBlank) continue;
+        driver.range.forEachNonBlank(context, *box, [&](int32_t row, int32_t column, const Value& value) {
+            if (!driver.criterion.matches(value) || !matchAt(context, row, column, &driver)) return;
+            const Value matched = target.at(context, row, column);
+            if (!matched.isBlank()) visit(matched);
+        });
+        return;
+    }
     target.forEachNonBlank(context, *box, [&](int32_t row, int32_t column, const Value& value) {
         if (matchAt(context, row, column, nullptr)) visit(value);
     });
