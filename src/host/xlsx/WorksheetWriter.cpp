@@ -219,6 +219,11 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
         case CellKind::Formula:
             break;
     }
+    formulaCell(out, row, c, extras);
+}
+
+// The rest of a formula cell, after its attributes: <f> and the computed value.
+void SheetXmlWriter::formulaCell(std::string& out, int32_t row, const Cell& c, const CellExtras* extras) const {
     const auto& formulas = sheet_.store().formulas();
     if (c.payload.formulaId >= formulas.size()) {
         out += "/>";

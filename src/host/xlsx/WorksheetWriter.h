@@ -54,6 +54,8 @@ private:
     void open(std::string& out, std::string_view name) const;
     void dataTableFormula(std::string& out, const CellExtras& extras) const;
     void close(std::string& out, std::string_view name) const;
+    // Kept apart from cell(): a list of values writes no formula, and cell() stays small.
+    void formulaCell(std::string& out, int32_t row, const Cell& c, const CellExtras* extras) const;
     const std::string& sharedFormulaTag(uint32_t group) const;
     const Worksheet& sheet_;
     const SharedStringTable& strings_;
