@@ -24,7 +24,7 @@ void Worksheet::setCellFormula(int32_t row, int32_t column, const std::string& f
         entry.text.assign(text);
     } else {
         // Made in place: a list filled with a formula per row adds an entry per row, and moving a
-        // temporary one in cost as much as the rest of the write.
+        // temporary entry in would cost as much as the rest of the write.
         cell.kind = CellKind::Formula;
         cell.payload.formulaId = static_cast<uint32_t>(formulas.size());
         formulas.emplace_back().text.assign(text);

@@ -33,7 +33,7 @@ bool isPlainOperator(char c) {
 }
 
 // Collects a key in a buffer on the stack and appends it to the string in a few large pieces:
-// a key made character by character spent most of its time growing the string.
+// appended character by character, a key would spend most of its time growing the string.
 class KeyWriter {
 public:
     explicit KeyWriter(std::string& key) : key_(key) {}
