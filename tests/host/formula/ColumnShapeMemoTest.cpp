@@ -32,6 +32,7 @@ TEST(ColumnShapeMemo, RecognisesCopiesDownAndUpAColumn) {
     EXPECT_TRUE(recognised("ROUND(C2*$B$1,2)+LOG10(D2)", 2, "ROUND(C7*$B$1,2)+LOG10(D7)", 7));
     EXPECT_TRUE(recognised("C2*2.5+1E3", 2, "C4*2.5+1E3", 4));
     EXPECT_TRUE(recognised("C$2*D2", 2, "C$2*D5", 5));
+    EXPECT_TRUE(recognised("$C2*-D$2", 2, "$C3*-D$2", 3));  // an absolute column, a relative row
     EXPECT_TRUE(recognised("C2*D2", 2, "C2*D2", 2));
 }
 
