@@ -27,9 +27,9 @@ const CellExtras* KeptCellAttributes::find(int32_t row, int32_t column, const Ce
     return &it->second;
 }
 
-void KeptCellAttributes::shiftFormulaTexts(const formula::Context& context, const formula::Deletion& deletion) {
+void KeptCellAttributes::editFormulaTexts(const std::function<std::string(const std::string&)>& edit) {
     for (auto& [position, extras] : cells_)
-        if (extras.kind == CellKind::Formula) extras.formulaText = formula::shiftForDeletion(extras.formulaText, context, deletion);
+        if (extras.kind == CellKind::Formula) extras.formulaText = edit(extras.formulaText);
 }
 
 void KeptCellAttributes::shift(const formula::Deletion& deletion) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -45,9 +46,9 @@ public:
     // Positions and data table references follow the deletion on this sheet; cells that went lose
     // their extras.
     void shift(const formula::Deletion& deletion);
-    // The formula texts the extras belong to move as the engine moved the cells' formulas, so the
-    // extras stay with them (`context` names this sheet and the edited one).
-    void shiftFormulaTexts(const formula::Context& context, const formula::Deletion& deletion);
+    // The formula texts the extras belong to are rewritten as the engine rewrote the cells'
+    // formulas (cells moved, a sheet renamed or deleted), so the extras stay with them.
+    void editFormulaTexts(const std::function<std::string(const std::string&)>& edit);
 
 private:
     std::map<std::pair<int32_t, int32_t>, CellExtras> cells_;

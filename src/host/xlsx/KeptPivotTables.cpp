@@ -31,20 +31,32 @@ void editPart(PackagePart& part, Shift shift) {
     if (shift(document.document_element())) part.replaceBytes(serializeKeptPart(document, true));
 }
 
+// Edits the worksheet source of every pivot cache that reads the cells of the sheet `sheetName`.
+template <class Edit>
+void editSourcesOnSheet(PackageContents& package, std::string_view sheetName, Edit edit) {
+    forEachRelatedPart(package, package.workbookPart, "pivotCacheDefinition", [&](PackagePart& part, const std::string&) {
+        editPart(part, [&](pugi::xml_node root) {
+            pugi::xml_node source = childByLocalName(childByLocalName(root, "cacheSource"), "worksheetSource");
+            // A source in another workbook (r:id) or named by a table or defined name moves with it.
+            if (prefixedAttribute(source, "id") || com::upperCase(source.attribute("sheet").value()) != com::upperCase(sheetName))
+                return false;
+            return edit(source);
+        });
+    });
+}
+
 }  // namespace
 
 void shiftSheetPivotTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion) {
     forEachRelatedPart(package, sheet.partName(), "pivotTable", [&](PackagePart& part, const std::string&) {
         editPart(part, [&](pugi::xml_node root) { return shiftRefAttribute(childByLocalName(root, "location"), deletion); });
     });
-    forEachRelatedPart(package, package.workbookPart, "pivotCacheDefinition", [&](PackagePart& part, const std::string&) {
-        editPart(part, [&](pugi::xml_node root) {
-            pugi::xml_node source = childByLocalName(childByLocalName(root, "cacheSource"), "worksheetSource");
-            // A source in another workbook (r:id) or named by a table or defined name moves with it.
-            if (prefixedAttribute(source, "id") || com::upperCase(source.attribute("sheet").value()) != com::upperCase(sheet.name()))
-                return false;
-            return shiftRefAttribute(source, deletion);
-        });
+    editSourcesOnSheet(package, sheet.name(), [&](pugi::xml_node source) { return shiftRefAttribute(source, deletion); });
+}
+
+void renamePivotSources(PackageContents& package, std::string_view oldName, std::string_view newName) {
+    editSourcesOnSheet(package, oldName, [&](pugi::xml_node source) {
+        return source.attribute("sheet").set_value(std::string(newName).c_str());
     });
 }
 

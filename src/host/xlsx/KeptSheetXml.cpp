@@ -1,6 +1,5 @@
 #include "host/xlsx/KeptSheetXml.h"
 
-#include "host/Workbook.h"
 #include "host/xlsx/XmlPart.h"
 
 namespace tavlora::host::xlsx {
@@ -38,13 +37,14 @@ pugi::xml_node keptSheetRoot(const Worksheet& sheet) {
     return kept ? kept->document_element() : pugi::xml_node();
 }
 
-void shiftKeptCellAttributes(const Worksheet& edited, const formula::Deletion& deletion) {
-    for (const auto& sheet : edited.workbook()->worksheets()) {
-        KeptSheetXml* kept = keptOf(*sheet);
-        if (!kept || kept->cells.empty()) continue;
-        kept->cells.shiftFormulaTexts(formula::Context{sheet->name(), edited.name()}, deletion);
-        if (sheet.get() == &edited) kept->cells.shift(deletion);
-    }
+void shiftKeptCellAttributes(const Worksheet& sheet, const formula::Deletion& deletion) {
+    KeptSheetXml* kept = keptOf(sheet);
+    if (kept && !kept->cells.empty()) kept->cells.shift(deletion);
+}
+
+void editKeptCellFormulaTexts(const Worksheet& sheet, const std::function<std::string(const std::string&)>& edit) {
+    KeptSheetXml* kept = keptOf(sheet);
+    if (kept && !kept->cells.empty()) kept->cells.editFormulaTexts(edit);
 }
 
 bool tabSelectedAsRead(const Worksheet& sheet) {

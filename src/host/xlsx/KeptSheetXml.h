@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+#include <string>
+
 #include <pugixml.hpp>
 
 #include "host/Worksheet.h"
@@ -24,8 +27,11 @@ pugi::xml_node keptSheetRoot(const Worksheet& sheet);
 KeptCellAttributes& keptCellAttributes(Worksheet& sheet);
 // Null when the sheet's cells carry none (or the engine made the sheet).
 const KeptCellAttributes* findKeptCellAttributes(const Worksheet& sheet);
-// The cells' extras follow rows or columns of the sheet that went.
+// The cells' extras move with rows or columns of the sheet that went; the formulas they belong to
+// are rewritten with every other kept formula (KeptFormulas.h).
 void shiftKeptCellAttributes(const Worksheet& sheet, const formula::Deletion& deletion);
+// The formula texts the sheet's cell extras belong to, rewritten as the cells' formulas were.
+void editKeptCellFormulaTexts(const Worksheet& sheet, const std::function<std::string(const std::string&)>& edit);
 // Whether the sheet's first view was a selected tab in the file it was read from.
 bool tabSelectedAsRead(const Worksheet& sheet);
 

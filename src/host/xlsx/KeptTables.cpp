@@ -167,36 +167,6 @@ void invalidateLostReferences(Workbook& book, const Worksheet* home, const std::
     book.noteStructureChanged();
 }
 
-// A new text for a column or totals formula of the table `table` on `host`.
-using TableFormulaEdit =
-    std::function<std::string(const std::string& formula, const std::string& table, const Sheet& host)>;
-
-// Rewrites the column and totals formulas of every table of the workbook's worksheets but `skip`.
-void editTableFormulas(PackageContents& package, const Workbook& book, const Sheet* skip, const TableFormulaEdit& edit) {
-    for (const auto& sheet : book.worksheets()) {
-        if (sheet.get() == skip) continue;
-        forEachRelatedPart(package, sheet->partName(), "table", [&](PackagePart& part, const std::string&) {
-            std::string bytes = part.unpacked();
-            if (bytes.find("Formula") == std::string::npos) return;  // most tables have none: skip the parse
-            pugi::xml_document document;
-            if (!parseKeptPart(document, bytes)) return;
-            pugi::xml_node table = document.document_element();
-            std::string name = tableName(table);
-            bool changed = false;
-            for (std::string_view element : {"calculatedColumnFormula", "totalsRowFormula"}) {
-                for (pugi::xml_node node : elementsNamed(table, element)) {
-                    std::string text = node.text().get();
-                    std::string edited = edit(text, name, *sheet);
-                    if (edited == text) continue;
-                    node.text().set(edited.c_str());
-                    changed = true;
-                }
-            }
-            if (changed) part.replaceBytes(serializeKeptPart(document, true));
-        });
-    }
-}
-
 // What other tables lost, for the formulas of `table` (its own losses it handled itself).
 std::string withoutLostReferences(std::string formula, const std::string& table, const std::vector<LostPart>& losses) {
     for (const LostPart& lost : losses)
@@ -276,6 +246,31 @@ std::vector<formula::TableDefinition> workbookTables(PackageContents& package, c
     return tables;
 }
 
+void editTableFormulas(PackageContents& package, const Workbook& book, const Worksheet* skip, const TableFormulaEdit& edit) {
+    for (const auto& sheet : book.worksheets()) {
+        if (sheet.get() == skip) continue;
+        forEachRelatedPart(package, sheet->partName(), "table", [&](PackagePart& part, const std::string&) {
+            std::string bytes = part.unpacked();
+            if (bytes.find("Formula") == std::string::npos) return;  // most tables have none: skip the parse
+            pugi::xml_document document;
+            if (!parseKeptPart(document, bytes)) return;
+            pugi::xml_node table = document.document_element();
+            std::string name = tableName(table);
+            bool changed = false;
+            for (std::string_view element : {"calculatedColumnFormula", "totalsRowFormula"}) {
+                for (pugi::xml_node node : elementsNamed(table, element)) {
+                    std::string text = node.text().get();
+                    std::string edited = edit(text, name, *sheet);
+                    if (edited == text) continue;
+                    node.text().set(edited.c_str());
+                    changed = true;
+                }
+            }
+            if (changed) part.replaceBytes(serializeKeptPart(document, true));
+        });
+    }
+}
+
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion) {
     std::vector<std::string> gone;
     std::vector<LostPart> losses;
@@ -290,16 +285,13 @@ void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const fo
         if (lost.loss.wholeTable || !lost.loss.columns.empty()) losses.push_back(std::move(lost));
     });
     for (const std::string& id : gone) detachTable(package, sheet, id);
-    auto book = sheet.workbook();
-    // The sheet's own tables followed the edit already (and need no more unless a table lost
-    // something); the others' formulas may name its cells.
-    const Sheet* skip = losses.empty() ? &sheet : nullptr;
-    editTableFormulas(package, *book, skip, [&](const std::string& formula, const std::string& table, const Sheet& host) {
-        if (&host == &sheet) return withoutLostReferences(formula, table, losses);
-        formula::Context context{host.name(), sheet.name()};
-        return withoutLostReferences(formula::shiftForDeletion(formula, context, deletion), table, losses);
-    });
     if (losses.empty()) return;
+    auto book = sheet.workbook();
+    // Every table's formulas give up what the others lost; the sheet's own tables moved already
+    // and those of the other sheets move with every other kept formula.
+    editTableFormulas(package, *book, nullptr, [&](const std::string& formula, const std::string& table, const Worksheet&) {
+        return withoutLostReferences(formula, table, losses);
+    });
     invalidateLostReferences(*book, &sheet, losses);
     removeSlicersOfLostColumns(package, *book, lossesOf(losses));
 }
@@ -315,10 +307,10 @@ void dropDeletedSheetTables(PackageContents& package, Workbook& book, const Shee
         lost.loss.wholeTable = true;
         losses.push_back(std::move(lost));
     });
-    editTableFormulas(package, book, nullptr, [&](const std::string& formula, const std::string& table, const Sheet&) {
-        return withoutLostReferences(formula::invalidateSheet(formula, sheet.name()), table, losses);
-    });
     if (losses.empty()) return;
+    editTableFormulas(package, book, nullptr, [&](const std::string& formula, const std::string& table, const Worksheet&) {
+        return withoutLostReferences(formula, table, losses);
+    });
     invalidateLostReferences(book, nullptr, losses);
     removeSlicersOfLostColumns(package, book, lossesOf(losses));
 }

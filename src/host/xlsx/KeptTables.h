@@ -1,5 +1,7 @@
 #pragma once
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,14 +43,22 @@ TableEdit shiftTable(pugi::xml_document& table, std::string_view sheetName, cons
 // Every table of the sheet follows the deletion; removed tables leave the package (their part,
 // relationship and the sheet's tablePart). Structured references anywhere in the workbook (cells,
 // defined names, other tables' column and totals formulas) to a removed table or a deleted column
-// become #REF!, and the table slicers over them leave the package. Column and totals formulas of
-// tables on other sheets follow the edited sheet's cells.
+// become #REF!, and the table slicers over them leave the package. The column and totals formulas
+// of tables on other sheets follow the edited sheet's cells with every other kept formula
+// (KeptFormulas.h), not here.
 void shiftSheetTables(PackageContents& package, const Worksheet& sheet, const formula::Deletion& deletion);
 
 // The tables of a deleted sheet went with it: structured references to them anywhere in the
-// workbook become #REF!, so do other tables' column and totals formulas naming the sheet, and
-// the table slicers over them leave the package. `sheet` has left `book` already.
+// workbook become #REF!, and the table slicers over them leave the package. `sheet` has left
+// `book` already.
 void dropDeletedSheetTables(PackageContents& package, Workbook& book, const Sheet& sheet);
+
+// A new text for a column or totals formula of the table named `table` on `host`.
+using TableFormulaEdit =
+    std::function<std::string(const std::string& formula, const std::string& table, const Worksheet& host)>;
+// Rewrites the column and totals formulas of every table of the workbook's worksheets but `skip`;
+// a table part is written anew only when one of them changed.
+void editTableFormulas(PackageContents& package, const Workbook& book, const Worksheet* skip, const TableFormulaEdit& edit);
 
 // What formulas see of a table part: its name, area, header and totals rows and column names;
 // nullopt when the part has no valid area.

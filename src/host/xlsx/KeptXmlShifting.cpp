@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "host/xlsx/KeptFormulas.h"
+
 namespace tavlora::host {
 
 namespace {
@@ -24,13 +26,10 @@ std::string landingCell(std::string_view reference, const formula::Deletion& del
     return cellAddress(std::max(row, 1), std::max(column, 1), false);
 }
 
+// Moves the areas of the edited sheet's kept XML; its formulas move with every other kept formula.
 class Shifter {
 public:
-    Shifter(std::string_view sheetName, const formula::Deletion& deletion)
-        : context_{sheetName, sheetName}, deletion_(deletion) {}
-    // For another sheet than the edited one: only formulas that name the edited sheet move.
-    Shifter(std::string_view hostSheet, std::string_view editedSheet, const formula::Deletion& deletion)
-        : context_{hostSheet, editedSheet}, deletion_(deletion), formulasOnly_(true) {}
+    explicit Shifter(const formula::Deletion& deletion) : deletion_(deletion) {}
 
     void walk(pugi::xml_node node) {
         std::vector<pugi::xml_node> doomed;
@@ -83,11 +82,6 @@ private:
     // Returns false when the element lost its whole area and must go.
     bool shiftElement(pugi::xml_node element) {
         std::string_view name = localName(element);
-        bool isFormula = name == "formula" || name == "formula1" || name == "formula2" || name == "f";
-        if (formulasOnly_) {
-            if (isFormula) shiftFormulaText(element);
-            return true;
-        }
         if (name == "conditionalFormatting" || name == "dataValidation" || name == "ignoredError" ||
             name == "protectedRange")
             return shiftAreaAttribute(element, "sqref");
@@ -99,10 +93,6 @@ private:
         }
         if (name == "pane") {
             shiftLandingAttribute(element, "topLeftCell");
-            return true;
-        }
-        if (isFormula) {
-            shiftFormulaText(element);
             return true;
         }
         if (name == "sqref") return shiftAreaText(element);  // extension lists: <xm:sqref>
@@ -124,13 +114,6 @@ private:
         if (moved.empty()) return false;
         element.text().set(moved.c_str());
         return true;
-    }
-
-    void shiftFormulaText(pugi::xml_node element) {
-        std::string text = element.text().get();
-        if (text.empty()) return;
-        std::string moved = formula::shiftForDeletion(text, context_, deletion_);
-        if (moved != text) element.text().set(moved.c_str());
     }
 
     void shiftLandingAttribute(pugi::xml_node element, const char* attribute) {
@@ -178,20 +161,15 @@ private:
             if (pugi::xml_attribute manual = node.attribute("manualBreakCount")) manual.set_value(n);
     }
 
-    formula::Context context_;
     const formula::Deletion& deletion_;
-    bool formulasOnly_ = false;
 };
 
 }  // namespace
 
 void shiftKeptWorksheetXml(pugi::xml_document& part, std::string_view sheetName, const formula::Deletion& deletion) {
-    Shifter(sheetName, deletion).walk(part);
-}
-
-void shiftKeptFormulasNaming(pugi::xml_document& part, std::string_view hostSheet, std::string_view editedSheet,
-                             const formula::Deletion& deletion) {
-    Shifter(hostSheet, editedSheet, deletion).walk(part);
+    Shifter(deletion).walk(part);
+    const formula::Context context{sheetName, sheetName};
+    xlsx::editSheetXmlFormulas(part, [&](const std::string& text) { return formula::shiftForDeletion(text, context, deletion); });
 }
 
 }  // namespace tavlora::host

@@ -9,6 +9,7 @@
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptComments.h"
 #include "host/xlsx/KeptDrawings.h"
+#include "host/xlsx/KeptFormulas.h"
 #include "host/xlsx/KeptPivotTables.h"
 #include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/KeptTables.h"
@@ -54,21 +55,31 @@ PackagePart* PackageContents::findPart(std::string_view name) {
 
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
     if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
-    for (const auto& other : sheet.workbook()->worksheets()) {
-        if (other.get() == &sheet) continue;
-        if (pugi::xml_document* kept = findKeptSheetXml(*other)) shiftKeptFormulasNaming(*kept, other->name(), sheet.name(), deletion);
-    }
+    shiftSheetTables(*this, sheet, deletion);
+    editKeptFormulas(*this, *sheet.workbook(), [&](const std::string& text, const Worksheet& host) {
+        return formula::shiftForDeletion(text, formula::Context{host.name(), sheet.name()}, deletion);
+    }, &sheet);
     shiftKeptCellAttributes(sheet, deletion);
     shiftSheetComments(*this, sheet.partName(), deletion);
     shiftSheetDrawings(*this, sheet.partName(), deletion);
-    shiftSheetTables(*this, sheet, deletion);
     shiftSheetPivotTables(*this, sheet, deletion);
 }
 
 void PackageContents::sheetDeleted(const Workbook& book, const Sheet& sheet) {
+    editKeptFormulas(*this, book, [&](const std::string& text, const Worksheet&) {
+        return formula::invalidateSheet(text, sheet.name());
+    });
     // The listener sees the book const; what the file layer carries for it follows the edit, as
     // the kept sheet XML follows deleted cells.
     dropDeletedSheetTables(*this, const_cast<Workbook&>(book), sheet);
+}
+
+void PackageContents::sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) {
+    const std::string& newName = sheet.name();
+    editKeptFormulas(*this, book, [&](const std::string& text, const Worksheet&) {
+        return formula::renameSheet(text, oldName, newName);
+    });
+    renamePivotSources(*this, oldName, newName);
 }
 
 std::vector<formula::TableDefinition> PackageContents::tables(const Workbook& book) {

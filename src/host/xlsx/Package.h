@@ -74,10 +74,14 @@ public:
     const SheetRecord* sheetRecord(std::string_view part) const;
 
     // The sheet's kept XML and the parts that point at its cells (comments and note shapes,
-    // drawing objects, tables, pivot tables and pivot cache sources) follow deleted cells.
+    // drawing objects, tables, pivot tables and pivot cache sources) follow deleted cells, and so
+    // do the kept formulas of the other sheets that name them.
     void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
-    // Structured references to the deleted sheet's tables, and the slicers over them, go.
+    // Kept formulas naming the deleted sheet give #REF!; structured references to its tables, and
+    // the slicers over them, go.
     void sheetDeleted(const Workbook& book, const Sheet& sheet) override;
+    // Kept formulas and pivot cache sources that named the sheet name it by its new name.
+    void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
     // The tables of the kept table parts, for formulas that name them.
     std::vector<formula::TableDefinition> tables(const Workbook& book) override;

@@ -1,0 +1,80 @@
+#include "host/xlsx/KeptFormulas.h"
+
+#include <string_view>
+
+#include "host/Workbook.h"
+#include "host/Worksheet.h"
+#include "host/xlsx/KeptSheetXml.h"
+#include "host/xlsx/KeptTables.h"
+#include "host/xlsx/XmlPart.h"
+
+namespace tavlora::host::xlsx {
+
+namespace {
+
+// <formula> of a rule, <formula1>/<formula2> of a validation, <xm:f> of the extension lists'
+// rules, validations and sparklines. An x14 validation's <x14:formula1> holds an <xm:f> rather
+// than text, and is reached through it.
+bool isFormulaElement(std::string_view name) {
+    return name == "formula" || name == "formula1" || name == "formula2" || name == "f";
+}
+
+bool editText(pugi::xml_node element, const FormulaTextEdit& edit) {
+    pugi::xml_text text = element.text();
+    std::string before = text.get();
+    if (before.empty()) return false;
+    std::string after = edit(before);
+    if (after == before) return false;
+    text.set(after.c_str());
+    return true;
+}
+
+// A threshold of a color scale, data bar or icon set may be a formula (type "formula", and "num"
+// or "percent" with a reference); a plain number comes back unchanged from any edit.
+bool editThreshold(pugi::xml_node cfvo, const FormulaTextEdit& edit) {
+    pugi::xml_attribute value = cfvo.attribute("val");
+    if (!value || !*value.value()) return false;
+    std::string before = value.value();
+    std::string after = edit(before);
+    if (after == before) return false;
+    value.set_value(after.c_str());
+    return true;
+}
+
+}  // namespace
+
+bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit) {
+    bool changed = false;
+    // Iterative: kept parts are checked for depth when read, but a walk need not rely on it.
+    pugi::xml_node node = root;
+    while (node) {
+        if (node.type() == pugi::node_element) {
+            std::string_view name = localName(node.name());
+            if (isFormulaElement(name)) changed |= editText(node, edit);
+            else if (name == "cfvo") changed |= editThreshold(node, edit);
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (!node || node == root) break;
+        node = node.next_sibling();
+    }
+    return changed;
+}
+
+void editKeptFormulas(PackageContents& package, const Workbook& book, const KeptFormulaEdit& edit,
+                      const Worksheet* movedAlready) {
+    for (const auto& sheet : book.worksheets()) {
+        const Worksheet& host = *sheet;
+        FormulaTextEdit inSheet = [&](const std::string& formula) { return edit(formula, host); };
+        if (sheet.get() != movedAlready)
+            if (pugi::xml_document* kept = findKeptSheetXml(host)) editSheetXmlFormulas(*kept, inSheet);
+        editKeptCellFormulaTexts(host, inSheet);
+    }
+    editTableFormulas(package, book, movedAlready,
+                      [&](const std::string& formula, const std::string&, const Worksheet& host) { return edit(formula, host); });
+}
+
+}  // namespace tavlora::host::xlsx

@@ -1,0 +1,36 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include <pugixml.hpp>
+
+namespace tavlora::host {
+class Workbook;
+class Worksheet;
+}  // namespace tavlora::host
+
+// The formulas the package carries beside the cells, rewritten in one place whatever the edit: a
+// sheet renamed (its references name the new one), a sheet deleted (references to it become
+// #REF!), cells deleted (references to them move).
+namespace tavlora::host::xlsx {
+
+class PackageContents;
+
+// The new text of one formula. `host` is the worksheet the formula belongs to: its unqualified
+// references are to that sheet.
+using KeptFormulaEdit = std::function<std::string(const std::string& formula, const Worksheet& host)>;
+using FormulaTextEdit = std::function<std::string(const std::string& formula)>;
+
+// The formulas of a worksheet part's kept XML, each replaced by what `edit` makes of it:
+// conditional format rules and their thresholds (<cfvo val>), validations, sparklines and their
+// date axes, those of the extension lists included. True when one changed.
+bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit);
+
+// Every formula the package carries for the worksheets of `book`: those of their kept XML, the
+// formulas that kept cell extras belong to (so the extras stay with the cells' rewritten
+// formulas), and the calculated-column and totals-row formulas of their tables. The kept XML and
+// the tables of `movedAlready` are left out: a deletion of its cells moved them with their areas.
+void editKeptFormulas(PackageContents& package, const Workbook& book, const KeptFormulaEdit& edit,
+                      const Worksheet* movedAlready = nullptr);
+
+}  // namespace tavlora::host::xlsx
