@@ -54,7 +54,9 @@ public:
 
     // Resolves the sheet (strSheetName "" keeps CurSheet; a name is looked up ignoring case, never
     // created, and registered with the job object) and reads its layout. With bReplaceWhite the
-    // sheet's %Name% placeholders are collected for DoA_ReplaceWhiteDot. False on any failure.
+    // sheet's %Name% placeholders are collected for DoA_ReplaceWhiteDot. False on any failure;
+    // until a later DoA_Begin succeeds, the output methods and DoA_ReplaceWhiteDot then answer
+    // false and DoA_End raises error 5, all without touching a cell.
     bool DoA_Begin(const std::string& strSheetName = "", bool bReplaceWhite = false);
 
     // Lays every record from the recordset's current row to its end into the template; the
@@ -78,7 +80,8 @@ public:
     bool DoA_OutputString1(const std::string& strPos, const std::string& strValue);
 
     // Empties the layout arrays, writes the remembered placeholder values, then clears (mode 1),
-    // deletes (mode 2) or keeps (mode 0) row 1 and column A. Host failures reach the caller.
+    // deletes (mode 2) or keeps (mode 0) row 1 and column A. Host failures reach the caller; so
+    // does error 5 after a failed DoA_Begin, when nothing is done.
     bool DoA_End();
 
     const BatchTemplateLayout& layout() const { return layout_; }
@@ -102,9 +105,12 @@ private:
     template <class IsMapped>
     bool computeCellRows(int32_t r, IsMapped isMapped);
     void writeCell(int16_t row, int16_t columnIndex, std::string text);
+    // True (with the reason noted) when the last DoA_Begin failed: nothing may be written then.
+    bool refuseAfterFailedBegin() const;
 
     std::shared_ptr<tmplone::CExcelTmplPrintOne> oneFiller_;
     bool isNoZero_ = true;
+    bool beginFailed_ = false;
     BatchTemplateLayout layout_;
     std::vector<int16_t> cellRows_;  // scratch for one record, reused so a record allocates nothing
 };

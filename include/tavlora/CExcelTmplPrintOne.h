@@ -42,7 +42,8 @@ public:
     // Resolves the sheet (strSheetName "" keeps CurSheet; a name is looked up ignoring case,
     // never created, and registered with the job object) and collects its placeholders.
     // nClearWhiteMode (header-row mode only): 0 keep rows 1-2, 1 clear them, 2 delete them at
-    // DoA_End. False on any failure; entries found before a failure stay.
+    // DoA_End. False on any failure, which leaves no placeholders and clear mode 0, so that
+    // DoA_End then writes and clears nothing.
     bool DoA_Begin(const std::string& strSheetName = "", int16_t nWhiteMode = 1, int16_t nClearWhiteMode = 1);
 
     // Every entry gets the text of the same-named field of the current row ("" when the field is
@@ -87,6 +88,7 @@ private:
     // Entries followed by one spare element (ePos = ePosType_No); never empty.
     std::vector<SWhiteDot> whiteDots_{SWhiteDot{}};
     int32_t clearWhiteMode_ = 0;
+    bool beginFailed_ = false;
 };
 
 }  // namespace tavlora::tmplone

@@ -76,7 +76,8 @@ std::vector<MemberDoc> printOneMembers() {
            "Header-row mode only, what DoA_End does with rows 1 and 2: 0 keep, 1 clear (default), 2 delete."}},
          "True when the sheet was scanned.",
          "False without a workbook, for a sheet name the workbook lacks, and for a placeholder cell that "
-         "holds an error value or a lone %; placeholders found before the failure stay."},
+         "holds an error value or a lone %; no placeholders are kept then, so DoA_End writes and clears "
+         "nothing."},
         {"DoA_ReplaceRst",
          "Gives every placeholder the value of the same-named field of the recordset's current row.",
          {{"rst", "A recordset; field names match without regard to letter case; the cursor does not move."}},
@@ -93,7 +94,8 @@ std::vector<MemberDoc> printOneMembers() {
         {"DoA_End",
          "Writes every placeholder's value into its cell, then keeps, clears or deletes the header rows.", {},
          "The number of placeholders written; those without a value are emptied.",
-         "Never fails; a cell the sheet refuses is skipped."},
+         "Never fails; a cell the sheet refuses is skipped. After a failed DoA_Begin it writes and clears "
+         "nothing and answers 0."},
         {"DoA_ReplaceXml0", "Gives every placeholder the same-named attribute of an XML element.",
          {{"pNode", "An XML element; attribute names match exactly, letter case included."}},
          "True; a missing attribute gives \"\".", "False when the sheet has no placeholders."},
@@ -119,28 +121,34 @@ std::vector<MemberDoc> printBatMembers() {
          "True when the layout was read.",
          "False without a workbook, for a missing sheet, and for a control area that cannot be read: A2/A4 "
          "or A3/A5 not a number or number pair, a first row or column below 1, a column definition "
-         "such as NAME(x)."},
+         "such as NAME(x). Until a DoA_Begin succeeds, the output methods and DoA_ReplaceWhiteDot then "
+         "answer False and DoA_End raises an error, none of them touching a cell."},
         {"DoA_OutputRst", "Lays every record of a recordset, from its current row to its end, into the list.",
          {{"rst", "A recordset; field names match the column definitions without regard to letter case."}},
          "True; the recordset is left at its end.",
-         "False when the data source fails, and when a record was dropped because its rows lie beyond row "
-         "32,767; the records written before stay. A record with a null value is skipped and the next "
-         "one takes its rows."},
+         "False after a failed DoA_Begin, when the data source fails, and when a record was dropped because "
+         "its rows lie beyond row 32,767; the records written before stay. A record with a null value is "
+         "skipped and the next one takes its rows."},
         {"DoA_ReplaceWhiteDot", "Gives a %Name% placeholder of the list sheet a value, written at DoA_End.",
          {{"strWhiteDotName", "The placeholder name without the % signs, letter case ignored."},
           {"strWhiteDotValue", "The value."}},
          "True when a placeholder has that name.",
-         "False without a DoA_Begin with bReplaceWhite True, and when no placeholder has the name."},
+         "False without a DoA_Begin with bReplaceWhite True, after a failed DoA_Begin, and when no "
+         "placeholder has the name."},
         {"DoA_OutputString", "Writes a text into a cell of the list sheet at once.",
          {{"nRow", kRow}, {"nCol", kCol}, {"strValue", kCellText}}, "True when written.", kWriteFailure},
         {"DoA_OutputString1", "Writes a text into a cell of the list sheet at once, by A1 address.",
          {{"strPos", kA1}, {"strValue", kCellText}}, "True when written.", kWriteFailure},
         {"DoA_End",
          "Writes the placeholder values, then clears, deletes or keeps row 1 and column A as cell A6 says.", {},
-         "True.", "Raises the sheet's error when a placeholder cell or the control area cannot be changed."},
+         "True.",
+         "Raises the sheet's error when a placeholder cell or the control area cannot be changed. After a "
+         "failed DoA_Begin raises error 5 and touches no cell: row 1 and column A keep what they hold."},
         {"DoA_OutputXml0", "Lays every element of an XML node list into the list.",
          {{"pNodeList", "A node list of elements; attribute names match exactly, letter case included."}},
-         "True.", "False at the first node that is not an element; the records before it stay."},
+         "True.",
+         "False after a failed DoA_Begin, and at the first node that is not an element; the records before "
+         "it stay."},
         {"DoA_OutputXml", "Loads an XML file and lays the elements a query selects into the list.",
          {{"strXmlFile", "The XML file."}, {"strQuery", "XPath query from the root element, such as \"order\"."}},
          "True.", "False when the file is missing or ill-formed or the query is refused."},

@@ -1,6 +1,7 @@
 #include "tavlora/CExcelTmplPrintBat.h"
 
 #include "com/Conversions.h"
+#include "com/Error.h"
 #include "report/common/CellWriting.h"
 #include "report/common/Failures.h"
 #include "host/Range.h"
@@ -15,8 +16,14 @@ namespace tavlora::tmplbat {
 CExcelTmplPrintBat::CExcelTmplPrintBat() = default;
 CExcelTmplPrintBat::~CExcelTmplPrintBat() = default;
 
+namespace {
+
+constexpr const char* kBeginFailed = "the last DoA_Begin failed, so there is no list to work on";
+
+}  // namespace
+
 bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplaceWhite) {
-    return common::trapFailure(common::memberCall("DoA_Begin", strSheetName), false, [&] {
+    beginFailed_ = !common::trapFailure(common::memberCall("DoA_Begin", strSheetName), false, [&] {
         if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true))
             return false;
         layout_.ClearTemplateLayout();
@@ -32,10 +39,18 @@ bool CExcelTmplPrintBat::DoA_Begin(const std::string& strSheetName, bool bReplac
         oneFiller_->DoA_Begin("", 1, 1);
         return true;
     });
+    return !beginFailed_;
+}
+
+bool CExcelTmplPrintBat::refuseAfterFailedBegin() const {
+    if (!beginFailed_) return false;
+    common::noteCause(kBeginFailed);
+    return true;
 }
 
 bool CExcelTmplPrintBat::DoA_ReplaceWhiteDot(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
     return common::explainFailure(common::memberCall("DoA_ReplaceWhiteDot", strWhiteDotName), false, [&] {
+        if (refuseAfterFailedBegin()) return false;
         if (!oneFiller_) {
             common::noteCause("placeholders are replaced only after DoA_Begin(sheet, True)");
             return false;
@@ -55,6 +70,12 @@ bool CExcelTmplPrintBat::DoA_OutputString1(const std::string& strPos, const std:
 }
 
 bool CExcelTmplPrintBat::DoA_End() {
+    // What a failed begin left (a layout read part way, the end mode of an earlier list, the
+    // placeholders of another sheet) is no list: clearing row 1 and column A would take the
+    // user's cells.
+    if (beginFailed_)
+        throw com::Error(com::hr::kInvalidCall,
+                         std::string("DoA_End: ") + kBeginFailed + "; row 1 and column A are left as they are");
     layout_.ClearTemplateLayout();
     // Placeholders are written first, at the addresses they had when the template was scanned.
     if (oneFiller_) oneFiller_->DoA_End();

@@ -53,6 +53,7 @@ bool CExcelTmplPrintBat::computeCellRows(int32_t r, IsMapped isMapped) {
 
 bool CExcelTmplPrintBat::DoA_OutputRst(const std::shared_ptr<data::Recordset>& rst) {
     return common::trapFailure(common::memberCall("DoA_OutputRst", rst), false, [&] {
+        if (refuseAfterFailedBegin()) return false;
         if (!rst) throw com::Error(com::hr::kObjectNotSet, "No recordset to output");
         MapColumnFields(*rst);
         const KeyLabelIndex labels = keyLabelsOf(layout_);
@@ -71,6 +72,7 @@ bool CExcelTmplPrintBat::DoA_OutputRst(const std::shared_ptr<data::Recordset>& r
 
 bool CExcelTmplPrintBat::DoA_OutputXml0(const std::shared_ptr<data::XmlNodeList>& pNodeList) {
     return common::trapFailure(common::memberCall("DoA_OutputXml0", pNodeList), false, [&] {
+        if (refuseAfterFailedBegin()) return false;
         if (!pNodeList) throw com::Error(com::hr::kObjectNotSet, "No node list to output");
         const KeyLabelIndex labels = keyLabelsOf(layout_);
         int32_t blockPosition = layout_.nRowStart;

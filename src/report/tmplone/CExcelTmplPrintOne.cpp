@@ -30,7 +30,7 @@ bool isDelimiter(char32_t cp) { return cp == kDelimiter || cp == kFullWidthDelim
 }  // namespace
 
 bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhiteMode, int16_t nClearWhiteMode) {
-    return common::trapFailure(common::memberCall("DoA_Begin", strSheetName), false, [&] {
+    beginFailed_ = !common::trapFailure(common::memberCall("DoA_Begin", strSheetName), false, [&] {
         if (!common::MCommExcelIn::AcquireTargetSheet(workbook_, sheet_, job_, strSheetName, false, true)) {
             return false;
         }
@@ -44,6 +44,13 @@ bool CExcelTmplPrintOne::DoA_Begin(const std::string& strSheetName, int16_t nWhi
         }
         return true;
     });
+    // Placeholders found before the failure, or those of an earlier sheet, are no fill: DoA_End
+    // must neither write them nor clear the header rows.
+    if (beginFailed_) {
+        resetEntries();
+        clearWhiteMode_ = 0;
+    }
+    return !beginFailed_;
 }
 
 bool CExcelTmplPrintOne::DoA_ReplaceRst(const std::shared_ptr<data::Recordset>& rst) {
@@ -78,7 +85,10 @@ bool CExcelTmplPrintOne::DoA_OutputString1(const std::string& strPos, const std:
 }
 
 int16_t CExcelTmplPrintOne::DoA_End() {
-    return common::explainFailure(common::memberCall("DoA_End"), int16_t{-1}, [&] { return writeBack(); });
+    return common::explainFailure(common::memberCall("DoA_End"), int16_t{-1}, [&] {
+        if (beginFailed_) common::noteAbsorbed("the last DoA_Begin failed: nothing was written");
+        return writeBack();
+    });
 }
 
 int16_t CExcelTmplPrintOne::writeBack() {

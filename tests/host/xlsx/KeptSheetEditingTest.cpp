@@ -122,6 +122,58 @@ TEST_F(KeptSheetEditingTest, FormulasOfOtherSheetsNamingTheEditedSheetMove) {
               "</x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst></worksheet>");
 }
 
+// A rename reaches every formula of the kept XML that names the sheet, its own sheet's included,
+// quoted where the new name needs it; names that only contain the old one, and texts, stay.
+TEST_F(KeptSheetEditingTest, RenamingASheetRewritesTheKeptFormulasNamingIt) {
+    auto summary = book->addWorksheet(nullptr, sheet.get());
+    summary->setName("Summary");
+    const char* xml =
+        "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
+        "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\"><formula>Data!$B$1&gt;MyData!A1+'Data 2'!A1</formula></cfRule>"
+        "<cfRule type=\"colorScale\"><colorScale><cfvo type=\"formula\" val=\"data!$C$1\"/><cfvo type=\"max\"/></colorScale></cfRule>"
+        "</conditionalFormatting>"
+        "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$5:$A$9</formula1>"
+        "<formula2>LEN(\"Data!A1\")+DataSet</formula2></dataValidation></dataValidations>"
+        "<extLst><ext><x14:dataValidations count=\"1\"><x14:dataValidation type=\"list\"><x14:formula1><xm:f>Data!$H$2:$H$5</xm:f>"
+        "</x14:formula1><xm:sqref>C7</xm:sqref></x14:dataValidation></x14:dataValidations>"
+        "<x14:sparklineGroups><x14:sparklineGroup><xm:f>Data!$A$1:$F$1</xm:f><x14:sparklines>"
+        "<x14:sparkline><xm:f>Data!B5:F5</xm:f><xm:sqref>A5</xm:sqref></x14:sparkline>"
+        "</x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst></worksheet>";
+    ASSERT_TRUE(keptSheetXml(*summary).load_string(xml));
+    ASSERT_TRUE(keptSheetXml(*sheet).load_string(
+        "<worksheet><dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$5:$A$9</formula1>"
+        "</dataValidation></dataValidations></worksheet>"));
+    sheet->setName("My Data");
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*summary)),
+              "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
+              "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\"><formula>'My Data'!$B$1&gt;MyData!A1+'Data 2'!A1</formula></cfRule>"
+              "<cfRule type=\"colorScale\"><colorScale><cfvo type=\"formula\" val=\"'My Data'!$C$1\"/><cfvo type=\"max\"/></colorScale></cfRule>"
+              "</conditionalFormatting>"
+              "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>'My Data'!$A$5:$A$9</formula1>"
+              "<formula2>LEN(\"Data!A1\")+DataSet</formula2></dataValidation></dataValidations>"
+              "<extLst><ext><x14:dataValidations count=\"1\"><x14:dataValidation type=\"list\"><x14:formula1><xm:f>'My Data'!$H$2:$H$5</xm:f>"
+              "</x14:formula1><xm:sqref>C7</xm:sqref></x14:dataValidation></x14:dataValidations>"
+              "<x14:sparklineGroups><x14:sparklineGroup><xm:f>'My Data'!$A$1:$F$1</xm:f><x14:sparklines>"
+              "<x14:sparkline><xm:f>'My Data'!B5:F5</xm:f><xm:sqref>A5</xm:sqref></x14:sparkline>"
+              "</x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst></worksheet>");
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*sheet)),
+              "<worksheet><dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>'My Data'!$A$5:$A$9</formula1>"
+              "</dataValidation></dataValidations></worksheet>");
+}
+
+// Deleting the sheet turns what named it into #REF!, as it does in the cells.
+TEST_F(KeptSheetEditingTest, DeletingASheetTurnsTheKeptFormulasNamingItIntoRef) {
+    auto summary = book->addWorksheet(nullptr, sheet.get());
+    summary->setName("Summary");
+    ASSERT_TRUE(keptSheetXml(*summary).load_string(
+        "<worksheet><dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$5:$A$9</formula1>"
+        "<formula2>Summary!A1</formula2></dataValidation></dataValidations></worksheet>"));
+    sheet->deleteSheet();
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*summary)),
+              "<worksheet><dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>#REF!</formula1>"
+              "<formula2>Summary!A1</formula2></dataValidation></dataValidations></worksheet>");
+}
+
 TEST_F(KeptSheetEditingTest, ASheetTheEngineMadeHasNoKeptXmlAndDeletesWithoutIt) {
     EXPECT_EQ(findKeptSheetXml(*sheet), nullptr);
     EXPECT_FALSE(keptSheetRoot(*sheet));

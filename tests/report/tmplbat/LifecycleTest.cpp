@@ -4,6 +4,7 @@
 #include "tavlora/CExcelBatDo.h"
 #include "TmplBatTestSupport.h"
 #include "tavlora/CExcelTmplPrintOne.h"
+#include "tavlora/Failures.h"
 
 namespace tavlora::tmplbat {
 namespace {
@@ -163,6 +164,41 @@ TEST(End, ModeZeroKeepsTheControlArea) {
     EXPECT_TRUE(book.filler->DoA_End());
     EXPECT_EQ(book.text("B1"), "CODE");
     EXPECT_EQ(book.text("A6"), "0");
+}
+
+// A failed begin leaves nothing to fill or end: not a layout read part way, not the end mode or
+// the placeholders of the list before it. Row 1 and column A keep what the user had.
+TEST(End, AfterAFailedBeginItRaisesAndTouchesNoCell) {
+    ListBook book;
+    titledTemplate(book, "2");
+    ASSERT_TRUE(book.filler->DoA_Begin("List", true));
+    ASSERT_TRUE(book.filler->DoA_ReplaceWhiteDot("Title", "Sales"));
+    book.put({{"A10", "kept"}, {"F1", "kept too"}, {"C1", "NAME(x)"}});  // column C's specification no longer reads
+    clearLastFailure();
+    EXPECT_FALSE(book.filler->DoA_Begin("List", true));
+    EXPECT_FALSE(book.filler->DoA_OutputRst(recordset({"CODE", "NAME"}, {{Variant("c1"), Variant("n1")}})));
+    EXPECT_EQ(lastFailure(), "DoA_OutputRst(<object>): the last DoA_Begin failed, so there is no list to work on");
+    EXPECT_FALSE(book.filler->DoA_ReplaceWhiteDot("Title", "Other"));
+    tavlora::test::expectComError([&] { book.filler->DoA_End(); }, com::hr::kInvalidCall,
+                         "DoA_End: the last DoA_Begin failed, so there is no list to work on; "
+                         "row 1 and column A are left as they are");
+    EXPECT_EQ(book.text("A10"), "kept");
+    EXPECT_EQ(book.text("F1"), "kept too");
+    EXPECT_EQ(book.text("B1"), "CODE");
+    EXPECT_EQ(book.text("A6"), "2");
+    EXPECT_EQ(book.text("B3"), "");
+    EXPECT_EQ(book.text("E2"), "%Title%");
+
+    // A begin naming a sheet the workbook lacks fails the same way; one that succeeds ends it.
+    book.put({{"C1", "NAME"}});
+    EXPECT_FALSE(book.filler->DoA_Begin("Missing"));
+    book.filler->setCurSheet(book.list);
+    EXPECT_COM_ERROR(book.filler->DoA_End(), com::hr::kInvalidCall);
+    EXPECT_EQ(book.text("A10"), "kept");
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"CODE", "NAME"}, {{Variant("c1"), Variant("n1")}})));
+    EXPECT_TRUE(book.filler->DoA_End());
+    EXPECT_EQ(book.text("A2"), "c1");  // B3 after row 1 and column A were deleted
 }
 
 TEST(End, ANewFillerWithASheetClearsWithTheInitialMode) {

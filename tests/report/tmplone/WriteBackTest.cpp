@@ -2,6 +2,7 @@
 
 #include "support/TestPaths.h"
 #include "tavlora/CExcelTmplPrintOne.h"
+#include "tavlora/Failures.h"
 #include "TmplOneTestSupport.h"
 
 namespace tavlora::tmplone {
@@ -178,6 +179,35 @@ TEST(WriteBack, BeforeAnyBeginNothingHappens) {
     EXPECT_EQ(book.filler->DoA_End(), 0);
     EXPECT_EQ(book.at("A1"), Variant("head"));
     EXPECT_EQ(book.at("A2"), Variant("B5"));
+}
+
+// A begin that fails part way (an error in the header rows), or after an earlier fill (no
+// workbook any more, the sheet still at hand), leaves nothing for the end: no value is written,
+// and the header rows of clear mode 2 stay.
+TEST(WriteBack, AfterAFailedBeginNothingIsWrittenOrCleared) {
+    TemplateBook book;
+    putHeaderTemplate(book);
+    book.put({{"D1", "Broken"}});
+    book.invoice->range("D2").setValue(Variant::error(com::hr::runtime(2042)));
+    clearLastFailure();
+    EXPECT_FALSE(book.filler->DoA_Begin("Invoice", 0, 2));
+    EXPECT_FALSE(book.filler->DoA_ReplaceA("Cust", "ACME Ltd"));
+    EXPECT_EQ(book.filler->DoA_End(), 0);
+    EXPECT_NE(lastFailure().find("DoA_End(): the last DoA_Begin failed: nothing was written (absorbed)"), std::string::npos)
+        << lastFailure();
+    EXPECT_EQ(book.at("A1"), Variant("Cust"));
+    EXPECT_EQ(book.at("C2"), Variant("A2"));
+    EXPECT_EQ(book.at("B10"), Variant("footer"));
+    EXPECT_TRUE(book.at("B5").isEmpty());
+
+    book.invoice->range("D1:D2").clear();
+    fillHeaderTemplate(book, 0);
+    book.put({{"B5", "edited after the fill"}});
+    book.filler->setCurWk(nullptr);
+    EXPECT_FALSE(book.filler->DoA_Begin("", 0, 2));
+    EXPECT_EQ(book.filler->DoA_End(), 0);
+    EXPECT_EQ(book.at("B5"), Variant("edited after the fill"));
+    EXPECT_EQ(book.at("A1"), Variant("Cust"));
 }
 
 TEST(DirectOutput, WritesAtOnceIntoTheCurrentSheet) {
