@@ -108,6 +108,20 @@ public:
             if (data->kind == SeriesData::Kind::Reference) changed = edit(data->reference) || changed;
         return changed;
     }
+    // The sources kept as read (a multi-level category reference, a name, another workbook):
+    // `edit` answers each one's XML anew; true when one changed.
+    template <class Edit>
+    bool editKeptSources(Edit edit) {
+        bool changed = false;
+        for (SeriesData* data : {&name_, &values_, &xValues_}) {
+            if (data->kind != SeriesData::Kind::Kept) continue;
+            std::string edited = edit(data->keptXml);
+            if (edited == data->keptXml) continue;
+            data->keptXml = std::move(edited);
+            changed = true;
+        }
+        return changed;
+    }
     std::shared_ptr<ChartModel> chart() const { return chart_.lock(); }
     // The series left its chart: it answers no more changes.
     void detach() { chart_.reset(); }
@@ -195,6 +209,13 @@ public:
     void editReferences(Edit edit) {
         for (auto& s : series_)
             if (s->editReferences(edit)) modified_ = true;
+    }
+    // The series sources kept as read after an edit of the workbook; marks the model changed when
+    // one was rewritten.
+    template <class Edit>
+    void editKeptSources(Edit edit) {
+        for (auto& s : series_)
+            if (s->editKeptSources(edit)) modified_ = true;
     }
 
 private:

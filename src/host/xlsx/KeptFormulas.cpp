@@ -4,6 +4,9 @@
 
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/chart/ChartModel.h"
+#include "host/chart/ChartReferenceEditing.h"
+#include "host/xlsx/KeptPartXml.h"
 #include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/KeptTables.h"
 #include "host/xlsx/XmlPart.h"
@@ -41,6 +44,21 @@ bool editThreshold(pugi::xml_node cfvo, const FormulaTextEdit& edit) {
     return true;
 }
 
+// A series source kept as read (<c:multiLvlStrRef>...</c:multiLvlStrRef>) with the formula of
+// its <c:f> edited; unchanged when there is nothing to edit.
+std::string editChartSourceXml(const std::string& xml, const FormulaTextEdit& edit) {
+    if (xml.find("f>") == std::string::npos) return xml;
+    pugi::xml_document fragment;
+    if (!fragment.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_fragment)) return xml;
+    bool changed = false;
+    for (pugi::xml_node node : fragment.children())
+        for (pugi::xml_node f : elementsNamed(node, "f")) changed |= editText(f, edit);
+    if (!changed) return xml;
+    std::string out;
+    for (pugi::xml_node node : fragment.children()) appendNodeXml(out, node);
+    return out;
+}
+
 }  // namespace
 
 bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit) {
@@ -67,14 +85,17 @@ bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit) {
 void editKeptFormulas(PackageContents& package, const Workbook& book, const KeptFormulaEdit& edit,
                       const Worksheet* movedAlready) {
     for (const auto& sheet : book.worksheets()) {
-        const Worksheet& host = *sheet;
+        const std::string& host = sheet->name();
         FormulaTextEdit inSheet = [&](const std::string& formula) { return edit(formula, host); };
         if (sheet.get() != movedAlready)
-            if (pugi::xml_document* kept = findKeptSheetXml(host)) editSheetXmlFormulas(*kept, inSheet);
-        editKeptCellFormulaTexts(host, inSheet);
+            if (pugi::xml_document* kept = findKeptSheetXml(*sheet)) editSheetXmlFormulas(*kept, inSheet);
+        editKeptCellFormulaTexts(*sheet, inSheet);
     }
-    editTableFormulas(package, book, movedAlready,
-                      [&](const std::string& formula, const std::string&, const Worksheet& host) { return edit(formula, host); });
+    editTableFormulas(package, book, movedAlready, [&](const std::string& formula, const std::string&, const Worksheet& host) {
+        return edit(formula, host.name());
+    });
+    const FormulaTextEdit inChart = [&](const std::string& formula) { return edit(formula, std::string_view()); };
+    for (const auto& chart : chartsOf(book)) chart->editKeptSources([&](const std::string& xml) { return editChartSourceXml(xml, inChart); });
 }
 
 }  // namespace tavlora::host::xlsx

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
 
@@ -16,9 +17,9 @@ namespace tavlora::host::xlsx {
 
 class PackageContents;
 
-// The new text of one formula. `host` is the worksheet the formula belongs to: its unqualified
-// references are to that sheet.
-using KeptFormulaEdit = std::function<std::string(const std::string& formula, const Worksheet& host)>;
+// The new text of one formula. `hostSheet` names the worksheet the formula belongs to, whose
+// cells its unqualified references are; "" for a chart's, whose references name their sheets.
+using KeptFormulaEdit = std::function<std::string(const std::string& formula, std::string_view hostSheet)>;
 using FormulaTextEdit = std::function<std::string(const std::string& formula)>;
 
 // The formulas of a worksheet part's kept XML, each replaced by what `edit` makes of it:
@@ -28,8 +29,9 @@ bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit);
 
 // Every formula the package carries for the worksheets of `book`: those of their kept XML, the
 // formulas that kept cell extras belong to (so the extras stay with the cells' rewritten
-// formulas), and the calculated-column and totals-row formulas of their tables. The kept XML and
-// the tables of `movedAlready` are left out: a deletion of its cells moved them with their areas.
+// formulas), the calculated-column and totals-row formulas of their tables, and the chart series
+// sources kept as read (a multi-level category reference). The kept XML and the tables of
+// `movedAlready` are left out: a deletion of its cells moved them with their areas.
 void editKeptFormulas(PackageContents& package, const Workbook& book, const KeptFormulaEdit& edit,
                       const Worksheet* movedAlready = nullptr);
 

@@ -56,8 +56,8 @@ PackagePart* PackageContents::findPart(std::string_view name) {
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
     if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
     shiftSheetTables(*this, sheet, deletion);
-    editKeptFormulas(*this, *sheet.workbook(), [&](const std::string& text, const Worksheet& host) {
-        return formula::shiftForDeletion(text, formula::Context{host.name(), sheet.name()}, deletion);
+    editKeptFormulas(*this, *sheet.workbook(), [&](const std::string& text, std::string_view host) {
+        return formula::shiftForDeletion(text, formula::Context{host, sheet.name()}, deletion);
     }, &sheet);
     shiftKeptCellAttributes(sheet, deletion);
     shiftSheetComments(*this, sheet.partName(), deletion);
@@ -66,7 +66,7 @@ void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deleti
 }
 
 void PackageContents::sheetDeleted(const Workbook& book, const Sheet& sheet) {
-    editKeptFormulas(*this, book, [&](const std::string& text, const Worksheet&) {
+    editKeptFormulas(*this, book, [&](const std::string& text, std::string_view) {
         return formula::invalidateSheet(text, sheet.name());
     });
     // The listener sees the book const; what the file layer carries for it follows the edit, as
@@ -76,7 +76,7 @@ void PackageContents::sheetDeleted(const Workbook& book, const Sheet& sheet) {
 
 void PackageContents::sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) {
     const std::string& newName = sheet.name();
-    editKeptFormulas(*this, book, [&](const std::string& text, const Worksheet&) {
+    editKeptFormulas(*this, book, [&](const std::string& text, std::string_view) {
         return formula::renameSheet(text, oldName, newName);
     });
     renamePivotSources(*this, oldName, newName);

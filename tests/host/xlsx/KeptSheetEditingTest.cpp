@@ -129,7 +129,7 @@ TEST_F(KeptSheetEditingTest, RenamingASheetRewritesTheKeptFormulasNamingIt) {
     summary->setName("Summary");
     const char* xml =
         "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
-        "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\"><formula>Data!$B$1&gt;MyData!A1+'Data 2'!A1</formula></cfRule>"
+        "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\"><formula>Data!$B$1&gt;MyData!A1+'Data 2'!A1+[1]Data!A1</formula></cfRule>"
         "<cfRule type=\"colorScale\"><colorScale><cfvo type=\"formula\" val=\"data!$C$1\"/><cfvo type=\"max\"/></colorScale></cfRule>"
         "</conditionalFormatting>"
         "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$5:$A$9</formula1>"
@@ -146,7 +146,7 @@ TEST_F(KeptSheetEditingTest, RenamingASheetRewritesTheKeptFormulasNamingIt) {
     sheet->setName("My Data");
     EXPECT_EQ(xmlText(*findKeptSheetXml(*summary)),
               "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\">"
-              "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\"><formula>'My Data'!$B$1&gt;MyData!A1+'Data 2'!A1</formula></cfRule>"
+              "<conditionalFormatting sqref=\"A1\"><cfRule type=\"expression\"><formula>'My Data'!$B$1&gt;MyData!A1+'Data 2'!A1+[1]Data!A1</formula></cfRule>"
               "<cfRule type=\"colorScale\"><colorScale><cfvo type=\"formula\" val=\"'My Data'!$C$1\"/><cfvo type=\"max\"/></colorScale></cfRule>"
               "</conditionalFormatting>"
               "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>'My Data'!$A$5:$A$9</formula1>"
