@@ -9,6 +9,7 @@
 #include "host/xlsx/KeptPartXml.h"
 #include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/KeptTables.h"
+#include "host/xlsx/Package.h"
 #include "host/xlsx/XmlPart.h"
 
 namespace tavlora::host::xlsx {
@@ -32,16 +33,69 @@ bool editText(pugi::xml_node element, const FormulaTextEdit& edit) {
     return true;
 }
 
-// A threshold of a color scale, data bar or icon set may be a formula (type "formula", and "num"
-// or "percent" with a reference); a plain number comes back unchanged from any edit.
-bool editThreshold(pugi::xml_node cfvo, const FormulaTextEdit& edit) {
-    pugi::xml_attribute value = cfvo.attribute("val");
+bool editAttribute(pugi::xml_attribute value, const FormulaTextEdit& edit) {
     if (!value || !*value.value()) return false;
     std::string before = value.value();
     std::string after = edit(before);
     if (after == before) return false;
     value.set_value(after.c_str());
     return true;
+}
+
+// Calls `visit` for every element under `root` (itself included), in document order. Iterative:
+// kept parts are checked for depth when read, but a walk need not rely on it.
+template <class Visit>
+void forEachElement(pugi::xml_node root, Visit visit) {
+    pugi::xml_node node = root;
+    while (node) {
+        if (node.type() == pugi::node_element) visit(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (!node || node == root) break;
+        node = node.next_sibling();
+    }
+}
+
+// Edits each carried part of `kind` that the sheet part refers to with `edit` (true when it
+// changed something), and writes it back then. A part without `hint` in it holds no link: most
+// drawings and legacy shapes, left unparsed.
+template <class Edit>
+void editLinkedParts(PackageContents& package, std::string_view sheetPart, std::string_view kind, std::string_view hint,
+                     bool declaration, Edit edit) {
+    forEachRelatedPart(package, sheetPart, kind, [&](PackagePart& part, const std::string&) {
+        std::string bytes = part.unpacked();
+        if (bytes.find(hint) == std::string::npos) return;
+        pugi::xml_document document;
+        if (!parseKeptPart(document, bytes)) return;
+        if (edit(document.document_element())) part.replaceBytes(serializeKeptPart(document, declaration));
+    });
+}
+
+// The links of the sheet's drawing objects and form controls to its cells: a shape's text linked
+// to a cell (textlink), a control's cell and input range in its properties part (fmlaLink,
+// fmlaRange, fmlaTxbx) and in its legacy shape (<x:FmlaLink>, <x:FmlaRange>, <x:FmlaTxbx>).
+void editControlLinks(PackageContents& package, const Worksheet& sheet, const FormulaTextEdit& edit) {
+    editLinkedParts(package, sheet.partName(), "drawing", "textlink", true, [&](pugi::xml_node root) {
+        bool changed = false;
+        forEachElement(root, [&](pugi::xml_node node) { changed |= editAttribute(node.attribute("textlink"), edit); });
+        return changed;
+    });
+    editLinkedParts(package, sheet.partName(), "ctrlProp", "fmla", true, [&](pugi::xml_node root) {
+        bool changed = false;
+        for (const char* name : {"fmlaLink", "fmlaRange", "fmlaTxbx"}) changed |= editAttribute(root.attribute(name), edit);
+        return changed;
+    });
+    editLinkedParts(package, sheet.partName(), "vmlDrawing", "Fmla", false, [&](pugi::xml_node root) {
+        bool changed = false;
+        forEachElement(root, [&](pugi::xml_node node) {
+            std::string_view name = localName(node.name());
+            if (name == "FmlaLink" || name == "FmlaRange" || name == "FmlaTxbx") changed |= editText(node, edit);
+        });
+        return changed;
+    });
 }
 
 // A series source kept as read (<c:multiLvlStrRef>...</c:multiLvlStrRef>) with the formula of
@@ -63,22 +117,13 @@ std::string editChartSourceXml(const std::string& xml, const FormulaTextEdit& ed
 
 bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit) {
     bool changed = false;
-    // Iterative: kept parts are checked for depth when read, but a walk need not rely on it.
-    pugi::xml_node node = root;
-    while (node) {
-        if (node.type() == pugi::node_element) {
-            std::string_view name = localName(node.name());
-            if (isFormulaElement(name)) changed |= editText(node, edit);
-            else if (name == "cfvo") changed |= editThreshold(node, edit);
-        }
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node && node != root && !node.next_sibling()) node = node.parent();
-        if (!node || node == root) break;
-        node = node.next_sibling();
-    }
+    forEachElement(root, [&](pugi::xml_node node) {
+        std::string_view name = localName(node.name());
+        if (isFormulaElement(name)) changed |= editText(node, edit);
+        // A threshold of a color scale, data bar or icon set may be a formula (type "formula",
+        // and "num" or "percent" with a reference); a plain number comes back unchanged.
+        else if (name == "cfvo") changed |= editAttribute(node.attribute("val"), edit);
+    });
     return changed;
 }
 
@@ -90,6 +135,7 @@ void editKeptFormulas(PackageContents& package, const Workbook& book, const Kept
         if (sheet.get() != movedAlready)
             if (pugi::xml_document* kept = findKeptSheetXml(*sheet)) editSheetXmlFormulas(*kept, inSheet);
         editKeptCellFormulaTexts(*sheet, inSheet);
+        editControlLinks(package, *sheet, inSheet);
     }
     editTableFormulas(package, book, movedAlready, [&](const std::string& formula, const std::string&, const Worksheet& host) {
         return edit(formula, host.name());

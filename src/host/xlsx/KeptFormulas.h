@@ -29,9 +29,10 @@ bool editSheetXmlFormulas(pugi::xml_node root, const FormulaTextEdit& edit);
 
 // Every formula the package carries for the worksheets of `book`: those of their kept XML, the
 // formulas that kept cell extras belong to (so the extras stay with the cells' rewritten
-// formulas), the calculated-column and totals-row formulas of their tables, and the chart series
-// sources kept as read (a multi-level category reference). The kept XML and the tables of
-// `movedAlready` are left out: a deletion of its cells moved them with their areas.
+// formulas), the calculated-column and totals-row formulas of their tables, the cell links of
+// their drawing objects and form controls, and the chart series sources kept as read (a
+// multi-level category reference). The kept XML and the tables of `movedAlready` are left out: a
+// deletion of its cells moved them with their areas.
 void editKeptFormulas(PackageContents& package, const Workbook& book, const KeptFormulaEdit& edit,
                       const Worksheet* movedAlready = nullptr);
 

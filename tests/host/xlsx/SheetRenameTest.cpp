@@ -46,8 +46,9 @@ std::string worksheet(const std::string& body) {
 
 // Sheets Summary, Data and "Data 2". Summary reads Data through a calculated total (with the
 // calculation flag ca), a list validation (and one over "Data 2", which must stay), an x14 list
-// validation, a conditional format, a sparkline, and a table whose calculated column reads
-// Data!$B$2. Data has print titles and a print area; a pivot cache reads A1:B4 of it.
+// validation, a conditional format, a sparkline, a table whose calculated column reads
+// Data!$B$2, a shape showing a cell and a list box (its properties and its legacy shape). Data
+// has print titles and a print area; a pivot cache reads A1:B4 of it.
 PartList renamePackage() {
     PartList parts = minimalPackage();
     removePart(parts, "xl/sharedStrings.xml");
@@ -63,6 +64,9 @@ PartList renamePackage() {
                     over + "xl/styles.xml\" ContentType=\"" + kType + "styles+xml\"/>" +
                     over + "xl/tables/table1.xml\" ContentType=\"" + kType + "table+xml\"/>" +
                     over + "xl/pivotCache/pivotCacheDefinition1.xml\" ContentType=\"" + kType + "pivotCacheDefinition+xml\"/>" +
+                    over + "xl/drawings/drawing1.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.drawing+xml\"/>" +
+                    over + "xl/ctrlProps/ctrlProp1.xml\" ContentType=\"application/vnd.ms-excel.controlproperties+xml\"/>" +
+                    R"(<Default Extension="vml" ContentType="application/vnd.openxmlformats-officedocument.vmlDrawing"/>)"
                     "</Types>");
     replacePart(parts, "xl/workbook.xml",
                 std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kMain +
@@ -96,7 +100,8 @@ PartList renamePackage() {
                   R"(<formula>Data!$B$2</formula></cfRule></conditionalFormatting>)"
                   R"(<dataValidations count="2"><dataValidation type="list" allowBlank="1" sqref="B1"><formula1>Data!$A$2:$A$4</formula1>)"
                   R"(</dataValidation><dataValidation type="list" allowBlank="1" sqref="B2"><formula1>'Data 2'!$A$1:$A$2</formula1>)"
-                  R"(</dataValidation></dataValidations><tableParts count="1"><tablePart r:id="rId1"/></tableParts><extLst>)"
+                  R"(</dataValidation></dataValidations><drawing r:id="rId2"/><legacyDrawing r:id="rId3"/>)"
+                  R"(<tableParts count="1"><tablePart r:id="rId1"/></tableParts><extLst>)"
                   R"(<ext uri="{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}" xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main">)"
                   R"(<x14:dataValidations count="1" xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main">)"
                   R"(<x14:dataValidation type="list" allowBlank="1"><x14:formula1><xm:f>Data!$A$2:$A$4</xm:f></x14:formula1>)"
@@ -105,7 +110,29 @@ PartList renamePackage() {
                   R"(<x14:sparklineGroups xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:sparklineGroup>)"
                   R"(<x14:colorSeries rgb="FF376092"/><x14:sparklines><x14:sparkline><xm:f>Data!B2:B4</xm:f><xm:sqref>C1</xm:sqref>)"
                   R"(</x14:sparkline></x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst>)"));
-    parts.emplace_back("xl/worksheets/_rels/sheet1.xml.rels", relationships(relationship("rId1", "table", "../tables/table1.xml")));
+    parts.emplace_back("xl/worksheets/_rels/sheet1.xml.rels",
+                       relationships(relationship("rId1", "table", "../tables/table1.xml") +
+                                     relationship("rId2", "drawing", "../drawings/drawing1.xml") +
+                                     relationship("rId3", "vmlDrawing", "../drawings/vmlDrawing1.vml") +
+                                     relationship("rId4", "ctrlProp", "../ctrlProps/ctrlProp1.xml")));
+    // A shape showing Data!$A$2, and a list box over Data!$A$2:$A$4 whose choice goes to B1.
+    parts.emplace_back(
+        "xl/drawings/drawing1.xml",
+        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+        R"(<xdr:wsDr xmlns:xdr="http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing" )"
+        R"(xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"><xdr:oneCellAnchor><xdr:from><xdr:col>6</xdr:col>)"
+        R"(<xdr:colOff>0</xdr:colOff><xdr:row>1</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:ext cx="952500" cy="381000"/>)"
+        R"(<xdr:sp macro="" textlink="Data!$A$2"><xdr:nvSpPr><xdr:cNvPr id="2" name="Shown"/><xdr:cNvSpPr/></xdr:nvSpPr>)"
+        R"(<xdr:spPr><a:prstGeom prst="rect"><a:avLst/></a:prstGeom></xdr:spPr></xdr:sp><xdr:clientData/></xdr:oneCellAnchor></xdr:wsDr>)");
+    parts.emplace_back("xl/drawings/vmlDrawing1.vml",
+                       R"(<xml xmlns:v="urn:schemas-microsoft-com:vml" xmlns:o="urn:schemas-microsoft-com:office:office" )"
+                       R"(xmlns:x="urn:schemas-microsoft-com:office:excel"><v:shape id="_x0000_s1025" type="#_x0000_t201">)"
+                       R"(<x:ClientData ObjectType="List"><x:Anchor>8, 0, 1, 0, 10, 0, 5, 0</x:Anchor>)"
+                       R"(<x:FmlaLink>$B$1</x:FmlaLink><x:FmlaRange>Data!$A$2:$A$4</x:FmlaRange></x:ClientData></v:shape></xml>)");
+    parts.emplace_back("xl/ctrlProps/ctrlProp1.xml",
+                       R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+                       R"(<formControlPr xmlns="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" objectType="List" )"
+                       R"(fmlaLink="$B$1" fmlaRange="Data!$A$2:$A$4" sel="0"/>)");
     parts.emplace_back("xl/tables/table1.xml",
                        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><table xmlns=\"") + kMain +
                            R"(" id="1" name="Keys" displayName="Keys" ref="D2:E3"><autoFilter ref="D2:E3"/><tableColumns count="2">)"
@@ -138,6 +165,9 @@ print("formulas", re.findall(r'<(formula1|formula|xm:f)>([^<]*)</', summary))
 print("table", re.findall(r'<calculatedColumnFormula>([^<]*)<', part("xl/tables/table1.xml")))
 print("pivot", re.findall(r'<worksheetSource [^>]*/>', part("xl/pivotCache/pivotCacheDefinition1.xml")))
 print("names", re.findall(r'<definedName name="([^"]*)"[^>]*>([^<]*)<', part("xl/workbook.xml")))
+print("links", re.findall(r'textlink="([^"]*)"', part("xl/drawings/drawing1.xml")),
+      re.findall(r'<x:(Fmla[A-Za-z]*)>([^<]*)<', part("xl/drawings/vmlDrawing1.vml")),
+      re.findall(r'(fmla[A-Za-z]*)="([^"]*)"', part("xl/ctrlProps/ctrlProp1.xml")))
 )py");
 }
 
@@ -167,7 +197,9 @@ TEST_F(SheetRename, EveryReferenceNamesTheNewNameQuotedWhereNeeded) {
               "('xm:f', 'Data!$A$2:$A$4'), ('xm:f', 'Data!B2:B4')]\n"
               "table ['Data!$B$2*2']\n"
               "pivot ['<worksheetSource ref=\"A1:B4\" sheet=\"Data\"/>']\n"
-              "names [('_xlnm.Print_Area', 'Data!$A$1:$B$4'), ('_xlnm.Print_Titles', 'Data!$1:$1')]\n");
+              "names [('_xlnm.Print_Area', 'Data!$A$1:$B$4'), ('_xlnm.Print_Titles', 'Data!$1:$1')]\n"
+              "links ['Data!$A$2'] [('FmlaLink', '$B$1'), ('FmlaRange', 'Data!$A$2:$A$4')] "
+              "[('fmlaLink', '$B$1'), ('fmlaRange', 'Data!$A$2:$A$4')]\n");
 
     book_->worksheets()[1]->setName("My Data");
     EXPECT_EQ(sheetReferences(saveAs("renamed.xlsx")),
@@ -176,7 +208,9 @@ TEST_F(SheetRename, EveryReferenceNamesTheNewNameQuotedWhereNeeded) {
               "('xm:f', \"'My Data'!$A$2:$A$4\"), ('xm:f', \"'My Data'!B2:B4\")]\n"
               "table [\"'My Data'!$B$2*2\"]\n"
               "pivot ['<worksheetSource ref=\"A1:B4\" sheet=\"My Data\"/>']\n"
-              "names [('_xlnm.Print_Area', \"'My Data'!$A$1:$B$4\"), ('_xlnm.Print_Titles', \"'My Data'!$1:$1\")]\n");
+              "names [('_xlnm.Print_Area', \"'My Data'!$A$1:$B$4\"), ('_xlnm.Print_Titles', \"'My Data'!$1:$1\")]\n"
+              "links [\"'My Data'!$A$2\"] [('FmlaLink', '$B$1'), ('FmlaRange', \"'My Data'!$A$2:$A$4\")] "
+              "[('fmlaLink', '$B$1'), ('fmlaRange', \"'My Data'!$A$2:$A$4\")]\n");
 
     // A name that needs no quotes gets none; the sheet "Data 2" is another sheet and stays named.
     book_->worksheets()[1]->setName("Items");
@@ -195,7 +229,20 @@ TEST_F(SheetRename, DeletingTheSheetGivesRefWhereItWasNamed) {
               "('xm:f', '#REF!'), ('xm:f', '#REF!')]\n"
               "table ['#REF!*2']\n"
               "pivot ['<worksheetSource ref=\"A1:B4\" sheet=\"Data\"/>']\n"
-              "names []\n");
+              "names []\n"
+              "links ['#REF!'] [('FmlaLink', '$B$1'), ('FmlaRange', '#REF!')] [('fmlaLink', '$B$1'), ('fmlaRange', '#REF!')]\n");
+}
+
+// The same edit moves the control links when cells of their sheets go: the list box's cell on
+// its own sheet, its input range on Data.
+TEST_F(SheetRename, ControlLinksFollowDeletedCellsToo) {
+    book_->worksheets()[0]->range("A:A").deleteCells();
+    book_->worksheets()[1]->range("1:1").deleteCells();
+    std::string out = sheetReferences(saveAs("moved.xlsx"));
+    EXPECT_NE(out.find("links ['Data!$A$1'] [('FmlaLink', '$A$1'), ('FmlaRange', 'Data!$A$1:$A$3')] "
+                       "[('fmlaLink', '$A$1'), ('fmlaRange', 'Data!$A$1:$A$3')]\n"),
+              std::string::npos)
+        << out;
 }
 
 // LibreOffice opens the renamed report, computes it, and finds every validation, conditional
