@@ -209,6 +209,16 @@ PartList packageWithTable(const std::string& rowsXml, const std::string& tableXm
     return parts;
 }
 
+std::string officeRelationship(const std::string& id, const std::string& kind, const std::string& target) {
+    return "<Relationship Id=\"" + id + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" +
+           kind + "\" Target=\"" + target + "\"/>";
+}
+
+std::string relationshipsPart(const std::string& body) {
+    return R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)" +
+           body + "</Relationships>";
+}
+
 void replacePart(PartList& parts, const std::string& name, std::string bytes) {
     for (auto& part : parts) {
         if (part.first == name) {

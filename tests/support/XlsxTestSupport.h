@@ -47,6 +47,10 @@ PartList minimalPackage();
 PartList packageWithRows(const std::string& rowsXml);
 // The same with one table on the worksheet: `tableXml` is the table part's <table> element.
 PartList packageWithTable(const std::string& rowsXml, const std::string& tableXml);
+// A relationship of a kind of the officeDocument namespace ("worksheet", "table", "drawing").
+std::string officeRelationship(const std::string& id, const std::string& kind, const std::string& target);
+// A relationships part holding `body`, the relationships.
+std::string relationshipsPart(const std::string& body);
 void replacePart(PartList& parts, const std::string& name, std::string bytes);
 void removePart(PartList& parts, const std::string& name);
 void writeZip(const std::filesystem::path& path, const PartList& parts);

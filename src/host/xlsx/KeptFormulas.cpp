@@ -42,23 +42,6 @@ bool editAttribute(pugi::xml_attribute value, const FormulaTextEdit& edit) {
     return true;
 }
 
-// Calls `visit` for every element under `root` (itself included), in document order. Iterative:
-// kept parts are checked for depth when read, but a walk need not rely on it.
-template <class Visit>
-void forEachElement(pugi::xml_node root, Visit visit) {
-    pugi::xml_node node = root;
-    while (node) {
-        if (node.type() == pugi::node_element) visit(node);
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node && node != root && !node.next_sibling()) node = node.parent();
-        if (!node || node == root) break;
-        node = node.next_sibling();
-    }
-}
-
 // Edits each carried part of `kind` that the sheet part refers to with `edit` (true when it
 // changed something), and writes it back then. A part without `hint` in it holds no link: most
 // drawings and legacy shapes, left unparsed.

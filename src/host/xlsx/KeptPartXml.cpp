@@ -20,17 +20,9 @@ std::string serializeKeptPart(const pugi::xml_document& document, bool declarati
 
 std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view name) {
     std::vector<pugi::xml_node> found;
-    pugi::xml_node node = root;
-    while (node) {
-        if (node.type() == pugi::node_element && localName(node.name()) == name) found.push_back(node);
-        if (node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node && node != root && !node.next_sibling()) node = node.parent();
-        if (!node || node == root) break;
-        node = node.next_sibling();
-    }
+    forEachElement(root, [&](pugi::xml_node node) {
+        if (localName(node.name()) == name) found.push_back(node);
+    });
     return found;
 }
 

@@ -20,6 +20,24 @@ bool parseKeptPart(pugi::xml_document& document, const std::string& bytes);
 // The document as a part, with the XML declaration the application writes when `declaration`.
 std::string serializeKeptPart(const pugi::xml_document& document, bool declaration);
 
+// Calls `visit` for every element under `root` (itself included), in document order. Iterative:
+// kept parts are checked for depth when read, but a walk need not rely on it. `visit` must not
+// remove nodes.
+template <class Visit>
+void forEachElement(pugi::xml_node root, Visit visit) {
+    pugi::xml_node node = root;
+    while (node) {
+        if (node.type() == pugi::node_element) visit(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (!node || node == root) break;
+        node = node.next_sibling();
+    }
+}
+
 // Elements with this local name under `root` (itself included), in document order, collected first
 // so that the caller may remove them.
 std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view name);

@@ -19,17 +19,7 @@ namespace tavlora::test {
 namespace {
 
 constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 constexpr const char* kType = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
-
-std::string relationship(const std::string& id, const std::string& kind, const std::string& target) {
-    return "<Relationship Id=\"" + id + "\" Type=\"" + kRel + kind + "\" Target=\"" + target + "\"/>";
-}
-
-std::string relationships(const std::string& body) {
-    return R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)" +
-           body + "</Relationships>";
-}
 
 std::string text(const char* cell, const char* value) {
     return std::string("<c r=\"") + cell + "\" t=\"inlineStr\"><is><t>" + value + "</t></is></c>";
@@ -77,11 +67,11 @@ PartList renamePackage() {
                     R"(<definedName name="_xlnm.Print_Titles" localSheetId="1">Data!$1:$1</definedName></definedNames>)"
                     R"(<pivotCaches><pivotCache cacheId="1" r:id="rId5"/></pivotCaches></workbook>)");
     replacePart(parts, "xl/_rels/workbook.xml.rels",
-                relationships(relationship("rId1", "worksheet", "worksheets/sheet1.xml") +
-                              relationship("rId2", "worksheet", "worksheets/sheet2.xml") +
-                              relationship("rId3", "worksheet", "worksheets/sheet3.xml") +
-                              relationship("rId4", "styles", "styles.xml") +
-                              relationship("rId5", "pivotCacheDefinition", "pivotCache/pivotCacheDefinition1.xml")));
+                relationshipsPart(officeRelationship("rId1", "worksheet", "worksheets/sheet1.xml") +
+                              officeRelationship("rId2", "worksheet", "worksheets/sheet2.xml") +
+                              officeRelationship("rId3", "worksheet", "worksheets/sheet3.xml") +
+                              officeRelationship("rId4", "styles", "styles.xml") +
+                              officeRelationship("rId5", "pivotCacheDefinition", "pivotCache/pivotCacheDefinition1.xml")));
     parts.emplace_back("xl/styles.xml",
                        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet xmlns=\"") + kMain + R"(">)"
                        R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)"
@@ -111,10 +101,10 @@ PartList renamePackage() {
                   R"(<x14:colorSeries rgb="FF376092"/><x14:sparklines><x14:sparkline><xm:f>Data!B2:B4</xm:f><xm:sqref>C1</xm:sqref>)"
                   R"(</x14:sparkline></x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext></extLst>)"));
     parts.emplace_back("xl/worksheets/_rels/sheet1.xml.rels",
-                       relationships(relationship("rId1", "table", "../tables/table1.xml") +
-                                     relationship("rId2", "drawing", "../drawings/drawing1.xml") +
-                                     relationship("rId3", "vmlDrawing", "../drawings/vmlDrawing1.vml") +
-                                     relationship("rId4", "ctrlProp", "../ctrlProps/ctrlProp1.xml")));
+                       relationshipsPart(officeRelationship("rId1", "table", "../tables/table1.xml") +
+                                     officeRelationship("rId2", "drawing", "../drawings/drawing1.xml") +
+                                     officeRelationship("rId3", "vmlDrawing", "../drawings/vmlDrawing1.vml") +
+                                     officeRelationship("rId4", "ctrlProp", "../ctrlProps/ctrlProp1.xml")));
     // A shape showing Data!$A$2, and a list box over Data!$A$2:$A$4 whose choice goes to B1.
     parts.emplace_back(
         "xl/drawings/drawing1.xml",

@@ -16,16 +16,6 @@ namespace tavlora::test {
 namespace {
 
 constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-
-std::string relationship(const std::string& id, const std::string& kind, const std::string& target) {
-    return "<Relationship Id=\"" + id + "\" Type=\"" + kRel + kind + "\" Target=\"" + target + "\"/>";
-}
-
-std::string relationships(const std::string& body) {
-    return R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)" +
-           body + "</Relationships>";
-}
 
 std::string marker(const char* name, int column, int row) {
     return std::string("<xdr:") + name + "><xdr:col>" + std::to_string(column) + "</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>" +
@@ -72,8 +62,8 @@ PartList templatePackage(int down = 0) {
                     R"(</definedName><definedName name="_xlnm.Print_Titles" localSheetId="0">Data!$)" + row(2) + ":$" + row(2) +
                     R"(</definedName></definedNames><pivotCaches><pivotCache cacheId="1" r:id="rId2"/></pivotCaches></workbook>)");
     replacePart(parts, "xl/_rels/workbook.xml.rels",
-                relationships(relationship("rId1", "worksheet", "worksheets/sheet1.xml") +
-                              relationship("rId2", "pivotCacheDefinition", "pivotCache/pivotCacheDefinition1.xml")));
+                relationshipsPart(officeRelationship("rId1", "worksheet", "worksheets/sheet1.xml") +
+                              officeRelationship("rId2", "pivotCacheDefinition", "pivotCache/pivotCacheDefinition1.xml")));
     auto text = [&](const char* column, int r, const char* value) {
         return "<c r=\"" + cell(column, r) + "\" t=\"inlineStr\"><is><t>" + value + "</t></is></c>";
     };
@@ -104,10 +94,10 @@ PartList templatePackage(int down = 0) {
                     "<xm:f>$C$" + row(3) + "</xm:f><x14:dxf/></x14:cfRule><xm:sqref>" + area("C", 3, "C", 5) +
                     R"(</xm:sqref></x14:conditionalFormatting></x14:conditionalFormattings></ext></extLst></worksheet>)");
     parts.emplace_back("xl/worksheets/_rels/sheet1.xml.rels",
-                       relationships(relationship("rId1", "drawing", "../drawings/drawing1.xml") +
-                                     relationship("rId2", "table", "../tables/table1.xml") +
-                                     relationship("rId3", "pivotTable", "../pivotTables/pivotTable1.xml") +
-                                     relationship("rId4", "vmlDrawing", "../drawings/vmlDrawing1.vml")));
+                       relationshipsPart(officeRelationship("rId1", "drawing", "../drawings/drawing1.xml") +
+                                     officeRelationship("rId2", "table", "../tables/table1.xml") +
+                                     officeRelationship("rId3", "pivotTable", "../pivotTables/pivotTable1.xml") +
+                                     officeRelationship("rId4", "vmlDrawing", "../drawings/vmlDrawing1.vml")));
     parts.emplace_back("xl/tables/table1.xml",
                        std::string("<table xmlns=\"") + kMain + R"(" id="1" name="Items" displayName="Items" ref=")" +
                            area("B", 2, "C", 5) + R"("><autoFilter ref=")" + area("B", 2, "C", 5) + R"("/>)"
@@ -136,7 +126,7 @@ PartList templatePackage(int down = 0) {
             "</mc:Choice></mc:AlternateContent>" +
             R"(<xdr:absoluteAnchor><xdr:pos x="100" y="200"/><xdr:ext cx="300" cy="400"/>)" + shape(6, "Connector") +
             "<xdr:clientData/></xdr:absoluteAnchor>" + twoCell(10, 10, 12, 12, shape(7, "Text box"), "absolute") + "</xdr:wsDr>");
-    parts.emplace_back("xl/drawings/_rels/drawing1.xml.rels", relationships(relationship("rId1", "image", "../media/image1.png")));
+    parts.emplace_back("xl/drawings/_rels/drawing1.xml.rels", relationshipsPart(officeRelationship("rId1", "image", "../media/image1.png")));
     parts.emplace_back("xl/media/image1.png", "not really a picture");
     parts.emplace_back("xl/drawings/vmlDrawing1.vml",
                        R"(<xml xmlns:v="urn:schemas-microsoft-com:vml" xmlns:o="urn:schemas-microsoft-com:office:office" )"
@@ -147,7 +137,7 @@ PartList templatePackage(int down = 0) {
                        std::string("<pivotTableDefinition xmlns=\"") + kMain + R"(" name="Pivot" cacheId="1" dataCaption="Values"><location ref=")" +
                            area("F", 10, "G", 14) + R"(" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)");
     parts.emplace_back("xl/pivotTables/_rels/pivotTable1.xml.rels",
-                       relationships(relationship("rId1", "pivotCacheDefinition", "../pivotCache/pivotCacheDefinition1.xml")));
+                       relationshipsPart(officeRelationship("rId1", "pivotCacheDefinition", "../pivotCache/pivotCacheDefinition1.xml")));
     parts.emplace_back("xl/pivotCache/pivotCacheDefinition1.xml",
                        std::string("<pivotCacheDefinition xmlns=\"") + kMain +
                            R"(" refreshOnLoad="1"><cacheSource type="worksheet"><worksheetSource ref=")" + area("B", 2, "C", 5) +
