@@ -202,6 +202,22 @@ TEST_F(SheetRename, EveryReferenceNamesTheNewNameQuotedWhereNeeded) {
               "links [\"'My Data'!$A$2\"] [('FmlaLink', '$B$1'), ('FmlaRange', \"'My Data'!$A$2:$A$4\")] "
               "[('fmlaLink', '$B$1'), ('fmlaRange', \"'My Data'!$A$2:$A$4\")]\n");
 
+    if (haveOpenpyxl()) {
+        EXPECT_EQ(runPython(R"py(
+import warnings, openpyxl
+warnings.simplefilter("ignore")  # the sparklines and the list box it does not read
+wb = openpyxl.load_workbook(r")py" + dir_.file("renamed.xlsx").string() + R"py(")
+ws = wb["Summary"]
+print(sorted((str(v.sqref), v.formula1) for v in ws.data_validations.dataValidation))
+print([(str(f.sqref), [r.formula for r in f.rules]) for f in ws.conditional_formatting])
+# openpyxl gives the print area and titles to the sheet their names point at
+print(ws["A1"].value, wb["My Data"].print_area, wb["My Data"].print_title_rows)
+)py"),
+                  "[('B1', \"'My Data'!$A$2:$A$4\"), ('B2', \"'Data 2'!$A$1:$A$2\")]\n"
+                  "[('A1', [[\"'My Data'!$B$2\"]])]\n"
+                  "=SUM('My Data'!B2:B4) ['$A$1:$B$4'] $1:$1\n");
+    }
+
     // A name that needs no quotes gets none; the sheet "Data 2" is another sheet and stays named.
     book_->worksheets()[1]->setName("Items");
     std::string out = sheetReferences(saveAs("again.xlsx"));
