@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <unordered_set>
 
 #include "host/Workbook.h"
@@ -13,6 +14,7 @@
 #include "host/formula/FutureFunctions.h"
 #include "host/xlsx/ColumnWidth.h"
 #include "host/xlsx/ElementOrder.h"
+#include "host/xlsx/NumberText.h"
 #include "host/xlsx/XmlPart.h"
 #include "host/xlsx/XmlText.h"
 
@@ -66,19 +68,37 @@ std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
     return book->calculation().formulaShapes(index);
 }
 
+// The plain cell path lays a cell out in a buffer of this size: the prefix comes four times, the
+// rest is at most "<c r=\"XFD1048576\" s=\"4294967295\" t=\"s\"><v>" + a number + "</v></c>".
+constexpr size_t kLongestPlainPrefix = 16;
+constexpr size_t kPlainCellCapacity = 4 * kLongestPlainPrefix + 64 + kNumberTextCapacity;
+
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+// "A".."XFD", as in cell references.
+char* putColumn(char* at, int32_t column) {
+    const size_t n = column <= 26 ? 1 : column <= 702 ? 2 : 3;
+    for (size_t i = n; i-- > 0;) {
+        at[i] = static_cast<char>('A' + (column - 1) % 26);
+        column = (column - 1) / 26;
+    }
+    return at + n;
+}
+
 }  // namespace
 
-void appendNumber(std::string& out, double value) {
-    char buffer[32];
-    // Whole numbers as plain digits ("100000", not the shorter "1e+05"), as other producers write them.
-    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
-        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value));
-        out.append(buffer, end);
-        return;
+// A row number as the text every cell reference in the row ends with.
+struct SheetXmlWriter::RowLabel {
+    explicit RowLabel(int32_t row) : number(row) {
+        size = static_cast<size_t>(std::to_chars(text, text + sizeof text, row).ptr - text);
     }
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, end);
-}
+    int32_t number;
+    char text[12];
+    size_t size;
+};
 
 double charactersFromFileWidth(double fileWidth) {
     if (fileWidth <= kColumnPadding) return 0;
@@ -148,7 +168,9 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
     out += info.extraAttributes;
     size_t beforeCells = out.size();
     out += '>';
-    for (const Cell& c : info.cells) cell(out, info.row, c, info.hasStyle);
+    const RowLabel label(info.row);
+    for (const Cell& c : info.cells)
+        if (!plainCell(out, label, c, info.hasStyle)) fullCell(out, info.row, c, info.hasStyle);
     if (out.size() == beforeCells + 1) {
         out.back() = '/';
         out += '>';
@@ -158,6 +180,65 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
 }
 
 void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool rowStyled) const {
+    if (!plainCell(out, RowLabel(row), c, rowStyled)) fullCell(out, row, c, rowStyled);
+}
+
+// Most cells of a large sheet are of these kinds, and the general way's dozen appends of a few
+// bytes each were most of the cost of laying the sheet out.
+bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell& c, bool rowStyled) const {
+    if (prefix_.size() > kLongestPlainPrefix) return false;
+    uint32_t index = 0;
+    switch (c.kind) {
+        case CellKind::Empty:
+        case CellKind::Boolean:
+            break;
+        case CellKind::Number:
+            if (!std::isfinite(c.payload.number)) return false;
+            break;
+        case CellKind::String:
+            if (c.payload.stringId >= strings_.fileIndex.size()) return false;
+            index = strings_.fileIndex[c.payload.stringId];
+            if (index == SharedStringTable::kUnused) return false;
+            break;
+        default:
+            return false;
+    }
+    if (keptCells_ && keptCells_->find(row.number, c.column, c, sheet_.store().formulas())) return false;
+    char buffer[kPlainCellCapacity];
+    char* const end = buffer + sizeof buffer;
+    char* at = put(buffer, "<");
+    at = put(at, prefix_);
+    at = put(at, "c r=\"");
+    at = putColumn(at, c.column);
+    at = put(at, std::string_view(row.text, row.size));
+    at = put(at, "\"");
+    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
+        at = put(at, " s=\"");
+        at = std::to_chars(at, end, c.style).ptr;
+        at = put(at, "\"");
+    }
+    if (c.kind == CellKind::Empty) {
+        at = put(at, "/>");
+    } else {
+        if (c.kind == CellKind::String) at = put(at, " t=\"s\"");
+        if (c.kind == CellKind::Boolean) at = put(at, " t=\"b\"");
+        at = put(at, "><");
+        at = put(at, prefix_);
+        at = put(at, "v>");
+        if (c.kind == CellKind::Number) at += formatNumber(c.payload.number, at);
+        else if (c.kind == CellKind::String) at = std::to_chars(at, end, index).ptr;
+        else at = put(at, c.payload.boolean ? "1" : "0");
+        at = put(at, "</");
+        at = put(at, prefix_);
+        at = put(at, "v></");
+        at = put(at, prefix_);
+        at = put(at, "c>");
+    }
+    out.append(buffer, static_cast<size_t>(at - buffer));
+    return true;
+}
+
+void SheetXmlWriter::fullCell(std::string& out, int32_t row, const Cell& c, bool rowStyled) const {
     char reference[kCellAddressCapacity];
     open(out, "c r=\"");
     out.append(reference, formatCell(row, c.column, reference));

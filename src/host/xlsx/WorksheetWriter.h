@@ -51,6 +51,10 @@ public:
     void dimension(std::string& out) const;
 
 private:
+    struct RowLabel;
+    // The common cells, laid out at once; false when `cell` needs the general path.
+    bool plainCell(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
+    void fullCell(std::string& out, int32_t row, const Cell& cell, bool rowStyled) const;
     void open(std::string& out, std::string_view name) const;
     void dataTableFormula(std::string& out, const CellExtras& extras) const;
     void close(std::string& out, std::string_view name) const;
@@ -69,8 +73,5 @@ private:
     SharedFormulaGroups sharedFormulas_;
     mutable std::vector<std::string> sharedTags_;  // by group, made when first written
 };
-
-// Shortest text that reads back as the same double ("0.1", "1e+20").
-void appendNumber(std::string& out, double value);
 
 }  // namespace tavlora::host::xlsx
