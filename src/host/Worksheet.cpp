@@ -19,7 +19,12 @@ Worksheet::Worksheet(std::weak_ptr<Workbook> workbook, std::shared_ptr<WorkbookS
 
 Worksheet::~Worksheet() = default;
 
-void Worksheet::requireUsable() const { (void)workbook(); }
+// Every cell access checks this, so the common case reads two flags instead of taking and
+// dropping a reference to the workbook. Closing a workbook marks its sheets deleted, so a usable
+// sheet is one not deleted whose workbook still exists; workbook() raises the right error.
+void Worksheet::requireUsable() const {
+    if (isDeleted() || weakWorkbook().expired()) (void)workbook();
+}
 
 namespace {
 
@@ -81,16 +86,18 @@ uint32_t Worksheet::effectiveStyle(int32_t row, int32_t column) const {
         if (it != info->cells.end() && it->column == column) return it->style;
         if (info->hasStyle) return info->style;
     }
+    return columnOrSheetStyle(column);
+}
+
+uint32_t Worksheet::columnOrSheetStyle(int32_t column) const {
     if (const ColumnInfo* col = cells_.findColumn(column); col && col->hasStyle) return col->style;
     return hasSheetStyle_ ? sheetStyle_ : 0;
 }
 
 Cell& Worksheet::cellForWrite(int32_t row, int32_t column) {
-    if (Cell* existing = cells_.find(row, column)) return *existing;
-    uint32_t style = effectiveStyle(row, column);
-    Cell& cell = cells_.cellAt(row, column);
-    cell.style = style;
-    return cell;
+    CellStore::Slot slot = cells_.slotAt(row, column);
+    if (slot.made) slot.cell.style = slot.row.hasStyle ? slot.row.style : columnOrSheetStyle(column);
+    return slot.cell;
 }
 
 }  // namespace tavlora::host

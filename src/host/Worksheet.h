@@ -112,6 +112,8 @@ public:
     const com::DispatchTable& dispatchTable() const override;
 
 private:
+    // The format of a new cell in a row without a format of its own.
+    uint32_t columnOrSheetStyle(int32_t column) const;
     // After cells of a deletion's band were removed from the store: merges, formulas of every
     // sheet and defined names follow, then the workbook's edit listeners are told.
     void followDeletion(Workbook& book, const formula::Deletion& deletion);

@@ -97,6 +97,21 @@ TEST_F(RangeFormatTest, NewCellsInFormattedRowsAndColumnsTakeTheirFormat) {
     put("C4", "2.5");
     EXPECT_EQ(formatAt("C4").numberFormat, "0.00");
     EXPECT_EQ(text("C4"), "2.50");
+    // The row's format comes before the column's; a cell that already has a format keeps it.
+    at("6:6").setNumberFormatLocal("0.000");
+    put("C6", "2.5");
+    put("E6", "1");
+    EXPECT_EQ(text("C6"), "2.500");
+    EXPECT_EQ(text("E6"), "1.000");
+    at("F7").setNumberFormatLocal("0%");
+    put("F7", "0.5");
+    EXPECT_EQ(text("F7"), "50%");
+    // Elsewhere the sheet's format applies, to cells written before and after others in their row.
+    sheet->setSheetStyle(sheet->effectiveStyle(6, 3));
+    put("H9", "3");
+    put("B9", "4");
+    EXPECT_EQ(text("H9"), "3.000");
+    EXPECT_EQ(text("B9"), "4.000");
 }
 
 TEST_F(RangeFormatTest, RowHeightsAndColumnWidths) {

@@ -114,10 +114,13 @@ TEST_F(WorkbookTest, DeletingSheets) {
 }
 
 TEST_F(WorkbookTest, ClosedWorkbooksAreUnusable) {
+    Range kept = sheet->cell(2, 3);
     book->close();
     EXPECT_TRUE(book->isClosed());
     EXPECT_TRUE(app->workbooks().empty());
     expectError([&] { sheet->range("A1"); }, com::hr::kHostError, "The sheet 'Sheet1' has been deleted.");
+    expectError([&] { sheet->cell(1, 1); }, com::hr::kHostError, "The sheet 'Sheet1' has been deleted.");
+    expectError([&] { kept.setValue(com::Variant(1.0)); }, com::hr::kHostError, "The sheet 'Sheet1' has been deleted.");
     expectError([&] { book->addWorksheet(); }, com::hr::kHostError, "The workbook 'Book1' is closed.");
     expectError([&] { book->save(); }, com::hr::kHostError, "The workbook 'Book1' is closed.");
 }

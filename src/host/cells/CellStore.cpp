@@ -125,19 +125,22 @@ RowInfo& CellStore::newRow(std::vector<RowInfo>::iterator at, int32_t row) {
     return *rows_.insert(at, std::move(info));
 }
 
-Cell& CellStore::cellAt(int32_t row, int32_t column) {
-    auto& cells = rowAt(row).cells;
+Cell& CellStore::cellAt(int32_t row, int32_t column) { return slotAt(row, column).cell; }
+
+CellStore::Slot CellStore::slotAt(int32_t row, int32_t column) {
+    RowInfo& info = rowAt(row);
+    auto& cells = info.cells;
     if (cells.empty() || cells.back().column < column) {
         cells.push_back(Cell{});
         cells.back().column = static_cast<uint16_t>(column);
-        return cells.back();
+        return {info, cells.back(), true};
     }
-    if (cells.back().column == column) return cells.back();
+    if (cells.back().column == column) return {info, cells.back(), false};
     auto it = cellPosition(cells, column);
-    if (it != cells.end() && it->column == column) return *it;
+    if (it != cells.end() && it->column == column) return {info, *it, false};
     Cell cell;
     cell.column = static_cast<uint16_t>(column);
-    return *cells.insert(it, cell);
+    return {info, *cells.insert(it, cell), true};
 }
 
 uint32_t CellStore::addFormula(Formula formula) {

@@ -94,6 +94,14 @@ public:
     // Creates the row / cell when absent (appending at the end is O(1)).
     RowInfo& rowAt(int32_t row);
     Cell& cellAt(int32_t row, int32_t column);
+    // The same with the cell's row and whether the cell was made (a new cell is empty, style 0), for
+    // a writer that formats new cells by their row without looking the row up again.
+    struct Slot {
+        RowInfo& row;
+        Cell& cell;
+        bool made;
+    };
+    Slot slotAt(int32_t row, int32_t column);
     uint32_t addFormula(Formula formula);
     // Removes one cell (value and format); nothing when absent.
     void erase(int32_t row, int32_t column);

@@ -46,6 +46,32 @@ TEST(CellStoreTest, KeepsRowsAndCellsSortedWhateverTheWriteOrder) {
     EXPECT_EQ(store.find(5, 4), nullptr);
 }
 
+TEST(CellStoreTest, SlotsSayWhetherTheCellIsNewAndGiveItsRow) {
+    CellStore store;
+    store.rowAt(4).hasStyle = true;
+    for (int32_t column : {3, 1, 2, 5}) {
+        CellStore::Slot slot = store.slotAt(4, column);
+        EXPECT_TRUE(slot.made) << column;
+        EXPECT_EQ(slot.row.row, 4);
+        EXPECT_TRUE(slot.row.hasStyle);
+        EXPECT_EQ(slot.cell.column, column);
+        EXPECT_EQ(slot.cell.style, 0u);
+        slot.cell.kind = CellKind::Number;
+        slot.cell.payload.number = column;
+    }
+    for (int32_t column : {1, 2, 3, 5}) {
+        CellStore::Slot slot = store.slotAt(4, column);
+        EXPECT_FALSE(slot.made) << column;
+        EXPECT_EQ(slot.cell.payload.number, column);
+    }
+    CellStore::Slot below = store.slotAt(9, 2);
+    EXPECT_TRUE(below.made);
+    EXPECT_EQ(below.row.row, 9);
+    EXPECT_FALSE(below.row.hasStyle);
+    EXPECT_EQ(store.rows().size(), 2u);
+    EXPECT_EQ(store.rows()[0].cells.size(), 4u);
+}
+
 // A row is looked for first where a list without gaps would hold it; with gaps, or rows above the
 // first, that place holds another row and the row must still be found (or not).
 TEST(CellStoreTest, RowsAreFoundWithAndWithoutGaps) {
