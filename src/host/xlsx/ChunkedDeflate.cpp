@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "com/Error.h"
+#include "host/xlsx/DeflateBlockWalker.h"
 
 namespace tavlora::host::xlsx {
 
@@ -22,58 +23,21 @@ struct DeflatedPiece {
     size_t size = 0;
 };
 
-[[noreturn]] void joinFailure(int code) {
-    if (code == Z_MEM_ERROR) throw std::bad_alloc();
-    com::throwHostError("Cannot compress a workbook part: a deflated piece does not read back (zlib error " +
-                        std::to_string(code) + ")");
-}
-
-struct InflateStream {
-    z_stream z{};
-    InflateStream() {
-        int code = inflateInit2(&z, -15);
-        if (code != Z_OK) joinFailure(code);
-    }
-    ~InflateStream() { inflateEnd(&z); }
-    InflateStream(const InflateStream&) = delete;
-    InflateStream& operator=(const InflateStream&) = delete;
-};
-
 // libdeflate only makes complete streams: the last block of every piece carries the final-block
 // flag and ends wherever its bits end. A piece that others follow has that flag cleared and an
 // empty stored block appended, which pads it to a byte boundary with the stream still open, so the
 // next piece's blocks follow directly. Where the last block starts is only known by walking the
-// blocks, which zlib's inflate does block by block (Z_BLOCK); the inflated bytes are thrown away.
+// blocks (walkDeflateBlocks reads their codes without unpacking them).
 void leaveStreamOpen(std::string& piece) {
-    InflateStream stream;
-    z_stream& z = stream.z;
-    auto* begin = reinterpret_cast<unsigned char*>(piece.data());
-    z.next_in = begin;
-    z.avail_in = static_cast<uInt>(piece.size());
-    unsigned char discard[1 << 15];
-    size_t headerByte = 0;  // where the final-block flag of the block being read sits
-    unsigned headerMask = 1;
-    unsigned spareBits = 0;
-    for (;;) {
-        z.next_out = discard;
-        z.avail_out = sizeof discard;
-        int code = inflate(&z, Z_BLOCK);
-        if (code != Z_OK && code != Z_BUF_ERROR) joinFailure(code);
-        if (code == Z_BUF_ERROR && z.avail_in == 0) joinFailure(Z_DATA_ERROR);
-        if (!(z.data_type & 128)) continue;  // stopped inside a block: the output was full
-        spareBits = static_cast<unsigned>(z.data_type & 7);
-        if (z.data_type & 64) break;  // the block that just ended was the final one
-        // The next block's header starts at the first bit not used: inside the last byte read,
-        // or at the next byte when that one was used up.
-        size_t used = static_cast<size_t>(z.next_in - begin);
-        headerByte = spareBits ? used - 1 : used;
-        headerMask = spareBits ? 0x100u >> spareBits : 1u;
-    }
-    if (static_cast<size_t>(z.next_in - begin) != piece.size()) joinFailure(Z_DATA_ERROR);
-    piece[headerByte] = static_cast<char>(static_cast<unsigned char>(piece[headerByte]) & ~headerMask);
+    const DeflateBlockEnds ends = walkDeflateBlocks(piece);
+    if ((ends.endBit + 7) / 8 != piece.size())
+        com::throwHostError("Cannot compress a workbook part: a deflated piece has bytes after its end");
+    auto* bytes = reinterpret_cast<unsigned char*>(piece.data());
+    bytes[ends.finalBlockBit / 8] &= static_cast<unsigned char>(~(1u << (ends.finalBlockBit % 8)));
     // The stored block's three header bits (all zero: not final, type stored) go into the spare
     // bits of the last byte when they fit, else into a new byte; then its zero length and the
     // length's complement.
+    const unsigned spareBits = static_cast<unsigned>((8 - ends.endBit % 8) % 8);
     piece.back() = static_cast<char>(static_cast<unsigned char>(piece.back()) & (0xFFu >> spareBits));
     if (spareBits < 3) piece.push_back('\0');
     piece.append("\x00\x00\xff\xff", 4);
@@ -105,19 +69,23 @@ public:
         bool onePiece = first_ && last;
         first_ = false;
         if (!onePiece) {
+            std::unique_ptr<PartDeflater> deflater = idleDeflater();
+            PartDeflater* worker = deflater.get();
             try {
-                pending_.push_back(std::async(std::launch::async, [piece, level = settings_.level] {
-                    PartDeflater deflater(level);
-                    return deflatePiece(deflater, piece->bytes, piece->last);
+                pending_.push_back(std::async(std::launch::async, [piece, worker] {
+                    return deflatePiece(*worker, piece->bytes, piece->last);
                 }));
+                busy_.push_back(std::move(deflater));
                 return;
             } catch (const std::system_error&) {
                 // No thread to be had (a process limit): this piece is deflated here instead.
+                idle_.push_back(std::move(deflater));
             }
         }
         std::promise<DeflatedPiece> done;
         done.set_value(deflatePiece(localDeflater(), piece->bytes, piece->last));
         pending_.push_back(done.get_future());
+        busy_.push_back(nullptr);
     }
 
     DeflatedPart finish() {
@@ -139,9 +107,20 @@ private:
         return *ownDeflater_;
     }
 
+    // A compressor takes 656 KiB at level 6, mapped fresh from the system (and faulted in page by
+    // page) each time one is made: the workers take turns with one each, not one per piece.
+    std::unique_ptr<PartDeflater> idleDeflater() {
+        if (idle_.empty()) return std::make_unique<PartDeflater>(settings_.level);
+        std::unique_ptr<PartDeflater> deflater = std::move(idle_.back());
+        idle_.pop_back();
+        return deflater;
+    }
+
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
         pending_.pop_front();
+        if (busy_.front()) idle_.push_back(std::move(busy_.front()));
+        busy_.pop_front();
         result_.pieces.push_back(std::move(piece.data));
         result_.crc = static_cast<uint32_t>(crc32_combine(result_.crc, piece.crc, static_cast<z_off_t>(piece.size)));
         result_.size += piece.size;
@@ -150,7 +129,10 @@ private:
     DeflateSettings settings_;
     unsigned workers_ = 0;
     std::unique_ptr<PartDeflater> ownDeflater_;
-    // Futures of std::async wait for their task when destroyed, so no worker outlives a failure.
+    std::vector<std::unique_ptr<PartDeflater>> idle_;
+    std::deque<std::unique_ptr<PartDeflater>> busy_;  // those of the pending pieces; null for one deflated here
+    // Futures of std::async wait for their task when destroyed, so no worker outlives a failure,
+    // nor the compressor it uses (destroyed after them, as declared before).
     std::deque<std::future<DeflatedPiece>> pending_;
     bool first_ = true;
     DeflatedPart result_;
