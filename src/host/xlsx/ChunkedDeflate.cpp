@@ -115,8 +115,10 @@ public:
                 // No thread to be had (a process limit): this piece is deflated here instead.
             }
         }
+        const bool small = onePiece && piece->bytes.size() < settings_.smallPart;
         std::promise<DeflatedPiece> done;
-        done.set_value(deflatePiece(localDeflater(), piece->bytes, piece->last));
+        done.set_value(deflatePiece(localDeflater(small ? settings_.smallPartLevel : settings_.level), piece->bytes,
+                                    piece->last));
         pending_.push_back(done.get_future());
     }
 
@@ -133,11 +135,7 @@ private:
         return workers_;
     }
 
-    PartDeflater& localDeflater() {
-        if (settings_.local && settings_.local->level() == settings_.level) return *settings_.local;
-        if (!ownDeflater_) ownDeflater_ = std::make_unique<PartDeflater>(settings_.level);
-        return *ownDeflater_;
-    }
+    PartDeflater& localDeflater(int level) { return settings_.local ? settings_.local->at(level) : ownDeflaters_.at(level); }
 
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
@@ -149,7 +147,7 @@ private:
 
     DeflateSettings settings_;
     unsigned workers_ = 0;
-    std::unique_ptr<PartDeflater> ownDeflater_;
+    LocalDeflaters ownDeflaters_;
     // Futures of std::async wait for their task when destroyed, so no worker outlives a failure.
     std::deque<std::future<DeflatedPiece>> pending_;
     bool first_ = true;
@@ -177,6 +175,12 @@ std::string PartDeflater::deflate(std::string_view input) {
     out.resize(n);
     out.shrink_to_fit();  // it is kept until the part is written: give back the margin
     return out;
+}
+
+PartDeflater& LocalDeflaters::at(int level) {
+    for (const auto& deflater : deflaters_)
+        if (deflater->level() == level) return *deflater;
+    return *deflaters_.emplace_back(std::make_unique<PartDeflater>(level));
 }
 
 size_t DeflatedPart::packedSize() const {
