@@ -61,9 +61,9 @@ bool CExcelTmplPrintOne::DoA_ReplaceRst(const std::shared_ptr<data::Recordset>& 
 
 bool CExcelTmplPrintOne::DoA_ReplaceA(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
     return common::trapFailure(common::memberCall("DoA_ReplaceA", strWhiteDotName), false, [&] {
-        const std::string wanted = com::upperCase(strWhiteDotName);
+        // Compared in place: upper-casing every entry's name made two texts per entry per call.
         for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
-            if (com::upperCase(whiteDots_[i].strFld) == wanted) {
+            if (com::equalsIgnoreCase(whiteDots_[i].strFld, strWhiteDotName)) {
                 whiteDots_[i].strValue = strWhiteDotValue;
                 return true;
             }
