@@ -1,6 +1,9 @@
 #include <algorithm>
 
+#include "base/Ascii.h"
+#include "base/Utf8.h"
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "com/Error.h"
 #include "host/CellText.h"
 #include "host/Range.h"
@@ -12,16 +15,33 @@ namespace tavlora::host {
 
 namespace {
 
-// The text Find compares: the displayed text, or what was entered (the formula with "=") when
-// looking in formulas.
-std::string searchedText(const Worksheet& sheet, CellTextRenderer& renderer, const Cell& cell, int32_t lookIn) {
-    if (lookIn != lookin::kFormulas) return renderer.text(cell);
+// The text Find compares when looking in formulas: what was entered (the formula with "=").
+std::string enteredText(const Worksheet& sheet, CellTextRenderer& renderer, const Cell& cell) {
     switch (cell.kind) {
         case CellKind::Formula: return "=" + sheet.store().formulas()[cell.payload.formulaId].text;
         case CellKind::Number: return com::formatGeneralNumber(cell.payload.number);
         case CellKind::Boolean: return cell.payload.boolean ? "TRUE" : "FALSE";
         default: return renderer.text(cell);
     }
+}
+
+// An ASCII character that every text `what` matches holds (in either case), or 0 when there is
+// none: a cell whose text cannot hold it is passed over without rendering its text. A mark or
+// digit is preferred to a letter, as it rules out more texts (and numbers, for a mark).
+char requiredCharacter(std::string_view what) {
+    std::u32string folded = base::decodeUtf8(com::foldCaseAndWidth(what));
+    char best = 0;
+    auto rank = [](char c) { return base::isAsciiLetter(c) ? 1 : base::isAsciiDigit(c) ? 2 : 3; };
+    for (size_t i = 0; i < folded.size(); ++i) {
+        char32_t c = folded[i];
+        if (c == U'*' || c == U'?') continue;
+        // As the pattern reads it: "~" before a wildcard or "~" makes that character a literal.
+        if (c == U'~' && i + 1 < folded.size() && (folded[i + 1] == U'*' || folded[i + 1] == U'?' || folded[i + 1] == U'~'))
+            c = folded[++i];
+        if (c >= 0x80) continue;
+        if (!best || rank(static_cast<char>(c)) > rank(best)) best = static_cast<char>(c);
+    }
+    return best;
 }
 
 struct Position {
@@ -82,8 +102,12 @@ std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const 
     sheet_->workbook()->calculate();
     const Worksheet& sheet = *sheet_;
     CellTextRenderer renderer(sheet);
+    const char required = lookIn == lookin::kValues ? requiredCharacter(what) : 0;
+    std::string scratch;
     auto hit = searchByRows(sheet.store(), area_, start, [&](const Cell& cell) {
-        return pattern.matches(searchedText(sheet, renderer, cell, lookIn));
+        if (lookIn == lookin::kFormulas) return pattern.matches(enteredText(sheet, renderer, cell));
+        if (required && !renderer.mayShow(cell, required)) return false;
+        return pattern.matches(renderer.text(cell, scratch));
     });
     if (!hit) return std::nullopt;
     return Range(sheet_, Area::cell(hit->row, hit->column));

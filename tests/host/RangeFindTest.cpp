@@ -61,6 +61,31 @@ TEST_F(RangeFindTest, WildcardsAndEscapes) {
     EXPECT_EQ(findAll(at("A1:A3"), "t~?"), (std::vector<std::string>{"$A$3"}));
 }
 
+TEST_F(RangeFindTest, CellsAreOnlyPassedOverWhenTheirTextCannotHoldTheSearchedCharacter) {
+    // Each cell shows a searched character only through its format, its number or a folding
+    // the search must not miss.
+    put("A1", 0.25);
+    at("A1").setNumberFormatLocal("0%");              // "25%"
+    put("A2", 1e20);                                   // General: "1E+20"
+    put("A3", 1234.0);
+    at("A3").setNumberFormatLocal("#,##0");            // "1,234"
+    put("A4", "x");
+    at("A4").setNumberFormatLocal("\"Total \"@");      // "Total x"
+    put("A5", "\xEF\xBC\x85name\xEF\xBC\x85");        // full-width percent signs
+    put("A6", true);                                   // "TRUE"
+    put("A7", 5.0);
+    at("A7").setNumberFormatLocal("0.00");             // "5.00"
+    Range area = at("A1:A7");
+    EXPECT_EQ(findAll(area, "%"), (std::vector<std::string>{"$A$5", "$A$1"}));
+    EXPECT_EQ(findAll(area, "e+2"), (std::vector<std::string>{"$A$2"}));
+    EXPECT_EQ(findAll(area, "1,2"), (std::vector<std::string>{"$A$3"}));
+    EXPECT_EQ(findAll(area, "total"), (std::vector<std::string>{"$A$4"}));
+    EXPECT_EQ(findAll(area, "%*%"), (std::vector<std::string>{"$A$5"}));
+    EXPECT_EQ(findAll(area, "tru?"), (std::vector<std::string>{"$A$6"}));
+    EXPECT_EQ(findAll(area, "5.0"), (std::vector<std::string>{"$A$7"}));
+    EXPECT_EQ(findAll(area, "5~*"), (std::vector<std::string>{}));
+}
+
 TEST_F(RangeFindTest, NothingFoundGivesNoRange) {
     put("A1", "abc");
     EXPECT_FALSE(sheet->usedRange().find("%*%"));
