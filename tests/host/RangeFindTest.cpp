@@ -1,5 +1,7 @@
 #include "SheetFixture.h"
 
+#include "host/RangeFind.h"
+
 #include <vector>
 
 namespace tavlora::host::test {
@@ -84,6 +86,32 @@ TEST_F(RangeFindTest, CellsAreOnlyPassedOverWhenTheirTextCannotHoldTheSearchedCh
     EXPECT_EQ(findAll(area, "tru?"), (std::vector<std::string>{"$A$6"}));
     EXPECT_EQ(findAll(area, "5.0"), (std::vector<std::string>{"$A$7"}));
     EXPECT_EQ(findAll(area, "5~*"), (std::vector<std::string>{}));
+}
+
+std::vector<std::string> addressesOf(const std::vector<Range>& ranges) {
+    std::vector<std::string> addresses;
+    for (const Range& range : ranges) addresses.push_back(range.address());
+    return addresses;
+}
+
+TEST_F(RangeFindTest, FindEachVisitsWhatTheFindLoopVisitsInItsOrder) {
+    put("A1", "%top%");
+    put("C1", "%c1%");
+    put("B2", "plain");
+    put("A3", "%a3%");
+    put("D3", 5.0);
+    put("B4", "50% off");
+    for (const std::string area : {"A1:D4", "B1:D4", "A2:D4", "C3:C3"}) {
+        for (const std::string what : {"%*%", "5", "nothing"}) {
+            SCOPED_TRACE(area + " " + what);
+            EXPECT_EQ(addressesOf(findEach(at(area), what)), findAll(at(area), what));
+        }
+    }
+    // The sheet's last search is the one FindNext goes on with.
+    findEach(at("A1:D4"), "%*%");
+    EXPECT_EQ(at("A1:D4").findNext(at("C1"))->address(), "$A$3");
+    expectError([&] { findEach(at("A1:D4"), "x", 7); }, com::hr::kHostError,
+                "Find: LookIn must be -4163 (values) or -4123 (formulas), not 7.");
 }
 
 TEST_F(RangeFindTest, NothingFoundGivesNoRange) {
