@@ -19,6 +19,9 @@ struct ParsedTemplate::SheetState {
 
 std::shared_ptr<const ParsedTemplate> ParsedTemplate::capture(Workbook& workbook) {
     std::shared_ptr<ParsedTemplate> parsed(new ParsedTemplate());
+    // Made while the workbook alone holds its style sheet, so the sheet keeps the text: the
+    // reports share the sheet until they change it, and save the text kept.
+    workbook.store().styles.toXml();
     parsed->store_ = workbook.store();
     for (const auto& sheet : workbook.worksheets()) {
         auto state = std::make_unique<SheetState>();
