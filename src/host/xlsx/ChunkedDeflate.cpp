@@ -101,24 +101,27 @@ public:
     // part of one piece is deflated here: a thread would cost more than it saves.
     void add(std::string input, bool last) {
         if (!pending_.empty() && pending_.size() >= workers()) collectOldest();
-        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), last});
         bool onePiece = first_ && last;
         first_ = false;
-        if (!onePiece) {
-            try {
-                pending_.push_back(std::async(std::launch::async, [piece, level = settings_.level] {
-                    PartDeflater deflater(level);
-                    return deflatePiece(deflater, piece->bytes, piece->last);
-                }));
-                return;
-            } catch (const std::system_error&) {
-                // No thread to be had (a process limit): this piece is deflated here instead.
-            }
+        if (onePiece) {
+            // Nothing else is pending: the piece goes straight into the part. (A promise made for
+            // it cost a system call per part, to wake waiters that cannot be there.)
+            const int level = input.size() < settings_.smallPart ? settings_.smallPartLevel : settings_.level;
+            append(deflatePiece(localDeflater(level), input, true));
+            return;
         }
-        const bool small = onePiece && piece->bytes.size() < settings_.smallPart;
+        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), last});
+        try {
+            pending_.push_back(std::async(std::launch::async, [piece, level = settings_.level] {
+                PartDeflater deflater(level);
+                return deflatePiece(deflater, piece->bytes, piece->last);
+            }));
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had (a process limit): this piece is deflated here instead.
+        }
         std::promise<DeflatedPiece> done;
-        done.set_value(deflatePiece(localDeflater(small ? settings_.smallPartLevel : settings_.level), piece->bytes,
-                                    piece->last));
+        done.set_value(deflatePiece(localDeflater(settings_.level), piece->bytes, piece->last));
         pending_.push_back(done.get_future());
     }
 
@@ -140,6 +143,10 @@ private:
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
         pending_.pop_front();
+        append(std::move(piece));
+    }
+
+    void append(DeflatedPiece piece) {
         result_.pieces.push_back(std::move(piece.data));
         result_.crc = static_cast<uint32_t>(crc32_combine(result_.crc, piece.crc, static_cast<z_off_t>(piece.size)));
         result_.size += piece.size;
