@@ -48,8 +48,13 @@ public:
         std::vector<int32_t> sheetIndexes = readSheets(info, workbookRelationships, sharedStrings);
         carryOtherParts();
         markReachableParts();
-        if (capture_) captured_ = ParsedTemplate::capture(workbook_, *contents_, info);
-        finish(std::move(info), sheetIndexes);
+        if (!capture_) return finish(std::move(info), sheetIndexes, nullptr);
+        WorkbookPartInfo kept = info;
+        ParsedChartParts chartParts;
+        finish(std::move(info), sheetIndexes, &chartParts);
+        // Nothing finish() does touches what is captured (the store, the sheets' cells and kept
+        // XML, the kept package).
+        captured_ = ParsedTemplate::capture(workbook_, *contents_, kept, std::move(chartParts));
     }
 
 private:
@@ -61,15 +66,16 @@ private:
         // The texts come along: the worksheets added theirs to the shared strings' ones.
         parsed_->copyStoreInto(workbook_.store());
         std::vector<int32_t> sheetIndexes = readSheets(info, relationshipsOfWorkbook(), {});
-        finish(std::move(info), sheetIndexes);
+        finish(std::move(info), sheetIndexes, nullptr);
     }
 
-    void finish(WorkbookPartInfo info, const std::vector<int32_t>& sheetIndexes) {
+    // `chartParts`: where the chart parts parsed are kept for a capture, or null.
+    void finish(WorkbookPartInfo info, const std::vector<int32_t>& sheetIndexes, ParsedChartParts* chartParts) {
         workbook_.definedNames() = namesOfReadSheets(std::move(info.definedNames), sheetIndexes);
         int32_t activeTab = info.activeTab >= 0 && size_t(info.activeTab) < sheetIndexes.size() ? sheetIndexes[size_t(info.activeTab)] : 0;
         if (activeTab >= 0 && static_cast<size_t>(activeTab) < workbook_.sheets().size())
             workbook_.setActiveSheet(*workbook_.sheets()[static_cast<size_t>(activeTab)]);
-        readWorkbookCharts(*contents_, workbook_);
+        readWorkbookCharts(*contents_, workbook_, parsed_ ? &parsed_->chartParts() : nullptr, chartParts);
         workbook_.keptPackage() = contents_;
     }
 

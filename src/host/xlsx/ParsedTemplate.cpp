@@ -18,10 +18,12 @@ struct ParsedTemplate::SheetState {
 };
 
 std::shared_ptr<const ParsedTemplate> ParsedTemplate::capture(Workbook& workbook, const PackageContents& contents,
-                                                              const WorkbookPartInfo& workbookInfo) {
+                                                              const WorkbookPartInfo& workbookInfo,
+                                                              ParsedChartParts chartParts) {
     std::shared_ptr<ParsedTemplate> parsed(new ParsedTemplate());
     parsed->contents_ = contents.copy();
     parsed->workbookInfo_ = workbookInfo;
+    parsed->chartParts_ = std::move(chartParts);
     // Made while the workbook alone holds its style sheet, so the sheet keeps the text: the
     // reports share the sheet until they change it, and save the text kept.
     workbook.store().styles.toXml();

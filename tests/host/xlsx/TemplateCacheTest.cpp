@@ -343,6 +343,11 @@ TEST(ParsedTemplateThreads, TwoThreadsEditCopiesOfOneParsedTemplate) {
     other.join();
     EXPECT_EQ(failures[0], "");
     EXPECT_EQ(failures[1], "");
+    // Both threads made their reports' charts from the parts as the first read parsed them.
+    auto parsed = options.templates->package(templatePath.string())->parsedTemplate().get();
+    ASSERT_NE(parsed, nullptr);
+    EXPECT_EQ(parsed->chartParts().count("xl/drawings/drawing1.xml"), 1u);
+    EXPECT_EQ(parsed->chartParts().count("xl/charts/chart1.xml"), 1u);
     auto plain = host::files::newApplication();
     for (int n : {0, 1, kReports - 1}) {
         saveReport(*plain, templatePath, dir.file("plain.xlsx"), n);
