@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,13 +22,20 @@ public:
     // (General, "@") gives a view of the workbook's text; anything else is rendered into
     // `scratch`, which the view then shows.
     std::string_view text(const Cell& cell, std::string& scratch);
+    // False when the displayed text of `cell` cannot hold the ASCII character `c` (in either
+    // case), told without rendering it: a text shown as it is holds no such character, and a
+    // number under General or under a format of digits and separators only shows digits, signs,
+    // separators and an exponent. True wherever that cannot be told so.
+    bool mayShow(const Cell& cell, char c);
 
 private:
     struct Format {
-        NumberFormat numberFormat;
+        std::optional<NumberFormat> numberFormat;  // parsed on the first render that needs it
         bool showsTextAsIs = false;
+        bool showsNumbersPlain = false;  // General, or digits and separators only
     };
-    const Format& formatOf(uint32_t style);
+    Format& formatOf(uint32_t style);
+    const NumberFormat& numberFormatOf(uint32_t style);
 
     const Worksheet& sheet_;
     std::unordered_map<uint32_t, Format> formats_;

@@ -1,6 +1,11 @@
+#include "host/RangeFind.h"
+
 #include <algorithm>
 
+#include "base/Ascii.h"
+#include "base/Utf8.h"
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "com/Error.h"
 #include "host/CellText.h"
 #include "host/Range.h"
@@ -12,16 +17,33 @@ namespace tavlora::host {
 
 namespace {
 
-// The text Find compares: the displayed text, or what was entered (the formula with "=") when
-// looking in formulas.
-std::string searchedText(const Worksheet& sheet, CellTextRenderer& renderer, const Cell& cell, int32_t lookIn) {
-    if (lookIn != lookin::kFormulas) return renderer.text(cell);
+// The text Find compares when looking in formulas: what was entered (the formula with "=").
+std::string enteredText(const Worksheet& sheet, CellTextRenderer& renderer, const Cell& cell) {
     switch (cell.kind) {
         case CellKind::Formula: return "=" + sheet.store().formulas()[cell.payload.formulaId].text;
         case CellKind::Number: return com::formatGeneralNumber(cell.payload.number);
         case CellKind::Boolean: return cell.payload.boolean ? "TRUE" : "FALSE";
         default: return renderer.text(cell);
     }
+}
+
+// An ASCII character that every text `what` matches holds (in either case), or 0 when there is
+// none: a cell whose text cannot hold it is passed over without rendering its text. A mark or
+// digit is preferred to a letter, as it rules out more texts (and numbers, for a mark).
+char requiredCharacter(std::string_view what) {
+    std::u32string folded = base::decodeUtf8(com::foldCaseAndWidth(what));
+    char best = 0;
+    auto rank = [](char c) { return base::isAsciiLetter(c) ? 1 : base::isAsciiDigit(c) ? 2 : 3; };
+    for (size_t i = 0; i < folded.size(); ++i) {
+        char32_t c = folded[i];
+        if (c == U'*' || c == U'?') continue;
+        // As the pattern reads it: "~" before a wildcard or "~" makes that character a literal.
+        if (c == U'~' && i + 1 < folded.size() && (folded[i + 1] == U'*' || folded[i + 1] == U'?' || folded[i + 1] == U'~'))
+            c = folded[++i];
+        if (c >= 0x80) continue;
+        if (!best || rank(static_cast<char>(c)) > rank(best)) best = static_cast<char>(c);
+    }
+    return best;
 }
 
 struct Position {
@@ -42,7 +64,7 @@ std::optional<Position> searchByRows(const CellStore& store, const Area& area, P
         auto it = std::lower_bound(info.cells.begin(), info.cells.end(), fromColumn,
                                    [](const Cell& c, int32_t col) { return c.column < col; });
         for (; it != info.cells.end() && it->column <= toColumn; ++it)
-            if (it->kind != CellKind::Empty && accept(*it)) return Position{info.row, it->column};
+            if (it->kind != CellKind::Empty && accept(info.row, *it)) return Position{info.row, it->column};
         return std::nullopt;
     };
     // First leg: the rest of the start row, then the rows below it.
@@ -59,12 +81,45 @@ std::optional<Position> searchByRows(const CellStore& store, const Area& area, P
     return std::nullopt;
 }
 
+// What one Find compares each cell with. Making it notes the search as the sheet's last one (for
+// FindNext) and computes the workbook first: computing an array formula may add cells to the store.
+void requireLookIn(int32_t lookIn) {
+    if (lookIn != lookin::kValues && lookIn != lookin::kFormulas)
+        com::throwHostError("Find: LookIn must be -4163 (values) or -4123 (formulas), not " + std::to_string(lookIn) + ".");
+}
+
+class CellMatcher {
+public:
+    CellMatcher(Worksheet& sheet, const std::string& what, int32_t lookIn)
+        : sheet_(sheet), lookIn_(lookIn), pattern_(what), renderer_(sheet),
+          required_(lookIn == lookin::kValues ? requiredCharacter(what) : 0) {
+        auto& state = sheet.findState();
+        state.what = what;
+        state.lookIn = lookIn;
+        state.valid = true;
+        sheet.workbook()->calculate();
+    }
+
+    bool operator()(const Cell& cell) {
+        if (lookIn_ == lookin::kFormulas) return pattern_.matches(enteredText(sheet_, renderer_, cell));
+        if (required_ && !renderer_.mayShow(cell, required_)) return false;
+        return pattern_.matches(renderer_.text(cell, scratch_));
+    }
+
+private:
+    const Worksheet& sheet_;
+    int32_t lookIn_;
+    TextPattern pattern_;
+    CellTextRenderer renderer_;
+    char required_;
+    std::string scratch_;
+};
+
 }  // namespace
 
 std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const std::optional<Range>& after) const {
     sheet_->requireUsable();
-    if (lookIn != lookin::kValues && lookIn != lookin::kFormulas)
-        com::throwHostError("Find: LookIn must be -4163 (values) or -4123 (formulas), not " + std::to_string(lookIn) + ".");
+    requireLookIn(lookIn);
     Position start{area_.firstRow, area_.firstColumn};
     if (after) {
         if (after->worksheet() != sheet_ || !area_.contains(after->row(), after->column()))
@@ -72,21 +127,25 @@ std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const 
                                 address() + ".");
         start = {after->row(), after->column()};
     }
-    auto& state = sheet_->findState();
-    state.what = what;
-    state.lookIn = lookIn;
-    state.valid = true;
-
-    TextPattern pattern(what);
-    // Computed before the walk: computing an array formula may add cells to the store.
-    sheet_->workbook()->calculate();
-    const Worksheet& sheet = *sheet_;
-    CellTextRenderer renderer(sheet);
-    auto hit = searchByRows(sheet.store(), area_, start, [&](const Cell& cell) {
-        return pattern.matches(searchedText(sheet, renderer, cell, lookIn));
-    });
+    CellMatcher matches(*sheet_, what, lookIn);
+    auto hit = searchByRows(sheet_->store(), area_, start, [&](int32_t, const Cell& cell) { return matches(cell); });
     if (!hit) return std::nullopt;
     return Range(sheet_, Area::cell(hit->row, hit->column));
+}
+
+std::vector<Range> findEach(const Range& range, const std::string& what, int32_t lookIn) {
+    const std::shared_ptr<Worksheet>& sheet = range.worksheet();
+    sheet->requireUsable();
+    requireLookIn(lookIn);
+    CellMatcher matches(*sheet, what, lookIn);
+    const Area& area = range.area();
+    std::vector<Range> hits;
+    // Each hit is collected and the walk goes on: the order is that of Find and FindNext.
+    searchByRows(sheet->store(), area, Position{area.firstRow, area.firstColumn}, [&](int32_t row, const Cell& cell) {
+        if (matches(cell)) hits.push_back(Range(sheet, Area::cell(row, cell.column)));
+        return false;
+    });
+    return hits;
 }
 
 std::optional<Range> Range::findNext(const Range& after) const {

@@ -1,5 +1,7 @@
 #include "SheetFixture.h"
 
+#include "host/RangeFind.h"
+
 #include <vector>
 
 namespace tavlora::host::test {
@@ -59,6 +61,57 @@ TEST_F(RangeFindTest, WildcardsAndEscapes) {
     EXPECT_EQ(findAll(at("A1:A3"), "5~*"), (std::vector<std::string>{"$A$1"}));
     EXPECT_EQ(findAll(at("A1:A3"), "5*3"), (std::vector<std::string>{"$A$2", "$A$1"}));
     EXPECT_EQ(findAll(at("A1:A3"), "t~?"), (std::vector<std::string>{"$A$3"}));
+}
+
+TEST_F(RangeFindTest, CellsAreOnlyPassedOverWhenTheirTextCannotHoldTheSearchedCharacter) {
+    // Each cell shows a searched character only through its format, its number or a folding
+    // the search must not miss.
+    put("A1", 0.25);
+    at("A1").setNumberFormatLocal("0%");              // "25%"
+    put("A2", 1e20);                                   // General: "1E+20"
+    put("A3", 1234.0);
+    at("A3").setNumberFormatLocal("#,##0");            // "1,234"
+    put("A4", "x");
+    at("A4").setNumberFormatLocal("\"Total \"@");      // "Total x"
+    put("A5", "\xEF\xBC\x85name\xEF\xBC\x85");        // full-width percent signs
+    put("A6", true);                                   // "TRUE"
+    put("A7", 5.0);
+    at("A7").setNumberFormatLocal("0.00");             // "5.00"
+    Range area = at("A1:A7");
+    EXPECT_EQ(findAll(area, "%"), (std::vector<std::string>{"$A$5", "$A$1"}));
+    EXPECT_EQ(findAll(area, "e+2"), (std::vector<std::string>{"$A$2"}));
+    EXPECT_EQ(findAll(area, "1,2"), (std::vector<std::string>{"$A$3"}));
+    EXPECT_EQ(findAll(area, "total"), (std::vector<std::string>{"$A$4"}));
+    EXPECT_EQ(findAll(area, "%*%"), (std::vector<std::string>{"$A$5"}));
+    EXPECT_EQ(findAll(area, "tru?"), (std::vector<std::string>{"$A$6"}));
+    EXPECT_EQ(findAll(area, "5.0"), (std::vector<std::string>{"$A$7"}));
+    EXPECT_EQ(findAll(area, "5~*"), (std::vector<std::string>{}));
+}
+
+std::vector<std::string> addressesOf(const std::vector<Range>& ranges) {
+    std::vector<std::string> addresses;
+    for (const Range& range : ranges) addresses.push_back(range.address());
+    return addresses;
+}
+
+TEST_F(RangeFindTest, FindEachVisitsWhatTheFindLoopVisitsInItsOrder) {
+    put("A1", "%top%");
+    put("C1", "%c1%");
+    put("B2", "plain");
+    put("A3", "%a3%");
+    put("D3", 5.0);
+    put("B4", "50% off");
+    for (const std::string area : {"A1:D4", "B1:D4", "A2:D4", "C3:C3"}) {
+        for (const std::string what : {"%*%", "5", "nothing"}) {
+            SCOPED_TRACE(area + " " + what);
+            EXPECT_EQ(addressesOf(findEach(at(area), what)), findAll(at(area), what));
+        }
+    }
+    // The sheet's last search is the one FindNext goes on with.
+    findEach(at("A1:D4"), "%*%");
+    EXPECT_EQ(at("A1:D4").findNext(at("C1"))->address(), "$A$3");
+    expectError([&] { findEach(at("A1:D4"), "x", 7); }, com::hr::kHostError,
+                "Find: LookIn must be -4163 (values) or -4123 (formulas), not 7.");
 }
 
 TEST_F(RangeFindTest, NothingFoundGivesNoRange) {

@@ -1,5 +1,6 @@
 #include "host/format/Styles.h"
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <sstream>
@@ -143,9 +144,10 @@ std::string cellFormatKey(pugi::xml_node xf) {
 
 std::string numberText(double value) { return com::formatRoundTripNumber(value); }
 
-}  // namespace
-
-struct Styles::Impl {
+// A style sheet as read, indexed. Workbooks share one while none of them changes it (a report
+// opened from a cached template, every new workbook's default sheet): the first change is made in
+// a copy of its own. Only read while shared, from any thread.
+struct StyleSheet {
     pugi::xml_document doc;
     std::vector<FontInfo> fonts;
     std::map<uint32_t, std::string> customNumberFormats;  // id -> code
@@ -153,11 +155,14 @@ struct Styles::Impl {
     std::vector<pugi::xml_node> xfNodes;
     std::map<std::string, uint32_t> xfIdsByText;           // shares identical cell formats
     uint32_t nextCustomNumberFormat = kFirstCustomNumberFormat;
+    // What Styles::toXml makes of the sheet, kept until it changes: reports from one template
+    // save the same styles part again and again.
+    std::string xml;
 
-    Impl() = default;
+    StyleSheet() = default;
     // Copies what index() found instead of indexing again (the cell format keys are the dear part
     // of loading a style sheet); only the node handles must point into the new document.
-    Impl(const Impl& other)
+    StyleSheet(const StyleSheet& other)
         : fonts(other.fonts),
           customNumberFormats(other.customNumberFormats),
           formats(other.formats),
@@ -166,7 +171,7 @@ struct Styles::Impl {
         doc.reset(other.doc);
         for (pugi::xml_node xf : root().child("cellXfs").children("xf")) xfNodes.push_back(xf);
     }
-    Impl& operator=(const Impl&) = delete;
+    StyleSheet& operator=(const StyleSheet&) = delete;
 
     pugi::xml_node root() const { return doc.child("styleSheet"); }
 
@@ -304,46 +309,98 @@ struct Styles::Impl {
     }
 };
 
-Styles::Styles() : impl_(std::make_unique<Impl>()) { loadXml(kDefaultStylesXml); }
-Styles::~Styles() = default;
-
-Styles::Styles(const Styles& other) : impl_(std::make_unique<Impl>(*other.impl_)), date1904_(other.date1904_) {}
-
-Styles& Styles::operator=(const Styles& other) {
-    if (this != &other) {
-        impl_ = std::make_unique<Impl>(*other.impl_);
-        date1904_ = other.date1904_;
-    }
-    return *this;
-}
-
-void Styles::loadXml(const std::string& xml) {
-    auto fresh = std::make_unique<Impl>();
+std::shared_ptr<StyleSheet> loadStyleSheet(const std::string& xml) {
+    auto fresh = std::make_shared<StyleSheet>();
     pugi::xml_parse_result result = fresh->doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!result) com::throwHostError(std::string("The styles part is not well-formed XML: ") + result.description());
     if (!fresh->root()) com::throwHostError("The styles part has no styleSheet element.");
     if (base::nestsDeeperThan(fresh->doc)) com::throwHostError("The styles part nests elements too deep.");
     fresh->index();
-    impl_ = std::move(fresh);
+    return fresh;
 }
 
-std::string Styles::toXml() const {
-    impl_->updateCounts();
+std::string savedXml(StyleSheet& sheet) {
+    sheet.updateCounts();
     std::ostringstream out;
-    impl_->doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    sheet.doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
     return out.str();
 }
 
-uint32_t Styles::cellFormatCount() const { return static_cast<uint32_t>(impl_->formats.size()); }
+// Made once and never changed: a workbook that changes its styles copies it first.
+const std::shared_ptr<StyleSheet>& defaultStyleSheet() {
+    static const std::shared_ptr<StyleSheet> sheet = [] {
+        std::shared_ptr<StyleSheet> made = loadStyleSheet(kDefaultStylesXml);
+        made->xml = savedXml(*made);
+        return made;
+    }();
+    return sheet;
+}
+
+}  // namespace
+
+struct Styles::Impl {
+    std::shared_ptr<StyleSheet> sheet;
+    // Sheets this one was copied from on a change: the cell formats handed out before the change
+    // stay valid as long as the Styles does.
+    std::vector<std::shared_ptr<const StyleSheet>> earlier;
+
+    bool sole() const {
+        if (sheet.use_count() != 1) return false;
+        // Pairs with the release of the last other holder, whose reads then come before our writes.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return true;
+    }
+
+    StyleSheet& editable() {
+        if (!sole()) {
+            earlier.push_back(sheet);
+            sheet = std::make_shared<StyleSheet>(*sheet);
+        }
+        sheet->xml.clear();
+        return *sheet;
+    }
+};
+
+
+Styles::Styles() : impl_(std::make_unique<Impl>(Impl{defaultStyleSheet(), {}})) {}
+Styles::~Styles() = default;
+
+// The copy shares the sheet until either changes it.
+Styles::Styles(const Styles& other) : impl_(std::make_unique<Impl>(Impl{other.impl_->sheet, {}})), date1904_(other.date1904_) {}
+
+Styles& Styles::operator=(const Styles& other) {
+    if (this != &other) {
+        impl_ = std::make_unique<Impl>(Impl{other.impl_->sheet, {}});
+        date1904_ = other.date1904_;
+    }
+    return *this;
+}
+
+void Styles::loadXml(const std::string& xml) { impl_ = std::make_unique<Impl>(Impl{loadStyleSheet(xml), {}}); }
+
+std::string Styles::toXml() const {
+    Impl& impl = *impl_;
+    if (!impl.sheet->xml.empty()) return impl.sheet->xml;
+    // A shared sheet is only read; its counts are brought up to date in a copy.
+    if (!impl.sole()) {
+        StyleSheet copy(*impl.sheet);
+        return savedXml(copy);
+    }
+    impl.sheet->xml = savedXml(*impl.sheet);
+    return impl.sheet->xml;
+}
+
+uint32_t Styles::cellFormatCount() const { return static_cast<uint32_t>(impl_->sheet->formats.size()); }
 
 const CellFormatInfo& Styles::cellFormat(uint32_t xf) const {
-    return impl_->formats[xf < impl_->formats.size() ? xf : 0];
+    const std::deque<CellFormatInfo>& formats = impl_->sheet->formats;
+    return formats[xf < formats.size() ? xf : 0];
 }
 
 bool Styles::isTextFormat(uint32_t xf) const { return cellFormat(xf).numberFormat == "@"; }
 
 uint32_t Styles::derive(uint32_t xf, const StyleChange& change) {
-    Impl& s = *impl_;
+    StyleSheet& s = impl_->editable();
     pugi::xml_node base = s.cellXf(xf < s.formats.size() ? xf : 0);
     pugi::xml_document scratch;
     pugi::xml_node derived = scratch.append_copy(base);
@@ -352,13 +409,13 @@ uint32_t Styles::derive(uint32_t xf, const StyleChange& change) {
         uint32_t fontId = s.fontIndexFor(derived.attribute("fontId").as_uint(0), change);
         if (!derived.attribute("fontId")) derived.append_attribute("fontId");
         derived.attribute("fontId").set_value(fontId);
-        Impl::setApply(derived, "applyFont");
+        StyleSheet::setApply(derived, "applyFont");
     }
     if (change.numberFormat) {
         uint32_t id = s.numberFormatId(*change.numberFormat);
         if (!derived.attribute("numFmtId")) derived.append_attribute("numFmtId");
         derived.attribute("numFmtId").set_value(id);
-        Impl::setApply(derived, "applyNumberFormat");
+        StyleSheet::setApply(derived, "applyNumberFormat");
     }
     if (change.horizontal) {
         const char* name = alignmentName(kHorizontalNames, *change.horizontal);

@@ -65,25 +65,30 @@ public:
     // part of one piece is deflated here: a thread would cost more than it saves.
     void add(std::string input, bool last) {
         if (!pending_.empty() && pending_.size() >= workers()) collectOldest();
-        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), last});
         bool onePiece = first_ && last;
         first_ = false;
-        if (!onePiece) {
-            std::unique_ptr<PartDeflater> deflater = idleDeflater();
-            PartDeflater* worker = deflater.get();
-            try {
-                pending_.push_back(std::async(std::launch::async, [piece, worker] {
-                    return deflatePiece(*worker, piece->bytes, piece->last);
-                }));
-                busy_.push_back(std::move(deflater));
-                return;
-            } catch (const std::system_error&) {
-                // No thread to be had (a process limit): this piece is deflated here instead.
-                idle_.push_back(std::move(deflater));
-            }
+        if (onePiece) {
+            // Nothing else is pending: the piece goes straight into the part. (A promise made for
+            // it cost a system call per part, to wake waiters that cannot be there.)
+            const int level = input.size() < settings_.smallPart ? settings_.smallPartLevel : settings_.level;
+            append(deflatePiece(localDeflater(level), input, true));
+            return;
+        }
+        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), last});
+        std::unique_ptr<PartDeflater> deflater = idleDeflater();
+        PartDeflater* worker = deflater.get();
+        try {
+            pending_.push_back(std::async(std::launch::async, [piece, worker] {
+                return deflatePiece(*worker, piece->bytes, piece->last);
+            }));
+            busy_.push_back(std::move(deflater));
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had (a process limit): this piece is deflated here instead.
+            idle_.push_back(std::move(deflater));
         }
         std::promise<DeflatedPiece> done;
-        done.set_value(deflatePiece(localDeflater(), piece->bytes, piece->last));
+        done.set_value(deflatePiece(localDeflater(settings_.level), piece->bytes, piece->last));
         pending_.push_back(done.get_future());
         busy_.push_back(nullptr);
     }
@@ -101,11 +106,7 @@ private:
         return workers_;
     }
 
-    PartDeflater& localDeflater() {
-        if (settings_.local && settings_.local->level() == settings_.level) return *settings_.local;
-        if (!ownDeflater_) ownDeflater_ = std::make_unique<PartDeflater>(settings_.level);
-        return *ownDeflater_;
-    }
+    PartDeflater& localDeflater(int level) { return settings_.local ? settings_.local->at(level) : ownDeflaters_.at(level); }
 
     // A compressor takes 656 KiB at level 6, mapped fresh from the system (and faulted in page by
     // page) each time one is made: the workers take turns with one each, not one per piece.
@@ -121,6 +122,10 @@ private:
         pending_.pop_front();
         if (busy_.front()) idle_.push_back(std::move(busy_.front()));
         busy_.pop_front();
+        append(std::move(piece));
+    }
+
+    void append(DeflatedPiece piece) {
         result_.pieces.push_back(std::move(piece.data));
         result_.crc = static_cast<uint32_t>(crc32_combine(result_.crc, piece.crc, static_cast<z_off_t>(piece.size)));
         result_.size += piece.size;
@@ -128,7 +133,7 @@ private:
 
     DeflateSettings settings_;
     unsigned workers_ = 0;
-    std::unique_ptr<PartDeflater> ownDeflater_;
+    LocalDeflaters ownDeflaters_;
     std::vector<std::unique_ptr<PartDeflater>> idle_;
     std::deque<std::unique_ptr<PartDeflater>> busy_;  // those of the pending pieces; null for one deflated here
     // Futures of std::async wait for their task when destroyed, so no worker outlives a failure,
@@ -159,6 +164,12 @@ std::string PartDeflater::deflate(std::string_view input) {
     out.resize(n);
     out.shrink_to_fit();  // it is kept until the part is written: give back the margin
     return out;
+}
+
+PartDeflater& LocalDeflaters::at(int level) {
+    for (const auto& deflater : deflaters_)
+        if (deflater->level() == level) return *deflater;
+    return *deflaters_.emplace_back(std::make_unique<PartDeflater>(level));
 }
 
 size_t DeflatedPart::packedSize() const {

@@ -20,6 +20,7 @@ namespace tavlora::host::xlsx {
 
 std::string PackagePart::unpacked() const {
     if (!packedOnly()) return bytes;
+    if (held) return *held;
     std::string out(size, '\0');
     std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater(
         libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
@@ -34,9 +35,31 @@ std::string PackagePart::unpacked() const {
 
 void PackagePart::replaceBytes(std::string changed) {
     bytes = std::move(changed);
+    held.reset();
     deflated.clear();
     deflated.shrink_to_fit();
     size = bytes.size();
+}
+
+// Every member but the workbook part's XML copies itself; a member added here must be added below.
+PackageContents::PackageContents(const PackageContents& other)
+    : KeptPackage(other),
+      TableCatalog(other),
+      parts(other.parts),
+      contentTypes(other.contentTypes),
+      workbookPart(other.workbookPart),
+      strict(other.strict),
+      savedParts(other.savedParts),
+      partIndex_(other.partIndex_),
+      relationships_(other.relationships_),
+      reachable_(other.reachable_),
+      sheets_(other.sheets_),
+      sheetIndex_(other.sheetIndex_) {
+    workbookXml.reset(other.workbookXml);
+}
+
+std::shared_ptr<PackageContents> PackageContents::copy() const {
+    return std::shared_ptr<PackageContents>(new PackageContents(*this));
 }
 
 void PackageContents::addPart(PackagePart part) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,6 +30,9 @@ struct PackagePart {
     std::string deflated;
     uint32_t crc = 0;
     uint64_t size = 0;  // unpacked bytes of `deflated`
+    // The unpacked bytes of `deflated` where the package read held them already (a cached
+    // template): read from there instead of inflated. Never changed; an edit drops it.
+    std::shared_ptr<const std::string> held;
 
     bool packedOnly() const { return bytes.empty() && !deflated.empty(); }
     // The part's bytes, inflated when it is held packed (a host error when that fails).
@@ -49,6 +53,11 @@ struct SheetRecord {
 // save. The writer reads it and never changes it, so a workbook can be saved any number of times.
 class PackageContents : public KeptPackage, public TableCatalog {
 public:
+    PackageContents() = default;
+    PackageContents& operator=(const PackageContents&) = delete;
+    // A copy of everything held, the workbook part's XML too, for a workbook of its own.
+    std::shared_ptr<PackageContents> copy() const;
+
     std::vector<PackagePart> parts;  // archive order
     ContentTypes contentTypes;
     std::string workbookPart;
@@ -92,6 +101,8 @@ public:
     std::string relationshipsNamespace() const;
 
 private:
+    PackageContents(const PackageContents& other);
+
     std::unordered_map<std::string, size_t> partIndex_;  // lower-case name
     std::unordered_map<std::string, RelationshipList> relationships_;
     std::unordered_set<std::string> reachable_;

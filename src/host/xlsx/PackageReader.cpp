@@ -36,29 +36,55 @@ public:
     std::shared_ptr<const ParsedTemplate> captured() const { return captured_; }
 
     void read() {
+        if (parsed_) return readParsed();
         readContentTypes();
         readAllRelationships();
         findWorkbookPart();
         WorkbookPartInfo info = readWorkbookXml();
-        const RelationshipList* relationships = contents_->relationshipsOf(contents_->workbookPart);
-        static const RelationshipList kNone;
-        const RelationshipList& workbookRelationships = relationships ? *relationships : kNone;
+        const RelationshipList& workbookRelationships = relationshipsOfWorkbook();
         readStyles(workbookRelationships, info.date1904);
         std::vector<uint32_t> sharedStrings = readSharedStringsPart(workbookRelationships);
         markRegenerated(workbookRelationships, "calcChain");
         std::vector<int32_t> sheetIndexes = readSheets(info, workbookRelationships, sharedStrings);
-        if (capture_) captured_ = ParsedTemplate::capture(workbook_);
+        carryOtherParts();
+        markReachableParts();
+        if (!capture_) return finish(std::move(info), sheetIndexes, nullptr);
+        WorkbookPartInfo kept = info;
+        ParsedChartParts chartParts;
+        finish(std::move(info), sheetIndexes, &chartParts);
+        // Nothing finish() does touches what is captured (the store, the sheets' cells and kept
+        // XML, the kept package).
+        captured_ = ParsedTemplate::capture(workbook_, *contents_, kept, std::move(chartParts));
+    }
+
+private:
+    // From a parsed template: its kept package and workbook part are copied, and the sheets made
+    // again from its list (their cells copied), as a fresh read would make them.
+    void readParsed() {
+        contents_ = parsed_->copyContents();
+        WorkbookPartInfo info = parsed_->workbookInfo();
+        // The texts come along: the worksheets added theirs to the shared strings' ones.
+        parsed_->copyStoreInto(workbook_.store());
+        std::vector<int32_t> sheetIndexes = readSheets(info, relationshipsOfWorkbook(), {});
+        finish(std::move(info), sheetIndexes, nullptr);
+    }
+
+    // `chartParts`: where the chart parts parsed are kept for a capture, or null.
+    void finish(WorkbookPartInfo info, const std::vector<int32_t>& sheetIndexes, ParsedChartParts* chartParts) {
         workbook_.definedNames() = namesOfReadSheets(std::move(info.definedNames), sheetIndexes);
         int32_t activeTab = info.activeTab >= 0 && size_t(info.activeTab) < sheetIndexes.size() ? sheetIndexes[size_t(info.activeTab)] : 0;
         if (activeTab >= 0 && static_cast<size_t>(activeTab) < workbook_.sheets().size())
             workbook_.setActiveSheet(*workbook_.sheets()[static_cast<size_t>(activeTab)]);
-        carryOtherParts();
-        readWorkbookCharts(*contents_, workbook_);
-        markReachableParts();
+        readWorkbookCharts(*contents_, workbook_, parsed_ ? &parsed_->chartParts() : nullptr, chartParts);
         workbook_.keptPackage() = contents_;
     }
 
-private:
+    const RelationshipList& relationshipsOfWorkbook() const {
+        static const RelationshipList kNone;
+        const RelationshipList* relationships = contents_->relationshipsOf(contents_->workbookPart);
+        return relationships ? *relationships : kNone;
+    }
+
     [[noreturn]] void fail(const std::string& message) const {
         com::throwHostError("'" + zip_.displayName() + "' " + message);
     }
@@ -130,12 +156,6 @@ private:
     }
 
     void readStyles(const RelationshipList& list, bool date1904) {
-        if (parsed_) {
-            // The texts come along: the worksheets added theirs to the shared strings' ones.
-            markRegenerated(list, "styles");
-            parsed_->copyStoreInto(workbook_.store());
-            return;
-        }
         Styles& styles = workbook_.store().styles;
         if (const ZipEntry* entry = targetOf(relationshipOfKind(list, "styles"))) {
             regenerated_.insert(asciiLower(entry->name));
@@ -152,8 +172,6 @@ private:
         const ZipEntry* entry = targetOf(relationshipOfKind(list, "sharedStrings"));
         if (!entry) return {};
         regenerated_.insert(asciiLower(entry->name));
-        // The copied store holds the texts already; only a parse hands out their ids.
-        if (parsed_) return {};
         pugi::xml_document document;
         parse(document, *entry);
         return readSharedStrings(document, workbook_.store().strings);
@@ -223,7 +241,8 @@ private:
             sheet->setVisibility(entry.visibility);
             sheet->setPartName(part.name);
             workbook_.insertSheet(workbook_.sheets().size(), sheet);
-            contents_->addSheetRecord(SheetRecord{part.name, relationship->id, relationship->type, entry.sheetId});
+            // A parsed template's copied package lists its sheets already.
+            if (!parsed_) contents_->addSheetRecord(SheetRecord{part.name, relationship->id, relationship->type, entry.sheetId});
         }
         if (workbook_.sheets().empty()) fail("has no sheets");
         return sheetIndexes;
@@ -247,6 +266,16 @@ private:
             part.name = entry.name;
             part.regenerated = regenerated_.count(asciiLower(entry.name)) != 0;
             if (!part.regenerated) {
+                if (std::shared_ptr<const std::string> held = zip_.sharedBytes(entry); held && entry.deflated && !held->empty() &&
+                                                                                   held->size() == entry.size) {
+                    // Checked when the source read it: the unpacked bytes are shared, not copied.
+                    part.deflated = zip_.readDeflated(entry);
+                    part.crc = entry.crc;
+                    part.size = held->size();
+                    part.held = std::move(held);
+                    contents_->addPart(std::move(part));
+                    continue;
+                }
                 // Read unpacked first: that checks the CRC and the limits, so the packed copy is
                 // known sound. Only the packed copy is held, when there is one.
                 std::string unpacked = zip_.readString(entry);

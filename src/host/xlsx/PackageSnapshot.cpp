@@ -12,9 +12,9 @@ PackageSnapshot::PackageSnapshot(const ZipInput& zip) : displayName_(zip.display
         const ZipEntry& entry = entries_[i];
         Data data;
         // Unpacked first: that checks the CRC, so the deflated copy is known sound.
-        data.bytes = zip.readString(entry);
-        if (entry.deflated && data.bytes.size() == entry.size) data.deflated = zip.readDeflated(entry);
-        heldBytes_ += data.bytes.size() + data.deflated.size() + entry.name.size();
+        data.bytes = std::make_shared<const std::string>(zip.readString(entry));
+        if (entry.deflated && data.bytes->size() == entry.size) data.deflated = zip.readDeflated(entry);
+        heldBytes_ += data.bytes->size() + data.deflated.size() + entry.name.size();
         data_.push_back(std::move(data));
         byLowerName_.emplace(asciiLower(entry.name), i);
     }
@@ -34,14 +34,16 @@ const PackageSnapshot::Data& PackageSnapshot::dataOf(const ZipEntry& entry) cons
 }
 
 PartBuffer PackageSnapshot::read(const ZipEntry& entry) const {
-    const std::string& bytes = dataOf(entry).bytes;
+    const std::string& bytes = *dataOf(entry).bytes;
     PartBuffer buffer(bytes.size());
     if (!bytes.empty()) std::memcpy(buffer.data(), bytes.data(), bytes.size());
     buffer.setSize(bytes.size());
     return buffer;
 }
 
-std::string PackageSnapshot::readString(const ZipEntry& entry) const { return dataOf(entry).bytes; }
+std::string PackageSnapshot::readString(const ZipEntry& entry) const { return *dataOf(entry).bytes; }
+
+std::shared_ptr<const std::string> PackageSnapshot::sharedBytes(const ZipEntry& entry) const { return dataOf(entry).bytes; }
 
 std::string PackageSnapshot::readDeflated(const ZipEntry& entry) const {
     const Data& data = dataOf(entry);

@@ -26,6 +26,7 @@ public:
     std::string readString(const ZipEntry& entry) const override;
     std::string readDeflated(const ZipEntry& entry) const override;
     const std::string& displayName() const override { return displayName_; }
+    std::shared_ptr<const std::string> sharedBytes(const ZipEntry& entry) const override;
 
     // Bytes held, unpacked and deflated: what the snapshot costs a cache.
     size_t heldBytes() const { return heldBytes_; }
@@ -37,7 +38,7 @@ public:
 
 private:
     struct Data {
-        std::string bytes;
+        std::shared_ptr<const std::string> bytes;  // shared with the parts of workbooks read from it
         std::string deflated;  // empty for an entry that was not deflated
     };
     const Data& dataOf(const ZipEntry& entry) const;

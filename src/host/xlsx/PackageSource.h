@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ public:
     // The entry's data still deflated (only for a deflated entry); see ZipInput::readDeflated.
     virtual std::string readDeflated(const ZipEntry& entry) const = 0;
     virtual const std::string& displayName() const = 0;
+    // The entry's unpacked bytes where the source holds them checked in memory, to be shared
+    // rather than copied; null where they would be read from the file.
+    virtual std::shared_ptr<const std::string> sharedBytes(const ZipEntry&) const { return nullptr; }
 };
 
 }  // namespace tavlora::host::xlsx

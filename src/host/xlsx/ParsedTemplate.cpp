@@ -17,8 +17,16 @@ struct ParsedTemplate::SheetState {
     KeptCellAttributes keptCells;
 };
 
-std::shared_ptr<const ParsedTemplate> ParsedTemplate::capture(Workbook& workbook) {
+std::shared_ptr<const ParsedTemplate> ParsedTemplate::capture(Workbook& workbook, const PackageContents& contents,
+                                                              const WorkbookPartInfo& workbookInfo,
+                                                              ParsedChartParts chartParts) {
     std::shared_ptr<ParsedTemplate> parsed(new ParsedTemplate());
+    parsed->contents_ = contents.copy();
+    parsed->workbookInfo_ = workbookInfo;
+    parsed->chartParts_ = std::move(chartParts);
+    // Made while the workbook alone holds its style sheet, so the sheet keeps the text: the
+    // reports share the sheet until they change it, and save the text kept.
+    workbook.store().styles.toXml();
     parsed->store_ = workbook.store();
     for (const auto& sheet : workbook.worksheets()) {
         auto state = std::make_unique<SheetState>();

@@ -11,6 +11,9 @@
 #include "host/cells/CellStore.h"
 #include "host/Workbook.h"
 #include "host/xlsx/KeptCellAttributes.h"
+#include "host/xlsx/Package.h"
+#include "host/xlsx/WorkbookPart.h"
+#include "host/xlsx/chart/ChartPackageReader.h"
 
 namespace tavlora::host {
 class Worksheet;
@@ -18,11 +21,13 @@ class Worksheet;
 
 namespace tavlora::host::xlsx {
 
-// What reading a template's styles, shared strings and worksheets made, as it was before anything
-// else touched the workbook: a report opened from a cached template starts from a copy of it
-// instead of parsing those parts again (together most of what opening costs). Every copy is deep
-// (cells, texts, formats, the kept XML), so nothing a report does reaches the template or another
-// report. Immutable once made; any number of threads may copy from it at once.
+// What reading a template made, as it was before anything else touched the workbook (styles,
+// shared strings, worksheets, the workbook part and everything the reader keeps of the package:
+// content types, relationships, the parts it carries, the chart parts parsed): a report opened
+// from a cached template starts from a copy of it instead of parsing those parts again. Every copy
+// is deep (cells, texts, formats, the kept XML), so nothing a report does reaches the template or
+// another report; the parsed chart parts are only read, while the report's charts are made.
+// Immutable once made; any number of threads may copy from it at once.
 class ParsedTemplate {
 public:
     // Packages larger than this (unpacked and packed bytes held) are parsed for every workbook: the
@@ -33,8 +38,17 @@ public:
     ParsedTemplate(const ParsedTemplate&) = delete;
     ParsedTemplate& operator=(const ParsedTemplate&) = delete;
 
-    // The state of `workbook` right after its worksheets were read from a package.
-    static std::shared_ptr<const ParsedTemplate> capture(Workbook& workbook);
+    // The state of `workbook` right after it was read from a package, with what the reader kept of
+    // the package and read of its workbook part.
+    static std::shared_ptr<const ParsedTemplate> capture(Workbook& workbook, const PackageContents& contents,
+                                                         const WorkbookPartInfo& workbookInfo,
+                                                         ParsedChartParts chartParts);
+
+    // A copy of the kept package, for a workbook of its own.
+    std::shared_ptr<PackageContents> copyContents() const { return contents_->copy(); }
+    const WorkbookPartInfo& workbookInfo() const { return workbookInfo_; }
+    // The chart parts as the first read parsed them; read only.
+    const ParsedChartParts& chartParts() const { return chartParts_; }
 
     // Replaces the texts and formats of `store` with the template's.
     void copyStoreInto(WorkbookStore& store) const;
@@ -47,6 +61,9 @@ private:
     ParsedTemplate() = default;
 
     WorkbookStore store_;
+    std::shared_ptr<const PackageContents> contents_;  // as the reader left it
+    WorkbookPartInfo workbookInfo_;
+    ParsedChartParts chartParts_;
     std::unordered_map<std::string, std::unique_ptr<const SheetState>> sheets_;  // by part name
 };
 

@@ -171,8 +171,8 @@ ZipOutput::ZipOutput(std::string targetPath, const base::FileSync& sync)
 
 DeflateSettings ZipOutput::deflateSettings() {
     DeflateSettings settings;
-    if (!deflater_) deflater_ = std::make_unique<PartDeflater>(settings.level);
-    settings.local = deflater_.get();
+    if (!deflaters_) deflaters_ = std::make_unique<LocalDeflaters>();
+    settings.local = deflaters_.get();
     return settings;
 }
 

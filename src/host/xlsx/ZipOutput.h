@@ -16,7 +16,7 @@ class FileSync;
 
 namespace tavlora::host::xlsx {
 
-class PartDeflater;
+class LocalDeflaters;
 struct DeflateSettings;
 
 // Produces one part piece by piece while the archive is written, so that a large part (a
@@ -67,7 +67,7 @@ private:
     void add(const std::string& name, void* source, bool stored);
     void addPrepared(const std::string& name, void* state);
     [[noreturn]] void fail(const std::string& reason);
-    // The settings every part is deflated with; small parts share one compressor, made once.
+    // The settings every part is deflated with; small parts share the compressors, made once.
     DeflateSettings deflateSettings();
 
     std::string target_;
@@ -75,7 +75,7 @@ private:
     zip* archive_ = nullptr;
     std::shared_ptr<Failure> failure_;  // shared with the sources
     // Used only by commit(), on the thread that calls it; the sources point at it.
-    std::unique_ptr<PartDeflater> deflater_;
+    std::unique_ptr<LocalDeflaters> deflaters_;
 };
 
 }  // namespace tavlora::host::xlsx

@@ -1,7 +1,5 @@
 #include "tavlora/CExcelTmplPrintOne.h"
 
-#include <optional>
-
 #include "base/Utf8.h"
 #include "com/Conversions.h"
 #include "report/common/CellWriting.h"
@@ -12,6 +10,7 @@
 #include "data/XmlNode.h"
 #include "data/XmlNodeList.h"
 #include "host/Range.h"
+#include "host/RangeFind.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "tavlora/CExcelBatDo.h"
@@ -61,9 +60,9 @@ bool CExcelTmplPrintOne::DoA_ReplaceRst(const std::shared_ptr<data::Recordset>& 
 
 bool CExcelTmplPrintOne::DoA_ReplaceA(const std::string& strWhiteDotName, const std::string& strWhiteDotValue) {
     return common::trapFailure(common::memberCall("DoA_ReplaceA", strWhiteDotName), false, [&] {
-        const std::string wanted = com::upperCase(strWhiteDotName);
+        // Compared in place: upper-casing every entry's name made two texts per entry per call.
         for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
-            if (com::upperCase(whiteDots_[i].strFld) == wanted) {
+            if (com::equalsIgnoreCase(whiteDots_[i].strFld, strWhiteDotName)) {
                 whiteDots_[i].strValue = strWhiteDotValue;
                 return true;
             }
@@ -165,19 +164,10 @@ int16_t CExcelTmplPrintOne::ScanHeaderRows() {
 }
 
 int16_t CExcelTmplPrintOne::ScanWhiteDots() {
-    const host::Range used = sheet_->usedRange();
-    std::optional<host::Range> cell = used.find("%*%", host::lookin::kValues);
-    if (!cell) return 0;
-    const std::string firstAddress = cell->address();
-    // The search wraps back to its first cell; the visit bound only guards against a search
-    // that never does.
-    const int64_t cellsInRange = used.count();
+    // The cells a Find / FindNext loop would visit, found in one walk: the scan changes no cell.
     int16_t count = 0;
-    for (int64_t visited = 1;; ++visited) {
-        if (AddWhiteDot(*cell, count)) count = com::narrowToInt16(int32_t{count} + 1);
-        cell = used.findNext(*cell);
-        if (!cell || cell->address() == firstAddress || visited >= cellsInRange) break;
-    }
+    for (const host::Range& cell : host::findEach(sheet_->usedRange(), "%*%", host::lookin::kValues))
+        if (AddWhiteDot(cell, count)) count = com::narrowToInt16(int32_t{count} + 1);
     return count;
 }
 

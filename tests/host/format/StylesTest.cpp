@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+#include <vector>
+
 #include "com/Error.h"
 #include "host/format/Styles.h"
 
@@ -152,6 +156,64 @@ TEST(StylesTest, ACopyDerivesOnItsOwn) {
     assigned = copy;
     EXPECT_EQ(assigned.toXml(), copy.toXml());
     EXPECT_EQ(assigned.derive(1, bigger), derived);
+}
+
+TEST(StylesTest, CopiesShareTheSheetUntilOneChangesIt) {
+    // A format handed out before the change stays valid and as it was, even once every other
+    // holder of the sheet it came from is gone.
+    auto original = std::make_unique<Styles>();
+    original->loadXml(kTemplateStyles);
+    const std::string savedBefore = original->toXml();
+    Styles copy(*original);
+    const CellFormatInfo& held = copy.cellFormat(1);
+    StyleChange bigger;
+    bigger.fontSize = 20;
+    EXPECT_EQ(copy.derive(1, bigger), 3u);
+    original.reset();
+    EXPECT_EQ(held.numberFormat, "0.000");
+    EXPECT_EQ(held.font.size, 12);
+    // The kept text of the sheet goes with the change, in the copy that changed it only.
+    EXPECT_NE(copy.toXml(), savedBefore);
+    EXPECT_NE(copy.toXml().find("<cellXfs count=\"4\">"), std::string::npos);
+
+    Styles alone;
+    alone.loadXml(kTemplateStyles);
+    EXPECT_EQ(alone.toXml(), savedBefore);
+    alone.derive(1, bigger);
+    EXPECT_EQ(alone.toXml(), copy.toXml()) << "a sheet no one shares kept its old text after a change";
+
+    // Every new workbook starts from the same default sheet; a change to one is its own.
+    Styles first;
+    Styles second;
+    first.derive(0, bigger);
+    EXPECT_EQ(first.cellFormatCount(), 2u);
+    EXPECT_EQ(second.cellFormatCount(), 1u);
+    EXPECT_EQ(Styles().cellFormatCount(), 1u);
+    EXPECT_EQ(Styles().toXml(), second.toXml());
+}
+
+TEST(StylesTest, CopiesOfOneSheetChangeOnSeveralThreads) {
+    Styles shared;
+    shared.loadXml(kTemplateStyles);
+    shared.toXml();
+    std::vector<std::string> saved(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < saved.size(); ++t) {
+        threads.emplace_back([&shared, &saved, t] {
+            for (int round = 0; round < 50; ++round) {
+                Styles mine(shared);
+                StyleChange change;
+                change.fontSize = 8 + static_cast<double>(t);
+                mine.derive(1, change);
+                saved[t] = mine.toXml();
+                EXPECT_EQ(shared.toXml().find("<cellXfs count=\"3\">") != std::string::npos, true);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (size_t t = 0; t < saved.size(); ++t)
+        EXPECT_NE(saved[t].find("<sz val=\"" + std::to_string(8 + t) + "\"/>"), std::string::npos) << t;
+    EXPECT_EQ(shared.cellFormatCount(), 3u);
 }
 
 TEST(StylesTest, RefusesIllFormedXml) {

@@ -131,17 +131,26 @@ TEST(ChunkedDeflate, PiecesOfEveryBlockKindJoinAtEveryLevel) {
     }
 }
 
-TEST(ChunkedDeflate, ALocalDeflaterIsUsedOnlyAtItsLevel) {
-    host::xlsx::PartDeflater fast(1);
+TEST(ChunkedDeflate, OnlyASmallWholePartIsDeflatedAtTheSmallPartLevel) {
+    host::xlsx::LocalDeflaters local;
     DeflateSettings settings;
-    settings.local = &fast;
-    std::string text = sheetLikeText(200'000);
-    DeflatedPart atSix = deflateInPieces(text, settings);
-    settings.level = 1;
-    DeflatedPart atOne = deflateInPieces(text, settings);
-    EXPECT_EQ(inflateRaw(atSix.joined(), text.size()), text);
-    EXPECT_EQ(inflateRaw(atOne.joined(), text.size()), text);
-    EXPECT_LT(atSix.packedSize(), atOne.packedSize()) << "level 6 was deflated with the level-1 compressor";
+    settings.local = &local;
+    settings.pieceSize = 16 * 1024;
+    settings.smallPart = 12 * 1024;
+    auto atLevel = [](int level, const std::string& text) { return host::xlsx::PartDeflater(level).deflate(text); };
+    // Just below the limit: level 1. At the limit: the part's level, even though the level-1
+    // compressor of the same save was made first.
+    std::string small = sheetLikeText(12 * 1024 - 1);
+    std::string notSmall = sheetLikeText(12 * 1024);
+    EXPECT_EQ(deflateInPieces(small, settings).joined(), atLevel(1, small));
+    EXPECT_EQ(deflateInPieces(notSmall, settings).joined(), atLevel(6, notSmall));
+    EXPECT_LT(atLevel(6, small).size(), atLevel(1, small).size()) << "the two levels cannot be told apart";
+    // A part of several pieces keeps the part's level, its last piece too, however small.
+    std::string twoPieces = sheetLikeText(16 * 1024 + 100);
+    DeflatedPart part = deflateInPieces(twoPieces, settings);
+    ASSERT_EQ(part.pieces.size(), 2u);
+    EXPECT_EQ(part.pieces[1], atLevel(6, twoPieces.substr(16 * 1024)));
+    EXPECT_EQ(inflateRaw(part.joined(), twoPieces.size()), twoPieces);
 }
 
 TEST(ChunkedDeflate, ALevelOutsideTheRangeIsAClearError) {

@@ -212,6 +212,23 @@ void saveReport(host::Application& application, const fs::path& templatePath, co
     workbook->close();
 }
 
+// What a report may do to the workbook beyond its cells: rename a sheet, drop one, add a chart
+// (the workbook part, the relationships, the content types and the kept parts all change).
+void savePackageEditedReport(host::Application& application, const fs::path& templatePath, const fs::path& out) {
+    auto workbook = application.open(templatePath.string());
+    workbook->sheets().front()->setName("Renamed");
+    if (workbook->sheets().size() > 1) {
+        try {
+            workbook->sheets().back()->deleteSheet();
+        } catch (const com::Error&) {
+            // Refused alike with or without the cache.
+        }
+    }
+    if (!workbook->worksheets().empty()) workbook->worksheets().front()->addChartObject(10, 10, 200, 100);
+    workbook->saveAs(out.string());
+    workbook->close();
+}
+
 // Names the parts that differ and shows where, rather than printing whole packages.
 std::string partDifferences(const fs::path& actual, const fs::path& expected) {
     auto a = partsOf(actual), e = partsOf(expected);
@@ -264,6 +281,9 @@ TEST_P(ParsedTemplateReports, EveryReportIsThatOfAFreshRead) {
     saveReport(*cached, templatePath, dir.file("copied" + extension), -1);
     saveReport(*cached, templatePath, dir.file("copied-edited" + extension), 5);
     saveReport(*cached, templatePath, dir.file("after" + extension), -1);
+    savePackageEditedReport(*plain, templatePath, dir.file("plain-package" + extension));
+    savePackageEditedReport(*cached, templatePath, dir.file("package" + extension));
+    saveReport(*cached, templatePath, dir.file("after-package" + extension), -1);
     EXPECT_EQ(options.templates->fileReads(), 1u);
 
     fs::path expected = dir.file("plain" + extension), expectedEdited = dir.file("plain-edited" + extension);
@@ -272,6 +292,9 @@ TEST_P(ParsedTemplateReports, EveryReportIsThatOfAFreshRead) {
     EXPECT_EQ(partDifferences(dir.file("copied" + extension), expected), "");
     EXPECT_EQ(partDifferences(dir.file("copied-edited" + extension), expectedEdited), "");
     EXPECT_EQ(partDifferences(dir.file("after" + extension), expected), "");
+    EXPECT_NE(partsOf(dir.file("plain-package" + extension)), partsOf(expected));
+    EXPECT_EQ(partDifferences(dir.file("package" + extension), dir.file("plain-package" + extension)), "");
+    EXPECT_EQ(partDifferences(dir.file("after-package" + extension), expected), "");
 }
 
 TEST(ParsedTemplateLimit, OnlyASmallTemplateIsKeptParsed) {
@@ -320,6 +343,11 @@ TEST(ParsedTemplateThreads, TwoThreadsEditCopiesOfOneParsedTemplate) {
     other.join();
     EXPECT_EQ(failures[0], "");
     EXPECT_EQ(failures[1], "");
+    // Both threads made their reports' charts from the parts as the first read parsed them.
+    auto parsed = options.templates->package(templatePath.string())->parsedTemplate().get();
+    ASSERT_NE(parsed, nullptr);
+    EXPECT_EQ(parsed->chartParts().count("xl/drawings/drawing1.xml"), 1u);
+    EXPECT_EQ(parsed->chartParts().count("xl/charts/chart1.xml"), 1u);
     auto plain = host::files::newApplication();
     for (int n : {0, 1, kReports - 1}) {
         saveReport(*plain, templatePath, dir.file("plain.xlsx"), n);

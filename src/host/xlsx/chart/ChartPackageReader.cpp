@@ -1,6 +1,8 @@
 #include "host/xlsx/KeptSheetXml.h"
 #include "host/xlsx/chart/ChartPackageReader.h"
 
+#include <vector>
+
 #include "base/XmlDepth.h"
 #include "com/Error.h"
 #include "host/chart/ChartModel.h"
@@ -19,17 +21,19 @@ namespace {
 
 class ChartFinder {
 public:
-    ChartFinder(const PackageContents& contents, Workbook& workbook) : contents_(contents), workbook_(workbook) {}
+    ChartFinder(const PackageContents& contents, Workbook& workbook, const ParsedChartParts* known,
+                ParsedChartParts* learned)
+        : contents_(contents), workbook_(workbook), known_(known), learned_(learned) {}
 
     void readChartSheet(ChartSheet& sheet) {
-        pugi::xml_document part;
         std::string drawing;
-        if (parseKept(sheet.partName(), part)) drawing = drawingPartOf(sheet.partName(), part.document_element());
+        if (const pugi::xml_document* part = parseKept(sheet.partName()))
+            drawing = drawingPartOf(sheet.partName(), part->document_element());
         auto model = ChartModel::create(std::static_pointer_cast<Sheet>(sheet.shared_from_this()));
         sheet.setChartModel(model);
-        pugi::xml_document drawingXml;
-        if (drawing.empty() || !parseKept(drawing, drawingXml)) return;
-        for (const DrawingChartFrame& frame : readDrawingChartFrames(drawingXml)) {
+        const pugi::xml_document* drawingXml = drawing.empty() ? nullptr : parseKept(drawing);
+        if (!drawingXml) return;
+        for (const DrawingChartFrame& frame : readDrawingChartFrames(*drawingXml)) {
             std::string chartPart = target(drawing, frame.chartRelationshipId);
             if (loadChart(chartPart, *model)) return;
         }
@@ -37,10 +41,10 @@ public:
 
     void readWorksheet(Worksheet& sheet) {
         std::string drawing = drawingPartOf(sheet.partName(), keptSheetRoot(sheet));
-        pugi::xml_document drawingXml;
-        if (drawing.empty() || !parseKept(drawing, drawingXml)) return;
+        const pugi::xml_document* drawingXml = drawing.empty() ? nullptr : parseKept(drawing);
+        if (!drawingXml) return;
         auto self = std::static_pointer_cast<Worksheet>(sheet.shared_from_this());
-        for (const DrawingChartFrame& frame : readDrawingChartFrames(drawingXml)) {
+        for (const DrawingChartFrame& frame : readDrawingChartFrames(*drawingXml)) {
             auto object = EmbeddedChart::create(self, frame.name, frame.anchor);
             if (!loadChart(target(drawing, frame.chartRelationshipId), *object->model())) continue;
             object->markRead(frame.shapeId, frame.frameIndex);
@@ -49,13 +53,22 @@ public:
     }
 
 private:
-    // The kept bytes of a part, parsed; false when the part is absent or not well-formed.
-    bool parseKept(const std::string& name, pugi::xml_document& out) const {
+    // The kept bytes of a part, parsed (or as parsed before from the same package); null when the
+    // part is absent or not well-formed. Valid as long as the finder.
+    const pugi::xml_document* parseKept(const std::string& name) {
+        if (known_) {
+            auto found = known_->find(name);
+            if (found != known_->end()) return found->second.get();
+        }
         const PackagePart* part = name.empty() ? nullptr : contents_.findPart(name);
-        if (!part || part->regenerated) return false;
+        if (!part || part->regenerated) return nullptr;
+        auto parsed = std::make_shared<pugi::xml_document>();
         std::string bytes = part->unpacked();
-        return static_cast<bool>(out.load_buffer(bytes.data(), bytes.size(), kPartParseOptions)) &&
-               out.document_element() && !base::nestsDeeperThan(out);
+        if (!parsed->load_buffer(bytes.data(), bytes.size(), kPartParseOptions) || !parsed->document_element() ||
+            base::nestsDeeperThan(*parsed))
+            return nullptr;
+        if (learned_) learned_->emplace(name, parsed);
+        return parsedHere_.emplace_back(std::move(parsed)).get();
     }
 
     std::string target(const std::string& source, const std::string& relationshipId) const {
@@ -72,21 +85,25 @@ private:
         return target(sheetPart, prefixedAttribute(drawing, "id").value());
     }
 
-    bool loadChart(const std::string& partName, ChartModel& model) const {
-        pugi::xml_document chart;
-        if (!parseKept(partName, chart) || localName(chart.document_element().name()) != "chartSpace") return false;
-        readChartPart(chart, workbook_, model, contents_.findPart(partName)->name);
+    bool loadChart(const std::string& partName, ChartModel& model) {
+        const pugi::xml_document* chart = parseKept(partName);
+        if (!chart || localName(chart->document_element().name()) != "chartSpace") return false;
+        readChartPart(*chart, workbook_, model, contents_.findPart(partName)->name);
         return true;
     }
 
     const PackageContents& contents_;
     Workbook& workbook_;
+    const ParsedChartParts* known_;
+    ParsedChartParts* learned_;
+    std::vector<std::shared_ptr<const pugi::xml_document>> parsedHere_;
 };
 
 }  // namespace
 
-void readWorkbookCharts(const PackageContents& contents, Workbook& workbook) {
-    ChartFinder finder(contents, workbook);
+void readWorkbookCharts(const PackageContents& contents, Workbook& workbook, const ParsedChartParts* known,
+                        ParsedChartParts* learned) {
+    ChartFinder finder(contents, workbook, known, learned);
     for (const auto& sheet : workbook.sheets()) {
         if (sheet->kind() == SheetKind::ChartSheet) finder.readChartSheet(static_cast<ChartSheet&>(*sheet));
         else finder.readWorksheet(static_cast<Worksheet&>(*sheet));
