@@ -8,8 +8,10 @@
 #include "base/Ascii.h"
 #include "host/cells/DateSerial.h"
 #include "host/cells/SheetPrefix.h"
+#include "host/formula/ArithmeticProgram.h"
 #include "host/formula/FormulaEvaluator.h"
 #include "host/formula/FormulaShape.h"
+#include "host/formula/NearbyCells.h"
 
 namespace tavlora::host::formula {
 
@@ -80,6 +82,12 @@ std::optional<Area> parseR1C1(std::string_view text, int32_t row, int32_t column
     if (i != text.size()) return std::nullopt;
     return Area{std::min(first->row, second.row), std::min(first->column, second.column),
                 std::max(first->row, second.row), std::max(first->column, second.column)};
+}
+
+void storeNumber(Formula& f, double number) {
+    f.cachedKind = CellKind::Number;
+    f.cachedNumber = number;
+    f.cachedText.clear();
 }
 
 bool isSubtotalText(std::string_view text) {
@@ -323,8 +331,54 @@ void CalcEngine::calculate() {
     if (!built_) build();
     markVolatile();
     usedAreas_.assign(view_.sheets.size(), std::nullopt);
+    // An array formula writes its cells as it is computed, which could move the rows a walk holds.
+    const bool arrays = std::any_of(arrayNodes_.begin(), arrayNodes_.end(), [](const auto& a) { return !a.empty(); });
+    if (!arrays)
+        for (size_t sheet = 0; sheet < view_.sheets.size(); ++sheet) calculateInSheetOrder(int32_t(sheet));
+    // Formulas the walks did not meet (none of a cell any more, or every one when arrays exist).
     for (uint32_t id = 0; id < nodes_.size(); ++id)
         if (nodes_[id].state == State::Stale) compute(id, false);
+}
+
+// Row by row, left to right: the order a list is filled in, so the precedents of most formulas
+// (the cells beside them, the running total above) are current when they are met, and a formula
+// on plain numbers is computed right there, reading its cells near the walk's row. Anything else
+// goes through compute().
+void CalcEngine::calculateInSheetOrder(int32_t sheet) {
+    const CellStore* cells = view_.sheets[size_t(sheet)].cells;
+    if (!cells) return;
+    const auto& rows = cells->rows();
+    const auto& index = nodeOfFormula_[size_t(sheet)];
+    NearbyCells nearby(rows);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        nearby.moveTo(r);
+        for (const Cell& cell : rows[r].cells) {
+            if (cell.kind != CellKind::Formula || cell.payload.formulaId >= index.size()) continue;
+            const uint32_t id = index[cell.payload.formulaId];
+            if (id == kNoNode || nodes_[id].state != State::Stale) continue;
+            Node& node = nodes_[id];
+            const bool here = node.row == rows[r].row && node.column == cell.column;
+            if (!here || !computeArithmetic(node, nearby)) compute(id, false);
+        }
+    }
+}
+
+// False when the formula needs a full evaluation: not arithmetic, or a cell it reads holds
+// something other than a number or a blank, or a formula not computed yet.
+bool CalcEngine::computeArithmetic(Node& node, const NearbyCells& nearby) {
+    if (!node.program || !node.program->isArithmetic || node.isArray) return false;
+    const CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
+    const auto read = [&](const SheetArea& ref, double& number) {
+        if (ref.sheet != node.sheet) return cellNumber(ref.sheet, ref.area.firstRow, ref.area.firstColumn, number);
+        return numberOf(ref.sheet, cells, nearby.find(ref.area.firstRow, ref.area.firstColumn), number);
+    };
+    const std::optional<double> result = evaluateArithmetic(*node.program, node.offset, read);
+    if (!result) return false;
+    untouched_ = false;
+    ++evaluations_;
+    storeNumber(view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId], *result);
+    node.state = State::Current;
+    return true;
 }
 
 void CalcEngine::calculateCell(int32_t sheet, int32_t row, int32_t column) {
@@ -449,9 +503,7 @@ void CalcEngine::store(Node& node, const Value& result) {
     Formula& f = view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId];
     switch (result.kind()) {
         case Value::Kind::Number:
-            f.cachedKind = CellKind::Number;
-            f.cachedNumber = result.asNumber();
-            f.cachedText.clear();
+            storeNumber(f, result.asNumber());
             break;
         case Value::Kind::Text:
             f.cachedKind = CellKind::String;
@@ -592,7 +644,11 @@ Value CalcEngine::cellValue(int32_t sheet, int32_t row, int32_t column) {
 bool CalcEngine::cellNumber(int32_t sheet, int32_t row, int32_t column, double& number) {
     const CellStore* cells = cellsOf(sheet);
     if (!cells || !arrayNodes_[size_t(sheet)].empty()) return false;
-    const Cell* cell = cells->find(row, column);
+    return numberOf(sheet, *cells, cells->find(row, column), number);
+}
+
+// The cell found (nullptr: not stored) as cellNumber reads it.
+bool CalcEngine::numberOf(int32_t sheet, const CellStore& cells, const Cell* cell, double& number) const {
     number = 0;
     if (!cell || cell->kind == CellKind::Empty) return true;
     if (cell->kind == CellKind::Number) {
@@ -601,11 +657,11 @@ bool CalcEngine::cellNumber(int32_t sheet, int32_t row, int32_t column, double& 
     }
     if (cell->kind != CellKind::Formula) return false;
     const uint32_t formulaId = cell->payload.formulaId;
-    if (formulaId >= cells->formulas().size()) return true;
+    if (formulaId >= cells.formulas().size()) return true;
     const auto& index = nodeOfFormula_[size_t(sheet)];
     const uint32_t id = formulaId < index.size() ? index[formulaId] : kNoNode;
     if (id != kNoNode && (nodes_[id].state == State::Stale || nodes_[id].state == State::Expanding)) return false;
-    const Formula& f = cells->formulas()[formulaId];
+    const Formula& f = cells.formulas()[formulaId];
     if (f.cachedKind == CellKind::Number) number = f.cachedNumber;
     return f.cachedKind == CellKind::Number || f.cachedKind == CellKind::Empty;
 }

@@ -23,6 +23,8 @@
 // shows or saves a formula's value already looks.
 namespace tavlora::host::formula {
 
+class NearbyCells;
+
 // What the engine sees of a workbook; built by the host. Sheet indexes are the workbook's (a
 // chart sheet has no cells).
 struct WorkbookView {
@@ -128,6 +130,9 @@ private:
     // second evaluation when they are stale (worth it for a read; a full calculation goes in sheet
     // order, where precedents are mostly current already).
     void compute(uint32_t target, bool lookAhead);
+    void calculateInSheetOrder(int32_t sheet);
+    bool computeArithmetic(Node& node, const NearbyCells& nearby);
+    bool numberOf(int32_t sheet, const CellStore& cells, const Cell* cell, double& number) const;
     void markCycle(uint32_t at, uint32_t ancestor);
     bool pushStaleCellPrecedents(const Node& node);
     void store(Node& node, const Value& result);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/formula/ArithmeticProgram.h"
 #include "host/formula/FormulaOperators.h"
 #include "host/formula/ValueCoercion.h"
 
@@ -128,44 +129,12 @@ public:
     }
 
 private:
-    // Most formulas of a list ("C2*D2", "F1+E2") on plain numbers. Whatever needs the application's
-    // rules (a cell holding text or an error, a formula not computed yet, a division by zero, an
-    // overflow) gives nullopt, and the formula is evaluated in full instead.
+    // Most formulas of a list ("C2*D2", "F1+E2") on plain numbers; whatever needs the application's
+    // rules gives nullopt, and the formula is evaluated in full instead.
     std::optional<double> arithmetic(const CompiledFormula& formula, FormulaOffset offset) {
-        double stack[CompiledFormula::kArithmeticDepth];
-        size_t depth = 0;
-        const auto& code = formula.code;
-        for (size_t pc = 0; pc < code.size(); ++pc) {
-            const Instruction& ins = code[pc];
-            switch (ins.op) {
-                case OpCode::Number: stack[depth++] = ins.data.number; break;
-                case OpCode::CellValue: {
-                    const SheetArea cell = formula.reference(ins.index, offset);
-                    if (!context_.cellNumber(cell.sheet, cell.area.firstRow, cell.area.firstColumn, stack[depth]))
-                        return std::nullopt;
-                    ++depth;
-                    break;
-                }
-                case OpCode::Negate: stack[depth - 1] = -stack[depth - 1]; break;
-                case OpCode::Plus: break;
-                default: {
-                    const double a = stack[depth - 2], b = stack[depth - 1];
-                    double n;
-                    if (ins.op == OpCode::Add) n = a + b;
-                    else if (ins.op == OpCode::Subtract) n = a - b;
-                    else if (ins.op == OpCode::Multiply) n = a * b;
-                    else if (b != 0) n = a / b;
-                    else return std::nullopt;
-                    if (!std::isfinite(n)) return std::nullopt;
-                    // As binary() does for the operation that gives the result.
-                    if (pc + 1 == code.size() && (ins.op == OpCode::Add || ins.op == OpCode::Subtract))
-                        n = snapNearZero(n, a, b);
-                    stack[--depth - 1] = n;
-                    break;
-                }
-            }
-        }
-        return stack[0];
+        return evaluateArithmetic(formula, offset, [this](const SheetArea& cell, double& number) {
+            return context_.cellNumber(cell.sheet, cell.area.firstRow, cell.area.firstColumn, number);
+        });
     }
 
     Value pop() {

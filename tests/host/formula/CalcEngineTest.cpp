@@ -104,6 +104,54 @@ TEST_F(Graph, ArithmeticOnCellsKeepsTheApplicationsRules) {
     EXPECT_EQ(value("C1"), number(-5));
 }
 
+// A full calculation walks each sheet row by row and computes arithmetic on the spot, reading cells
+// near the walked row; whatever the walk cannot settle there (precedents further down, cells that
+// need coercion, rows and columns with gaps, other sheets, formulas no cell holds any more) must
+// come out as reading each cell alone gives it, with every formula evaluated once when its
+// precedents come before it.
+TEST_F(Graph, ACalculationInSheetOrderGivesWhatReadingCellByCellGives) {
+    put("A1", 6);
+    putText("A2", "4");
+    putText("A3", "x");
+    put("A9", 2);     // rows 4 to 8 missing: the walk cannot find row 9 by its distance
+    put("Z9", 3);     // nor column Z by its place in the row
+    put("B2", 5, 1);  // on the other sheet
+    formula("B1", "A1*C1");  // C1 comes later in the walk
+    formula("C1", "A1+A9");
+    formula("D1", "A1*A2");  // numeric text
+    formula("E1", "A1*A3");  // #VALUE!
+    formula("F1", "A9*Z9+'Other Sheet'!B2");
+    formula("G1", "B12+1");  // the end of a chain further down
+    formula("H1", "A1/A5");  // #DIV/0!
+    formula("I1", "G1-H1");  // an error operand
+    for (int r = 10; r <= 14; ++r) {
+        const std::string n = std::to_string(r), above = std::to_string(r - 1);
+        formula("B" + n, r == 10 ? "A9" : "B" + above + "*2");
+        formula("C" + n, "B" + n + "+C" + above);  // C9 is blank
+    }
+    formula("X9", "Y9+1");
+    engine.calculate();
+    // 19 formulas; B1 and G1 are evaluated again once their precedents are, and so are B12 and
+    // B11, whose precedents G1 found stale one by one.
+    EXPECT_EQ(engine.evaluations(), 23u);
+    const std::pair<const char*, Value> expected[] = {
+        {"B1", number(48)}, {"C1", number(8)}, {"D1", number(24)}, {"E1", error(ErrorValue::Value)},
+        {"F1", number(11)}, {"G1", number(9)}, {"H1", error(ErrorValue::Div0)}, {"I1", error(ErrorValue::Div0)},
+        {"B14", number(32)}, {"C14", number(62)}, {"X9", number(1)},
+    };
+    for (const auto& [cell, v] : expected) EXPECT_EQ(value(cell), v) << cell;
+    EXPECT_EQ(engine.evaluations(), 23u);  // the walk left nothing for the reads to compute
+    // A write makes dependants stale; a formula overwritten meanwhile is not computed.
+    put("A9", 1);
+    put("C1", 100);
+    engine.calculate();
+    EXPECT_EQ(engine.evaluations(), 23u + 17u);
+    const std::pair<const char*, Value> after[] = {
+        {"B1", number(600)}, {"C1", number(100)}, {"C14", number(31)}, {"G1", number(5)}, {"F1", number(8)},
+    };
+    for (const auto& [cell, v] : after) EXPECT_EQ(value(cell), v) << cell;
+}
+
 // SUMIF and its kin read the criteria range and then the target only where a criterion held; both
 // may hold formulas not computed yet, here below the totals that read them.
 TEST_F(Graph, CriteriaOverFormulasNotComputedYet) {

@@ -1,0 +1,50 @@
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "host/cells/CellStore.h"
+
+// Finds the cells of one sheet near the row a walk down the sheet is at. A formula of a list reads
+// its own row and the rows just above it: when the rows between have no gaps, the row is where its
+// distance from the walked one says, and in a row without gaps the cell is where its column says,
+// so most reads need no search.
+namespace tavlora::host::formula {
+
+class NearbyCells {
+public:
+    // `rows` must stay as they are while the walk uses them.
+    explicit NearbyCells(const std::vector<RowInfo>& rows) : rows_(rows) {}
+
+    void moveTo(size_t rowIndex) { at_ = rowIndex; }
+
+    // nullptr when the cell is not stored.
+    const Cell* find(int32_t row, int32_t column) const {
+        const RowInfo* info = rowNear(row);
+        if (!info || info->cells.empty()) return nullptr;
+        const auto& cells = info->cells;
+        const int64_t guess = int64_t(column) - cells.front().column;
+        if (guess >= 0 && guess < int64_t(cells.size()) && cells[size_t(guess)].column == column)
+            return &cells[size_t(guess)];
+        auto it = std::lower_bound(cells.begin(), cells.end(), column,
+                                   [](const Cell& cell, int32_t c) { return int32_t(cell.column) < c; });
+        return it != cells.end() && it->column == column ? &*it : nullptr;
+    }
+
+private:
+    const RowInfo* rowNear(int32_t row) const {
+        if (at_ < rows_.size()) {
+            const int64_t guess = int64_t(at_) + (int64_t(row) - rows_[at_].row);
+            if (guess >= 0 && guess < int64_t(rows_.size()) && rows_[size_t(guess)].row == row)
+                return &rows_[size_t(guess)];
+        }
+        auto it = std::lower_bound(rows_.begin(), rows_.end(), row,
+                                   [](const RowInfo& info, int32_t r) { return info.row < r; });
+        return it != rows_.end() && it->row == row ? &*it : nullptr;
+    }
+
+    const std::vector<RowInfo>& rows_;
+    size_t at_ = 0;
+};
+
+}  // namespace tavlora::host::formula
