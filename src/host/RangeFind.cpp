@@ -81,13 +81,13 @@ std::optional<Position> searchByRows(const CellStore& store, const Area& area, P
     return std::nullopt;
 }
 
-// What one Find compares each cell with. Making it notes the search as the sheet's last one (for
-// FindNext) and computes the workbook first: computing an array formula may add cells to the store.
 void requireLookIn(int32_t lookIn) {
     if (lookIn != lookin::kValues && lookIn != lookin::kFormulas)
         com::throwHostError("Find: LookIn must be -4163 (values) or -4123 (formulas), not " + std::to_string(lookIn) + ".");
 }
 
+// What one Find compares each cell with. Making it notes the search as the sheet's last one (for
+// FindNext) and computes the workbook first: computing an array formula may add cells to the store.
 class CellMatcher {
 public:
     CellMatcher(Worksheet& sheet, const std::string& what, int32_t lookIn)

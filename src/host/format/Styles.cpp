@@ -361,7 +361,6 @@ struct Styles::Impl {
     }
 };
 
-
 Styles::Styles() : impl_(std::make_unique<Impl>(Impl{defaultStyleSheet(), {}})) {}
 Styles::~Styles() = default;
 

@@ -173,7 +173,7 @@ TEST(End, AfterAFailedBeginItRaisesAndTouchesNoCell) {
     titledTemplate(book, "2");
     ASSERT_TRUE(book.filler->DoA_Begin("List", true));
     ASSERT_TRUE(book.filler->DoA_ReplaceWhiteDot("Title", "Sales"));
-    book.put({{"A10", "kept"}, {"F1", "kept too"}, {"C1", "NAME(x)"}});  // column C's specification no longer reads
+    book.put({{"A10", "kept"}, {"F1", "kept too"}, {"C1", "NAME(x)"}});  // column C's field entry no longer parses
     clearLastFailure();
     EXPECT_FALSE(book.filler->DoA_Begin("List", true));
     EXPECT_FALSE(book.filler->DoA_OutputRst(recordset({"CODE", "NAME"}, {{Variant("c1"), Variant("n1")}})));
