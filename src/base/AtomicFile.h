@@ -19,6 +19,8 @@ public:
     virtual ~FileSync() = default;
     virtual int syncFile(int fd) const;    // the written data, before the rename
     virtual int syncFolder(int fd) const;  // the folder's entry, after the rename
+    // False where syncFolder does nothing: a save then does not open its folder at all.
+    virtual bool flushesFolder() const { return true; }
 
     static const FileSync& system();
     // Flushes nothing: the file is still written whole and renamed over the target (readers see
@@ -31,8 +33,10 @@ public:
 // either the old file or the new one, and a failure at any step leaves the old file as it was.
 //
 // The new file is written in the target's folder (so the rename stays on one file system) as an
-// unnamed file, named only at the commit (".<name>.tmp-<16 hex digits>") and at once renamed;
-// where the file system has no unnamed files it is a named temporary file from the start. It gets the permission
+// unnamed file. At the commit it is linked straight to the target's name when nothing is there
+// (the link fails rather than replace a file that appeared meanwhile); otherwise it is named
+// (".<name>.tmp-<16 hex digits>") and at once renamed over the target. Where the file system has
+// no unnamed files it is a named temporary file from the start. It gets the permission
 // bits of the file it replaces (and its owner and group where the process may set them); a new
 // file gets what the process's new files get (0666 less the umask). A symbolic link is followed:
 // the file it names is replaced and the link stays. A read-only file is refused, not replaced.
@@ -61,6 +65,10 @@ private:
     void createNamed();
     void nameUnnamedFile();
     void copyIntoNamedFile();
+    int linkUnnamedFile(const std::string& name) const;
+    bool linkInPlace();
+    void replaceTarget();
+    void flushFolder() const;
 
     std::string target_;
     std::string folder_;
@@ -68,6 +76,7 @@ private:
     std::string temporary_;  // "" while the file is unnamed
     const FileSync& sync_;
     int fd_ = -1;
+    bool targetExisted_ = false;  // anything at the name (after links) when the save began
     bool committed_ = false;
 };
 

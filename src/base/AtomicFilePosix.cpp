@@ -59,18 +59,42 @@ void takeOverAttributes(int fd, const struct stat& old) {
     if (::fchmod(fd, old.st_mode & 0777) != 0) fail("cannot give the file the old one's permissions", errno);
 }
 
-// A save through a symbolic link replaces the file the link names, not the link: the link (often
-// a published name for a report kept elsewhere) keeps working. A link loop is refused.
-std::string throughLinks(const std::string& target) {
-    fs::path path(target);
-    std::error_code ec;
-    for (int hops = 0; fs::is_symlink(fs::symlink_status(path, ec)); ++hops) {
+[[noreturn]] void failMissingFolder(const fs::path& folder) {
+    throw FileError("the folder '" + folder.string() + "' does not exist");
+}
+
+fs::path folderOf(const fs::path& path) {
+    fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// Looks at the name with one lstat (the usual case is a plain file or nothing). A save through a
+// symbolic link replaces the file the link names, not the link: the link (often a published name
+// for a report kept elsewhere) keeps working. A link loop is refused. True when something is at
+// the final name (its status in st); the final name is left in path.
+bool lookUp(fs::path& path, struct stat& st) {
+    for (int hops = 0;; ++hops) {
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) return false;  // the folder, if missing, shows when the file is made
+            if (errno == ENOTDIR) failMissingFolder(folderOf(path));
+            fail("cannot look at the file", errno);
+        }
+        if (!S_ISLNK(st.st_mode)) return true;
         if (hops == 40) throw FileError("the name is a loop of symbolic links");
+        std::error_code ec;
         fs::path link = fs::read_symlink(path, ec);
         if (ec) fail("cannot follow the symbolic link", ec.value());
         path = link.is_absolute() ? link : path.parent_path() / link;
     }
-    return path.string();
+}
+
+// Renaming over a file needs only the folder's permission; a read-only file says it is not to be
+// replaced (even by the superuser, whom access() would let through). The owner's write bit answers
+// for the owner without asking the kernel.
+bool isReadOnly(const std::string& path, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0) return true;
+    if (st.st_uid == ::getuid() && (st.st_mode & 0200) != 0) return false;
+    return ::access(path.c_str(), W_OK) != 0;
 }
 
 constexpr std::string_view kTemporaryMark = ".tmp-";
@@ -113,36 +137,29 @@ void removeLeftoverTemporaries(const fs::path& folder) {
 int FileSync::syncFile(int fd) const { return ::fsync(fd); }
 int FileSync::syncFolder(int fd) const { return ::fsync(fd); }
 
-AtomicFile::AtomicFile(std::string target, const FileSync& sync) : target_(throughLinks(target)), sync_(sync) {
-    fs::path path(target_);
+AtomicFile::AtomicFile(std::string target, const FileSync& sync) : sync_(sync) {
+    fs::path path(target);
     if (path.filename().empty()) throw FileError("the name is a folder, not a file name");
-    fs::path folder = path.parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) throw FileError("the folder '" + folder.string() + "' does not exist");
-    if (fs::is_directory(path, ec)) throw FileError("a folder of that name is in the way");
-
     struct stat old {};
-    bool replacing = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    // Renaming over a file needs only the folder's permission; a read-only file says it is not to
-    // be replaced (even by the superuser, whom access() would let through).
-    if (replacing && ((old.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0))
-        throw FileError("the file is read-only");
-    folder_ = folder.string();
+    targetExisted_ = lookUp(path, old);
+    if (targetExisted_ && S_ISDIR(old.st_mode)) throw FileError("a folder of that name is in the way");
+    target_ = path.string();
+    bool replacing = targetExisted_ && S_ISREG(old.st_mode);
+    if (replacing && isReadOnly(target_, old)) throw FileError("the file is read-only");
+    folder_ = folderOf(path).string();
     prefix_ = "." + path.filename().string().substr(0, kLongestKeptName) + ".tmp-";
     // An unnamed file in the folder: a writer killed before the commit leaves nothing behind, so
     // no save has to look through the folder for leftovers (a cost that grows with the folder).
     // 0666 lets the kernel apply the umask (and a folder's default ACL), as for any new file.
     fd_ = ::open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ < 0 && (errno == ENOENT || errno == ENOTDIR)) failMissingFolder(folder_);
     if (fd_ < 0) createNamed();
-    // Held until the rename: a sweep by a save elsewhere never takes a file at work for a leftover.
-    ::flock(fd_, LOCK_EX | LOCK_NB);
     if (replacing) {
         try {
             takeOverAttributes(fd_, old);
         } catch (...) {
             ::close(fd_);
-            ::unlink(temporary_.c_str());
+            if (!temporary_.empty()) ::unlink(temporary_.c_str());
             throw;
         }
     }
@@ -157,27 +174,39 @@ void AtomicFile::createNamed() {
         fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_ = std::move(candidate);
+        } else if (errno == ENOENT || errno == ENOTDIR) {
+            failMissingFolder(folder_);
         } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
             fail("cannot create a file in its folder", errno);
         }
     }
+    // Held until the rename: a sweep by a save elsewhere never takes a file at work for a leftover.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
+}
+
+// Links the unnamed file to a name: 0, or the errno of the failure. Through /proc where there is
+// one; without it, linking the descriptor itself takes a privilege the process may have.
+int AtomicFile::linkUnnamedFile(const std::string& name) const {
+    std::string procName = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    if (errno == ENOENT && ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    return errno;
 }
 
 // An unnamed file gets a name of a few fixed ones of the target's, so that a writer killed in the
 // instant between this and the rename leaves a file the next save of the same target removes.
 void AtomicFile::nameUnnamedFile() {
-    std::string procName = "/proc/self/fd/" + std::to_string(fd_);
+    // Taken before the file has a name another save's clean-up could see.
+    ::flock(fd_, LOCK_EX | LOCK_NB);
     for (int slot = 0; slot < kNameAttempts; ++slot) {
         std::string candidate = (fs::path(folder_) / (prefix_ + slotSuffix(slot))).string();
         for (int tries = 0; tries < 2; ++tries) {
-            int linked = ::linkat(AT_FDCWD, procName.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
-            // No /proc: linking the descriptor itself takes a privilege the process may have.
-            if (linked != 0 && errno == ENOENT) linked = ::linkat(fd_, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH);
-            if (linked == 0) {
+            int error = linkUnnamedFile(candidate);
+            if (error == 0) {
                 temporary_ = std::move(candidate);
                 return;
             }
-            if (errno != EEXIST) return copyIntoNamedFile();
+            if (error != EEXIST) return copyIntoNamedFile();
             if (!removeIfLeftover(candidate)) break;  // another save's, at work: the next slot
         }
     }
@@ -195,7 +224,6 @@ void AtomicFile::copyIntoNamedFile() {
         ::close(unnamed);
         throw;
     }
-    ::flock(fd_, LOCK_EX | LOCK_NB);
     struct stat st {};
     if (::fstat(unnamed, &st) != 0 || ::fchmod(fd_, st.st_mode & 07777) != 0) {
         int error = errno;
@@ -230,8 +258,30 @@ void AtomicFile::write(std::string_view bytes) {
     }
 }
 
+// Nothing was at the name when the save began: the file is linked straight to it, with no
+// temporary name and no rename. False when that cannot be done (a file appeared there meanwhile,
+// which is then replaced as any other; or the descriptor cannot be linked).
+bool AtomicFile::linkInPlace() {
+    if (targetExisted_ || !temporary_.empty() || linkUnnamedFile(target_) != 0) return false;
+    committed_ = true;
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        // Not known to be whole: the name given a moment ago is taken back.
+        int error = errno;
+        ::unlink(target_.c_str());
+        fail("cannot close the written file", error);
+    }
+    return true;
+}
+
 void AtomicFile::commit() {
     if (sync_.syncFile(fd_) != 0) fail("cannot flush the written file", errno);
+    if (!linkInPlace()) replaceTarget();
+    flushFolder();
+}
+
+void AtomicFile::replaceTarget() {
     if (temporary_.empty()) nameUnnamedFile();
     // The lock must outlive the close until the rename: a save into the same folder meanwhile
     // (another thread's) would otherwise take the unlocked file for a leftover and remove it. The
@@ -248,11 +298,13 @@ void AtomicFile::commit() {
     if (keeper >= 0) ::close(keeper);
     if (renamed != 0) fail("cannot replace the file", renameError);
     committed_ = true;
+}
 
-    // The rename is durable only once the folder is: until then a crash may bring back the old file.
-    fs::path folder = fs::path(target_).parent_path();
-    if (folder.empty()) folder = ".";
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// The new name is durable only once the folder is: until then a crash may bring back the old file
+// (or none).
+void AtomicFile::flushFolder() const {
+    if (!sync_.flushesFolder()) return;
+    int folderFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0) fail("the file is replaced, but its folder cannot be opened to flush it", errno);
     int result = sync_.syncFolder(folderFd);
     int error = errno;

@@ -15,6 +15,7 @@ class NoSync final : public FileSync {
 public:
     int syncFile(int) const override { return 0; }
     int syncFolder(int) const override { return 0; }
+    bool flushesFolder() const override { return false; }
 };
 
 }  // namespace

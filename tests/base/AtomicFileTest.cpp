@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -337,6 +338,71 @@ TEST_F(AtomicFileTest, TemporaryFilesOfKilledSavesAreRemovedByTheNextSave) {
     // target removes it without reading the folder.
     if (makesUnnamedFiles(dir_.path())) expected.insert(expected.begin(), ".other.xlsx.tmp-0123456789abcdef");
     EXPECT_EQ(filesIn(dir_.path()), expected);
+}
+
+// ---- a new name: linked in place, no temporary name ----
+
+// Holds every temporary name of a target as a save at work in another process would: a save that
+// needs one of them fails, so a save that succeeds did without.
+class HeldTemporaryNames {
+public:
+    HeldTemporaryNames(const fs::path& folder, const std::string& name) {
+        for (int slot = 0; slot < 16; ++slot) {
+            char suffix[17];
+            std::snprintf(suffix, sizeof suffix, "%016x", slot);
+            fs::path path = folder / ("." + name + ".tmp-" + suffix);
+            std::ofstream(path) << "at work";
+            int fd = ::open(path.c_str(), O_RDONLY);
+            EXPECT_EQ(::flock(fd, LOCK_EX), 0);
+            held_.push_back(fd);
+        }
+    }
+    ~HeldTemporaryNames() {
+        for (int fd : held_) ::close(fd);
+    }
+
+private:
+    std::vector<int> held_;
+};
+
+TEST_F(AtomicFileTest, ANewNameIsLinkedInPlaceAndAnOldOneReplacedThroughATemporaryName) {
+    if (!makesUnnamedFiles(dir_.path())) GTEST_SKIP() << "files are named from the start here";
+    HeldTemporaryNames heldNew(dir_.path(), "new.xlsx");
+    HeldTemporaryNames heldOld(dir_.path(), "report.xlsx");
+    {
+        AtomicFile file(dir_.file("new.xlsx").string(), FileSync::none());
+        file.write("the new report");
+        file.commit();
+    }
+    EXPECT_EQ(contentOf(dir_.file("new.xlsx")), "the new report");
+    EXPECT_EQ(failureOf([&] { save("the next report"); }), "cannot name the written file in its folder: File exists");
+    EXPECT_EQ(contentOf(target_), "the old report");
+}
+
+TEST_F(AtomicFileTest, AFileAppearingAtANewNameBeforeTheCommitIsReplacedWhole) {
+    fs::remove(target_);
+    {
+        AtomicFile file(target_.string(), FileSync::none());
+        file.write("the new report");
+        std::ofstream(target_) << "written by someone else meanwhile";
+        file.commit();
+    }
+    EXPECT_EQ(contentOf(target_), "the new report");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"report.xlsx"});
+}
+
+TEST_F(AtomicFileTest, ALinkToAMissingFileMakesThatFileAndStaysALink) {
+    fs::create_directory(dir_.file("store"));
+    fs::path link = dir_.file("published.xlsx");
+    fs::create_symlink("store/real.xlsx", link);
+    for (const char* content : {"the first report", "the second report"}) {  // made, then replaced
+        AtomicFile file(link.string(), FileSync::none());
+        file.write(content);
+        file.commit();
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+        EXPECT_EQ(contentOf(dir_.file("store") / "real.xlsx"), content);
+    }
+    EXPECT_EQ(filesIn(dir_.file("store")), std::vector<std::string>{"real.xlsx"});
 }
 
 TEST_F(AtomicFileTest, SavesOfOneTargetAtOnceTakeTurnsAtItsTemporaryNames) {
