@@ -5,6 +5,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "com/NumberThroughText.h"
 #include "report/common/Failures.h"
 #include "report/common/MCommFun.h"
 #include "report/common/MCommXml.h"
@@ -12,6 +13,7 @@
 #include "data/XmlNode.h"
 #include "data/XmlNodeList.h"
 #include "host/Range.h"
+#include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "tavlora/CExcelTmplPrintBat.h"
 #include "report/tmplbat/KeyLabelIndex.h"
@@ -30,6 +32,18 @@ KeyLabelIndex keyLabelsOf(const BatchTemplateLayout& layout) {
 int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
     if (index < 0) return 0;
     return com::narrowToInt16(int32_t(layout.nRowStart) + index);
+}
+
+// A field's value reaches its cell through its text (toText, then written as typed). A number
+// whose text reads back as the number itself, into a cell not formatted as text, ends as that
+// number: it is written so without the text being made and read. A nonzero number of that kind
+// is never one the "no zeros" option empties. False when the value must go through its text.
+bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value) {
+    if (!sheet) return false;
+    std::optional<double> number = com::numberThroughText(value);
+    if (!number || sheet->workbookStore().styles.isTextFormat(sheet->effectiveStyle(row, column))) return false;
+    sheet->cell(row, column).setValue(com::Variant(*number));
+    return true;
 }
 
 }  // namespace
@@ -140,8 +154,11 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recor
         for (int16_t i = 0; i < layout_.nColCount; ++i) {
             int16_t field = layout_.arrFldIndex[static_cast<size_t>(i)];
             if (field < 0) continue;  // the cell keeps the template's content
+            const com::Variant value = rst.FieldValue(field);
+            int16_t row = cellRows_[static_cast<size_t>(i)];
+            if (wroteNumberDirectly(sheet_.get(), row, int32_t(layout_.nColStart) + i, value)) continue;
             // A null value throws: the record stops here, its cells written so far stay.
-            writeCell(cellRows_[static_cast<size_t>(i)], i, com::toText(rst.FieldValue(field)));
+            writeCell(row, i, com::toText(value));
         }
         return RecordOutcome::Written;
     } catch (...) {

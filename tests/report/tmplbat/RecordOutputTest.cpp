@@ -103,6 +103,32 @@ TEST(OutputRst, ZeroSuppressionFollowsIsNoZero) {
     }
 }
 
+// A value reaches its cell as its text would: a number as the number its text reads back as,
+// into a text-formatted cell (a whole row's format here, a single cell's below) as the text.
+TEST(OutputRst, NumbersLandAsTheirTextReadsBack) {
+    const std::vector<Variant> values = {Variant(0.1 + 0.2), Variant(123.25), Variant(7), Variant(12.99),
+                                         Variant(int64_t{-42}), Variant(1.0 / 3.0)};
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "V"}, {"C1", "W"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    book.list->range("C3:C8").setNumberFormatLocal("@");
+    book.list->range("5:5").setNumberFormatLocal("@");
+    std::vector<MemoryRecordset::Row> rows;
+    for (const Variant& v : values) rows.push_back({v, v});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"V", "W"}, rows)));
+    const std::vector<Variant> numbers = {Variant(0.3), Variant(123.25), Variant(7.0), Variant(12.99), Variant(-42.0),
+                                          Variant(0.333333333333333)};
+    for (int i = 0; i < 6; ++i) {
+        std::string b = "B" + std::to_string(3 + i), c = "C" + std::to_string(3 + i);
+        if (i == 2) {
+            EXPECT_EQ(book.at(b.c_str()), Variant("7"));
+        } else {
+            EXPECT_EQ(book.at(b.c_str()), numbers[static_cast<size_t>(i)]) << b;
+        }
+        EXPECT_EQ(book.at(c.c_str()), Variant(com::toText(values[static_cast<size_t>(i)]))) << c;
+    }
+}
+
 TEST(OutputRst, ZeroSuppressionEmptiesATemplateCellToo) {
     ListBook book;
     book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "V"}, {"B3", "placeholder"}});
