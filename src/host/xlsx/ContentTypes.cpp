@@ -1,5 +1,6 @@
 #include "host/xlsx/ContentTypes.h"
 
+#include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/XmlText.h"
 #include "host/xlsx/ZipInput.h"
 
@@ -105,6 +106,15 @@ std::string ContentTypes::toXml() const {
         out += "\"/>";
     }
     out += "</Types>";
+    return out;
+}
+
+std::string ContentTypes::spelling() const {
+    std::string out;
+    for (const auto* list : {&defaults_, &overrides_}) {
+        out += std::to_string(list->size());
+        for (const auto& [key, type] : *list) appendSpelledFields(out, {key, type});
+    }
     return out;
 }
 

@@ -44,6 +44,9 @@ public:
         });
     }
     std::string toXml() const;
+    // Every Default and Override in order, spelled whole: equal for tables that write equal XML,
+    // and cheaper to make than the XML.
+    std::string spelling() const;
 
 private:
     void reindex();

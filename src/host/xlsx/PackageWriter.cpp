@@ -58,7 +58,7 @@ struct PlannedSheet {
 class PackagePlan {
 public:
     PackagePlan(const Workbook& workbook, const PackageContents& kept, bool macroEnabled)
-        : workbook_(workbook), kept_(kept), macroEnabled_(macroEnabled) {}
+        : workbook_(workbook), kept_(kept), macroEnabled_(macroEnabled), workbookPartKey_(asciiLower(kept.workbookPart)) {}
 
     void build() {
         planSheets();
@@ -70,7 +70,7 @@ public:
     }
 
     void addTo(ZipOutput& zip) {
-        addWhole(zip, "[Content_Types].xml", contentTypes_.toXml());
+        addMade(zip, "[Content_Types].xml", contentTypes_.spelling(), [this] { return contentTypes_.toXml(); });
         addRelationshipsOf(zip, "");
         for (const PackagePart& part : kept_.parts) {
             if (!isWritten(part.name)) continue;
@@ -165,6 +165,8 @@ private:
         sharedStringsPart_ = partOfKind("sharedStrings");
         if (sharedStringsPart_.empty() && !strings_.written.empty())
             sharedStringsPart_ = addWorkbookPart("sharedStrings", "xl/sharedStrings", contenttype::kSharedStrings);
+        stylesPartKey_ = asciiLower(stylesPart_);
+        sharedStringsPartKey_ = asciiLower(sharedStringsPart_);
     }
 
     std::string partOfKind(std::string_view kind) const {
@@ -195,7 +197,7 @@ private:
 
     const RelationshipList* relationshipsOf(std::string_view part) const {
         if (const RelationshipList* planned = charts_->relationshipsOf(part)) return planned;
-        if (asciiLower(part) == asciiLower(kept_.workbookPart)) return &workbookRelationships_;
+        if (base::equalsIgnoringAsciiCase(part, kept_.workbookPart)) return &workbookRelationships_;
         if (const PlannedSheet* sheet = plannedSheet(part); sheet && sheet->isNew) return nullptr;
         return kept_.relationshipsOf(part);
     }
@@ -226,7 +228,6 @@ private:
 
     void findWrittenParts() {
         std::deque<std::string> queue{""};
-        std::unordered_set<std::string> seen{""};
         while (!queue.empty()) {
             std::string source = std::move(queue.front());
             queue.pop_front();
@@ -235,8 +236,8 @@ private:
             for (const Relationship& r : *list) {
                 if (r.external) continue;
                 std::string target = resolveTarget(source, r.target);
-                if (!seen.insert(asciiLower(target)).second) continue;
-                reached_.insert(asciiLower(target));
+                // The root ("") is where the walk starts, never a part reached.
+                if (target.empty() || !reached_.insert(asciiLower(target)).second) continue;
                 queue.push_back(std::move(target));
             }
         }
@@ -267,20 +268,20 @@ private:
     void addRelationshipsOf(ZipOutput& zip, std::string_view part) {
         const RelationshipList* list = relationshipsOf(part);
         if (!list || list->empty()) return;
-        addWhole(zip, relationshipsPartOf(part), relationshipsXml(*list));
+        addMade(zip, relationshipsPartOf(part), relationshipsSpelling(*list), [list] { return relationshipsXml(*list); });
     }
 
     void addPart(ZipOutput& zip, const std::string& name, const PackagePart* kept) {
         std::string key = asciiLower(name);
-        if (key == asciiLower(kept_.workbookPart)) {
+        if (key == workbookPartKey_) {
             addWhole(zip, name, workbookXml());
         } else if (charts_->writes(name)) {
             addWhole(zip, name, charts_->partXml(name));
         } else if (const PlannedSheet* sheet = plannedSheet(name); sheet && sheet->sheet->kind() == SheetKind::Worksheet) {
             addWorksheet(zip, *sheet);
-        } else if (key == asciiLower(stylesPart_)) {
+        } else if (key == stylesPartKey_) {
             addWhole(zip, name, store().styles.toXml());
-        } else if (key == asciiLower(sharedStringsPart_)) {
+        } else if (!sharedStringsPart_.empty() && key == sharedStringsPartKey_) {
             const StringPool* pool = &store().strings;
             const SharedStringTable* table = &strings_;
             std::string ns = kept_.mainNamespace();
@@ -296,20 +297,44 @@ private:
     }
 
     // A part made whole in memory. Reports from one cached template write most of these alike:
-    // one deflated by an earlier save of the same bytes is copied as it is.
-    void addWhole(ZipOutput& zip, const std::string& name, std::string text) {
+    // one deflated by an earlier save of the same bytes is copied as it is. `inputs` spells what
+    // the text was made from (see addMade), "" when the part is known by its bytes alone.
+    void addWhole(ZipOutput& zip, const std::string& name, std::string text, std::string inputs = {}) {
         const std::shared_ptr<SavedPartMemo>& memo = kept_.savedParts;
         if (!memo || text.size() > SavedPartMemo::kLargestPart) return zip.addText(name, std::move(text));
         std::shared_ptr<const SavedPartMemo::Part> part = memo->find(name, text);
-        if (!part) {
-            if (!deflater_) deflater_ = std::make_unique<PartDeflater>(DeflateSettings{}.level);
+        if (!part || part->inputs != inputs) {
             auto made = std::make_shared<SavedPartMemo::Part>();
-            made->deflated = deflater_->deflate(text);
-            made->crc = libdeflate_crc32(0, text.data(), text.size());
-            made->bytes = std::move(text);
+            if (part) {
+                *made = *part;  // the same bytes, now also known by what they were made from
+            } else {
+                if (!deflater_) deflater_ = std::make_unique<PartDeflater>(DeflateSettings{}.level);
+                made->deflated = deflater_->deflate(text);
+                made->crc = libdeflate_crc32(0, text.data(), text.size());
+                made->bytes = std::move(text);
+            }
+            made->inputs = std::move(inputs);
             part = made;
             memo->keep(name, part);
         }
+        addKept(zip, name, std::move(part));
+    }
+
+    // A part whose text follows from inputs spelled whole in `inputs` (relationships, content
+    // types): when an earlier save of the template made it from equal inputs, its deflated form is
+    // copied without the text being made again. Equal inputs make equal text, so nothing stale
+    // is ever taken.
+    template <class MakeText>
+    void addMade(ZipOutput& zip, const std::string& name, std::string inputs, MakeText makeText) {
+        const std::shared_ptr<SavedPartMemo>& memo = kept_.savedParts;
+        if (memo) {
+            if (std::shared_ptr<const SavedPartMemo::Part> part = memo->findMadeFrom(name, inputs))
+                return addKept(zip, name, std::move(part));
+        }
+        addWhole(zip, name, makeText(), std::move(inputs));
+    }
+
+    void addKept(ZipOutput& zip, const std::string& name, std::shared_ptr<const SavedPartMemo::Part> part) {
         zip.addDeflated(name, part->deflated, part->crc, part->bytes.size());
         heldParts_.push_back(std::move(part));  // the archive reads the deflated bytes at commit
     }
@@ -354,8 +379,11 @@ private:
     std::vector<std::string> newParts_;
     std::vector<std::pair<std::string, std::string_view>> newContentTypes_;
     RelationshipList workbookRelationships_;
+    std::string workbookPartKey_;  // the part names below, lower case: how parts are compared
     std::string stylesPart_;
+    std::string stylesPartKey_;
     std::string sharedStringsPart_;
+    std::string sharedStringsPartKey_;
     SharedStringTable strings_;
     std::unordered_set<std::string> reached_;
     ContentTypes contentTypes_;

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/XmlText.h"
 
 namespace tavlora::host::xlsx {
@@ -50,6 +51,12 @@ std::string relationshipsXml(const RelationshipList& relationships) {
         out += r.external ? "\" TargetMode=\"External\"/>" : "\"/>";
     }
     out += "</Relationships>";
+    return out;
+}
+
+std::string relationshipsSpelling(const RelationshipList& relationships) {
+    std::string out = std::to_string(relationships.size());
+    for (const Relationship& r : relationships) appendSpelledFields(out, {r.id, r.type, r.target, r.external ? "E" : ""});
     return out;
 }
 

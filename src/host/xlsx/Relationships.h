@@ -20,6 +20,8 @@ using RelationshipList = std::vector<Relationship>;
 // Reads a relationships document; elements that are not relationships are skipped.
 RelationshipList parseRelationships(const pugi::xml_document& document);
 std::string relationshipsXml(const RelationshipList& relationships);
+// The list spelled whole: equal for lists that make equal XML, and cheaper to make than the XML.
+std::string relationshipsSpelling(const RelationshipList& relationships);
 
 // "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels"; "" (the package) -> "_rels/.rels".
 std::string relationshipsPartOf(std::string_view partName);

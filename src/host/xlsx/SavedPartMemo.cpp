@@ -4,20 +4,27 @@ namespace tavlora::host::xlsx {
 
 namespace {
 
-size_t costOf(const SavedPartMemo::Part& part) { return part.bytes.size() + part.deflated.size(); }
+size_t costOf(const SavedPartMemo::Part& part) { return part.bytes.size() + part.deflated.size() + part.inputs.size(); }
 
 }  // namespace
 
+std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::kept(const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    auto it = parts_.find(name);
+    return it == parts_.end() ? nullptr : it->second;
+}
+
+// Both compare outside the lock: a part is immutable and the reference taken keeps it alive.
 std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::find(const std::string& name, std::string_view bytes) const {
-    std::shared_ptr<const Part> part;
-    {
-        std::lock_guard lock(mutex_);
-        auto it = parts_.find(name);
-        if (it == parts_.end()) return nullptr;
-        part = it->second;
-    }
-    // Compared outside the lock: the part is immutable and this reference keeps it alive.
-    return part->bytes == bytes ? part : nullptr;
+    std::shared_ptr<const Part> part = kept(name);
+    return part && part->bytes == bytes ? part : nullptr;
+}
+
+std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::findMadeFrom(const std::string& name,
+                                                                     std::string_view inputs) const {
+    if (inputs.empty()) return nullptr;
+    std::shared_ptr<const Part> part = kept(name);
+    return part && part->inputs == inputs ? part : nullptr;
 }
 
 void SavedPartMemo::keep(const std::string& name, std::shared_ptr<const Part> part) {
@@ -28,6 +35,14 @@ void SavedPartMemo::keep(const std::string& name, std::shared_ptr<const Part> pa
     if (heldBytes_ - replaced + costOf(*part) > byteBudget_) return;
     heldBytes_ = heldBytes_ - replaced + costOf(*part);
     parts_[name] = std::move(part);
+}
+
+void appendSpelledFields(std::string& out, std::initializer_list<std::string_view> fields) {
+    for (std::string_view field : fields) {
+        out += std::to_string(field.size());
+        out += ':';
+        out += field;
+    }
 }
 
 size_t SavedPartMemo::heldBytes() const {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,6 +20,9 @@ public:
         std::string bytes;
         std::string deflated;  // a raw deflate stream of `bytes`
         uint32_t crc = 0;
+        // What the bytes were made from, spelled whole (never a hash), where that is cheaper to
+        // make and compare than the bytes themselves; "" when the part is known by its bytes only.
+        std::string inputs;
     };
 
     // Parts larger than this are not kept: they are sheets and lists, different in every report.
@@ -28,15 +32,23 @@ public:
 
     // The kept part named `name` when it holds exactly `bytes`; null otherwise.
     std::shared_ptr<const Part> find(const std::string& name, std::string_view bytes) const;
+    // The kept part named `name` when it was made from exactly `inputs` (not empty); null otherwise.
+    std::shared_ptr<const Part> findMadeFrom(const std::string& name, std::string_view inputs) const;
     // Keeps `part` under `name` in place of the one kept before, within the byte budget.
     void keep(const std::string& name, std::shared_ptr<const Part> part);
     size_t heldBytes() const;
 
 private:
+    std::shared_ptr<const Part> kept(const std::string& name) const;
+
     const size_t byteBudget_;
     mutable std::mutex mutex_;  // guards everything below; held for a lookup, never for a deflate
     std::unordered_map<std::string, std::shared_ptr<const Part>> parts_;
     size_t heldBytes_ = 0;
 };
+
+// Appends the fields to a part's inputs, each after its length: two different lists of fields
+// never spell alike, whatever characters they hold.
+void appendSpelledFields(std::string& out, std::initializer_list<std::string_view> fields);
 
 }  // namespace tavlora::host::xlsx

@@ -1,5 +1,8 @@
 #include "host/xlsx/SavedPartMemo.h"
 
+#include "host/xlsx/ContentTypes.h"
+#include "host/xlsx/Relationships.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -44,6 +47,50 @@ TEST(SavedPartMemo, KeepsWithinItsBudgetAndNeverALargePart) {
     roomy.keep("xl/worksheets/sheet1.xml", partOf(large));
     EXPECT_EQ(roomy.find("xl/worksheets/sheet1.xml", large), nullptr);
     EXPECT_EQ(roomy.heldBytes(), 0u);
+}
+
+// A part made from spelled inputs is found for those inputs only; one known by its bytes alone
+// is never found by inputs, and the inputs count in the budget.
+TEST(SavedPartMemo, APartMadeFromInputsIsOnlyFoundForTheSameInputs) {
+    SavedPartMemo memo;
+    auto part = std::make_shared<SavedPartMemo::Part>();
+    part->bytes = "<Relationships/>";
+    part->deflated = "deflated";
+    part->inputs = "1:a";
+    memo.keep("_rels/.rels", part);
+    EXPECT_EQ(memo.findMadeFrom("_rels/.rels", "1:a"), part);
+    EXPECT_EQ(memo.findMadeFrom("_rels/.rels", "1:b"), nullptr);
+    EXPECT_EQ(memo.findMadeFrom("xl/_rels/workbook.xml.rels", "1:a"), nullptr);
+    EXPECT_EQ(memo.heldBytes(), part->bytes.size() + part->deflated.size() + part->inputs.size());
+
+    memo.keep("xl/styles.xml", partOf("<styleSheet/>"));
+    EXPECT_EQ(memo.findMadeFrom("xl/styles.xml", ""), nullptr);
+}
+
+// Lists that write different XML never spell alike, however their texts split into fields.
+TEST(SavedPartMemo, DifferentInputsNeverSpellAlike) {
+    const Relationship plain{"rId1", "type", "sheet.xml", false};
+    const RelationshipList lists[] = {
+        {},
+        {plain},
+        {{"rId1", "type", "sheet.xml", true}},
+        {{"rId1t", "ype", "sheet.xml", false}},
+        {{"rId1", "type", "sheet.xml1", false}},
+        {plain, plain},
+    };
+    for (size_t i = 0; i < std::size(lists); ++i)
+        for (size_t k = 0; k < i; ++k)
+            EXPECT_NE(relationshipsSpelling(lists[i]), relationshipsSpelling(lists[k])) << i << " and " << k;
+    EXPECT_EQ(relationshipsSpelling({plain}), relationshipsSpelling({plain}));
+
+    ContentTypes a, b;
+    a.setDefault("xml", "application/xml");
+    b.setDefault("xml", "application/xml");
+    EXPECT_EQ(a.spelling(), b.spelling());
+    b.setOverride("xl/workbook.xml", "application/xml");
+    EXPECT_NE(a.spelling(), b.spelling());
+    a.setDefault("xl/workbook.xml", "application/xml");  // the same fields as a Default, not an Override
+    EXPECT_NE(a.spelling(), b.spelling());
 }
 
 }  // namespace
