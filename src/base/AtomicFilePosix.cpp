@@ -89,12 +89,9 @@ bool lookUp(fs::path& path, struct stat& st) {
 }
 
 // Renaming over a file needs only the folder's permission; a read-only file says it is not to be
-// replaced (even by the superuser, whom access() would let through). The owner's write bit answers
-// for the owner without asking the kernel.
+// replaced (even by the superuser, whom access() would let through). Only a save over a file asks.
 bool isReadOnly(const std::string& path, const struct stat& st) {
-    if ((st.st_mode & 0222) == 0) return true;
-    if (st.st_uid == ::getuid() && (st.st_mode & 0200) != 0) return false;
-    return ::access(path.c_str(), W_OK) != 0;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
 constexpr std::string_view kTemporaryMark = ".tmp-";
