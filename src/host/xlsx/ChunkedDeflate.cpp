@@ -12,6 +12,7 @@
 
 #include "com/Error.h"
 #include "host/xlsx/DeflateBlockWalker.h"
+#include "host/xlsx/DeflateWorkers.h"
 
 namespace tavlora::host::xlsx {
 
@@ -21,6 +22,7 @@ struct DeflatedPiece {
     std::string data;
     uint32_t crc = 0;
     size_t size = 0;
+    std::string spent;  // the input buffer, handed back for the next piece
 };
 
 // libdeflate only makes complete streams: the last block of every piece carries the final-block
@@ -47,50 +49,57 @@ DeflatedPiece deflatePiece(PartDeflater& deflater, std::string_view input, bool 
     DeflatedPiece piece;
     piece.size = input.size();
     piece.crc = libdeflate_crc32(0, input.data(), input.size());
-    piece.data = deflater.deflate(input);
+    std::string_view packed = deflater.compress(input);
+    // Room for what leaveStreamOpen appends (a byte of block header, four of length), so that the
+    // piece is copied once, at its packed size.
+    piece.data.reserve(packed.size() + (last ? 0 : 5));
+    piece.data.assign(packed);
     if (!last) leaveStreamOpen(piece.data);
     return piece;
 }
 
-struct PieceInput {
-    std::string bytes;
+// A piece handed to a worker. Its input is `buffer`, or bytes the caller keeps until the part is
+// done; the buffer comes back with the deflated piece, to be laid out again.
+struct PieceWork {
+    std::string buffer;
+    std::string_view input;
     bool last = false;
+    std::promise<DeflatedPiece> done;
 };
 
 class PieceJoiner {
 public:
     explicit PieceJoiner(const DeflateSettings& settings) : settings_(settings) {}
 
-    // Hands one piece to a worker; waits for the oldest piece first when every worker is busy. A
-    // part of one piece is deflated here: a thread would cost more than it saves.
-    void add(std::string input, bool last) {
-        if (!pending_.empty() && pending_.size() >= workers()) collectOldest();
-        bool onePiece = first_ && last;
-        first_ = false;
-        if (onePiece) {
-            // Nothing else is pending: the piece goes straight into the part. (A promise made for
-            // it cost a system call per part, to wake waiters that cannot be there.)
-            const int level = input.size() < settings_.smallPart ? settings_.smallPartLevel : settings_.level;
-            append(deflatePiece(localDeflater(level), input, true));
+    // A worker may still be deflating a piece of a part that failed: the part is done only once
+    // none is (the input it reads may be the caller's).
+    ~PieceJoiner() {
+        for (std::future<DeflatedPiece>& result : pending_)
+            if (result.valid()) result.wait();
+    }
+
+    // The buffer to lay out the next piece in.
+    std::string takeBuffer() { return workers().takeBuffer(settings_.pieceSize + settings_.pieceSize / 8); }
+
+    void add(std::string buffer, bool last) {
+        if (isWholePart(last)) {
+            deflateWhole(buffer);
+            workers().giveBack(std::move(buffer));
             return;
         }
-        auto piece = std::make_shared<const PieceInput>(PieceInput{std::move(input), last});
-        std::unique_ptr<PartDeflater> deflater = idleDeflater();
-        PartDeflater* worker = deflater.get();
-        try {
-            pending_.push_back(std::async(std::launch::async, [piece, worker] {
-                return deflatePiece(*worker, piece->bytes, piece->last);
-            }));
-            busy_.push_back(std::move(deflater));
-            return;
-        } catch (const std::system_error&) {
-            // No thread to be had (a process limit): this piece is deflated here instead.
-            idle_.push_back(std::move(deflater));
-        }
-        std::promise<DeflatedPiece> done;
-        done.set_value(deflatePiece(localDeflater(settings_.level), piece->bytes, piece->last));
-        pending_.push_back(done.get_future());
-        busy_.push_back(nullptr);
+        auto work = std::make_shared<PieceWork>();
+        work->buffer = std::move(buffer);
+        work->input = work->buffer;
+        work->last = last;
+        hand(std::move(work));
+    }
+
+    void add(std::string_view bytes, bool last) {
+        if (isWholePart(last)) return deflateWhole(bytes);
+        auto work = std::make_shared<PieceWork>();
+        work->input = bytes;
+        work->last = last;
+        hand(std::move(work));
     }
 
     DeflatedPart finish() {
@@ -99,29 +108,54 @@ public:
     }
 
 private:
-    // Asked only once a part has a second piece: the core count costs a file read each time.
-    unsigned workers() {
-        if (workers_ == 0)
-            workers_ = settings_.threads ? settings_.threads : std::max(1u, std::thread::hardware_concurrency());
-        return workers_;
+    bool isWholePart(bool last) {
+        const bool whole = first_ && last;
+        first_ = false;
+        return whole;
+    }
+
+    // A part of one piece is deflated here, straight into the part: a worker would cost more than
+    // it saves. (A promise made for it cost a system call per part, to wake waiters that cannot be
+    // there.)
+    void deflateWhole(std::string_view input) {
+        const int level = input.size() < settings_.smallPart ? settings_.smallPartLevel : settings_.level;
+        append(deflatePiece(localDeflater(level), input, true));
+    }
+
+    // Hands one piece to a worker; waits for the oldest piece first when every worker is busy.
+    void hand(std::shared_ptr<PieceWork> work) {
+        if (!pending_.empty() && pending_.size() >= workers().limit()) collectOldest();
+        pending_.push_back(work->done.get_future());
+        const int level = settings_.level;
+        const bool posted = workers().post([work, level](LocalDeflaters& deflaters) {
+            try {
+                work->done.set_value(deflateWork(deflaters.at(level), *work));
+            } catch (...) {
+                work->done.set_exception(std::current_exception());
+            }
+        });
+        // No thread to be had (a process limit): this piece is deflated here instead.
+        if (!posted) work->done.set_value(deflateWork(localDeflater(level), *work));
+    }
+
+    static DeflatedPiece deflateWork(PartDeflater& deflater, PieceWork& work) {
+        DeflatedPiece piece = deflatePiece(deflater, work.input, work.last);
+        piece.spent = std::move(work.buffer);
+        return piece;
+    }
+
+    DeflateWorkers& workers() {
+        if (settings_.workers) return *settings_.workers;
+        if (!ownWorkers_) ownWorkers_ = std::make_unique<DeflateWorkers>(settings_.threads);
+        return *ownWorkers_;
     }
 
     PartDeflater& localDeflater(int level) { return settings_.local ? settings_.local->at(level) : ownDeflaters_.at(level); }
 
-    // A compressor takes 656 KiB at level 6, mapped fresh from the system (and faulted in page by
-    // page) each time one is made: the workers take turns with one each, not one per piece.
-    std::unique_ptr<PartDeflater> idleDeflater() {
-        if (idle_.empty()) return std::make_unique<PartDeflater>(settings_.level);
-        std::unique_ptr<PartDeflater> deflater = std::move(idle_.back());
-        idle_.pop_back();
-        return deflater;
-    }
-
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
         pending_.pop_front();
-        if (busy_.front()) idle_.push_back(std::move(busy_.front()));
-        busy_.pop_front();
+        workers().giveBack(std::move(piece.spent));
         append(std::move(piece));
     }
 
@@ -132,12 +166,8 @@ private:
     }
 
     DeflateSettings settings_;
-    unsigned workers_ = 0;
     LocalDeflaters ownDeflaters_;
-    std::vector<std::unique_ptr<PartDeflater>> idle_;
-    std::deque<std::unique_ptr<PartDeflater>> busy_;  // those of the pending pieces; null for one deflated here
-    // Futures of std::async wait for their task when destroyed, so no worker outlives a failure,
-    // nor the compressor it uses (destroyed after them, as declared before).
+    std::unique_ptr<DeflateWorkers> ownWorkers_;  // without the save's: threads and buffers for this part alone
     std::deque<std::future<DeflatedPiece>> pending_;
     bool first_ = true;
     DeflatedPart result_;
@@ -156,14 +186,17 @@ PartDeflater::PartDeflater(int level) : level_(level), compressor_(libdeflate_al
 
 PartDeflater::~PartDeflater() { libdeflate_free_compressor(compressor_); }
 
-std::string PartDeflater::deflate(std::string_view input) {
-    std::string out(libdeflate_deflate_compress_bound(compressor_, input.size()), '\0');
-    size_t n = libdeflate_deflate_compress(compressor_, input.data(), input.size(), out.data(), out.size());
+std::string_view PartDeflater::compress(std::string_view input) {
+    const size_t bound = libdeflate_deflate_compress_bound(compressor_, input.size());
+    if (bound > outSize_) {
+        out_.reset();  // the old buffer goes first: the two are never held at once
+        out_.reset(new char[bound]);
+        outSize_ = bound;
+    }
+    size_t n = libdeflate_deflate_compress(compressor_, input.data(), input.size(), out_.get(), outSize_);
     // The bound is libdeflate's own worst case, so a shortfall is a fault, not a full buffer.
     if (n == 0) com::throwHostError("Cannot compress a workbook part: the deflated data exceeds its bound");
-    out.resize(n);
-    out.shrink_to_fit();  // it is kept until the part is written: give back the margin
-    return out;
+    return std::string_view(out_.get(), n);
 }
 
 PartDeflater& LocalDeflaters::at(int level) {
@@ -189,8 +222,7 @@ DeflatedPart deflateInPieces(PartProducer& producer, const DeflateSettings& sett
     PieceJoiner joiner(settings);
     bool more = true;
     while (more) {
-        std::string piece;
-        piece.reserve(settings.pieceSize + settings.pieceSize / 8);
+        std::string piece = joiner.takeBuffer();
         while (more && piece.size() < settings.pieceSize) more = producer.next(piece);
         joiner.add(std::move(piece), !more);
     }
@@ -202,7 +234,7 @@ DeflatedPart deflateInPieces(std::string_view bytes, const DeflateSettings& sett
     size_t at = 0;
     do {
         size_t n = std::min(settings.pieceSize, bytes.size() - at);
-        joiner.add(std::string(bytes.substr(at, n)), at + n == bytes.size());
+        joiner.add(bytes.substr(at, n), at + n == bytes.size());
         at += n;
     } while (at < bytes.size());
     return joiner.finish();

@@ -12,6 +12,8 @@ struct libdeflate_compressor;
 
 namespace tavlora::host::xlsx {
 
+class DeflateWorkers;
+
 // A part in the form a zip entry stores it: a raw deflate stream (no zlib or gzip wrapper), kept
 // as the pieces it was made in (joined, they are the stream; kept apart, a large part is never
 // copied into one growing buffer), with the CRC-32 and the length of the bytes it unpacks to.
@@ -25,7 +27,8 @@ struct DeflatedPart {
 };
 
 // A libdeflate compressor at one level. Made once and kept for the parts of a save, it spares each
-// small part the allocation and clearing of its tables. One thread at a time.
+// small part the allocation and clearing of its tables, and each piece a fresh output buffer of
+// the worst-case size. One thread at a time.
 class PartDeflater {
 public:
     explicit PartDeflater(int level);
@@ -34,12 +37,18 @@ public:
     PartDeflater& operator=(const PartDeflater&) = delete;
 
     int level() const { return level_; }
-    // One complete raw deflate stream of `input`.
-    std::string deflate(std::string_view input);
+    // One complete raw deflate stream of `input`, in the compressor's own buffer: valid until the
+    // next call.
+    std::string_view compress(std::string_view input);
+    // The same, copied out.
+    std::string deflate(std::string_view input) { return std::string(compress(input)); }
 
 private:
     int level_;
     struct libdeflate_compressor* compressor_;
+    // Grown to the largest bound asked and kept: neither cleared nor given back between pieces.
+    std::unique_ptr<char[]> out_;
+    size_t outSize_ = 0;
 };
 
 // The compressors of one save, made on first use, one per level: the parts deflated on the saving
@@ -69,8 +78,10 @@ struct DeflateSettings {
     // Input bytes per piece; pieces are deflated independently, so this is the grain of the
     // parallel work and of the memory held per piece.
     size_t pieceSize = size_t(1) << 20;
-    // Pieces deflated at the same time; 0 = one per core.
+    // Pieces deflated at the same time; 0 = one per core. Used only without `workers`.
     unsigned threads = 0;
+    // The save's threads; null: the part starts its own, for its pieces alone.
+    DeflateWorkers* workers = nullptr;
     // Deflate the pieces done on the calling thread (a part of one piece); null: the part makes its
     // own. Workers always make their own.
     LocalDeflaters* local = nullptr;
@@ -80,8 +91,9 @@ struct DeflateSettings {
 // deflated independently at the same time on worker threads while the producer makes the next
 // ones; every piece but the last is left open and byte-aligned, so the joined pieces are one valid
 // stream (each piece starts without the input before it, which costs a few hundred bytes per
-// MiB). At most threads + 1 pieces are in hand at once. An exception from the producer or from
-// the compressor reaches the caller after every worker has stopped.
+// MiB). At most threads + 1 pieces are in hand at once, in buffers that go round: a piece's input
+// buffer is laid out again once its piece is deflated. An exception from the producer or from the
+// compressor reaches the caller after the workers have finished every piece of the part.
 DeflatedPart deflateInPieces(PartProducer& producer, const DeflateSettings& settings = {});
 
 // The same for bytes at hand.

@@ -18,6 +18,7 @@ namespace {
 // with one call instead of two writes and a size query for each of its parts.
 struct FileSink {
     static constexpr size_t kBlock = 1 << 20;
+    static constexpr size_t kSmall = 64 << 10;
 
     int fd;
     std::string buffer;  // the file's bytes from bufferStart on, not written yet
@@ -49,6 +50,10 @@ struct FileSink {
         if (position < bufferStart || position > bufferEnd) {
             if (!flush()) return false;  // the buffer starts again where this write goes
         }
+        // Grown by doubling, the buffer of a large archive would be copied into fresh memory ten
+        // times on its way to a block; once past what a small workbook needs it takes a block's
+        // room (and a write's margin) at once.
+        if (buffer.capacity() < kBlock && buffer.size() + length > kSmall) buffer.reserve(kBlock + kBlock / 8);
         size_t offset = static_cast<size_t>(position - bufferStart);
         size_t overwritten = std::min(length, buffer.size() - offset);
         buffer.replace(offset, overwritten, data, overwritten);

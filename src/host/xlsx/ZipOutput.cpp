@@ -11,6 +11,7 @@
 #include "com/Error.h"
 #include "host/xlsx/ChunkedDeflate.h"
 #include "host/xlsx/ContentTypes.h"
+#include "host/xlsx/DeflateWorkers.h"
 #include "host/xlsx/ZipFileSink.h"
 
 namespace tavlora::host::xlsx {
@@ -172,7 +173,9 @@ ZipOutput::ZipOutput(std::string targetPath, const base::FileSync& sync)
 DeflateSettings ZipOutput::deflateSettings() {
     DeflateSettings settings;
     if (!deflaters_) deflaters_ = std::make_unique<LocalDeflaters>();
+    if (!workers_) workers_ = std::make_unique<DeflateWorkers>(settings.threads);
     settings.local = deflaters_.get();
+    settings.workers = workers_.get();
     return settings;
 }
 

@@ -16,6 +16,7 @@ class FileSync;
 
 namespace tavlora::host::xlsx {
 
+class DeflateWorkers;
 class LocalDeflaters;
 struct DeflateSettings;
 
@@ -67,15 +68,19 @@ private:
     void add(const std::string& name, void* source, bool stored);
     void addPrepared(const std::string& name, void* state);
     [[noreturn]] void fail(const std::string& reason);
-    // The settings every part is deflated with; small parts share the compressors, made once.
+    // The settings every part is deflated with; small parts share the compressors, made once, and
+    // large parts the worker threads.
     DeflateSettings deflateSettings();
 
     std::string target_;
     std::unique_ptr<base::AtomicFile> file_;
     zip* archive_ = nullptr;
     std::shared_ptr<Failure> failure_;  // shared with the sources
-    // Used only by commit(), on the thread that calls it; the sources point at it.
+    // Used only by commit(), on the thread that calls it; the sources point at them. The workers'
+    // threads, started by the first part of several pieces, serve every later part and end with
+    // the save.
     std::unique_ptr<LocalDeflaters> deflaters_;
+    std::unique_ptr<DeflateWorkers> workers_;
 };
 
 }  // namespace tavlora::host::xlsx

@@ -2,16 +2,21 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <random>
+#include <set>
 #include <stdexcept>
+#include <system_error>
 
 #include "host/xlsx/ChunkedDeflate.h"
+#include "host/xlsx/DeflateWorkers.h"
 
 namespace tavlora::test {
 namespace {
 
 using host::xlsx::DeflatedPart;
 using host::xlsx::DeflateSettings;
+using host::xlsx::DeflateWorkers;
 using host::xlsx::deflateInPieces;
 using host::xlsx::PartProducer;
 
@@ -193,6 +198,119 @@ TEST(ChunkedDeflate, AProducerFailureReachesTheCallerAfterTheWorkersStop) {
             }
         },
         std::runtime_error);
+}
+
+
+// Starts the workers' threads as the library does, counting them, or refuses once `allowed`
+// threads run, as a process at its thread limit does.
+struct CountedThreads {
+    std::atomic<int> started{0};
+    std::atomic<int> ended{0};
+    int allowed = 1000;
+
+    DeflateWorkers::ThreadStarter starter() {
+        return [this](std::function<void()> body) {
+            if (started >= allowed) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            ++started;
+            return std::thread([this, body = std::move(body)] {
+                body();
+                ++ended;
+            });
+        };
+    }
+};
+
+// Notes the buffer each piece is laid out in (the producer is asked for a new piece with an empty
+// buffer in hand).
+class BufferNotingProducer : public PartProducer {
+public:
+    BufferNotingProducer(std::string text, std::set<const void*>& buffers) : text_(std::move(text)), buffers_(buffers) {}
+    bool next(std::string& out) override {
+        if (out.empty()) buffers_.insert(out.data());
+        size_t n = std::min<size_t>(3000, text_.size() - at_);
+        out.append(text_, at_, n);
+        at_ += n;
+        return at_ < text_.size();
+    }
+
+private:
+    std::string text_;
+    std::set<const void*>& buffers_;
+    size_t at_ = 0;
+};
+
+TEST(DeflateWorkers, TheThreadsOfASaveServeAllItsPartsAndEndWithIt) {
+    CountedThreads threads;
+    DeflateSettings settings;
+    settings.pieceSize = 4096;
+    {
+        DeflateWorkers workers(2, threads.starter());
+        settings.workers = &workers;
+        for (size_t size : {size_t(4096 * 9 + 5), size_t(4096 * 3), size_t(100), size_t(4096 * 7 + 1)}) {
+            SCOPED_TRACE("size " + std::to_string(size));
+            expectRoundTrip(sheetLikeText(size), settings);
+        }
+        EXPECT_GE(threads.started, 1);
+        EXPECT_LE(threads.started, 2) << "a thread per piece or per part instead of per save";
+    }
+    EXPECT_EQ(threads.ended.load(), threads.started.load()) << "a worker outlived the save";
+}
+
+TEST(DeflateWorkers, PiecesGoRoundAFewBuffersAcrossTheParts) {
+    std::set<const void*> buffers;
+    DeflateSettings settings;
+    settings.pieceSize = 16 * 1024;
+    DeflateWorkers workers(2);
+    settings.workers = &workers;
+    for (size_t size : {size_t(400'000), size_t(300'000)}) {
+        std::string text = sheetLikeText(size);
+        BufferNotingProducer producer(text, buffers);
+        DeflatedPart part = deflateInPieces(producer, settings);
+        EXPECT_EQ(inflateRaw(part.joined(), text.size()), text);
+    }
+    // 44 pieces; two on the workers and one being laid out are all a save holds at once.
+    EXPECT_LE(buffers.size(), 3u);
+}
+
+TEST(DeflateWorkers, WithoutAThreadThePiecesAreDeflatedOnTheSavingThread) {
+    std::string text = sheetLikeText(4096 * 6 + 77);
+    DeflateSettings settings;
+    settings.pieceSize = 4096;
+    const std::string threaded = deflateInPieces(text, settings).joined();
+    for (int allowed : {0, 1}) {
+        SCOPED_TRACE(std::to_string(allowed) + " threads to be had");
+        CountedThreads threads;
+        threads.allowed = allowed;
+        DeflateWorkers workers(3, threads.starter());
+        settings.workers = &workers;
+        DeflatedPart part = deflateInPieces(text, settings);
+        EXPECT_EQ(part.joined(), threaded);
+        EXPECT_EQ(part.crc, crcOf(text));
+        EXPECT_EQ(threads.started.load(), allowed);
+    }
+}
+
+TEST(DeflateWorkers, AFailureOnAWorkerReachesTheCallerAndLeavesTheWorkersUsable) {
+    CountedThreads threads;
+    DeflateWorkers workers(2, threads.starter());
+    DeflateSettings settings;
+    settings.pieceSize = 2048;
+    settings.workers = &workers;
+    settings.level = 13;  // the worker's compressor cannot be made
+    std::string text = sheetLikeText(2048 * 5);
+    EXPECT_THROW(
+        {
+            try {
+                deflateInPieces(text, settings);
+            } catch (const std::exception& error) {
+                EXPECT_THAT(error.what(), testing::HasSubstr("deflate level 13 is not between 0 and 12"));
+                throw;
+            }
+        },
+        std::exception);
+    EXPECT_GE(threads.started, 1) << "the failure did not happen on a worker";
+    settings.level = 6;
+    expectRoundTrip(text, settings);
 }
 
 }  // namespace
