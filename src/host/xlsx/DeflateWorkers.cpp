@@ -58,6 +58,7 @@ void DeflateWorkers::giveBack(std::string buffer) {
 }
 
 bool DeflateWorkers::startThread() {
+    threads_.reserve(limit());  // a started thread must find its place: one dropped unjoined ends the process
     try {
         threads_.push_back(start_([this] { work(); }));
         return true;
