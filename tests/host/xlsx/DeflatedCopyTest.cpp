@@ -124,6 +124,47 @@ TEST(ZipOutputDeflated, ALargePartIsWrittenFromAllItsPiecesInOrder) {
     EXPECT_EQ(entryOf(dir.file("large.zip"), "large.xml").bytes, text);
 }
 
+// Hands out a text 40,000 bytes at a time, as the sheet writer hands out rows.
+class SlicedText : public host::xlsx::PartProducer {
+public:
+    explicit SlicedText(const std::string& text) : text_(text) {}
+    bool next(std::string& out) override {
+        out.append(text_, at_, 40'000);
+        at_ = std::min(at_ + 40'000, text_.size());
+        return at_ < text_.size();
+    }
+
+private:
+    const std::string& text_;
+    size_t at_ = 0;
+};
+
+TEST(ZipOutputDeflated, LargePartsOfOneSaveEachReadBackWhole) {
+    // The save's workers and piece buffers serve one part after another: a streamed part laid out
+    // in the buffers of the one before must hold nothing of it.
+    TempDir dir;
+    auto rows = [](const std::string& tag, size_t size) {
+        std::string text;
+        for (int i = 0; text.size() < size; ++i) text += "<" + tag + " r=\"" + std::to_string(i) + "\"/>";
+        return text;
+    };
+    const std::string first = rows("a", size_t(5) << 19);
+    const std::string second = rows("bb", size_t(3) << 19);
+    const std::string third = rows("c", size_t(9) << 18);
+    {
+        host::xlsx::ZipOutput zip(dir.file("parts.zip").string());
+        zip.addStream("first.xml", [&first] { return std::make_unique<SlicedText>(first); });
+        zip.addText("second.xml", second);
+        zip.addStream("third.xml", [&third] { return std::make_unique<SlicedText>(third); });
+        zip.addText("small.xml", "<small/>");
+        zip.commit();
+    }
+    EXPECT_EQ(entryOf(dir.file("parts.zip"), "first.xml").bytes, first);
+    EXPECT_EQ(entryOf(dir.file("parts.zip"), "second.xml").bytes, second);
+    EXPECT_EQ(entryOf(dir.file("parts.zip"), "third.xml").bytes, third);
+    EXPECT_EQ(entryOf(dir.file("parts.zip"), "small.xml").bytes, "<small/>");
+}
+
 TEST(ZipOutputDeflated, PartsOnEitherSideOfAWrittenBlockKeepTheirHeaders) {
     // The file is written in blocks of 1 MiB; libzip goes back to complete each part's header, so
     // a part that fills more than a block has its header in bytes already written, the parts around
