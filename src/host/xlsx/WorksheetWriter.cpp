@@ -318,15 +318,15 @@ void SheetXmlWriter::formulaCell(std::string& out, int32_t row, const Cell& c, c
         default: break;
     }
     out += '>';
-    const SharedFormulaRole* shared = f.isArray ? nullptr : sharedFormulas_.find(c.payload.formulaId);
+    const SharedFormulaRole* shared = f.isArray() ? nullptr : sharedFormulas_.find(c.payload.formulaId);
     if (shared && !shared->first() && !extras) {
         out += sharedFormulaTag(shared->group);
     } else {
         open(out, "f");
         if (extras) out += extras->formulaAttributes;
-        if (f.isArray) {
+        if (f.isArray()) {
             out += " t=\"array\" ref=\"";
-            out += cellRangeAddress(f.arrayArea);
+            out += cellRangeAddress(f.arrayArea());
             out += '"';
         } else if (shared) {
             out += " t=\"shared\"";
@@ -360,7 +360,7 @@ void SheetXmlWriter::formulaCell(std::string& out, int32_t row, const Cell& c, c
         case CellKind::String:
         case CellKind::Error:
             open(out, "v>");
-            appendEscapedText(out, f.cachedText);
+            appendEscapedText(out, f.cachedText());
             break;
         case CellKind::Boolean:
             open(out, "v>");
