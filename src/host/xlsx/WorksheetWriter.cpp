@@ -71,7 +71,8 @@ std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
 // The plain cell path lays a cell out in a buffer of this size: the prefix comes four times, the
 // rest is at most "<c r=\"XFD1048576\" s=\"4294967295\" t=\"s\"><v>" + a number + "</v></c>".
 constexpr size_t kLongestPlainPrefix = 16;
-constexpr size_t kPlainCellCapacity = 4 * kLongestPlainPrefix + 64 + kNumberTextCapacity;
+// A shared formula's tag adds a prefix and up to 32 characters to the longest plain value cell.
+constexpr size_t kPlainCellCapacity = 5 * kLongestPlainPrefix + 96 + kNumberTextCapacity;
 
 char* put(char* at, std::string_view text) {
     std::memcpy(at, text.data(), text.size());
@@ -188,12 +189,20 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
 bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell& c, bool rowStyled) const {
     if (prefix_.size() > kLongestPlainPrefix) return false;
     uint32_t index = 0;
+    double number = c.payload.number;
+    const std::string* sharedTag = nullptr;
     switch (c.kind) {
         case CellKind::Empty:
         case CellKind::Boolean:
             break;
         case CellKind::Number:
             if (!std::isfinite(c.payload.number)) return false;
+            break;
+        case CellKind::Formula:
+            // A later copy in a shared formula's run with a number for a value: most formula
+            // cells of a list, written as the value cells are.
+            if (!sharedCopyNumber(c, number)) return false;
+            sharedTag = &sharedFormulaTag(sharedFormulas_.find(c.payload.formulaId)->group);
             break;
         case CellKind::String:
             if (c.payload.stringId >= strings_.fileIndex.size()) return false;
@@ -222,10 +231,12 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
     } else {
         if (c.kind == CellKind::String) at = put(at, " t=\"s\"");
         if (c.kind == CellKind::Boolean) at = put(at, " t=\"b\"");
-        at = put(at, "><");
+        at = put(at, ">");
+        if (sharedTag) at = put(at, *sharedTag);
+        at = put(at, "<");
         at = put(at, prefix_);
         at = put(at, "v>");
-        if (c.kind == CellKind::Number) at += formatNumber(c.payload.number, at);
+        if (c.kind == CellKind::Number || c.kind == CellKind::Formula) at += formatNumber(number, at);
         else if (c.kind == CellKind::String) at = std::to_chars(at, end, index).ptr;
         else at = put(at, c.payload.boolean ? "1" : "0");
         at = put(at, "</");
@@ -235,6 +246,17 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
         at = put(at, "c>");
     }
     out.append(buffer, static_cast<size_t>(at - buffer));
+    return true;
+}
+
+bool SheetXmlWriter::sharedCopyNumber(const Cell& c, double& number) const {
+    const auto& formulas = sheet_.store().formulas();
+    if (c.payload.formulaId >= formulas.size()) return false;
+    const Formula& f = formulas[c.payload.formulaId];
+    if (f.cachedKind != CellKind::Number || !std::isfinite(f.cachedNumber) || f.isArray()) return false;
+    const SharedFormulaRole* shared = sharedFormulas_.find(c.payload.formulaId);
+    if (!shared || shared->first()) return false;
+    number = f.cachedNumber;
     return true;
 }
 

@@ -60,6 +60,8 @@ private:
     void close(std::string& out, std::string_view name) const;
     // Kept apart from cell(): a list of values writes no formula, and cell() stays small.
     void formulaCell(std::string& out, int32_t row, const Cell& c, const CellExtras* extras) const;
+    // The formula cell's number when plainCell may write it: a later copy in a shared run.
+    bool sharedCopyNumber(const Cell& c, double& number) const;
     const std::string& sharedFormulaTag(uint32_t group) const;
     const Worksheet& sheet_;
     const SharedStringTable& strings_;
