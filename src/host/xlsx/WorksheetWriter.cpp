@@ -71,8 +71,9 @@ std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
 // The plain cell path lays a cell out in a buffer of this size: the prefix comes four times, the
 // rest is at most "<c r=\"XFD1048576\" s=\"4294967295\" t=\"s\"><v>" + a number + "</v></c>".
 constexpr size_t kLongestPlainPrefix = 16;
-// A shared formula's tag adds a prefix and up to 32 characters to the longest plain value cell.
-constexpr size_t kPlainCellCapacity = 5 * kLongestPlainPrefix + 96 + kNumberTextCapacity;
+constexpr size_t kPlainCellCapacity = 4 * kLongestPlainPrefix + 64 + kNumberTextCapacity;
+// A shared formula's tag adds a prefix and at most 32 characters to a number cell.
+constexpr size_t kPlainFormulaCapacity = kPlainCellCapacity + kLongestPlainPrefix + 32;
 
 char* put(char* at, std::string_view text) {
     std::memcpy(at, text.data(), text.size());
@@ -171,7 +172,8 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
     out += '>';
     const RowLabel label(info.row);
     for (const Cell& c : info.cells)
-        if (!plainCell(out, label, c, info.hasStyle)) fullCell(out, info.row, c, info.hasStyle);
+        if (!plainCell(out, label, c, info.hasStyle) && !plainFormulaCopy(out, label, c, info.hasStyle))
+            fullCell(out, info.row, c, info.hasStyle);
     if (out.size() == beforeCells + 1) {
         out.back() = '/';
         out += '>';
@@ -181,7 +183,8 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
 }
 
 void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool rowStyled) const {
-    if (!plainCell(out, RowLabel(row), c, rowStyled)) fullCell(out, row, c, rowStyled);
+    const RowLabel label(row);
+    if (!plainCell(out, label, c, rowStyled) && !plainFormulaCopy(out, label, c, rowStyled)) fullCell(out, row, c, rowStyled);
 }
 
 // Most cells of a large sheet are of these kinds, and the general way's dozen appends of a few
@@ -189,20 +192,12 @@ void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool row
 bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell& c, bool rowStyled) const {
     if (prefix_.size() > kLongestPlainPrefix) return false;
     uint32_t index = 0;
-    double number = c.payload.number;
-    const std::string* sharedTag = nullptr;
     switch (c.kind) {
         case CellKind::Empty:
         case CellKind::Boolean:
             break;
         case CellKind::Number:
             if (!std::isfinite(c.payload.number)) return false;
-            break;
-        case CellKind::Formula:
-            // A later copy in a shared formula's run with a number for a value: most formula
-            // cells of a list, written as the value cells are.
-            if (!sharedCopyNumber(c, number)) return false;
-            sharedTag = &sharedFormulaTag(sharedFormulas_.find(c.payload.formulaId)->group);
             break;
         case CellKind::String:
             if (c.payload.stringId >= strings_.fileIndex.size()) return false;
@@ -231,12 +226,10 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
     } else {
         if (c.kind == CellKind::String) at = put(at, " t=\"s\"");
         if (c.kind == CellKind::Boolean) at = put(at, " t=\"b\"");
-        at = put(at, ">");
-        if (sharedTag) at = put(at, *sharedTag);
-        at = put(at, "<");
+        at = put(at, "><");
         at = put(at, prefix_);
         at = put(at, "v>");
-        if (c.kind == CellKind::Number || c.kind == CellKind::Formula) at += formatNumber(number, at);
+        if (c.kind == CellKind::Number) at += formatNumber(c.payload.number, at);
         else if (c.kind == CellKind::String) at = std::to_chars(at, end, index).ptr;
         else at = put(at, c.payload.boolean ? "1" : "0");
         at = put(at, "</");
@@ -249,14 +242,48 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
     return true;
 }
 
-bool SheetXmlWriter::sharedCopyNumber(const Cell& c, double& number) const {
+// "<c r=... s=..." of a plain formula cell (plainCell writes its own: a call there costs the
+// value cells more than the formula cells save).
+char* SheetXmlWriter::putCellStart(char* at, char* end, const RowLabel& row, const Cell& c, bool rowStyled) const {
+    at = put(at, "<");
+    at = put(at, prefix_);
+    at = put(at, "c r=\"");
+    at = putColumn(at, c.column);
+    at = put(at, std::string_view(row.text, row.size));
+    at = put(at, "\"");
+    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
+        at = put(at, " s=\"");
+        at = std::to_chars(at, end, c.style).ptr;
+        at = put(at, "\"");
+    }
+    return at;
+}
+
+// Most formula cells of a list: a later copy in a shared formula's run, with a number for its
+// value. Laid out at once as plainCell lays out a number, with the group's tag.
+bool SheetXmlWriter::plainFormulaCopy(std::string& out, const RowLabel& row, const Cell& c, bool rowStyled) const {
+    if (c.kind != CellKind::Formula || prefix_.size() > kLongestPlainPrefix) return false;
     const auto& formulas = sheet_.store().formulas();
     if (c.payload.formulaId >= formulas.size()) return false;
     const Formula& f = formulas[c.payload.formulaId];
     if (f.cachedKind != CellKind::Number || !std::isfinite(f.cachedNumber) || f.isArray()) return false;
     const SharedFormulaRole* shared = sharedFormulas_.find(c.payload.formulaId);
     if (!shared || shared->first()) return false;
-    number = f.cachedNumber;
+    if (keptCells_ && keptCells_->find(row.number, c.column, c, formulas)) return false;
+    char buffer[kPlainFormulaCapacity];
+    char* at = putCellStart(buffer, buffer + sizeof buffer, row, c, rowStyled);
+    at = put(at, ">");
+    at = put(at, sharedFormulaTag(shared->group));
+    at = put(at, "<");
+    at = put(at, prefix_);
+    at = put(at, "v>");
+    at += formatNumber(f.cachedNumber, at);
+    at = put(at, "</");
+    at = put(at, prefix_);
+    at = put(at, "v></");
+    at = put(at, prefix_);
+    at = put(at, "c>");
+    out.append(buffer, static_cast<size_t>(at - buffer));
     return true;
 }
 

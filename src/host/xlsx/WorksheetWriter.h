@@ -54,14 +54,14 @@ private:
     struct RowLabel;
     // The common cells, laid out at once; false when `cell` needs the general path.
     bool plainCell(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
+    bool plainFormulaCopy(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
+    char* putCellStart(char* at, char* end, const RowLabel& row, const Cell& cell, bool rowStyled) const;
     void fullCell(std::string& out, int32_t row, const Cell& cell, bool rowStyled) const;
     void open(std::string& out, std::string_view name) const;
     void dataTableFormula(std::string& out, const CellExtras& extras) const;
     void close(std::string& out, std::string_view name) const;
     // Kept apart from cell(): a list of values writes no formula, and cell() stays small.
     void formulaCell(std::string& out, int32_t row, const Cell& c, const CellExtras* extras) const;
-    // The formula cell's number when plainCell may write it: a later copy in a shared run.
-    bool sharedCopyNumber(const Cell& c, double& number) const;
     const std::string& sharedFormulaTag(uint32_t group) const;
     const Worksheet& sheet_;
     const SharedStringTable& strings_;
