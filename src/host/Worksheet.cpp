@@ -162,9 +162,9 @@ com::Variant Worksheet::cellValue(const Cell& stored) const {
             const Formula& f = cells_.formulas()[cell.payload.formulaId];
             switch (f.cachedKind) {
                 case CellKind::Number: return number(f.cachedNumber);
-                case CellKind::String: return f.cachedText;
+                case CellKind::String: return f.cachedText();
                 case CellKind::Boolean: return f.cachedNumber != 0;
-                case CellKind::Error: return cellErrorValue(f.cachedText);
+                case CellKind::Error: return cellErrorValue(f.cachedText());
                 default: return {};
             }
         }

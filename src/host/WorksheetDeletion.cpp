@@ -26,8 +26,8 @@ void shiftFormulasOfWorkbook(Workbook& book, const Worksheet& edited, const form
         bool sameSheet = sheet.get() == &edited;
         for (auto& f : sheet->store().formulas()) {
             if (!f.text.empty()) f.text = formula::shiftForDeletion(f.text, context, deletion);
-            if (sameSheet && f.isArray)
-                if (auto moved = formula::shiftArea(f.arrayArea, deletion)) f.arrayArea = *moved;
+            if (sameSheet && f.isArray())
+                if (auto moved = formula::shiftArea(f.arrayArea(), deletion)) f.setArrayArea(*moved);
         }
     }
     formula::Context namesContext{"", edited.name()};

@@ -51,13 +51,13 @@ void describeCell(std::ostream& out, const Worksheet& sheet, const Cell& cell) {
         case CellKind::Formula: {
             const Formula& f = sheet.store().formulas()[cell.payload.formulaId];
             out << "f:" << f.text;
-            if (f.isArray) out << " {" << areaAddress(f.arrayArea, false) << "}";
+            if (f.isArray()) out << " {" << areaAddress(f.arrayArea(), false) << "}";
             out << " -> ";
             switch (f.cachedKind) {
                 case CellKind::Number: out << f.cachedNumber; break;
                 case CellKind::Boolean: out << "b:" << f.cachedNumber; break;
                 case CellKind::String:
-                case CellKind::Error: out << "'" << f.cachedText << "'"; break;
+                case CellKind::Error: out << "'" << f.cachedText() << "'"; break;
                 default: out << "none"; break;
             }
             break;

@@ -69,12 +69,12 @@ std::string_view keptErrorText(std::string_view fileText) {
 }
 
 std::optional<std::string_view> heldErrorText(const Cell& cell, const StringPool& strings,
-                                              const std::vector<Formula>& formulas) {
+                                              const FormulaList& formulas) {
     if (cell.kind == CellKind::Error)
         return cell.payload.stringId < strings.size() ? std::string_view(strings.text(cell.payload.stringId)) : kMissingText;
     if (cell.kind == CellKind::Formula && cell.payload.formulaId < formulas.size()) {
         const Formula& formula = formulas[cell.payload.formulaId];
-        if (formula.cachedKind == CellKind::Error) return std::string_view(formula.cachedText);
+        if (formula.cachedKind == CellKind::Error) return std::string_view(formula.cachedText());
     }
     return std::nullopt;
 }

@@ -41,6 +41,6 @@ std::string_view keptErrorText(std::string_view fileText);
 // The error text a cell holds: its error value, or the error its formula last cached; nullopt for
 // a cell holding no error. The view lives as long as the cell and its pool entry are unchanged.
 std::optional<std::string_view> heldErrorText(const Cell& cell, const StringPool& strings,
-                                              const std::vector<Formula>& formulas);
+                                              const FormulaList& formulas);
 
 }  // namespace tavlora::host

@@ -4,18 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "host/cells/CellKind.h"
 #include "host/cells/CellRef.h"
+#include "host/cells/Formula.h"
 
 namespace tavlora::host {
-
-enum class CellKind : uint8_t {
-    Empty,    // no value, but the cell may carry a style
-    Number,
-    String,   // payload.stringId into the workbook's StringPool
-    Boolean,
-    Error,    // payload.stringId holds the error text ("#N/A", "#REF!", ...)
-    Formula,  // payload.formulaId into CellStore::formulas()
-};
 
 // One stored cell: 16 bytes. Column and row come from the position in the store.
 struct Cell {
@@ -31,17 +24,6 @@ struct Cell {
     } payload{0.0};
 };
 static_assert(sizeof(Cell) == 16);
-
-// A formula cell's text (without "=") and the value the file last cached for it.
-struct Formula {
-    std::string text;
-    CellKind cachedKind = CellKind::Empty;  // Number, String (cachedText), Boolean, Error
-    double cachedNumber = 0;
-    std::string cachedText;
-    // Array formulas keep their area; shared formulas are expanded to per-cell text on load.
-    bool isArray = false;
-    Area arrayArea;
-};
 
 struct RowInfo {
     int32_t row = 0;
@@ -84,8 +66,8 @@ public:
     }
     const std::vector<ColumnInfo>& columns() const { return columns_; }
     std::vector<ColumnInfo>& columns() { return columns_; }
-    std::vector<Formula>& formulas() { return formulas_; }
-    const std::vector<Formula>& formulas() const { return formulas_; }
+    FormulaList& formulas() { return formulas_; }
+    const FormulaList& formulas() const { return formulas_; }
 
     // nullptr when absent.
     const Cell* find(int32_t row, int32_t column) const;
@@ -138,7 +120,7 @@ private:
     // Rows emptied of everything since the last settling (an estimate; settling recounts).
     mutable size_t vacatedRows_ = 0;
     std::vector<ColumnInfo> columns_;
-    std::vector<Formula> formulas_;
+    FormulaList formulas_;
     // The row created last (0 = none), whose cell count new rows expect, and where it was put: a
     // hint for finding it again without a search (checked against the row number before use).
     int32_t lastNewRow_ = 0;

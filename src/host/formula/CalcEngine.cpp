@@ -26,9 +26,9 @@ std::string upper(std::string_view text) {
 Value cachedValueOf(const Formula& f) {
     switch (f.cachedKind) {
         case CellKind::Number: return Value::number(f.cachedNumber);
-        case CellKind::String: return Value::text(f.cachedText);
+        case CellKind::String: return Value::text(f.cachedText());
         case CellKind::Boolean: return Value::boolean(f.cachedNumber != 0);
-        case CellKind::Error: return Value::error(errorFromText(f.cachedText).value_or(ErrorValue::Value));
+        case CellKind::Error: return Value::error(errorFromText(f.cachedText()).value_or(ErrorValue::Value));
         default: return Value();
     }
 }
@@ -87,7 +87,31 @@ std::optional<Area> parseR1C1(std::string_view text, int32_t row, int32_t column
 void storeNumber(Formula& f, double number) {
     f.cachedKind = CellKind::Number;
     f.cachedNumber = number;
-    f.cachedText.clear();
+    f.clearCachedText();
+}
+
+void storeValue(Formula& f, const Value& result) {
+    switch (result.kind()) {
+        case Value::Kind::Number:
+            storeNumber(f, result.asNumber());
+            break;
+        case Value::Kind::Text:
+            f.cachedKind = CellKind::String;
+            f.setCachedText(result.asText());
+            break;
+        case Value::Kind::Boolean:
+            f.cachedKind = CellKind::Boolean;
+            f.cachedNumber = result.asBoolean() ? 1 : 0;
+            break;
+        case Value::Kind::Error:
+            f.cachedKind = CellKind::Error;
+            f.setCachedText(errorText(result.asError()));
+            break;
+        default:
+            f.cachedKind = CellKind::Number;
+            f.cachedNumber = 0;
+            break;
+    }
 }
 
 bool isSubtotalText(std::string_view text) {
@@ -113,6 +137,10 @@ void CalcEngine::setWorkbook(WorkbookView view) {
     arrayNodes_.clear();
     volatileNodes_.clear();
     shapes_.clear();
+    looseShape_ = Shape{};
+    loosePrograms_.clear();
+    arrayAreas_.clear();
+    problems_.clear();
     columnMemos_.clear();
     sheetByName_.clear();
     for (size_t i = 0; i < view_.sheets.size(); ++i)
@@ -187,27 +215,36 @@ uint32_t CalcEngine::addNode(int32_t sheet, int32_t row, int32_t column, uint32_
     Node& node = nodes_[id];
     node.sheet = sheet;
     node.row = row;
-    node.column = column;
+    node.column = static_cast<uint16_t>(column);
     node.formulaId = formulaId;
-    compileNode(node);
+    compileNode(id);
     return id;
 }
 
-void CalcEngine::compileNode(Node& node) {
+void CalcEngine::compileNode(uint32_t id) {
+    Node& node = nodes_[id];
     const Formula& f = view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId];
-    node.isArray = f.isArray;
-    node.area = f.isArray ? f.arrayArea : Area::cell(node.row, node.column);
-    if (!node.area.contains(node.row, node.column)) node.area = Area::cell(node.row, node.column);
-    const Shape& shape = shapeOf(node, f.text);
-    const uint32_t id = nodeOfFormula_[size_t(node.sheet)][node.formulaId];
-    node.program = shape.program;
+    node.isArray = f.isArray();
+    // The side tables are empty in most workbooks: a lookup there would cost more than the rest.
+    if (node.isArray && f.arrayArea().contains(node.row, node.column))
+        arrayAreas_[id] = f.arrayArea();
+    else if (!arrayAreas_.empty())
+        arrayAreas_.erase(id);
+    Shape& shape = shapeOf(node, f.text);
     node.offset = FormulaOffset{node.row - shape.row, node.column - shape.column};
+    if (&shape == &looseShape_ && shape.program) {
+        node.program = shape.program.get();
+        loosePrograms_[id] = std::move(shape.program);
+    } else {
+        node.program = shape.program.get();
+        if (!loosePrograms_.empty()) loosePrograms_.erase(id);
+    }
     if (!node.program) {
-        node.problem = shape.problem;
+        setProblem(id, shape.problem);
         node.state = State::Kept;
         return;
     }
-    node.problem.clear();
+    if (!problems_.empty()) problems_.erase(id);
     node.state = State::Stale;
     if (listening_) listen(id);
     if (node.program->isVolatile) volatileNodes_.push_back(id);
@@ -232,7 +269,7 @@ void CalcEngine::startListening() {
 
 // Array formulas and formulas that depend on their place beyond their references are compiled on
 // their own, under a key no shape has.
-const CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) {
+CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) {
     ColumnMemo* memo = node.isArray ? nullptr : &columnMemo(node.sheet, node.column);
     if (memo && memo->shape && memo->memo.isCopy(text, node.row)) return *memo->shape;
     char sheet[16];
@@ -240,23 +277,42 @@ const CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view 
     shapeKey_ += '|';
     bool shared = memo && memo->memo.appendShape(shapeKey_, text, node.row, node.column);
     if (memo) memo->shape = nullptr;
-    if (!shared) shapeKey_ = "\x02";
     auto found = shared ? shapes_.find(shapeKey_) : shapes_.end();
-    if (found == shapes_.end()) {
-        scope_.hostSheet = node.sheet;
-        scope_.hostRow = node.row;
-        scope_.hostColumn = node.column;
-        scope_.isArray = node.isArray;
-        CompileResult compiled = compileFormula(text, scope_);
-        Shape shape;
-        if (compiled.formula) shape.program = std::make_shared<const CompiledFormula>(std::move(*compiled.formula));
-        shape.problem = std::move(compiled.problem);
-        shape.row = node.row;
-        shape.column = node.column;
-        found = shapes_.insert_or_assign(shapeKey_, std::move(shape)).first;
+    if (shared && found != shapes_.end()) {
+        memo->shape = &found->second;
+        return found->second;
     }
-    if (shared) memo->shape = &found->second;
-    return found->second;
+    scope_.hostSheet = node.sheet;
+    scope_.hostRow = node.row;
+    scope_.hostColumn = node.column;
+    scope_.isArray = node.isArray;
+    CompileResult compiled = compileFormula(text, scope_);
+    Shape shape;
+    if (compiled.formula) shape.program = std::make_unique<const CompiledFormula>(std::move(*compiled.formula));
+    shape.problem = std::move(compiled.problem);
+    shape.row = node.row;
+    shape.column = node.column;
+    if (!shared) {
+        looseShape_ = std::move(shape);
+        return looseShape_;
+    }
+    Shape& kept = shapes_.emplace(shapeKey_, std::move(shape)).first->second;
+    memo->shape = &kept;
+    return kept;
+}
+
+Area CalcEngine::areaOf(uint32_t id) const {
+    const Node& node = nodes_[id];
+    if (node.isArray)
+        if (auto it = arrayAreas_.find(id); it != arrayAreas_.end()) return it->second;
+    return Area::cell(node.row, node.column);
+}
+
+void CalcEngine::setProblem(uint32_t id, std::string problem) {
+    if (problem.empty())
+        problems_.erase(id);
+    else
+        problems_[id] = std::move(problem);
 }
 
 // Each column remembers its last formula: a list fills its columns row by row, so the formula
@@ -311,9 +367,10 @@ void CalcEngine::markDependants(int32_t sheet, const Area& area) {
     };
     if (sheet >= 0 && size_t(sheet) < listeners_.size()) listeners_[size_t(sheet)].forEachMeeting(area, visit);
     while (!work.empty()) {
-        const Node& node = nodes_[work.back()];
+        const uint32_t id = work.back();
+        const Node& node = nodes_[id];
         work.pop_back();
-        listeners_[size_t(node.sheet)].forEachMeeting(node.area, visit);
+        listeners_[size_t(node.sheet)].forEachMeeting(areaOf(id), visit);
     }
 }
 
@@ -322,7 +379,7 @@ void CalcEngine::markVolatile() {
         Node& node = nodes_[id];
         if (node.state == State::Gone || !node.program) continue;
         node.state = State::Stale;
-        markDependants(node.sheet, node.area);
+        markDependants(node.sheet, areaOf(id));
     }
     volatileStale_ = false;
 }
@@ -389,7 +446,7 @@ void CalcEngine::calculateCell(int32_t sheet, int32_t row, int32_t column) {
         // A cell inside an array formula's area takes its value from the array's anchor.
         if (sheet >= 0 && size_t(sheet) < arrayNodes_.size())
             for (uint32_t a : arrayNodes_[size_t(sheet)])
-                if (nodes_[a].area.contains(row, column)) id = a;
+                if (areaOf(a).contains(row, column)) id = a;
         if (id == kNoNode) return;
     }
     if (nodes_[id].state != State::Stale) return;
@@ -441,7 +498,7 @@ void CalcEngine::compute(uint32_t target, bool lookAhead) {
             // Too large an array, or a function that failed: the cell keeps its value, the rest
             // of the workbook is computed.
             evaluated = false;
-            node.problem = e.what();
+            setProblem(id, e.what());
         }
         current_ = kNoNode;
         if (!missing_.empty()) {
@@ -462,7 +519,7 @@ void CalcEngine::compute(uint32_t target, bool lookAhead) {
             node.state = State::Kept;
             continue;
         }
-        store(node, result);
+        store(id, result);
         node.state = State::Current;
     }
 }
@@ -487,48 +544,29 @@ bool CalcEngine::pushStaleCellPrecedents(const Node& node) {
 // Every formula on the path from `ancestor` up to `at` waits on itself: none gets a new value.
 void CalcEngine::markCycle(uint32_t at, uint32_t ancestor) {
     nodes_[at].state = State::Cyclic;
-    nodes_[at].problem = "a circular reference";
+    setProblem(at, "a circular reference");
     for (size_t i = stack_.size(); i-- > 0;) {
         Node& node = nodes_[stack_[i]];
         if (node.state == State::Expanding) {
             node.state = State::Cyclic;
-            node.problem = "a circular reference";
+            setProblem(stack_[i], "a circular reference");
         }
         if (stack_[i] == ancestor) break;
     }
 }
 
-void CalcEngine::store(Node& node, const Value& result) {
-    if (node.isArray) return storeArray(node, result);
-    Formula& f = view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId];
-    switch (result.kind()) {
-        case Value::Kind::Number:
-            storeNumber(f, result.asNumber());
-            break;
-        case Value::Kind::Text:
-            f.cachedKind = CellKind::String;
-            f.cachedText = result.asText();
-            break;
-        case Value::Kind::Boolean:
-            f.cachedKind = CellKind::Boolean;
-            f.cachedNumber = result.asBoolean() ? 1 : 0;
-            break;
-        case Value::Kind::Error:
-            f.cachedKind = CellKind::Error;
-            f.cachedText = std::string(errorText(result.asError()));
-            break;
-        default:
-            f.cachedKind = CellKind::Number;
-            f.cachedNumber = 0;
-            break;
-    }
+void CalcEngine::store(uint32_t id, const Value& result) {
+    const Node& node = nodes_[id];
+    if (node.isArray) return storeArray(id, result);
+    storeValue(view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId], result);
 }
 
 // Each cell of the area takes its element; a single row or column repeats across the area, and
 // cells beyond the result's size show #N/A, as in the application.
-void CalcEngine::storeArray(Node& node, const Value& result) {
+void CalcEngine::storeArray(uint32_t id, const Value& result) {
+    const Node& node = nodes_[id];
     CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
-    const Area& area = node.area;
+    const Area area = areaOf(id);
     const Value na = Value::error(ErrorValue::NA);
     for (int32_t r = area.firstRow; r <= area.lastRow; ++r)
         for (int32_t c = area.firstColumn; c <= area.lastColumn; ++c) {
@@ -541,10 +579,7 @@ void CalcEngine::storeArray(Node& node, const Value& result) {
             }
             if (element.isBlank() || element.isMissing()) element = Value::number(0);
             if (r == node.row && c == node.column) {
-                Node single = Node{};
-                single.sheet = node.sheet;
-                single.formulaId = node.formulaId;
-                store(single, element);
+                storeValue(cells.formulas()[node.formulaId], element);
                 continue;
             }
             writeCell(cells, r, c, element);
@@ -587,7 +622,7 @@ std::vector<const void*> CalcEngine::formulaShapes(int32_t sheet) const {
         if (index[formulaId] == kNoNode) continue;
         const Node& node = nodes_[index[formulaId]];
         if (node.program && !node.isArray && node.state != State::Gone)
-            shapes[formulaId] = node.program.get();
+            shapes[formulaId] = node.program;
     }
     return shapes;
 }
@@ -596,14 +631,16 @@ std::string CalcEngine::problemAt(int32_t sheet, int32_t row, int32_t column) co
     uint32_t id = nodeAt(sheet, row, column);
     if (id == kNoNode) return "";
     const Node& node = nodes_[id];
-    return node.state == State::Kept || node.state == State::Cyclic ? node.problem : "";
+    if (node.state != State::Kept && node.state != State::Cyclic) return "";
+    auto it = problems_.find(id);
+    return it != problems_.end() ? it->second : "";
 }
 
 // A stale array formula covering the cell must be computed before the cell is read.
 void CalcEngine::noteStaleArray(int32_t sheet, int32_t row, int32_t column) {
     for (uint32_t a : arrayNodes_[size_t(sheet)]) {
         const Node& node = nodes_[a];
-        if ((node.state == State::Stale || node.state == State::Expanding) && node.area.contains(row, column) &&
+        if ((node.state == State::Stale || node.state == State::Expanding) && areaOf(a).contains(row, column) &&
             a != current_)
             missing_.push_back(a);
     }
@@ -673,8 +710,9 @@ void CalcEngine::forEachValue(const SheetArea& area, const CellVisitor& visit) {
     if (!arrayNodes_[size_t(area.sheet)].empty())
         for (uint32_t id : arrayNodes_[size_t(area.sheet)]) {
             const Node& node = nodes_[id];
-            bool meets = node.area.firstRow <= a.lastRow && node.area.lastRow >= a.firstRow &&
-                         node.area.firstColumn <= a.lastColumn && node.area.lastColumn >= a.firstColumn;
+            const Area area = areaOf(id);
+            bool meets = area.firstRow <= a.lastRow && area.lastRow >= a.firstRow &&
+                         area.firstColumn <= a.lastColumn && area.lastColumn >= a.firstColumn;
             if (meets && id != current_ && (node.state == State::Stale || node.state == State::Expanding))
                 missing_.push_back(id);
         }
@@ -707,8 +745,7 @@ std::optional<Area> CalcEngine::usedPart(const SheetArea& area) {
 
 SheetArea CalcEngine::caller() const {
     if (current_ == kNoNode) return SheetArea{};
-    const Node& node = nodes_[current_];
-    return SheetArea{node.sheet, node.isArray ? node.area : Area::cell(node.row, node.column)};
+    return SheetArea{nodes_[current_].sheet, areaOf(current_)};
 }
 
 std::optional<SheetArea> CalcEngine::resolveReference(std::string_view text, bool a1) {

@@ -88,21 +88,24 @@ private:
         Cyclic,     // part of a circular reference: keeps its value
         Gone,       // the cell no longer holds this formula
     };
+    // One per formula of the workbook, 32 bytes: a list of formulas makes these by the hundred
+    // thousand in fresh memory. What few formulas need lives in side tables by node id: an array
+    // formula's area (arrayAreas_), why a formula keeps its file's value (problems_).
     struct Node {
         int32_t sheet = 0;
         int32_t row = 0;
-        int32_t column = 0;
         uint32_t formulaId = 0;
+        uint16_t column = 0;
         State state = State::Stale;
         bool isArray = false;
-        Area area;  // the cell, or an array formula's area
-        std::shared_ptr<const CompiledFormula> program;  // shared by the formulas of one shape
+        // Owned by shapes_ when shared by the formulas of one shape, else by loosePrograms_;
+        // either lives until the engine forgets the workbook or the node is compiled again.
+        const CompiledFormula* program = nullptr;
         FormulaOffset offset;  // from the cell the program was compiled for
-        std::string problem;
     };
     // A compiled shape, and where it was compiled.
     struct Shape {
-        std::shared_ptr<const CompiledFormula> program;
+        std::unique_ptr<const CompiledFormula> program;
         std::string problem;
         int32_t row = 0;
         int32_t column = 0;
@@ -112,14 +115,18 @@ private:
     void build();
     void prepareScope();
     uint32_t addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
-    void compileNode(Node& node);
+    void compileNode(uint32_t id);
+    // The cells the node's formula fills: its cell, or an array formula's area.
+    Area areaOf(uint32_t id) const;
+    void setProblem(uint32_t id, std::string problem);
     void listen(uint32_t id);
     void startListening();
-    // The shape's program, compiled at the node's cell when the shape is new.
-    const Shape& shapeOf(const Node& node, std::string_view text);
+    // The shape's program, compiled at the node's cell when the shape is new; looseShape_ when the
+    // formula is compiled on its own.
+    Shape& shapeOf(const Node& node, std::string_view text);
     struct ColumnMemo {
         ColumnShapeMemo memo;
-        const Shape* shape = nullptr;  // into shapes_: the shape of the formula the memo holds
+        Shape* shape = nullptr;  // into shapes_: the shape of the formula the memo holds
     };
     ColumnMemo& columnMemo(int32_t sheet, int32_t column);
     bool holdsFormula(const Node& node) const;
@@ -135,8 +142,8 @@ private:
     bool numberOf(int32_t sheet, const CellStore& cells, const Cell* cell, double& number) const;
     void markCycle(uint32_t at, uint32_t ancestor);
     bool pushStaleCellPrecedents(const Node& node);
-    void store(Node& node, const Value& result);
-    void storeArray(Node& node, const Value& result);
+    void store(uint32_t id, const Value& result);
+    void storeArray(uint32_t id, const Value& result);
     void writeCell(CellStore& cells, int32_t row, int32_t column, const Value& value);
     Value valueOfCell(int32_t sheet, const Cell& cell, int32_t row, int32_t column);
     void noteStaleArray(int32_t sheet, int32_t row, int32_t column);
@@ -171,6 +178,10 @@ private:
     std::unordered_map<std::string, int32_t> sheetByName_;  // upper-case names
     CompileScope scope_;
     std::unordered_map<std::string, Shape> shapes_;  // by the sheet and shape of the formula
+    Shape looseShape_;                               // the last formula compiled on its own
+    std::unordered_map<uint32_t, std::unique_ptr<const CompiledFormula>> loosePrograms_;  // by node
+    std::unordered_map<uint32_t, Area> arrayAreas_;                                        // by node
+    std::unordered_map<uint32_t, std::string> problems_;                                   // by node
     std::string shapeKey_;
     std::unordered_map<uint64_t, ColumnMemo> columnMemos_;  // by sheet and column
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation

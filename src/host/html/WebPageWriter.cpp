@@ -614,7 +614,7 @@ private:
             const Formula& f = formulaOf(cell);
             switch (f.cachedKind) {
             case CellKind::Number: return format.formatNumber(f.cachedNumber, date1904_);
-            case CellKind::String: return format.formatText(f.cachedText);
+            case CellKind::String: return format.formatText(f.cachedText());
             case CellKind::Boolean: return f.cachedNumber != 0 ? "TRUE" : "FALSE";
             default: return "";
             }

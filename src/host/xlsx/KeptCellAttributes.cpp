@@ -2,7 +2,7 @@
 
 namespace tavlora::host::xlsx {
 
-bool CellExtras::holds(const Cell& cell, const std::vector<Formula>& formulas) const {
+bool CellExtras::holds(const Cell& cell, const FormulaList& formulas) const {
     if (cell.kind != kind) return false;
     switch (kind) {
         case CellKind::Number: return cell.payload.number == number;
@@ -21,7 +21,7 @@ void KeptCellAttributes::add(int32_t row, int32_t column, CellExtras extras) {
 }
 
 const CellExtras* KeptCellAttributes::find(int32_t row, int32_t column, const Cell& cell,
-                                           const std::vector<Formula>& formulas) const {
+                                           const FormulaList& formulas) const {
     auto it = cells_.find({row, column});
     if (it == cells_.end() || !it->second.holds(cell, formulas)) return nullptr;
     return &it->second;

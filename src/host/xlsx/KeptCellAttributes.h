@@ -31,7 +31,7 @@ struct CellExtras {
     uint32_t stringId = 0;
     std::string formulaText;
 
-    bool holds(const Cell& cell, const std::vector<Formula>& formulas) const;
+    bool holds(const Cell& cell, const FormulaList& formulas) const;
     bool hasDataTable() const { return !dataTableRef.empty(); }
     bool any() const { return !cellAttributes.empty() || !formulaAttributes.empty() || hasDataTable(); }
 };
@@ -42,7 +42,7 @@ public:
     bool empty() const { return cells_.empty(); }
     void add(int32_t row, int32_t column, CellExtras extras);
     // The extras of the cell, when it still holds what it held when read; nullptr otherwise.
-    const CellExtras* find(int32_t row, int32_t column, const Cell& cell, const std::vector<Formula>& formulas) const;
+    const CellExtras* find(int32_t row, int32_t column, const Cell& cell, const FormulaList& formulas) const;
     // Positions and data table references follow the deletion on this sheet; cells that went lose
     // their extras.
     void shift(const formula::Deletion& deletion);

@@ -290,8 +290,7 @@ private:
         if (kind == "dataTable" || text.empty()) return false;
         formula.text.assign(text);
         if (kind == "array") {
-            formula.isArray = true;
-            formula.arrayArea = parseCellRange(f.attribute("ref").value()).value_or(Area::cell(row, column));
+            formula.setArrayArea(parseCellRange(f.attribute("ref").value()).value_or(Area::cell(row, column)));
         }
         return true;
     }
@@ -300,20 +299,21 @@ private:
         if (!v) return;
         if (type == "str" || type == "inlineStr") {
             formula.cachedKind = CellKind::String;
-            formula.cachedText.assign(value);
-            decodeEscapedCharacters(formula.cachedText);
+            std::string text(value);
+            decodeEscapedCharacters(text);
+            formula.setCachedText(text);
         } else if (type == "s") {
             uint32_t index;
             if (parseUnsigned(v.child_value(), index) && index < source_.sharedStrings.size()) {
                 formula.cachedKind = CellKind::String;
-                formula.cachedText = pool_.text(source_.sharedStrings[index]);
+                formula.setCachedText(pool_.text(source_.sharedStrings[index]));
             }
         } else if (type == "b") {
             formula.cachedKind = CellKind::Boolean;
             formula.cachedNumber = isTrue(v.child_value()) ? 1 : 0;
         } else if (type == "e") {
             formula.cachedKind = CellKind::Error;
-            formula.cachedText.assign(keptErrorText(value));
+            formula.setCachedText(keptErrorText(value));
         } else if (parseNumber(value, formula.cachedNumber)) {
             formula.cachedKind = CellKind::Number;
         }

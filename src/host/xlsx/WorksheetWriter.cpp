@@ -72,6 +72,8 @@ std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
 // rest is at most "<c r=\"XFD1048576\" s=\"4294967295\" t=\"s\"><v>" + a number + "</v></c>".
 constexpr size_t kLongestPlainPrefix = 16;
 constexpr size_t kPlainCellCapacity = 4 * kLongestPlainPrefix + 64 + kNumberTextCapacity;
+// A shared formula's tag adds a prefix and at most 32 characters to a number cell.
+constexpr size_t kPlainFormulaCapacity = kPlainCellCapacity + kLongestPlainPrefix + 32;
 
 char* put(char* at, std::string_view text) {
     std::memcpy(at, text.data(), text.size());
@@ -170,7 +172,8 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
     out += '>';
     const RowLabel label(info.row);
     for (const Cell& c : info.cells)
-        if (!plainCell(out, label, c, info.hasStyle)) fullCell(out, info.row, c, info.hasStyle);
+        if (!plainCell(out, label, c, info.hasStyle) && !plainFormulaCopy(out, label, c, info.hasStyle))
+            fullCell(out, info.row, c, info.hasStyle);
     if (out.size() == beforeCells + 1) {
         out.back() = '/';
         out += '>';
@@ -180,7 +183,8 @@ void SheetXmlWriter::row(std::string& out, const RowInfo& info) const {
 }
 
 void SheetXmlWriter::cell(std::string& out, int32_t row, const Cell& c, bool rowStyled) const {
-    if (!plainCell(out, RowLabel(row), c, rowStyled)) fullCell(out, row, c, rowStyled);
+    const RowLabel label(row);
+    if (!plainCell(out, label, c, rowStyled) && !plainFormulaCopy(out, label, c, rowStyled)) fullCell(out, row, c, rowStyled);
 }
 
 // Most cells of a large sheet are of these kinds, and the general way's dozen appends of a few
@@ -234,6 +238,51 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
         at = put(at, prefix_);
         at = put(at, "c>");
     }
+    out.append(buffer, static_cast<size_t>(at - buffer));
+    return true;
+}
+
+// "<c r=... s=..." of a plain formula cell (plainCell writes its own: a call there costs the
+// value cells more than the formula cells save).
+char* SheetXmlWriter::putCellStart(char* at, char* end, const RowLabel& row, const Cell& c, bool rowStyled) const {
+    at = put(at, "<");
+    at = put(at, prefix_);
+    at = put(at, "c r=\"");
+    at = putColumn(at, c.column);
+    at = put(at, std::string_view(row.text, row.size));
+    at = put(at, "\"");
+    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
+        at = put(at, " s=\"");
+        at = std::to_chars(at, end, c.style).ptr;
+        at = put(at, "\"");
+    }
+    return at;
+}
+
+// Most formula cells of a list: a later copy in a shared formula's run, with a number for its
+// value. Laid out at once as plainCell lays out a number, with the group's tag.
+bool SheetXmlWriter::plainFormulaCopy(std::string& out, const RowLabel& row, const Cell& c, bool rowStyled) const {
+    if (c.kind != CellKind::Formula || prefix_.size() > kLongestPlainPrefix) return false;
+    const auto& formulas = sheet_.store().formulas();
+    if (c.payload.formulaId >= formulas.size()) return false;
+    const Formula& f = formulas[c.payload.formulaId];
+    if (f.cachedKind != CellKind::Number || !std::isfinite(f.cachedNumber) || f.isArray()) return false;
+    const SharedFormulaRole* shared = sharedFormulas_.find(c.payload.formulaId);
+    if (!shared || shared->first()) return false;
+    if (keptCells_ && keptCells_->find(row.number, c.column, c, formulas)) return false;
+    char buffer[kPlainFormulaCapacity];
+    char* at = putCellStart(buffer, buffer + sizeof buffer, row, c, rowStyled);
+    at = put(at, ">");
+    at = put(at, sharedFormulaTag(shared->group));
+    at = put(at, "<");
+    at = put(at, prefix_);
+    at = put(at, "v>");
+    at += formatNumber(f.cachedNumber, at);
+    at = put(at, "</");
+    at = put(at, prefix_);
+    at = put(at, "v></");
+    at = put(at, prefix_);
+    at = put(at, "c>");
     out.append(buffer, static_cast<size_t>(at - buffer));
     return true;
 }
@@ -318,15 +367,15 @@ void SheetXmlWriter::formulaCell(std::string& out, int32_t row, const Cell& c, c
         default: break;
     }
     out += '>';
-    const SharedFormulaRole* shared = f.isArray ? nullptr : sharedFormulas_.find(c.payload.formulaId);
+    const SharedFormulaRole* shared = f.isArray() ? nullptr : sharedFormulas_.find(c.payload.formulaId);
     if (shared && !shared->first() && !extras) {
         out += sharedFormulaTag(shared->group);
     } else {
         open(out, "f");
         if (extras) out += extras->formulaAttributes;
-        if (f.isArray) {
+        if (f.isArray()) {
             out += " t=\"array\" ref=\"";
-            out += cellRangeAddress(f.arrayArea);
+            out += cellRangeAddress(f.arrayArea());
             out += '"';
         } else if (shared) {
             out += " t=\"shared\"";
@@ -360,7 +409,7 @@ void SheetXmlWriter::formulaCell(std::string& out, int32_t row, const Cell& c, c
         case CellKind::String:
         case CellKind::Error:
             open(out, "v>");
-            appendEscapedText(out, f.cachedText);
+            appendEscapedText(out, f.cachedText());
             break;
         case CellKind::Boolean:
             open(out, "v>");

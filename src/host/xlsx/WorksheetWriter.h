@@ -54,6 +54,8 @@ private:
     struct RowLabel;
     // The common cells, laid out at once; false when `cell` needs the general path.
     bool plainCell(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
+    bool plainFormulaCopy(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
+    char* putCellStart(char* at, char* end, const RowLabel& row, const Cell& cell, bool rowStyled) const;
     void fullCell(std::string& out, int32_t row, const Cell& cell, bool rowStyled) const;
     void open(std::string& out, std::string_view name) const;
     void dataTableFormula(std::string& out, const CellExtras& extras) const;

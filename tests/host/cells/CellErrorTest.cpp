@@ -67,13 +67,13 @@ TEST(CellError, UnknownTextsAndCodes) {
 
 TEST(CellError, TheTextACellHolds) {
     StringPool strings;
-    std::vector<Formula> formulas;
+    FormulaList formulas;
     Cell error{1, CellKind::Error, 0, 0, {}};
     error.payload.stringId = strings.intern("#FOO!");
     EXPECT_EQ(heldErrorText(error, strings, formulas), "#FOO!");
 
-    formulas.push_back(Formula{"1/0", CellKind::Error, 0, "#DIV/0!", false, {}});
-    formulas.push_back(Formula{"1+1", CellKind::Number, 2, {}, false, {}});
+    formulas.push_back(Formula("1/0", CellKind::Error, 0, "#DIV/0!"));
+    formulas.push_back(Formula("1+1", CellKind::Number, 2));
     Cell cached{2, CellKind::Formula, 0, 0, {}};
     cached.payload.formulaId = 0;
     EXPECT_EQ(heldErrorText(cached, strings, formulas), "#DIV/0!");

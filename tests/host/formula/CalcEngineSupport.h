@@ -112,8 +112,7 @@ protected:
         Area a = *parseA1(area);
         Formula f;
         f.text = text;
-        f.isArray = true;
-        f.arrayArea = a;
+        f.setArrayArea(a);
         Cell& c = cells[0].cellAt(a.firstRow, a.firstColumn);
         c.kind = CellKind::Formula;
         c.payload.formulaId = cells[0].addFormula(std::move(f));
@@ -135,9 +134,9 @@ protected:
                 const Formula& f = formulaAt(address, sheet);
                 switch (f.cachedKind) {
                     case CellKind::Number: return Value::number(f.cachedNumber);
-                    case CellKind::String: return Value::text(f.cachedText);
+                    case CellKind::String: return Value::text(f.cachedText());
                     case CellKind::Boolean: return Value::boolean(f.cachedNumber != 0);
-                    case CellKind::Error: return Value::error(*errorFromText(f.cachedText));
+                    case CellKind::Error: return Value::error(*errorFromText(f.cachedText()));
                     default: return Value();
                 }
             }

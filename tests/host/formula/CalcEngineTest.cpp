@@ -252,6 +252,37 @@ TEST_F(Graph, OverwrittenFormulasAndStructuralChanges) {
     EXPECT_EQ(value("C1"), number(12));
 }
 
+// A formula rewritten in place (its entry reused, as a worksheet does) is compiled again: an array
+// formula's own program is replaced while the array's other cells still find their anchor, and a
+// reason to keep the file's value goes away with the formula that had it.
+TEST_F(Graph, FormulasRewrittenInPlaceDropWhatTheyHad) {
+    put("A1", 2);
+    put("A2", 3);
+    arrayFormula("C1:C2", "A1:A2*10");
+    engine.formulaChanged(0, 1, 3);
+    EXPECT_EQ(value("C2"), number(30));
+    formulaAt("C1").text = "A1:A2*100";
+    engine.formulaChanged(0, 1, 3);
+    EXPECT_EQ(value("C2"), number(300));
+    EXPECT_EQ(value("C1"), number(200));
+    put("A2", 4);
+    EXPECT_EQ(value("C2"), number(400));
+
+    formula("E1", "NOSUCH(1)");
+    formulaAt("E1").cachedKind = CellKind::Number;
+    formulaAt("E1").cachedNumber = 5;
+    EXPECT_EQ(value("E1"), number(5));
+    EXPECT_NE(engine.problemAt(0, 1, 5), "");
+    formulaAt("E1").text = "A1+1";
+    engine.formulaChanged(0, 1, 5);
+    EXPECT_EQ(value("E1"), number(3));
+    EXPECT_EQ(engine.problemAt(0, 1, 5), "");
+    formulaAt("E1").text = "NOSUCH(2)";
+    engine.formulaChanged(0, 1, 5);
+    EXPECT_EQ(value("E1"), number(3));  // what it had last
+    EXPECT_NE(engine.problemAt(0, 1, 5), "");
+}
+
 // Copies of a formula down a column share one compiled program; each must still read, and
 // listen to, the cells of its own row.
 TEST_F(Graph, CopiesOfAFormulaReadAndListenToTheirOwnCells) {

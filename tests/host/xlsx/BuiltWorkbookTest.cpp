@@ -69,8 +69,8 @@ TEST_F(BuiltWorkbook, OpenpyxlReadsExactlyWhatWasPut) {
     putText("A5", "\xC3\x9Cn\xC3\xAF \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80");
     putCell("D2", CellKind::Boolean, 1);
     putCell("D3", CellKind::Error, 0, "#N/A");
-    putFormula("D5", Formula{"SUM(B2:B4)", CellKind::Number, 1.5, {}, false, {}});
-    putFormula("D6", Formula{"A2&\"!\"", CellKind::String, 0, "Apple!", false, {}});
+    putFormula("D5", Formula("SUM(B2:B4)", CellKind::Number, 1.5));
+    putFormula("D6", Formula("A2&\"!\"", CellKind::String, 0, "Apple!"));
     sheet_->range("A1:B1").font().setBold(true);
     sheet_->range("A1").font().setSize(14);
     sheet_->range("B2").setNumberFormatLocal("0.00%");

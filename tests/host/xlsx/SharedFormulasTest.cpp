@@ -102,6 +102,23 @@ TEST_F(SharedFormulas, RunsOfOneShapeAreWrittenOnceWithTheirArea) {
     EXPECT_NE(xml.find(R"(<c r="J3"><f>B3*2</f>)"), std::string::npos);
 }
 
+// A later copy with a number is laid out the quick way, the others the general way: both must
+// write the copy's format, its kind of value and the group's tag as the other would.
+TEST_F(SharedFormulas, LaterCopiesKeepTheirFormatAndKindOfValue) {
+    sheet_->range("C5").font().setBold(true);
+    for (int r = 2; r <= 4; ++r) formula("K" + std::to_string(r), "=A" + std::to_string(r) + "/(A" + std::to_string(r) + "-3)");
+    TempDir dir;
+    std::string xml = zipPartText(save(dir), "xl/worksheets/sheet1.xml");
+    EXPECT_TRUE(std::regex_search(xml, std::regex(R"re(<c r="C5" s="[1-9][0-9]*"><f t="shared" si="0"/><v>12.5</v></c>)re")))
+        << xml;
+    std::smatch group;
+    ASSERT_TRUE(std::regex_search(xml, group, std::regex(R"re(<c r="K2"><f t="shared" ref="K2:K4" si="([0-9]+)">)re")))
+        << xml;
+    const std::string tag = "<f t=\"shared\" si=\"" + group[1].str() + "\"/>";
+    EXPECT_NE(xml.find("<c r=\"K3\" t=\"e\">" + tag + "<v>#DIV/0!</v></c>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<c r=\"K4\">" + tag + "<v>4</v></c>"), std::string::npos) << xml;
+}
+
 TEST_F(SharedFormulas, ReadBackAsEachCellsOwnFormulaAndValue) {
     TempDir dir;
     auto path = save(dir);

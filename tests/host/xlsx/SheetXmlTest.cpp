@@ -61,11 +61,13 @@ TEST_F(SheetXml, FormulaCellsWithCachedValues) {
         cell.payload.formulaId = sheet_->store().addFormula(std::move(f));
         put(1, column) = cell;
     };
-    formula(1, Formula{"SUM(B1:C1)&\"<\"", CellKind::Number, 3, {}, false, {}});
-    formula(2, Formula{"\"a\"", CellKind::String, 0, " a ", false, {}});
-    formula(3, Formula{"1/0", CellKind::Error, 0, "#DIV/0!", false, {}});
-    formula(4, Formula{"TRUE", CellKind::Boolean, 1, {}, false, {}});
-    formula(5, Formula{"A1*2", CellKind::Empty, 0, {}, true, Area{1, 5, 2, 5}});
+    formula(1, Formula("SUM(B1:C1)&\"<\"", CellKind::Number, 3));
+    formula(2, Formula("\"a\"", CellKind::String, 0, " a "));
+    formula(3, Formula("1/0", CellKind::Error, 0, "#DIV/0!"));
+    formula(4, Formula("TRUE", CellKind::Boolean, 1));
+    Formula array("A1*2");
+    array.setArrayArea(Area{1, 5, 2, 5});
+    formula(5, std::move(array));
     EXPECT_EQ(rowXml(1),
               "<row r=\"1\"><c r=\"A1\"><f>SUM(B1:C1)&amp;\"&lt;\"</f><v>3</v></c>"
               "<c r=\"B1\" t=\"str\"><f>\"a\"</f><v> a </v></c>"

@@ -134,7 +134,7 @@ Cached cachedAt(const Worksheet& sheet, int32_t row) {
     const Cell* cell = sheet.store().find(row, 1);
     if (!cell || cell->kind != CellKind::Formula) return {};
     const Formula& f = sheet.store().formulas()[cell->payload.formulaId];
-    return {f.cachedKind, f.cachedNumber, f.cachedText};
+    return {f.cachedKind, f.cachedNumber, f.cachedText()};
 }
 
 Cached expectedValue(const std::string& text) {
