@@ -5,6 +5,7 @@
 #include "host/files/PageExtrasReader.h"
 #include "host/Workbook.h"
 #include "host/html/WebPageWriter.h"
+#include "host/xlsx/DeflaterPool.h"
 #include "host/xlsx/PackageReader.h"
 #include "host/xlsx/PackageSnapshot.h"
 #include "host/xlsx/PackageWriter.h"
@@ -30,6 +31,10 @@ void refusePageOverWorkbook(const Workbook& book, const std::filesystem::path& t
 }
 
 }  // namespace
+
+FileFormats::FileFormats(FileOptions options) : options_(std::move(options)) {
+    if (!options_.compressors) options_.compressors = std::make_shared<xlsx::DeflaterPool>();
+}
 
 int32_t FileFormats::read(const std::string& given, const std::filesystem::path& absolute, Workbook& book) const {
     std::string ext = lowerExtension(absolute);
@@ -65,7 +70,7 @@ WorkbookFiles::Written FileFormats::write(const Workbook& book, std::filesystem:
     if (ext != ".xlsx" && ext != ".xlsm")
         com::throwHostError("SaveAs: '" + target.filename().string() +
                             "' must end in .xlsx or .xlsm for this file format.");
-    xlsx::writeWorkbook(book, target.string(), fileSync());
+    xlsx::writeWorkbook(book, target.string(), fileSync(), options_.compressors.get());
     return {std::move(target), ext == ".xlsm" ? fileformat::kMacroEnabled : fileformat::kDefault, true};
 }
 

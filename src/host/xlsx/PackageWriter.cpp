@@ -402,7 +402,8 @@ bool isMacroEnabledTarget(const Workbook& workbook, const std::string& path) {
 
 }  // namespace
 
-void writeWorkbook(const Workbook& workbook, const std::string& path, const base::FileSync& sync) {
+void writeWorkbook(const Workbook& workbook, const std::string& path, const base::FileSync& sync,
+                   DeflaterPool* compressors) {
     std::unique_ptr<PackageContents> blank;
     const auto* kept = dynamic_cast<const PackageContents*>(workbook.keptPackage().get());
     if (!kept) {
@@ -412,7 +413,7 @@ void writeWorkbook(const Workbook& workbook, const std::string& path, const base
     if (workbook.sheets().empty()) com::throwHostError("Cannot save '" + path + "': the workbook has no sheets");
     PackagePlan plan(workbook, *kept, isMacroEnabledTarget(workbook, path));
     plan.build();
-    ZipOutput zip(path, sync);
+    ZipOutput zip(path, sync, compressors);
     plan.addTo(zip);
     zip.commit();
 }

@@ -4,10 +4,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/AtomicFile.h"
-
-struct zip;
 
 namespace tavlora::base {
 class AtomicFile;
@@ -17,6 +16,7 @@ class FileSync;
 namespace tavlora::host::xlsx {
 
 class DeflateWorkers;
+class DeflaterPool;
 class LocalDeflaters;
 struct DeflateSettings;
 
@@ -34,19 +34,22 @@ using PartFactory = std::function<std::unique_ptr<PartProducer>()>;
 // A producer of one ready text.
 std::unique_ptr<PartProducer> textProducer(std::string text);
 
-// A zip archive written through a base::AtomicFile: libzip writes into its temporary file and
+// A zip archive written through a base::AtomicFile: the archive goes into its temporary file and
 // commit() renames it over the target, so that a failed save leaves the old file as it was. Parts
 // are written in the order they are added; their data is pulled during commit() (bytes given by
 // view must live until then, and so must whatever a producer reads). Without a commit, nothing
 // reaches the target and the temporary file is removed.
 //
 // Parts are deflated here, one at a time when the archive reaches them (large ones in pieces on
-// every core, see ChunkedDeflate.h), and handed to libzip as finished deflate data, so only the
-// part being written is held deflated in memory. Parts that are already packed (images, nested
-// archives) are stored as they are.
+// every core, see ChunkedDeflate.h), and written as finished deflate data (ZipWriter.h), so only
+// the part being written is held deflated in memory. Parts that are already packed (images,
+// nested archives) are stored as they are.
 class ZipOutput {
 public:
-    explicit ZipOutput(std::string targetPath, const base::FileSync& sync = base::FileSync::system());
+    // `compressors`, when given, lends the small parts' compressors and takes them back at the end,
+    // for the next save; it must outlive the archive.
+    explicit ZipOutput(std::string targetPath, const base::FileSync& sync = base::FileSync::system(),
+                       DeflaterPool* compressors = nullptr);
     ~ZipOutput();
     ZipOutput(const ZipOutput&) = delete;
     ZipOutput& operator=(const ZipOutput&) = delete;
@@ -62,11 +65,10 @@ public:
     // (or the error a producer raised) and removes the temporary file on failure.
     void commit();
 
-    struct Failure;
+    struct Entry;
 
 private:
-    void add(const std::string& name, void* source, bool stored);
-    void addPrepared(const std::string& name, void* state);
+    Entry& add(const std::string& name);
     [[noreturn]] void fail(const std::string& reason);
     // The settings every part is deflated with; small parts share the compressors, made once, and
     // large parts the worker threads.
@@ -74,11 +76,11 @@ private:
 
     std::string target_;
     std::unique_ptr<base::AtomicFile> file_;
-    zip* archive_ = nullptr;
-    std::shared_ptr<Failure> failure_;  // shared with the sources
-    // Used only by commit(), on the thread that calls it; the sources point at them. The workers'
+    std::vector<Entry> entries_;
+    // Used only by commit(), on the thread that calls it; the entries point at them. The workers'
     // threads, started by the first part of several pieces, serve every later part and end with
     // the save.
+    DeflaterPool* pool_ = nullptr;
     std::unique_ptr<LocalDeflaters> deflaters_;
     std::unique_ptr<DeflateWorkers> workers_;
 };

@@ -1,0 +1,145 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+
+#include <fstream>
+
+#include "host/xlsx/ChunkedDeflate.h"
+#include "host/xlsx/ZipInput.h"
+#include "host/xlsx/ZipOutput.h"
+#include "host/xlsx/ZipWriter.h"
+#include "support/ComErrorMatchers.h"
+#include "support/TestPaths.h"
+
+namespace tavlora::test {
+namespace {
+
+namespace fs = std::filesystem;
+using host::xlsx::ZipWriteError;
+using host::xlsx::ZipWriter;
+
+uint32_t crcOf(std::string_view bytes) { return static_cast<uint32_t>(libdeflate_crc32(0, bytes.data(), bytes.size())); }
+
+// A file the writer can write into, closed when the test ends.
+class ArchiveFile {
+public:
+    explicit ArchiveFile(fs::path path) : path_(std::move(path)) {
+        fd_ = ::open(path_.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd_ < 0) throw std::runtime_error("cannot create " + path_.string());
+    }
+    ~ArchiveFile() { ::close(fd_); }
+    int fd() const { return fd_; }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+    int fd_;
+};
+
+std::time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+// Deflated entries (in several chunks, as large parts arrive), a stored one and a name outside
+// ASCII: our reader and an independent one must agree on every name, byte, CRC and time.
+TEST(ZipWriter, EveryEntryReadsBackWithItsBytesCrcNameAndTime) {
+    TempDir dir;
+    ArchiveFile file(dir.file("parts.zip"));
+    std::string large;
+    for (int i = 0; large.size() < (size_t(3) << 20); ++i) large += "<row r=\"" + std::to_string(i) + "\"/>";
+    host::xlsx::DeflateSettings inPieces;
+    inPieces.pieceSize = size_t(1) << 20;
+    host::xlsx::DeflatedPart deflatedLarge = host::xlsx::deflateInPieces(large, inPieces);
+    ASSERT_GT(deflatedLarge.pieces.size(), 2u);
+    host::xlsx::DeflatedPart small = host::xlsx::deflateInPieces(std::string_view("<small/>"));
+    const std::string image = "\x89PNG not really, stored as it is";
+    {
+        ZipWriter writer(file.fd(), localTime(2024, 3, 5, 14, 7, 36));
+        std::vector<std::string_view> pieces(deflatedLarge.pieces.begin(), deflatedLarge.pieces.end());
+        writer.add("xl/worksheets/sheet1.xml", pieces, deflatedLarge.crc, deflatedLarge.size, true);
+        writer.add("xl/media/image1.png", {image}, crcOf(image), image.size(), false);
+        std::string joined = small.joined();
+        writer.add("xl/Übersicht.xml", {joined}, small.crc, small.size, true);
+        writer.finish();
+    }
+    host::xlsx::ZipInput zip(file.path().string(), {});
+    EXPECT_EQ(zip.readString(*zip.find("xl/worksheets/sheet1.xml")), large);
+    EXPECT_EQ(zip.readString(*zip.find("xl/media/image1.png")), image);
+    EXPECT_EQ(zip.readString(*zip.find("xl/Übersicht.xml")), "<small/>");
+    EXPECT_EQ(runPython("import zipfile\n"
+                        "z = zipfile.ZipFile(r'" + file.path().string() + "')\n"
+                        "print(z.testzip())\n"
+                        "for i in z.infolist(): print(i.filename, i.compress_type, i.flag_bits & 0x800, i.date_time)\n"),
+              "None\n"
+              "xl/worksheets/sheet1.xml 8 0 (2024, 3, 5, 14, 7, 36)\n"
+              "xl/media/image1.png 0 0 (2024, 3, 5, 14, 7, 36)\n"
+              "xl/Übersicht.xml 8 2048 (2024, 3, 5, 14, 7, 36)\n");
+}
+
+TEST(ZipWriter, RefusesWhatWouldNeedTheLargeArchiveExtensionsOrIsInconsistent) {
+    TempDir dir;
+    ArchiveFile file(dir.file("refused.zip"));
+    ZipWriter writer(file.fd(), 0);
+    const std::string data = "x";
+    // Sizes of 4 GiB and more have no place in the plain fields: refused before anything is written.
+    EXPECT_THROW(writer.add("huge.xml", {data}, 0, uint64_t(5) << 30, true), ZipWriteError);
+    EXPECT_THROW(writer.add("edge.xml", {data}, 0, 0xFFFFFFFFu, true), ZipWriteError);
+    EXPECT_EQ(writer.written(), 0u);
+    EXPECT_THROW(writer.add("", {data}, crcOf(data), 1, false), ZipWriteError);
+    EXPECT_THROW(writer.add("short.bin", {data}, crcOf(data), 2, false), ZipWriteError);
+    for (int i = 0; i < 0xFFFE; ++i) writer.add("e" + std::to_string(i), {data}, crcOf(data), 1, false);
+    EXPECT_THROW(writer.add("one-too-many", {data}, crcOf(data), 1, false), ZipWriteError);
+    writer.finish();
+    EXPECT_EQ(runPython("import zipfile\nz = zipfile.ZipFile(r'" + file.path().string() +
+                        "')\nprint(len(z.namelist()), z.testzip(), z.read('e65533'))\n"),
+              "65534 None b'x'\n");
+}
+
+TEST(ZipWriter, AFileThatTakesNoMoreBytesIsAnError) {
+    int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0) GTEST_SKIP() << "no /dev/full here";
+    {
+        ZipWriter writer(fd, 0);
+        const std::string data = "<a/>";
+        writer.add("a.xml", {data}, crcOf(data), data.size(), false);
+        EXPECT_THROW(writer.finish(), ZipWriteError);
+    }
+    ::close(fd);
+}
+
+// Before 1980 a zip has no date: the earliest one is written, not a wrapped-around one.
+TEST(ZipWriter, ATimeBeforeZipDatesBecomesTheEarliestDate) {
+    TempDir dir;
+    ArchiveFile file(dir.file("old.zip"));
+    ZipWriter writer(file.fd(), localTime(1975, 6, 1, 12, 0, 0));
+    const std::string data = "old";
+    writer.add("old.txt", {data}, crcOf(data), data.size(), false);
+    writer.finish();
+    EXPECT_EQ(runPython("import zipfile\nprint(zipfile.ZipFile(r'" + file.path().string() +
+                        "').infolist()[0].date_time)\n"),
+              "(1980, 1, 1, 0, 0, 0)\n");
+}
+
+TEST(ZipOutputNames, ASecondPartOfTheSameNameIsRefusedAndNothingIsSaved) {
+    TempDir dir;
+    fs::path target = dir.file("twice.zip");
+    {
+        host::xlsx::ZipOutput zip(target.string(), base::FileSync::none());
+        zip.addText("a.xml", "<a/>");
+        EXPECT_THROW(zip.addText("a.xml", "<b/>"), com::Error);
+    }
+    EXPECT_FALSE(fs::exists(target));
+}
+
+}  // namespace
+}  // namespace tavlora::test
