@@ -19,6 +19,7 @@
 #include "host/Workbook.h"
 #include "host/files/FileFormats.h"
 #include "host/files/NewApplication.h"
+#include "host/xlsx/DeflaterPool.h"
 #include "host/xlsx/TemplateCache.h"
 #include "tavlora/CExcelBatDo.h"
 #include "tavlora/CExcelTmplPrintBat.h"
@@ -107,6 +108,8 @@ void fillShare(const std::string& templatePath, const std::string& folder, int f
 int main(int argc, char** argv) {
     host::files::FileOptions options;
     options.templates = std::make_shared<host::xlsx::TemplateCache>();
+    // A print job makes an application for each invoice: the process's pool keeps the compressors.
+    options.compressors = std::make_shared<host::xlsx::DeflaterPool>();
     bool byJob = false;
     for (; argc > 6; --argc) {
         std::string flag = argv[argc - 1];
