@@ -1,9 +1,9 @@
 #include "host/xlsx/ZipWriter.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+
+#include "base/FileIo.h"
 
 namespace tavlora::host::xlsx {
 
@@ -143,11 +143,9 @@ void ZipWriter::flush() {
     const char* at = buffer_.data();
     size_t left = buffer_.size();
     while (left > 0) {
-        ssize_t n = ::pwrite(fd_, at, left, static_cast<off_t>(offset_));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw ZipWriteError(std::string("Write error: ") + std::strerror(errno));
-        }
+        // The portable positioned write: it repeats an interrupted call itself.
+        int64_t n = base::writeAt(fd_, at, left, static_cast<int64_t>(offset_));
+        if (n < 0) throw ZipWriteError(std::string("Write error: ") + std::strerror(errno));
         if (n == 0) throw ZipWriteError("Write error: the file takes no more bytes");
         at += n;
         left -= static_cast<size_t>(n);
