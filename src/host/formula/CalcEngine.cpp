@@ -231,7 +231,6 @@ void CalcEngine::compileNode(uint32_t id) {
     else if (!arrayAreas_.empty())
         arrayAreas_.erase(id);
     Shape& shape = shapeOf(node, f.text);
-    node.offset = FormulaOffset{node.row - shape.row, node.column - shape.column};
     if (&shape == &looseShape_ && shape.program) {
         node.program = shape.program.get();
         loosePrograms_[id] = std::move(shape.program);
@@ -254,7 +253,7 @@ void CalcEngine::compileNode(uint32_t id) {
 void CalcEngine::listen(uint32_t id) {
     const Node& node = nodes_[id];
     for (uint32_t i = 0; i < node.program->references.size(); ++i) {
-        const SheetArea ref = node.program->reference(i, node.offset);
+        const SheetArea ref = node.program->reference(i, node.offset());
         if (ref.sheet >= 0 && size_t(ref.sheet) < listeners_.size()) listeners_[size_t(ref.sheet)].add(ref.area, id);
     }
 }
@@ -288,7 +287,11 @@ CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) 
     scope_.isArray = node.isArray;
     CompileResult compiled = compileFormula(text, scope_);
     Shape shape;
-    if (compiled.formula) shape.program = std::make_unique<const CompiledFormula>(std::move(*compiled.formula));
+    if (compiled.formula) {
+        compiled.formula->originRow = node.row;
+        compiled.formula->originColumn = node.column;
+        shape.program = std::make_unique<const CompiledFormula>(std::move(*compiled.formula));
+    }
     shape.problem = std::move(compiled.problem);
     shape.row = node.row;
     shape.column = node.column;
@@ -429,7 +432,7 @@ bool CalcEngine::computeArithmetic(Node& node, const NearbyCells& nearby) {
         if (ref.sheet != node.sheet) return cellNumber(ref.sheet, ref.area.firstRow, ref.area.firstColumn, number);
         return numberOf(ref.sheet, cells, nearby.find(ref.area.firstRow, ref.area.firstColumn), number);
     };
-    const std::optional<double> result = evaluateArithmetic(*node.program, node.offset, read);
+    const std::optional<double> result = evaluateArithmetic(*node.program, node.offset(), read);
     if (!result) return false;
     untouched_ = false;
     ++evaluations_;
@@ -493,7 +496,7 @@ void CalcEngine::compute(uint32_t target, bool lookAhead) {
         bool evaluated = true;
         try {
             ++evaluations_;
-            result = evaluateFormula(*node.program, *this, node.isArray, valueStack_, node.offset);
+            result = evaluateFormula(*node.program, *this, node.isArray, valueStack_, node.offset());
         } catch (const std::exception& e) {
             // Too large an array, or a function that failed: the cell keeps its value, the rest
             // of the workbook is computed.
@@ -530,7 +533,7 @@ void CalcEngine::compute(uint32_t target, bool lookAhead) {
 bool CalcEngine::pushStaleCellPrecedents(const Node& node) {
     bool pushed = false;
     for (uint32_t i = 0; i < node.program->references.size(); ++i) {
-        const SheetArea ref = node.program->reference(i, node.offset);
+        const SheetArea ref = node.program->reference(i, node.offset());
         if (ref.area.cellCount() != 1) continue;
         uint32_t precedent = nodeAt(ref.sheet, ref.area.firstRow, ref.area.firstColumn);
         if (precedent != kNoNode && nodes_[precedent].state == State::Stale) {
@@ -703,19 +706,24 @@ bool CalcEngine::numberOf(int32_t sheet, const CellStore& cells, const Cell* cel
     return f.cachedKind == CellKind::Number || f.cachedKind == CellKind::Empty;
 }
 
+// A stale array formula whose area meets `area` must be computed before the area is read.
+void CalcEngine::noteStaleArraysMeeting(const SheetArea& area) {
+    const Area& a = area.area;
+    for (uint32_t id : arrayNodes_[size_t(area.sheet)]) {
+        const Node& node = nodes_[id];
+        const Area filled = areaOf(id);
+        bool meets = filled.firstRow <= a.lastRow && filled.lastRow >= a.firstRow &&
+                     filled.firstColumn <= a.lastColumn && filled.lastColumn >= a.firstColumn;
+        if (meets && id != current_ && (node.state == State::Stale || node.state == State::Expanding))
+            missing_.push_back(id);
+    }
+}
+
 void CalcEngine::forEachValue(const SheetArea& area, const CellVisitor& visit) {
     const CellStore* cells = cellsOf(area.sheet);
     if (!cells) return;
     const Area& a = area.area;
-    if (!arrayNodes_[size_t(area.sheet)].empty())
-        for (uint32_t id : arrayNodes_[size_t(area.sheet)]) {
-            const Node& node = nodes_[id];
-            const Area area = areaOf(id);
-            bool meets = area.firstRow <= a.lastRow && area.lastRow >= a.firstRow &&
-                         area.firstColumn <= a.lastColumn && area.lastColumn >= a.firstColumn;
-            if (meets && id != current_ && (node.state == State::Stale || node.state == State::Expanding))
-                missing_.push_back(id);
-        }
+    if (!arrayNodes_[size_t(area.sheet)].empty()) noteStaleArraysMeeting(area);
     const auto& rows = cells->rows();
     for (auto r = firstRowAtOrAfter(rows, a.firstRow); r != rows.end() && r->row <= a.lastRow; ++r) {
         for (auto c = firstCellAtOrAfter(r->cells, a.firstColumn); c != r->cells.end() && c->column <= a.lastColumn; ++c) {
@@ -724,6 +732,137 @@ void CalcEngine::forEachValue(const SheetArea& area, const CellVisitor& visit) {
             if (!v.isBlank()) visit(r->row, c->column, v);
         }
     }
+}
+
+inline bool CalcEngine::entryOf(int32_t sheet, const CellStore& cells, const Cell& cell, bool handPending, CellEntry& entry) {
+    switch (cell.kind) {
+        case CellKind::Empty: return false;
+        case CellKind::Number:
+            entry.kind = Value::Kind::Number;
+            entry.number = cell.payload.number;
+            return true;
+        case CellKind::String:
+            entry.kind = Value::Kind::Text;
+            entry.text = view_.strings->text(cell.payload.stringId);
+            return true;
+        case CellKind::Boolean:
+            entry.kind = Value::Kind::Boolean;
+            entry.number = cell.payload.boolean ? 1 : 0;
+            return true;
+        case CellKind::Error:
+            entry.kind = Value::Kind::Error;
+            entry.error = errorFromText(view_.strings->text(cell.payload.stringId)).value_or(ErrorValue::Value);
+            return true;
+        case CellKind::Formula: break;
+    }
+    const uint32_t formulaId = cell.payload.formulaId;
+    if (formulaId >= cells.formulas().size()) return false;
+    const auto& index = nodeOfFormula_[size_t(sheet)];
+    const uint32_t id = formulaId < index.size() ? index[formulaId] : kNoNode;
+    if (id != kNoNode && (nodes_[id].state == State::Stale || nodes_[id].state == State::Expanding)) {
+        if (handPending) {
+            entry.kind = Value::Kind::Missing;
+            return true;
+        }
+        missing_.push_back(id);
+        return false;
+    }
+    const Formula& f = cells.formulas()[formulaId];
+    switch (f.cachedKind) {
+        case CellKind::Number:
+            entry.kind = Value::Kind::Number;
+            entry.number = f.cachedNumber;
+            return true;
+        case CellKind::String:
+            entry.kind = Value::Kind::Text;
+            entry.text = f.cachedText();
+            return true;
+        case CellKind::Boolean:
+            entry.kind = Value::Kind::Boolean;
+            entry.number = f.cachedNumber != 0 ? 1 : 0;
+            return true;
+        case CellKind::Error:
+            entry.kind = Value::Kind::Error;
+            entry.error = errorFromText(f.cachedText()).value_or(ErrorValue::Value);
+            return true;
+        default: return false;
+    }
+}
+
+// Walks the rows of the area in the cell store; no cell is written while a formula is evaluated,
+// so the rows stay where they are while a function reads them.
+class CalcEngine::AreaCursor final : public CellCursor {
+public:
+    AreaCursor(CalcEngine& engine, int32_t sheet, const CellStore& cells, const Area& area, bool handPending)
+        : engine_(engine), sheet_(sheet), cells_(cells), area_(area), handPending_(handPending) {
+        const auto& rows = cells.rows();
+        row_ = rows.data() + (firstRowAtOrAfter(rows, area.firstRow) - rows.begin());
+        rowsEnd_ = rows.data() + rows.size();
+        startRow();
+    }
+
+    size_t read(std::span<CellEntry> out) override {
+        size_t n = 0;
+        while (n < out.size() && row_ != rowsEnd_) {
+            if (cell_ == cellsEnd_) {
+                ++row_;
+                startRow();
+                continue;
+            }
+            const Cell& cell = *cell_++;
+            CellEntry& entry = out[n];
+            if (!engine_.entryOf(sheet_, cells_, cell, handPending_, entry)) continue;
+            entry.row = row_->row;
+            entry.column = cell.column;
+            ++n;
+        }
+        return n;
+    }
+
+private:
+    // The cells of the row within the area's columns. Rows of a list hold their cells from one
+    // column on without gaps: the first and last cells wanted are mostly where their columns say.
+    void startRow() {
+        if (row_ != rowsEnd_ && row_->row > area_.lastRow) row_ = rowsEnd_;
+        if (row_ == rowsEnd_) return;
+        const Cell* first = row_->cells.data();
+        const Cell* end = first + row_->cells.size();
+        cell_ = cellAtOrAfter(first, end, area_.firstColumn);
+        // One column (SUM(E2:E900)): the cell found is the one wanted, or none is.
+        if (area_.firstColumn == area_.lastColumn)
+            cellsEnd_ = cell_ != end && cell_->column == area_.firstColumn ? cell_ + 1 : cell_;
+        else
+            cellsEnd_ = cellAtOrAfter(cell_, end, area_.lastColumn + 1);
+    }
+    static const Cell* cellAtOrAfter(const Cell* begin, const Cell* end, int32_t column) {
+        if (begin == end) return end;
+        const int64_t guess = int64_t(column) - begin->column;
+        if (guess <= 0) return begin;
+        if (guess < end - begin && begin[guess].column == column) return begin + guess;
+        return std::lower_bound(begin, end, column, [](const Cell& c, int32_t n) { return int32_t(c.column) < n; });
+    }
+
+    CalcEngine& engine_;
+    const int32_t sheet_;
+    const CellStore& cells_;
+    const Area area_;
+    const bool handPending_;
+    const RowInfo* row_ = nullptr;
+    const RowInfo* rowsEnd_ = nullptr;
+    const Cell* cell_ = nullptr;
+    const Cell* cellsEnd_ = nullptr;
+};
+
+std::unique_ptr<CellCursor> CalcEngine::readCells(const SheetArea& area, bool handPending) {
+    const CellStore* cells = cellsOf(area.sheet);
+    if (!cells) {
+        struct NoCells final : CellCursor {
+            size_t read(std::span<CellEntry>) override { return 0; }
+        };
+        return std::make_unique<NoCells>();
+    }
+    if (!arrayNodes_[size_t(area.sheet)].empty()) noteStaleArraysMeeting(area);
+    return std::make_unique<AreaCursor>(*this, area.sheet, *cells, area.area, handPending);
 }
 
 std::optional<Area> CalcEngine::usedPart(const SheetArea& area) {

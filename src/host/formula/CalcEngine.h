@@ -88,9 +88,10 @@ private:
         Cyclic,     // part of a circular reference: keeps its value
         Gone,       // the cell no longer holds this formula
     };
-    // One per formula of the workbook, 32 bytes: a list of formulas makes these by the hundred
+    // One per formula of the workbook, 24 bytes: a list of formulas makes these by the hundred
     // thousand in fresh memory. What few formulas need lives in side tables by node id: an array
-    // formula's area (arrayAreas_), why a formula keeps its file's value (problems_).
+    // formula's area (arrayAreas_), why a formula keeps its file's value (problems_). How far the
+    // formula lies from the cell its program was compiled for comes from the program's origin.
     struct Node {
         int32_t sheet = 0;
         int32_t row = 0;
@@ -101,8 +102,9 @@ private:
         // Owned by shapes_ when shared by the formulas of one shape, else by loosePrograms_;
         // either lives until the engine forgets the workbook or the node is compiled again.
         const CompiledFormula* program = nullptr;
-        FormulaOffset offset;  // from the cell the program was compiled for
+        FormulaOffset offset() const { return program->offsetFrom(row, column); }
     };
+    static_assert(sizeof(Node) == 24);
     // A compiled shape, and where it was compiled.
     struct Shape {
         std::unique_ptr<const CompiledFormula> program;
@@ -153,6 +155,12 @@ private:
     Value cellValue(int32_t sheet, int32_t row, int32_t column) override;
     bool cellNumber(int32_t sheet, int32_t row, int32_t column, double& number) override;
     void forEachValue(const SheetArea& area, const CellVisitor& visit) override;
+    std::unique_ptr<CellCursor> readCells(const SheetArea& area, bool handPending) override;
+    class AreaCursor;
+    // The cell as readCells gives it; false when it reads as blank (a stale formula is noted as
+    // missing, as valueOfCell does, unless it is handed over).
+    bool entryOf(int32_t sheet, const CellStore& cells, const Cell& cell, bool handPending, CellEntry& entry);
+    void noteStaleArraysMeeting(const SheetArea& area);
     std::optional<Area> usedPart(const SheetArea& area) override;
     SheetArea caller() const override;
     bool uses1904Dates() const override { return view_.date1904; }

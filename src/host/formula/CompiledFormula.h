@@ -70,6 +70,11 @@ struct CompiledFormula {
     // by the copy's offset (the common "C2*D2" case, which then needs no corner arithmetic).
     std::vector<uint8_t> movesWhole;
     std::vector<std::vector<uint32_t>> jumpTables;
+    // The cell the formula was compiled for (set by whoever compiles it for a cell): a copy of
+    // the formula elsewhere lies offsetFrom its own cell away from it.
+    int32_t originRow = 1;
+    int32_t originColumn = 1;
+    FormulaOffset offsetFrom(int32_t row, int32_t column) const { return {row - originRow, column - originColumn}; }
     // Computed again on every calculation: it calls a volatile function.
     bool isVolatile = false;
     // Numbers, single cells and + - * / alone, at most kArithmeticDepth operands deep: the

@@ -412,6 +412,18 @@ bool Criterion::matches(const Value& cell) const {
     return operator_ == Operator::Equal ? equal : !equal;
 }
 
+bool Criterion::matches(const CellEntry& cell) const {
+    if (operator_ != Operator::Equal && operator_ != Operator::NotEqual) return matches(cell.value());
+    bool equal;
+    if (cell.kind == Value::Kind::Text && operand_.isText())
+        equal = operand_.asText().empty() ? cell.text.empty() : pattern_ && pattern_->matches(cell.text);
+    else if (cell.kind == Value::Kind::Number && operand_.isNumber())
+        equal = cell.number == operand_.asNumber();
+    else
+        equal = matchesOperand(cell.value());
+    return operator_ == Operator::Equal ? equal : !equal;
+}
+
 bool Criterion::matchesOperand(const Value& cell) const {
     switch (operand_.kind()) {
     case Value::Kind::Blank: return isBlankLike(cell);

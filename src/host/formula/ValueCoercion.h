@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/formula/CellEntry.h"
 #include "host/formula/FormulaValue.h"
 #include "host/formula/TextPattern.h"
 
@@ -64,6 +65,8 @@ class Criterion {
 public:
     Criterion(const Value& criterion, bool date1904);
     bool matches(const Value& cell) const;
+    // The same for a cell read in bulk; texts and numbers are compared without making a Value.
+    bool matches(const CellEntry& cell) const;
 
 private:
     enum class Operator : uint8_t { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };

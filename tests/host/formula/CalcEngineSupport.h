@@ -70,7 +70,8 @@ inline const FunctionDefinition* testFunction(std::string_view name) {
 
 class EngineFixture : public ::testing::Test {
 protected:
-    EngineFixture() : engine([](std::string_view name) { return testFunction(name); }) { reset(); }
+    EngineFixture() : EngineFixture([](std::string_view name) { return testFunction(name); }) {}
+    explicit EngineFixture(CalcEngine::FunctionLookup lookup) : engine(std::move(lookup)) { reset(); }
 
     void reset() {
         WorkbookView view;

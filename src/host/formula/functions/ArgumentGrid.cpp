@@ -59,14 +59,22 @@ std::optional<GridBox> ArgumentGrid::usedBox(CalcContext& context) const {
                    used->lastRow - origin.firstRow, used->lastColumn - origin.firstColumn};
 }
 
+std::optional<SheetArea> ArgumentGrid::sheetPart(const GridBox& box) const {
+    if (!area_) return std::nullopt;
+    const Area& origin = area_->area;
+    Area part{origin.firstRow + box.firstRow, origin.firstColumn + box.firstColumn,
+              std::min(origin.lastRow, origin.firstRow + box.lastRow),
+              std::min(origin.lastColumn, origin.firstColumn + box.lastColumn)};
+    if (part.firstRow > part.lastRow || part.firstColumn > part.lastColumn) return std::nullopt;
+    return SheetArea{area_->sheet, part};
+}
+
 void ArgumentGrid::forEachNonBlank(CalcContext& context, const GridBox& box, const Visitor& visit) const {
     if (area_) {
         const Area& origin = area_->area;
-        Area part{origin.firstRow + box.firstRow, origin.firstColumn + box.firstColumn,
-                  std::min(origin.lastRow, origin.firstRow + box.lastRow),
-                  std::min(origin.lastColumn, origin.firstColumn + box.lastColumn)};
-        if (part.firstRow > part.lastRow || part.firstColumn > part.lastColumn) return;
-        context.forEachValue(SheetArea{area_->sheet, part}, [&](int32_t row, int32_t column, const Value& value) {
+        std::optional<SheetArea> part = sheetPart(box);
+        if (!part) return;
+        context.forEachValue(*part, [&](int32_t row, int32_t column, const Value& value) {
             visit(row - origin.firstRow, column - origin.firstColumn, value);
         });
         return;

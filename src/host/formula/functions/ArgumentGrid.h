@@ -41,6 +41,13 @@ public:
     using Visitor = std::function<void(int32_t row, int32_t column, const Value& value)>;
     void forEachNonBlank(CalcContext& context, const GridBox& box, const Visitor& visit) const;
 
+    // A grid of a sheet's cells (not an array or a single value) is read in bulk through the
+    // cells of sheetPart, whose top left is offset (0, 0).
+    bool isArea() const { return area_.has_value(); }
+    const Area& area() const { return area_->area; }
+    // The cells of `box` on the sheet; nullopt when none are (or the grid is no area).
+    std::optional<SheetArea> sheetPart(const GridBox& box) const;
+
     // The grid of `rows` by `columns` with the same top left: SUMIF and AVERAGEIF give their sum
     // range the shape of the criteria range. The part past the sheet's edge reads as blank.
     ArgumentGrid reshaped(int32_t rows, int32_t columns) const;

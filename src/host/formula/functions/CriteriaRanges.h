@@ -29,8 +29,9 @@ public:
 
     // The offsets where every criterion holds.
     int64_t countMatches(CalcContext& context) const;
-    // The values of `target` (of the same shape) that are not blank where every criterion holds.
-    using Visitor = std::function<void(const Value& value)>;
+    // The values of `target` (of the same shape) that are not blank where every criterion holds,
+    // in row order.
+    using Visitor = std::function<void(const CellEntry& value)>;
     void forEachMatchingValue(CalcContext& context, const ArgumentGrid& target, const Visitor& visit) const;
 
 private:
@@ -40,6 +41,10 @@ private:
         bool matchesBlank;
     };
     bool matchAt(CalcContext& context, int32_t row, int32_t column, const Pair* skipped) const;
+    // Calls `match(row, column)` at the offsets within `box` where the driver's cell (its range a
+    // sheet's cells) is not blank and every criterion holds, reading the driver in bulk.
+    template <typename Match>
+    void forEachMatchOfArea(CalcContext& context, const Pair& driver, const GridBox& box, Match&& match) const;
     // The box outside which some criterion fails for want of a value: the used boxes of the ranges
     // whose criterion rejects blanks, intersected. `all` when there is no such range; nullopt when
     // nothing can match.

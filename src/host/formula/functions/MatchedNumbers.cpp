@@ -19,11 +19,11 @@ MatchedNumbers failed(ErrorValue error) {
 
 MatchedNumbers matchesOf(CalcContext& context, const CriteriaRanges& criteria, const ArgumentGrid& target) {
     MatchedNumbers result;
-    criteria.forEachMatchingValue(context, target, [&](const Value& value) {
-        if (value.isError()) {
-            if (!result.error) result.error = value.asError();
-        } else if (value.isNumber()) {
-            double n = value.asNumber();
+    criteria.forEachMatchingValue(context, target, [&](const CellEntry& value) {
+        if (value.kind == Value::Kind::Error) {
+            if (!result.error) result.error = value.error;
+        } else if (value.kind == Value::Kind::Number) {
+            double n = value.number;
             result.minimum = result.count ? std::min(result.minimum, n) : n;
             result.maximum = result.count ? std::max(result.maximum, n) : n;
             result.sum += n;

@@ -24,7 +24,9 @@ using Arguments = std::span<const Value>;
 
 Value sum(CalcContext& context, Arguments arguments) {
     double total = 0;
-    auto error = functions::forEachNumber(context, arguments, {}, [&](double n) { total += n; });
+    auto error = functions::forEachNumberRun(context, arguments, {}, [&](std::span<const double> numbers) {
+        for (double n : numbers) total += n;
+    });
     if (error) return Value::error(*error);
     return numberValue(total);
 }

@@ -17,11 +17,16 @@ struct NumberRules {
 };
 
 using NumberSink = std::function<void(double)>;
+using NumberBatchSink = std::function<void(std::span<const double>)>;
 
 // The first error met (nullopt when none, or when errors are ignored); every number before and
 // after it still reaches `sink`, so a caller must not use what it gathered when there is one.
 std::optional<ErrorValue> forEachNumber(CalcContext& context, std::span<const Value> arguments,
                                         const NumberRules& rules, const NumberSink& sink);
+// The same numbers in the same order, handed over a run at a time (the numbers of a range come in
+// runs of up to 64): for sums over long ranges, where a call per number would cost more than the sum.
+std::optional<ErrorValue> forEachNumberRun(CalcContext& context, std::span<const Value> arguments,
+                                           const NumberRules& rules, const NumberBatchSink& sink);
 
 struct NumberList {
     std::vector<double> numbers;

@@ -85,9 +85,9 @@ Value countIfs(CalcContext& context, Arguments arguments) {
 Value average(CalcContext& context, Arguments arguments) {
     double sum = 0;
     double n = 0;
-    auto error = functions::forEachNumber(context, arguments, {}, [&](double number) {
-        sum += number;
-        ++n;
+    auto error = functions::forEachNumberRun(context, arguments, {}, [&](std::span<const double> numbers) {
+        for (double number : numbers) sum += number;
+        n += double(numbers.size());
     });
     if (error) return Value::error(*error);
     if (n == 0) return Value::error(ErrorValue::Div0);
