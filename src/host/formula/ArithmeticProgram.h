@@ -10,8 +10,8 @@
 // its own way, which is where nearly all of the cost of a formula like "C2*D2" lies.
 namespace tavlora::host::formula {
 
-// `readNumber(const SheetArea& cell, double& number)` gives the number arithmetic reads from a
-// cell, or false when the cell needs the application's rules (text, an error, a formula not
+// `readNumber(const CompiledFormula::CellPlace& cell, double& number)` gives the number arithmetic
+// reads from a cell, or false when the cell needs the application's rules (text, an error, a formula not
 // computed yet). Those, a division by zero and an overflow give nullopt: the formula is then
 // evaluated in full.
 template <typename ReadNumber>
@@ -24,7 +24,7 @@ std::optional<double> evaluateArithmetic(const CompiledFormula& formula, Formula
         switch (ins.op) {
             case OpCode::Number: stack[depth++] = ins.data.number; break;
             case OpCode::CellValue:
-                if (!readNumber(formula.reference(ins.index, offset), stack[depth])) return std::nullopt;
+                if (!readNumber(formula.cell(ins.index, offset), stack[depth])) return std::nullopt;
                 ++depth;
                 break;
             case OpCode::Negate: stack[depth - 1] = -stack[depth - 1]; break;

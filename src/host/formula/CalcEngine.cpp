@@ -423,14 +423,46 @@ void CalcEngine::calculateInSheetOrder(int32_t sheet) {
     }
 }
 
+// The cell found (nullptr: not stored) as cellNumber reads it.
+inline bool CalcEngine::numberOf(int32_t sheet, const CellStore& cells, const Cell* cell, double& number) const {
+    number = 0;
+    if (!cell || cell->kind == CellKind::Empty) return true;
+    if (cell->kind == CellKind::Number) {
+        number = cell->payload.number;
+        return true;
+    }
+    if (cell->kind != CellKind::Formula) return false;
+    const uint32_t formulaId = cell->payload.formulaId;
+    if (formulaId >= cells.formulas().size()) return true;
+    const auto& index = nodeOfFormula_[size_t(sheet)];
+    const uint32_t id = formulaId < index.size() ? index[formulaId] : kNoNode;
+    if (id != kNoNode && (nodes_[id].state == State::Stale || nodes_[id].state == State::Expanding)) return false;
+    const Formula& f = cells.formulas()[formulaId];
+    if (f.cachedKind == CellKind::Number) number = f.cachedNumber;
+    return f.cachedKind == CellKind::Number || f.cachedKind == CellKind::Empty;
+}
+
+// A stale array formula whose area meets `area` must be computed before the area is read.
+void CalcEngine::noteStaleArraysMeeting(const SheetArea& area) {
+    const Area& a = area.area;
+    for (uint32_t id : arrayNodes_[size_t(area.sheet)]) {
+        const Node& node = nodes_[id];
+        const Area filled = areaOf(id);
+        bool meets = filled.firstRow <= a.lastRow && filled.lastRow >= a.firstRow &&
+                     filled.firstColumn <= a.lastColumn && filled.lastColumn >= a.firstColumn;
+        if (meets && id != current_ && (node.state == State::Stale || node.state == State::Expanding))
+            missing_.push_back(id);
+    }
+}
+
 // False when the formula needs a full evaluation: not arithmetic, or a cell it reads holds
 // something other than a number or a blank, or a formula not computed yet.
 bool CalcEngine::computeArithmetic(Node& node, const NearbyCells& nearby) {
     if (!node.program || !node.program->isArithmetic || node.isArray) return false;
     const CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
-    const auto read = [&](const SheetArea& ref, double& number) {
-        if (ref.sheet != node.sheet) return cellNumber(ref.sheet, ref.area.firstRow, ref.area.firstColumn, number);
-        return numberOf(ref.sheet, cells, nearby.find(ref.area.firstRow, ref.area.firstColumn), number);
+    const auto read = [&](const CompiledFormula::CellPlace& cell, double& number) {
+        if (cell.sheet != node.sheet) return cellNumber(cell.sheet, cell.row, cell.column, number);
+        return numberOf(cell.sheet, cells, nearby.find(cell.row, cell.column), number);
     };
     const std::optional<double> result = evaluateArithmetic(*node.program, node.offset(), read);
     if (!result) return false;
@@ -685,38 +717,6 @@ bool CalcEngine::cellNumber(int32_t sheet, int32_t row, int32_t column, double& 
     const CellStore* cells = cellsOf(sheet);
     if (!cells || !arrayNodes_[size_t(sheet)].empty()) return false;
     return numberOf(sheet, *cells, cells->find(row, column), number);
-}
-
-// The cell found (nullptr: not stored) as cellNumber reads it.
-bool CalcEngine::numberOf(int32_t sheet, const CellStore& cells, const Cell* cell, double& number) const {
-    number = 0;
-    if (!cell || cell->kind == CellKind::Empty) return true;
-    if (cell->kind == CellKind::Number) {
-        number = cell->payload.number;
-        return true;
-    }
-    if (cell->kind != CellKind::Formula) return false;
-    const uint32_t formulaId = cell->payload.formulaId;
-    if (formulaId >= cells.formulas().size()) return true;
-    const auto& index = nodeOfFormula_[size_t(sheet)];
-    const uint32_t id = formulaId < index.size() ? index[formulaId] : kNoNode;
-    if (id != kNoNode && (nodes_[id].state == State::Stale || nodes_[id].state == State::Expanding)) return false;
-    const Formula& f = cells.formulas()[formulaId];
-    if (f.cachedKind == CellKind::Number) number = f.cachedNumber;
-    return f.cachedKind == CellKind::Number || f.cachedKind == CellKind::Empty;
-}
-
-// A stale array formula whose area meets `area` must be computed before the area is read.
-void CalcEngine::noteStaleArraysMeeting(const SheetArea& area) {
-    const Area& a = area.area;
-    for (uint32_t id : arrayNodes_[size_t(area.sheet)]) {
-        const Node& node = nodes_[id];
-        const Area filled = areaOf(id);
-        bool meets = filled.firstRow <= a.lastRow && filled.lastRow >= a.firstRow &&
-                     filled.firstColumn <= a.lastColumn && filled.lastColumn >= a.firstColumn;
-        if (meets && id != current_ && (node.state == State::Stale || node.state == State::Expanding))
-            missing_.push_back(id);
-    }
 }
 
 void CalcEngine::forEachValue(const SheetArea& area, const CellVisitor& visit) {

@@ -95,6 +95,26 @@ struct CompiledFormula {
         return SheetArea{here.sheet, Area{int32_t(top), int32_t(left), int32_t(bottom), int32_t(right)}};
     }
 
+    // The cell of a one-cell reference (a CellValue's) as a copy `offset` away sees it: the same as
+    // reference(index, offset).area's corner, without the other corner's arithmetic.
+    struct CellPlace {
+        int32_t sheet;
+        int32_t row;
+        int32_t column;
+    };
+    CellPlace cell(uint32_t index, FormulaOffset offset) const {
+        const SheetArea& here = references[index];
+        if (!offset.isZero() && index < movesWhole.size() && movesWhole[index]) {
+            const int64_t row = int64_t(here.area.firstRow) + offset.rows;
+            const int64_t column = int64_t(here.area.firstColumn) + offset.columns;
+            const bool one = here.area.firstRow == here.area.lastRow && here.area.firstColumn == here.area.lastColumn;
+            if (one && row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns)
+                return {here.sheet, int32_t(row), int32_t(column)};
+        }
+        const SheetArea moved = reference(index, offset);
+        return {moved.sheet, moved.area.firstRow, moved.area.firstColumn};
+    }
+
 private:
     SheetArea movedReference(uint32_t index, FormulaOffset offset) const;
 };

@@ -132,8 +132,8 @@ private:
     // Most formulas of a list ("C2*D2", "F1+E2") on plain numbers; whatever needs the application's
     // rules gives nullopt, and the formula is evaluated in full instead.
     std::optional<double> arithmetic(const CompiledFormula& formula, FormulaOffset offset) {
-        return evaluateArithmetic(formula, offset, [this](const SheetArea& cell, double& number) {
-            return context_.cellNumber(cell.sheet, cell.area.firstRow, cell.area.firstColumn, number);
+        return evaluateArithmetic(formula, offset, [this](const CompiledFormula::CellPlace& cell, double& number) {
+            return context_.cellNumber(cell.sheet, cell.row, cell.column, number);
         });
     }
 

@@ -51,6 +51,30 @@ TEST(ColumnShapeMemo, AnythingElseIsNoCopy) {
     EXPECT_FALSE(recognised("C2*D2", 2, "C3*D3", 4));
 }
 
+// A list's copies come row after row: each is foreseen from the one before. Across rows of more
+// digits, a gap, a formula that is no copy and the grid's last row, the answers stay those of the
+// long comparison.
+TEST(ColumnShapeMemo, RecognisesARunOfCopiesRowByRow) {
+    ColumnShapeMemo memo;
+    std::string key;
+    EXPECT_TRUE(memo.appendShape(key, "F7+E8*$B$1", 8, 6));
+    auto copyAt = [](int32_t row) { return "F" + std::to_string(row - 1) + "+E" + std::to_string(row) + "*$B$1"; };
+    for (int32_t row = 9; row <= 1200; ++row) {
+        if (row == 500) continue;  // a gap
+        EXPECT_FALSE(memo.isCopy("F" + std::to_string(row) + "+E" + std::to_string(row) + "*$B$1", row)) << row;
+        EXPECT_FALSE(memo.isCopy(copyAt(row) + "1", row)) << row;
+        EXPECT_TRUE(memo.isCopy(copyAt(row), row)) << row;
+    }
+    EXPECT_TRUE(memo.isCopy(copyAt(1000), 1000));  // up again
+    EXPECT_TRUE(memo.isCopy(copyAt(1001), 1001));
+    for (int32_t row = 1048570; row <= 1048576; ++row) EXPECT_TRUE(memo.isCopy(copyAt(row), row)) << row;
+    EXPECT_FALSE(memo.isCopy(copyAt(1048577), 1048577));
+    EXPECT_TRUE(memo.isCopy("F99+E100*$B$1", 100));
+    EXPECT_FALSE(memo.isCopy("F100+E101*$B$2", 101));
+    EXPECT_FALSE(memo.isCopy("F100+E0101*$B$1", 101));
+    EXPECT_TRUE(memo.isCopy("F100+E101*$B$1", 101));
+}
+
 // Formulas the one-pass reading does not cover are still given their shape, but not remembered.
 TEST(ColumnShapeMemo, OtherFormulasAreNotRemembered) {
     ColumnShapeMemo memo;
