@@ -648,18 +648,12 @@ void CalcEngine::writeCell(CellStore& cells, int32_t row, int32_t column, const 
     }
 }
 
-std::vector<const void*> CalcEngine::formulaShapes(int32_t sheet) const {
-    std::vector<const void*> shapes;
-    if (!built_ || sheet < 0 || size_t(sheet) >= nodeOfFormula_.size()) return shapes;
+const void* CalcEngine::formulaShape(int32_t sheet, uint32_t formulaId) const {
+    if (!built_ || sheet < 0 || size_t(sheet) >= nodeOfFormula_.size()) return nullptr;
     const auto& index = nodeOfFormula_[size_t(sheet)];
-    shapes.assign(index.size(), nullptr);
-    for (size_t formulaId = 0; formulaId < index.size(); ++formulaId) {
-        if (index[formulaId] == kNoNode) continue;
-        const Node& node = nodes_[index[formulaId]];
-        if (node.program && !node.isArray && node.state != State::Gone)
-            shapes[formulaId] = node.program;
-    }
-    return shapes;
+    if (formulaId >= index.size() || index[formulaId] == kNoNode) return nullptr;
+    const Node& node = nodes_[index[formulaId]];
+    return node.program && !node.isArray && node.state != State::Gone ? node.program : nullptr;
 }
 
 std::string CalcEngine::problemAt(int32_t sheet, int32_t row, int32_t column) const {

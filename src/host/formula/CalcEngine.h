@@ -68,11 +68,12 @@ public:
 
     // Why the formula at the cell keeps the value its file carried: "" when it is computed.
     std::string problemAt(int32_t sheet, int32_t row, int32_t column) const;
-    // For each formula id of the sheet's store, what formulas of its shape share (the same pointer
+    // What formulas of its shape share, for a formula id of the sheet's store (the same pointer
     // for copies of one formula whose texts differ only by where they are), or null where the
     // formula is compiled on its own, is an array formula, or is not compiled: the file writer
-    // saves runs of one shape as shared formulas. Empty until a calculation compiled the workbook.
-    std::vector<const void*> formulaShapes(int32_t sheet) const;
+    // saves runs of one shape as shared formulas. Null for all until a calculation compiled the
+    // workbook. Asked formula by formula, so that a save makes no table of them all.
+    const void* formulaShape(int32_t sheet, uint32_t formulaId) const;
     // How many times formulas were evaluated so far (for tests of laziness).
     uint64_t evaluations() const { return evaluations_; }
     // Tests fix the clock and the random numbers.

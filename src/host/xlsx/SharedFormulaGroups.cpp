@@ -1,6 +1,6 @@
 #include "host/xlsx/SharedFormulaGroups.h"
 
-#include <unordered_map>
+#include <vector>
 
 namespace tavlora::host::xlsx {
 
@@ -16,19 +16,19 @@ struct Run {
 
 }  // namespace
 
-SharedFormulaGroups::SharedFormulaGroups(const CellStore& cells, std::span<const void* const> shapes,
-                                         const Apart& apart) {
-    if (shapes.empty()) return;
-    std::unordered_map<int32_t, Run> runs;  // by column
+SharedFormulaGroups::SharedFormulaGroups(const CellStore& cells, const ShapeOf& shapeOf, const Apart& apart) {
+    if (!shapeOf || cells.formulas().empty()) return;
+    std::vector<Run> runs;  // by column, as far as the formulas reach
     uint32_t groups = 0;
     for (const RowInfo& row : cells.rows()) {
         for (const Cell& cell : row.cells) {
             if (cell.kind != CellKind::Formula) continue;
             const uint32_t id = cell.payload.formulaId;
-            const void* shape = id < shapes.size() ? shapes[id] : nullptr;
+            const void* shape = shapeOf(id);
             if (!shape || (apart && apart(row.row, cell))) continue;
             if (roles_.empty()) roles_.assign(cells.formulas().size(), SharedFormulaRole{kApart, 0});
             if (id >= roles_.size()) continue;
+            if (cell.column >= runs.size()) runs.resize(size_t(cell.column) + 1);
             Run& run = runs[cell.column];
             // A cell that joined no run leaves a gap, which the row check sees.
             if (run.shape != shape || run.lastRow != row.row - 1) {

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <vector>
 
 #include "host/cells/CellStore.h"
@@ -21,11 +20,13 @@ class SharedFormulaGroups {
 public:
     // Writes every cell apart: no groups.
     SharedFormulaGroups() = default;
-    // `shapes[formulaId]` is the same non-null pointer for formulas whose texts differ only by where
-    // they are (CalcEngine::formulaShapes); others are saved on their own, as are the cells for which
-    // `apart` says so. A group is an unbroken run of at least two rows in one column.
+    // `shapeOf(formulaId)` is the same non-null pointer for formulas whose texts differ only by
+    // where they are (CalcEngine::formulaShape); others are saved on their own, as are the cells for
+    // which `apart` says so. A group is an unbroken run of at least two rows in one column. Asked
+    // per formula, so that a save makes no table of every formula's shape in fresh memory.
+    using ShapeOf = std::function<const void*(uint32_t formulaId)>;
     using Apart = std::function<bool(int32_t row, const Cell& cell)>;
-    SharedFormulaGroups(const CellStore& cells, std::span<const void* const> shapes, const Apart& apart);
+    SharedFormulaGroups(const CellStore& cells, const ShapeOf& shapeOf, const Apart& apart);
 
     // nullptr when the formula is saved on its own.
     const SharedFormulaRole* find(uint32_t formulaId) const {

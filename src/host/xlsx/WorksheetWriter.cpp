@@ -61,11 +61,13 @@ double keptDefaultRowHeight(const Worksheet& sheet) {
 }
 
 // What the last calculation compiled: formulas of one shape share a pointer.
-std::vector<const void*> formulaShapesOf(const Worksheet& sheet) {
+SharedFormulaGroups::ShapeOf formulaShapesOf(const Worksheet& sheet) {
     auto book = sheet.weakWorkbook().lock();
     const int32_t index = book ? book->indexOf(sheet) : -1;
     if (index < 0) return {};
-    return book->calculation().formulaShapes(index);
+    // The workbook outlives its save, which asks while laying the sheet out.
+    const formula::CalcEngine* engine = &book->calculation();
+    return [engine, index](uint32_t formulaId) { return engine->formulaShape(index, formulaId); };
 }
 
 // The plain cell path lays a cell out in a buffer of this size: the prefix comes four times, the
@@ -126,8 +128,7 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
     auto apart = [this](int32_t row, const Cell& cell) {
         return keptCells_ && keptCells_->find(row, cell.column, cell, sheet_.store().formulas()) != nullptr;
     };
-    const std::vector<const void*> shapes = formulaShapesOf(sheet);
-    sharedFormulas_ = SharedFormulaGroups(sheet.store(), shapes, apart);
+    sharedFormulas_ = SharedFormulaGroups(sheet.store(), formulaShapesOf(sheet), apart);
     for (const ColumnInfo& info : sheet.store().columns())
         if (info.hasStyle)
             for (int32_t c = std::max(info.first, 1); c <= std::min(info.last, kMaxColumns); ++c) styledColumns_[c] = true;
