@@ -4,6 +4,8 @@
 #include <charconv>
 #include <chrono>
 #include <ctime>
+#include <type_traits>
+#include <utility>
 
 #include "base/Ascii.h"
 #include "host/cells/DateSerial.h"
@@ -788,18 +790,16 @@ inline bool CalcEngine::entryOf(int32_t sheet, const CellStore& cells, const Cel
 class CalcEngine::AreaCursor final : public CellCursor {
 public:
     AreaCursor(CalcEngine& engine, int32_t sheet, const CellStore& cells, const Area& area, bool handPending)
-        : engine_(engine), sheet_(sheet), cells_(cells), area_(area), handPending_(handPending) {
-        const auto& rows = cells.rows();
-        row_ = rows.data() + (firstRowAtOrAfter(rows, area.firstRow) - rows.begin());
-        rowsEnd_ = rows.data() + rows.size();
+        : engine_(engine), sheet_(sheet), cells_(cells), area_(area), handPending_(handPending), rows_(cells.rows()),
+          rowIndex_(size_t(firstRowAtOrAfter(rows_, area.firstRow) - rows_.begin())) {
         startRow();
     }
 
     size_t read(std::span<CellEntry> out) override {
         size_t n = 0;
-        while (n < out.size() && row_ != rowsEnd_) {
+        while (n < out.size() && rowIndex_ < rows_.size()) {
             if (cell_ == cellsEnd_) {
-                ++row_;
+                ++rowIndex_;
                 startRow();
                 continue;
             }
@@ -817,10 +817,15 @@ private:
     // The cells of the row within the area's columns. Rows of a list hold their cells from one
     // column on without gaps: the first and last cells wanted are mostly where their columns say.
     void startRow() {
-        if (row_ != rowsEnd_ && row_->row > area_.lastRow) row_ = rowsEnd_;
-        if (row_ == rowsEnd_) return;
-        const Cell* first = row_->cells.data();
-        const Cell* end = first + row_->cells.size();
+        if (rowIndex_ >= rows_.size()) return;
+        row_ = &rows_[rowIndex_];
+        if (row_->row > area_.lastRow) {
+            rowIndex_ = rows_.size();
+            return;
+        }
+        const auto& cells = row_->cells;
+        const Cell* first = cells.data();
+        const Cell* end = first + cells.size();
         cell_ = cellAtOrAfter(first, end, area_.firstColumn);
         // One column (SUM(E2:E900)): the cell found is the one wanted, or none is.
         if (area_.firstColumn == area_.lastColumn)
@@ -841,8 +846,9 @@ private:
     const CellStore& cells_;
     const Area area_;
     const bool handPending_;
-    const RowInfo* row_ = nullptr;
-    const RowInfo* rowsEnd_ = nullptr;
+    const std::remove_cvref_t<decltype(std::declval<const CellStore&>().rows())>& rows_;
+    size_t rowIndex_;
+    const RowInfo* row_ = nullptr;  // rows_[rowIndex_]
     const Cell* cell_ = nullptr;
     const Cell* cellsEnd_ = nullptr;
 };
