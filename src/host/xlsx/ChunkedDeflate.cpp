@@ -13,6 +13,7 @@
 #include "com/Error.h"
 #include "host/xlsx/DeflateBlockWalker.h"
 #include "host/xlsx/DeflateWorkers.h"
+#include "host/xlsx/PartHead.h"
 
 namespace tavlora::host::xlsx {
 
@@ -49,12 +50,7 @@ DeflatedPiece deflatePiece(PartDeflater& deflater, std::string_view input, bool 
     DeflatedPiece piece;
     piece.size = input.size();
     piece.crc = libdeflate_crc32(0, input.data(), input.size());
-    std::string_view packed = deflater.compress(input);
-    // Room for what leaveStreamOpen appends (a byte of block header, four of length), so that the
-    // piece is copied once, at its packed size.
-    piece.data.reserve(packed.size() + (last ? 0 : 5));
-    piece.data.assign(packed);
-    if (!last) leaveStreamOpen(piece.data);
+    piece.data = deflateStreamPiece(deflater, input, last);
     return piece;
 }
 
@@ -118,7 +114,12 @@ private:
     // it saves. (A promise made for it cost a system call per part, to wake waiters that cannot be
     // there.)
     void deflateWhole(std::string_view input) {
-        const int level = input.size() < settings_.smallPart ? settings_.smallPartLevel : settings_.level;
+        const bool small = input.size() < settings_.smallPart;
+        const int level = small ? settings_.smallPartLevel : settings_.level;
+        if (small && settings_.head) {
+            result_ = settings_.head->deflate(input, localDeflaters(), level, settings_.level);
+            return;
+        }
         append(deflatePiece(localDeflater(level), input, true));
     }
 
@@ -150,7 +151,8 @@ private:
         return *ownWorkers_;
     }
 
-    PartDeflater& localDeflater(int level) { return settings_.local ? settings_.local->at(level) : ownDeflaters_.at(level); }
+    LocalDeflaters& localDeflaters() { return settings_.local ? *settings_.local : ownDeflaters_; }
+    PartDeflater& localDeflater(int level) { return localDeflaters().at(level); }
 
     void collectOldest() {
         DeflatedPiece piece = pending_.front().get();
@@ -197,6 +199,17 @@ std::string_view PartDeflater::compress(std::string_view input) {
     // The bound is libdeflate's own worst case, so a shortfall is a fault, not a full buffer.
     if (n == 0) com::throwHostError("Cannot compress a workbook part: the deflated data exceeds its bound");
     return std::string_view(out_.get(), n);
+}
+
+std::string deflateStreamPiece(PartDeflater& deflater, std::string_view input, bool last) {
+    std::string_view packed = deflater.compress(input);
+    std::string piece;
+    // Room for what leaveStreamOpen appends (a byte of block header, four of length), so that the
+    // piece is copied once, at its packed size.
+    piece.reserve(packed.size() + (last ? 0 : 5));
+    piece.assign(packed);
+    if (!last) leaveStreamOpen(piece);
+    return piece;
 }
 
 PartDeflater& LocalDeflaters::at(int level) {

@@ -13,6 +13,7 @@ struct libdeflate_compressor;
 namespace tavlora::host::xlsx {
 
 class DeflateWorkers;
+class PartHead;
 
 // A part in the form a zip entry stores it: a raw deflate stream (no zlib or gzip wrapper), kept
 // as the pieces it was made in (joined, they are the stream; kept apart, a large part is never
@@ -85,7 +86,14 @@ struct DeflateSettings {
     // Deflate the pieces done on the calling thread (a part of one piece); null: the part makes its
     // own. Workers always make their own.
     LocalDeflaters* local = nullptr;
+    // The head this part has alike in the reports of its template: a part of one piece below
+    // smallPart is deflated through it (see PartHead.h). Null: deflated whole.
+    PartHead* head = nullptr;
 };
+
+// One piece of a raw deflate stream: the stream's end when `last`, else left open and
+// byte-aligned, so that the next piece's blocks may follow it directly.
+std::string deflateStreamPiece(PartDeflater& deflater, std::string_view input, bool last);
 
 // Deflates everything `producer` makes into one stream. The input is cut into pieces that are
 // deflated independently at the same time on worker threads while the producer makes the next

@@ -48,6 +48,7 @@ PackageContents::PackageContents(const PackageContents& other)
       parts(other.parts),
       contentTypes(other.contentTypes),
       workbookPart(other.workbookPart),
+      workbookXmlAsRead(other.workbookXmlAsRead),
       strict(other.strict),
       savedParts(other.savedParts),
       partIndex_(other.partIndex_),

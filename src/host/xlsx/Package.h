@@ -62,6 +62,9 @@ public:
     ContentTypes contentTypes;
     std::string workbookPart;
     pugi::xml_document workbookXml;  // as read; the writer regenerates sheets and defined names
+    // False once the workbook's own edits changed workbookXml (a slicer cache dropped): only an
+    // unchanged one is known to be the template's, whose saved form earlier reports may share.
+    bool workbookXmlAsRead = true;
     // "" for a transitional package; the strict namespace base otherwise.
     bool strict = false;
     // For a workbook opened from a cached template: the parts that saves from that template

@@ -15,6 +15,7 @@
 #include "host/xlsx/chart/ChartPackagePlan.h"
 #include "host/xlsx/ChunkedDeflate.h"
 #include "host/xlsx/Package.h"
+#include "host/xlsx/PartHead.h"
 #include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/SharedStrings.h"
 #include "host/xlsx/WorkbookPart.h"
@@ -274,7 +275,7 @@ private:
     void addPart(ZipOutput& zip, const std::string& name, const PackagePart* kept) {
         std::string key = asciiLower(name);
         if (key == workbookPartKey_) {
-            addWhole(zip, name, workbookXml());
+            addWorkbookPart(zip, name);
         } else if (charts_->writes(name)) {
             addWhole(zip, name, charts_->partXml(name));
         } else if (const PlannedSheet* sheet = plannedSheet(name); sheet && sheet->sheet->kind() == SheetKind::Worksheet) {
@@ -285,7 +286,7 @@ private:
             const StringPool* pool = &store().strings;
             const SharedStringTable* table = &strings_;
             std::string ns = kept_.mainNamespace();
-            zip.addStream(name, [pool, table, ns] { return sharedStringsProducer(*pool, *table, ns); });
+            zip.addStream(name, [pool, table, ns] { return sharedStringsProducer(*pool, *table, ns); }, headOf(name));
         } else if (kept && !kept->regenerated) {
             // A part still held as read is copied packed: far cheaper than deflating it again.
             if (kept->packedOnly()) zip.addDeflated(name, kept->deflated, kept->crc, kept->size);
@@ -347,7 +348,13 @@ private:
         target->keepsGroupedTabs = activeTabSelectedAsRead();
         const WorksheetTarget* t = target.get();
         targets_.push_back(std::move(target));
-        zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); });
+        zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); }, headOf(planned.part));
+    }
+
+    // Sheets and texts differ in every report, but not from their start: the template's columns
+    // and leading rows, and its own texts, come out alike.
+    std::shared_ptr<PartHead> headOf(const std::string& name) const {
+        return kept_.savedParts ? kept_.savedParts->headOf(name) : nullptr;
     }
 
     bool activeTabSelectedAsRead() const {
@@ -356,7 +363,15 @@ private:
         return sheet && tabSelectedAsRead(*sheet);
     }
 
-    std::string workbookXml() const {
+    // The kept XML as the template had it, with equal sheets and names, makes the part an earlier
+    // report deflated: it is neither laid out nor compared again.
+    void addWorkbookPart(ZipOutput& zip, const std::string& name) {
+        WorkbookPartOut out = workbookPartOut();
+        if (!kept_.workbookXmlAsRead) return addWhole(zip, name, workbookPartXml(kept_.workbookXml, out));
+        addMade(zip, name, workbookPartSpelling(out), [&] { return workbookPartXml(kept_.workbookXml, out); });
+    }
+
+    WorkbookPartOut workbookPartOut() const {
         WorkbookPartOut out;
         for (const PlannedSheet& planned : sheets_)
             out.sheets.push_back(
@@ -367,7 +382,7 @@ private:
         out.activeTab = active ? std::max(0, workbook_.indexOf(*active)) : 0;
         out.mainNamespace = kept_.mainNamespace();
         out.relationshipsNamespace = kept_.relationshipsNamespace();
-        return workbookPartXml(kept_.workbookXml, out);
+        return out;
     }
 
     const Workbook& workbook_;

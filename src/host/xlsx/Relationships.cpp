@@ -20,6 +20,20 @@ std::string_view folderOf(std::string_view partName) {
     return slash == std::string_view::npos ? std::string_view() : partName.substr(0, slash + 1);
 }
 
+// No empty, "." or ".." segment: the path is already in the form resolveTarget folds it to.
+bool isPlainPath(std::string_view path) {
+    if (path.empty() || path.front() == '/' || path.back() == '/') return path.empty();
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        size_t end = slash == std::string_view::npos ? path.size() : slash;
+        std::string_view segment = path.substr(start, end - start);
+        if (segment.empty() || segment == "." || segment == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 RelationshipList parseRelationships(const pugi::xml_document& document) {
@@ -90,6 +104,8 @@ std::string resolveTarget(std::string_view sourcePart, std::string_view target) 
         path.assign(folderOf(sourcePart));
         path += target;
     }
+    // Most targets name their part plainly ("worksheets/sheet1.xml"): nothing to fold.
+    if (isPlainPath(path)) return path;
     // Fold "." and ".." segments.
     std::vector<std::string_view> segments;
     std::string_view rest(path);

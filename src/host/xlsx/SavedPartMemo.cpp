@@ -1,5 +1,7 @@
 #include "host/xlsx/SavedPartMemo.h"
 
+#include "host/xlsx/PartHead.h"
+
 namespace tavlora::host::xlsx {
 
 namespace {
@@ -43,6 +45,14 @@ void appendSpelledFields(std::string& out, std::initializer_list<std::string_vie
         out += ':';
         out += field;
     }
+}
+
+std::shared_ptr<PartHead> SavedPartMemo::headOf(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    auto it = heads_.find(name);
+    if (it != heads_.end()) return it->second;
+    if (heads_.size() >= kMostHeads) return nullptr;
+    return heads_.emplace(name, std::make_shared<PartHead>()).first->second;
 }
 
 size_t SavedPartMemo::heldBytes() const {

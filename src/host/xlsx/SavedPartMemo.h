@@ -9,6 +9,8 @@
 
 namespace tavlora::host::xlsx {
 
+class PartHead;
+
 // Deflated forms of the parts that reports made from one template write alike every time (styles,
 // the workbook part, content types, relationships, charts left as they were): the first save
 // deflates such a part, the saves after it copy that form when their bytes are the same. A part is
@@ -38,6 +40,12 @@ public:
     void keep(const std::string& name, std::shared_ptr<const Part> part);
     size_t heldBytes() const;
 
+    // How the part named `name` starts alike in the reports (see PartHead.h), made on the first
+    // ask; null once kMostHeads parts have theirs. Each holds at most about three times a small
+    // part (below 16 KiB each time), outside the byte budget above.
+    std::shared_ptr<PartHead> headOf(const std::string& name);
+    static constexpr size_t kMostHeads = 64;
+
 private:
     std::shared_ptr<const Part> kept(const std::string& name) const;
 
@@ -45,6 +53,7 @@ private:
     mutable std::mutex mutex_;  // guards everything below; held for a lookup, never for a deflate
     std::unordered_map<std::string, std::shared_ptr<const Part>> parts_;
     size_t heldBytes_ = 0;
+    std::unordered_map<std::string, std::shared_ptr<PartHead>> heads_;
 };
 
 // Appends the fields to a part's inputs, each after its length: two different lists of fields

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/xlsx/ElementOrder.h"
+#include "host/xlsx/SavedPartMemo.h"
 #include "host/xlsx/XmlPart.h"
 #include "host/xlsx/XmlText.h"
 
@@ -203,6 +204,22 @@ std::string workbookPartXml(const pugi::xml_document& kept, const WorkbookPartOu
     StringWriter writer(xml);
     document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     return xml;
+}
+
+std::string workbookPartSpelling(const WorkbookPartOut& out) {
+    std::string spelling = std::to_string(out.sheets.size());
+    for (const WorkbookSheetOut& sheet : out.sheets)
+        appendSpelledFields(spelling, {sheet.name, sheet.sheetId, sheet.relationshipId,
+                                       std::to_string(static_cast<int>(sheet.visibility))});
+    const size_t names = out.definedNames ? out.definedNames->size() : 0;
+    appendSpelledFields(spelling, {std::to_string(names)});
+    for (size_t i = 0; i < names; ++i) {
+        const DefinedName& name = (*out.definedNames)[i];
+        appendSpelledFields(spelling, {name.name, name.formula, std::to_string(name.localSheet), name.extraAttributes});
+    }
+    appendSpelledFields(spelling, {out.date1904 ? "1" : "0", std::to_string(out.activeTab), out.mainNamespace,
+                                   out.relationshipsNamespace});
+    return spelling;
 }
 
 }  // namespace tavlora::host::xlsx

@@ -47,5 +47,8 @@ struct WorkbookPartOut {
 // names regenerated, the date system and active tab set, and a full recalculation asked for on
 // load (formulas were kept, cached values may be stale).
 std::string workbookPartXml(const pugi::xml_document& kept, const WorkbookPartOut& out);
+// Everything of `out` that workbookPartXml writes, each field after its length: equal spellings
+// with the same kept XML make the same part.
+std::string workbookPartSpelling(const WorkbookPartOut& out);
 
 }  // namespace tavlora::host::xlsx

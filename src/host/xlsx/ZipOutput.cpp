@@ -7,12 +7,14 @@
 
 #include <libdeflate.h>
 
+#include "base/Ascii.h"
 #include "base/AtomicFile.h"
 #include "com/Error.h"
 #include "host/xlsx/ChunkedDeflate.h"
 #include "host/xlsx/ContentTypes.h"
 #include "host/xlsx/DeflateWorkers.h"
 #include "host/xlsx/DeflaterPool.h"
+#include "host/xlsx/PartHead.h"
 #include "host/xlsx/ZipWriter.h"
 
 namespace tavlora::host::xlsx {
@@ -91,8 +93,8 @@ ZipOutput::~ZipOutput() {
 void ZipOutput::fail(const std::string& reason) { com::throwHostError("Cannot save '" + target_ + "': " + reason); }
 
 ZipOutput::Entry& ZipOutput::add(const std::string& name) {
-    for (const Entry& entry : entries_)
-        if (entry.name == name) fail("cannot add part '" + name + "': the archive already has a part of that name");
+    if (!names_.insert(base::asciiLower(name)).second)
+        fail("cannot add part '" + name + "': the archive already has a part of that name (part names ignore ASCII case)");
     Entry& entry = entries_.emplace_back();
     entry.name = name;
     return entry;
@@ -114,8 +116,10 @@ void ZipOutput::addText(const std::string& name, std::string text) {
     add(name).make = [text = std::move(text), settings = deflateSettings()] { return deflateInPieces(text, settings); };
 }
 
-void ZipOutput::addStream(const std::string& name, PartFactory factory) {
-    add(name).make = [factory = std::move(factory), settings = deflateSettings()] {
+void ZipOutput::addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head) {
+    DeflateSettings settings = deflateSettings();
+    settings.head = head.get();
+    add(name).make = [factory = std::move(factory), settings, head = std::move(head)] {
         std::unique_ptr<PartProducer> producer = factory();
         return deflateInPieces(*producer, settings);
     };
@@ -143,6 +147,7 @@ void ZipOutput::commit() {
         throw;
     }
     entries_.clear();
+    names_.clear();
     try {
         file_->commit();
     } catch (const base::FileError& error) {

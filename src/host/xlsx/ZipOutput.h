@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "base/AtomicFile.h"
@@ -18,6 +19,7 @@ namespace tavlora::host::xlsx {
 class DeflateWorkers;
 class DeflaterPool;
 class LocalDeflaters;
+class PartHead;
 struct DeflateSettings;
 
 // Produces one part piece by piece while the archive is written, so that a large part (a
@@ -56,7 +58,9 @@ public:
 
     void addBytes(const std::string& name, std::string_view bytes);
     void addText(const std::string& name, std::string text);
-    void addStream(const std::string& name, PartFactory factory);
+    // `head`, when given, holds how the part starts alike in the reports of its template: a small
+    // part deflates only the rest (see PartHead.h).
+    void addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head = nullptr);
     // A part whose deflated form is at hand (an unchanged part of the workbook that was read):
     // `deflated` is a raw deflate stream that unpacks to `size` bytes with CRC-32 `crc`. It is
     // copied into the archive as it is, without unpacking or deflating it again.
@@ -77,6 +81,10 @@ private:
     std::string target_;
     std::unique_ptr<base::AtomicFile> file_;
     std::vector<Entry> entries_;
+    // The names added so far, lower case: part names are equal ignoring ASCII case (a reader keeps
+    // only the first of two such parts), and a set refuses a duplicate without a walk over every
+    // entry, which made adding a workbook's parts quadratic in their number.
+    std::unordered_set<std::string> names_;
     // Used only by commit(), on the thread that calls it; the entries point at them. The workers'
     // threads, started by the first part of several pieces, serve every later part and end with
     // the save.

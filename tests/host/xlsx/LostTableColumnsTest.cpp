@@ -6,7 +6,9 @@
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
+#include "host/files/FileFormats.h"
 #include "host/files/NewApplication.h"
+#include "host/xlsx/TemplateCache.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
 
@@ -343,6 +345,36 @@ TEST_F(LostTableColumns, OtherReadersOpenThePackageAfterTheEdit) {
         EXPECT_EQ(csv, edit.csv) << edit.deleted << log;
         ASSERT_EQ(convertWithLibreOffice(dir_.path(), saved, "xlsx", dir_.file("xlsx"), &log), 0) << log;
     }
+}
+
+// Reports of one cached template share the workbook part an earlier one saved only while theirs
+// is made from the same XML: a report whose deleted column took a slicer cache out of it writes
+// its own, and the reports around it keep both caches.
+TEST(LostTableColumnsCached, AReportThatDroppedASlicerCacheWritesItsOwnWorkbookPart) {
+    TempDir dir;
+    writeZip(dir.file("sliced.xlsx"), slicedPackage());
+    host::files::FileOptions options;
+    options.templates = std::make_shared<host::xlsx::TemplateCache>();
+    auto cached = host::files::newApplication(options);
+    auto plain = host::files::newApplication();
+    auto report = [&](host::Application& application, const std::string& name, bool deleteColumn) {
+        auto book = application.open(dir.file("sliced.xlsx").string());
+        if (deleteColumn) book->worksheets().front()->range("C:C").deleteCells();
+        book->saveAs(dir.file(name).string());
+        book->close();
+        return slicerSummary(dir.file(name));
+    };
+    const std::string kept = report(*plain, "plain.xlsx", false);
+    const std::string dropped = report(*plain, "plain-dropped.xlsx", true);
+    ASSERT_NE(kept, dropped);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(report(*cached, "kept.xlsx", false), kept) << round;
+        EXPECT_EQ(report(*cached, "dropped.xlsx", true), dropped) << round;
+    }
+    EXPECT_EQ(report(*cached, "kept-again.xlsx", false), kept);
+    EXPECT_EQ(zipPartText(dir.file("kept-again.xlsx"), "xl/workbook.xml"), zipPartText(dir.file("plain.xlsx"), "xl/workbook.xml"));
+    EXPECT_EQ(zipPartText(dir.file("dropped.xlsx"), "xl/workbook.xml"),
+              zipPartText(dir.file("plain-dropped.xlsx"), "xl/workbook.xml"));
 }
 
 }  // namespace

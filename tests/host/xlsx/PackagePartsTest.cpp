@@ -15,6 +15,16 @@ TEST(Relationships, ResolveTargets) {
     EXPECT_EQ(resolveTarget("xl/workbook.xml", "./a/../b.xml"), "xl/b.xml");
     EXPECT_EQ(resolveTarget("xl/workbook.xml", "../../../escape.xml"), "escape.xml");
     EXPECT_EQ(resolveTarget("xl/workbook.xml", "sheet.xml#frag"), "xl/sheet.xml");
+    // Empty, "." and ".." segments anywhere, and the paths that look plain but are not.
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "worksheets//sheet1.xml"), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "worksheets/./sheet1.xml"), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "worksheets/.."), "xl");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "worksheets/."), "xl/worksheets");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "worksheets/"), "xl/worksheets");
+    EXPECT_EQ(resolveTarget("", "/"), "");
+    EXPECT_EQ(resolveTarget("", ".."), "");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "..sheet.xml"), "xl/..sheet.xml");
+    EXPECT_EQ(resolveTarget("xl/workbook.xml", "sheet..xml"), "xl/sheet..xml");
 }
 
 TEST(Relationships, RelativeTargetsResolveBack) {

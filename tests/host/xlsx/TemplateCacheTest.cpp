@@ -18,6 +18,8 @@
 #include "host/format/Styles.h"
 #include "host/xlsx/PackageSnapshot.h"
 #include "host/xlsx/ParsedTemplate.h"
+#include "host/xlsx/PartHead.h"
+#include "host/xlsx/SavedPartMemo.h"
 #include "support/TestPaths.h"
 #include "support/XlsxTestSupport.h"
 
@@ -364,6 +366,48 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ParsedTemplateReports, ::testing::ValuesIn(fi
                          });
 
 // ---- copies noted by a print job ----
+
+// A template with rows of its own above the filled ones, as an invoice has: its reports' sheets
+// and texts start alike, and the later saves deflate only what follows that start. Every report is
+// still that of a fresh read; a template changed on disk starts afresh.
+TEST_F(TemplateCacheTest, ReportsThatStartAlikeAreThoseOfAFreshRead) {
+    fs::path path = dir_.file("invoice.xlsx");
+    auto writeLabels = [&](const std::string& label) {
+        std::string rows;
+        for (int r = 1; r <= 30; ++r) {
+            std::string n = std::to_string(r);
+            rows += "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"inlineStr\"><is><t>" + label + " " + n +
+                    "</t></is></c></row>";
+        }
+        writeZip(path, packageWithRows(rows));
+    };
+    auto report = [&](host::Application& application, const fs::path& out, int n) {
+        auto workbook = application.open(path.string());
+        auto sheet = workbook->worksheets().front();
+        for (int k = 0; k < 20; ++k) {
+            sheet->cell(40 + k, 2).setValue(com::Variant(static_cast<int32_t>(n * 100 + k)));
+            sheet->cell(40 + k, 3).setValue(com::Variant("line " + std::to_string(n) + "." + std::to_string(k)));
+        }
+        workbook->saveAs(out.string());
+        workbook->close();
+    };
+    auto plain = host::files::newApplication();
+    auto cached = cachedApplication();
+    for (const std::string label : {"label", "caption"}) {
+        writeLabels(label);
+        for (int n = 0; n < 5; ++n) {
+            report(*plain, dir_.file("plain.xlsx"), n);
+            report(*cached, dir_.file("cached.xlsx"), n);
+            EXPECT_EQ(partDifferences(dir_.file("cached.xlsx"), dir_.file("plain.xlsx")), "") << label << " " << n;
+        }
+        auto memo = cache_->package(path.string())->savedParts();
+        for (const char* part : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml"}) {
+            EXPECT_GT(memo->headOf(part)->size(), 256u) << part;
+            EXPECT_EQ(memo->headOf(part)->reuses(), 3u) << part;  // the third report on
+        }
+    }
+    EXPECT_EQ(cache_->fileReads(), 2u);
+}
 
 TEST_F(TemplateCacheTest, ANotedCopyIsOpenedFromMemoryUntilItChanges) {
     fs::path path = dir_.file("invoice.xlsx"), copy = dir_.file("report.xlsx");

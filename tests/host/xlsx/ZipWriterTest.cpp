@@ -141,5 +141,34 @@ TEST(ZipOutputNames, ASecondPartOfTheSameNameIsRefusedAndNothingIsSaved) {
     EXPECT_FALSE(fs::exists(target));
 }
 
+// Among many parts, every way of adding one refuses a name already taken, also when it differs
+// only in ASCII case (a reader keeps one of two such parts); the refused part leaves the archive
+// as it was, and the parts added before it are saved.
+TEST(ZipOutputNames, EveryKindOfAddRefusesATakenNameAmongManyParts) {
+    TempDir dir;
+    fs::path target = dir.file("many.zip");
+    const std::string first = "<first/>";
+    const host::xlsx::DeflatedPart deflated = host::xlsx::deflateInPieces(std::string_view(first));
+    const std::string packed = deflated.joined();
+    {
+        host::xlsx::ZipOutput zip(target.string(), base::FileSync::none());
+        zip.addText("xl/Part0.xml", first);
+        for (int i = 1; i < 3000; ++i) zip.addText("xl/part" + std::to_string(i) + ".xml", "<p/>");
+        expectComError([&] { zip.addText("xl/part0.xml", "<x/>"); }, com::hr::kHostError,
+                       "cannot add part 'xl/part0.xml': the archive already has a part of that name",
+                       MessageIs::Containing);
+        EXPECT_THROW(zip.addBytes("XL/PART2999.XML", "<x/>"), com::Error);
+        EXPECT_THROW(zip.addDeflated("xl/part17.xml", packed, deflated.crc, deflated.size), com::Error);
+        EXPECT_THROW(zip.addStream("xl/Part1.xml", [] { return host::xlsx::textProducer("<x/>"); }), com::Error);
+        zip.addText("xl/part3000.xml", "<last/>");
+        zip.commit();
+    }
+    host::xlsx::ZipInput zip(target.string(), {});
+    EXPECT_EQ(zip.entries().size(), 3001u);
+    EXPECT_EQ(zip.readString(*zip.find("xl/Part0.xml")), first);
+    EXPECT_EQ(zip.readString(*zip.find("xl/part2999.xml")), "<p/>");
+    EXPECT_EQ(zip.readString(*zip.find("xl/part3000.xml")), "<last/>");
+}
+
 }  // namespace
 }  // namespace tavlora::test
