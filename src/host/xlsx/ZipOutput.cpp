@@ -85,6 +85,7 @@ DeflateSettings ZipOutput::deflateSettings() {
 }
 
 ZipOutput::~ZipOutput() {
+    names_.clear();
     entries_.clear();  // the recipes point at the compressors and workers
     // A compressor keeps no state from one whole stream to the next, even one a failure cut short.
     if (pool_) pool_->giveBack(std::move(deflaters_));
@@ -92,11 +93,22 @@ ZipOutput::~ZipOutput() {
 
 void ZipOutput::fail(const std::string& reason) { com::throwHostError("Cannot save '" + target_ + "': " + reason); }
 
+size_t ZipOutput::NameHash::operator()(std::string_view name) const {
+    size_t hash = 14695981039346656037u;  // FNV-1a over the lower-case bytes
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(base::asciiLower(c))) * 1099511628211u;
+    return hash;
+}
+
+bool ZipOutput::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    return base::equalsIgnoringAsciiCase(a, b);
+}
+
 ZipOutput::Entry& ZipOutput::add(const std::string& name) {
-    if (!names_.insert(base::asciiLower(name)).second)
+    if (names_.count(name))
         fail("cannot add part '" + name + "': the archive already has a part of that name (part names ignore ASCII case)");
     Entry& entry = entries_.emplace_back();
     entry.name = name;
+    names_.insert(entry.name);
     return entry;
 }
 
@@ -146,8 +158,8 @@ void ZipOutput::commit() {
         file_.reset();
         throw;
     }
-    entries_.clear();
     names_.clear();
+    entries_.clear();
     try {
         file_->commit();
     } catch (const base::FileError& error) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -80,11 +81,20 @@ private:
 
     std::string target_;
     std::unique_ptr<base::AtomicFile> file_;
-    std::vector<Entry> entries_;
-    // The names added so far, lower case: part names are equal ignoring ASCII case (a reader keeps
-    // only the first of two such parts), and a set refuses a duplicate without a walk over every
-    // entry, which made adding a workbook's parts quadratic in their number.
-    std::unordered_set<std::string> names_;
+    // Part names hash and compare ignoring ASCII case, as a reader finds them (it keeps only the
+    // first of two such parts).
+    struct NameHash {
+        size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+
+    // A deque: names_ views the entries' names, which must stay where they are.
+    std::deque<Entry> entries_;
+    // A set refuses a repeated name without a walk over every entry, which made adding a
+    // workbook's parts quadratic in their number.
+    std::unordered_set<std::string_view, NameHash, NameEqual> names_;
     // Used only by commit(), on the thread that calls it; the entries point at them. The workers'
     // threads, started by the first part of several pieces, serve every later part and end with
     // the save.
