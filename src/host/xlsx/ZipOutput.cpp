@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 
@@ -94,9 +95,9 @@ ZipOutput::~ZipOutput() {
 void ZipOutput::fail(const std::string& reason) { com::throwHostError("Cannot save '" + target_ + "': " + reason); }
 
 size_t ZipOutput::NameHash::operator()(std::string_view name) const {
-    size_t hash = 14695981039346656037u;  // FNV-1a over the lower-case bytes
+    uint64_t hash = 14695981039346656037u;  // FNV-1a over the lower-case bytes (size_t is 32 bits on x86)
     for (char c : name) hash = (hash ^ static_cast<unsigned char>(base::asciiLower(c))) * 1099511628211u;
-    return hash;
+    return static_cast<size_t>(hash);
 }
 
 bool ZipOutput::NameEqual::operator()(std::string_view a, std::string_view b) const {
