@@ -79,8 +79,7 @@ Names removeLostCaches(PackageContents& package, const std::vector<TableLoss>& l
     });
     if (ids.empty()) return names;
     dropRelationshipsWithIds(package, package.workbookPart, ids);
-    dropListedRelationships(package.workbookXml.document_element(), "slicerCaches", "slicerCache", ids);
-    package.workbookXmlAsRead = false;
+    dropListedRelationships(package.ownWorkbookXml().document_element(), "slicerCaches", "slicerCache", ids);
     return names;
 }
 

@@ -41,7 +41,7 @@ void PackagePart::replaceBytes(std::string changed) {
     size = bytes.size();
 }
 
-// Every member but the workbook part's XML copies itself; a member added here must be added below.
+// A member added here must be added below.
 PackageContents::PackageContents(const PackageContents& other)
     : KeptPackage(other),
       TableCatalog(other),
@@ -51,12 +51,23 @@ PackageContents::PackageContents(const PackageContents& other)
       workbookXmlAsRead(other.workbookXmlAsRead),
       strict(other.strict),
       savedParts(other.savedParts),
+      workbookXml_(other.workbookXml_),
       partIndex_(other.partIndex_),
       relationships_(other.relationships_),
       reachable_(other.reachable_),
       sheets_(other.sheets_),
-      sheetIndex_(other.sheetIndex_) {
-    workbookXml.reset(other.workbookXml);
+      sheetIndex_(other.sheetIndex_) {}
+
+void PackageContents::setWorkbookXml(pugi::xml_document document) {
+    workbookXml_ = std::make_shared<pugi::xml_document>(std::move(document));
+}
+
+pugi::xml_document& PackageContents::ownWorkbookXml() {
+    auto own = std::make_shared<pugi::xml_document>();
+    own->reset(*workbookXml_);
+    workbookXml_ = std::move(own);
+    workbookXmlAsRead = false;
+    return *workbookXml_;
 }
 
 std::shared_ptr<PackageContents> PackageContents::copy() const {

@@ -55,14 +55,21 @@ class PackageContents : public KeptPackage, public TableCatalog {
 public:
     PackageContents() = default;
     PackageContents& operator=(const PackageContents&) = delete;
-    // A copy of everything held, the workbook part's XML too, for a workbook of its own.
+    // A copy of everything held for a workbook of its own; the workbook part's XML is shared until
+    // either copy changes it (ownWorkbookXml).
     std::shared_ptr<PackageContents> copy() const;
 
     std::vector<PackagePart> parts;  // archive order
     ContentTypes contentTypes;
     std::string workbookPart;
-    pugi::xml_document workbookXml;  // as read; the writer regenerates sheets and defined names
-    // False once the workbook's own edits changed workbookXml (a slicer cache dropped): only an
+    // The workbook part's XML as read; the writer regenerates sheets and defined names. Shared, never
+    // changed, by the copies made for the reports of a cached template.
+    const pugi::xml_document& workbookXml() const { return *workbookXml_; }
+    void setWorkbookXml(pugi::xml_document document);
+    // The XML to change, this workbook's own from now on (copied: others may share it); it no
+    // longer counts as read.
+    pugi::xml_document& ownWorkbookXml();
+    // False once the workbook's own edits changed its workbook XML (a slicer cache dropped): only an
     // unchanged one is known to be the template's, whose saved form earlier reports may share.
     bool workbookXmlAsRead = true;
     // "" for a transitional package; the strict namespace base otherwise.
@@ -106,6 +113,7 @@ public:
 private:
     PackageContents(const PackageContents& other);
 
+    std::shared_ptr<pugi::xml_document> workbookXml_ = std::make_shared<pugi::xml_document>();
     std::unordered_map<std::string, size_t> partIndex_;  // lower-case name
     std::unordered_map<std::string, RelationshipList> relationships_;
     std::unordered_set<std::string> reachable_;

@@ -135,10 +135,12 @@ private:
 
     WorkbookPartInfo readWorkbookXml() {
         const ZipEntry& entry = requirePart(contents_->workbookPart, "the workbook part");
-        parse(contents_->workbookXml, entry);
-        std::string_view rootName = localName(contents_->workbookXml.document_element().name());
+        pugi::xml_document document;
+        parse(document, entry);
+        std::string_view rootName = localName(document.document_element().name());
         if (rootName != "workbook") fail("has no workbook part: '" + entry.name + "' holds <" + std::string(rootName) + ">");
-        return readWorkbookPart(contents_->workbookXml);
+        contents_->setWorkbookXml(std::move(document));
+        return readWorkbookPart(contents_->workbookXml());
     }
 
     const Relationship* relationshipOfKind(const RelationshipList& list, std::string_view kind) const {

@@ -367,8 +367,8 @@ private:
     // report deflated: it is neither laid out nor compared again.
     void addWorkbookPart(ZipOutput& zip, const std::string& name) {
         WorkbookPartOut out = workbookPartOut();
-        if (!kept_.workbookXmlAsRead) return addWhole(zip, name, workbookPartXml(kept_.workbookXml, out));
-        addMade(zip, name, workbookPartSpelling(out), [&] { return workbookPartXml(kept_.workbookXml, out); });
+        if (!kept_.workbookXmlAsRead) return addWhole(zip, name, workbookPartXml(kept_.workbookXml(), out));
+        addMade(zip, name, workbookPartSpelling(out), [&] { return workbookPartXml(kept_.workbookXml(), out); });
     }
 
     WorkbookPartOut workbookPartOut() const {
