@@ -43,15 +43,14 @@ com::Variant Range::value() const {
 }
 
 void Range::setValue(const com::Variant& v) {
-    // Taken once for the check and the change note: each taking updates the workbook's count atomically.
-    const std::shared_ptr<Workbook> book = sheet_->workbook();
+    Workbook& book = sheet_->usableWorkbook();
     if (v.type() == com::VarType::Array || v.type() == com::VarType::Object)
         throw com::Error(com::hr::kTypeMismatch, "Type mismatch: a range value must be a single value.");
     if (area_.cellCount() > kMaxCellsWritten)
         com::throwHostError("Range(\"" + address() + "\").Value: writing more than 1,000,000 cells at once is not supported.");
     for (int32_t row = area_.firstRow; row <= area_.lastRow; ++row)
         for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column) writeValue(row, column, v);
-    book->noteValuesChanged(*sheet_, area_);
+    book.noteValuesChanged(*sheet_, area_);
 }
 
 com::Variant Range::formula() const {

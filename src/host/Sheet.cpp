@@ -6,7 +6,7 @@
 namespace tavlora::host {
 
 Sheet::Sheet(std::weak_ptr<Workbook> workbook, std::string name)
-    : workbook_(std::move(workbook)), name_(std::move(name)) {}
+    : workbook_(std::move(workbook)), book_(workbook_.lock().get()), name_(std::move(name)) {}
 
 Sheet::~Sheet() = default;
 
@@ -15,6 +15,12 @@ std::shared_ptr<Workbook> Sheet::workbook() const {
     auto book = workbook_.lock();
     if (!book || book->isClosed()) com::throwHostError("The workbook of sheet '" + name_ + "' is closed.");
     return book;
+}
+
+Workbook& Sheet::usableWorkbook() const {
+    // A closed workbook marks its sheets deleted, so the flag and the count tell what workbook() does.
+    if (deleted_ || !book_ || workbook_.expired()) return *workbook();
+    return *book_;
 }
 
 void Sheet::setName(const std::string& name) {

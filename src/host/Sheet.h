@@ -30,6 +30,9 @@ public:
     void setVisibility(SheetVisibility v) { visibility_ = v; }
     bool isDeleted() const { return deleted_; }
     std::shared_ptr<Workbook> workbook() const;  // throws a host error when gone or deleted
+    // The same check without taking a reference (an atomic update of the workbook's count), for
+    // the calls that write cells one at a time. The workbook lives as long as the caller's call.
+    Workbook& usableWorkbook() const;
 
     // Name of the sheet's part in the package (file layer bookkeeping), "" for a new sheet.
     const std::string& partName() const { return partName_; }
@@ -41,6 +44,9 @@ public:
 
 private:
     std::weak_ptr<Workbook> workbook_;
+    // workbook_'s object, null when the sheet was made before its workbook had an owner; only
+    // followed while workbook_ has not expired.
+    Workbook* book_ = nullptr;
     std::string name_;
     std::string partName_;
     SheetVisibility visibility_ = SheetVisibility::Visible;

@@ -96,7 +96,7 @@ void Worksheet::deleteAndShiftUp(const Area& area) {
         row.cells.erase(from, to);
     }
     for (const auto& m : moved) cells_.cellAt(m.row, m.cell.column) = m.cell;
-    std::erase_if(cells_.rows(), [](const RowInfo& r) {
+    cells_.rows().eraseIf([](const RowInfo& r) {
         return r.cells.empty() && r.height < 0 && !r.customHeight && !r.hidden && !r.hasStyle && r.extraAttributes.empty();
     });
 

@@ -125,6 +125,18 @@ TEST_F(WorkbookTest, ClosedWorkbooksAreUnusable) {
     expectError([&] { book->save(); }, com::hr::kHostError, "The workbook 'Book1' is closed.");
 }
 
+// A range can outlive its workbook without a close (the last owner let go): writing through it is
+// refused, never a write into freed memory.
+TEST_F(WorkbookTest, RangesOfAWorkbookThatIsGoneRefuseWrites) {
+    auto loose = std::make_shared<Workbook>(nullptr, "Loose");
+    Range kept = loose->addWorksheet()->cell(1, 1);
+    kept.setValue(com::Variant(1.0));
+    EXPECT_EQ(kept.value().asDouble(), 1.0);
+    loose.reset();
+    expectError([&] { kept.setValue(com::Variant(2.0)); }, com::hr::kHostError,
+                "The workbook of sheet '" + kept.worksheet()->name() + "' is closed.");
+}
+
 TEST_F(WorkbookTest, QuitClosesEveryWorkbookAndRefusesNewOnes) {
     auto second = app->add();
     app->quit();

@@ -48,19 +48,20 @@ RowInfo& CellStore::newPendingRow(int32_t row) {
 
 void CellStore::settleRows() const {
     if (!pendingRows_.empty()) {
-        std::vector<RowInfo> merged;
-        merged.reserve(rows_.size() + pendingRows_.size());
-        auto pending = pendingRows_.rbegin();
+        RowList merged;
+        // The pending rows are sorted by descending row: taken from the back, they come in order.
+        size_t pending = pendingRows_.size();
         for (auto& info : rows_) {
-            for (; pending != pendingRows_.rend() && pending->row < info.row; ++pending) merged.push_back(std::move(*pending));
+            for (; pending > 0 && pendingRows_[pending - 1].row < info.row; --pending)
+                merged.push_back(std::move(pendingRows_[pending - 1]));
             merged.push_back(std::move(info));
         }
-        for (; pending != pendingRows_.rend(); ++pending) merged.push_back(std::move(*pending));
+        for (; pending > 0; --pending) merged.push_back(std::move(pendingRows_[pending - 1]));
         rows_ = std::move(merged);
         pendingRows_.clear();
     }
     if (vacatedRows_ != 0) {
-        std::erase_if(rows_, rowCarriesNothing);
+        rows_.eraseIf(rowCarriesNothing);
         vacatedRows_ = 0;
     }
 }
@@ -111,18 +112,19 @@ RowInfo& CellStore::rowAt(int32_t row) {
     return newRow(it, row);
 }
 
-RowInfo& CellStore::newRow(std::vector<RowInfo>::iterator at, int32_t row) {
+RowInfo& CellStore::newRow(RowList::iterator at, int32_t row) {
     // Rows filled one after another tend to have as many cells as the one filled before: room for
     // that many spares the growth steps of filling the row cell by cell, and the slack they
     // leave. Each row reserves at most what another row holds, so never more in all than the
     // cells stored.
     const RowInfo* last = lastNewRow_ != 0 ? findRow(lastNewRow_) : nullptr;
-    RowInfo info;
-    info.row = row;
-    info.cells.reserve(last ? last->cells.size() : 0);
+    const size_t expected = last ? last->cells.size() : 0;
     lastNewRow_ = row;
-    lastNewIndex_ = static_cast<size_t>(at - rows_.begin());
-    return *rows_.insert(at, std::move(info));
+    lastNewIndex_ = at.index();
+    RowInfo& made = at == rows_.end() ? rows_.emplace_back() : *rows_.insert(at, RowInfo{});
+    made.row = row;
+    made.cells.reserve(expected);
+    return made;
 }
 
 Cell& CellStore::cellAt(int32_t row, int32_t column) { return slotAt(row, column).cell; }

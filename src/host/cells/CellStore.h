@@ -7,34 +7,9 @@
 #include "host/cells/CellKind.h"
 #include "host/cells/CellRef.h"
 #include "host/cells/Formula.h"
+#include "host/cells/RowList.h"
 
 namespace tavlora::host {
-
-// One stored cell: 16 bytes. Column and row come from the position in the store.
-struct Cell {
-    uint16_t column = 0;
-    CellKind kind = CellKind::Empty;
-    uint8_t reserved = 0;
-    uint32_t style = 0;  // index of the cell format (xf) in the workbook's styles
-    union {
-        double number;
-        uint32_t stringId;
-        uint32_t formulaId;
-        bool boolean;
-    } payload{0.0};
-};
-static_assert(sizeof(Cell) == 16);
-
-struct RowInfo {
-    int32_t row = 0;
-    double height = -1;  // points; < 0 = default height
-    bool customHeight = false;
-    bool hidden = false;
-    bool hasStyle = false;  // a row-level format: applies to every cell of the row without one
-    uint32_t style = 0;
-    std::string extraAttributes;  // other attributes of <row> kept verbatim (outline level, ...)
-    std::vector<Cell> cells;      // sorted by column
-};
 
 struct ColumnInfo {
     int32_t first = 1;
@@ -51,16 +26,16 @@ struct ColumnInfo {
 };
 
 // The sparse cell store of one worksheet: rows sorted by row number, cells sorted by column.
-// Every whole-row / whole-column / whole-sheet operation walks these vectors, so its cost is in
+// Every whole-row / whole-column / whole-sheet operation walks these lists, so its cost is in
 // proportion to the used cells, never to the grid.
 class CellStore {
 public:
     // Every row, sorted. Rows made out of order wait aside until someone walks the rows (see below).
-    const std::vector<RowInfo>& rows() const {
+    const RowList& rows() const {
         settleRows();
         return rows_;
     }
-    std::vector<RowInfo>& rows() {
+    RowList& rows() {
         settleRows();
         return rows_;
     }
@@ -104,7 +79,7 @@ public:
     bool usedArea(Area& out) const;
 
 private:
-    RowInfo& newRow(std::vector<RowInfo>::iterator at, int32_t row);
+    RowInfo& newRow(RowList::iterator at, int32_t row);
     RowInfo& newPendingRow(int32_t row);
     const RowInfo* findPendingRow(int32_t row) const;
     // Puts the rows waiting aside into their places and drops rows that no longer carry anything:
@@ -113,10 +88,10 @@ private:
     void noteVacatedRows(size_t count);
 
     // Mutable because walking the rows settles them first; the rows themselves do not change.
-    mutable std::vector<RowInfo> rows_;
+    mutable RowList rows_;
     // Rows made far from the end of rows_ (a sheet filled bottom-up), sorted by descending row so that
     // each such row is appended; merged into rows_ before rows are walked.
-    mutable std::vector<RowInfo> pendingRows_;
+    mutable RowList pendingRows_;
     // Rows emptied of everything since the last settling (an estimate; settling recounts).
     mutable size_t vacatedRows_ = 0;
     std::vector<ColumnInfo> columns_;

@@ -396,7 +396,10 @@ const CellFormatInfo& Styles::cellFormat(uint32_t xf) const {
     return formats[xf < formats.size() ? xf : 0];
 }
 
-bool Styles::isTextFormat(uint32_t xf) const { return cellFormat(xf).numberFormat == "@"; }
+bool Styles::isTextFormat(uint32_t xf) const {
+    const std::string& format = cellFormat(xf).numberFormat;
+    return format.size() == 1 && format[0] == '@';
+}
 
 uint32_t Styles::derive(uint32_t xf, const StyleChange& change) {
     StyleSheet& s = impl_->editable();

@@ -35,11 +35,11 @@ Value cachedValueOf(const Formula& f) {
     }
 }
 
-std::vector<RowInfo>::const_iterator firstRowAtOrAfter(const std::vector<RowInfo>& rows, int32_t row) {
+RowList::const_iterator firstRowAtOrAfter(const RowList& rows, int32_t row) {
     return std::lower_bound(rows.begin(), rows.end(), row, [](const RowInfo& r, int32_t n) { return r.row < n; });
 }
 
-std::vector<Cell>::const_iterator firstCellAtOrAfter(const std::vector<Cell>& cells, int32_t column) {
+const Cell* firstCellAtOrAfter(const RowCells& cells, int32_t column) {
     return std::lower_bound(cells.begin(), cells.end(), column,
                             [](const Cell& c, int32_t n) { return int32_t(c.column) < n; });
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "host/cells/CellStore.h"
 
@@ -14,7 +13,7 @@ namespace tavlora::host::formula {
 class NearbyCells {
 public:
     // `rows` must stay as they are while the walk uses them.
-    explicit NearbyCells(const std::vector<RowInfo>& rows) : rows_(rows) {}
+    explicit NearbyCells(const RowList& rows) : rows_(rows) {}
 
     void moveTo(size_t rowIndex) { at_ = rowIndex; }
 
@@ -43,7 +42,7 @@ private:
         return it != rows_.end() && it->row == row ? &*it : nullptr;
     }
 
-    const std::vector<RowInfo>& rows_;
+    const RowList& rows_;
     size_t at_ = 0;
 };
 

@@ -546,8 +546,7 @@ private:
 
     // Rows first.. up to `last` that show nothing become one row of their total height, so empty
     // stretches cost nothing per row. Returns the first row not written.
-    int32_t writeBlankRows(int32_t first, int32_t last, const std::vector<RowInfo>& rows,
-                           std::vector<RowInfo>::const_iterator& row) {
+    int32_t writeBlankRows(int32_t first, int32_t last, const RowList& rows, RowList::const_iterator& row) {
         double height = 0;
         int32_t r = first;
         while (r <= last) {

@@ -176,7 +176,7 @@ private:
             } else if (name == "spans") {
                 // A hint for readers that edits would make wrong; the writer leaves it out.
             } else {
-                keepAttribute(info.extraAttributes, a);
+                keepAttribute(info.extraAttributes.text(), a);
             }
         }
         if (info.row > kMaxRows) fail("has more rows than a sheet holds");
