@@ -95,6 +95,13 @@ struct DeflateSettings {
 // byte-aligned, so that the next piece's blocks may follow it directly.
 std::string deflateStreamPiece(PartDeflater& deflater, std::string_view input, bool last);
 
+// libdeflate's level for a worksheet's rows, the bulk of every large report. Deflating them is most
+// of what a large save costs and, on two cores, what the save waits for: level 5 takes 0.55-0.65 of
+// level 6's processor time on the benchmark's sheets for 0.7-7% more packed bytes, and keeps every
+// benchmark file within 4% of libxlsxwriter's for the same cells (docs/performance.md). Texts,
+// styles and the other parts stay at `DeflateSettings::level`.
+inline constexpr int kWorksheetLevel = 5;
+
 // Deflates everything `producer` makes into one stream. The input is cut into pieces that are
 // deflated independently at the same time on worker threads while the producer makes the next
 // ones; every piece but the last is left open and byte-aligned, so the joined pieces are one valid

@@ -348,7 +348,8 @@ private:
         target->keepsGroupedTabs = activeTabSelectedAsRead();
         const WorksheetTarget* t = target.get();
         targets_.push_back(std::move(target));
-        zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); }, headOf(planned.part));
+        zip.addStream(planned.part, [sheet, t] { return worksheetProducer(*sheet, *t); }, headOf(planned.part),
+                      kWorksheetLevel);
     }
 
     // Sheets and texts differ in every report, but not from their start: the template's columns

@@ -129,9 +129,10 @@ void ZipOutput::addText(const std::string& name, std::string text) {
     add(name).make = [text = std::move(text), settings = deflateSettings()] { return deflateInPieces(text, settings); };
 }
 
-void ZipOutput::addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head) {
+void ZipOutput::addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head, int level) {
     DeflateSettings settings = deflateSettings();
     settings.head = head.get();
+    if (level >= 0) settings.level = level;
     add(name).make = [factory = std::move(factory), settings, head = std::move(head)] {
         std::unique_ptr<PartProducer> producer = factory();
         return deflateInPieces(*producer, settings);

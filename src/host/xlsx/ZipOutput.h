@@ -60,8 +60,10 @@ public:
     void addBytes(const std::string& name, std::string_view bytes);
     void addText(const std::string& name, std::string text);
     // `head`, when given, holds how the part starts alike in the reports of its template: a small
-    // part deflates only the rest (see PartHead.h).
-    void addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head = nullptr);
+    // part deflates only the rest (see PartHead.h). `level`: libdeflate's level for a part of
+    // several pieces; < 0 takes the one every part is deflated with.
+    void addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head = nullptr,
+                   int level = -1);
     // A part whose deflated form is at hand (an unchanged part of the workbook that was read):
     // `deflated` is a raw deflate stream that unpacks to `size` bytes with CRC-32 `crc`. It is
     // copied into the archive as it is, without unpacking or deflating it again.

@@ -170,5 +170,31 @@ TEST(ZipOutputNames, EveryKindOfAddRefusesATakenNameAmongManyParts) {
     EXPECT_EQ(zip.readString(*zip.find("xl/part3000.xml")), "<last/>");
 }
 
+// A part added with a level of its own is deflated at that level (a worksheet's rows go at a
+// cheaper one than the texts), and reads back whole whatever the level.
+TEST(ZipOutputLevels, AStreamedPartIsDeflatedAtTheLevelItWasAddedWith) {
+    TempDir dir;
+    std::string rows;
+    for (int row = 1; rows.size() < (size_t(3) << 20); ++row)
+        rows += "<row r=\"" + std::to_string(row) + "\"><c r=\"A" + std::to_string(row) + "\"><v>" +
+                std::to_string(row * 7 % 1013) + "</v></c></row>";
+    auto packedAt = [&](int level) {
+        fs::path target = dir.file("level" + std::to_string(level) + ".zip");
+        {
+            host::xlsx::ZipOutput zip(target.string(), base::FileSync::none());
+            zip.addStream("xl/worksheets/sheet1.xml", [&] { return host::xlsx::textProducer(rows); }, nullptr, level);
+            zip.commit();
+        }
+        host::xlsx::ZipInput zip(target.string(), {});
+        const host::xlsx::ZipEntry* entry = zip.find("xl/worksheets/sheet1.xml");
+        EXPECT_NE(entry, nullptr);
+        if (!entry) return uint64_t(0);
+        EXPECT_EQ(zip.read(*entry).view(), rows);
+        return entry->packedSize;
+    };
+    const uint64_t fastest = packedAt(1), worksheet = packedAt(host::xlsx::kWorksheetLevel);
+    EXPECT_GT(fastest, worksheet);
+}
+
 }  // namespace
 }  // namespace tavlora::test
