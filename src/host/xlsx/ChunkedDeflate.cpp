@@ -117,7 +117,9 @@ private:
         const bool small = input.size() < settings_.smallPart;
         const int level = small ? settings_.smallPartLevel : settings_.level;
         if (small && settings_.head) {
-            result_ = settings_.head->deflate(input, localDeflaters(), level, settings_.level);
+            // The head is deflated once for all the reports of a template: at the texts' level,
+            // whatever the part's own.
+            result_ = settings_.head->deflate(input, localDeflaters(), level, DeflateSettings{}.level);
             return;
         }
         append(deflatePiece(localDeflater(level), input, true));
