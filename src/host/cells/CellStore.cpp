@@ -78,6 +78,7 @@ const RowInfo* CellStore::findRow(int32_t row) const {
     if (!rows_.empty() && rows_.back().row == row) return &rows_.back();
     // Rows filled above others (a list above a template's totals) are found where they were made.
     if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return &rows_[lastNewIndex_];
+    if (size_t near = nearLastWritten(row); near != kNoRow) return &rows_[near];
     // Lists fill rows without gaps: the row is then where its distance from the first row says,
     // which spares formulas reading their neighbours a search per read.
     if (!rows_.empty() && row >= rows_.front().row) {
@@ -86,6 +87,13 @@ const RowInfo* CellStore::findRow(int32_t row) const {
     }
     auto it = rowPosition(rows_, row);
     return it != rows_.end() && it->row == row ? &*it : nullptr;
+}
+
+size_t CellStore::nearLastWritten(int32_t row) const {
+    // Only a hint: rows inserted or erased since may have moved it, so the row number decides.
+    for (size_t i = lastWrittenIndex_; i < rows_.size() && i <= lastWrittenIndex_ + 1; ++i)
+        if (rows_[i].row == row) return i;
+    return kNoRow;
 }
 
 const Cell* CellStore::find(int32_t row, int32_t column) const {
@@ -106,8 +114,15 @@ RowInfo& CellStore::rowAt(int32_t row) {
     if (rows_.empty() || rows_.back().row < row) return newRow(rows_.end(), row);
     if (rows_.back().row == row) return rows_.back();
     if (lastNewIndex_ < rows_.size() && rows_[lastNewIndex_].row == row) return rows_[lastNewIndex_];
+    if (size_t near = nearLastWritten(row); near != kNoRow) {
+        lastWrittenIndex_ = near;
+        return rows_[near];
+    }
     auto it = rowPosition(rows_, row);
-    if (it != rows_.end() && it->row == row) return *it;
+    if (it != rows_.end() && it->row == row) {
+        lastWrittenIndex_ = it.index();
+        return *it;
+    }
     if (size_t(rows_.end() - it) > kCheapInsertDistance) return newPendingRow(row);
     return newRow(it, row);
 }

@@ -82,6 +82,10 @@ private:
     RowInfo& newRow(RowList::iterator at, int32_t row);
     RowInfo& newPendingRow(int32_t row);
     const RowInfo* findPendingRow(int32_t row) const;
+    // The row last written through rowAt or the one after it, when `row` is one of them: a template's
+    // rows filled record after record, each read for its format and then written, without a search.
+    static constexpr size_t kNoRow = SIZE_MAX;
+    size_t nearLastWritten(int32_t row) const;
     // Puts the rows waiting aside into their places and drops rows that no longer carry anything:
     // one pass for many edits, so filling rows bottom-up or emptying cells one by one stays linear.
     void settleRows() const;
@@ -100,6 +104,9 @@ private:
     // hint for finding it again without a search (checked against the row number before use).
     int32_t lastNewRow_ = 0;
     size_t lastNewIndex_ = 0;
+    // Where rowAt last found an existing row (checked against the row number before use). Set by
+    // writes only, so reading the store from several threads at once changes nothing.
+    size_t lastWrittenIndex_ = 0;
 };
 
 }  // namespace tavlora::host

@@ -56,15 +56,21 @@ private:
     size_t sorted_ = 0;
     void sortCells();
     void collectCells(const Area& area, std::vector<uint32_t>& out);
+
+    std::vector<uint32_t> found_;  // forEachMeeting's, between asks
 };
 
 template <typename Visit>
 void AreaListeners::forEachMeeting(const Area& area, Visit visit) {
-    std::vector<uint32_t> found;
+    // Every write asks, and most find a listener: the list of what was found is kept from one ask
+    // to the next. Taken out while visiting, so a visit that asks again gets a list of its own.
+    std::vector<uint32_t> found = std::move(found_);
+    found.clear();
     if (!cells_.empty()) collectCells(area, found);
     if (!few_.empty()) collectFew(area, found);
     if (!entries_.empty()) collect(area, found);
     for (uint32_t listener : found) visit(listener);
+    found_ = std::move(found);
 }
 
 }  // namespace tavlora::host::formula

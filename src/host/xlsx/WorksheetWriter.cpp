@@ -120,7 +120,7 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
     : sheet_(sheet),
       strings_(strings),
       prefix_(prefix),
-      styledColumns_(kMaxColumns + 1, sheet.hasSheetStyle()),
+      sheetStyled_(sheet.hasSheetStyle()),
       rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())),
       defaultHeightSet_(sheet.defaultRowHeight() != keptDefaultRowHeight(sheet)),
       keptCells_(findKeptCellAttributes(sheet)) {
@@ -129,9 +129,12 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
         return keptCells_ && keptCells_->find(row, cell.column, cell, sheet_.store().formulas()) != nullptr;
     };
     sharedFormulas_ = SharedFormulaGroups(sheet.store(), formulaShapesOf(sheet), apart);
-    for (const ColumnInfo& info : sheet.store().columns())
-        if (info.hasStyle)
-            for (int32_t c = std::max(info.first, 1); c <= std::min(info.last, kMaxColumns); ++c) styledColumns_[c] = true;
+    for (const ColumnInfo& info : sheet.store().columns()) {
+        if (!info.hasStyle) continue;
+        const int32_t last = std::min(info.last, kMaxColumns);
+        if (styledColumns_.size() <= size_t(std::max(last, 0))) styledColumns_.resize(size_t(last) + 1, sheetStyled_);
+        for (int32_t c = std::max(info.first, 1); c <= last; ++c) styledColumns_[size_t(c)] = true;
+    }
 }
 
 void SheetXmlWriter::open(std::string& out, std::string_view name) const {
@@ -217,7 +220,7 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
     at = putColumn(at, c.column);
     at = put(at, std::string_view(row.text, row.size));
     at = put(at, "\"");
-    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
+    if (c.style != 0 || rowStyled || columnStyled(c.column)) {
         at = put(at, " s=\"");
         at = std::to_chars(at, end, c.style).ptr;
         at = put(at, "\"");
@@ -252,7 +255,7 @@ char* SheetXmlWriter::putCellStart(char* at, char* end, const RowLabel& row, con
     at = putColumn(at, c.column);
     at = put(at, std::string_view(row.text, row.size));
     at = put(at, "\"");
-    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
+    if (c.style != 0 || rowStyled || columnStyled(c.column)) {
         at = put(at, " s=\"");
         at = std::to_chars(at, end, c.style).ptr;
         at = put(at, "\"");
@@ -293,7 +296,7 @@ void SheetXmlWriter::fullCell(std::string& out, int32_t row, const Cell& c, bool
     open(out, "c r=\"");
     out.append(reference, formatCell(row, c.column, reference));
     out += '"';
-    if (c.style != 0 || rowStyled || styledColumns_[c.column]) {
+    if (c.style != 0 || rowStyled || columnStyled(c.column)) {
         out += " s=\"";
         appendUnsigned(out, c.style);
         out += '"';

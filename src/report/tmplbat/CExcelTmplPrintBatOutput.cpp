@@ -37,12 +37,20 @@ int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
 // A field's value reaches its cell through its text (toText, then written as typed). A number
 // whose text reads back as the number itself, into a cell not formatted as text, ends as that
 // number: it is written so without the text being made and read. A nonzero number of that kind
-// is never one the "no zeros" option empties. False when the value must go through its text.
+// is never one the "no zeros" option empties. False when the value must go through its text
+// (and a cell outside the grid, which the general way reports).
+// Written into the stored cell as Range.Value writes a number, without a range made per cell:
+// most of a list's cells are numbers, and the range's making and dropping cost about as much as
+// the write.
 bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value) {
-    if (!sheet) return false;
+    if (!sheet || row < 1 || row > host::kMaxRows || column < 1 || column > host::kMaxColumns) return false;
     std::optional<double> number = com::numberThroughText(value);
     if (!number || sheet->workbookStore().styles.isTextFormat(sheet->effectiveStyle(row, column))) return false;
-    sheet->cell(row, column).setValue(com::Variant(*number));
+    host::Workbook& book = sheet->usableWorkbook();
+    host::Cell& cell = sheet->cellForWrite(row, column);
+    cell.kind = host::CellKind::Number;
+    cell.payload.number = *number;
+    book.noteValuesChanged(*sheet, host::Area::cell(row, column));
     return true;
 }
 

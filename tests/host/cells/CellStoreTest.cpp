@@ -86,6 +86,34 @@ TEST(CellStoreTest, RowsAreFoundWithAndWithoutGaps) {
     for (int32_t row : {1, 3, 9, 13, 21, 22, 39, 41}) EXPECT_EQ(store.find(row, 1), nullptr) << row;
 }
 
+// A row is found again where it was last written, or just after: rows made, emptied or deleted
+// before that place move the rows, and the one found there must still be the one asked for.
+TEST(CellStoreTest, RowsAreFoundWhenRowsBeforeTheLastWrittenOneMove) {
+    CellStore store;
+    for (int32_t row : {10, 20, 30, 40, 50}) putNumber(store, row, 1, row);
+    putNumber(store, 30, 2, 1);  // the last row written is row 30, the third
+    putNumber(store, 15, 1, 15);  // a row before it: row 30 is now the fourth
+    for (int32_t row : {10, 15, 20, 30, 40, 50}) EXPECT_EQ(numberAt(store, row, 1), row) << row;
+    EXPECT_EQ(store.find(25, 1), nullptr);
+    putNumber(store, 20, 2, 2);  // last written: row 20
+    store.deleteRows(11, 15);    // row 15 goes, rows 20 and after move up by 5
+    for (int32_t row : {10, 15, 25, 35, 45}) EXPECT_EQ(numberAt(store, row, 1), row + (row > 10 ? 5 : 0)) << row;
+    EXPECT_EQ(store.find(20, 1), nullptr);
+    putNumber(store, 25, 2, 3);  // last written: row 25 (was 30)
+    store.erase(10, 1);          // the first row empties and leaves
+    EXPECT_EQ(numberAt(store, 25, 1), 30);
+    EXPECT_EQ(numberAt(store, 35, 1), 40);
+    EXPECT_EQ(store.find(10, 1), nullptr);
+    for (int32_t row = 26; row <= 34; ++row) EXPECT_EQ(store.findRow(row), nullptr) << row;
+    // Writing after the rows moved puts values into the rows asked for, made where they belong.
+    putNumber(store, 35, 3, 7);
+    putNumber(store, 36, 3, 8);
+    EXPECT_EQ(numberAt(store, 35, 3), 7);
+    EXPECT_EQ(numberAt(store, 36, 3), 8);
+    const auto& rows = store.rows();
+    for (size_t i = 1; i < rows.size(); ++i) ASSERT_LT(rows[i - 1].row, rows[i].row);
+}
+
 TEST(CellStoreTest, RowsFilledBottomUpAreFoundAndEndSorted) {
     CellStore store;
     // Far more rows than are moved cheaply, written last row first, with rows in between rewritten.

@@ -52,5 +52,25 @@ TEST(AreaListenersTest, FindsExactlyTheAreasMetBeforeAndAfterTheTreeTakesThemOve
     }
 }
 
+// A visit may ask again (a formula's dependants found from a dependant); each ask keeps its own
+// findings, and the outer one goes on with all of its own.
+TEST(AreaListenersTest, AVisitThatAsksAgainLeavesTheOuterFindingsWhole) {
+    AreaListeners listeners;
+    listeners.add(Area{1, 1, 10, 1}, 1);
+    listeners.add(Area{1, 1, 10, 2}, 2);
+    listeners.add(Area::cell(20, 5), 3);
+    std::vector<uint32_t> outer, inner;
+    listeners.forEachMeeting(Area::cell(5, 1), [&](uint32_t listener) {
+        outer.push_back(listener);
+        listeners.forEachMeeting(Area::cell(20, 5), [&](uint32_t again) { inner.push_back(again); });
+    });
+    std::sort(outer.begin(), outer.end());
+    EXPECT_EQ(outer, (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(inner, (std::vector<uint32_t>{3, 3}));
+    std::vector<uint32_t> after;
+    listeners.forEachMeeting(Area::cell(30, 30), [&](uint32_t listener) { after.push_back(listener); });
+    EXPECT_TRUE(after.empty());
+}
+
 }  // namespace
 }  // namespace tavlora::host::formula

@@ -171,5 +171,22 @@ TEST_F(SheetXml, ColumnsMergesAndDimension) {
     EXPECT_EQ(out, "<dimension ref=\"B2:D9\"/>");
 }
 
+// Only columns up to the last one with a format of its own are looked up; past it, and before
+// the first, a cell says s="0" only when the sheet has a format.
+TEST_F(SheetXml, CellsWithoutFormatSayS0InStyledColumnsAndOnAStyledSheet) {
+    sheet_->store().columns().push_back(ColumnInfo{6, 6, -1, false, false, true, 5, {}});
+    for (int32_t column : {2, 6, 8, 16384}) put(3, column) = Cell{uint16_t(column), CellKind::Number, 0, 0, {.number = 1}};
+    SharedStringTable table;
+    std::string out;
+    SheetXmlWriter(*sheet_, table, "").row(out, *sheet_->store().findRow(3));
+    EXPECT_EQ(out, "<row r=\"3\"><c r=\"B3\"><v>1</v></c><c r=\"F3\" s=\"0\"><v>1</v></c><c r=\"H3\"><v>1</v></c>"
+                   "<c r=\"XFD3\"><v>1</v></c></row>");
+    sheet_->setSheetStyle(0);
+    out.clear();
+    SheetXmlWriter(*sheet_, table, "").row(out, *sheet_->store().findRow(3));
+    EXPECT_EQ(out, "<row r=\"3\"><c r=\"B3\" s=\"0\"><v>1</v></c><c r=\"F3\" s=\"0\"><v>1</v></c>"
+                   "<c r=\"H3\" s=\"0\"><v>1</v></c><c r=\"XFD3\" s=\"0\"><v>1</v></c></row>");
+}
+
 }  // namespace
 }  // namespace tavlora::host::xlsx
