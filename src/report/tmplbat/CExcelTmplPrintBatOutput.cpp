@@ -34,15 +34,40 @@ int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
     return com::narrowToInt16(int32_t(layout.nRowStart) + index);
 }
 
+// The cells a record's numbers went to, told to the workbook's calculation once for the record
+// instead of once a cell: one area holding them all. A formula reading a cell of that area that
+// the record did not write is computed again for nothing; none reading a written one is missed.
+class NumbersWritten {
+public:
+    void add(host::Workbook& book, int32_t row, int32_t column) {
+        book_ = &book;
+        area_ = count_++ == 0 ? host::Area::cell(row, column)
+                              : host::Area{std::min(area_.firstRow, row), std::min(area_.firstColumn, column),
+                                           std::max(area_.lastRow, row), std::max(area_.lastColumn, column)};
+    }
+    // Before anything reads the sheet again, and however the record ended: a record stopped
+    // midway keeps what it wrote.
+    void tell(const host::Worksheet& sheet) {
+        if (count_ != 0) book_->noteValuesChanged(sheet, area_);
+        count_ = 0;
+    }
+
+private:
+    host::Workbook* book_ = nullptr;
+    host::Area area_{};
+    size_t count_ = 0;
+};
+
 // A field's value reaches its cell through its text (toText, then written as typed). A number
 // whose text reads back as the number itself, into a cell not formatted as text, ends as that
 // number: it is written so without the text being made and read. A nonzero number of that kind
 // is never one the "no zeros" option empties. False when the value must go through its text
-// (and a cell outside the grid, which the general way reports).
+// (and for a cell outside the grid, which the general way reports).
 // Written into the stored cell as Range.Value writes a number, without a range made per cell:
-// most of a list's cells are numbers, and the range's making and dropping cost about as much as
-// the write.
-bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value) {
+// most of a list's cells are numbers, and making a range and telling the calculation about each
+// cost more than the write.
+bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value,
+                         NumbersWritten& written) {
     if (!sheet || row < 1 || row > host::kMaxRows || column < 1 || column > host::kMaxColumns) return false;
     std::optional<double> number = com::numberThroughText(value);
     if (!number || sheet->workbookStore().styles.isTextFormat(sheet->effectiveStyle(row, column))) return false;
@@ -50,7 +75,7 @@ bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, co
     host::Cell& cell = sheet->cellForWrite(row, column);
     cell.kind = host::CellKind::Number;
     cell.payload.number = *number;
-    book.noteValuesChanged(*sheet, host::Area::cell(row, column));
+    written.add(book, row, column);
     return true;
 }
 
@@ -154,6 +179,7 @@ int32_t CExcelTmplPrintBat::FindXmlKeyRow(const data::XmlNode& element, const Ke
 
 CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recordset& rst, int32_t nRow,
                                                                      const KeyLabelIndex& labels) {
+    NumbersWritten numbers;
     try {
         int32_t r = layout_.isKeyed() ? FindKeyRow(rst, labels) : nRow;
         if (r < 1) return RecordOutcome::Skipped;
@@ -164,12 +190,14 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recor
             if (field < 0) continue;  // the cell keeps the template's content
             const com::Variant value = rst.FieldValue(field);
             int16_t row = cellRows_[static_cast<size_t>(i)];
-            if (wroteNumberDirectly(sheet_.get(), row, int32_t(layout_.nColStart) + i, value)) continue;
+            if (wroteNumberDirectly(sheet_.get(), row, int32_t(layout_.nColStart) + i, value, numbers)) continue;
             // A null value throws: the record stops here, its cells written so far stay.
             writeCell(row, i, com::toText(value));
         }
+        numbers.tell(*sheet_);
         return RecordOutcome::Written;
     } catch (...) {
+        if (sheet_) numbers.tell(*sheet_);
         common::noteAbsorbed("a record was left incomplete: " + common::describeException(std::current_exception()));
         return RecordOutcome::Failed;
     }

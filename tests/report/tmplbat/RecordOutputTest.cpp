@@ -129,8 +129,9 @@ TEST(OutputRst, NumbersLandAsTheirTextReadsBack) {
     }
 }
 
-// Numbers are written straight into the stored cells: a total computed before the list was
-// filled is computed again from them, and a new cell takes its column's or row's format.
+// Numbers are written straight into the stored cells, and the calculation told once a record: a
+// total computed before the list was filled is computed again from them, also from a record that
+// stopped midway, and a new cell takes its column's or row's format.
 TEST(OutputRst, NumbersWrittenStraightReachFormulasAndTakeTheirRowsFormat) {
     ListBook book;
     book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "V"}, {"C1", "W"}});
@@ -140,8 +141,10 @@ TEST(OutputRst, NumbersWrittenStraightReachFormulasAndTakeTheirRowsFormat) {
     EXPECT_EQ(book.at("B10"), Variant(0.0));  // computed once before the fill
     book.list->range("C:C").setNumberFormatLocal("0.000");
     book.list->range("4:4").setNumberFormatLocal("0.0");
-    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"V", "W"}, {{Variant(1.5), Variant(2)}, {Variant(4), Variant(3)}})));
-    EXPECT_EQ(book.at("B10"), Variant(5.5));
+    // The last record stops at its null; the number it wrote before counts.
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset(
+        {"V", "W"}, {{Variant(1.5), Variant(2)}, {Variant(4), Variant(3)}, {Variant(10), Variant::null()}})));
+    EXPECT_EQ(book.at("B10"), Variant(15.5));
     EXPECT_EQ(book.at("C10"), Variant(8.0));
     EXPECT_EQ(book.at("C3"), Variant(2.0));
     EXPECT_EQ(book.list->range("C3").text(), "2.000");  // the column's format
