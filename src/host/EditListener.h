@@ -19,7 +19,8 @@ public:
     // or left (columns), within the band's span.
     virtual void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {}
     // The sheet has already left the workbook's sheet list; its part must not be written.
-    virtual void sheetDeleted(const Workbook& book, const Sheet& sheet) {}
+    // `removal` names it and the sheets that stood beside it.
+    virtual void sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval& removal) {}
     // The sheet now bears its new name.
     virtual void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) {}
 };

@@ -142,6 +142,7 @@ void Workbook::deleteSheet(const Sheet& sheet) {
                                 "' cannot be deleted.");
     }
     std::shared_ptr<Sheet> removed = sheets_[static_cast<size_t>(index)];
+    const formula::SheetRemoval removal = removalOf(static_cast<size_t>(index));
     sheets_.erase(sheets_.begin() + index);
     noteStructureChanged();
     removed->markDeleted();
@@ -149,10 +150,10 @@ void Workbook::deleteSheet(const Sheet& sheet) {
     std::erase_if(definedNames_, [&](const DefinedName& n) { return n.localSheet == index; });
     for (auto& name : definedNames_) {
         if (name.localSheet > index) --name.localSheet;
-        name.formula = formula::invalidateSheet(name.formula, removed->name());
+        name.formula = formula::invalidateSheet(name.formula, removal);
     }
     for (const auto& ws : worksheets())
-        for (auto& f : ws->store().formulas()) f.text = formula::invalidateSheet(f.text, removed->name());
+        for (auto& f : ws->store().formulas()) f.text = formula::invalidateSheet(f.text, removal);
 
     if (activeIndex_ > static_cast<size_t>(index) || activeIndex_ >= sheets_.size())
         activeIndex_ = activeIndex_ > 0 ? activeIndex_ - 1 : 0;
@@ -164,7 +165,14 @@ void Workbook::deleteSheet(const Sheet& sheet) {
                 break;
             }
     }
-    notifyEdit([&](EditListener& listener) { listener.sheetDeleted(*this, *removed); });
+    notifyEdit([&](EditListener& listener) { listener.sheetDeleted(*this, *removed, removal); });
+}
+
+formula::SheetRemoval Workbook::removalOf(size_t index) const {
+    formula::SheetRemoval removal{sheets_[index]->name(), "", ""};
+    if (index > 0) removal.before = sheets_[index - 1]->name();
+    if (index + 1 < sheets_.size()) removal.after = sheets_[index + 1]->name();
+    return removal;
 }
 
 void Workbook::validateSheetName(const std::string& name, const Sheet* renaming) const {

@@ -128,6 +128,8 @@ public:
 
 private:
     void requireOpen() const;
+    // The sheet at `index`, with the ones beside it in tab order, as it leaves.
+    formula::SheetRemoval removalOf(size_t index) const;
     std::filesystem::path defaultSavePath(int32_t fileFormat) const;
     std::shared_ptr<Application> application_;
     std::shared_ptr<WorkbookStore> store_;

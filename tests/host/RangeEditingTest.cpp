@@ -126,7 +126,7 @@ struct RecordingListener : KeptPackage {
                         std::to_string(d.first) + "+" + std::to_string(d.count) + " in " +
                         std::to_string(d.spanFirst) + ".." + std::to_string(d.spanLast));
     }
-    void sheetDeleted(const Workbook&, const Sheet& sheet) override { calls.push_back(who + ": deleted " + sheet.name()); }
+    void sheetDeleted(const Workbook&, const Sheet& sheet, const formula::SheetRemoval&) override { calls.push_back(who + ": deleted " + sheet.name()); }
     void sheetRenamed(const Workbook&, const Sheet& sheet, const std::string& oldName) override {
         calls.push_back(who + ": renamed " + oldName + " to " + sheet.name());
     }

@@ -86,6 +86,32 @@ TEST_F(WorkbookTest, RenamingASheetRewritesReferencesToIt) {
     EXPECT_EQ(book->definedNames()[0].formula, "'My Data'!$A$1:$B$2");
 }
 
+// Runs of sheets (Jan:Mar!B2) follow renamed ends and shrink when an end is deleted.
+TEST_F(WorkbookTest, RunsOfSheetsFollowRenamesAndDeletions) {
+    sheet->setName("Summary");
+    auto jan = book->addWorksheet(nullptr, sheet.get());
+    auto feb = book->addWorksheet(nullptr, jan.get());
+    auto mar = book->addWorksheet(nullptr, feb.get());
+    jan->setName("Jan");
+    feb->setName("Feb");
+    mar->setName("Mar");
+    Cell& cell = sheet->store().cellAt(1, 1);
+    cell.kind = CellKind::Formula;
+    cell.payload.formulaId = sheet->store().addFormula(Formula("SUM(Jan:Mar!B2)"));
+    book->definedNames().push_back({"Quarter", "Jan:Mar!$B$2:$B$9", -1, ""});
+    auto formula = [&] { return sheet->store().formulas()[0].text; };
+
+    mar->setName("Q1 End");
+    EXPECT_EQ(formula(), "SUM('Jan:Q1 End'!B2)");
+    jan->deleteSheet();
+    EXPECT_EQ(formula(), "SUM('Feb:Q1 End'!B2)");
+    EXPECT_EQ(book->definedNames()[0].formula, "'Feb:Q1 End'!$B$2:$B$9");
+    mar->deleteSheet();
+    EXPECT_EQ(formula(), "SUM(Feb!B2)");
+    feb->deleteSheet();
+    EXPECT_EQ(formula(), "SUM(#REF!)");
+}
+
 TEST_F(WorkbookTest, DeletingSheets) {
     auto second = book->addWorksheet(nullptr, sheet.get());
     Formula f;

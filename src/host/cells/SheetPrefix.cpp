@@ -36,6 +36,26 @@ bool looksLikeR1C1(std::string_view name) {
     return any && i == name.size();
 }
 
+// Quoted when the name holds anything but letters, digits, "_" and ".", or could be read as a
+// reference or a number.
+bool needsQuotes(std::string_view sheetName) {
+    bool plain = !sheetName.empty() && (isLetter(sheetName[0]) || sheetName[0] == '_');
+    for (char c : sheetName)
+        if (!(isLetter(c) || isDigit(c) || c == '_' || c == '.')) plain = false;
+    int32_t row = 0, column = 0;
+    return !plain || parseCell(sheetName, row, column) || looksLikeR1C1(sheetName);
+}
+
+std::string quoted(std::string_view text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    out += '\'';
+    return out;
+}
+
 }  // namespace
 
 bool isNameCharacter(char c) {
@@ -110,18 +130,12 @@ bool splitSheetPrefix(std::string_view text, std::string& sheet, std::string& re
 }
 
 std::string sheetPrefix(std::string_view sheetName) {
-    bool plain = !sheetName.empty() && (isLetter(sheetName[0]) || sheetName[0] == '_');
-    for (char c : sheetName)
-        if (!(isLetter(c) || isDigit(c) || c == '_' || c == '.')) plain = false;
-    int32_t row = 0, column = 0;
-    if (plain && !parseCell(sheetName, row, column) && !looksLikeR1C1(sheetName)) return std::string(sheetName);
-    std::string out = "'";
-    for (char c : sheetName) {
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    out += '\'';
-    return out;
+    return needsQuotes(sheetName) ? quoted(sheetName) : std::string(sheetName);
+}
+
+std::string sheetRunPrefix(std::string_view first, std::string_view last) {
+    std::string run = std::string(first) + ":" + std::string(last);
+    return needsQuotes(first) || needsQuotes(last) ? quoted(run) : run;
 }
 
 }  // namespace tavlora::host

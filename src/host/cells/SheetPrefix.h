@@ -36,5 +36,8 @@ bool splitSheetPrefix(std::string_view text, std::string& sheet, std::string& re
 // The prefix for a sheet name, without the "!": Sheet1 or 'My Sheet' (quotes doubled inside),
 // quoted also when the name could be read as a reference or a number.
 std::string sheetPrefix(std::string_view sheetName);
+// The prefix for a run of sheets, without the "!": First:Last, or 'First:Last' as one quoted text
+// when either name needs quotes.
+std::string sheetRunPrefix(std::string_view first, std::string_view last);
 
 }  // namespace tavlora::host

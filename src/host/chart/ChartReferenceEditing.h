@@ -31,7 +31,7 @@ void invalidateChartReferences(const Workbook& workbook, std::string_view sheetN
 class ChartEditListener final : public EditListener {
 public:
     void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
-    void sheetDeleted(const Workbook& book, const Sheet& sheet) override;
+    void sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval& removal) override;
     void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) override;
 };
 

@@ -136,7 +136,7 @@ void ChartEditListener::cellsDeleted(const Worksheet& sheet, const formula::Dele
     if (deletion.isWholeLines()) moveChartAnchors(sheet, deletion);
 }
 
-void ChartEditListener::sheetDeleted(const Workbook& book, const Sheet& sheet) {
+void ChartEditListener::sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval&) {
     invalidateChartReferences(book, sheet.name());
 }
 

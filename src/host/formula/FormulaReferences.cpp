@@ -18,6 +18,26 @@ std::optional<std::string> namedSheet(const Token& token) {
     return token.prefix->name();
 }
 
+// The two ends of a run of sheets (Sheet1:Sheet3!) of this workbook, unquoted.
+struct SheetRun {
+    std::string first;
+    std::string last;
+};
+
+std::optional<SheetRun> namedRun(const Token& token) {
+    if (!token.prefix || token.prefix->external || !token.prefix->threeD) return std::nullopt;
+    const std::string names = token.prefix->name();
+    const size_t colon = names.find(':');  // sheet names never hold one
+    if (colon == std::string::npos) return std::nullopt;
+    return SheetRun{names.substr(0, colon), names.substr(colon + 1)};
+}
+
+// The prefix of a run, or of one sheet when the run has shrunk to it.
+std::string runPrefix(const SheetRun& run) {
+    if (sameSheetName(run.first, run.last)) return sheetPrefix(run.first) + "!";
+    return sheetRunPrefix(run.first, run.last) + "!";
+}
+
 bool pointsAt(const Token& token, const Context& context) {
     if (token.prefix) {
         auto sheet = namedSheet(token);
@@ -103,16 +123,32 @@ std::string shiftAreaList(std::string_view areas, const Deletion& deletion) {
 
 std::string renameSheet(std::string_view formula, std::string_view oldName, std::string_view newName) {
     return rewriteTokens(formula, [&](const Token& token) -> std::optional<std::string> {
+        if (auto run = namedRun(token)) {
+            const bool first = sameSheetName(run->first, oldName), last = sameSheetName(run->last, oldName);
+            if (!first && !last) return std::nullopt;
+            if (first) run->first = newName;
+            if (last) run->last = newName;
+            return sheetRunPrefix(run->first, run->last) + "!" + std::string(token.body());
+        }
         auto sheet = namedSheet(token);
         if (!sheet || !sameSheetName(*sheet, oldName)) return std::nullopt;
         return sheetPrefix(newName) + "!" + std::string(token.body());
     });
 }
 
-std::string invalidateSheet(std::string_view formula, std::string_view sheetName) {
+std::string invalidateSheet(std::string_view formula, const SheetRemoval& removal) {
     return rewriteTokens(formula, [&](const Token& token) -> std::optional<std::string> {
+        if (auto run = namedRun(token)) {
+            const bool first = sameSheetName(run->first, removal.name), last = sameSheetName(run->last, removal.name);
+            if (!first && !last) return std::nullopt;
+            if (first && last) return std::string("#REF!");
+            if (first) run->first = removal.after;
+            if (last) run->last = removal.before;
+            if (run->first.empty() || run->last.empty()) return std::string("#REF!");
+            return runPrefix(*run) + std::string(token.body());
+        }
         auto sheet = namedSheet(token);
-        if (!sheet || !sameSheetName(*sheet, sheetName)) return std::nullopt;
+        if (!sheet || !sameSheetName(*sheet, removal.name)) return std::nullopt;
         return std::string("#REF!");
     });
 }

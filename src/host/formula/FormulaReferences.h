@@ -50,9 +50,20 @@ std::string shiftAreaList(std::string_view areas, const Deletion& deletion);
 // One reference ("B3", "A1:C4"); "" when it was removed.
 std::string shiftReference(std::string_view reference, const Deletion& deletion);
 
-// References qualified with `oldName` name `newName` instead (quoted when the name needs it).
+// A sheet that left the workbook, and the sheets that stood just before and after it in tab order
+// ("" when none).
+struct SheetRemoval {
+    std::string name;
+    std::string before;
+    std::string after;
+};
+
+// References qualified with `oldName` name `newName` instead (quoted when the name needs it), the
+// ends of runs of sheets (Data:Other!A1) too.
 std::string renameSheet(std::string_view formula, std::string_view oldName, std::string_view newName);
-// References qualified with `sheetName` become #REF! (the sheet was deleted).
-std::string invalidateSheet(std::string_view formula, std::string_view sheetName);
+// References qualified with the removed sheet become #REF!. A run of sheets that begins (ends) on
+// it begins on the sheet after it (ends on the one before), as the run's other sheets still hold
+// the cells; a run of that sheet alone becomes #REF!.
+std::string invalidateSheet(std::string_view formula, const SheetRemoval& removal);
 
 }  // namespace tavlora::host::formula

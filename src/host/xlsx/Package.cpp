@@ -100,9 +100,9 @@ void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deleti
     shiftSheetPivotTables(*this, sheet, deletion);
 }
 
-void PackageContents::sheetDeleted(const Workbook& book, const Sheet& sheet) {
+void PackageContents::sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval& removal) {
     editKeptFormulas(*this, book, [&](const std::string& text, std::string_view) {
-        return formula::invalidateSheet(text, sheet.name());
+        return formula::invalidateSheet(text, removal);
     });
     // The listener sees the book const; what the file layer carries for it follows the edit, as
     // the kept sheet XML follows deleted cells.

@@ -98,7 +98,7 @@ public:
     void cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) override;
     // Kept formulas naming the deleted sheet give #REF!; structured references to its tables, and
     // the slicers over them, go.
-    void sheetDeleted(const Workbook& book, const Sheet& sheet) override;
+    void sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval& removal) override;
     // Kept formulas and pivot cache sources that named the sheet name it by its new name.
     void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) override;
     const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }

@@ -37,14 +37,14 @@ TEST(FormulaTest, CopiesOwnTheirTextResultAndArrayArea) {
 // and moves of the list carry every entry.
 TEST(FormulaTest, ListEntriesStayPutAcrossChunks) {
     FormulaList list;
-    const size_t count = 2 * FormulaList::kChunk + 3;
+    const size_t count = 2 * FormulaList::kBlockSize + 3;
     Formula* first = &list.emplace_back();
     first->text = "A1";
     for (size_t id = 1; id < count; ++id) list.push_back(Formula("B" + std::to_string(id), CellKind::Number, double(id)));
     ASSERT_EQ(list.size(), count);
     EXPECT_EQ(first, &list[0]);
     EXPECT_EQ(list[0].text, "A1");
-    EXPECT_EQ(list[FormulaList::kChunk].cachedNumber, double(FormulaList::kChunk));
+    EXPECT_EQ(list[FormulaList::kBlockSize].cachedNumber, double(FormulaList::kBlockSize));
     EXPECT_EQ(list[count - 1].text, "B" + std::to_string(count - 1));
     size_t walked = 0;
     for (const Formula& f : list) EXPECT_EQ(&f, &list[walked++]);
@@ -55,7 +55,7 @@ TEST(FormulaTest, ListEntriesStayPutAcrossChunks) {
     copy[count - 1].setCachedText("changed");
     EXPECT_EQ(list[count - 1].cachedText(), "last");
     ASSERT_EQ(copy.size(), count);
-    EXPECT_EQ(copy[FormulaList::kChunk + 1].text, list[FormulaList::kChunk + 1].text);
+    EXPECT_EQ(copy[FormulaList::kBlockSize + 1].text, list[FormulaList::kBlockSize + 1].text);
 
     FormulaList moved = std::move(copy);
     EXPECT_EQ(moved.size(), count);

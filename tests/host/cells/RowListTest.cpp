@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "host/cells/RowList.h"
 
 namespace tavlora::host::test {
 namespace {
+
+static_assert(std::random_access_iterator<RowList::iterator>);
+static_assert(std::random_access_iterator<RowList::const_iterator>);
 
 RowList numbered(int32_t count) {
     RowList rows;
@@ -30,7 +34,7 @@ std::vector<int32_t> expected(std::initializer_list<std::pair<int32_t, int32_t>>
 // Rows move across the edges of blocks when one is inserted or erased in the middle; each keeps
 // its own cells and attributes.
 TEST(RowListTest, InsertAndEraseAcrossBlocksKeepOrderAndContents) {
-    const auto n = int32_t(RowList::kBlockRows * 2 + 5);
+    const auto n = int32_t(RowList::kBlockSize * 2 + 5);
     RowList rows = numbered(n);
     rows[n - 1].cells.emplace_back().column = 9;
     rows[n - 1].extraAttributes = " x=\"1\"";
@@ -51,7 +55,7 @@ TEST(RowListTest, InsertAndEraseAcrossBlocksKeepOrderAndContents) {
     EXPECT_EQ(numbersOf(rows), expected({{1, n}}));
 
     // Erase a span that crosses a block's edge.
-    const auto first = RowList::kBlockRows - 10;
+    const auto first = RowList::kBlockSize - 10;
     next = rows.erase(rows.begin() + first, rows.begin() + first + 20);
     EXPECT_EQ(next->row, int32_t(first) + 21);
     EXPECT_EQ(numbersOf(rows), expected({{1, int32_t(first)}, {int32_t(first) + 21, n}}));
@@ -81,7 +85,7 @@ TEST(RowListTest, EraseIfResizeAndCopies) {
 
     rows.resize(2);
     EXPECT_EQ(numbersOf(rows), (std::vector<int32_t>{3, 6}));
-    rows.resize(RowList::kBlockRows + 1);  // new rows are default rows
+    rows.resize(RowList::kBlockSize + 1);  // new rows are default rows
     EXPECT_EQ(rows.back().row, 0);
     EXPECT_TRUE(rows.back().cells.empty());
     rows.clear();

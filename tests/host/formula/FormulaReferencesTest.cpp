@@ -74,14 +74,14 @@ TEST(FormulaReferencesTest, PartialShiftMovesOnlyReferencesWithinTheColumns) {
 TEST(FormulaReferencesTest, RenameAndInvalidateSheets) {
     EXPECT_EQ(renameSheet("Data!A1+'data'!B2+A3+Other!A1", "Data", "Q1 Figures"), "'Q1 Figures'!A1+'Q1 Figures'!B2+A3+Other!A1");
     EXPECT_EQ(renameSheet("'Q1 Figures'!A1", "q1 figures", "Summary"), "Summary!A1");
-    EXPECT_EQ(invalidateSheet("SUM(Data!A1:A5)+Other!B1+Data!Total", "DATA"), "SUM(#REF!)+Other!B1+#REF!");
+    EXPECT_EQ(invalidateSheet("SUM(Data!A1:A5)+Other!B1+Data!Total", {"DATA", "", "Other"}), "SUM(#REF!)+Other!B1+#REF!");
 }
 
 // Cases the lexer settles for every rewrite alike.
 TEST(FormulaReferencesTest, ErrorLiteralsAndQuotedTextAreNeverReferences) {
     // "#GETTING_DATA" is one literal: its "_DATA" is no name and the "!" after it no prefix.
     EXPECT_EQ(deleteRows("IF(A10=#GETTING_DATA,A10,#SPILL!)", 3, 4), "IF(A6=#GETTING_DATA,A6,#SPILL!)");
-    EXPECT_EQ(invalidateSheet("Data!#GETTING_DATA+1", "Data"), "#REF!+1");
+    EXPECT_EQ(invalidateSheet("Data!#GETTING_DATA+1", {"Data", "", ""}), "#REF!+1");
     // A quoted name that no "!" follows is copied whole, references inside it too.
     EXPECT_EQ(deleteRows("'x A10 y'&A10", 3, 4), "'x A10 y'&A6");
     EXPECT_EQ(renameSheet("'Data'&Data!A1", "Data", "New"), "'Data'&New!A1");
@@ -90,8 +90,27 @@ TEST(FormulaReferencesTest, ErrorLiteralsAndQuotedTextAreNeverReferences) {
 TEST(FormulaReferencesTest, RangesOfSeveralAreasAndThreeDRuns) {
     EXPECT_EQ(deleteRows("A1:B10:C20", 3, 4), "A1:B6:C16");
     EXPECT_EQ(deleteRows("SUM(A10 B10:C12)", 3, 4), "SUM(A6 B6:C8)");
-    EXPECT_EQ(renameSheet("SUM(Data:Other!A1)+'Jan:Data'!A1", "Data", "New"), "SUM(Data:Other!A1)+'Jan:Data'!A1");
-    EXPECT_EQ(invalidateSheet("[1]Data!A1+Data!A1", "Data"), "[1]Data!A1+#REF!");
+    EXPECT_EQ(invalidateSheet("[1]Data!A1+Data!A1", {"Data", "", ""}), "[1]Data!A1+#REF!");
+}
+
+// Either end of a run of sheets may be renamed or deleted; the run keeps the sheets left between.
+TEST(FormulaReferencesTest, RunsOfSheetsFollowTheirEnds) {
+    EXPECT_EQ(renameSheet("SUM(Data:Other!A1)+'Jan:data'!A1+Jan:Feb!A1", "Data", "New"),
+              "SUM(New:Other!A1)+Jan:New!A1+Jan:Feb!A1");  // quotes only where needed
+    EXPECT_EQ(renameSheet("SUM(Jan:Mar!B2:B9)", "Mar", "Q1 End"), "SUM('Jan:Q1 End'!B2:B9)");
+    EXPECT_EQ(renameSheet("SUM('Jan:Q1 End'!B2)", "q1 end", "Mar"), "SUM(Jan:Mar!B2)");
+    EXPECT_EQ(renameSheet("SUM('It''s:Mar'!B2)", "Mar", "Q's"), "SUM('It''s:Q''s'!B2)");
+    EXPECT_EQ(renameSheet("[1]Jan:Mar!A1", "Jan", "X"), "[1]Jan:Mar!A1");
+
+    const SheetRemoval jan{"Jan", "", "Feb"}, feb{"Feb", "Jan", "Mar"}, mar{"Mar", "Feb", "Summary"};
+    EXPECT_EQ(invalidateSheet("SUM(Jan:Mar!B2)", jan), "SUM(Feb:Mar!B2)");
+    EXPECT_EQ(invalidateSheet("SUM(Jan:Mar!B2)", mar), "SUM(Jan:Feb!B2)");
+    EXPECT_EQ(invalidateSheet("SUM(Jan:Mar!B2)", feb), "SUM(Jan:Mar!B2)");  // a sheet inside goes with no trace
+    EXPECT_EQ(invalidateSheet("SUM(Jan:Feb!B2)", jan), "SUM(Feb!B2)");       // one sheet left
+    EXPECT_EQ(invalidateSheet("SUM('Q 1:Jan'!B2)", SheetRemoval{"Jan", "Q 2", ""}), "SUM('Q 1:Q 2'!B2)");
+    EXPECT_EQ(invalidateSheet("SUM(Jan:Jan!B2)+Jan!A1", jan), "SUM(#REF!)+#REF!");
+    // A run ending on the workbook's last sheet written back to front has nothing to end on.
+    EXPECT_EQ(invalidateSheet("SUM(Summary:Jan!B2)", SheetRemoval{"Summary", "Mar", ""}), "SUM(#REF!)");
 }
 
 }  // namespace
