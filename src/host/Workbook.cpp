@@ -56,9 +56,14 @@ void Workbook::saveAs(const std::string& filename, int32_t fileFormat) {
     namespace fs = std::filesystem;
     fs::path target = filename.empty() ? defaultSavePath(fileFormat) : fs::path(filename);
     if (target.is_relative()) target = fs::current_path() / target;
-    // The file, the web page and the chart caches carry the computed values.
-    calculate();
+    // The file, the web page and the chart caches carry the computed values. A web page reads
+    // them all up front; a workbook file's writer lays a sheet's rows out as the calculation's walk
+    // passes them (CalcEngine::calculateRows), so computing runs beside the deflating of the rows
+    // laid out before, and what the writer did not ask for is computed after it.
+    if (fileFormat == fileformat::kHtml) calculate();
+    else calculation().startCalculation();
     auto written = application_->files().write(*this, target, fileFormat);
+    calculation().finishCalculation();
     if (!written.isWorkbookFile) return;
     // Saved as a web page too, the workbook's file is now the page, as in the application: a later
     // Save writes the page again.

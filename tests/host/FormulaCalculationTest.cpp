@@ -95,6 +95,35 @@ TEST_F(FormulaCalculation, SavedFileCarriesComputedValues) {
     EXPECT_EQ(out, "[42, 'x2', True, '#DIV/0!', None, 30000, None]\n");
 }
 
+// A save computes each sheet's rows as it lays them out (while earlier rows are deflated):
+// formulas reading rows further down, a later sheet, or a total below must still be saved with
+// their values, and the values in memory after the save must be the file's.
+TEST_F(FormulaCalculation, SavedValuesDoNotDependOnWhereTheFormulasRead) {
+    TempDir dir;
+    const int last = 3001;  // many steps of the calculation, several batches of laid out rows
+    auto other = book->addWorksheet(nullptr, sheet.get());
+    formula("C2", "=B" + std::to_string(last) + "+Sheet2!A1");
+    formula("D2", "=SUM(B2:B" + std::to_string(last) + ")");
+    formula("E2", "=RAND()");
+    for (int r = 2; r <= last; ++r) {
+        put("A" + std::to_string(r), double(r));
+        formula("B" + std::to_string(r), "=A" + std::to_string(r) + "*2");
+    }
+    other->range("A1").setFormula("=Sheet1!A" + std::to_string(last) + "*10");
+    other->range("B1").setFormula("=Sheet1!D2");
+    auto path = dir.file("order.xlsx");
+    book->saveAs(path.string());
+    std::string out = runPython(
+        "import openpyxl\n"
+        "wb = openpyxl.load_workbook(r'" + path.string() + "', data_only=True)\n"
+        "one, two = wb['Sheet1'], wb['Sheet2']\n"
+        "print([one['C2'].value, one['D2'].value, one['B3001'].value, two['A1'].value, two['B1'].value])\n"
+        "print(repr(one['E2'].value))\n");
+    const std::string random = out.substr(out.find('\n') + 1);
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1), "[36012, 9009000, 6002, 30010, 9009000]\n");
+    EXPECT_EQ(std::stod(random), get("E2").asDouble()) << random;
+}
+
 TEST_F(FormulaCalculation, WebPageShowsComputedValues) {
     TempDir dir;
     put("A1", 20.0);

@@ -133,6 +133,7 @@ CalcEngine::~CalcEngine() = default;
 void CalcEngine::setWorkbook(WorkbookView view) {
     view_ = std::move(view);
     built_ = false;
+    walk_.reset();
     nodes_.clear();
     nodeOfFormula_.clear();
     listeners_.clear();
@@ -343,12 +344,14 @@ uint32_t CalcEngine::nodeAt(int32_t sheet, int32_t row, int32_t column) const {
 }
 
 void CalcEngine::valuesChanged(int32_t sheet, const Area& area) {
+    walk_.reset();
     if (!built_) return;
     markDependants(sheet, area);
     volatileStale_ = true;
 }
 
 void CalcEngine::formulaChanged(int32_t sheet, int32_t row, int32_t column) {
+    walk_.reset();
     if (!built_) return;
     const CellStore* cells = cellsOf(sheet);
     const Cell* cell = cells ? cells->find(row, column) : nullptr;
@@ -390,14 +393,43 @@ void CalcEngine::markVolatile() {
 }
 
 void CalcEngine::calculate() {
+    startCalculation();
+    finishCalculation();
+}
+
+void CalcEngine::startCalculation() {
     if (!built_) build();
     markVolatile();
     usedAreas_.assign(view_.sheets.size(), std::nullopt);
-    // An array formula writes its cells as it is computed, which could move the rows a walk holds.
+    walk_.reset();
+    // An array formula writes its cells as it is computed, which could move the rows a walk holds:
+    // with arrays everything is computed at once, formula by formula, before any row is laid out.
     const bool arrays = std::any_of(arrayNodes_.begin(), arrayNodes_.end(), [](const auto& a) { return !a.empty(); });
-    if (!arrays)
-        for (size_t sheet = 0; sheet < view_.sheets.size(); ++sheet) calculateInSheetOrder(int32_t(sheet));
-    // Formulas the walks did not meet (none of a cell any more, or every one when arrays exist).
+    if (arrays) return computeStale();
+    walk_ = Walk{};
+}
+
+void CalcEngine::calculateRows(int32_t sheet, size_t rowCount) {
+    if (!walk_) return;
+    const int32_t sheets = int32_t(view_.sheets.size());
+    sheet = std::min(sheet, sheets);
+    for (; walk_->sheet < sheet; ++walk_->sheet, walk_->rows = 0)
+        calculateInSheetOrder(walk_->sheet, walk_->rows, SIZE_MAX);
+    if (walk_->sheet == sheet && sheet < sheets && walk_->rows < rowCount) {
+        calculateInSheetOrder(sheet, walk_->rows, rowCount);
+        walk_->rows = rowCount;
+    }
+}
+
+void CalcEngine::finishCalculation() {
+    if (!walk_) return;
+    calculateRows(int32_t(view_.sheets.size()), 0);
+    walk_.reset();
+    computeStale();
+}
+
+// Formulas the walks did not meet (none of a cell any more, or every one when arrays exist).
+void CalcEngine::computeStale() {
     for (uint32_t id = 0; id < nodes_.size(); ++id)
         if (nodes_[id].state == State::Stale) compute(id, false);
 }
@@ -406,13 +438,13 @@ void CalcEngine::calculate() {
 // (the cells beside them, the running total above) are current when they are met, and a formula
 // on plain numbers is computed right there, reading its cells near the walk's row. Anything else
 // goes through compute().
-void CalcEngine::calculateInSheetOrder(int32_t sheet) {
+void CalcEngine::calculateInSheetOrder(int32_t sheet, size_t from, size_t to) {
     const CellStore* cells = view_.sheets[size_t(sheet)].cells;
     if (!cells) return;
     const auto& rows = cells->rows();
     const auto& index = nodeOfFormula_[size_t(sheet)];
     NearbyCells nearby(rows);
-    for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t r = from; r < std::min(to, rows.size()); ++r) {
         nearby.moveTo(r);
         for (const Cell& cell : rows[r].cells) {
             if (cell.kind != CellKind::Formula || cell.payload.formulaId >= index.size()) continue;

@@ -61,6 +61,16 @@ public:
 
     // Computes every stale formula and the volatile ones.
     void calculate();
+    // The same calculation in steps, for a save that lays a sheet's rows out as soon as they are
+    // computed (the rows laid out before are deflated meanwhile on the other cores): the steps
+    // compute what calculate() computes, in the order it does. startCalculation compiles and marks
+    // the volatile formulas stale; calculateRows walks on until the formulas of the sheet's first
+    // `rowCount` stored rows, and of every sheet before it, are computed (nothing when no
+    // calculation was started); finishCalculation computes the rest and ends the steps. A write
+    // in between ends them too: what they did not reach stays stale and is computed when read.
+    void startCalculation();
+    void calculateRows(int32_t sheet, size_t rowCount);
+    void finishCalculation();
     // Computes what the formula at the cell needs, if it is stale.
     void calculateCell(int32_t sheet, int32_t row, int32_t column);
     // The same for the formula of that id in the sheet's store.
@@ -140,7 +150,9 @@ private:
     // second evaluation when they are stale (worth it for a read; a full calculation goes in sheet
     // order, where precedents are mostly current already).
     void compute(uint32_t target, bool lookAhead);
-    void calculateInSheetOrder(int32_t sheet);
+    void computeStale();
+    // Walks the sheet's stored rows [from, to) (see calculate).
+    void calculateInSheetOrder(int32_t sheet, size_t from, size_t to);
     bool computeArithmetic(Node& node, const NearbyCells& nearby);
     bool numberOf(int32_t sheet, const CellStore& cells, const Cell* cell, double& number) const;
     void markCycle(uint32_t at, uint32_t ancestor);
@@ -194,6 +206,12 @@ private:
     std::string shapeKey_;
     std::unordered_map<uint64_t, ColumnMemo> columnMemos_;  // by sheet and column
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
+    // How far a calculation in steps has walked: the sheet, and the stored rows of it done.
+    struct Walk {
+        int32_t sheet = 0;
+        size_t rows = 0;
+    };
+    std::optional<Walk> walk_;
     // The computation in progress.
     uint32_t current_ = kNoNode;
     std::vector<uint32_t> missing_;  // stale precedents the current evaluation met

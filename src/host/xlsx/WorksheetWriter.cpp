@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <unordered_set>
 
 #include "host/Workbook.h"
@@ -68,6 +69,17 @@ SharedFormulaGroups::ShapeOf formulaShapesOf(const Worksheet& sheet) {
     // The workbook outlives its save, which asks while laying the sheet out.
     const formula::CalcEngine* engine = &book->calculation();
     return [engine, index](uint32_t formulaId) { return engine->formulaShape(index, formulaId); };
+}
+
+// Computes the formulas of the sheet's first `rowCount` stored rows when a save's calculation is
+// under way (CalcEngine::calculateRows), so that rows are laid out with their values as soon as
+// they have them.
+std::function<void(size_t rowCount)> rowCalculationOf(const Worksheet& sheet) {
+    auto book = sheet.weakWorkbook().lock();
+    const int32_t index = book ? book->indexOf(sheet) : -1;
+    if (index < 0) return [](size_t) {};
+    formula::CalcEngine* engine = &book->calculation();
+    return [engine, index](size_t rowCount) { engine->calculateRows(index, rowCount); };
 }
 
 // The plain cell path lays a cell out in a buffer of this size: the prefix comes four times, the
@@ -562,7 +574,8 @@ void removeRelationshipElements(pugi::xml_document& document) {
 
 class WorksheetProducer : public PartProducer {
 public:
-    WorksheetProducer(const Worksheet& sheet, const WorksheetTarget& target) : sheet_(sheet), target_(target) {
+    WorksheetProducer(const Worksheet& sheet, const WorksheetTarget& target)
+        : sheet_(sheet), target_(target), calculateRows_(rowCalculationOf(sheet)) {
         const pugi::xml_document* kept = findKeptSheetXml(sheet);
         if (kept && kept->document_element() && !target.withRelationships) {
             stripped_.reset(*kept);
@@ -584,8 +597,17 @@ public:
                 const auto& rows = sheet_.store().rows();
                 // A piece is about 64 KiB of rows, however much the caller already holds in `out`.
                 constexpr size_t kChunk = 1 << 16;
+                // Rows are computed a few hundred at a time: often enough that the first piece
+                // goes to the deflating threads early, seldom enough to cost nothing per row.
+                constexpr size_t kCalculatedAtOnce = 256;
                 const size_t start = out.size();
-                while (hasRows_ && row_ < rows.size() && out.size() - start < kChunk) writer_->row(out, rows[row_++]);
+                while (hasRows_ && row_ < rows.size() && out.size() - start < kChunk) {
+                    if (row_ == calculatedRows_) {
+                        calculatedRows_ = row_ + kCalculatedAtOnce;
+                        calculateRows_(calculatedRows_);
+                    }
+                    writer_->row(out, rows[row_++]);
+                }
                 if (!hasRows_ || row_ == rows.size()) phase_ = Phase::Tail;
                 return true;
             }
@@ -744,6 +766,8 @@ private:
     Phase phase_ = Phase::Head;
     bool hasRows_ = true;
     size_t row_ = 0;
+    std::function<void(size_t)> calculateRows_;
+    size_t calculatedRows_ = 0;
 };
 
 }  // namespace

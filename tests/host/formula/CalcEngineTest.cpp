@@ -152,6 +152,73 @@ TEST_F(Graph, ACalculationInSheetOrderGivesWhatReadingCellByCellGives) {
     for (const auto& [cell, v] : after) EXPECT_EQ(value(cell), v) << cell;
 }
 
+// A save computes a sheet's rows as it lays them out: each step must leave every formula of the
+// rows it passed computed (with whatever they read further down or on a later sheet), compute
+// nothing twice, and end with what one calculate() gives.
+TEST_F(Graph, ACalculationInStepsComputesTheRowsItPassed) {
+    double next = 0.25;
+    engine.setRandom([&] { return next; });
+    auto fill = [&] {
+        put("A1", 3);
+        formula("B1", "B4*2");                    // reads a row the steps reach later
+        formula("C1", "'Other Sheet'!A2+1");      // and a later sheet
+        formula("B2", "A1*10");
+        formula("C2", "RANDT()*4");
+        formula("B3", "B2+B1");
+        formula("B4", "A1+1");
+        formula("A2", "Main!B3*100", 1);
+        formula("B2", "A2+1", 1);
+    };
+    fill();
+    engine.startCalculation();
+    engine.calculateRows(0, 1);
+    EXPECT_EQ(formulaAt("B1").cachedNumber, 8);
+    EXPECT_EQ(formulaAt("C1").cachedNumber, 3801);  // B3 and B2 were computed for it
+    EXPECT_EQ(formulaAt("B4").cachedKind, CellKind::Number);
+    EXPECT_EQ(formulaAt("C2").cachedKind, CellKind::Empty);  // its row comes later
+    EXPECT_EQ(formulaAt("B2", 1).cachedKind, CellKind::Empty);
+    engine.calculateRows(0, 2);
+    EXPECT_EQ(formulaAt("C2").cachedNumber, 1);
+    engine.calculateRows(0, 1);  // going back does nothing
+    engine.finishCalculation();
+    EXPECT_EQ(formulaAt("B2", 1).cachedNumber, 3801);
+    const uint64_t inSteps = engine.evaluations();
+    // Ending the steps computes no volatile formula again: the save's values stay the cells' values.
+    next = 0.5;
+    engine.finishCalculation();
+    EXPECT_EQ(engine.evaluations(), inSteps);
+    EXPECT_EQ(value("C2"), number(1));
+
+    // The same workbook computed at once evaluates as many formulas to the same values.
+    cells = {};
+    reset();
+    next = 0.25;
+    const uint64_t before = engine.evaluations();
+    fill();
+    engine.calculate();
+    EXPECT_EQ(engine.evaluations() - before, inSteps);
+    const std::pair<const char*, double> expected[] = {{"B1", 8}, {"C1", 3801}, {"B3", 38}, {"C2", 1}};
+    for (const auto& [cell, v] : expected) EXPECT_EQ(formulaAt(cell).cachedNumber, v) << cell;
+}
+
+// Steps nobody started compute nothing, and a write ends the steps: what they did not reach stays
+// stale and is computed when read.
+TEST_F(Graph, AWriteEndsACalculationInSteps) {
+    put("A1", 1);
+    formula("B1", "A1+1");
+    formula("B2", "A1+2");
+    engine.calculateRows(0, 2);
+    EXPECT_EQ(engine.evaluations(), 0u);
+    engine.startCalculation();
+    engine.calculateRows(0, 1);
+    put("A1", 10);
+    engine.calculateRows(0, 2);
+    engine.finishCalculation();
+    EXPECT_EQ(formulaAt("B2").cachedKind, CellKind::Empty);
+    EXPECT_EQ(value("B2"), number(12));
+    EXPECT_EQ(value("B1"), number(11));
+}
+
 // SUMIF and its kin read the criteria range and then the target only where a criterion held; both
 // may hold formulas not computed yet, here below the totals that read them.
 TEST_F(Graph, CriteriaOverFormulasNotComputedYet) {
