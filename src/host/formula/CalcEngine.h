@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/LargeBlocks.h"
 #include "host/cells/CellStore.h"
 #include "host/cells/StringPool.h"
 #include "host/formula/AreaListeners.h"
@@ -189,7 +190,7 @@ private:
     WorkbookView view_;
     bool built_ = false;
     bool volatileStale_ = true;
-    std::vector<Node> nodes_;
+    std::vector<Node, base::LargeBlockAllocator<Node>> nodes_;  // a list's are made all at once
     std::vector<std::vector<uint32_t>> nodeOfFormula_;  // [sheet][formulaId]
     std::vector<AreaListeners> listeners_;             // [sheet]; filled from the first write after a calculation
     bool listening_ = false;

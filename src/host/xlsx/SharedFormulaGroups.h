@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/LargeBlocks.h"
 #include "host/cells/CellStore.h"
 
 // Copies of one formula down a column are saved as one shared formula, as the application saves a
@@ -36,7 +37,7 @@ public:
 
 private:
     static constexpr uint32_t kApart = UINT32_MAX;
-    std::vector<SharedFormulaRole> roles_;  // by formula id
+    std::vector<SharedFormulaRole, base::LargeBlockAllocator<SharedFormulaRole>> roles_;  // by formula id
 };
 
 }  // namespace tavlora::host::xlsx
