@@ -1,8 +1,8 @@
 #pragma once
 #include <cstddef>
 
-// Memory for large arrays that are filled once, front to back (a list's formula entries, the
-// calculation's records of them). Fresh memory costs a page fault per 4 KiB page as it is first
+// Memory for large arrays that are filled once, front to back (the calculation's records of a
+// long list's formulas, the save's table of their shared formula roles). Fresh memory costs a page fault per 4 KiB page as it is first
 // written, and on the machines we measure on a fault costs as much as writing the page many times
 // over: a block of at least kLargeBlockMinimum bytes is therefore asked for in whole 2 MiB pages
 // where the system offers them (one fault per 2 MiB). Smaller blocks are ordinary memory, so that a
