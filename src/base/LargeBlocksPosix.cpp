@@ -9,7 +9,7 @@ namespace tavlora::base {
 
 namespace {
 
-constexpr size_t kHugePage = size_t(2) << 20;
+constexpr size_t kHugePage = kLargePageSize;
 
 size_t roundedToHugePages(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 

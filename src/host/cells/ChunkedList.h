@@ -3,9 +3,13 @@
 #include <compare>
 #include <cstddef>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "base/LargeBlocks.h"
 
 namespace tavlora::host {
 
@@ -16,6 +20,11 @@ namespace tavlora::host {
 // as a vector does. A block has room for all its entries from the start, but its pages are touched
 // only as entries are made. Iterators are random access (an index), so sorted entries are searched
 // with std::lower_bound.
+//
+// The first blocks, up to about base::kLargeBlockMinimum bytes, are ordinary memory each: the
+// thousands of small sheets of a batch of reports never hold more. Past them a long list takes
+// its blocks as many at a time as fill a large page (base/LargeBlocks.h), where the first write of
+// each 4 KiB would otherwise cost a page fault.
 template <typename T, size_t BlockShift>
 class ChunkedList {
     template <bool Const>
@@ -32,15 +41,19 @@ public:
 
     static constexpr size_t kBlockShift = BlockShift;
     static constexpr size_t kBlockSize = size_t(1) << kBlockShift;
+    static constexpr size_t kBlockBytes = kBlockSize * sizeof(T);
+    // Blocks that are ordinary memory, one allocation each.
+    static constexpr size_t kOrdinaryBlocks = (base::kLargeBlockMinimum + kBlockBytes - 1) / kBlockBytes;
+    // Blocks of one large allocation after those: as many as fit a large page, at least one.
+    static constexpr size_t kBlocksPerLargeBlock = std::max<size_t>(1, base::kLargePageSize / kBlockBytes);
+    static_assert(alignof(T) <= alignof(std::max_align_t), "large blocks are aligned for max_align_t");
 
     ChunkedList() = default;
     ChunkedList(const ChunkedList& other) {
-        for (const T& entry : other) emplace_back() = entry;
+        for (const T& entry : other) emplace_back(entry);
     }
     ChunkedList(ChunkedList&& other) noexcept
-        : blocks_(std::move(other.blocks_)), size_(std::exchange(other.size_, 0)) {
-        other.blocks_.clear();
-    }
+        : blocks_(std::exchange(other.blocks_, {})), size_(std::exchange(other.size_, 0)) {}
     ChunkedList& operator=(const ChunkedList& other) {
         if (this == &other) return *this;
         resize(other.size_);
@@ -49,12 +62,12 @@ public:
     }
     ChunkedList& operator=(ChunkedList&& other) noexcept {
         if (this == &other) return *this;
-        blocks_ = std::move(other.blocks_);
+        clear();
+        blocks_ = std::exchange(other.blocks_, {});
         size_ = std::exchange(other.size_, 0);
-        other.blocks_.clear();
         return *this;
     }
-    ~ChunkedList() = default;
+    ~ChunkedList() { clear(); }
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -62,23 +75,26 @@ public:
     const T& operator[](size_t i) const { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
     T& front() { return (*this)[0]; }
     const T& front() const { return (*this)[0]; }
-    T& back() { return blocks_[(size_ - 1) >> kBlockShift].back(); }
-    const T& back() const { return blocks_[(size_ - 1) >> kBlockShift].back(); }
+    T& back() { return (*this)[size_ - 1]; }
+    const T& back() const { return (*this)[size_ - 1]; }
 
     iterator begin() { return iterator(this, 0); }
     iterator end() { return iterator(this, size_); }
     const_iterator begin() const { return const_iterator(this, 0); }
     const_iterator end() const { return const_iterator(this, size_); }
 
-    // The new last entry, made in place.
-    T& emplace_back() {
+    // The new last entry, made in place from `arguments` (a default entry without).
+    template <typename... Arguments>
+    T& emplace_back(Arguments&&... arguments) {
         const size_t block = size_ >> kBlockShift;
-        if (block == blocks_.size()) blocks_.emplace_back().reserve(kBlockSize);
+        if (block == blocks_.size()) addBlocks();
+        T* made = ::new (static_cast<void*>(blocks_[block] + (size_ & (kBlockSize - 1))))
+            T(std::forward<Arguments>(arguments)...);
         ++size_;
-        return blocks_[block].emplace_back();
+        return *made;
     }
-    void push_back(T&& entry) { emplace_back() = std::move(entry); }
-    void push_back(const T& entry) { emplace_back() = entry; }
+    void push_back(T&& entry) { emplace_back(std::move(entry)); }
+    void push_back(const T& entry) { emplace_back(entry); }
 
     // Returns the inserted entry.
     iterator insert(const_iterator at, T&& entry) {
@@ -105,8 +121,10 @@ public:
         while (size_ < count) emplace_back();
     }
     void clear() {
-        blocks_.clear();
+        for (size_t block = 0; block * kBlockSize < size_; ++block)
+            std::destroy_n(blocks_[block], std::min(kBlockSize, size_ - block * kBlockSize));
         size_ = 0;
+        while (!blocks_.empty()) releaseLastBlocks();
     }
 
     // Erases every entry that `erased` says, keeping the others in order; returns how many went.
@@ -125,16 +143,45 @@ public:
     }
 
 private:
+    static constexpr size_t kLargeBlockBytes = kBlocksPerLargeBlock * kBlockBytes;
+
+    // Room for the next block: one of ordinary memory, or the next large block's worth.
+    void addBlocks() {
+        if (blocks_.size() < kOrdinaryBlocks) {
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back(std::allocator<T>().allocate(kBlockSize));
+            return;
+        }
+        blocks_.reserve(blocks_.size() + kBlocksPerLargeBlock);  // so that no push below throws
+        auto* large = static_cast<T*>(base::allocateLargeBlock(kLargeBlockBytes));
+        for (size_t i = 0; i < kBlocksPerLargeBlock; ++i) blocks_.push_back(large + i * kBlockSize);
+    }
+
+    // The blocks of the last allocation: large ones come and go together.
+    size_t firstOfLastBlocks() const {
+        const size_t last = blocks_.size() - 1;
+        return last < kOrdinaryBlocks ? last : blocks_.size() - kBlocksPerLargeBlock;
+    }
+
+    void releaseLastBlocks() {
+        const size_t first = firstOfLastBlocks();
+        if (first < kOrdinaryBlocks)
+            std::allocator<T>().deallocate(blocks_[first], kBlockSize);
+        else
+            base::freeLargeBlock(blocks_[first], kLargeBlockBytes);
+        blocks_.resize(first);
+    }
+
     void popBack() {
-        blocks_[(size_ - 1) >> kBlockShift].pop_back();
         --size_;
+        std::destroy_at(&(*this)[size_]);
         // One emptied block stays for the next entries: entries removed and added by turns at a
         // block's edge would otherwise free and make a block each time.
         const size_t used = (size_ + kBlockSize - 1) >> kBlockShift;
-        while (blocks_.size() > used + 1) blocks_.pop_back();
+        while (!blocks_.empty() && firstOfLastBlocks() > used) releaseLastBlocks();
     }
 
-    std::vector<std::vector<T>> blocks_;
+    std::vector<T*> blocks_;  // the blocks made, each with room for kBlockSize entries
     size_t size_ = 0;
 };
 
