@@ -49,7 +49,9 @@ public:
     static_assert(alignof(T) <= alignof(std::max_align_t), "large blocks are aligned for max_align_t");
 
     ChunkedList() = default;
-    ChunkedList(const ChunkedList& other) {
+    // Delegates so that the entries copied so far are ended and their blocks given back when
+    // copying one throws: the list counts as made once the delegated constructor returns.
+    ChunkedList(const ChunkedList& other) : ChunkedList() {
         for (const T& entry : other) emplace_back(entry);
     }
     ChunkedList(ChunkedList&& other) noexcept

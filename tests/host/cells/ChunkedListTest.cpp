@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <utility>
 
 #include "base/LargeBlocks.h"
@@ -10,11 +11,12 @@ namespace tavlora::host::test {
 namespace {
 
 // Counts the entries alive, so that a list that forgets one or ends one twice is caught (the
-// sanitizer build catches the memory itself).
+// sanitizer build catches the memory itself). A copy fails once `copiesLeft` runs out.
 struct Counted {
     Counted() = default;
     Counted(int64_t value, int* liveCount) : id(value), live(liveCount) { ++*live; }
-    Counted(const Counted& other) : id(other.id), live(other.live) {
+    Counted(const Counted& other) : id(other.id), live(other.live), copiesLeft(other.copiesLeft) {
+        if (copiesLeft && (*copiesLeft)-- == 0) throw std::runtime_error("no more copies");
         if (live) ++*live;
     }
     Counted(Counted&& other) noexcept : id(other.id), live(std::exchange(other.live, nullptr)) {}
@@ -39,11 +41,12 @@ struct Counted {
 
     int64_t id = -1;
     int* live = nullptr;
+    int* copiesLeft = nullptr;
 };
 
-// 16 KiB blocks: the first MiB is 64 ordinary blocks, then 128 blocks to a large page.
+// 24 KiB blocks: the first MiB is 43 ordinary blocks, then 85 blocks to a large page.
 using List = ChunkedList<Counted, 10>;
-static_assert(List::kOrdinaryBlocks == 64 && List::kBlocksPerLargeBlock == 128);
+static_assert(List::kOrdinaryBlocks > 1 && List::kBlocksPerLargeBlock > 1);
 constexpr size_t kOrdinaryEntries = List::kOrdinaryBlocks * List::kBlockSize;
 constexpr size_t kLargeEntries = List::kBlocksPerLargeBlock * List::kBlockSize;
 
@@ -149,6 +152,22 @@ TEST(ChunkedListTest, CopiesAndMovesOfALongList) {
         moved = std::move(copy);  // the large blocks moved over are given back
         EXPECT_TRUE(numbered(moved));
         EXPECT_EQ(live, int(moved.size()) + 4);
+    }
+    EXPECT_EQ(live, 0);
+}
+
+// A copy that fails part way, in the large blocks, ends the entries it made and gives back their
+// blocks; the list copied from is untouched.
+TEST(ChunkedListTest, ACopyThatFailsLeavesNothingBehind) {
+    int live = 0;
+    int copiesLeft = int(kOrdinaryEntries + 10);
+    {
+        List list;
+        fill(list, kOrdinaryEntries + 20, &live);
+        for (Counted& entry : list) entry.copiesLeft = &copiesLeft;
+        EXPECT_THROW(List{list}, std::runtime_error);
+        EXPECT_EQ(live, int(list.size()));
+        EXPECT_TRUE(numbered(list));
     }
     EXPECT_EQ(live, 0);
 }
