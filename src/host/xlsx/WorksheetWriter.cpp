@@ -136,10 +136,13 @@ SheetXmlWriter::SheetXmlWriter(const Worksheet& sheet, const SharedStringTable& 
       rowsHiddenByDefault_(isTrue(childByLocalName(keptSheetRoot(sheet), "sheetFormatPr").attribute("zeroHeight").value())),
       defaultHeightSet_(sheet.defaultRowHeight() != keptDefaultRowHeight(sheet)),
       keptCells_(findKeptCellAttributes(sheet)) {
-    // A cell with kept formula attributes or a data table writes its own formula element.
-    auto apart = [this](int32_t row, const Cell& cell) {
-        return keptCells_ && keptCells_->find(row, cell.column, cell, sheet_.store().formulas()) != nullptr;
-    };
+    // A cell with kept formula attributes or a data table writes its own formula element. A sheet
+    // without such cells asks nothing per formula.
+    SharedFormulaGroups::Apart apart;
+    if (keptCells_)
+        apart = [this](int32_t row, const Cell& cell) {
+            return keptCells_->find(row, cell.column, cell, sheet_.store().formulas()) != nullptr;
+        };
     sharedFormulas_ = SharedFormulaGroups(sheet.store(), formulaShapesOf(sheet), apart);
     for (const ColumnInfo& info : sheet.store().columns()) {
         if (!info.hasStyle) continue;
