@@ -20,6 +20,10 @@
 
 namespace tavlora::host::test {
 
+inline bool contains(const std::string& text, const std::string& piece) {
+    return text.find(piece) != std::string::npos;
+}
+
 // A workbook with a sheet "Data" holding a small table:
 //        A       B      C
 //   1  Month   Sales  Cost

@@ -7,6 +7,10 @@
 
 namespace tavlora::test {
 
+// The bundled example's folder (template, database, XML data).
+inline const std::filesystem::path kSalesExample =
+    std::filesystem::path(TAVLORA_SOURCE_DIR) / "examples" / "sales_report";
+
 // The shared sample workbooks (read-only).
 std::filesystem::path fixtureDir();
 std::filesystem::path fixture(const std::string& name);

@@ -8,6 +8,9 @@
 
 namespace tavlora::test {
 
+// The namespace of the spreadsheet parts' elements.
+inline constexpr const char* kSpreadsheetMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
 // A workbook read straight through the file layer (no Application.Open bookkeeping).
 std::shared_ptr<host::Workbook> readXlsx(const std::filesystem::path& path);
 // A new, empty workbook to build in code.

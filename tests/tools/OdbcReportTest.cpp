@@ -14,8 +14,7 @@ namespace tavlora {
 namespace {
 
 namespace fs = std::filesystem;
-
-const fs::path kExample = fs::path(TAVLORA_SOURCE_DIR) / "examples" / "sales_report";
+using test::kSalesExample;
 
 // The example's data with the types a server database gives them: dates as dates, money as
 // NUMERIC. Unquoted names fold to lower case there, so the queries name the fields.
@@ -69,7 +68,7 @@ std::string jsonText(const std::string& text) {
 // A batch list, a record table and a chart of the example's template from one source.
 std::string job(const std::string& source, const Queries& q, const fs::path& output) {
     return R"({
-  "template": ")" + (kExample / "template.xlsx").string() + R"(",
+  "template": ")" + (kSalesExample / "template.xlsx").string() + R"(",
   "output": ")" + output.string() + R"(",
   "sources": {"sales": )" + source + R"(},
   "steps": [
@@ -88,7 +87,7 @@ TEST(OdbcReport, APostgresReportMatchesTheSqliteReportCellForCell) {
     TAVLORA_REQUIRE_POSTGRES(connection);
     test::odbcExecute(connection, kServerData);
     test::TempDir dir;
-    write(dir.file("sqlite.json"), job(R"({"sqlite": ")" + (kExample / "sales.db").string() + R"("})", kSqliteQueries,
+    write(dir.file("sqlite.json"), job(R"({"sqlite": ")" + (kSalesExample / "sales.db").string() + R"("})", kSqliteQueries,
                                        dir.file("sqlite.xlsx")));
     write(dir.file("odbc.json"), job(R"({"odbc": ")" + jsonText(connection) + R"("})", kServerQueries,
                                      dir.file("odbc.xlsx")));
@@ -117,7 +116,7 @@ TEST(OdbcReport, AFailingServerQueryNamesTheStepAndTheDriversReason) {
 TEST(OdbcReport, LongServerListsReportTheirProgress) {
     TAVLORA_REQUIRE_POSTGRES(connection);
     test::TempDir dir;
-    write(dir.file("job.json"), R"({"template": ")" + (kExample / "template.xlsx").string() + R"(",
+    write(dir.file("job.json"), R"({"template": ")" + (kSalesExample / "template.xlsx").string() + R"(",
   "output": ")" + dir.file("out.xlsx").string() + R"(",
   "sources": {"server": {"odbc": ")" + jsonText(connection) + R"("}},
   "steps": [{"list": "Orders", "source": "server",
@@ -130,7 +129,7 @@ TEST(OdbcReport, LongServerListsReportTheirProgress) {
 
 TEST(OdbcReport, BadOdbcSourcesAreRefusedBeforeAnythingRuns) {
     test::TempDir dir;
-    write(dir.file("job.json"), R"({"template": ")" + (kExample / "template.xlsx").string() + R"(",
+    write(dir.file("job.json"), R"({"template": ")" + (kSalesExample / "template.xlsx").string() + R"(",
   "output": "out.xlsx",
   "sources": {"empty": {"odbc": ""}, "both": {"odbc": "DSN=x", "sqlite": "x.db"}, "number": {"odbc": 5}},
   "steps": [{"list": "Orders", "source": "empty", "query": "SELECT 1"}]})");

@@ -17,9 +17,9 @@ namespace tavlora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::kSalesExample;
 using test::ToolRun;
 
-const fs::path kExample = fs::path(TAVLORA_SOURCE_DIR) / "examples" / "sales_report";
 
 ToolRun runReport(const std::vector<std::string>& args) { return test::runProgram(TAVLORA_REPORT_TOOL, args); }
 
@@ -45,11 +45,11 @@ std::vector<std::string> sheetNames(const host::Workbook& workbook) {
 // A job over the example's template and data, with the steps given.
 std::string exampleJob(const std::string& steps, const std::string& output = "report.xlsx") {
     return R"({
-  "template": ")" + (kExample / "template.xlsx").string() + R"(",
+  "template": ")" + (kSalesExample / "template.xlsx").string() + R"(",
   "output": ")" + output + R"(",
   "sources": {
-    "sales": {"sqlite": ")" + (kExample / "sales.db").string() + R"("},
-    "regions": {"xml": ")" + (kExample / "regions.xml").string() + R"("}
+    "sales": {"sqlite": ")" + (kSalesExample / "sales.db").string() + R"("},
+    "regions": {"xml": ")" + (kSalesExample / "regions.xml").string() + R"("}
   },
   "steps": [)" + steps + "]\n}\n";
 }
@@ -75,7 +75,7 @@ protected:
 };
 
 TEST_F(ReportRunner, TheExampleJobProducesTheReport) {
-    ToolRun result = runReport({(kExample / "sales_report.json").string(), "--output", output_.string()});
+    ToolRun result = runReport({(kSalesExample / "sales_report.json").string(), "--output", output_.string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("step 2 of 5: list 'Orders'"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("wrote " + output_.string()), std::string::npos) << result.out;
@@ -229,7 +229,7 @@ TEST_F(ReportRunner, AFailedStepNamesItAndLeavesTheOldOutput) {
     const fs::path textFile = dir_.file("text.xlsx");
     writeFile(textFile, "not a workbook");
     std::string fakeTemplate = exampleJob(R"({"record": "Cover", "values": {"Company": "x"}})");
-    fakeTemplate.replace(fakeTemplate.find((kExample / "template.xlsx").string()), (kExample / "template.xlsx").string().size(),
+    fakeTemplate.replace(fakeTemplate.find((kSalesExample / "template.xlsx").string()), (kSalesExample / "template.xlsx").string().size(),
                          textFile.string());
     ToolRun notWorkbook = run(fakeTemplate);
     EXPECT_EQ(notWorkbook.status, 1);

@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 // Runs a Python check with the page's path bound to PAGE.
 std::string runPythonWithPage(const std::string& script, const fs::path& page) {
-    return test::runPython("PAGE = r'''" + page.string() + "'''\n" + script);
+    return tavlora::test::runPython("PAGE = r'''" + page.string() + "'''\n" + script);
 }
 
 // Parses the page with Python's HTML parser and prints its visible structure, one line per
@@ -102,7 +102,7 @@ protected:
     }
     void set(const std::string& address, const com::Variant& value) { sheet->range(address).setValue(value); }
 
-    test::TempDir dir;
+    tavlora::test::TempDir dir;
     std::shared_ptr<Application> app;
     std::shared_ptr<Workbook> book;
     std::shared_ptr<Worksheet> sheet;
@@ -149,7 +149,7 @@ TEST_F(WebPageTest, WorkbookTextNeverBecomesMarkup) {
     EXPECT_NE(dump.find("ROW a & b \"quoted\" 'single' <i>not italic</i>\n"), std::string::npos) << dump;
     EXPECT_NE(dump.find("TAGS body col colgroup div h2 head html meta section style table td title tr\n"), std::string::npos) << dump;
 
-    std::string html = test::contentOf(page);
+    std::string html = tavlora::test::contentOf(page);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(html.find("<i>"), std::string::npos);
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
@@ -161,7 +161,7 @@ TEST_F(WebPageTest, WorkbookTextNeverBecomesMarkup) {
 
 TEST_F(WebPageTest, InvalidUtf8AndControlCharactersAreReplaced) {
     set("A1", std::string("ok\x01\xff\xc3(end"));
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     EXPECT_NE(html.find("ok\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD(end"), std::string::npos);
 }
 
@@ -169,7 +169,7 @@ TEST_F(WebPageTest, TheWholePageIsWellFormedUtf8) {
     set("A1", std::string("name \xE6\x97"));
     sheet->range("A1").font().setName("Ari\xFF" "al \xE5\xAE\x8B");
     sheet->setName("Sales \xC3");
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     EXPECT_TRUE(base::isValidUtf8(html));
     EXPECT_NE(html.find("\"Ari\xEF\xBF\xBD" "al \xE5\xAE\x8B\""), std::string::npos);
     EXPECT_NE(html.find("name \xEF\xBF\xBD<"), std::string::npos);
@@ -198,7 +198,7 @@ TEST_F(WebPageTest, HiddenSheetsAreLeftOutAndChartSheetsGetACaption) {
               "H2 Empty\n"
               "TAGS body col colgroup div h2 head html meta p section style table td title tr\n")
         << dump;
-    std::string html = test::contentOf(page);
+    std::string html = tavlora::test::contentOf(page);
     EXPECT_EQ(html.find("SECRET"), std::string::npos);
     EXPECT_NE(html.find("<p class=\"chart\">Chart sheet: Chart1</p>"), std::string::npos);
 }
@@ -214,7 +214,7 @@ TEST_F(WebPageTest, FontsAlignmentHeightsAndWidths) {
     sheet->range("A1").setColumnWidth(20);
     set("B1", 3.0);
 
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     std::string look = "{font-family:\"Arial\",\"Liberation Sans\",sans-serif;font-size:14pt;font-weight:bold;text-align:center;"
                        "vertical-align:top}";
     size_t rule = html.find(look);
@@ -236,7 +236,7 @@ TEST_F(WebPageTest, FormatsThatLookAlikeShareOneClass) {
     set("B1", 2.0);
     sheet->range("B1").setNumberFormatLocal("0.00");  // a format of its own, the same look
     ASSERT_NE(sheet->store().find(1, 1)->style, sheet->store().find(1, 2)->style);
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     EXPECT_NE(html.find("<td class=\"f0\">text</td><td class=\"f0 n\">2.00</td>"), std::string::npos) << html;
     EXPECT_EQ(html.find("td.f1"), std::string::npos) << html;
 }
@@ -247,7 +247,7 @@ TEST_F(WebPageTest, SparseSheetsCollapseEmptyRuns) {
     set("A400", "bottom");
     sheet->store().rowAt(200).hidden = true;
     fs::path page = save();
-    std::string html = test::contentOf(page);
+    std::string html = tavlora::test::contentOf(page);
     EXPECT_NE(html.find("<td class=\"f0 o\">first</td><td colspan=\"24\"></td><td class=\"f0\">last</td>"),
               std::string::npos)
         << html.substr(0, 2000);
@@ -312,7 +312,7 @@ TEST_F(WebPageTest, ColumnLongMergesAcrossTheSheetTakeLinearTime) {
     set("XFD1", "y");
     for (int32_t c = 1; c <= 16384; ++c) sheet->mergedAreas().push_back(Area{1, c, 1048576, c});
     auto started = std::chrono::steady_clock::now();
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_LT(seconds, 60.0);
     size_t rows = 0;
@@ -335,7 +335,7 @@ TEST_F(WebPageTest, HugeColumnWidthsAreClampedToTheWidestColumn) {
         column.customWidth = true;
         columns.push_back(column);
     }
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     // 255 characters = 1790 px; an unreadable width counts as the default (64 px).
     EXPECT_NE(html.find("<col style=\"width:1790px\"><col style=\"width:64px\">"), std::string::npos) << html;
     EXPECT_NE(html.find("style=\"width:1854px\""), std::string::npos) << html;
@@ -346,7 +346,7 @@ TEST_F(WebPageTest, ReplacesTheOldFileAndLeavesNoTemporaryFile) {
     { std::ofstream(page) << "old content"; }
     set("A1", "new");
     save();
-    EXPECT_NE(test::contentOf(page).find(">new</td>"), std::string::npos);
+    EXPECT_NE(tavlora::test::contentOf(page).find(">new</td>"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -367,7 +367,7 @@ TEST_F(WebPageTest, AFailedWriteLeavesTheOldFileIntact) {
     fs::path page = dir.file("page.html");
     { std::ofstream(page) << "old content"; }
     for (int r = 1; r <= 2000; ++r) sheet->cell(r, 1).setValue("a row with some text to make the page large");
-    int status = test::exitStatusWithFileSizeLimit(4096, [&] {
+    int status = tavlora::test::exitStatusWithFileSizeLimit(4096, [&] {
         try {
             writeWebPage(*book, page.string());
             return 2;  // must not succeed
@@ -376,7 +376,7 @@ TEST_F(WebPageTest, AFailedWriteLeavesTheOldFileIntact) {
         }
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(test::contentOf(page), "old content");
+    EXPECT_EQ(tavlora::test::contentOf(page), "old content");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -384,19 +384,19 @@ TEST_F(WebPageTest, SaveAsFormat44WritesThePage) {
     set("A1", 1.5);
     fs::path page = dir.file("report.htm");
     book->saveAs(page.string(), fileformat::kHtml);
-    EXPECT_NE(test::contentOf(page).find(" n\">1.5</td>"), std::string::npos);
+    EXPECT_NE(tavlora::test::contentOf(page).find(" n\">1.5</td>"), std::string::npos);
     // As in the application, the page becomes the workbook's file: a default-name save no longer follows.
     EXPECT_EQ(book->fullName(), page.string());
     EXPECT_EQ(book->fileFormat(), fileformat::kHtml);
     set("A1", 2.5);
     book->saveAs(page.string(), fileformat::kHtml);  // the page may replace itself
-    EXPECT_NE(test::contentOf(page).find(" n\">2.5</td>"), std::string::npos);
+    EXPECT_NE(tavlora::test::contentOf(page).find(" n\">2.5</td>"), std::string::npos);
 }
 
 TEST_F(WebPageTest, APageNeverReplacesAWorkbook) {
     fs::path workbook = dir.file("book.xlsx");
     book->saveAs(workbook.string());
-    std::string saved = test::contentOf(workbook);
+    std::string saved = tavlora::test::contentOf(workbook);
     fs::path alias = dir.file("alias.htm");
     fs::create_symlink(workbook, alias);
     for (const fs::path& target : {workbook, dir.file("other.XLSM"), alias}) {
@@ -408,7 +408,7 @@ TEST_F(WebPageTest, APageNeverReplacesAWorkbook) {
             EXPECT_NE(std::string(error.what()).find("SaveAs: a web page cannot"), std::string::npos) << error.what();
         }
     }
-    EXPECT_EQ(test::contentOf(workbook), saved);
+    EXPECT_EQ(tavlora::test::contentOf(workbook), saved);
     EXPECT_FALSE(fs::exists(dir.file("other.XLSM")));
     EXPECT_EQ(book->fullName(), workbook.string());
 }
@@ -417,7 +417,7 @@ TEST_F(WebPageTest, TheFormatsAlignmentOutranksTheRuleForNumbers) {
     set("A1", 5.0);
     sheet->range("A1").setHorizontalAlignment(align::kLeft);
     set("B1", 6.0);  // General: right, by the kind of value
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     size_t cell = html.find(" n\">5</td>");
     ASSERT_NE(cell, std::string::npos) << html;
     std::string className = html.substr(html.rfind("class=\"", cell) + 7, cell - html.rfind("class=\"", cell) - 7);
@@ -433,7 +433,7 @@ TEST_F(WebPageTest, TheFormatsAlignmentOutranksTheRuleForNumbers) {
 TEST_F(WebPageTest, ChartsFloatOverTheCellsTheyAreAnchoredTo) {
     set("A1", "Figures");
     auto chart = std::static_pointer_cast<EmbeddedChart>(sheet->addChartObject(180, 105, 360, 210));
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     // 180 x 105 points from A1's corner, 360 x 210 points large, in CSS pixels.
     EXPECT_NE(html.find("<div class=\"chart float\" style=\"left:240px;top:140px;width:480px;height:280px\">"),
               std::string::npos) << html;
@@ -446,7 +446,7 @@ TEST_F(WebPageTest, ChartsFloatOverTheCellsTheyAreAnchoredTo) {
 TEST_F(WebPageTest, TheTableStartsWhereTheFirstChartDoes) {
     set("C5", 1.0);
     sheet->addChartObject(0, 0, 150, 75);  // over A1
-    std::string html = test::contentOf(save());
+    std::string html = tavlora::test::contentOf(save());
     EXPECT_NE(html.find("style=\"left:0px;top:0px;width:200px;height:100px\""), std::string::npos) << html;
     std::string dump = dumpPage(save());
     // Rows 1 to 4 (empty) come before row 5, so the chart stands over the cells it covers.
@@ -471,7 +471,7 @@ TEST_F(WebPageTest, TitleFrozenRowsAndPictures) {
     own.pictures.push_back(picture);
     fs::path page = dir.file("page.html");
     writeWebPage(*book, page.string(), extras);
-    std::string html = test::contentOf(page);
+    std::string html = tavlora::test::contentOf(page);
     EXPECT_NE(html.find("<title>Q1 &lt;figures&gt;</title>"), std::string::npos) << html;
     // The two frozen rows stick, the second below the first; the third scrolls.
     EXPECT_NE(html.find("<tr class=\"fz\" style=\"height:15pt;--fz:0pt\">"), std::string::npos) << html;
@@ -485,7 +485,7 @@ TEST_F(WebPageTest, TitleFrozenRowsAndPictures) {
 
 TEST_F(WebPageTest, TheTitleIsThePagesOwnName) {
     set("A1", 1.0);
-    EXPECT_NE(test::contentOf(save("q1 report.htm")).find("<title>q1 report</title>"), std::string::npos);
+    EXPECT_NE(tavlora::test::contentOf(save("q1 report.htm")).find("<title>q1 report</title>"), std::string::npos);
 }
 
 }  // namespace
@@ -518,8 +518,8 @@ class PaintedPageTest : public ::testing::Test {
 protected:
     // The page of a package whose one sheet holds `rowsXml` under `viewsXml`.
     std::string pageOf(const std::string& viewsXml, const std::string& rowsXml) {
-        test::PartList parts = test::minimalPackage();
-        test::replacePart(parts, "xl/worksheets/sheet1.xml",
+        tavlora::test::PartList parts = tavlora::test::minimalPackage();
+        tavlora::test::replacePart(parts, "xl/worksheets/sheet1.xml",
                           R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" +
                               viewsXml + "<sheetData>" + rowsXml + "</sheetData></worksheet>");
         for (auto& [name, bytes] : parts) {
@@ -535,11 +535,11 @@ protected:
         parts.emplace_back("xl/styles.xml", kPaintedStyles);
         parts.emplace_back("xl/theme/theme1.xml", kTheme);
         fs::path file = dir.file("painted.xlsx");
-        test::writeZip(file, parts);
+        tavlora::test::writeZip(file, parts);
         auto book = app->open(file.string());
         fs::path page = dir.file("painted.html");
         writeWebPage(*book, page.string(), files::readPageExtras(*book));
-        return test::contentOf(page);
+        return tavlora::test::contentOf(page);
     }
 
     // The class ("f<n>") of the first cell format rule that holds `declaration`; "" when none does.
@@ -552,7 +552,7 @@ protected:
         return html.substr(rule, html.find('{', rule) - rule);
     }
 
-    test::TempDir dir;
+    tavlora::test::TempDir dir;
     std::shared_ptr<Application> app = files::newApplication();
 };
 

@@ -15,7 +15,6 @@
 namespace tavlora::test {
 namespace {
 
-constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 constexpr const char* kX14 = "http://schemas.microsoft.com/office/spreadsheetml/2009/9/main";
 constexpr const char* kX15 = "http://schemas.microsoft.com/office/spreadsheetml/2010/11/main";
 constexpr const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
@@ -98,7 +97,7 @@ PartList slicedPackage() {
                     override("xl/slicerCaches/slicerCache1.xml", cache) + override("xl/slicerCaches/slicerCache2.xml", cache) +
                     "</Types>");
     replacePart(parts, "xl/workbook.xml",
-                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kMain +
+                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kSpreadsheetMain +
                     R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>)"
                     R"(<sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Report" sheetId="2" r:id="rId2"/></sheets>)"
                     R"(<definedNames><definedName name="Slicer_Name">#N/A</definedName><definedName name="Slicer_Region">#N/A</definedName></definedNames>)"
@@ -111,7 +110,7 @@ PartList slicedPackage() {
                               relationship("rId3", std::string(kOfficeRel) + "slicerCache", "slicerCaches/slicerCache1.xml") +
                               relationship("rId4", std::string(kOfficeRel) + "slicerCache", "slicerCaches/slicerCache2.xml")));
     replacePart(parts, "xl/worksheets/sheet1.xml",
-                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kMain +
+                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kSpreadsheetMain +
                     R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheetData>)" +
                     "<row r=\"2\">" + text("B2", "Name") + text("C2", "Region") + text("D2", "Qty") + "</row>" +
                     "<row r=\"3\">" + text("B3", "a") + text("C3", "North") + number("D3", 4) + "</row>" +
@@ -126,7 +125,7 @@ PartList slicedPackage() {
                                      relationship("rId2", std::string(kRel) + "table", "../tables/table1.xml") +
                                      relationship("rId3", std::string(kOfficeRel) + "slicer", "../slicers/slicer1.xml")));
     parts.emplace_back("xl/tables/table1.xml",
-                       std::string("<table xmlns=\"") + kMain +
+                       std::string("<table xmlns=\"") + kSpreadsheetMain +
                            R"(" id="1" name="Items" displayName="Items" ref="B2:D5"><autoFilter ref="B2:D5"/>)"
                            R"(<tableColumns count="3"><tableColumn id="1" name="Name"/><tableColumn id="2" name="Region"/>)"
                            R"(<tableColumn id="3" name="Qty"/></tableColumns><tableStyleInfo name="TableStyleMedium9" showRowStripes="1"/></table>)");
@@ -145,7 +144,7 @@ PartList slicedPackage() {
                            drawnSlicer("Region", 2, 5, 1) + drawnSlicer("Name", 3, 5, 9) +
                            drawnSlicer("Date", 4, 9, 1, "timeslicer") + "</xdr:wsDr>");
     parts.emplace_back("xl/worksheets/sheet2.xml",
-                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kMain +
+                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kSpreadsheetMain +
                            R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheetData>)" +
                            "<row r=\"2\">" + text("B2", "Key") + text("C2", "Count") + "</row>" + "<row r=\"3\">" +
                            text("B3", "a") + R"(<c r="C3"><f>COUNTIF(Items[Name],[@Key])+Data!$D$5</f></c></row>)" +
@@ -154,7 +153,7 @@ PartList slicedPackage() {
     parts.emplace_back("xl/worksheets/_rels/sheet2.xml.rels",
                        relationships(relationship("rId1", std::string(kRel) + "table", "../tables/table2.xml")));
     parts.emplace_back("xl/tables/table2.xml",
-                       std::string("<table xmlns=\"") + kMain +
+                       std::string("<table xmlns=\"") + kSpreadsheetMain +
                            R"(" id="2" name="Summary" displayName="Summary" ref="B2:C4" totalsRowCount="1"><autoFilter ref="B2:C3"/>)"
                            R"(<tableColumns count="2"><tableColumn id="1" name="Key" totalsRowFunction="custom">)"
                            R"(<totalsRowFormula>COUNTA(Items[Region])</totalsRowFormula></tableColumn>)"

@@ -18,7 +18,6 @@
 namespace tavlora::test {
 namespace {
 
-constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 constexpr const char* kType = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
 
 std::string text(const char* cell, const char* value) {
@@ -30,7 +29,7 @@ std::string number(const char* cell, int value) {
 }
 
 std::string worksheet(const std::string& body) {
-    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kMain +
+    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kSpreadsheetMain +
            R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)" + body + "</worksheet>";
 }
 
@@ -59,7 +58,7 @@ PartList renamePackage() {
                     R"(<Default Extension="vml" ContentType="application/vnd.openxmlformats-officedocument.vmlDrawing"/>)"
                     "</Types>");
     replacePart(parts, "xl/workbook.xml",
-                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kMain +
+                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kSpreadsheetMain +
                     R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>)"
                     R"(<sheet name="Summary" sheetId="1" r:id="rId1"/><sheet name="Data" sheetId="2" r:id="rId2"/>)"
                     R"(<sheet name="Data 2" sheetId="3" r:id="rId3"/></sheets><definedNames>)"
@@ -73,7 +72,7 @@ PartList renamePackage() {
                               officeRelationship("rId4", "styles", "styles.xml") +
                               officeRelationship("rId5", "pivotCacheDefinition", "pivotCache/pivotCacheDefinition1.xml")));
     parts.emplace_back("xl/styles.xml",
-                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet xmlns=\"") + kMain + R"(">)"
+                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet xmlns=\"") + kSpreadsheetMain + R"(">)"
                        R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)"
                        R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
                        R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
@@ -124,7 +123,7 @@ PartList renamePackage() {
                        R"(<formControlPr xmlns="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" objectType="List" )"
                        R"(fmlaLink="$B$1" fmlaRange="Data!$A$2:$A$4" sel="0"/>)");
     parts.emplace_back("xl/tables/table1.xml",
-                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><table xmlns=\"") + kMain +
+                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><table xmlns=\"") + kSpreadsheetMain +
                            R"(" id="1" name="Keys" displayName="Keys" ref="D2:E3"><autoFilter ref="D2:E3"/><tableColumns count="2">)"
                            R"(<tableColumn id="1" name="Key"/><tableColumn id="2" name="Twice"><calculatedColumnFormula>Data!$B$2*2)"
                            R"(</calculatedColumnFormula></tableColumn></tableColumns><tableStyleInfo name="TableStyleMedium9"/></table>)");
@@ -136,7 +135,7 @@ PartList renamePackage() {
                        worksheet("<sheetData><row r=\"1\">" + text("A1", "x") + "</row><row r=\"2\">" + text("A2", "y") +
                                  "</row></sheetData>"));
     parts.emplace_back("xl/pivotCache/pivotCacheDefinition1.xml",
-                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><pivotCacheDefinition xmlns=\"") + kMain +
+                       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><pivotCacheDefinition xmlns=\"") + kSpreadsheetMain +
                            R"(" refreshOnLoad="1"><cacheSource type="worksheet"><worksheetSource ref="A1:B4" sheet="Data"/>)"
                            R"(</cacheSource><cacheFields count="2"><cacheField name="Item"><sharedItems/></cacheField>)"
                            R"(<cacheField name="Qty"><sharedItems/></cacheField></cacheFields></pivotCacheDefinition>)");

@@ -15,7 +15,6 @@
 namespace tavlora::test {
 namespace {
 
-constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 std::string marker(const char* name, int column, int row) {
     return std::string("<xdr:") + name + "><xdr:col>" + std::to_string(column) + "</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>" +
@@ -55,7 +54,7 @@ PartList templatePackage(int down = 0) {
                 R"(<Override PartName="/xl/pivotCache/pivotCacheDefinition1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml"/>)"
                 R"(</Types>)");
     replacePart(parts, "xl/workbook.xml",
-                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kMain +
+                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"") + kSpreadsheetMain +
                     R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>)"
                     R"(<sheet name="Data" sheetId="1" r:id="rId1"/></sheets><definedNames>)"
                     R"(<definedName name="_xlnm.Print_Area" localSheetId="0">Data!$B$)" + row(2) + ":$H$" + row(14) +
@@ -72,7 +71,7 @@ PartList templatePackage(int down = 0) {
     };
     auto grouped = [&](int r) { return "<row r=\"" + row(r) + "\" outlineLevel=\"1\">"; };
     replacePart(parts, "xl/worksheets/sheet1.xml",
-                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kMain +
+                std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + kSpreadsheetMain +
                     R"(" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
                     R"(<sheetFormatPr defaultRowHeight="15" outlineLevelRow="1" outlineLevelCol="1"/>)"
                     R"(<cols><col min="3" max="3" width="9.140625" outlineLevel="1"/></cols><sheetData>)" +
@@ -99,7 +98,7 @@ PartList templatePackage(int down = 0) {
                                      officeRelationship("rId3", "pivotTable", "../pivotTables/pivotTable1.xml") +
                                      officeRelationship("rId4", "vmlDrawing", "../drawings/vmlDrawing1.vml")));
     parts.emplace_back("xl/tables/table1.xml",
-                       std::string("<table xmlns=\"") + kMain + R"(" id="1" name="Items" displayName="Items" ref=")" +
+                       std::string("<table xmlns=\"") + kSpreadsheetMain + R"(" id="1" name="Items" displayName="Items" ref=")" +
                            area("B", 2, "C", 5) + R"("><autoFilter ref=")" + area("B", 2, "C", 5) + R"("/>)"
                            R"(<tableColumns count="2"><tableColumn id="1" name="Name"/><tableColumn id="2" name="Qty"/></tableColumns>)"
                            R"(<tableStyleInfo name="TableStyleMedium9" showRowStripes="1"/></table>)");
@@ -134,12 +133,12 @@ PartList templatePackage(int down = 0) {
                        "<x:ClientData ObjectType=\"Button\"><x:Anchor>2, 0, " + std::to_string(2 + down) + ", 0, 4, 0, " +
                            std::to_string(5 + down) + ", 0</x:Anchor></x:ClientData></v:shape></xml>");
     parts.emplace_back("xl/pivotTables/pivotTable1.xml",
-                       std::string("<pivotTableDefinition xmlns=\"") + kMain + R"(" name="Pivot" cacheId="1" dataCaption="Values"><location ref=")" +
+                       std::string("<pivotTableDefinition xmlns=\"") + kSpreadsheetMain + R"(" name="Pivot" cacheId="1" dataCaption="Values"><location ref=")" +
                            area("F", 10, "G", 14) + R"(" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)");
     parts.emplace_back("xl/pivotTables/_rels/pivotTable1.xml.rels",
                        relationshipsPart(officeRelationship("rId1", "pivotCacheDefinition", "../pivotCache/pivotCacheDefinition1.xml")));
     parts.emplace_back("xl/pivotCache/pivotCacheDefinition1.xml",
-                       std::string("<pivotCacheDefinition xmlns=\"") + kMain +
+                       std::string("<pivotCacheDefinition xmlns=\"") + kSpreadsheetMain +
                            R"(" refreshOnLoad="1"><cacheSource type="worksheet"><worksheetSource ref=")" + area("B", 2, "C", 5) +
                            R"(" sheet="Data"/></cacheSource>)"
                            R"(<cacheFields count="2"><cacheField name="Name"><sharedItems/></cacheField><cacheField name="Qty"><sharedItems/></cacheField></cacheFields></pivotCacheDefinition>)");

@@ -4,8 +4,6 @@
 namespace tavlora::host::test {
 namespace {
 
-bool contains(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
-
 // A template drawing: a picture, a one-cell chart, a newer chart kind in a compatibility block
 // and an absolutely placed chart.
 const std::string kDrawing =

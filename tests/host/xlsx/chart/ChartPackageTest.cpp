@@ -10,8 +10,6 @@ namespace {
 using tavlora::test::fixture;
 using tavlora::test::runPython;
 
-bool contains(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
-
 // The charts the model found: a chart sheet's (when read from a part) and every chart object.
 size_t modelledCharts(const Workbook& book) {
     size_t n = 0;

@@ -5,8 +5,6 @@
 namespace tavlora::host::test {
 namespace {
 
-bool contains(const std::string& xml, const std::string& piece) { return xml.find(piece) != std::string::npos; }
-
 std::string a1Of(const SeriesModel& s) { return s.valuesData().reference.a1(); }
 
 size_t occurrences(const std::string& xml, const std::string& piece) {
