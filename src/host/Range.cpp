@@ -86,18 +86,22 @@ void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
         cell->payload.number = 0;
         return;
     }
-    Cell& cell = sheet_->cellForWrite(row, column);
     switch (v.type()) {
-        case com::VarType::Boolean:
+        case com::VarType::Boolean: {
+            Cell& cell = sheet_->cellForWrite(row, column);
             cell.kind = CellKind::Boolean;
             cell.payload.number = 0;
             cell.payload.boolean = v.asBool();
             return;
-        case com::VarType::Error:
+        }
+        case com::VarType::Error: {
+            Cell& cell = sheet_->cellForWrite(row, column);
             cell.kind = CellKind::Error;
             cell.payload.stringId = book.strings.intern(cellErrorText(v.asError()));
             return;
+        }
         case com::VarType::Date: {
+            Cell& cell = sheet_->cellForWrite(row, column);
             double date = v.asDate().serial;
             cell.kind = CellKind::Number;
             cell.payload.number = serialOfAutomationDate(date, book.styles.uses1904Dates());
@@ -114,21 +118,17 @@ void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
             const std::string& text = v.asString();
             double number = 0;
             // A text starting with "=" is data, never a formula.
-            bool numeric = !book.styles.isTextFormat(cell.style) && !text.empty() && text[0] != '=' &&
-                           cellNumberOf(text, number);
-            if (numeric) {
-                cell.kind = CellKind::Number;
-                cell.payload.number = number;
-            } else {
-                cell.kind = CellKind::String;
-                cell.payload.number = 0;
-                cell.payload.stringId = book.strings.intern(text);
-            }
+            if (!text.empty() && text[0] != '=' && cellNumberOf(text, number) &&
+                sheet_->writeTypedNumber(row, column, number))
+                return;
+            Cell& cell = sheet_->cellForWrite(row, column);
+            cell.kind = CellKind::String;
+            cell.payload.number = 0;
+            cell.payload.stringId = book.strings.intern(text);
             return;
         }
         default:
-            cell.kind = CellKind::Number;
-            cell.payload.number = com::toDouble(v);
+            sheet_->writeNumber(row, column, com::toDouble(v));
             return;
     }
 }

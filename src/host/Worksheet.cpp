@@ -94,10 +94,38 @@ uint32_t Worksheet::columnOrSheetStyle(int32_t column) const {
     return hasSheetStyle_ ? sheetStyle_ : 0;
 }
 
-Cell& Worksheet::cellForWrite(int32_t row, int32_t column) {
+CellStore::Slot Worksheet::slotForWrite(int32_t row, int32_t column) {
     CellStore::Slot slot = cells_.slotAt(row, column);
     if (slot.made) slot.cell.style = slot.row.hasStyle ? slot.row.style : columnOrSheetStyle(column);
-    return slot.cell;
+    return slot;
+}
+
+Cell& Worksheet::cellForWrite(int32_t row, int32_t column) { return slotForWrite(row, column).cell; }
+
+namespace {
+
+// A formula's entry stays in the list unused: the cell no longer names it, which is how the
+// calculation and the save tell that it is gone.
+void storeNumber(Cell& cell, double number) {
+    cell.kind = CellKind::Number;
+    cell.payload.number = number;
+}
+
+}  // namespace
+
+void Worksheet::writeNumber(int32_t row, int32_t column, double number) {
+    storeNumber(cellForWrite(row, column), number);
+}
+
+bool Worksheet::writeTypedNumber(int32_t row, int32_t column, double number) {
+    // One look-up for the format and the write: most cells a list writes are not formatted as text.
+    CellStore::Slot slot = slotForWrite(row, column);
+    if (store_->styles.isTextFormat(slot.cell.style)) {
+        if (slot.made) cells_.erase(row, column);
+        return false;
+    }
+    storeNumber(slot.cell, number);
+    return true;
 }
 
 }  // namespace tavlora::host

@@ -59,6 +59,14 @@ public:
     uint32_t effectiveStyle(int32_t row, int32_t column) const;
     // The stored cell at (row, column), created with the format that applies there when absent.
     Cell& cellForWrite(int32_t row, int32_t column);
+    // Writes a number into the cell as Range.Value does: whatever the cell held (a formula, a text,
+    // an error, a truth value) gives way to it, and its format stays. The workbook's calculation is
+    // not told: the caller tells it of the cells written, once for all of them.
+    void writeNumber(int32_t row, int32_t column, double number);
+    // The same for a number that reaches the cell as typed text (Range.Value of a text, a list's
+    // field): a cell formatted as text ("@") keeps texts as they are, so it is left as it was and
+    // the answer is false; the caller writes the text instead.
+    bool writeTypedNumber(int32_t row, int32_t column, double number);
     // Removes `count` whole rows (columns) from `first` and moves everything that refers to the
     // cells after them: cells with their formats, heights (widths), merged areas, formulas of every
     // sheet, defined names; then tells the workbook's edit listeners (charts, the file layer).
@@ -112,6 +120,8 @@ public:
     const com::DispatchTable& dispatchTable() const override;
 
 private:
+    // The stored cell, made with the format that applies there when absent, and whether it was made.
+    CellStore::Slot slotForWrite(int32_t row, int32_t column);
     // The format of a new cell in a row without a format of its own.
     uint32_t columnOrSheetStyle(int32_t column) const;
     // After cells of a deletion's band were removed from the store: merges, formulas of every

@@ -63,18 +63,15 @@ private:
 // number: it is written so without the text being made and read. A nonzero number of that kind
 // is never one the "no zeros" option empties. False when the value must go through its text
 // (and for a cell outside the grid, which the general way reports).
-// Written into the stored cell as Range.Value writes a number, without a range made per cell:
-// most of a list's cells are numbers, and making a range and telling the calculation about each
-// cost more than the write.
+// Written by the sheet's own number write, without a range made per cell: most of a list's cells
+// are numbers, and making a range and telling the calculation about each cost more than the write.
 bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value,
                          NumbersWritten& written) {
     if (!sheet || row < 1 || row > host::kMaxRows || column < 1 || column > host::kMaxColumns) return false;
     std::optional<double> number = com::numberThroughText(value);
-    if (!number || sheet->workbookStore().styles.isTextFormat(sheet->effectiveStyle(row, column))) return false;
+    if (!number) return false;
     host::Workbook& book = sheet->usableWorkbook();
-    host::Cell& cell = sheet->cellForWrite(row, column);
-    cell.kind = host::CellKind::Number;
-    cell.payload.number = *number;
+    if (!sheet->writeTypedNumber(row, column, *number)) return false;
     written.add(book, row, column);
     return true;
 }

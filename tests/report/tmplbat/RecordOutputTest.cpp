@@ -2,8 +2,10 @@
 
 #include "data/XmlDocument.h"
 #include "support/TestPaths.h"
+#include "support/XlsxTestSupport.h"
 #include "TmplBatTestSupport.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace tavlora::tmplbat {
@@ -14,6 +16,7 @@ using data::MemoryRecordset;
 using test::ListBook;
 using test::recordset;
 using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 // Sequential list: columns B (CODE) and C (NAME) from row 3, one row per record.
 void sequentialTemplate(ListBook& book) {
@@ -149,6 +152,90 @@ TEST(OutputRst, NumbersWrittenStraightReachFormulasAndTakeTheirRowsFormat) {
     EXPECT_EQ(book.at("C3"), Variant(2.0));
     EXPECT_EQ(book.list->range("C3").text(), "2.000");  // the column's format
     EXPECT_EQ(book.list->range("B4").text(), "4.0");    // the row's
+}
+
+// ---- numbers over what the template's list cells hold ----
+
+// A template read from a file whose list cells (B3:B6 and C3:C6, fields V and W) hold what a list
+// may overwrite: a formula, a shared formula's anchor and members, a shared string, an error, an
+// array formula, a truth value. D holds what the formulas read; row 9 totals the list's columns.
+fs::path templateWithFormulasInTheList(const tavlora::test::TempDir& dir) {
+    const std::string rows =
+        R"(<row r="1"><c r="B1" t="inlineStr"><is><t>V</t></is></c><c r="C1" t="inlineStr"><is><t>W</t></is></c></row>)"
+        R"(<row r="2"><c r="A2"><v>2</v></c></row>)"
+        R"(<row r="3"><c r="A3"><v>3</v></c><c r="B3"><f>D3*10</f><v>10</v></c><c r="C3" t="s"><v>0</v></c><c r="D3"><v>1</v></c></row>)"
+        R"(<row r="4"><c r="B4"><f t="shared" ref="B4:B7" si="0">D4*2</f><v>4</v></c><c r="C4" t="e"><v>#N/A</v></c><c r="D4"><v>2</v></c></row>)"
+        R"(<row r="5"><c r="B5"><f t="shared" si="0"/><v>6</v></c><c r="C5"><f t="array" ref="C5">D5+1</f><v>4</v></c><c r="D5"><v>3</v></c></row>)"
+        R"(<row r="6"><c r="B6"><f t="shared" si="0"/><v>8</v></c><c r="C6" t="b"><v>1</v></c><c r="D6"><v>4</v></c></row>)"
+        R"(<row r="7"><c r="B7"><f t="shared" si="0"/><v>10</v></c><c r="D7"><v>5</v></c></row>)"
+        R"(<row r="9"><c r="B9"><f>SUM(B3:B7)</f><v>38</v></c><c r="C9"><f>SUM(C3:C7)</f><v>4</v></c></row>)";
+    fs::path path = dir.file("list_formulas.xlsx");
+    tavlora::test::writeZip(path, tavlora::test::packageWithRows(rows));
+    return path;
+}
+
+// Fills the template above with four records, each field given as `asText` says: as a number
+// (written straight into the cell) or as its text (written through Range.Value).
+struct FilledFromFile {
+    std::shared_ptr<host::Application> application = host::files::newApplication();
+    std::shared_ptr<host::Workbook> workbook;
+    std::shared_ptr<host::Worksheet> sheet;
+
+    FilledFromFile(const fs::path& path, bool asText) {
+        workbook = application->open(path.string());
+        sheet = workbook->worksheets().front();
+        // Computed before the fill, so the fill must make the calculation compute them again.
+        EXPECT_EQ(sheet->range("B9").value(), Variant(38.0));
+        EXPECT_EQ(sheet->range("C9").value(), Variant(4.0));
+        auto filler = CExcelTmplPrintBat::create();
+        filler->setCurWk(workbook);
+        EXPECT_TRUE(filler->DoA_Begin("Data"));
+        std::vector<MemoryRecordset::Row> rows;
+        for (double v : {1.5, 4.0, 7.0, 10.0}) {
+            auto field = [&](double x) { return asText ? Variant(com::toText(Variant(x))) : Variant(x); };
+            rows.push_back({field(v), field(v * 100)});
+        }
+        EXPECT_TRUE(filler->DoA_OutputRst(recordset({"V", "W"}, rows)));
+    }
+    ~FilledFromFile() { application->quit(); }
+    Variant at(const char* address) const { return sheet->range(address).value(); }
+    Variant formula(const char* address) const { return sheet->range(address).formula(); }
+};
+
+// A record's number replaces whatever its cell held, formula or not, and leaves no formula behind;
+// the totals reading the list are computed again, and the shared group's member the list did not
+// reach keeps its formula through a save.
+TEST(OutputRst, NumbersReplaceTheTemplatesFormulasAndTheTotalsFollow) {
+    tavlora::test::TempDir dir;
+    const fs::path path = templateWithFormulasInTheList(dir);
+    FilledFromFile filled(path, false);
+    const std::vector<std::pair<const char*, double>> written = {
+        {"B3", 1.5}, {"B4", 4}, {"B5", 7}, {"B6", 10}, {"C3", 150}, {"C4", 400}, {"C5", 700}, {"C6", 1000}};
+    for (const auto& [address, number] : written) {
+        EXPECT_EQ(filled.at(address), Variant(number)) << address;
+        EXPECT_EQ(filled.formula(address), Variant(number)) << address << " still holds a formula";
+    }
+    EXPECT_EQ(filled.formula("B7"), Variant("=D7*2"));
+    EXPECT_EQ(filled.at("B9"), Variant(32.5));  // 1.5 + 4 + 7 + 10 + the member's 10
+    EXPECT_EQ(filled.at("C9"), Variant(2250.0));
+
+    const fs::path saved = dir.file("saved.xlsx");
+    filled.workbook->saveAs(saved.string());
+    auto reread = tavlora::test::readXlsx(saved);
+    auto sheet = reread->worksheets().front();
+    EXPECT_EQ(sheet->range("B4").formula(), Variant(4.0));
+    EXPECT_EQ(sheet->range("B7").formula(), Variant("=D7*2"));
+    EXPECT_EQ(sheet->range("B9").value(), Variant(32.5));
+}
+
+// The straight write and Range.Value leave the same cells, whatever the template's cell held.
+TEST(OutputRst, NumbersWrittenStraightEndAsRangeValueLeavesThem) {
+    tavlora::test::TempDir dir;
+    const fs::path path = templateWithFormulasInTheList(dir);
+    FilledFromFile straight(path, false);
+    FilledFromFile throughText(path, true);
+    EXPECT_EQ(straight.at("B9"), throughText.at("B9"));
+    EXPECT_EQ(tavlora::test::describeWorkbook(*straight.workbook), tavlora::test::describeWorkbook(*throughText.workbook));
 }
 
 TEST(OutputRst, ZeroSuppressionEmptiesATemplateCellToo) {
