@@ -1,6 +1,7 @@
 #include "host/Range.h"
 
 #include <cmath>
+#include <utility>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
@@ -38,7 +39,7 @@ Range::Range(std::shared_ptr<Worksheet> sheet, Area area, View view)
 
 com::Variant Range::value() const {
     sheet_->requireUsable();
-    const Cell* cell = sheet_->store().find(area_.firstRow, area_.firstColumn);
+    const Cell* cell = std::as_const(*sheet_).store().find(area_.firstRow, area_.firstColumn);
     return cell ? sheet_->cellValue(*cell) : com::Variant();
 }
 
@@ -137,7 +138,7 @@ uint32_t Range::topLeftStyle() const { return sheet_->effectiveStyle(area_.first
 
 std::string Range::text() const {
     sheet_->requireUsable();
-    if (const Cell* cell = sheet_->store().find(area_.firstRow, area_.firstColumn))
+    if (const Cell* cell = std::as_const(*sheet_).store().find(area_.firstRow, area_.firstColumn))
         if (auto error = sheet_->errorTextOf(*cell)) return std::string(*error);
     const WorkbookStore& book = sheet_->workbookStore();
     return displayText(value(), book.styles.cellFormat(topLeftStyle()).numberFormat, book.styles.uses1904Dates());

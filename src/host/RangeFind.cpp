@@ -1,6 +1,7 @@
 #include "host/RangeFind.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/Ascii.h"
 #include "base/Utf8.h"
@@ -8,6 +9,7 @@
 #include "com/UnicodeText.h"
 #include "com/Error.h"
 #include "host/CellText.h"
+#include "host/FindMemo.h"
 #include "host/Range.h"
 #include "host/formula/TextPattern.h"
 #include "host/Workbook.h"
@@ -128,10 +130,32 @@ std::optional<Range> Range::find(const std::string& what, int32_t lookIn, const 
         start = {after->row(), after->column()};
     }
     CellMatcher matches(*sheet_, what, lookIn);
-    auto hit = searchByRows(sheet_->store(), area_, start, [&](int32_t, const Cell& cell) { return matches(cell); });
+    auto hit = searchByRows(std::as_const(*sheet_).store(), area_, start,
+                            [&](int32_t, const Cell& cell) { return matches(cell); });
     if (!hit) return std::nullopt;
     return Range(sheet_, Area::cell(hit->row, hit->column));
 }
+
+namespace {
+
+// The hits among the candidates a search of the same cells kept: the formula cells are compared
+// again, the others were hits then and are now.
+std::vector<Range> hitsAmong(const std::shared_ptr<Worksheet>& sheet, const FindMemo::Candidates& candidates,
+                             CellMatcher& matches) {
+    const CellStore& cells = std::as_const(*sheet).store();
+    std::vector<Range> hits;
+    hits.reserve(candidates.size());
+    for (const FindMemo::Candidate& candidate : candidates) {
+        if (candidate.formula) {
+            const Cell* cell = cells.find(candidate.row, candidate.column);
+            if (!cell || !matches(*cell)) continue;
+        }
+        hits.push_back(Range(sheet, Area::cell(candidate.row, candidate.column)));
+    }
+    return hits;
+}
+
+}  // namespace
 
 std::vector<Range> findEach(const Range& range, const std::string& what, int32_t lookIn) {
     const std::shared_ptr<Worksheet>& sheet = range.worksheet();
@@ -139,12 +163,24 @@ std::vector<Range> findEach(const Range& range, const std::string& what, int32_t
     requireLookIn(lookIn);
     CellMatcher matches(*sheet, what, lookIn);
     const Area& area = range.area();
+    const CellStore& cells = std::as_const(*sheet).store();
+    // Values only: what a search of formulas compares is the formulas' text, which a renamed sheet
+    // rewrites without touching the cells.
+    FindMemo* memo = lookIn == lookin::kValues && !cells.changedSinceMark() ? sheet->findMemo().get() : nullptr;
+    if (memo)
+        if (auto kept = memo->find(what, area)) return hitsAmong(sheet, *kept, matches);
     std::vector<Range> hits;
+    FindMemo::Candidates candidates;
     // Each hit is collected and the walk goes on: the order is that of Find and FindNext.
-    searchByRows(sheet->store(), area, Position{area.firstRow, area.firstColumn}, [&](int32_t row, const Cell& cell) {
-        if (matches(cell)) hits.push_back(Range(sheet, Area::cell(row, cell.column)));
+    searchByRows(cells, area, Position{area.firstRow, area.firstColumn}, [&](int32_t row, const Cell& cell) {
+        const bool hit = matches(cell);
+        if (hit) hits.push_back(Range(sheet, Area::cell(row, cell.column)));
+        const bool formula = cell.kind == CellKind::Formula;
+        if (memo && (hit || formula)) candidates.push_back({row, cell.column, formula});
         return false;
     });
+    // Rendering computes formulas, and an array formula's result may have written cells.
+    if (memo && !cells.changedSinceMark()) memo->keep(what, area, std::move(candidates));
     return hits;
 }
 

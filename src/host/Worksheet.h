@@ -18,6 +18,7 @@ struct Deletion;
 
 class Range;
 class ChartObject;
+class FindMemo;
 struct WorkbookStore;
 
 class Worksheet : public Sheet {
@@ -100,6 +101,11 @@ public:
     const std::shared_ptr<KeptPart>& keptPart() const { return keptPart_; }
     void setKeptPart(std::shared_ptr<KeptPart> part) { keptPart_ = std::move(part); }
 
+    // What searches found in the template sheet this one was copied from, for as long as the
+    // cells are unchanged since the copy (CellStore::changedSinceMark); null for other sheets.
+    const std::shared_ptr<FindMemo>& findMemo() const { return findMemo_; }
+    void setFindMemo(std::shared_ptr<FindMemo> memo) { findMemo_ = std::move(memo); }
+
     // Embedded charts (ChartObjects) in the sheet's drawing order.
     const std::vector<std::shared_ptr<ChartObject>>& chartObjects() const { return chartObjects_; }
     // ChartObjects.Add: a new chart object holding a clustered column chart without series, placed
@@ -136,6 +142,7 @@ private:
     uint32_t sheetStyle_ = 0;
     std::shared_ptr<KeptPart> keptPart_;
     FindState findState_;
+    std::shared_ptr<FindMemo> findMemo_;
     std::vector<std::shared_ptr<ChartObject>> chartObjects_;
 };
 

@@ -104,10 +104,12 @@ const Cell* CellStore::find(int32_t row, int32_t column) const {
 }
 
 Cell* CellStore::find(int32_t row, int32_t column) {
+    changed_ = true;
     return const_cast<Cell*>(static_cast<const CellStore*>(this)->find(row, column));
 }
 
 RowInfo& CellStore::rowAt(int32_t row) {
+    changed_ = true;
     if (!pendingRows_.empty()) {
         if (const RowInfo* pending = findPendingRow(row)) return const_cast<RowInfo&>(*pending);
     }
@@ -166,6 +168,7 @@ uint32_t CellStore::addFormula(Formula formula) {
 }
 
 void CellStore::clear(const Area& area) {
+    changed_ = true;
     settleRows();
     size_t vacated = 0;
     auto it = rowPosition(rows_, area.firstRow);
@@ -181,6 +184,7 @@ void CellStore::clear(const Area& area) {
 }
 
 void CellStore::deleteRows(int32_t first, int32_t last) {
+    changed_ = true;
     settleRows();
     const int32_t count = last - first + 1;
     auto from = rowPosition(rows_, first);
@@ -190,6 +194,7 @@ void CellStore::deleteRows(int32_t first, int32_t last) {
 }
 
 void CellStore::deleteColumns(int32_t first, int32_t last) {
+    changed_ = true;
     settleRows();
     const int32_t count = last - first + 1;
     for (auto& info : rows_) {
@@ -240,6 +245,7 @@ bool CellStore::usedArea(Area& out) const {
 namespace tavlora::host {
 
 void CellStore::erase(int32_t row, int32_t column) {
+    changed_ = true;
     RowInfo* info = const_cast<RowInfo*>(findRow(row));
     if (!info) return;
     auto& cells = info->cells;
@@ -259,6 +265,7 @@ const ColumnInfo* CellStore::findColumn(int32_t column) const {
 }
 
 std::span<ColumnInfo> CellStore::isolateColumns(int32_t first, int32_t last) {
+    changed_ = true;
     std::vector<ColumnInfo> out;
     out.reserve(columns_.size() + 3);
     int32_t next = first;  // the first column of first..last not yet covered

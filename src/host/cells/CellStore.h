@@ -37,10 +37,14 @@ public:
     }
     RowList& rows() {
         settleRows();
+        changed_ = true;
         return rows_;
     }
     const std::vector<ColumnInfo>& columns() const { return columns_; }
-    std::vector<ColumnInfo>& columns() { return columns_; }
+    std::vector<ColumnInfo>& columns() {
+        changed_ = true;
+        return columns_;
+    }
     FormulaList& formulas() { return formulas_; }
     const FormulaList& formulas() const { return formulas_; }
 
@@ -78,6 +82,13 @@ public:
     // The smallest area holding every stored cell with a value or format; nullopt when empty.
     bool usedArea(Area& out) const;
 
+    // Whether a member that may change the cells, rows or columns was called since
+    // markUnchanged(): what was learnt of the cells as they were (a search's hits) holds only while
+    // this is false. The formulas' list is not watched: a formula's result changes without any
+    // edit, so nothing learnt may depend on it.
+    bool changedSinceMark() const { return changed_; }
+    void markUnchanged() { changed_ = false; }
+
 private:
     RowInfo& newRow(RowList::iterator at, int32_t row);
     RowInfo& newPendingRow(int32_t row);
@@ -100,6 +111,7 @@ private:
     mutable size_t vacatedRows_ = 0;
     std::vector<ColumnInfo> columns_;
     FormulaList formulas_;
+    bool changed_ = true;
     // The row created last (0 = none), whose cell count new rows expect, and where it was put: a
     // hint for finding it again without a search (checked against the row number before use).
     int32_t lastNewRow_ = 0;

@@ -1,5 +1,6 @@
 #include "host/xlsx/ParsedTemplate.h"
 
+#include "host/FindMemo.h"
 #include "host/Worksheet.h"
 #include "host/xlsx/KeptSheetXml.h"
 
@@ -15,6 +16,8 @@ struct ParsedTemplate::SheetState {
     bool kept = false;  // whether the sheet had kept XML at all
     pugi::xml_document keptXml;
     KeptCellAttributes keptCells;
+    // The searches of the copies' values, for copies whose cells are still the template's.
+    std::shared_ptr<FindMemo> searches = std::make_shared<FindMemo>();
 };
 
 std::shared_ptr<const ParsedTemplate> ParsedTemplate::capture(Workbook& workbook, const PackageContents& contents,
@@ -56,6 +59,8 @@ bool ParsedTemplate::copySheetInto(const std::string& partName, Worksheet& sheet
     if (it == sheets_.end()) return false;
     const SheetState& state = *it->second;
     sheet.store() = state.cells;
+    sheet.store().markUnchanged();
+    sheet.setFindMemo(state.searches);
     sheet.mergedAreas() = state.merges;
     sheet.setDefaultRowHeight(state.defaultRowHeight);
     sheet.setDefaultColumnWidth(state.defaultColumnWidth);

@@ -166,7 +166,9 @@ int16_t CExcelTmplPrintOne::ScanHeaderRows() {
 int16_t CExcelTmplPrintOne::ScanWhiteDots() {
     // The cells a Find / FindNext loop would visit, found in one walk: the scan changes no cell.
     int16_t count = 0;
-    for (const host::Range& cell : host::findEach(sheet_->usedRange(), "%*%", host::lookin::kValues))
+    const std::vector<host::Range> cells = host::findEach(sheet_->usedRange(), "%*%", host::lookin::kValues);
+    whiteDots_.reserve(cells.size() + 1);
+    for (const host::Range& cell : cells)
         if (AddWhiteDot(cell, count)) count = com::narrowToInt16(int32_t{count} + 1);
     return count;
 }

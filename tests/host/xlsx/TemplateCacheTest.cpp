@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "host/Application.h"
 #include "host/files/NewApplication.h"
 #include "host/Range.h"
+#include "host/RangeFind.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
 #include "host/format/Styles.h"
@@ -159,6 +161,76 @@ TEST_F(TemplateCacheTest, EveryPartOfACachedReportIsThatOfAFreshRead) {
         EXPECT_EQ(partsOf(dir_.file("plain.xlsx")), partsOf(dir_.file("cached.xlsx"))) << "report " << n;
     }
     EXPECT_GT(cache_->package(path.string())->savedParts()->heldBytes(), 0u);
+}
+
+// ---- searches of reports copied from one parsed template ----
+
+// Sheet "Data" holds placeholders (%...%) among plain cells, a formula that always shows one and a
+// formula that shows what "Other"!A1 holds; "Other" is a second sheet.
+void writePlaceholderTemplate(const fs::path& path) {
+    PartList parts = packageWithRows(
+        R"(<row r="1"><c r="A1" t="inlineStr"><is><t>%Title%</t></is></c><c r="B1"><v>41</v></c></row>)"
+        R"(<row r="2"><c r="A2" t="inlineStr"><is><t>plain</t></is></c><c r="B2" t="inlineStr"><is><t>%Name%</t></is></c></row>)"
+        R"(<row r="3"><c r="A3"><f>"%"&amp;"Calc"&amp;"%"</f><v>0</v></c><c r="B3"><f>Other!A1</f><v>0</v></c></row>)"
+        R"(<row r="4"><c r="A4"><v>7</v></c><c r="C4" t="inlineStr"><is><t>%Total%</t></is></c></row>)");
+    for (auto& [name, bytes] : parts) {
+        if (name == "[Content_Types].xml")
+            bytes.insert(bytes.find("</Types>"),
+                         R"(<Override PartName="/xl/worksheets/sheet2.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)");
+        if (name == "xl/workbook.xml")
+            bytes.insert(bytes.find("</sheets>"), R"(<sheet name="Other" sheetId="2" r:id="rId3"/>)");
+        if (name == "xl/_rels/workbook.xml.rels")
+            bytes.insert(bytes.find("</Relationships>"), officeRelationship("rId3", "worksheet", "worksheets/sheet2.xml"));
+    }
+    parts.emplace_back("xl/worksheets/sheet2.xml",
+                       R"(<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+                       R"(<sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>quiet</t></is></c></row></sheetData></worksheet>)");
+    writeZip(path, parts);
+}
+
+// The placeholders a report's scan finds after `edit`, by address.
+std::vector<std::string> placeholdersAfter(host::Application& application, const fs::path& path,
+                                           const std::function<void(host::Workbook&, host::Worksheet&)>& edit) {
+    auto workbook = application.open(path.string());
+    auto sheet = workbook->worksheets().front();
+    edit(*workbook, *sheet);
+    std::vector<std::string> found;
+    for (const host::Range& hit : host::findEach(sheet->usedRange(), "%*%")) found.push_back(hit.address());
+    workbook->close();
+    return found;
+}
+
+// The sheets copied from one parsed template find their placeholders where a fresh read of the
+// template finds them, whatever a report changed before its scan: a kept search is used only while
+// the sheet's cells are those of the copy, and formulas are compared again every time.
+TEST_F(TemplateCacheTest, SearchesOfCopiesFindWhatAFreshReadFinds) {
+    fs::path path = dir_.file("placeholders.xlsx");
+    writePlaceholderTemplate(path);
+    using Edit = std::function<void(host::Workbook&, host::Worksheet&)>;
+    const std::vector<std::pair<const char*, Edit>> edits = {
+        {"nothing", [](host::Workbook&, host::Worksheet&) {}},
+        {"a placeholder written", [](host::Workbook&, host::Worksheet& s) { s.range("D2").setValue(com::Variant("%New%")); }},
+        {"a placeholder overwritten", [](host::Workbook&, host::Worksheet& s) { s.range("B2").setValue(com::Variant("done")); }},
+        {"a row deleted above", [](host::Workbook&, host::Worksheet& s) { s.deleteRows(2, 1); }},
+        {"a column deleted", [](host::Workbook&, host::Worksheet& s) { s.deleteColumns(1, 1); }},
+        {"a cell emptied", [](host::Workbook&, host::Worksheet& s) { s.range("A1").clear(); }},
+        {"a number formatted to show marks",
+         [](host::Workbook&, host::Worksheet& s) { s.range("B1").setNumberFormatLocal("\"%\"0\"%\""); }},
+        {"a formula's source on another sheet",
+         [](host::Workbook& b, host::Worksheet&) { b.worksheets().back()->range("A1").setValue(com::Variant("%Late%")); }},
+        {"a formula written", [](host::Workbook&, host::Worksheet& s) { s.range("A4").setFormula("=\"%\"&\"F\"&\"%\""); }},
+    };
+    auto fresh = host::files::newApplication();
+    auto cached = cachedApplication();
+    // The first open parses the template; the second, a copy left unchanged, keeps its search.
+    for (int i = 0; i < 2; ++i) placeholdersAfter(*cached, path, edits.front().second);
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [what, edit] : edits)
+            EXPECT_EQ(placeholdersAfter(*cached, path, edit), placeholdersAfter(*fresh, path, edit)) << what;
+    }
+    EXPECT_EQ(placeholdersAfter(*cached, path, edits.front().second),
+              (std::vector<std::string>{"$A$1", "$B$2", "$A$3", "$C$4"}));
+    EXPECT_EQ(cache_->fileReads(), 1u);
 }
 
 TEST_F(TemplateCacheTest, EditsOfOneReportNeverReachTheNext) {
