@@ -5,6 +5,7 @@
 
 #include "com/Conversions.h"
 #include "com/Error.h"
+#include "host/CellWrites.h"
 #include "host/cells/CellError.h"
 #include "host/cells/DateSerial.h"
 #include "host/format/NumberFormat.h"
@@ -16,17 +17,6 @@ namespace tavlora::host {
 namespace {
 
 constexpr int64_t kMaxCellsWritten = 1000000;
-
-// A text the cell takes as a number. One that reads as a number beyond the range of a double
-// ("7E400", four hundred digits) stays text, as the application keeps it.
-bool cellNumberOf(const std::string& text, double& number) {
-    try {
-        return com::parseNumericText(text, number);
-    } catch (const com::Error& error) {
-        if (error.code() != com::hr::kOverflow) throw;
-        return false;
-    }
-}
 
 }  // namespace
 
@@ -77,14 +67,7 @@ void Range::setFormula(const std::string& formula) {
 void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
     WorkbookStore& book = sheet_->workbookStore();
     if (v.isEmpty() || v.isNull()) {
-        Cell* cell = sheet_->store().find(row, column);
-        if (!cell) return;
-        if (cell->style == 0) {
-            sheet_->store().erase(row, column);
-            return;
-        }
-        cell->kind = CellKind::Empty;
-        cell->payload.number = 0;
+        emptyCellValue(*sheet_, row, column);
         return;
     }
     switch (v.type()) {
@@ -115,19 +98,9 @@ void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
             }
             return;
         }
-        case com::VarType::String: {
-            const std::string& text = v.asString();
-            double number = 0;
-            // A text starting with "=" is data, never a formula.
-            if (!text.empty() && text[0] != '=' && cellNumberOf(text, number) &&
-                sheet_->writeTypedNumber(row, column, number))
-                return;
-            Cell& cell = sheet_->cellForWrite(row, column);
-            cell.kind = CellKind::String;
-            cell.payload.number = 0;
-            cell.payload.stringId = book.strings.intern(text);
+        case com::VarType::String:
+            writeTypedText(*sheet_, row, column, v.asString());
             return;
-        }
         default:
             sheet_->writeNumber(row, column, com::toDouble(v));
             return;

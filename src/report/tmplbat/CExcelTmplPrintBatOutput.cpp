@@ -12,6 +12,7 @@
 #include "data/Recordset.h"
 #include "data/XmlNode.h"
 #include "data/XmlNodeList.h"
+#include "host/CellWrites.h"
 #include "host/Range.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -34,10 +35,10 @@ int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
     return com::narrowToInt16(int32_t(layout.nRowStart) + index);
 }
 
-// The cells a record's numbers went to, told to the workbook's calculation once for the record
+// The cells a record's values went to, told to the workbook's calculation once for the record
 // instead of once a cell: one area holding them all. A formula reading a cell of that area that
 // the record did not write is computed again for nothing; none reading a written one is missed.
-class NumbersWritten {
+class CellsWritten {
 public:
     void add(host::Workbook& book, int32_t row, int32_t column) {
         book_ = &book;
@@ -66,7 +67,7 @@ private:
 // Written by the sheet's own number write, without a range made per cell: most of a list's cells
 // are numbers, and making a range and telling the calculation about each cost more than the write.
 bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value,
-                         NumbersWritten& written) {
+                         CellsWritten& written) {
     if (!sheet || row < 1 || row > host::kMaxRows || column < 1 || column > host::kMaxColumns) return false;
     std::optional<double> number = com::numberThroughText(value);
     if (!number) return false;
@@ -74,6 +75,19 @@ bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, co
     if (!sheet->writeTypedNumber(row, column, *number)) return false;
     written.add(book, row, column);
     return true;
+}
+
+// A field's text written as Range.Value writes it, the cell noted in `written`. An empty text (and
+// a zero under the "no zeros" option) empties the cell, as assigning "" does in the spreadsheet
+// application. A cell outside the grid is refused with the sheet's own error.
+void writeFieldText(host::Worksheet& sheet, int32_t row, int32_t column, std::string text, bool noZero,
+                    CellsWritten& written) {
+    if (row < 1 || row > host::kMaxRows || column < 1 || column > host::kMaxColumns) (void)sheet.cell(row, column);
+    host::Workbook& book = sheet.usableWorkbook();
+    if (noZero && common::MCommFun::IsZeroValue(text)) text.clear();
+    if (text.empty()) host::emptyCellValue(sheet, row, column);
+    else host::writeTypedText(sheet, row, column, text);
+    written.add(book, row, column);
 }
 
 }  // namespace
@@ -176,7 +190,7 @@ int32_t CExcelTmplPrintBat::FindXmlKeyRow(const data::XmlNode& element, const Ke
 
 CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recordset& rst, int32_t nRow,
                                                                      const KeyLabelIndex& labels) {
-    NumbersWritten numbers;
+    CellsWritten written;
     try {
         int32_t r = layout_.isKeyed() ? FindKeyRow(rst, labels) : nRow;
         if (r < 1) return RecordOutcome::Skipped;
@@ -187,14 +201,16 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recor
             if (field < 0) continue;  // the cell keeps the template's content
             const com::Variant value = rst.FieldValue(field);
             int16_t row = cellRows_[static_cast<size_t>(i)];
-            if (wroteNumberDirectly(sheet_.get(), row, int32_t(layout_.nColStart) + i, value, numbers)) continue;
+            const int32_t column = int32_t(layout_.nColStart) + i;
+            if (wroteNumberDirectly(sheet_.get(), row, column, value, written)) continue;
+            if (!sheet_) throw com::Error(com::hr::kObjectNotSet, "No current sheet");
             // A null value throws: the record stops here, its cells written so far stay.
-            writeCell(row, i, com::toText(value));
+            writeFieldText(*sheet_, row, column, com::toText(value), isNoZero_, written);
         }
-        numbers.tell(*sheet_);
+        written.tell(*sheet_);
         return RecordOutcome::Written;
     } catch (...) {
-        if (sheet_) numbers.tell(*sheet_);
+        if (sheet_) written.tell(*sheet_);
         common::noteAbsorbed("a record was left incomplete: " + common::describeException(std::current_exception()));
         return RecordOutcome::Failed;
     }
@@ -222,11 +238,9 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteXmlRecordRow(const da
 
 void CExcelTmplPrintBat::writeCell(int16_t row, int16_t columnIndex, std::string text) {
     if (!sheet_) throw com::Error(com::hr::kObjectNotSet, "No current sheet");
-    if (isNoZero_ && common::MCommFun::IsZeroValue(text)) text.clear();
-    // An empty text is written too: a mapped cell always receives the record's value. Assigning
-    // "" empties a cell in the spreadsheet application, so it goes to the host as Empty.
-    host::Range cell = sheet_->cell(row, int32_t(layout_.nColStart) + columnIndex);
-    cell.setValue(text.empty() ? com::Variant() : com::Variant(std::move(text)));
+    CellsWritten written;
+    writeFieldText(*sheet_, row, int32_t(layout_.nColStart) + columnIndex, std::move(text), isNoZero_, written);
+    written.tell(*sheet_);
 }
 
 }  // namespace tavlora::tmplbat

@@ -154,6 +154,22 @@ TEST(OutputRst, NumbersWrittenStraightReachFormulasAndTakeTheirRowsFormat) {
     EXPECT_EQ(book.list->range("B4").text(), "4.0");    // the row's
 }
 
+// A record's texts are told to the calculation with its numbers: formulas computed before the fill
+// read the texts written, also those of a record stopped by a null.
+TEST(OutputRst, TextsWrittenByRecordsReachFormulas) {
+    ListBook book;
+    book.put({{"A2", "2"}, {"A3", "3"}, {"B1", "V"}, {"C1", "W"}});
+    book.list->range("C10").setFormula("=C3&\"!\"");
+    book.list->range("B10").setFormula("=COUNTA(B3:C5)");
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    EXPECT_EQ(book.at("C10"), Variant("!"));  // computed once before the fill
+    EXPECT_EQ(book.at("B10"), Variant(0.0));
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset(
+        {"V", "W"}, {{Variant("a"), Variant("Ann")}, {Variant("b"), Variant(2)}, {Variant("c"), Variant::null()}})));
+    EXPECT_EQ(book.at("C10"), Variant("Ann!"));
+    EXPECT_EQ(book.at("B10"), Variant(5.0));
+}
+
 // ---- numbers over what the template's list cells hold ----
 
 // A template read from a file whose list cells (B3:B6 and C3:C6, fields V and W) hold what a list
