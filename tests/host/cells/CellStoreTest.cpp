@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "host/cells/CellStore.h"
 
 namespace tavlora::host {
@@ -232,6 +236,40 @@ TEST(CellStoreTest, UsedAreaIgnoresEmptyUnstyledCells) {
     store.cellAt(7, 2).style = 1;
     ASSERT_TRUE(store.usedArea(used));
     EXPECT_EQ(used, (Area{3, 2, 7, 4}));
+}
+
+// What was learnt of a store's cells holds while no member that may change them was called: every
+// such member sets the note, however it is reached, and reading through a const store does not.
+TEST(CellStoreTest, EveryMemberThatMayChangeCellsSetsTheChangeNote) {
+    CellStore filled;
+    filled.cellAt(2, 2).kind = CellKind::Number;
+    filled.cellAt(3, 1).kind = CellKind::Number;
+    const std::vector<std::pair<const char*, std::function<void(CellStore&)>>> changes = {
+        {"cellAt", [](CellStore& s) { s.cellAt(9, 9); }},
+        {"slotAt", [](CellStore& s) { s.slotAt(2, 2); }},
+        {"rowAt", [](CellStore& s) { s.rowAt(4); }},
+        {"find", [](CellStore& s) { s.find(2, 2); }},
+        {"rows", [](CellStore& s) { s.rows(); }},
+        {"columns", [](CellStore& s) { s.columns(); }},
+        {"erase", [](CellStore& s) { s.erase(2, 2); }},
+        {"clear", [](CellStore& s) { s.clear(Area{1, 1, 2, 2}); }},
+        {"deleteRows", [](CellStore& s) { s.deleteRows(1, 1); }},
+        {"deleteColumns", [](CellStore& s) { s.deleteColumns(1, 1); }},
+        {"isolateColumns", [](CellStore& s) { s.isolateColumns(1, 2); }},
+    };
+    for (const auto& [name, change] : changes) {
+        CellStore store = filled;
+        store.markUnchanged();
+        const CellStore& reading = store;
+        Area used;
+        reading.find(2, 2);
+        reading.findRow(2);
+        reading.rows();
+        reading.usedArea(used);
+        EXPECT_FALSE(store.changedSinceMark()) << "reads before " << name;
+        change(store);
+        EXPECT_TRUE(store.changedSinceMark()) << name;
+    }
 }
 
 }  // namespace
