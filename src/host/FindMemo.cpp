@@ -10,6 +10,7 @@ std::shared_ptr<const FindMemo::Candidates> FindMemo::find(const std::string& wh
 }
 
 void FindMemo::keep(const std::string& what, const Area& area, Candidates candidates) {
+    if (candidates.size() > kMostCandidates) return;
     std::lock_guard lock(mutex_);
     if (searches_.size() >= kMostSearches) return;
     for (const Search& search : searches_)

@@ -25,8 +25,10 @@ public:
     // The candidates kept for a search of `what` in `area`, in the search's order; null when none.
     std::shared_ptr<const Candidates> find(const std::string& what, const Area& area) const;
     // Keeps the candidates of a search of unchanged cells; the first kept for `what` and `area`
-    // stays, and a memo keeps a few searches only.
+    // stays, and a memo keeps a few searches only, of at most kMostCandidates candidates each (a
+    // template of many formulas is searched in full every time rather than held twice).
     void keep(const std::string& what, const Area& area, Candidates candidates);
+    static constexpr size_t kMostCandidates = 65536;
 
 private:
     static constexpr size_t kMostSearches = 8;
