@@ -44,11 +44,11 @@ bool equalsUnder(std::string_view a, std::string_view b, Fold fold) {
     size_t i = 0;
     size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        // ASCII, nearly every name compared, needs no decoding; both folds take it to its capital.
-        const char x = a[i];
-        const char y = b[j];
-        if (static_cast<unsigned char>(x) < 0x80 && static_cast<unsigned char>(y) < 0x80) {
-            if (x != y && base::asciiUpper(x) != base::asciiUpper(y)) return false;
+        // ASCII, nearly every name compared, is its own code point: no decoding.
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[j]);
+        if (x < 0x80 && y < 0x80) {
+            if (x != y && fold(char32_t{x}) != fold(char32_t{y})) return false;
             ++i;
             ++j;
             continue;
