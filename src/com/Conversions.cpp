@@ -3,11 +3,14 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "base/Ascii.h"
 #include "com/DateText.h"
 #include "com/Dispatch.h"
+#include "com/ShortDecimalText.h"
 #include "com/TypeName.h"
 
 namespace tavlora::com {
@@ -151,6 +154,21 @@ std::string fixedForm(const DecimalDigits& d) {
     return text;
 }
 
+// The common numbers of a sheet (counts, amounts, prices), written without rounding to fifteen
+// digits: a whole number below 1e15 is its digits, and a number whose shortest text has at most
+// six decimals and fifteen significant digits (a magnitude below 1e9) is that text, as any decimal
+// of up to fifteen significant digits comes back unchanged from the nearest double rounded to
+// fifteen digits. Nothing when the general way is needed.
+std::optional<std::string> shortGeneralNumber(double value) {
+    constexpr double kLargestShortDecimal = 1e9;
+    char buffer[kShortDecimalCapacity];
+    if (std::fabs(value) < 1e15 && static_cast<double>(static_cast<int64_t>(value)) == value)
+        return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value)).ptr);
+    if (!(std::fabs(value) < kLargestShortDecimal)) return std::nullopt;
+    if (size_t length = formatShortDecimal(value, buffer)) return std::string(buffer, length);
+    return std::nullopt;
+}
+
 // Numeric text: [blanks][sign](digits[.digits]|.digits)[(e|E)[sign]digits][blanks].
 struct NumericText {
     std::string_view body;  // without blanks and without a leading '+'
@@ -213,6 +231,7 @@ int64_t scaleToCurrency(double value) {
 std::string formatGeneralNumber(double value) {
     if (!std::isfinite(value)) return specialNumberText(value);
     if (value == 0) return "0";  // also for -0
+    if (std::optional<std::string> text = shortGeneralNumber(value)) return *std::move(text);
     DecimalDigits d = decimalDigits(value, kGeneralDigits);
     bool needsExponent = d.exponent < -4 || d.exponent >= kGeneralDigits;
     return needsExponent ? exponentForm(d) : fixedForm(d);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "com/ShortDecimalText.h"
+
 namespace tavlora::com {
 
 namespace {
@@ -34,7 +36,12 @@ bool showsWholeInGeneralForm(double value) {
     double magnitude = std::fabs(value);
     if (magnitude < 1e-4 || magnitude >= kLargestPlainWhole) return false;  // toText's exponent form
     if (fewDigitsExactly(magnitude)) return true;
+    // Amounts and prices of up to six decimals below 1e9: fifteen digits at most, found without
+    // the general shortest round-trip search.
+    constexpr double kLargestShortDecimal = 1e9;
     char text[32];
+    static_assert(kShortDecimalCapacity <= sizeof text);
+    if (magnitude < kLargestShortDecimal && formatShortDecimal(magnitude, text) != 0) return true;
     auto [end, ec] = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific);
     if (ec != std::errc()) return false;
     int digits = 0;

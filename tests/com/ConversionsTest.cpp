@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "support/ComErrorMatchers.h"
 
@@ -35,6 +39,40 @@ TEST(GeneralNumber, UsesExponentsOnlyWhereTheMagnitudeNeedsThem) {
     EXPECT_EQ(formatGeneralNumber(0.00001), "1E-05");
     EXPECT_EQ(formatGeneralNumber(-0.000123), "-0.000123");
     EXPECT_EQ(formatGeneralNumber(5e-324), "4.94065645841247E-324");
+}
+
+// The short way for counts, amounts and prices must give the characters the fifteen-digit rounding
+// gives: checked against printf's %.15g (the same digits and the same choice of the fixed form).
+TEST(GeneralNumber, SameAsFifteenDigitRounding) {
+    std::mt19937_64 random(20261209);
+    int compared = 0;
+    auto check = [&](double v) {
+        if (v == 0) return;  // no sign on zero (below)
+        char reference[64];
+        char* end = std::to_chars(reference, reference + sizeof reference, v, std::chars_format::general, 15).ptr;
+        if (std::find(reference, end, 'e') != end) return;  // the exponent forms are spelled differently
+        ++compared;
+        ASSERT_EQ(formatGeneralNumber(v), std::string(reference, end)) << "for " << std::string(reference, end);
+    };
+    // Numbers of one to eight decimals at every magnitude around the short way's limits (1e9, 2^32).
+    for (int decimals = 1; decimals <= 8; ++decimals) {
+        const double scale = std::pow(10.0, decimals);
+        for (double top : {1.0, 10.0, 1e3, 1e6, 1e9, 4294967296.0, 1e12}) {
+            std::uniform_int_distribution<int64_t> digits(0, static_cast<int64_t>(std::min(top * scale, 4e18)));
+            for (int i = 0; i < 3000; ++i) {
+                const double v = static_cast<double>(digits(random)) / scale;
+                for (double w : {v, -v, std::nextafter(v, 0.0), std::nextafter(v, 1e300)}) check(w);
+            }
+        }
+    }
+    // Whole numbers up to and past 1e15, and products of prices and quantities.
+    std::uniform_int_distribution<int64_t> whole(0, 4000000000000000);
+    std::uniform_int_distribution<int> cents(1, 1000000);
+    for (int i = 0; i < 20000; ++i) {
+        check(static_cast<double>(whole(random) >> (i % 40)));
+        check(cents(random) / 100.0 * (cents(random) % 97 + 1));
+    }
+    EXPECT_GT(compared, 300000);
 }
 
 TEST(GeneralNumber, ZeroHasNoSign) {

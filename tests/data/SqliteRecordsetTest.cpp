@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <fstream>
+#include <string>
 
 #include "data/DataErrors.h"
 #include "data/SqliteRecordset.h"
@@ -111,9 +112,9 @@ TEST_F(SqliteRecordsetTest, TextThatIsNotUtf8IsRepaired) {
     EXPECT_EQ(rst->Fields().Item(0).Value(), Variant("A\xEF\xBF\xBD" "BC"));
 }
 
-TEST_F(SqliteRecordsetTest, RowsAreStreamedNotLoadedAhead) {
-    // A later row that fails to compute only fails when the cursor reaches it (no ORDER BY: a sort
-    // would compute every row before the first).
+TEST_F(SqliteRecordsetTest, AFailingRowFailsOnlyWhenTheCursorReachesIt) {
+    // A later row that fails to compute only fails when the cursor reaches it, though rows are read
+    // ahead of the cursor (no ORDER BY: a sort would compute every row before the first).
     auto rst = query("SELECT id, CASE WHEN id = 3 THEN abs(-9223372036854775807 - 1) ELSE id END FROM items");
     EXPECT_EQ(rst->Fields().Item(1).Value(), Variant(int32_t{1}));
     rst->MoveNext();
@@ -124,6 +125,57 @@ TEST_F(SqliteRecordsetTest, RowsAreStreamedNotLoadedAhead) {
         EXPECT_NE(std::string(e.what()).find("integer overflow"), std::string::npos) << e.what();
     }
     EXPECT_TRUE(rst->Eof());
+}
+
+// Rows 1..count of a query that needs no table: past the first rows, these are read ahead of the
+// cursor on another thread.
+std::string numbered(int count, const std::string& columns) {
+    return "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(count) +
+           ") SELECT " + columns + " FROM n";
+}
+
+TEST_F(SqliteRecordsetTest, RowsReadAheadArriveWholeAndInOrder) {
+    for (int count : {1, 63, 64, 65, 576, 577, 5000}) {
+        auto rst = query(numbered(count, "i, 'row ' || i, i * 0.25"));
+        Fields fields = rst->Fields();
+        int seen = 0;
+        for (; !rst->Eof(); rst->MoveNext()) {
+            ++seen;
+            ASSERT_EQ(fields.Item(0).Value(), Variant(int32_t{seen})) << count;
+            ASSERT_EQ(fields.Item(1).Value(), Variant("row " + std::to_string(seen)));
+            ASSERT_EQ(fields.Item(2).Value(), Variant(seen * 0.25));
+        }
+        EXPECT_EQ(seen, count);
+        EXPECT_THROW(rst->MoveNext(), com::Error);
+    }
+}
+
+TEST_F(SqliteRecordsetTest, AFailureFarAheadKeepsTheRowsBeforeIt) {
+    auto rst = query(numbered(3000, "i, CASE WHEN i = 2500 THEN abs(-9223372036854775807 - 1) ELSE i END"));
+    for (int row = 1; row < 2500; ++row) {
+        ASSERT_FALSE(rst->Eof());
+        ASSERT_EQ(rst->Fields().Item(1).Value(), Variant(int32_t{row}));
+        if (row < 2499) rst->MoveNext();
+    }
+    try {
+        rst->MoveNext();
+        FAIL() << "no error at the failing row";
+    } catch (const com::Error& e) {
+        EXPECT_EQ(e.code(), hr::kQueryFailed);
+        EXPECT_NE(std::string(e.what()).find("integer overflow"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(rst->Eof());
+}
+
+// A recordset dropped midway stops its reading thread: a query without end neither hangs the
+// close nor fills the memory.
+TEST_F(SqliteRecordsetTest, ClosingMidwayStopsTheReading) {
+    auto rst = query("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i, zeroblob(1000) FROM n");
+    for (int row = 1; row <= 2000; ++row) {
+        ASSERT_EQ(rst->Fields().Item(0).Value(), Variant(int32_t{row}));
+        rst->MoveNext();
+    }
+    rst.reset();
 }
 
 TEST_F(SqliteRecordsetTest, DatabaseIsOpenedReadOnly) {
