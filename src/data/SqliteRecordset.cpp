@@ -111,8 +111,8 @@ SqliteRecordset::~SqliteRecordset() = default;
 void SqliteRecordset::readBatch(RowBatch& batch, size_t rows) const {
     sqlite3_stmt* statement = connection_->statement;
     const auto fields = static_cast<size_t>(FieldCount());
-    batch.values.reserve(rows * fields);
     try {
+        batch.values.reserve(rows * fields);
         while (batch.rows < rows) {
             const int rc = sqlite3_step(statement);
             if (rc == SQLITE_DONE) {
