@@ -12,8 +12,8 @@ struct sqlite3_stmt;
 namespace tavlora::data {
 
 // The rows of one query on an SQLite database file, read forward: the first rows when opened, the
-// rest a few hundred at a time on a thread of their own, ahead of the cursor (a thousand or so rows
-// held at once). The database is opened read-only and never created.
+// rest a few hundred at a time on a thread of their own, ahead of the cursor (up to about two
+// thousand rows held at once). The database is opened read-only and never created.
 //
 // Values: INTEGER -> Long when it fits 32 bits, else LongLong; REAL -> Double; TEXT -> String;
 // BLOB -> String of its bytes read as UTF-8; NULL -> Null. Texts and blobs that are not
