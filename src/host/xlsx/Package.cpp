@@ -55,8 +55,7 @@ PackageContents::PackageContents(const PackageContents& other)
       partIndex_(other.partIndex_),
       relationships_(other.relationships_),
       reachable_(other.reachable_),
-      sheets_(other.sheets_),
-      sheetIndex_(other.sheetIndex_) {}
+      sheets_(other.sheets_) {}
 
 void PackageContents::setWorkbookXml(pugi::xml_document document) {
     workbookXml_ = std::make_shared<pugi::xml_document>(std::move(document));
@@ -75,13 +74,13 @@ std::shared_ptr<PackageContents> PackageContents::copy() const {
 }
 
 void PackageContents::addPart(PackagePart part) {
-    auto [it, inserted] = partIndex_.emplace(asciiLower(part.name), parts.size());
+    auto [it, inserted] = partIndex_.own().emplace(asciiLower(part.name), parts.size());
     if (inserted) parts.push_back(std::move(part));
 }
 
 const PackagePart* PackageContents::findPart(std::string_view name) const {
-    auto it = partIndex_.find(asciiLower(name));
-    return it == partIndex_.end() ? nullptr : &parts[it->second];
+    auto it = partIndex_->find(asciiLower(name));
+    return it == partIndex_->end() ? nullptr : &parts[it->second];
 }
 
 PackagePart* PackageContents::findPart(std::string_view name) {
@@ -122,26 +121,27 @@ std::vector<formula::TableDefinition> PackageContents::tables(const Workbook& bo
 }
 
 void PackageContents::setRelationships(std::string_view sourcePart, RelationshipList list) {
-    relationships_[asciiLower(sourcePart)] = std::move(list);
+    relationships_.own()[asciiLower(sourcePart)] = std::move(list);
 }
 
 const RelationshipList* PackageContents::relationshipsOf(std::string_view sourcePart) const {
-    auto it = relationships_.find(asciiLower(sourcePart));
-    return it == relationships_.end() ? nullptr : &it->second;
+    auto it = relationships_->find(asciiLower(sourcePart));
+    return it == relationships_->end() ? nullptr : &it->second;
 }
 
-bool PackageContents::wasReachable(std::string_view name) const { return reachable_.count(asciiLower(name)) != 0; }
+bool PackageContents::wasReachable(std::string_view name) const { return reachable_->count(asciiLower(name)) != 0; }
 
-void PackageContents::markReachable(std::string name) { reachable_.insert(asciiLower(name)); }
+void PackageContents::markReachable(std::string name) { reachable_.own().insert(asciiLower(name)); }
 
 void PackageContents::addSheetRecord(SheetRecord record) {
-    auto [it, inserted] = sheetIndex_.emplace(asciiLower(record.part), sheets_.size());
-    if (inserted) sheets_.push_back(std::move(record));
+    Sheets& sheets = sheets_.own();
+    auto [it, inserted] = sheets.index.emplace(asciiLower(record.part), sheets.records.size());
+    if (inserted) sheets.records.push_back(std::move(record));
 }
 
 const SheetRecord* PackageContents::sheetRecord(std::string_view part) const {
-    auto it = sheetIndex_.find(asciiLower(part));
-    return it == sheetIndex_.end() ? nullptr : &sheets_[it->second];
+    auto it = sheets_->index.find(asciiLower(part));
+    return it == sheets_->index.end() ? nullptr : &sheets_->records[it->second];
 }
 
 std::string PackageContents::relationshipType(std::string_view kind) const {

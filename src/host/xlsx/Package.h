@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include "base/SharedUntilChanged.h"
 #include "host/TableCatalog.h"
 #include "host/Workbook.h"
 #include "host/xlsx/ContentTypes.h"
@@ -101,7 +102,7 @@ public:
     void sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval& removal) override;
     // Kept formulas and pivot cache sources that named the sheet name it by its new name.
     void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) override;
-    const std::vector<SheetRecord>& sheetRecords() const { return sheets_; }
+    const std::vector<SheetRecord>& sheetRecords() const { return sheets_->records; }
     // The tables of the kept table parts, for formulas that name them.
     std::vector<formula::TableDefinition> tables(const Workbook& book) override;
 
@@ -113,12 +114,19 @@ public:
 private:
     PackageContents(const PackageContents& other);
 
+    struct Sheets {
+        std::vector<SheetRecord> records;
+        std::unordered_map<std::string, size_t> index;  // lower-case part name
+    };
+
     std::shared_ptr<pugi::xml_document> workbookXml_ = std::make_shared<pugi::xml_document>();
-    std::unordered_map<std::string, size_t> partIndex_;  // lower-case name
-    std::unordered_map<std::string, RelationshipList> relationships_;
-    std::unordered_set<std::string> reachable_;
-    std::vector<SheetRecord> sheets_;
-    std::unordered_map<std::string, size_t> sheetIndex_;  // lower-case part name
+    // What the reader indexed is shared by the copies made for a cached template's reports, which
+    // seldom change it: copying it for each report had cost more allocations than the rest of
+    // the package.
+    base::SharedUntilChanged<std::unordered_map<std::string, size_t>> partIndex_;  // lower-case name
+    base::SharedUntilChanged<std::unordered_map<std::string, RelationshipList>> relationships_;
+    base::SharedUntilChanged<std::unordered_set<std::string>> reachable_;
+    base::SharedUntilChanged<Sheets> sheets_;
 };
 
 }  // namespace tavlora::host::xlsx
