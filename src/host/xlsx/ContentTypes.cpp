@@ -42,63 +42,71 @@ ContentTypes ContentTypes::parse(const pugi::xml_document& document) {
     return types;
 }
 
-void ContentTypes::reindex() {
-    overrideIndex_.clear();
-    for (size_t i = 0; i < overrides_.size(); ++i) overrideIndex_.emplace(asciiLower(overrides_[i].first), i);
-    defaultIndex_.clear();
-    for (size_t i = 0; i < defaults_.size(); ++i) defaultIndex_.emplace(defaults_[i].first, i);
+void ContentTypes::Tables::reindex() {
+    overrideIndex.clear();
+    for (size_t i = 0; i < overrides.size(); ++i) overrideIndex.emplace(asciiLower(overrides[i].first), i);
+    defaultIndex.clear();
+    for (size_t i = 0; i < defaults.size(); ++i) defaultIndex.emplace(defaults[i].first, i);
 }
 
 const std::pair<std::string, std::string>* ContentTypes::findOverride(std::string_view partName) const {
-    auto it = overrideIndex_.find(asciiLower(withoutSlash(partName)));
-    return it == overrideIndex_.end() ? nullptr : &overrides_[it->second];
+    auto it = tables_->overrideIndex.find(asciiLower(withoutSlash(partName)));
+    return it == tables_->overrideIndex.end() ? nullptr : &tables_->overrides[it->second];
 }
 
 std::string ContentTypes::typeOf(std::string_view partName) const {
     if (const auto* o = findOverride(partName)) return o->second;
-    auto it = defaultIndex_.find(extensionOf(partName));
-    return it == defaultIndex_.end() ? std::string() : defaults_[it->second].second;
+    auto it = tables_->defaultIndex.find(extensionOf(partName));
+    return it == tables_->defaultIndex.end() ? std::string() : tables_->defaults[it->second].second;
 }
 
 bool ContentTypes::hasOverride(std::string_view partName) const { return findOverride(partName) != nullptr; }
 
 void ContentTypes::setOverride(std::string_view partName, std::string_view type) {
     partName = withoutSlash(partName);
-    auto [it, inserted] = overrideIndex_.emplace(asciiLower(partName), overrides_.size());
-    if (inserted) overrides_.emplace_back(std::string(partName), std::string(type));
-    else overrides_[it->second].second = type;
+    // Setting what is there already leaves a shared table shared.
+    if (const auto* o = findOverride(partName); o && o->second == type) return;
+    Tables& tables = tables_.own();
+    auto [it, inserted] = tables.overrideIndex.emplace(asciiLower(partName), tables.overrides.size());
+    if (inserted) tables.overrides.emplace_back(std::string(partName), std::string(type));
+    else tables.overrides[it->second].second = type;
 }
 
 void ContentTypes::removeOverride(std::string_view partName) {
     std::string key = asciiLower(withoutSlash(partName));
-    if (!overrideIndex_.count(key)) return;
-    std::erase_if(overrides_, [&](const auto& o) { return asciiLower(o.first) == key; });
-    reindex();
+    if (!tables_->overrideIndex.count(key)) return;
+    Tables& tables = tables_.own();
+    std::erase_if(tables.overrides, [&](const auto& o) { return asciiLower(o.first) == key; });
+    tables.reindex();
 }
 
 bool ContentTypes::hasDefault(std::string_view extension) const {
-    return defaultIndex_.count(asciiLower(extension)) != 0;
+    return tables_->defaultIndex.count(asciiLower(extension)) != 0;
 }
 
 void ContentTypes::setDefault(std::string_view extension, std::string_view type) {
     std::string ext = asciiLower(extension);
-    auto [it, inserted] = defaultIndex_.emplace(ext, defaults_.size());
-    if (inserted) defaults_.emplace_back(std::move(ext), std::string(type));
-    else defaults_[it->second].second = type;
+    if (auto it = tables_->defaultIndex.find(ext);
+        it != tables_->defaultIndex.end() && tables_->defaults[it->second].second == type)
+        return;
+    Tables& tables = tables_.own();
+    auto [it, inserted] = tables.defaultIndex.emplace(ext, tables.defaults.size());
+    if (inserted) tables.defaults.emplace_back(std::move(ext), std::string(type));
+    else tables.defaults[it->second].second = type;
 }
 
 std::string ContentTypes::toXml() const {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
-    for (const auto& [extension, type] : defaults_) {
+    for (const auto& [extension, type] : tables_->defaults) {
         out += "<Default Extension=\"";
         appendEscapedAttribute(out, extension);
         out += "\" ContentType=\"";
         appendEscapedAttribute(out, type);
         out += "\"/>";
     }
-    for (const auto& [name, type] : overrides_) {
+    for (const auto& [name, type] : tables_->overrides) {
         out += "<Override PartName=\"/";
         appendEscapedAttribute(out, name);
         out += "\" ContentType=\"";
@@ -111,7 +119,7 @@ std::string ContentTypes::toXml() const {
 
 std::string ContentTypes::spelling() const {
     std::string out;
-    for (const auto* list : {&defaults_, &overrides_}) {
+    for (const auto* list : {&tables_->defaults, &tables_->overrides}) {
         out += std::to_string(list->size());
         for (const auto& [key, type] : *list) appendSpelledFields(out, {key, type});
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -6,6 +7,8 @@
 #include <vector>
 
 #include <pugixml.hpp>
+
+#include "base/SharedUntilChanged.h"
 
 // The [Content_Types].xml part: a content type for each extension (Default) and for named parts
 // (Override). Part names are kept without the leading "/" and compared ignoring ASCII case.
@@ -37,11 +40,16 @@ public:
     // (the rels and xml Defaults always stay).
     template <class IsWritten, class ExtensionUsed>
     void prune(IsWritten isWritten, ExtensionUsed extensionUsed) {
-        std::erase_if(overrides_, [&](const auto& o) { return !isWritten(o.first); });
-        reindex();
-        std::erase_if(defaults_, [&](const auto& d) {
-            return d.first != "rels" && d.first != "xml" && !extensionUsed(d.first);
-        });
+        auto unwritten = [&](const auto& o) { return !isWritten(o.first); };
+        auto unused = [&](const auto& d) { return d.first != "rels" && d.first != "xml" && !extensionUsed(d.first); };
+        // A table with nothing to drop stays shared.
+        if (std::none_of(tables_->overrides.begin(), tables_->overrides.end(), unwritten) &&
+            std::none_of(tables_->defaults.begin(), tables_->defaults.end(), unused))
+            return;
+        Tables& tables = tables_.own();
+        std::erase_if(tables.overrides, unwritten);
+        std::erase_if(tables.defaults, unused);
+        tables.reindex();
     }
     std::string toXml() const;
     // Every Default and Override in order, spelled whole: equal for tables that write equal XML,
@@ -49,13 +57,20 @@ public:
     std::string spelling() const;
 
 private:
-    void reindex();
+    struct Tables {
+        std::vector<std::pair<std::string, std::string>> defaults;   // lower-case extension, type
+        std::vector<std::pair<std::string, std::string>> overrides;  // part name, type
+        std::unordered_map<std::string, size_t> overrideIndex;       // lower-case part name
+        std::unordered_map<std::string, size_t> defaultIndex;
+
+        void reindex();
+    };
+
     const std::pair<std::string, std::string>* findOverride(std::string_view partName) const;
 
-    std::vector<std::pair<std::string, std::string>> defaults_;   // lower-case extension, type
-    std::vector<std::pair<std::string, std::string>> overrides_;  // part name, type
-    std::unordered_map<std::string, size_t> overrideIndex_;       // lower-case part name
-    std::unordered_map<std::string, size_t> defaultIndex_;
+    // Shared by the copies made for a cached template's reports and their saves until one of them
+    // changes it.
+    base::SharedUntilChanged<Tables> tables_;
 };
 
 // The extension of a part name, lower case ("png"); "" when it has none.
