@@ -1,6 +1,7 @@
 #include "report/common/ChartLookups.h"
 
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "com/Error.h"
 #include "host/chart/Chart.h"
 #include "host/chart/ChartSheet.h"
@@ -26,9 +27,8 @@ T& required(const std::shared_ptr<T>& object) {
 // The first element whose name matches, upper-cased on both sides.
 template <class Items, class NameOf>
 auto firstNamed(const Items& items, const std::string& strName, NameOf nameOf) -> typename Items::value_type {
-    const std::string wanted = com::upperCase(strName);
     for (const auto& item : items) {
-        if (item && com::upperCase(nameOf(*item)) == wanted) return item;
+        if (item && com::equalsIgnoreCase(nameOf(*item), strName)) return item;
     }
     return nullptr;
 }

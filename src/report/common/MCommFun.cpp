@@ -1,6 +1,7 @@
 #include "report/common/MCommFun.h"
 
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "data/Recordset.h"
 
 namespace tavlora::common::MCommFun {
@@ -34,11 +35,11 @@ int16_t FindFieldIndex(const std::shared_ptr<data::Recordset>& rst, const std::s
 }
 
 int16_t FindFieldIndex(const data::Recordset& rst, const std::string& strFldName) {
-    const std::string wanted = com::upperCase(strFldName);
+    // Compared in place: upper-casing both names made two texts per field per lookup.
     const data::Fields fields = rst.Fields();
     const int16_t count = com::narrowToInt16(fields.Count());
     for (int16_t index = 0; index < count; ++index) {
-        if (com::upperCase(fields.Item(index).Name()) == wanted) return index;
+        if (com::equalsIgnoreCase(fields.Item(index).Name(), strFldName)) return index;
     }
     return -1;
 }

@@ -2,6 +2,7 @@
 #include "host/files/NewApplication.h"
 
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "report/common/Failures.h"
 #include "host/Application.h"
 #include "host/Workbook.h"
@@ -44,9 +45,8 @@ std::shared_ptr<host::Worksheet> GetWorksheetByName(const std::shared_ptr<host::
                                                     const std::string& strSheetName, bool bAddIfMissing,
                                                     bool bAddBefore) {
     if (!workbook) throw com::Error(com::hr::kObjectNotSet, "Object variable not set");
-    const std::string wanted = com::upperCase(strSheetName);
     for (const auto& sheet : workbook->worksheets()) {
-        if (com::upperCase(sheet->name()) == wanted) return sheet;
+        if (com::equalsIgnoreCase(sheet->name(), strSheetName)) return sheet;
     }
     if (!bAddIfMissing) return nullptr;
     std::shared_ptr<host::Worksheet> added;
