@@ -75,7 +75,7 @@ std::shared_ptr<PackageContents> PackageContents::copy() const {
 
 void PackageContents::addPart(PackagePart part) {
     auto [it, inserted] = partIndex_.own().emplace(asciiLower(part.name), parts.size());
-    if (inserted) parts.push_back(std::move(part));
+    if (inserted) parts.own().push_back(std::move(part));
 }
 
 const PackagePart* PackageContents::findPart(std::string_view name) const {
@@ -84,7 +84,8 @@ const PackagePart* PackageContents::findPart(std::string_view name) const {
 }
 
 PackagePart* PackageContents::findPart(std::string_view name) {
-    return const_cast<PackagePart*>(static_cast<const PackageContents*>(this)->findPart(name));
+    auto it = partIndex_->find(asciiLower(name));
+    return it == partIndex_->end() ? nullptr : &parts.own()[it->second];
 }
 
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {

@@ -50,6 +50,24 @@ struct SheetRecord {
     std::string sheetId;
 };
 
+// The parts of a package in archive order, shared by the copies made for a cached template's
+// reports until one of them adds or edits a part (PackageContents::addPart, findPart).
+class PackageParts {
+public:
+    using const_iterator = std::vector<PackagePart>::const_iterator;
+    const_iterator begin() const { return parts_->begin(); }
+    const_iterator end() const { return parts_->end(); }
+    size_t size() const { return parts_->size(); }
+    bool empty() const { return parts_->empty(); }
+    const PackagePart& operator[](size_t index) const { return (*parts_)[index]; }
+
+private:
+    friend class PackageContents;
+    std::vector<PackagePart>& own() { return parts_.own(); }
+
+    base::SharedUntilChanged<std::vector<PackagePart>> parts_;
+};
+
 // Everything of the package the engine does not model, carried by the workbook between open and
 // save. The writer reads it and never changes it, so a workbook can be saved any number of times.
 class PackageContents : public KeptPackage, public TableCatalog {
@@ -60,7 +78,7 @@ public:
     // either copy changes it (ownWorkbookXml).
     std::shared_ptr<PackageContents> copy() const;
 
-    std::vector<PackagePart> parts;  // archive order
+    PackageParts parts;
     ContentTypes contentTypes;
     std::string workbookPart;
     // The workbook part's XML as read; the writer regenerates sheets and defined names. Shared, never
@@ -81,6 +99,7 @@ public:
 
     void addPart(PackagePart part);
     const PackagePart* findPart(std::string_view name) const;
+    // The part to change, this workbook's own from now on.
     PackagePart* findPart(std::string_view name);
     // Relationships by source part ("" = the package itself).
     void setRelationships(std::string_view sourcePart, RelationshipList list);
