@@ -1,7 +1,9 @@
 #include "tavlora/CExcelTmplPrintOne.h"
 
+#include "base/Ascii.h"
 #include "base/Utf8.h"
 #include "com/Conversions.h"
+#include "com/UnicodeText.h"
 #include "report/common/CellWriting.h"
 #include "report/common/Failures.h"
 #include "report/common/MCommFun.h"
@@ -25,6 +27,15 @@ constexpr char32_t kDelimiter = U'%';
 constexpr char32_t kFullWidthDelimiter = U'\uFF05';
 
 bool isDelimiter(char32_t cp) { return cp == kDelimiter || cp == kFullWidthDelimiter; }
+
+// True when the names differ in an ASCII first letter, which equalsIgnoreCase would find at its
+// first step: most of a sheet's placeholder names are told apart so, without the call.
+bool firstLettersDiffer(std::string_view a, std::string_view b) {
+    if (a.empty() || b.empty()) return false;
+    const auto x = static_cast<unsigned char>(a.front());
+    const auto y = static_cast<unsigned char>(b.front());
+    return x < 0x80 && y < 0x80 && base::asciiUpper(char(x)) != base::asciiUpper(char(y));
+}
 
 }  // namespace
 
@@ -62,7 +73,8 @@ bool CExcelTmplPrintOne::DoA_ReplaceA(const std::string& strWhiteDotName, const 
     return common::trapFailure(common::memberCall("DoA_ReplaceA", strWhiteDotName), false, [&] {
         // Compared in place: upper-casing every entry's name made two texts per entry per call.
         for (size_t i = 0; i + 1 < whiteDots_.size(); ++i) {
-            if (com::equalsIgnoreCase(whiteDots_[i].strFld, strWhiteDotName)) {
+            const std::string& name = whiteDots_[i].strFld;
+            if (!firstLettersDiffer(name, strWhiteDotName) && com::equalsIgnoreCase(name, strWhiteDotName)) {
                 whiteDots_[i].strValue = strWhiteDotValue;
                 return true;
             }

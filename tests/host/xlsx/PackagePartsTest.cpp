@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "host/xlsx/ContentTypes.h"
 #include "host/xlsx/ElementOrder.h"
+#include "host/xlsx/Package.h"
 #include "host/xlsx/Relationships.h"
 
 namespace tavlora::host::xlsx {
@@ -98,6 +101,93 @@ TEST(ContentTypes, PruneKeepsWhatIsWritten) {
               "<Default Extension=\"rels\" ContentType=\"r\"/><Default Extension=\"xml\" ContentType=\"x\"/>"
               "<Default Extension=\"png\" ContentType=\"image/png\"/>"
               "<Override PartName=\"/xl/a.xml\" ContentType=\"a\"/></Types>");
+}
+
+TEST(ContentTypes, APrunedTableAnswersForWhatItStillHolds) {
+    ContentTypes types;
+    for (const char* extension : {"rels", "xml", "bin", "png"}) types.setDefault(extension, std::string("type of ") + extension);
+    types.setOverride("xl/a.xml", "a");
+    types.setOverride("xl/gone.xml", "g");
+    types.setOverride("xl/b.xml", "b");
+    types.prune([](std::string_view part) { return part != "xl/gone.xml"; },
+                [](std::string_view extension) { return extension == "png"; });
+    EXPECT_EQ(types.typeOf("xl/media/image1.png"), "type of png");
+    EXPECT_EQ(types.typeOf("xl/vbaProject.bin"), "");
+    EXPECT_FALSE(types.hasDefault("bin"));
+    EXPECT_EQ(types.typeOf("xl/b.xml"), "b");
+    EXPECT_EQ(types.typeOf("xl/gone.xml"), "type of xml");
+}
+
+// A save copies the kept table and changes its copy; the workbook's table and every other copy
+// stay as they were, whichever of them changes.
+TEST(ContentTypes, ACopyAndItsOriginalChangeApart) {
+    ContentTypes original;
+    original.setDefault("xml", "x");
+    original.setOverride("xl/a.xml", "a");
+    ContentTypes copy = original;
+    copy.setOverride("xl/a.xml", "changed");
+    copy.setOverride("xl/new.xml", "new");
+    copy.setDefault("png", "image/png");
+    EXPECT_EQ(original.typeOf("xl/a.xml"), "a");
+    EXPECT_FALSE(original.hasOverride("xl/new.xml"));
+    EXPECT_FALSE(original.hasDefault("png"));
+    EXPECT_EQ(copy.typeOf("xl/a.xml"), "changed");
+
+    ContentTypes pruned = original;
+    pruned.prune([](std::string_view) { return false; }, [](std::string_view) { return false; });
+    original.removeOverride("xl/a.xml");
+    EXPECT_FALSE(pruned.hasOverride("xl/a.xml"));
+    EXPECT_EQ(copy.typeOf("xl/a.xml"), "changed");
+    EXPECT_EQ(ContentTypes(copy).spelling(), copy.spelling());
+    EXPECT_NE(copy.spelling(), original.spelling());
+}
+
+// A report's package starts as a copy of its template's: whatever the report changes (a part, the
+// relationships, what counts as reachable, its sheets, its content types) stays its own, and
+// what it changes after a copy was taken of it reaches neither that copy nor the template.
+TEST(PackageContents, ACopyAndItsOriginalChangeApart) {
+    PackageContents original;
+    original.addPart(PackagePart{.name = "xl/theme/theme1.xml", .bytes = "<theme/>"});
+    original.setRelationships("xl/workbook.xml", {Relationship{"rId1", "theme", "theme/theme1.xml"}});
+    original.markReachable("xl/theme/theme1.xml");
+    original.addSheetRecord(SheetRecord{"xl/worksheets/sheet1.xml", "rId2", "worksheet", "1"});
+    original.contentTypes.setDefault("xml", "x");
+
+    std::shared_ptr<PackageContents> report = original.copy();
+    report->findPart("XL/THEME/THEME1.XML")->replaceBytes("<changed/>");
+    report->addPart(PackagePart{.name = "xl/media/image1.png", .bytes = "png"});
+    report->setRelationships("xl/workbook.xml", {});
+    report->markReachable("xl/media/image1.png");
+    report->addSheetRecord(SheetRecord{"xl/worksheets/sheet2.xml", "rId3", "worksheet", "2"});
+    report->contentTypes.setDefault("png", "image/png");
+
+    const PackageContents& unchanged = original;
+    EXPECT_EQ(unchanged.findPart("xl/theme/theme1.xml")->bytes, "<theme/>");
+    EXPECT_EQ(unchanged.parts.size(), 1u);
+    EXPECT_EQ(unchanged.findPart("xl/media/image1.png"), nullptr);
+    ASSERT_NE(unchanged.relationshipsOf("xl/workbook.xml"), nullptr);
+    EXPECT_EQ(unchanged.relationshipsOf("xl/workbook.xml")->size(), 1u);
+    EXPECT_FALSE(unchanged.wasReachable("xl/media/image1.png"));
+    EXPECT_EQ(unchanged.sheetRecords().size(), 1u);
+    EXPECT_EQ(unchanged.sheetRecord("xl/worksheets/sheet2.xml"), nullptr);
+    EXPECT_FALSE(unchanged.contentTypes.hasDefault("png"));
+
+    const PackageContents& changed = *report;
+    EXPECT_EQ(changed.findPart("xl/theme/theme1.xml")->bytes, "<changed/>");
+    EXPECT_EQ(changed.parts.size(), 2u);
+    EXPECT_EQ(changed.parts[1].name, "xl/media/image1.png");
+    EXPECT_TRUE(changed.relationshipsOf("xl/workbook.xml")->empty());
+    EXPECT_TRUE(changed.wasReachable("xl/media/image1.png") && changed.wasReachable("xl/theme/theme1.xml"));
+    EXPECT_EQ(changed.sheetRecords().size(), 2u);
+    EXPECT_EQ(changed.sheetRecord("XL/WORKSHEETS/SHEET2.XML")->sheetId, "2");
+    EXPECT_TRUE(changed.contentTypes.hasDefault("png"));
+
+    // The template's package changing after reports were copied from it changes none of them.
+    std::shared_ptr<PackageContents> later = original.copy();
+    original.findPart("xl/theme/theme1.xml")->replaceBytes("<edited/>");
+    original.setRelationships("xl/workbook.xml", {});
+    EXPECT_EQ(std::as_const(*later).findPart("xl/theme/theme1.xml")->bytes, "<theme/>");
+    EXPECT_EQ(later->relationshipsOf("xl/workbook.xml")->size(), 1u);
 }
 
 TEST(ElementOrder, GeneratedElementsGoToTheirSchemaPlace) {

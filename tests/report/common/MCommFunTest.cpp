@@ -51,6 +51,16 @@ TEST(FindFieldIndexTest, FirstMatchIgnoringCaseWins) {
     EXPECT_EQ(FindFieldIndex(rst, "Note"), 5);
 }
 
+TEST(FindFieldIndexTest, LettersBeyondAsciiMatchInEitherCaseAndWholeNamesOnly) {
+    auto rst = std::make_shared<MemoryRecordset>(std::vector<std::string>{"Nam", "Name", "\xC3\x84rger", "Stra\xC3\x9F" "e"},
+                                                 std::vector<MemoryRecordset::Row>{});
+    EXPECT_EQ(FindFieldIndex(rst, "NAME"), 1) << "a field whose name starts the wanted one is not it";
+    EXPECT_EQ(FindFieldIndex(rst, "nam"), 0);
+    EXPECT_EQ(FindFieldIndex(rst, "\xC3\xA4RGER"), 2);  // "äRGER" finds "Ärger"
+    EXPECT_EQ(FindFieldIndex(rst, "STRA\xC3\x9F" "E"), 3);
+    EXPECT_EQ(FindFieldIndex(rst, "STRASSE"), -1) << "one letter never matches two";
+}
+
 TEST(FindFieldIndexTest, AbsentNameOrNoFieldsGiveMinusOne) {
     EXPECT_EQ(FindFieldIndex(sample(), "Salary"), -1);
     EXPECT_EQ(FindFieldIndex(sample(), ""), -1);
