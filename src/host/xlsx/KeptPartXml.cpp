@@ -26,8 +26,11 @@ std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view 
     return found;
 }
 
-void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, std::string_view kind,
-                        const std::function<void(PackagePart&, const std::string& relationshipId)>& edit) {
+namespace {
+
+// `Package` is const for a reader, whose findPart leaves the parts shared.
+template <class Package, class Visit>
+void visitRelatedParts(Package& package, std::string_view sourcePart, std::string_view kind, const Visit& visit) {
     if (sourcePart.empty()) return;
     const RelationshipList* relationships = package.relationshipsOf(sourcePart);
     if (!relationships) return;
@@ -35,9 +38,21 @@ void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, s
     RelationshipList list = *relationships;
     for (const Relationship& r : list) {
         if (r.external || relationshipKind(r.type) != kind) continue;
-        PackagePart* part = package.findPart(resolveTarget(sourcePart, r.target));
-        if (part && !part->regenerated) edit(*part, r.id);
+        auto* part = package.findPart(resolveTarget(sourcePart, r.target));
+        if (part && !part->regenerated) visit(*part, r.id);
     }
+}
+
+}  // namespace
+
+void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, std::string_view kind,
+                        const std::function<void(PackagePart&, const std::string& relationshipId)>& edit) {
+    visitRelatedParts(package, sourcePart, kind, edit);
+}
+
+void readEachRelatedPart(const PackageContents& package, std::string_view sourcePart, std::string_view kind,
+                         const std::function<void(const PackagePart&, const std::string& relationshipId)>& read) {
+    visitRelatedParts(package, sourcePart, kind, read);
 }
 
 void dropRelationships(PackageContents& package, std::string_view sourcePart,

@@ -46,6 +46,9 @@ std::vector<pugi::xml_node> elementsNamed(pugi::xml_node root, std::string_view 
 // ("drawing", "table"), with the relationship's id.
 void forEachRelatedPart(PackageContents& package, std::string_view sourcePart, std::string_view kind,
                         const std::function<void(PackagePart&, const std::string& relationshipId)>& edit);
+// The same for a reader: the parts stay shared with the package's other copies.
+void readEachRelatedPart(const PackageContents& package, std::string_view sourcePart, std::string_view kind,
+                         const std::function<void(const PackagePart&, const std::string& relationshipId)>& read);
 // Takes the relationships of `sourcePart` for which `drop` answers true out of its list.
 void dropRelationships(PackageContents& package, std::string_view sourcePart,
                        const std::function<bool(const Relationship&)>& drop);

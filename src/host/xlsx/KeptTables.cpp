@@ -237,7 +237,7 @@ std::vector<formula::TableDefinition> workbookTables(PackageContents& package, c
     const auto& sheets = book.sheets();
     for (size_t i = 0; i < sheets.size(); ++i) {
         if (sheets[i]->kind() != SheetKind::Worksheet) continue;
-        forEachRelatedPart(package, sheets[i]->partName(), "table", [&](PackagePart& part, const std::string&) {
+        readEachRelatedPart(package, sheets[i]->partName(), "table", [&](const PackagePart& part, const std::string&) {
             pugi::xml_document document;
             if (!parseKeptPart(document, part.unpacked())) return;
             if (auto table = tableDefinition(document, static_cast<int32_t>(i))) tables.push_back(std::move(*table));
