@@ -27,13 +27,13 @@ public:
 
     void readChartSheet(ChartSheet& sheet) {
         std::string drawing;
-        if (const pugi::xml_document* part = parseKept(sheet.partName()))
-            drawing = drawingPartOf(sheet.partName(), part->document_element());
+        if (const ParsedChartPart* part = parseKept(sheet.partName()))
+            drawing = drawingPartOf(sheet.partName(), part->document.document_element());
         auto model = ChartModel::create(std::static_pointer_cast<Sheet>(sheet.shared_from_this()));
         sheet.setChartModel(model);
-        const pugi::xml_document* drawingXml = drawing.empty() ? nullptr : parseKept(drawing);
-        if (!drawingXml) return;
-        for (const DrawingChartFrame& frame : readDrawingChartFrames(*drawingXml)) {
+        const ParsedChartPart* drawingPart = drawing.empty() ? nullptr : parseKept(drawing);
+        if (!drawingPart) return;
+        for (const DrawingChartFrame& frame : drawingPart->frames) {
             std::string chartPart = target(drawing, frame.chartRelationshipId);
             if (loadChart(chartPart, *model)) return;
         }
@@ -41,10 +41,10 @@ public:
 
     void readWorksheet(Worksheet& sheet) {
         std::string drawing = drawingPartOf(sheet.partName(), keptSheetRoot(sheet));
-        const pugi::xml_document* drawingXml = drawing.empty() ? nullptr : parseKept(drawing);
-        if (!drawingXml) return;
+        const ParsedChartPart* drawingPart = drawing.empty() ? nullptr : parseKept(drawing);
+        if (!drawingPart) return;
         auto self = std::static_pointer_cast<Worksheet>(sheet.shared_from_this());
-        for (const DrawingChartFrame& frame : readDrawingChartFrames(*drawingXml)) {
+        for (const DrawingChartFrame& frame : drawingPart->frames) {
             auto object = EmbeddedChart::create(self, frame.name, frame.anchor);
             if (!loadChart(target(drawing, frame.chartRelationshipId), *object->model())) continue;
             object->markRead(frame.shapeId, frame.frameIndex);
@@ -55,18 +55,20 @@ public:
 private:
     // The kept bytes of a part, parsed (or as parsed before from the same package); null when the
     // part is absent or not well-formed. Valid as long as the finder.
-    const pugi::xml_document* parseKept(const std::string& name) {
+    const ParsedChartPart* parseKept(const std::string& name) {
         if (known_) {
             auto found = known_->find(name);
             if (found != known_->end()) return found->second.get();
         }
         const PackagePart* part = name.empty() ? nullptr : contents_.findPart(name);
         if (!part || part->regenerated) return nullptr;
-        auto parsed = std::make_shared<pugi::xml_document>();
+        auto parsed = std::make_shared<ParsedChartPart>();
         std::string bytes = part->unpacked();
-        if (!parsed->load_buffer(bytes.data(), bytes.size(), kPartParseOptions) || !parsed->document_element() ||
-            base::nestsDeeperThan(*parsed))
+        pugi::xml_document& document = parsed->document;
+        if (!document.load_buffer(bytes.data(), bytes.size(), kPartParseOptions) || !document.document_element() ||
+            base::nestsDeeperThan(document))
             return nullptr;
+        parsed->frames = readDrawingChartFrames(document);
         if (learned_) learned_->emplace(name, parsed);
         return parsedHere_.emplace_back(std::move(parsed)).get();
     }
@@ -86,9 +88,9 @@ private:
     }
 
     bool loadChart(const std::string& partName, ChartModel& model) {
-        const pugi::xml_document* chart = parseKept(partName);
-        if (!chart || localName(chart->document_element().name()) != "chartSpace") return false;
-        readChartPart(*chart, workbook_, model, contents_.findPart(partName)->name);
+        const ParsedChartPart* chart = parseKept(partName);
+        if (!chart || localName(chart->document.document_element().name()) != "chartSpace") return false;
+        readChartPart(chart->document, workbook_, model, contents_.findPart(partName)->name);
         return true;
     }
 
@@ -96,7 +98,7 @@ private:
     Workbook& workbook_;
     const ParsedChartParts* known_;
     ParsedChartParts* learned_;
-    std::vector<std::shared_ptr<const pugi::xml_document>> parsedHere_;
+    std::vector<std::shared_ptr<const ParsedChartPart>> parsedHere_;
 };
 
 }  // namespace

@@ -2,8 +2,11 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <pugixml.hpp>
+
+#include "host/xlsx/chart/ChartDrawing.h"
 
 namespace tavlora::host {
 class Workbook;
@@ -13,10 +16,17 @@ namespace tavlora::host::xlsx {
 
 class PackageContents;
 
+// A chart sheet, drawing or chart part as a chart reader parsed it.
+struct ParsedChartPart {
+    pugi::xml_document document;
+    // The part's chart frames as a drawing (readDrawingChartFrames): none for the other parts.
+    std::vector<DrawingChartFrame> frames;
+};
+
 // The chart sheet, drawing and chart parts a chart reader parsed, by part name, read only: the
-// workbooks read from one cached template read the same parts, and parsing them is most of what
-// reading a chart costs.
-using ParsedChartParts = std::unordered_map<std::string, std::shared_ptr<const pugi::xml_document>>;
+// workbooks read from one cached template read the same parts, and parsing them and finding the
+// drawings' frames is most of what reading a chart costs.
+using ParsedChartParts = std::unordered_map<std::string, std::shared_ptr<const ParsedChartPart>>;
 
 // Finds the charts of a package that was read: each chart sheet's chart (chart sheet part ->
 // drawing -> chart part) and each worksheet's chart objects (the sheet's drawing and the chart
