@@ -16,6 +16,8 @@ template <typename T>
 class SharedUntilChanged {
 public:
     SharedUntilChanged() : value_(std::make_shared<T>()) {}
+    // Shares `value` with whoever else holds it.
+    explicit SharedUntilChanged(std::shared_ptr<T> value) : value_(std::move(value)) {}
     SharedUntilChanged(const SharedUntilChanged& other) : value_(other.value_) {}
     SharedUntilChanged& operator=(const SharedUntilChanged& other) {
         if (this != &other) {

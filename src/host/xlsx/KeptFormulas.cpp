@@ -116,7 +116,7 @@ void editKeptFormulas(PackageContents& package, const Workbook& book, const Kept
         const std::string& host = sheet->name();
         FormulaTextEdit inSheet = [&](const std::string& formula) { return edit(formula, host); };
         if (sheet.get() != movedAlready)
-            if (pugi::xml_document* kept = findKeptSheetXml(*sheet)) editSheetXmlFormulas(*kept, inSheet);
+            if (pugi::xml_document* kept = findOwnKeptSheetXml(*sheet)) editSheetXmlFormulas(*kept, inSheet);
         editKeptCellFormulaTexts(*sheet, inSheet);
         editControlLinks(package, *sheet, inSheet);
     }

@@ -18,7 +18,13 @@ KeptSheetXml& keptState(Worksheet& sheet) {
 
 }  // namespace
 
-pugi::xml_document& keptSheetXml(Worksheet& sheet) { return keptState(sheet).document; }
+pugi::xml_document& keptSheetXml(Worksheet& sheet) { return keptState(sheet).document.own().xml; }
+
+void shareKeptSheetXml(Worksheet& sheet, std::shared_ptr<KeptSheetDocument> document) {
+    base::SharedUntilChanged<KeptSheetDocument> shared(std::move(document));
+    if (KeptSheetXml* kept = keptOf(sheet)) kept->document = shared;
+    else sheet.setKeptPart(std::make_shared<KeptSheetXml>(std::move(shared)));
+}
 
 KeptCellAttributes& keptCellAttributes(Worksheet& sheet) { return keptState(sheet).cells; }
 
@@ -27,13 +33,23 @@ const KeptCellAttributes* findKeptCellAttributes(const Worksheet& sheet) {
     return kept && !kept->cells.empty() ? &kept->cells : nullptr;
 }
 
-pugi::xml_document* findKeptSheetXml(const Worksheet& sheet) {
+const pugi::xml_document* findKeptSheetXml(const Worksheet& sheet) {
     KeptSheetXml* kept = keptOf(sheet);
-    return kept ? &kept->document : nullptr;
+    return kept ? &kept->document->xml : nullptr;
+}
+
+pugi::xml_document* findOwnKeptSheetXml(const Worksheet& sheet) {
+    KeptSheetXml* kept = keptOf(sheet);
+    return kept ? &kept->document.own().xml : nullptr;
 }
 
 pugi::xml_node keptSheetRoot(const Worksheet& sheet) {
     const pugi::xml_document* kept = findKeptSheetXml(sheet);
+    return kept ? kept->document_element() : pugi::xml_node();
+}
+
+pugi::xml_node ownKeptSheetRoot(const Worksheet& sheet) {
+    pugi::xml_document* kept = findOwnKeptSheetXml(sheet);
     return kept ? kept->document_element() : pugi::xml_node();
 }
 

@@ -149,7 +149,7 @@ void removeSheetSlicers(PackageContents& package, const Worksheet& sheet, const 
     });
     if (!emptied.empty()) {
         dropRelationshipsWithIds(package, sheet.partName(), emptied);
-        dropListedRelationships(keptSheetRoot(sheet), "slicerList", "slicer", emptied);
+        dropListedRelationships(ownKeptSheetRoot(sheet), "slicerList", "slicer", emptied);
     }
     if (!slicers.empty()) removeSlicerDrawings(package, sheet.partName(), slicers);
 }

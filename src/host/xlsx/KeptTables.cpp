@@ -121,7 +121,7 @@ std::string tableName(pugi::xml_node table) {
 // Takes the table out of the sheet: its relationship and its <tablePart>.
 void detachTable(PackageContents& package, const Worksheet& sheet, const std::string& relationshipId) {
     dropRelationships(package, sheet.partName(), [&](const Relationship& r) { return r.id == relationshipId; });
-    pugi::xml_node parts = childByLocalName(keptSheetRoot(sheet), "tableParts");
+    pugi::xml_node parts = childByLocalName(ownKeptSheetRoot(sheet), "tableParts");
     for (pugi::xml_node part : elementsNamed(parts, "tablePart"))
         if (relationshipId == prefixedAttribute(part, "id").value()) parts.remove_child(part);
     size_t left = elementsNamed(parts, "tablePart").size();

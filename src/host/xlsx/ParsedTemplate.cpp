@@ -14,7 +14,7 @@ struct ParsedTemplate::SheetState {
     bool hasSheetStyle = false;
     uint32_t sheetStyle = 0;
     bool kept = false;  // whether the sheet had kept XML at all
-    pugi::xml_document keptXml;
+    std::shared_ptr<KeptSheetDocument> keptXml;  // shared with the copies until one changes it
     KeptCellAttributes keptCells;
     // The searches of the copies' values, for copies whose cells are still the template's.
     std::shared_ptr<FindMemo> searches = std::make_shared<FindMemo>();
@@ -44,7 +44,8 @@ std::shared_ptr<const ParsedTemplate> ParsedTemplate::capture(Workbook& workbook
         state->sheetStyle = sheet->sheetStyle();
         if (const pugi::xml_document* kept = findKeptSheetXml(*sheet)) {
             state->kept = true;
-            state->keptXml.reset(*kept);
+            state->keptXml = std::make_shared<KeptSheetDocument>();
+            state->keptXml->xml.reset(*kept);
             if (const KeptCellAttributes* cells = findKeptCellAttributes(*sheet)) state->keptCells = *cells;
         }
         parsed->sheets_.emplace(sheet->partName(), std::move(state));
@@ -67,7 +68,7 @@ bool ParsedTemplate::copySheetInto(const std::string& partName, Worksheet& sheet
     if (state.hasSheetStyle) sheet.setSheetStyle(state.sheetStyle);
     else sheet.clearSheetStyle();
     if (state.kept) {
-        keptSheetXml(sheet).reset(state.keptXml);
+        shareKeptSheetXml(sheet, state.keptXml);
         if (!state.keptCells.empty()) keptCellAttributes(sheet) = state.keptCells;
     }
     return true;

@@ -33,6 +33,22 @@ std::shared_ptr<MemoryRecordset> twoRows() {
                                           {Variant("Beta"), Variant::null(), Variant("o2")}});
 }
 
+// A name is found ignoring case whether its first letter is ASCII or not, and only the first
+// entry of a name repeated in the sheet takes the value.
+TEST(NamedValues, NamesMatchIgnoringCaseAndTheFirstOfARepeatedNameTakesTheValue) {
+    TemplateBook book;
+    book.put({{"B1", "%Seller%"}, {"B2", "%sellerCity%"}, {"B3", "%\xC3\x84rger%"}, {"B4", "%SELLER%"},
+              {"B5", "%1st%"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("Invoice"));
+    EXPECT_TRUE(book.filler->DoA_ReplaceA("SELLERCITY", "city"));
+    EXPECT_TRUE(book.filler->DoA_ReplaceA("sELLER", "seller"));
+    EXPECT_TRUE(book.filler->DoA_ReplaceA("\xC3\xA4RGER", "trouble"));  // "äRGER" finds "Ärger"
+    EXPECT_TRUE(book.filler->DoA_ReplaceA("1ST", "first"));
+    EXPECT_FALSE(book.filler->DoA_ReplaceA("Selle", "a name that starts another is not it"));
+    EXPECT_FALSE(book.filler->DoA_ReplaceA("", "x"));
+    EXPECT_EQ(valuesOf(*book.filler), (std::vector<std::string>{"seller", "city", "trouble", "", "first"}));
+}
+
 TEST(RecordsetValues, EveryEntryTakesItsFieldOfTheCurrentRow) {
     TemplateBook book;
     putTemplate(book);
