@@ -124,7 +124,7 @@ bool isSubtotalText(std::string_view text) {
 
 }  // namespace
 
-CalcEngine::CalcEngine(FunctionLookup lookup) : lookup_(std::move(lookup)), generator_(std::random_device{}()) {
+CalcEngine::CalcEngine(FunctionLookup lookup) : lookup_(std::move(lookup)) {
     if (!lookup_) lookup_ = [](std::string_view name) { return findFunction(name); };
 }
 
@@ -987,7 +987,8 @@ double CalcEngine::now() {
 
 double CalcEngine::random() {
     if (randomSource_) return randomSource_();
-    return std::uniform_real_distribution<double>(0.0, 1.0)(generator_);
+    if (!generator_) generator_.emplace(std::random_device{}());
+    return std::uniform_real_distribution<double>(0.0, 1.0)(*generator_);
 }
 
 }  // namespace tavlora::host::formula

@@ -221,7 +221,9 @@ private:
     uint64_t evaluations_ = 0;
     std::function<double()> clock_;
     std::function<double()> randomSource_;
-    std::mt19937_64 generator_;
+    // Seeded at the first random number: seeding costs more than most workbooks' calculation, and
+    // most draw none.
+    std::optional<std::mt19937_64> generator_;
 };
 
 }  // namespace tavlora::host::formula

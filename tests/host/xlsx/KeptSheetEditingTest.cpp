@@ -59,6 +59,44 @@ TEST_F(KeptSheetEditingTest, DeletingRowsShiftsTheKeptWorksheetXml) {
               "</worksheet>");
 }
 
+// The sheets of a cached template's reports share the template's kept XML: reading leaves it
+// shared, and an edit that moves or rewrites it (deleted rows, a renamed sheet) changes the
+// editing sheet's own copy, never the template's or another report's.
+TEST_F(KeptSheetEditingTest, SheetsSharingTheKeptXmlEditTheirOwnCopies) {
+    auto document = std::make_shared<KeptSheetDocument>();
+    ASSERT_TRUE(document->xml.load_string(
+        "<worksheet><hyperlinks><hyperlink ref=\"G6\"/></hyperlinks>"
+        "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$5:$A$9</formula1></dataValidation>"
+        "</dataValidations></worksheet>"));
+    const std::string asRead = xmlText(document->xml);
+    auto other = book->addWorksheet(nullptr, sheet.get());
+    other->setName("Other");
+    shareKeptSheetXml(*sheet, document);
+    shareKeptSheetXml(*other, document);
+    EXPECT_EQ(findKeptSheetXml(*sheet), &document->xml);
+    EXPECT_EQ(keptSheetRoot(*other), document->xml.document_element());
+
+    sheet->range("3:4").deleteCells();
+    EXPECT_EQ(xmlText(document->xml), asRead);
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*sheet)),
+              "<worksheet><hyperlinks><hyperlink ref=\"G4\"/></hyperlinks>"
+              "<dataValidations count=\"1\"><dataValidation sqref=\"B3\"><formula1>Data!$A$3:$A$7</formula1></dataValidation>"
+              "</dataValidations></worksheet>");
+    EXPECT_EQ(xmlText(*findKeptSheetXml(*other)),
+              "<worksheet><hyperlinks><hyperlink ref=\"G6\"/></hyperlinks>"
+              "<dataValidations count=\"1\"><dataValidation sqref=\"B5\"><formula1>Data!$A$3:$A$7</formula1></dataValidation>"
+              "</dataValidations></worksheet>");
+
+    sheet->setName("Renamed");
+    EXPECT_NE(xmlText(*findKeptSheetXml(*other)).find("Renamed!$A$3:$A$7"), std::string::npos);
+    EXPECT_EQ(xmlText(document->xml), asRead);
+
+    // A sheet that alone holds its XML changes it in place.
+    pugi::xml_document* own = findOwnKeptSheetXml(*sheet);
+    EXPECT_EQ(findOwnKeptSheetXml(*sheet), own);
+    EXPECT_EQ(&keptSheetXml(*sheet), own);
+}
+
 TEST(KeptXmlShifting, ExtensionConditionalFormatsMoveToo) {
     const char* xml =
         "<worksheet xmlns:x14=\"x14\" xmlns:xm=\"xm\"><extLst><ext><x14:conditionalFormattings>"
