@@ -142,20 +142,27 @@ TEST(ContentTypes, ACopyAndItsOriginalChangeApart) {
     EXPECT_NE(copy.spelling(), original.spelling());
 }
 
+PackagePart storedPart(std::string name, std::string bytes) {
+    PackagePart part;
+    part.name = std::move(name);
+    part.bytes = std::move(bytes);
+    return part;
+}
+
 // A report's package starts as a copy of its template's: whatever the report changes (a part, the
 // relationships, what counts as reachable, its sheets, its content types) stays its own, and
 // what it changes after a copy was taken of it reaches neither that copy nor the template.
 TEST(PackageContents, ACopyAndItsOriginalChangeApart) {
     PackageContents original;
-    original.addPart(PackagePart{.name = "xl/theme/theme1.xml", .bytes = "<theme/>"});
-    original.setRelationships("xl/workbook.xml", {Relationship{"rId1", "theme", "theme/theme1.xml"}});
+    original.addPart(storedPart("xl/theme/theme1.xml", "<theme/>"));
+    original.setRelationships("xl/workbook.xml", {Relationship{"rId1", "theme", "theme/theme1.xml", false}});
     original.markReachable("xl/theme/theme1.xml");
     original.addSheetRecord(SheetRecord{"xl/worksheets/sheet1.xml", "rId2", "worksheet", "1"});
     original.contentTypes.setDefault("xml", "x");
 
     std::shared_ptr<PackageContents> report = original.copy();
     report->findPart("XL/THEME/THEME1.XML")->replaceBytes("<changed/>");
-    report->addPart(PackagePart{.name = "xl/media/image1.png", .bytes = "png"});
+    report->addPart(storedPart("xl/media/image1.png", "png"));
     report->setRelationships("xl/workbook.xml", {});
     report->markReachable("xl/media/image1.png");
     report->addSheetRecord(SheetRecord{"xl/worksheets/sheet2.xml", "rId3", "worksheet", "2"});
