@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <atomic>
 #include <memory>
 
 #include "com/Error.h"
@@ -45,17 +46,28 @@ void PackagePart::replaceBytes(std::string changed) {
 PackageContents::PackageContents(const PackageContents& other)
     : KeptPackage(other),
       TableCatalog(other),
-      parts(other.parts),
-      contentTypes(other.contentTypes),
       workbookPart(other.workbookPart),
       workbookXmlAsRead(other.workbookXmlAsRead),
       strict(other.strict),
       savedParts(other.savedParts),
       workbookXml_(other.workbookXml_),
-      partIndex_(other.partIndex_),
-      relationships_(other.relationships_),
-      reachable_(other.reachable_),
-      sheets_(other.sheets_) {}
+      listing_(other.listing_) {}
+
+PackageContents::Listing& PackageContents::ownListing() {
+    // A count of one means no other package holds the listing, and none can come to (a copy is
+    // made from this package, which the caller is changing): it is changed in place. The fence
+    // orders the change after the reads of a package that has just let it go on another thread.
+    if (listing_.use_count() == 1) {
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return *listing_;
+    }
+    listing_ = std::make_shared<Listing>(*listing_);
+    return *listing_;
+}
+
+void PackageContents::setContentTypes(ContentTypes types) { ownListing().contentTypes = std::move(types); }
+
+ContentTypes& PackageContents::editContentTypes() { return ownListing().contentTypes; }
 
 void PackageContents::setWorkbookXml(pugi::xml_document document) {
     workbookXml_ = std::make_shared<pugi::xml_document>(std::move(document));
@@ -74,22 +86,25 @@ std::shared_ptr<PackageContents> PackageContents::copy() const {
 }
 
 void PackageContents::addPart(PackagePart part) {
-    auto [it, inserted] = partIndex_.own().emplace(asciiLower(part.name), parts.size());
-    if (inserted) parts.own().push_back(std::move(part));
+    Listing& listing = ownListing();
+    auto [it, inserted] = listing.partIndex.emplace(asciiLower(part.name), listing.parts.size());
+    if (inserted) listing.parts.push_back(std::move(part));
 }
 
 const PackagePart* PackageContents::findPart(std::string_view name) const {
-    auto it = partIndex_->find(asciiLower(name));
-    return it == partIndex_->end() ? nullptr : &parts[it->second];
+    auto it = listing_->partIndex.find(asciiLower(name));
+    return it == listing_->partIndex.end() ? nullptr : &listing_->parts[it->second];
 }
 
 PackagePart* PackageContents::findPart(std::string_view name) {
-    auto it = partIndex_->find(asciiLower(name));
-    return it == partIndex_->end() ? nullptr : &parts.own()[it->second];
+    // Only a part that exists makes the listing this workbook's own.
+    if (!static_cast<const PackageContents*>(this)->findPart(name)) return nullptr;
+    Listing& listing = ownListing();
+    return &listing.parts[listing.partIndex.find(asciiLower(name))->second];
 }
 
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
-    if (pugi::xml_document* kept = findOwnKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
+    if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
     shiftSheetTables(*this, sheet, deletion);
     editKeptFormulas(*this, *sheet.workbook(), [&](const std::string& text, std::string_view host) {
         return formula::shiftForDeletion(text, formula::Context{host, sheet.name()}, deletion);
@@ -122,27 +137,29 @@ std::vector<formula::TableDefinition> PackageContents::tables(const Workbook& bo
 }
 
 void PackageContents::setRelationships(std::string_view sourcePart, RelationshipList list) {
-    relationships_.own()[asciiLower(sourcePart)] = std::move(list);
+    ownListing().relationships[asciiLower(sourcePart)] = std::move(list);
 }
 
 const RelationshipList* PackageContents::relationshipsOf(std::string_view sourcePart) const {
-    auto it = relationships_->find(asciiLower(sourcePart));
-    return it == relationships_->end() ? nullptr : &it->second;
+    auto it = listing_->relationships.find(asciiLower(sourcePart));
+    return it == listing_->relationships.end() ? nullptr : &it->second;
 }
 
-bool PackageContents::wasReachable(std::string_view name) const { return reachable_->count(asciiLower(name)) != 0; }
+bool PackageContents::wasReachable(std::string_view name) const {
+    return listing_->reachable.count(asciiLower(name)) != 0;
+}
 
-void PackageContents::markReachable(std::string name) { reachable_.own().insert(asciiLower(name)); }
+void PackageContents::markReachable(std::string name) { ownListing().reachable.insert(asciiLower(name)); }
 
 void PackageContents::addSheetRecord(SheetRecord record) {
-    Sheets& sheets = sheets_.own();
-    auto [it, inserted] = sheets.index.emplace(asciiLower(record.part), sheets.records.size());
-    if (inserted) sheets.records.push_back(std::move(record));
+    Listing& listing = ownListing();
+    auto [it, inserted] = listing.sheetIndex.emplace(asciiLower(record.part), listing.sheets.size());
+    if (inserted) listing.sheets.push_back(std::move(record));
 }
 
 const SheetRecord* PackageContents::sheetRecord(std::string_view part) const {
-    auto it = sheets_->index.find(asciiLower(part));
-    return it == sheets_->index.end() ? nullptr : &sheets_->records[it->second];
+    auto it = listing_->sheetIndex.find(asciiLower(part));
+    return it == listing_->sheetIndex.end() ? nullptr : &listing_->sheets[it->second];
 }
 
 std::string PackageContents::relationshipType(std::string_view kind) const {

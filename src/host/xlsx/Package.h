@@ -8,7 +8,6 @@
 
 #include <pugixml.hpp>
 
-#include "base/SharedUntilChanged.h"
 #include "host/TableCatalog.h"
 #include "host/Workbook.h"
 #include "host/xlsx/ContentTypes.h"
@@ -50,24 +49,6 @@ struct SheetRecord {
     std::string sheetId;
 };
 
-// The parts of a package in archive order, shared by the copies made for a cached template's
-// reports until one of them adds or edits a part (PackageContents::addPart, findPart).
-class PackageParts {
-public:
-    using const_iterator = std::vector<PackagePart>::const_iterator;
-    const_iterator begin() const { return parts_->begin(); }
-    const_iterator end() const { return parts_->end(); }
-    size_t size() const { return parts_->size(); }
-    bool empty() const { return parts_->empty(); }
-    const PackagePart& operator[](size_t index) const { return (*parts_)[index]; }
-
-private:
-    friend class PackageContents;
-    std::vector<PackagePart>& own() { return parts_.own(); }
-
-    base::SharedUntilChanged<std::vector<PackagePart>> parts_;
-};
-
 // Everything of the package the engine does not model, carried by the workbook between open and
 // save. The writer reads it and never changes it, so a workbook can be saved any number of times.
 class PackageContents : public KeptPackage, public TableCatalog {
@@ -78,8 +59,18 @@ public:
     // either copy changes it (ownWorkbookXml).
     std::shared_ptr<PackageContents> copy() const;
 
-    PackageParts parts;
-    ContentTypes contentTypes;
+    // The parts in archive order, and their content types.
+    const std::vector<PackagePart>& parts() const { return listing_->parts; }
+    const ContentTypes& contentTypes() const { return listing_->contentTypes; }
+    void setContentTypes(ContentTypes types);
+    ContentTypes& editContentTypes();
+    // Whether `other` lists the very same parts, content types, relationships and sheets as this
+    // package: true for a report's copy of a cached template that changed none of them. What a
+    // save makes of them alone is then what an earlier save of the template made.
+    bool sharesListingWith(const PackageContents& other) const { return listing_ == other.listing_; }
+    // The listing itself, for whoever keeps what was made from it: it is never changed while shared,
+    // so a holder of it knows the listing it was made from cannot come back changed at its address.
+    std::shared_ptr<const void> listingIdentity() const { return listing_; }
     std::string workbookPart;
     // The workbook part's XML as read; the writer regenerates sheets and defined names. Shared, never
     // changed, by the copies made for the reports of a cached template.
@@ -99,7 +90,7 @@ public:
 
     void addPart(PackagePart part);
     const PackagePart* findPart(std::string_view name) const;
-    // The part to change, this workbook's own from now on.
+    // The part to change: the listing becomes this workbook's own first.
     PackagePart* findPart(std::string_view name);
     // Relationships by source part ("" = the package itself).
     void setRelationships(std::string_view sourcePart, RelationshipList list);
@@ -121,7 +112,7 @@ public:
     void sheetDeleted(const Workbook& book, const Sheet& sheet, const formula::SheetRemoval& removal) override;
     // Kept formulas and pivot cache sources that named the sheet name it by its new name.
     void sheetRenamed(const Workbook& book, const Sheet& sheet, const std::string& oldName) override;
-    const std::vector<SheetRecord>& sheetRecords() const { return sheets_->records; }
+    const std::vector<SheetRecord>& sheetRecords() const { return listing_->sheets; }
     // The tables of the kept table parts, for formulas that name them.
     std::vector<formula::TableDefinition> tables(const Workbook& book) override;
 
@@ -133,19 +124,23 @@ public:
 private:
     PackageContents(const PackageContents& other);
 
-    struct Sheets {
-        std::vector<SheetRecord> records;
-        std::unordered_map<std::string, size_t> index;  // lower-case part name
+    // Everything the package lists. The copies made for the reports of a cached template share
+    // one listing until one of them changes it (a report seldom does: its cells are modelled
+    // elsewhere), so a copy neither allocates nor frees the dozens of names and lists it holds.
+    struct Listing {
+        std::vector<PackagePart> parts;
+        ContentTypes contentTypes;
+        std::unordered_map<std::string, size_t> partIndex;  // lower-case name
+        std::unordered_map<std::string, RelationshipList> relationships;
+        std::unordered_set<std::string> reachable;
+        std::vector<SheetRecord> sheets;
+        std::unordered_map<std::string, size_t> sheetIndex;  // lower-case part name
     };
+    // The listing to change: copied first while another package shares it.
+    Listing& ownListing();
 
     std::shared_ptr<pugi::xml_document> workbookXml_ = std::make_shared<pugi::xml_document>();
-    // What the reader indexed is shared by the copies made for a cached template's reports, which
-    // seldom change it: copying it for each report had cost more allocations than the rest of
-    // the package.
-    base::SharedUntilChanged<std::unordered_map<std::string, size_t>> partIndex_;  // lower-case name
-    base::SharedUntilChanged<std::unordered_map<std::string, RelationshipList>> relationships_;
-    base::SharedUntilChanged<std::unordered_set<std::string>> reachable_;
-    base::SharedUntilChanged<Sheets> sheets_;
+    std::shared_ptr<Listing> listing_ = std::make_shared<Listing>();
 };
 
 }  // namespace tavlora::host::xlsx

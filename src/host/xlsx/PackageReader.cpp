@@ -104,7 +104,7 @@ private:
         if (!entry) fail("is not an Office Open XML package: it has no [Content_Types].xml");
         pugi::xml_document document;
         parse(document, *entry);
-        contents_->contentTypes = ContentTypes::parse(document);
+        contents_->setContentTypes(ContentTypes::parse(document));
     }
 
     void readAllRelationships() {

@@ -35,8 +35,8 @@ bool isSheetKind(std::string_view kind) {
 // The package of a workbook that was never read from a file.
 std::unique_ptr<PackageContents> blankPackage() {
     auto package = std::make_unique<PackageContents>();
-    package->contentTypes.setDefault("rels", contenttype::kRelationships);
-    package->contentTypes.setDefault("xml", contenttype::kXml);
+    package->editContentTypes().setDefault("rels", contenttype::kRelationships);
+    package->editContentTypes().setDefault("xml", contenttype::kXml);
     package->workbookPart = "xl/workbook.xml";
     package->setRelationships("", {Relationship{"rId1", package->relationshipType("officeDocument"), "xl/workbook.xml", false}});
     PackagePart workbookPart;
@@ -73,7 +73,7 @@ public:
     void addTo(ZipOutput& zip) {
         addMade(zip, "[Content_Types].xml", contentTypes_.spelling(), [this] { return contentTypes_.toXml(); });
         addRelationshipsOf(zip, "");
-        for (const PackagePart& part : kept_.parts) {
+        for (const PackagePart& part : kept_.parts()) {
             if (!isWritten(part.name)) continue;
             addPart(zip, part.name, &part);
         }
@@ -243,14 +243,14 @@ private:
             }
         }
         // Parts no relationship reached when the file was read are carried as they came.
-        for (const PackagePart& part : kept_.parts)
+        for (const PackagePart& part : kept_.parts())
             if (!part.regenerated && !kept_.wasReachable(part.name)) reached_.insert(asciiLower(part.name));
     }
 
     bool isWritten(std::string_view part) const { return reached_.count(asciiLower(part)) != 0; }
 
     void planContentTypes() {
-        contentTypes_ = kept_.contentTypes;
+        contentTypes_ = kept_.contentTypes();
         contentTypes_.setOverride(kept_.workbookPart, macroEnabled_ ? contenttype::kMacroWorkbook : contenttype::kWorkbook);
         for (const PlannedSheet& sheet : sheets_)
             if (sheet.isNew && sheet.sheet->kind() == SheetKind::Worksheet) contentTypes_.setOverride(sheet.part, contenttype::kWorksheet);
