@@ -62,6 +62,11 @@ std::string ContentTypes::typeOf(std::string_view partName) const {
 
 bool ContentTypes::hasOverride(std::string_view partName) const { return findOverride(partName) != nullptr; }
 
+const std::string* ContentTypes::overrideType(std::string_view partName) const {
+    const auto* o = findOverride(partName);
+    return o ? &o->second : nullptr;
+}
+
 void ContentTypes::setOverride(std::string_view partName, std::string_view type) {
     partName = withoutSlash(partName);
     // Setting what is there already leaves a shared table shared.

@@ -32,6 +32,8 @@ public:
     // The Override for the part, else the Default for its extension, else "".
     std::string typeOf(std::string_view partName) const;
     bool hasOverride(std::string_view partName) const;
+    // The type the part's own Override gives; null when it has none.
+    const std::string* overrideType(std::string_view partName) const;
     void setOverride(std::string_view partName, std::string_view type);
     void removeOverride(std::string_view partName);
     bool hasDefault(std::string_view extension) const;
@@ -50,6 +52,16 @@ public:
         std::erase_if(tables.overrides, unwritten);
         std::erase_if(tables.defaults, unused);
         tables.reindex();
+    }
+    // One mark for each Default and each Override, in order: whether prune would keep it ('1') or
+    // drop it ('0'). With the table, what prune leaves follows from the marks alone.
+    template <class IsWritten, class ExtensionUsed>
+    std::string pruneMarks(IsWritten isWritten, ExtensionUsed extensionUsed) const {
+        std::string marks;
+        marks.reserve(defaults_.size() + overrides_.size());
+        for (const auto& d : defaults_) marks += d.first == "rels" || d.first == "xml" || extensionUsed(d.first) ? '1' : '0';
+        for (const auto& o : overrides_) marks += isWritten(o.first) ? '1' : '0';
+        return marks;
     }
     std::string toXml() const;
     // Every Default and Override in order, spelled whole: equal for tables that write equal XML,

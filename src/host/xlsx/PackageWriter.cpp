@@ -2,7 +2,9 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
@@ -71,7 +73,7 @@ public:
     }
 
     void addTo(ZipOutput& zip) {
-        addMade(zip, "[Content_Types].xml", contentTypes_.spelling(), [this] { return contentTypes_.toXml(); });
+        addMadeFromListing(zip, "[Content_Types].xml", contentTypesChanges_, [this] { return contentTypesMade_(); });
         addRelationshipsOf(zip, "");
         for (const PackagePart& part : kept_.parts()) {
             if (!isWritten(part.name)) continue;
@@ -140,21 +142,16 @@ private:
 
     void planWorkbookRelationships() {
         const std::string& workbookPart = kept_.workbookPart;
-        if (const RelationshipList* list = kept_.relationshipsOf(workbookPart)) workbookRelationships_ = *list;
-        std::erase_if(workbookRelationships_, [&](const Relationship& r) {
-            std::string_view kind = relationshipKind(r.type);
-            if (r.external) return false;
-            if (isSheetKind(kind)) {
-                const PlannedSheet* planned = plannedSheet(resolveTarget(workbookPart, r.target));
-                return !planned || planned->isNew;
+        // A mark for each relationship as listed, whether it stays: with what is added after
+        // them, they spell how this save's list differs from the package's.
+        std::string marks;
+        if (const RelationshipList* keptList = kept_.relationshipsOf(workbookPart)) {
+            for (const Relationship& r : *keptList) {
+                const bool drop = dropsWorkbookRelationship(r);
+                marks += drop ? '0' : '1';
+                if (!drop) workbookRelationships_.push_back(r);
             }
-            // The engine writes these parts itself, under a name the package holds; a relationship
-            // to one the package lacked would leave the saved file naming a part it does not hold.
-            if ((kind == "styles" || kind == "sharedStrings") && !kept_.findPart(resolveTarget(workbookPart, r.target)))
-                return true;
-            // A stale calculation chain upsets the full recalculation; macros only live in .xlsm.
-            return kind == "calcChain" || (!macroEnabled_ && kind == "vbaProject");
-        });
+        }
         for (PlannedSheet& sheet : sheets_) {
             if (!sheet.isNew) continue;
             sheet.relationshipId = freeRelationshipId(workbookRelationships_);
@@ -166,8 +163,28 @@ private:
         sharedStringsPart_ = partOfKind("sharedStrings");
         if (sharedStringsPart_.empty() && !strings_.written.empty())
             sharedStringsPart_ = addWorkbookPart("sharedStrings", "xl/sharedStrings", contenttype::kSharedStrings);
+        const size_t stayed = static_cast<size_t>(std::count(marks.begin(), marks.end(), '1'));
+        workbookRelationshipsChanges_ = std::move(marks);
+        workbookRelationshipsChanges_ += relationshipsSpelling(
+            RelationshipList(workbookRelationships_.begin() + static_cast<std::ptrdiff_t>(stayed), workbookRelationships_.end()));
         stylesPartKey_ = asciiLower(stylesPart_);
         sharedStringsPartKey_ = asciiLower(sharedStringsPart_);
+    }
+
+    bool dropsWorkbookRelationship(const Relationship& r) const {
+        const std::string& workbookPart = kept_.workbookPart;
+        std::string_view kind = relationshipKind(r.type);
+        if (r.external) return false;
+        if (isSheetKind(kind)) {
+            const PlannedSheet* planned = plannedSheet(resolveTarget(workbookPart, r.target));
+            return !planned || planned->isNew;
+        }
+        // The engine writes these parts itself, under a name the package holds; a relationship
+        // to one the package lacked would leave the saved file naming a part it does not hold.
+        if ((kind == "styles" || kind == "sharedStrings") && !kept_.findPart(resolveTarget(workbookPart, r.target)))
+            return true;
+        // A stale calculation chain upsets the full recalculation; macros only live in .xlsm.
+        return kind == "calcChain" || (!macroEnabled_ && kind == "vbaProject");
     }
 
     std::string partOfKind(std::string_view kind) const {
@@ -196,10 +213,18 @@ private:
         newContentTypes_.insert(newContentTypes_.end(), charts_->newContentTypes().begin(), charts_->newContentTypes().end());
     }
 
-    const RelationshipList* relationshipsOf(std::string_view part) const {
+    // `changes`, when given, is set to how the list differs from the package's own as listed (""
+    // for that list itself), or to null when it is not derived from it.
+    const RelationshipList* relationshipsOf(std::string_view part, const std::string** changes = nullptr) const {
+        static const std::string none;
+        if (changes) *changes = nullptr;
         if (const RelationshipList* planned = charts_->relationshipsOf(part)) return planned;
-        if (base::equalsIgnoringAsciiCase(part, kept_.workbookPart)) return &workbookRelationships_;
+        if (base::equalsIgnoringAsciiCase(part, kept_.workbookPart)) {
+            if (changes) *changes = &workbookRelationshipsChanges_;
+            return &workbookRelationships_;
+        }
         if (const PlannedSheet* sheet = plannedSheet(part); sheet && sheet->isNew) return nullptr;
+        if (changes) *changes = &none;
         return kept_.relationshipsOf(part);
     }
 
@@ -250,26 +275,43 @@ private:
     bool isWritten(std::string_view part) const { return reached_.count(asciiLower(part)) != 0; }
 
     void planContentTypes() {
-        contentTypes_ = kept_.contentTypes();
-        contentTypes_.setOverride(kept_.workbookPart, macroEnabled_ ? contenttype::kMacroWorkbook : contenttype::kWorkbook);
+        std::vector<std::pair<std::string_view, std::string_view>> overrides;
+        overrides.emplace_back(kept_.workbookPart, macroEnabled_ ? contenttype::kMacroWorkbook : contenttype::kWorkbook);
         for (const PlannedSheet& sheet : sheets_)
-            if (sheet.isNew && sheet.sheet->kind() == SheetKind::Worksheet) contentTypes_.setOverride(sheet.part, contenttype::kWorksheet);
-        for (const auto& [name, type] : newContentTypes_) contentTypes_.setOverride(name, type);
-        std::unordered_set<std::string> extensions;
-        for (const std::string& part : reached_) extensions.insert(extensionOf(part));
-        contentTypes_.prune([&](std::string_view part) { return isWritten(part); },
-                            [&](std::string_view extension) { return extensions.count(std::string(extension)) != 0; });
-        // Relationship parts are written anew; a package that typed them by Override only would
-        // otherwise leave them without a type.
-        if (!contentTypes_.hasDefault("rels")) contentTypes_.setDefault("rels", contenttype::kRelationships);
+            if (sheet.isNew && sheet.sheet->kind() == SheetKind::Worksheet) overrides.emplace_back(sheet.part, contenttype::kWorksheet);
+        for (const auto& [name, type] : newContentTypes_) overrides.emplace_back(name, type);
+        for (const std::string& part : reached_) extensions_.insert(extensionOf(part));
+        // Both read members only: the table is made later, when the archive is filled.
+        auto written = [this](std::string_view part) { return isWritten(part); };
+        auto used = [this](std::string_view extension) { return extensions_.count(std::string(extension)) != 0; };
+        // The table written follows from the package's own, the Overrides set here and what prune
+        // keeps of the result: those spelled are all a save needs to know it from an earlier one.
+        // The table itself is only made when no earlier save of the same listing made its part.
+        std::string& changes = contentTypesChanges_;
+        const ContentTypes& kept = kept_.contentTypes();
+        for (const auto& [name, type] : overrides) appendSpelledFields(changes, {name, type, written(name) ? "1" : "0"});
+        changes += kept.pruneMarks(written, used);
+        contentTypesMade_ = [this, overrides = std::move(overrides), written, used] {
+            ContentTypes types = kept_.contentTypes();
+            for (const auto& [name, type] : overrides) types.setOverride(name, type);
+            types.prune(written, used);
+            // Relationship parts are written anew; a package that typed them by Override only would
+            // otherwise leave them without a type.
+            if (!types.hasDefault("rels")) types.setDefault("rels", contenttype::kRelationships);
+            return types.toXml();
+        };
     }
+
 
     // ---- writing ----
 
     void addRelationshipsOf(ZipOutput& zip, std::string_view part) {
-        const RelationshipList* list = relationshipsOf(part);
+        const std::string* changes = nullptr;
+        const RelationshipList* list = relationshipsOf(part, &changes);
         if (!list || list->empty()) return;
-        addMade(zip, relationshipsPartOf(part), relationshipsSpelling(*list), [list] { return relationshipsXml(*list); });
+        auto xml = [list] { return relationshipsXml(*list); };
+        if (changes) addMadeFromListing(zip, relationshipsPartOf(part), *changes, xml);
+        else addMade(zip, relationshipsPartOf(part), relationshipsSpelling(*list), xml);
     }
 
     void addPart(ZipOutput& zip, const std::string& name, const PackagePart* kept) {
@@ -300,11 +342,12 @@ private:
     // A part made whole in memory. Reports from one cached template write most of these alike:
     // one deflated by an earlier save of the same bytes is copied as it is. `inputs` spells what
     // the text was made from (see addMade), "" when the part is known by its bytes alone.
-    void addWhole(ZipOutput& zip, const std::string& name, std::string text, std::string inputs = {}) {
+    void addWhole(ZipOutput& zip, const std::string& name, std::string text, std::string inputs = {},
+                  std::shared_ptr<const void> source = nullptr) {
         const std::shared_ptr<SavedPartMemo>& memo = kept_.savedParts;
         if (!memo || text.size() > SavedPartMemo::kLargestPart) return zip.addText(name, std::move(text));
         std::shared_ptr<const SavedPartMemo::Part> part = memo->find(name, text);
-        if (!part || part->inputs != inputs) {
+        if (!part || part->inputs != inputs || part->source != source) {
             auto made = std::make_shared<SavedPartMemo::Part>();
             if (part) {
                 *made = *part;  // the same bytes, now also known by what they were made from
@@ -315,6 +358,7 @@ private:
                 made->bytes = std::move(text);
             }
             made->inputs = std::move(inputs);
+            made->source = std::move(source);
             part = made;
             memo->keep(name, part);
         }
@@ -333,6 +377,22 @@ private:
                 return addKept(zip, name, std::move(part));
         }
         addWhole(zip, name, makeText(), std::move(inputs));
+    }
+
+    // A part whose text follows from the package's listing and `changes` (what this save changes
+    // of it, spelled whole: the content types, a part's relationships): when an earlier save made
+    // it from the very listing this workbook holds (shared with the template, never changed while
+    // shared) and equal changes, its deflated form is copied without the text being made or
+    // compared, and without the listing being spelled. A workbook that changed its listing holds
+    // a copy of its own, which no kept part was made from.
+    template <class MakeText>
+    void addMadeFromListing(ZipOutput& zip, const std::string& name, const std::string& changes, MakeText makeText) {
+        std::shared_ptr<const void> listing = kept_.listingIdentity();
+        if (const std::shared_ptr<SavedPartMemo>& memo = kept_.savedParts) {
+            if (std::shared_ptr<const SavedPartMemo::Part> part = memo->findMadeFrom(name, listing, changes))
+                return addKept(zip, name, std::move(part));
+        }
+        addWhole(zip, name, makeText(), changes, std::move(listing));
     }
 
     void addKept(ZipOutput& zip, const std::string& name, std::shared_ptr<const SavedPartMemo::Part> part) {
@@ -402,7 +462,10 @@ private:
     std::string sharedStringsPartKey_;
     SharedStringTable strings_;
     std::unordered_set<std::string> reached_;
-    ContentTypes contentTypes_;
+    std::unordered_set<std::string> extensions_;  // of the parts reached, lower case
+    std::string workbookRelationshipsChanges_;
+    std::string contentTypesChanges_;
+    std::function<std::string()> contentTypesMade_;
     std::vector<std::unique_ptr<WorksheetTarget>> targets_;
     std::unique_ptr<ChartPartsPlan> charts_;
     std::unique_ptr<PartDeflater> deflater_;  // for parts no earlier save deflated

@@ -29,6 +29,14 @@ std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::findMadeFrom(const std
     return part && part->inputs == inputs ? part : nullptr;
 }
 
+std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::findMadeFrom(const std::string& name,
+                                                                     const std::shared_ptr<const void>& source,
+                                                                     std::string_view inputs) const {
+    if (!source) return nullptr;
+    std::shared_ptr<const Part> part = kept(name);
+    return part && part->source == source && part->inputs == inputs ? part : nullptr;
+}
+
 void SavedPartMemo::keep(const std::string& name, std::shared_ptr<const Part> part) {
     if (!part || part->bytes.size() > kLargestPart) return;
     std::lock_guard lock(mutex_);

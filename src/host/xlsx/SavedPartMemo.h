@@ -25,6 +25,9 @@ public:
         // What the bytes were made from, spelled whole (never a hash), where that is cheaper to
         // make and compare than the bytes themselves; "" when the part is known by its bytes only.
         std::string inputs;
+        // The immutable object the bytes were made from alone (a package listing as read), held
+        // so that its address stays its own while the part is kept; null when none.
+        std::shared_ptr<const void> source;
     };
 
     // Parts larger than this are not kept: they are sheets and lists, different in every report.
@@ -36,6 +39,11 @@ public:
     std::shared_ptr<const Part> find(const std::string& name, std::string_view bytes) const;
     // The kept part named `name` when it was made from exactly `inputs` (not empty); null otherwise.
     std::shared_ptr<const Part> findMadeFrom(const std::string& name, std::string_view inputs) const;
+    // The kept part named `name` when it was made from `source` itself (not null) and exactly
+    // `inputs` (what the save changed of it, spelled; may be ""); null otherwise. Sound only for a
+    // source never changed while anyone holds it: the part holds it too.
+    std::shared_ptr<const Part> findMadeFrom(const std::string& name, const std::shared_ptr<const void>& source,
+                                             std::string_view inputs) const;
     // Keeps `part` under `name` in place of the one kept before, within the byte budget.
     void keep(const std::string& name, std::shared_ptr<const Part> part);
     size_t heldBytes() const;
