@@ -170,12 +170,15 @@ void ChartPartsPlan::planChartSheet(const Sheet& sheet, const std::string& part,
     addJob(drawing, std::move(drawingJob));
 }
 
+// A save whose charts all stay as read asks both of every part it writes: the empty plan answers
+// without a lower-case copy of the name.
 const RelationshipList* ChartPartsPlan::relationshipsOf(std::string_view part) const {
+    if (relationships_.empty()) return nullptr;
     auto it = relationships_.find(asciiLower(part));
     return it == relationships_.end() ? nullptr : &it->second;
 }
 
-bool ChartPartsPlan::writes(std::string_view part) const { return jobs_.count(asciiLower(part)) != 0; }
+bool ChartPartsPlan::writes(std::string_view part) const { return !jobs_.empty() && jobs_.count(asciiLower(part)) != 0; }
 
 std::string ChartPartsPlan::keptBytes(const std::string& part) const {
     if (part.empty()) return {};
