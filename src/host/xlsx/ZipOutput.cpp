@@ -54,7 +54,7 @@ bool isPacked(std::string_view name) {
 // Writes one entry; a part made here is dropped as soon as it is written.
 void writeEntry(ZipWriter& writer, ZipOutput::Entry& entry) {
     if (!entry.make) {
-        writer.add(entry.name, {entry.data}, entry.crc, entry.size, !entry.stored);
+        writer.add(entry.name, std::span<const std::string_view>(&entry.data, 1), entry.crc, entry.size, !entry.stored);
         return;
     }
     DeflatedPart part = entry.make();

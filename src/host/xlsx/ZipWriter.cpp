@@ -58,25 +58,26 @@ ZipWriter::ZipWriter(int fd, std::time_t modified) : fd_(fd) {
     buffer_.reserve(kBlock + (kBlock >> 2));
 }
 
-void ZipWriter::add(std::string_view name, const std::vector<std::string_view>& data, uint32_t crc, uint64_t size,
+void ZipWriter::add(std::string_view name, std::span<const std::string_view> data, uint32_t crc, uint64_t size,
                     bool deflated) {
     if (name.empty() || name.size() > 0xFFFF)
         throw ZipWriteError("a part name must have 1 to 65,535 bytes");
-    if (entries_.size() >= kMostEntries) throw ZipWriteError("an archive of more than 65,534 parts is not supported");
+    if (entries_ >= kMostEntries) throw ZipWriteError("an archive of more than 65,534 parts is not supported");
     uint64_t packed = 0;
     for (std::string_view chunk : data) packed += chunk.size();
-    CentralEntry entry{std::string(name), crc, checked32(packed, name), checked32(size, name),
-                       checked32(written(), name), static_cast<uint16_t>(deflated ? 8 : 0)};
-    if (!deflated && packed != size) throw ZipWriteError("part '" + entry.name + "' is stored with a wrong size");
+    EntryFields entry{name, crc, checked32(packed, name), checked32(size, name), checked32(written(), name),
+                      static_cast<uint16_t>(deflated ? 8 : 0)};
+    if (!deflated && packed != size) throw ZipWriteError("part '" + std::string(name) + "' is stored with a wrong size");
     checked32(written() + 30 + name.size() + packed, name);
     writeLocalHeader(entry);
     for (std::string_view chunk : data) append(chunk);
-    entries_.push_back(std::move(entry));
+    addCentralEntry(entry);
+    ++entries_;
 }
 
 void ZipWriter::finish() {
     const uint64_t start = written();
-    for (const CentralEntry& entry : entries_) writeCentralEntry(entry);
+    append(directory_);
     const uint64_t end = written();
     const uint32_t directoryOffset = checked32(start, {});
     const uint32_t directorySize = checked32(end - start, {});
@@ -86,8 +87,8 @@ void ZipWriter::finish() {
     put32(at, 0x06054b50);
     put16(at, 0);  // this disk
     put16(at, 0);  // the directory's disk
-    put16(at, static_cast<uint16_t>(entries_.size()));
-    put16(at, static_cast<uint16_t>(entries_.size()));
+    put16(at, static_cast<uint16_t>(entries_));
+    put16(at, static_cast<uint16_t>(entries_));
     put32(at, directorySize);
     put32(at, directoryOffset);
     put16(at, 0);  // no comment
@@ -97,7 +98,7 @@ void ZipWriter::finish() {
 
 // The fields a part's local header and its directory entry share, from the version needed to
 // the extra field's length.
-void ZipWriter::putSharedFields(char*& at, const CentralEntry& entry) const {
+void ZipWriter::putSharedFields(char*& at, const EntryFields& entry) const {
     put16(at, kVersionNeeded);
     put16(at, flagsFor(entry.name));
     put16(at, entry.method);
@@ -110,7 +111,7 @@ void ZipWriter::putSharedFields(char*& at, const CentralEntry& entry) const {
     put16(at, 0);  // no extra field
 }
 
-void ZipWriter::writeLocalHeader(const CentralEntry& entry) {
+void ZipWriter::writeLocalHeader(const EntryFields& entry) {
     char header[30];
     char* at = header;
     put32(at, 0x04034b50);
@@ -119,7 +120,7 @@ void ZipWriter::writeLocalHeader(const CentralEntry& entry) {
     append(entry.name);
 }
 
-void ZipWriter::writeCentralEntry(const CentralEntry& entry) {
+void ZipWriter::addCentralEntry(const EntryFields& entry) {
     char header[46];
     char* at = header;
     put32(at, 0x02014b50);
@@ -130,8 +131,8 @@ void ZipWriter::writeCentralEntry(const CentralEntry& entry) {
     put16(at, 0);  // internal attributes
     put32(at, kUnixFileAttributes);
     put32(at, entry.localOffset);
-    append(std::string_view(header, sizeof header));
-    append(entry.name);
+    directory_.append(header, sizeof header);
+    directory_.append(entry.name);
 }
 
 void ZipWriter::append(std::string_view bytes) {

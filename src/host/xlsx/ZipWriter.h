@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <ctime>
 #include <stdexcept>
 #include <string>
@@ -28,16 +29,20 @@ public:
 
     // `data`, joined, is the entry as stored: a raw deflate stream when `deflated`, else the
     // bytes themselves; `crc` and `size` describe the unpacked bytes.
-    void add(std::string_view name, const std::vector<std::string_view>& data, uint32_t crc, uint64_t size,
+    void add(std::string_view name, std::span<const std::string_view> data, uint32_t crc, uint64_t size,
              bool deflated);
+    void add(std::string_view name, const std::vector<std::string_view>& data, uint32_t crc, uint64_t size,
+             bool deflated) {
+        add(name, std::span<const std::string_view>(data), crc, size, deflated);
+    }
     // The central directory and the end record; everything is written when it returns.
     void finish();
 
     uint64_t written() const { return offset_ + buffer_.size(); }
 
 private:
-    struct CentralEntry {
-        std::string name;
+    struct EntryFields {
+        std::string_view name;
         uint32_t crc;
         uint32_t packedSize;
         uint32_t size;
@@ -47,16 +52,19 @@ private:
 
     void append(std::string_view bytes);
     void flush();
-    void putSharedFields(char*& at, const CentralEntry& entry) const;
-    void writeLocalHeader(const CentralEntry& entry);
-    void writeCentralEntry(const CentralEntry& entry);
+    void putSharedFields(char*& at, const EntryFields& entry) const;
+    void writeLocalHeader(const EntryFields& entry);
+    void addCentralEntry(const EntryFields& entry);
 
     int fd_;
     uint16_t dosTime_ = 0;
     uint16_t dosDate_ = 0;
     uint64_t offset_ = 0;  // bytes already in the file
     std::string buffer_;
-    std::vector<CentralEntry> entries_;
+    // The central directory, laid out as each entry is added: its names need not be kept apart
+    // until the end, one allocation each.
+    std::string directory_;
+    size_t entries_ = 0;
 };
 
 }  // namespace tavlora::host::xlsx
