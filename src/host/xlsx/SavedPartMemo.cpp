@@ -26,7 +26,7 @@ std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::findMadeFrom(const std
                                                                      std::string_view inputs) const {
     if (inputs.empty()) return nullptr;
     std::shared_ptr<const Part> part = kept(name);
-    return part && part->inputs == inputs ? part : nullptr;
+    return part && !part->source && part->inputs == inputs ? part : nullptr;
 }
 
 std::shared_ptr<const SavedPartMemo::Part> SavedPartMemo::findMadeFrom(const std::string& name,

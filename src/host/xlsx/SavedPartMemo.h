@@ -37,7 +37,8 @@ public:
 
     // The kept part named `name` when it holds exactly `bytes`; null otherwise.
     std::shared_ptr<const Part> find(const std::string& name, std::string_view bytes) const;
-    // The kept part named `name` when it was made from exactly `inputs` (not empty); null otherwise.
+    // The kept part named `name` when it was made from exactly `inputs` (not empty) and from no
+    // source object; null otherwise.
     std::shared_ptr<const Part> findMadeFrom(const std::string& name, std::string_view inputs) const;
     // The kept part named `name` when it was made from `source` itself (not null) and exactly
     // `inputs` (what the save changed of it, spelled; may be ""); null otherwise. Sound only for a

@@ -33,6 +33,28 @@ TEST(SavedPartMemo, APartIsOnlyFoundForTheSameNameAndTheSameBytes) {
     EXPECT_NE(memo.find("xl/styles.xml", "<styleSheet><fonts/></styleSheet>"), nullptr);
 }
 
+// A part known by the object it was made from is found only for that very object and the same
+// changes: an equal object elsewhere, or other changes, make their own.
+TEST(SavedPartMemo, APartMadeFromASourceIsFoundOnlyForThatSourceAndTheSameChanges) {
+    SavedPartMemo memo;
+    auto source = std::make_shared<const std::string>("listing");
+    auto equal = std::make_shared<const std::string>("listing");
+    auto part = std::make_shared<SavedPartMemo::Part>();
+    part->bytes = "<Types/>";
+    part->deflated = "deflated";
+    part->inputs = "1:a";
+    part->source = source;
+    memo.keep("[Content_Types].xml", part);
+    EXPECT_NE(memo.findMadeFrom("[Content_Types].xml", source, "1:a"), nullptr);
+    EXPECT_EQ(memo.findMadeFrom("[Content_Types].xml", equal, "1:a"), nullptr);
+    EXPECT_EQ(memo.findMadeFrom("[Content_Types].xml", source, "1:b"), nullptr);
+    EXPECT_EQ(memo.findMadeFrom("[Content_Types].xml", source, ""), nullptr);
+    EXPECT_EQ(memo.findMadeFrom("[Content_Types].xml", nullptr, "1:a"), nullptr);
+    EXPECT_EQ(memo.findMadeFrom("_rels/.rels", source, "1:a"), nullptr);
+    // Known by its source, it is not found by spelled inputs alone, nor the other way round.
+    EXPECT_EQ(memo.findMadeFrom("[Content_Types].xml", std::string_view("1:a")), nullptr);
+}
+
 TEST(SavedPartMemo, KeepsWithinItsBudgetAndNeverALargePart) {
     SavedPartMemo memo(100);
     memo.keep("a.xml", partOf(std::string(40, 'a'), std::string(10, 'd')));
