@@ -252,7 +252,24 @@ private:
 
     // ---- parts reached from the package root ----
 
+    // A save that plans no relationships but the workbook part's reaches what an earlier save of
+    // the same listing, changing those alike, reached: the walk is taken from the template.
     void findWrittenParts() {
+        const bool sameWalk = charts_->plansRelationships() == false &&
+                              std::none_of(sheets_.begin(), sheets_.end(), [](const PlannedSheet& s) { return s.isNew; });
+        const std::shared_ptr<SavedPartMemo>& memo = kept_.savedParts;
+        std::shared_ptr<const void> listing = kept_.listingIdentity();
+        if (sameWalk && memo) {
+            if ((reached_ = memo->reachedFrom(listing, workbookRelationshipsChanges_))) return;
+        }
+        auto reached = std::make_shared<SavedPartMemo::ReachedParts>();
+        walkRelationships(reached->parts);
+        for (const std::string& part : reached->parts) reached->extensions.insert(extensionOf(part));
+        reached_ = reached;
+        if (sameWalk && memo) memo->keepReached(std::move(listing), workbookRelationshipsChanges_, reached_);
+    }
+
+    void walkRelationships(std::unordered_set<std::string>& reached) const {
         std::deque<std::string> queue{""};
         while (!queue.empty()) {
             std::string source = std::move(queue.front());
@@ -263,16 +280,16 @@ private:
                 if (r.external) continue;
                 std::string target = resolveTarget(source, r.target);
                 // The root ("") is where the walk starts, never a part reached.
-                if (target.empty() || !reached_.insert(asciiLower(target)).second) continue;
+                if (target.empty() || !reached.insert(asciiLower(target)).second) continue;
                 queue.push_back(std::move(target));
             }
         }
         // Parts no relationship reached when the file was read are carried as they came.
         for (const PackagePart& part : kept_.parts())
-            if (!part.regenerated && !kept_.wasReachable(part.name)) reached_.insert(asciiLower(part.name));
+            if (!part.regenerated && !kept_.wasReachable(part.name)) reached.insert(asciiLower(part.name));
     }
 
-    bool isWritten(std::string_view part) const { return reached_.count(asciiLower(part)) != 0; }
+    bool isWritten(std::string_view part) const { return reached_->parts.count(asciiLower(part)) != 0; }
 
     void planContentTypes() {
         std::vector<std::pair<std::string_view, std::string_view>> overrides;
@@ -280,10 +297,9 @@ private:
         for (const PlannedSheet& sheet : sheets_)
             if (sheet.isNew && sheet.sheet->kind() == SheetKind::Worksheet) overrides.emplace_back(sheet.part, contenttype::kWorksheet);
         for (const auto& [name, type] : newContentTypes_) overrides.emplace_back(name, type);
-        for (const std::string& part : reached_) extensions_.insert(extensionOf(part));
         // Both read members only: the table is made later, when the archive is filled.
         auto written = [this](std::string_view part) { return isWritten(part); };
-        auto used = [this](std::string_view extension) { return extensions_.count(std::string(extension)) != 0; };
+        auto used = [this](std::string_view extension) { return reached_->extensions.count(std::string(extension)) != 0; };
         // The table written follows from the package's own, the Overrides set here and what prune
         // keeps of the result: those spelled are all a save needs to know it from an earlier one.
         // The table itself is only made when no earlier save of the same listing made its part.
@@ -461,8 +477,7 @@ private:
     std::string sharedStringsPart_;
     std::string sharedStringsPartKey_;
     SharedStringTable strings_;
-    std::unordered_set<std::string> reached_;
-    std::unordered_set<std::string> extensions_;  // of the parts reached, lower case
+    std::shared_ptr<const SavedPartMemo::ReachedParts> reached_;
     std::string workbookRelationshipsChanges_;
     std::string contentTypesChanges_;
     std::function<std::string()> contentTypesMade_;

@@ -55,6 +55,21 @@ void appendSpelledFields(std::string& out, std::initializer_list<std::string_vie
     }
 }
 
+std::shared_ptr<const SavedPartMemo::ReachedParts> SavedPartMemo::reachedFrom(const std::shared_ptr<const void>& source,
+                                                                             std::string_view changes) const {
+    if (!source) return nullptr;
+    std::lock_guard lock(mutex_);
+    return reach_.source == source && reach_.changes == changes ? reach_.reached : nullptr;
+}
+
+void SavedPartMemo::keepReached(std::shared_ptr<const void> source, std::string changes,
+                                std::shared_ptr<const ReachedParts> reached) {
+    if (!source || !reached) return;
+    KeptReach kept{std::move(source), std::move(changes), std::move(reached)};
+    std::lock_guard lock(mutex_);
+    std::swap(reach_, kept);  // the one replaced is let go outside the lock
+}
+
 std::shared_ptr<PartHead> SavedPartMemo::headOf(const std::string& name) {
     std::lock_guard lock(mutex_);
     auto it = heads_.find(name);

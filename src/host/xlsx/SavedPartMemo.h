@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tavlora::host::xlsx {
 
@@ -49,6 +50,20 @@ public:
     void keep(const std::string& name, std::shared_ptr<const Part> part);
     size_t heldBytes() const;
 
+    // The parts a save reaches from the package root by relationships (and their extensions),
+    // lower case. They follow from the package's listing and from what the save changes of the
+    // workbook part's relationships, as long as it plans no other relationships (no new sheet, no
+    // new chart): such saves of one listing share them. Only the latest is kept.
+    struct ReachedParts {
+        std::unordered_set<std::string> parts;
+        std::unordered_set<std::string> extensions;
+    };
+    // The parts kept for `source` (not null) and exactly `changes`; null otherwise.
+    std::shared_ptr<const ReachedParts> reachedFrom(const std::shared_ptr<const void>& source,
+                                                    std::string_view changes) const;
+    void keepReached(std::shared_ptr<const void> source, std::string changes,
+                     std::shared_ptr<const ReachedParts> reached);
+
     // How the part named `name` starts alike in the reports (see PartHead.h), made on the first
     // ask; null once kMostHeads parts have theirs. Each holds at most about three times a small
     // part (below 16 KiB each time), outside the byte budget above.
@@ -63,6 +78,12 @@ private:
     std::unordered_map<std::string, std::shared_ptr<const Part>> parts_;
     size_t heldBytes_ = 0;
     std::unordered_map<std::string, std::shared_ptr<PartHead>> heads_;
+    struct KeptReach {
+        std::shared_ptr<const void> source;  // held, so that its address stays its own
+        std::string changes;
+        std::shared_ptr<const ReachedParts> reached;
+    };
+    KeptReach reach_;
 };
 
 // Appends the fields to a part's inputs, each after its length: two different lists of fields

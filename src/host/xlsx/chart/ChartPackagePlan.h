@@ -42,6 +42,8 @@ public:
 
     // The relationships of a part as this save writes them, where the plan changes them.
     const RelationshipList* relationshipsOf(std::string_view part) const;
+    // Whether the plan gives any part relationships of its own.
+    bool plansRelationships() const { return !relationships_.empty(); }
     // True for a part whose text the plan gives (new, or changed).
     bool writes(std::string_view part) const;
     // The text of such a part. Host error when a chart cannot be written.
