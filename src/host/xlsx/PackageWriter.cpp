@@ -223,9 +223,12 @@ private:
             if (changes) *changes = &workbookRelationshipsChanges_;
             return &workbookRelationships_;
         }
+        // Most parts have no relationships: those are answered before the sheets are looked in.
+        const RelationshipList* kept = kept_.relationshipsOf(part);
+        if (!kept) return nullptr;
         if (const PlannedSheet* sheet = plannedSheet(part); sheet && sheet->isNew) return nullptr;
         if (changes) *changes = &none;
-        return kept_.relationshipsOf(part);
+        return kept;
     }
 
     // ---- shared strings: the texts cells use, in pool order ----

@@ -167,5 +167,31 @@ TEST_F(SharedListingReports, ReportsWithOtherSheetsGetTheirOwnContentTypesAndRel
     again->close();
 }
 
+// The parts a save reaches are kept for the next save of the same listing that changes the
+// workbook's relationships alike: a report that drops a sheet, then one that keeps it, then one that
+// drops it again each write their own sheets.
+TEST_F(SharedListingReports, ASheetDroppedByOneReportIsWrittenByTheNext) {
+    fs::path two = dir_.file("two.xlsx");
+    {
+        auto plain = host::files::newApplication();
+        auto book = plain->open(template_.string());
+        book->addWorksheet();
+        book->saveAs(two.string());
+        book->close();
+    }
+    template_ = two;
+    for (bool drop : {false, true, false, true}) {
+        auto report = open();
+        ASSERT_EQ(report->sheets().size(), 2u);
+        if (drop) report->deleteSheet(*report->sheets().back());
+        std::string types = saved(*report, "[Content_Types].xml");
+        fs::path out = dir_.file("report" + std::to_string(saves_) + ".xlsx");
+        EXPECT_EQ(zipListing(out).find("xl/worksheets/sheet2.xml") != std::string::npos, !drop) << out;
+        EXPECT_EQ(types.find("sheet2.xml") != std::string::npos, !drop) << out;
+        EXPECT_EQ(readXlsx(out)->sheets().size(), drop ? 1u : 2u);
+        report->close();
+    }
+}
+
 }  // namespace
 }  // namespace tavlora::test
