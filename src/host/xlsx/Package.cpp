@@ -57,11 +57,10 @@ PackageContents::Listing& PackageContents::ownListing() {
     // A count of one means no other package holds the listing, and none can come to (a copy is
     // made from this package, which the caller is changing): it is changed in place. The fence
     // orders the change after the reads of a package that has just let it go on another thread.
-    if (listing_.use_count() == 1) {
-        std::atomic_thread_fence(std::memory_order_acquire);
-        return *listing_;
-    }
-    listing_ = std::make_shared<Listing>(*listing_);
+    if (listing_.use_count() == 1) std::atomic_thread_fence(std::memory_order_acquire);
+    else listing_ = std::make_shared<Listing>(*listing_);
+    // What earlier saves made from the listing as it was is kept under its old identity.
+    listing_->identity = std::make_shared<const char>('\0');
     return *listing_;
 }
 

@@ -68,9 +68,11 @@ public:
     // package: true for a report's copy of a cached template that changed none of them. What a
     // save makes of them alone is then what an earlier save of the template made.
     bool sharesListingWith(const PackageContents& other) const { return listing_ == other.listing_; }
-    // The listing itself, for whoever keeps what was made from it: it is never changed while shared,
-    // so a holder of it knows the listing it was made from cannot come back changed at its address.
-    std::shared_ptr<const void> listingIdentity() const { return listing_; }
+    // What the listing is known by, for whoever keeps what was made from it: a token of a few bytes,
+    // the same while the listing stays as it is and replaced by every change, so a holder of it
+    // knows the listing it was made from cannot come back changed under it. (Held, a token keeps
+    // its address; the listing itself, which may carry large parts, is not held.)
+    std::shared_ptr<const void> listingIdentity() const { return listing_->identity; }
     std::string workbookPart;
     // The workbook part's XML as read; the writer regenerates sheets and defined names. Shared, never
     // changed, by the copies made for the reports of a cached template.
@@ -135,8 +137,10 @@ private:
         std::unordered_set<std::string> reachable;
         std::vector<SheetRecord> sheets;
         std::unordered_map<std::string, size_t> sheetIndex;  // lower-case part name
+        std::shared_ptr<const char> identity = std::make_shared<const char>('\0');
     };
-    // The listing to change: copied first while another package shares it.
+    // The listing to change: copied first while another package shares it, and known by a new
+    // identity from now on.
     Listing& ownListing();
 
     std::shared_ptr<pugi::xml_document> workbookXml_ = std::make_shared<pugi::xml_document>();
