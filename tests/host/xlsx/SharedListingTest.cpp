@@ -47,6 +47,7 @@ TEST(SharedListing, ACopyChangesOnlyItself) {
     std::shared_ptr<PackageContents> first = original->copy();
     std::shared_ptr<PackageContents> second = original->copy();
     EXPECT_TRUE(first->sharesListingWith(*original));
+    EXPECT_EQ(first->listingIdentity(), original->listingIdentity());
     // Looking for a part to change that is not there changes nothing.
     EXPECT_EQ(second->findPart("xl/missing.xml"), nullptr);
     EXPECT_TRUE(second->sharesListingWith(*original));
@@ -55,6 +56,11 @@ TEST(SharedListing, ACopyChangesOnlyItself) {
     first->setRelationships("", {});
     first->editContentTypes().setOverride("docProps/app.xml", "application/x-changed+xml");
     EXPECT_FALSE(first->sharesListingWith(*original));
+    EXPECT_NE(first->listingIdentity(), original->listingIdentity());
+    // A listing changed in place, held by no other package, is known by a new identity all the same.
+    std::shared_ptr<const void> before = first->listingIdentity();
+    first->markReachable("docProps/app.xml");
+    EXPECT_NE(first->listingIdentity(), before);
     EXPECT_EQ(first->findPart("docProps/app.xml")->unpacked(), "<Properties>changed</Properties>");
     EXPECT_TRUE(first->relationshipsOf("")->empty());
     EXPECT_EQ(first->contentTypes().typeOf("docProps/app.xml"), "application/x-changed+xml");
