@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 
