@@ -58,9 +58,9 @@ public:
     template <class IsWritten, class ExtensionUsed>
     std::string pruneMarks(IsWritten isWritten, ExtensionUsed extensionUsed) const {
         std::string marks;
-        marks.reserve(defaults_.size() + overrides_.size());
-        for (const auto& d : defaults_) marks += d.first == "rels" || d.first == "xml" || extensionUsed(d.first) ? '1' : '0';
-        for (const auto& o : overrides_) marks += isWritten(o.first) ? '1' : '0';
+        marks.reserve(tables_->defaults.size() + tables_->overrides.size());
+        for (const auto& d : tables_->defaults) marks += d.first == "rels" || d.first == "xml" || extensionUsed(d.first) ? '1' : '0';
+        for (const auto& o : tables_->overrides) marks += isWritten(o.first) ? '1' : '0';
         return marks;
     }
     std::string toXml() const;

@@ -103,7 +103,7 @@ PackagePart* PackageContents::findPart(std::string_view name) {
 }
 
 void PackageContents::cellsDeleted(const Worksheet& sheet, const formula::Deletion& deletion) {
-    if (pugi::xml_document* kept = findKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
+    if (pugi::xml_document* kept = findOwnKeptSheetXml(sheet)) shiftKeptWorksheetXml(*kept, sheet.name(), deletion);
     shiftSheetTables(*this, sheet, deletion);
     editKeptFormulas(*this, *sheet.workbook(), [&](const std::string& text, std::string_view host) {
         return formula::shiftForDeletion(text, formula::Context{host, sheet.name()}, deletion);

@@ -158,7 +158,7 @@ TEST(PackageContents, ACopyAndItsOriginalChangeApart) {
     original.setRelationships("xl/workbook.xml", {Relationship{"rId1", "theme", "theme/theme1.xml", false}});
     original.markReachable("xl/theme/theme1.xml");
     original.addSheetRecord(SheetRecord{"xl/worksheets/sheet1.xml", "rId2", "worksheet", "1"});
-    original.contentTypes.setDefault("xml", "x");
+    original.editContentTypes().setDefault("xml", "x");
 
     std::shared_ptr<PackageContents> report = original.copy();
     report->findPart("XL/THEME/THEME1.XML")->replaceBytes("<changed/>");
@@ -166,28 +166,28 @@ TEST(PackageContents, ACopyAndItsOriginalChangeApart) {
     report->setRelationships("xl/workbook.xml", {});
     report->markReachable("xl/media/image1.png");
     report->addSheetRecord(SheetRecord{"xl/worksheets/sheet2.xml", "rId3", "worksheet", "2"});
-    report->contentTypes.setDefault("png", "image/png");
+    report->editContentTypes().setDefault("png", "image/png");
 
     const PackageContents& unchanged = original;
     EXPECT_EQ(unchanged.findPart("xl/theme/theme1.xml")->bytes, "<theme/>");
-    EXPECT_EQ(unchanged.parts.size(), 1u);
+    EXPECT_EQ(unchanged.parts().size(), 1u);
     EXPECT_EQ(unchanged.findPart("xl/media/image1.png"), nullptr);
     ASSERT_NE(unchanged.relationshipsOf("xl/workbook.xml"), nullptr);
     EXPECT_EQ(unchanged.relationshipsOf("xl/workbook.xml")->size(), 1u);
     EXPECT_FALSE(unchanged.wasReachable("xl/media/image1.png"));
     EXPECT_EQ(unchanged.sheetRecords().size(), 1u);
     EXPECT_EQ(unchanged.sheetRecord("xl/worksheets/sheet2.xml"), nullptr);
-    EXPECT_FALSE(unchanged.contentTypes.hasDefault("png"));
+    EXPECT_FALSE(unchanged.contentTypes().hasDefault("png"));
 
     const PackageContents& changed = *report;
     EXPECT_EQ(changed.findPart("xl/theme/theme1.xml")->bytes, "<changed/>");
-    EXPECT_EQ(changed.parts.size(), 2u);
-    EXPECT_EQ(changed.parts[1].name, "xl/media/image1.png");
+    EXPECT_EQ(changed.parts().size(), 2u);
+    EXPECT_EQ(changed.parts()[1].name, "xl/media/image1.png");
     EXPECT_TRUE(changed.relationshipsOf("xl/workbook.xml")->empty());
     EXPECT_TRUE(changed.wasReachable("xl/media/image1.png") && changed.wasReachable("xl/theme/theme1.xml"));
     EXPECT_EQ(changed.sheetRecords().size(), 2u);
     EXPECT_EQ(changed.sheetRecord("XL/WORKSHEETS/SHEET2.XML")->sheetId, "2");
-    EXPECT_TRUE(changed.contentTypes.hasDefault("png"));
+    EXPECT_TRUE(changed.contentTypes().hasDefault("png"));
 
     // The template's package changing after reports were copied from it changes none of them.
     std::shared_ptr<PackageContents> later = original.copy();
