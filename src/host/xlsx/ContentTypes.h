@@ -43,7 +43,7 @@ public:
     template <class IsWritten, class ExtensionUsed>
     void prune(IsWritten isWritten, ExtensionUsed extensionUsed) {
         auto unwritten = [&](const auto& o) { return !isWritten(o.first); };
-        auto unused = [&](const auto& d) { return d.first != "rels" && d.first != "xml" && !extensionUsed(d.first); };
+        auto unused = [&](const auto& d) { return !alwaysKept(d.first) && !extensionUsed(d.first); };
         // A table with nothing to drop stays shared.
         if (std::none_of(tables_->overrides.begin(), tables_->overrides.end(), unwritten) &&
             std::none_of(tables_->defaults.begin(), tables_->defaults.end(), unused))
@@ -59,7 +59,7 @@ public:
     std::string pruneMarks(IsWritten isWritten, ExtensionUsed extensionUsed) const {
         std::string marks;
         marks.reserve(tables_->defaults.size() + tables_->overrides.size());
-        for (const auto& d : tables_->defaults) marks += d.first == "rels" || d.first == "xml" || extensionUsed(d.first) ? '1' : '0';
+        for (const auto& d : tables_->defaults) marks += alwaysKept(d.first) || extensionUsed(d.first) ? '1' : '0';
         for (const auto& o : tables_->overrides) marks += isWritten(o.first) ? '1' : '0';
         return marks;
     }
@@ -69,6 +69,9 @@ public:
     std::string spelling() const;
 
 private:
+    // The rels and xml Defaults stay whatever the package holds.
+    static bool alwaysKept(const std::string& extension) { return extension == "rels" || extension == "xml"; }
+
     struct Tables {
         std::vector<std::pair<std::string, std::string>> defaults;   // lower-case extension, type
         std::vector<std::pair<std::string, std::string>> overrides;  // part name, type

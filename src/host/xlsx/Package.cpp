@@ -2,7 +2,6 @@
 
 #include <libdeflate.h>
 
-#include <atomic>
 #include <memory>
 
 #include "com/Error.h"
@@ -54,14 +53,10 @@ PackageContents::PackageContents(const PackageContents& other)
       listing_(other.listing_) {}
 
 PackageContents::Listing& PackageContents::ownListing() {
-    // A count of one means no other package holds the listing, and none can come to (a copy is
-    // made from this package, which the caller is changing): it is changed in place. The fence
-    // orders the change after the reads of a package that has just let it go on another thread.
-    if (listing_.use_count() == 1) std::atomic_thread_fence(std::memory_order_acquire);
-    else listing_ = std::make_shared<Listing>(*listing_);
+    Listing& listing = listing_.own();
     // What earlier saves made from the listing as it was is kept under its old identity.
-    listing_->identity = std::make_shared<const char>('\0');
-    return *listing_;
+    listing.identity = std::make_shared<const char>('\0');
+    return listing;
 }
 
 void PackageContents::setContentTypes(ContentTypes types) { ownListing().contentTypes = std::move(types); }

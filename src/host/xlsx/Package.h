@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include "base/SharedUntilChanged.h"
 #include "host/TableCatalog.h"
 #include "host/Workbook.h"
 #include "host/xlsx/ContentTypes.h"
@@ -67,7 +68,7 @@ public:
     // Whether `other` lists the very same parts, content types, relationships and sheets as this
     // package: true for a report's copy of a cached template that changed none of them. What a
     // save makes of them alone is then what an earlier save of the template made.
-    bool sharesListingWith(const PackageContents& other) const { return listing_ == other.listing_; }
+    bool sharesListingWith(const PackageContents& other) const { return &*listing_ == &*other.listing_; }
     // What the listing is known by, for whoever keeps what was made from it: a token of a few bytes,
     // the same while the listing stays as it is and replaced by every change, so a holder of it
     // knows the listing it was made from cannot come back changed under it. (Held, a token keeps
@@ -144,7 +145,7 @@ private:
     Listing& ownListing();
 
     std::shared_ptr<pugi::xml_document> workbookXml_ = std::make_shared<pugi::xml_document>();
-    std::shared_ptr<Listing> listing_ = std::make_shared<Listing>();
+    base::SharedUntilChanged<Listing> listing_;
 };
 
 }  // namespace tavlora::host::xlsx
