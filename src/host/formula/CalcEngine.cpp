@@ -197,13 +197,38 @@ void CalcEngine::build() {
         const CellStore* cells = view_.sheets[s].cells;
         if (!cells) continue;
         nodeOfFormula_[s].assign(cells->formulas().size(), kNoNode);
+        const auto& formulas = cells->formulas();
         for (const RowInfo& row : cells->rows())
             for (const Cell& cell : row.cells)
-                if (cell.kind == CellKind::Formula && cell.payload.formulaId < cells->formulas().size())
+                if (cell.kind == CellKind::Formula && cell.payload.formulaId < formulas.size() &&
+                    !addCopiedNode(int32_t(s), row.row, cell.column, cell.payload.formulaId))
                     addNode(int32_t(s), row.row, cell.column, cell.payload.formulaId);
     }
     built_ = true;
     volatileStale_ = true;
+}
+
+// Most formulas of a list copy the one above them in their column: while the workbook is first
+// compiled (no side table holds anything yet, nothing listens), such a formula takes its shape's
+// program after one comparison of texts, without the general path's bookkeeping. False when the
+// formula is not such a copy; nothing was added then.
+bool CalcEngine::addCopiedNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId) {
+    auto& index = nodeOfFormula_[size_t(sheet)];
+    if (index[formulaId] != kNoNode) return false;
+    const Formula& f = view_.sheets[size_t(sheet)].cells->formulas()[formulaId];
+    if (f.isArray()) return false;
+    ColumnMemo& memo = columnMemo(sheet, column);
+    if (!memo.shape || !memo.shape->program || !memo.memo.isCopy(f.text, row)) return false;
+    const uint32_t id = static_cast<uint32_t>(nodes_.size());
+    index[formulaId] = id;
+    Node& node = nodes_.emplace_back();
+    node.sheet = sheet;
+    node.row = row;
+    node.column = static_cast<uint16_t>(column);
+    node.formulaId = formulaId;
+    node.program = memo.shape->program.get();
+    if (node.program->isVolatile) volatileNodes_.push_back(id);
+    return true;
 }
 
 uint32_t CalcEngine::addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId) {
@@ -324,7 +349,12 @@ void CalcEngine::setProblem(uint32_t id, std::string problem) {
 // Each column remembers its last formula: a list fills its columns row by row, so the formula
 // before a cell's in its column is mostly the one it copies.
 CalcEngine::ColumnMemo& CalcEngine::columnMemo(int32_t sheet, int32_t column) {
-    return columnMemos_[(uint64_t(uint32_t(sheet)) << 32) | uint32_t(column)];
+    if (size_t(sheet) >= columnMemos_.size()) columnMemos_.resize(size_t(sheet) + 1);
+    auto& columns = columnMemos_[size_t(sheet)];
+    if (size_t(column) >= columns.size()) columns.resize(size_t(column) + 1);
+    auto& memo = columns[size_t(column)];
+    if (!memo) memo = std::make_unique<ColumnMemo>();
+    return *memo;
 }
 
 bool CalcEngine::holdsFormula(const Node& node) const {

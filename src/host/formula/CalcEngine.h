@@ -129,6 +129,7 @@ private:
     void build();
     void prepareScope();
     uint32_t addNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
+    bool addCopiedNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId);
     void compileNode(uint32_t id);
     // The cells the node's formula fills: its cell, or an array formula's area.
     Area areaOf(uint32_t id) const;
@@ -205,7 +206,8 @@ private:
     std::unordered_map<uint32_t, Area> arrayAreas_;                                        // by node
     std::unordered_map<uint32_t, std::string> problems_;                                   // by node
     std::string shapeKey_;
-    std::unordered_map<uint64_t, ColumnMemo> columnMemos_;  // by sheet and column
+    // [sheet][column], found by place: a list's compiling asks for one per formula.
+    std::vector<std::vector<std::unique_ptr<ColumnMemo>>> columnMemos_;
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
     // How far a calculation in steps has walked: the sheet, and the stored rows of it done.
     struct Walk {
