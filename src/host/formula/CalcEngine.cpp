@@ -712,12 +712,16 @@ void CalcEngine::writeCell(CellStore& cells, int32_t row, int32_t column, const 
     }
 }
 
-const void* CalcEngine::formulaShape(int32_t sheet, uint32_t formulaId) const {
-    if (!built_ || sheet < 0 || size_t(sheet) >= nodeOfFormula_.size()) return nullptr;
+const void* CalcEngine::formulaShape(int32_t sheet, uint32_t formulaId) const { return formulaShapes(sheet)(formulaId); }
+
+CalcEngine::SheetShapes CalcEngine::formulaShapes(int32_t sheet) const {
+    SheetShapes shapes;
+    if (!built_ || sheet < 0 || size_t(sheet) >= nodeOfFormula_.size()) return shapes;
     const auto& index = nodeOfFormula_[size_t(sheet)];
-    if (formulaId >= index.size() || index[formulaId] == kNoNode) return nullptr;
-    const Node& node = nodes_[index[formulaId]];
-    return node.program && !node.isArray && node.state != State::Gone ? node.program : nullptr;
+    shapes.nodeOf_ = index.data();
+    shapes.count_ = index.size();
+    shapes.records_ = nodes_.data();
+    return shapes;
 }
 
 std::string CalcEngine::problemAt(int32_t sheet, int32_t row, int32_t column) const {

@@ -85,6 +85,12 @@ public:
     // saves runs of one shape as shared formulas. Null for all until a calculation compiled the
     // workbook. Asked formula by formula, so that a save makes no table of them all.
     const void* formulaShape(int32_t sheet, uint32_t formulaId) const;
+    // formulaShape for the formulas of one sheet, read in place: a save asks it of every formula
+    // of a list, where a call each would cost as much as the rest of finding the shared formulas.
+    // Valid until the engine compiles or is given formulas again; empty (null for every formula)
+    // until a calculation compiled the workbook.
+    class SheetShapes;
+    SheetShapes formulaShapes(int32_t sheet) const;
     // How many times formulas were evaluated so far (for tests of laziness).
     uint64_t evaluations() const { return evaluations_; }
     // Tests fix the clock and the random numbers.
@@ -226,6 +232,22 @@ private:
     // Seeded at the first random number: seeding costs more than most workbooks' calculation, and
     // most draw none.
     std::optional<std::mt19937_64> generator_;
+};
+
+class CalcEngine::SheetShapes {
+public:
+    bool empty() const { return count_ == 0; }
+    const void* operator()(uint32_t formulaId) const {
+        if (formulaId >= count_ || nodeOf_[formulaId] == kNoNode) return nullptr;
+        const Node& node = records_[nodeOf_[formulaId]];
+        return node.program && !node.isArray && node.state != State::Gone ? node.program : nullptr;
+    }
+
+private:
+    friend class CalcEngine;
+    const uint32_t* nodeOf_ = nullptr;
+    size_t count_ = 0;
+    const Node* records_ = nullptr;
 };
 
 }  // namespace tavlora::host::formula

@@ -17,7 +17,7 @@ struct Run {
 }  // namespace
 
 SharedFormulaGroups::SharedFormulaGroups(const CellStore& cells, const ShapeOf& shapeOf, const Apart& apart) {
-    if (!shapeOf || cells.formulas().empty()) return;
+    if (shapeOf.empty() || cells.formulas().empty()) return;
     std::vector<Run> runs;  // by column, as far as the formulas reach
     uint32_t groups = 0;
     for (const RowInfo& row : cells.rows()) {

@@ -5,6 +5,7 @@
 
 #include "base/LargeBlocks.h"
 #include "host/cells/CellStore.h"
+#include "host/formula/CalcEngine.h"
 
 // Copies of one formula down a column are saved as one shared formula, as the application saves a
 // filled-down column: the first cell carries the text and the group's area, the others only the
@@ -23,9 +24,9 @@ public:
     SharedFormulaGroups() = default;
     // `shapeOf(formulaId)` is the same non-null pointer for formulas whose texts differ only by
     // where they are (CalcEngine::formulaShape); others are saved on their own, as are the cells for
-    // which `apart` says so. A group is an unbroken run of at least two rows in one column. Asked
+    // which `apart` says so. A group is an unbroken run of at least two rows in one column. Read
     // per formula, so that a save makes no table of every formula's shape in fresh memory.
-    using ShapeOf = std::function<const void*(uint32_t formulaId)>;
+    using ShapeOf = formula::CalcEngine::SheetShapes;
     using Apart = std::function<bool(int32_t row, const Cell& cell)>;
     SharedFormulaGroups(const CellStore& cells, const ShapeOf& shapeOf, const Apart& apart);
 

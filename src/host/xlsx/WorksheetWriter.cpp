@@ -65,10 +65,8 @@ double keptDefaultRowHeight(const Worksheet& sheet) {
 SharedFormulaGroups::ShapeOf formulaShapesOf(const Worksheet& sheet) {
     auto book = sheet.weakWorkbook().lock();
     const int32_t index = book ? book->indexOf(sheet) : -1;
-    if (index < 0) return {};
-    // The workbook outlives its save, which asks while laying the sheet out.
-    const formula::CalcEngine* engine = &book->calculation();
-    return [engine, index](uint32_t formulaId) { return engine->formulaShape(index, formulaId); };
+    // Read only while the groups are found, before any row is laid out or computed.
+    return index < 0 ? SharedFormulaGroups::ShapeOf{} : book->calculation().formulaShapes(index);
 }
 
 // Computes the formulas of the sheet's first `rowCount` stored rows when a save's calculation is
