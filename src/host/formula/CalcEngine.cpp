@@ -348,7 +348,7 @@ void CalcEngine::setProblem(uint32_t id, std::string problem) {
 
 // Each column remembers its last formula: a list fills its columns row by row, so the formula
 // before a cell's in its column is mostly the one it copies.
-CalcEngine::ColumnMemo& CalcEngine::columnMemo(int32_t sheet, int32_t column) {
+CalcEngine::ColumnMemo& CalcEngine::newColumnMemo(int32_t sheet, int32_t column) {
     if (size_t(sheet) >= columnMemos_.size()) columnMemos_.resize(size_t(sheet) + 1);
     auto& columns = columnMemos_[size_t(sheet)];
     if (size_t(column) >= columns.size()) columns.resize(size_t(column) + 1);

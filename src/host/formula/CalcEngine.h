@@ -149,7 +149,14 @@ private:
         ColumnShapeMemo memo;
         Shape* shape = nullptr;  // into shapes_: the shape of the formula the memo holds
     };
-    ColumnMemo& columnMemo(int32_t sheet, int32_t column);
+    ColumnMemo& columnMemo(int32_t sheet, int32_t column) {
+        if (size_t(sheet) < columnMemos_.size()) {
+            const auto& columns = columnMemos_[size_t(sheet)];
+            if (size_t(column) < columns.size() && columns[size_t(column)]) return *columns[size_t(column)];
+        }
+        return newColumnMemo(sheet, column);
+    }
+    ColumnMemo& newColumnMemo(int32_t sheet, int32_t column);
     bool holdsFormula(const Node& node) const;
     uint32_t nodeAt(int32_t sheet, int32_t row, int32_t column) const;
     void markDependants(int32_t sheet, const Area& area);
