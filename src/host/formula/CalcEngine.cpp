@@ -145,6 +145,7 @@ void CalcEngine::setWorkbook(WorkbookView view) {
     arrayAreas_.clear();
     problems_.clear();
     columnMemos_.clear();
+    recentMemos_.fill(RecentMemo{});
     sheetByName_.clear();
     for (size_t i = 0; i < view_.sheets.size(); ++i)
         if (view_.sheets[i].cells) sheetByName_.emplace(upper(view_.sheets[i].name), int32_t(i));
@@ -215,10 +216,10 @@ void CalcEngine::build() {
 bool CalcEngine::addCopiedNode(int32_t sheet, int32_t row, int32_t column, uint32_t formulaId) {
     auto& index = nodeOfFormula_[size_t(sheet)];
     if (index[formulaId] != kNoNode) return false;
-    const Formula& f = view_.sheets[size_t(sheet)].cells->formulas()[formulaId];
-    if (f.isArray()) return false;
     ColumnMemo& memo = columnMemo(sheet, column);
-    if (!memo.shape || !memo.shape->program || !memo.memo.isCopy(f.text, row)) return false;
+    if (!memo.shape || !memo.shape->program) return false;
+    const Formula& f = view_.sheets[size_t(sheet)].cells->formulas()[formulaId];
+    if (f.isArray() || !memo.memo.isCopy(f.text, row)) return false;
     const uint32_t id = static_cast<uint32_t>(nodes_.size());
     index[formulaId] = id;
     Node& node = nodes_.emplace_back();
@@ -344,17 +345,6 @@ void CalcEngine::setProblem(uint32_t id, std::string problem) {
         problems_.erase(id);
     else
         problems_[id] = std::move(problem);
-}
-
-// Each column remembers its last formula: a list fills its columns row by row, so the formula
-// before a cell's in its column is mostly the one it copies.
-CalcEngine::ColumnMemo& CalcEngine::newColumnMemo(int32_t sheet, int32_t column) {
-    if (size_t(sheet) >= columnMemos_.size()) columnMemos_.resize(size_t(sheet) + 1);
-    auto& columns = columnMemos_[size_t(sheet)];
-    if (size_t(column) >= columns.size()) columns.resize(size_t(column) + 1);
-    auto& memo = columns[size_t(column)];
-    if (!memo) memo = std::make_unique<ColumnMemo>();
-    return *memo;
 }
 
 bool CalcEngine::holdsFormula(const Node& node) const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -149,14 +150,15 @@ private:
         ColumnShapeMemo memo;
         Shape* shape = nullptr;  // into shapes_: the shape of the formula the memo holds
     };
+    // Each column remembers its last formula: a list fills its columns row by row, so the formula
+    // before a cell's in its column is mostly the one it copies. The memos asked last are kept by
+    // column, so that a list's compiling mostly compares one key instead of hashing it.
     ColumnMemo& columnMemo(int32_t sheet, int32_t column) {
-        if (size_t(sheet) < columnMemos_.size()) {
-            const auto& columns = columnMemos_[size_t(sheet)];
-            if (size_t(column) < columns.size() && columns[size_t(column)]) return *columns[size_t(column)];
-        }
-        return newColumnMemo(sheet, column);
+        const uint64_t key = (uint64_t(uint32_t(sheet)) << 32) | uint32_t(column);
+        RecentMemo& recent = recentMemos_[size_t(column) % recentMemos_.size()];
+        if (recent.key != key) recent = RecentMemo{key, &columnMemos_[key]};
+        return *recent.memo;
     }
-    ColumnMemo& newColumnMemo(int32_t sheet, int32_t column);
     bool holdsFormula(const Node& node) const;
     uint32_t nodeAt(int32_t sheet, int32_t row, int32_t column) const;
     void markDependants(int32_t sheet, const Area& area);
@@ -219,8 +221,12 @@ private:
     std::unordered_map<uint32_t, Area> arrayAreas_;                                        // by node
     std::unordered_map<uint32_t, std::string> problems_;                                   // by node
     std::string shapeKey_;
-    // [sheet][column], found by place: a list's compiling asks for one per formula.
-    std::vector<std::vector<std::unique_ptr<ColumnMemo>>> columnMemos_;
+    std::unordered_map<uint64_t, ColumnMemo> columnMemos_;  // by sheet and column
+    struct RecentMemo {
+        uint64_t key = UINT64_MAX;
+        ColumnMemo* memo = nullptr;  // into columnMemos_, whose entries stay where they are
+    };
+    std::array<RecentMemo, 8> recentMemos_;
     std::vector<std::optional<std::optional<Area>>> usedAreas_;  // per sheet, per calculation
     // How far a calculation in steps has walked: the sheet, and the stored rows of it done.
     struct Walk {
