@@ -461,5 +461,74 @@ TEST_F(Graph, ReferenceTextsNameTableParts) {
     EXPECT_EQ(value("G1"), number(3 + 4 + 50));
 }
 
+// A workbook compiled at once takes a column's copies from the formula above them. Columns B, J
+// and R, and column B of the other sheet, are remembered in one place and asked in turn on every
+// row: one column's memo taken for another's would give J the shape of B (the same text, read one
+// column to the left) and read the I column.
+TEST_F(Graph, CopiesCompiledAtOnceKeepTheShapeOfTheirOwnColumn) {
+    const auto shapeAt = [&](const std::string& address, int sheet = 0) {
+        return engine.formulaShape(sheet, at(address, sheet).payload.formulaId);
+    };
+    for (int r = 2; r <= 12; ++r) {
+        const std::string n = std::to_string(r);
+        put("A" + n, r);
+        put("I" + n, 1000);
+        put("A" + n, 10 * r, 1);
+        formula("B" + n, "A" + n + "*2");
+        formula("J" + n, "A" + n + "*2");
+        formula("R" + n, "A" + n + "*2");
+        formula("B" + n, "A" + n + "*2", 1);
+    }
+    EXPECT_TRUE(engine.formulaShapes(0).empty());  // nothing compiled yet
+    engine.calculate();
+    for (const std::string n : {"2", "7", "12"}) {
+        EXPECT_EQ(value("B" + n), value("J" + n));
+        EXPECT_EQ(value("R" + n), number(2 * std::stoi(n)));
+        EXPECT_EQ(value("B" + n, 1), number(20 * std::stoi(n)));
+    }
+    EXPECT_EQ(shapeAt("B3"), shapeAt("B12"));
+    EXPECT_EQ(shapeAt("J3"), shapeAt("J12"));
+    EXPECT_NE(shapeAt("B3"), shapeAt("J3"));
+    EXPECT_NE(shapeAt("J3"), shapeAt("R3"));
+    EXPECT_NE(shapeAt("B3"), shapeAt("B3", 1));  // one text, two sheets
+    const CalcEngine::SheetShapes shapes = engine.formulaShapes(0);
+    EXPECT_EQ(shapes(at("J5").payload.formulaId), shapeAt("J5"));
+    EXPECT_EQ(shapes(1u << 30), nullptr);
+    EXPECT_TRUE(engine.formulaShapes(7).empty());
+
+    // Given the workbook again, the engine forgets its memos and compiles every copy again.
+    reset();
+    formula("J13", "A13*2");
+    put("A13", 13);
+    engine.calculate();
+    EXPECT_EQ(value("J13"), number(26));
+    EXPECT_EQ(value("J4"), number(8));
+    EXPECT_EQ(shapeAt("J13"), shapeAt("J4"));
+}
+
+// Copies met while compiling at once are what their first formula is: volatile with it, or kept
+// with their file's values when it cannot be compiled.
+TEST_F(Graph, CopiesCompiledAtOnceKeepTheirFirstFormulasKind) {
+    double next = 0.25;
+    engine.setRandom([&] { return next; });
+    for (int r = 1; r <= 6; ++r) {
+        const std::string n = std::to_string(r);
+        put("A" + n, r);
+        formula("B" + n, "RANDT()+A" + n);
+        formula("C" + n, "NOSUCH(A" + n + ")");
+        formulaAt("C" + n).cachedKind = CellKind::Number;
+        formulaAt("C" + n).cachedNumber = 7;
+    }
+    engine.calculate();
+    EXPECT_EQ(value("B6"), number(6.25));
+    next = 0.5;
+    engine.calculate();
+    EXPECT_EQ(value("B2"), number(2.5));
+    EXPECT_EQ(value("B6"), number(6.5));
+    EXPECT_EQ(value("C5"), number(7));
+    EXPECT_NE(engine.problemAt(0, 5, 3), "");
+    EXPECT_EQ(engine.formulaShape(0, at("C5").payload.formulaId), nullptr);
+}
+
 }  // namespace
 }  // namespace tavlora::host::formula::testing
