@@ -16,13 +16,8 @@ bool ColumnShapeMemo::appendShape(std::string& key, std::string_view formula, in
     return appendFormulaShape(key, formula, row, column);
 }
 
-bool ColumnShapeMemo::isCopy(std::string_view formula, int32_t row) {
-    if (!known_) return false;
-    if (row == nextRow_ && formula == next_) {
-        advance();
-        return true;
-    }
-    if (!isMovedCopy(formula, row)) return false;
+bool ColumnShapeMemo::isUnforeseenCopy(std::string_view formula, int32_t row) {
+    if (!known_ || !isMovedCopy(formula, row)) return false;
     foresee(formula, row);
     return true;
 }

@@ -22,9 +22,17 @@ public:
     // `formula`, in the remembered formula's column at `row`, is that formula copied there: every
     // relative row moved by the distance and every other character the same. Its shape is then
     // the remembered formula's.
-    bool isCopy(std::string_view formula, int32_t row);
+    bool isCopy(std::string_view formula, int32_t row) {
+        // The foreseen copy, as a list's next row mostly is: its text alone says so.
+        if (known_ && row == nextRow_ && formula == std::string_view(next_)) {
+            advance();
+            return true;
+        }
+        return isUnforeseenCopy(formula, row);
+    }
 
 private:
+    bool isUnforeseenCopy(std::string_view formula, int32_t row);
     bool isMovedCopy(std::string_view formula, int32_t row) const;
     // `formula` is the copy at `row`: foresees the copy in the row below.
     void foresee(std::string_view formula, int32_t row);
