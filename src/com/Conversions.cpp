@@ -160,12 +160,8 @@ std::string fixedForm(const DecimalDigits& d) {
 // of up to fifteen significant digits comes back unchanged from the nearest double rounded to
 // fifteen digits. Nothing when the general way is needed.
 std::optional<std::string> shortGeneralNumber(double value) {
-    constexpr double kLargestShortDecimal = 1e9;
     char buffer[kShortDecimalCapacity];
-    if (std::fabs(value) < 1e15 && static_cast<double>(static_cast<int64_t>(value)) == value)
-        return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value)).ptr);
-    if (!(std::fabs(value) < kLargestShortDecimal)) return std::nullopt;
-    if (size_t length = formatShortDecimal(value, buffer)) return std::string(buffer, length);
+    if (size_t length = formatShortGeneralNumber(value, buffer)) return std::string(buffer, length);
     return std::nullopt;
 }
 

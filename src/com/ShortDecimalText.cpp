@@ -53,4 +53,15 @@ size_t formatShortDecimal(double value, char* buffer) {
     return 0;
 }
 
+size_t formatShortGeneralNumber(double value, char* buffer) {
+    // Below 1e9 a number of up to six decimals has fifteen significant digits at most, so its
+    // shortest text is also its text rounded to fifteen digits.
+    constexpr double kLargestShortDecimal = 1e9;
+    if (std::fabs(value) < 1e15 && static_cast<double>(static_cast<int64_t>(value)) == value)
+        return static_cast<size_t>(
+            std::to_chars(buffer, buffer + kShortDecimalCapacity, static_cast<int64_t>(value)).ptr - buffer);
+    if (!(std::fabs(value) < kLargestShortDecimal)) return 0;
+    return formatShortDecimal(value, buffer);
+}
+
 }  // namespace tavlora::com

@@ -13,4 +13,8 @@ constexpr size_t kShortDecimalCapacity = 24;
 // takes the general way.
 size_t formatShortDecimal(double value, char* buffer);
 
+// The general text of `value` (as formatGeneralNumber gives it) when it is a whole number below
+// 1e15 or a short decimal below 1e9, written without allocating; 0 when the general way is needed.
+size_t formatShortGeneralNumber(double value, char* buffer);
+
 }  // namespace tavlora::com

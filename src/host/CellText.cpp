@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/Ascii.h"
+#include "com/ShortDecimalText.h"
 
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
@@ -50,11 +51,17 @@ std::string CellTextRenderer::text(const Cell& cell) {
 }
 
 std::string_view CellTextRenderer::text(const Cell& cell, std::string& scratch) {
-    const StringPool& strings = sheet_.workbookStore().strings;
-    if (cell.kind == CellKind::String && cell.payload.stringId < strings.size() && formatOf(cell.style).showsTextAsIs)
-        return strings.text(cell.payload.stringId);
+    if (cell.kind == CellKind::Number) {
+        if (std::string_view shown = shortNumberText(cell, scratch); !shown.empty()) return shown;
+    }
+    if (showsPooledText(cell)) return sheet_.workbookStore().strings.text(cell.payload.stringId);
     scratch = text(cell);
     return scratch;
+}
+
+bool CellTextRenderer::showsPooledText(const Cell& cell) {
+    return cell.kind == CellKind::String && cell.payload.stringId < sheet_.workbookStore().strings.size() &&
+           formatOf(cell.style).showsTextAsIs;
 }
 
 bool CellTextRenderer::mayShow(const Cell& cell, char c) {
@@ -74,7 +81,22 @@ bool CellTextRenderer::mayShow(const Cell& cell, char c) {
     return true;
 }
 
+std::string_view CellTextRenderer::shortNumberText(const Cell& cell, std::string& scratch) {
+    Format& format = formatOf(cell.style);
+    if (!format.showsNumbersAsGeneral) format.showsNumbersAsGeneral = numberFormatOf(cell.style).showsNumbersAsGeneral();
+    if (!*format.showsNumbersAsGeneral) return {};
+    const double value = cell.payload.number;
+    char buffer[com::kShortDecimalCapacity + 1];
+    char* at = buffer;
+    if (value < 0) *at++ = '-';
+    const size_t length = com::formatShortGeneralNumber(std::fabs(value), at);
+    if (length == 0) return {};
+    scratch.assign(buffer, static_cast<size_t>(at - buffer) + length);
+    return scratch;
+}
+
 CellTextRenderer::Format& CellTextRenderer::formatOf(uint32_t style) {
+    if (lastFormat_ && lastStyle_ == style) return *lastFormat_;
     auto found = formats_.find(style);
     if (found == formats_.end()) {
         const std::string& code = sheet_.workbookStore().styles.cellFormat(style).numberFormat;
@@ -83,6 +105,8 @@ CellTextRenderer::Format& CellTextRenderer::formatOf(uint32_t style) {
         format.showsNumbersPlain = isGeneral(code) || showsNumbersPlain(code);
         found = formats_.emplace(style, std::move(format)).first;
     }
+    lastStyle_ = style;
+    lastFormat_ = &found->second;
     return found->second;
 }
 

@@ -27,18 +27,29 @@ public:
     // number under General or under a format of digits and separators only shows digits, signs,
     // separators and an exponent. True wherever that cannot be told so.
     bool mayShow(const Cell& cell, char c);
+    // True when text(cell, scratch) is the workbook's text of cell.payload.stringId as it is, so
+    // that what is worked out from it holds for every cell showing that text in that style.
+    bool showsPooledText(const Cell& cell);
 
 private:
     struct Format {
         std::optional<NumberFormat> numberFormat;  // parsed on the first render that needs it
         bool showsTextAsIs = false;
         bool showsNumbersPlain = false;  // General, or digits and separators only
+        std::optional<bool> showsNumbersAsGeneral;  // known once the format is parsed
     };
     Format& formatOf(uint32_t style);
     const NumberFormat& numberFormatOf(uint32_t style);
+    // The text of a number cell whose format shows it as its general text, where that text is
+    // short (NumberFormat's own rendering makes a Variant and a string for each cell); empty
+    // when the cell needs the general way.
+    std::string_view shortNumberText(const Cell& cell, std::string& scratch);
 
     const Worksheet& sheet_;
     std::unordered_map<uint32_t, Format> formats_;
+    // The format of the last style asked for: the cells of a column mostly share one.
+    uint32_t lastStyle_ = 0;
+    Format* lastFormat_ = nullptr;
 };
 
 }  // namespace tavlora::host

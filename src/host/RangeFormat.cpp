@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
@@ -76,6 +78,33 @@ private:
     std::unordered_map<uint32_t, textwidth::FontMetrics> metrics_;
     uint32_t lastStyle_ = 0;
     const textwidth::FontMetrics* last_ = nullptr;
+};
+
+// The widths of texts of the workbook's pool measured in one style, kept for the texts a column
+// repeats (regions, products, dates as text). Direct-mapped and of fixed size, so that a table
+// of millions of different texts costs it no more memory than a short one.
+class PooledTextWidths {
+public:
+    template <typename Measure>
+    double pixels(uint32_t style, uint32_t stringId, Measure&& measure) {
+        Entry& entry = entries_[slotOf(style, stringId)];
+        if (entry.stringId != stringId || entry.style != style) entry = {style, stringId, measure()};
+        return entry.pixels;
+    }
+
+private:
+    static constexpr size_t kSlotBits = 13;
+    struct Entry {
+        uint32_t style = 0;
+        uint32_t stringId = UINT32_MAX;  // no text of the pool has this number
+        double pixels = 0;
+    };
+    static size_t slotOf(uint32_t style, uint32_t stringId) {
+        // Fibonacci hashing: consecutive numbers (a column's new texts) spread over the slots.
+        const uint32_t mixed = (stringId ^ (style << 7)) * 0x9E3779B1u;
+        return mixed >> (32 - kSlotBits);
+    }
+    std::vector<Entry> entries_ = std::vector<Entry>(size_t(1) << kSlotBits);
 };
 
 }  // namespace
@@ -240,13 +269,16 @@ void Range::fitColumnWidths() {
     sheet_->workbook()->calculate();
     CellTextRenderer renderer(*sheet_);
     FontMetricsByStyle metrics(styles);
+    PooledTextWidths pooledWidths;
     std::string scratch;
     const auto& rows = store.rows();
     for (auto row = firstRowAt(rows, area_.firstRow); row != rows.end() && row->row <= area_.lastRow; ++row) {
         for (auto cell = firstCellAt(row->cells, firstColumn); cell != row->cells.end() && cell->column <= lastColumn;
              ++cell) {
             if (cell->kind == CellKind::Empty || insideMerge(merges, row->row, cell->column)) continue;
-            double pixels = metrics(cell->style).widestLinePixels(renderer.text(*cell, scratch));
+            auto measure = [&] { return metrics(cell->style).widestLinePixels(renderer.text(*cell, scratch)); };
+            double pixels = renderer.showsPooledText(*cell) ? pooledWidths.pixels(cell->style, cell->payload.stringId, measure)
+                                                            : measure();
             double& slot = widest[static_cast<size_t>(cell->column - firstColumn)];
             slot = std::max(slot, pixels);
         }

@@ -913,6 +913,12 @@ bool NumberFormat::isDateFormat() const {
                        [](const Section& s) { return s.kind == SectionKind::Date; });
 }
 
+bool NumberFormat::showsNumbersAsGeneral() const {
+    const auto& p = *parsed_;
+    return p.isGeneralOnly ||
+           (p.sections.size() == 1 && p.sections[0].kind == SectionKind::Text && !p.sections[0].condition.present);
+}
+
 std::string NumberFormat::formatNumber(double value, bool date1904) const {
     if (!std::isfinite(value)) return "#NUM!";
     const auto& p = *parsed_;

@@ -33,6 +33,9 @@ public:
     std::string formatText(std::string_view text) const;
     // True when the code shows numbers as dates or times (a section with date or time parts).
     bool isDateFormat() const;
+    // True when formatNumber shows every finite number as its general text, a minus sign before
+    // that of its magnitude: General itself, or one section for texts alone ("@").
+    bool showsNumbersAsGeneral() const;
 
     struct Parsed;
 
