@@ -173,7 +173,11 @@ struct NumericText {
 };
 
 bool scanNumericText(std::string_view text, NumericText& out) {
-    text = std::string_view(text);
+    // Most texts a sheet is given are no numbers, and most of those say so by their first
+    // character, before the blanks are looked for at both ends.
+    if (!text.empty() && !base::isAsciiDigit(text[0]) && text[0] != ' ' && text[0] != '+' && text[0] != '-' &&
+        text[0] != '.')
+        return false;
     size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return false;
     size_t last = text.find_last_not_of(' ');

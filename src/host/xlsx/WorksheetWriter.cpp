@@ -87,7 +87,7 @@ constexpr size_t kPlainCellCapacity = 4 * kLongestPlainPrefix + 64 + kNumberText
 // A shared formula's tag adds a prefix and at most 32 characters to a number cell.
 constexpr size_t kPlainFormulaCapacity = kPlainCellCapacity + kLongestPlainPrefix + 32;
 
-char* put(char* at, std::string_view text) {
+inline char* put(char* at, std::string_view text) {
     std::memcpy(at, text.data(), text.size());
     return at + text.size();
 }
@@ -109,8 +109,10 @@ struct SheetXmlWriter::RowLabel {
     explicit RowLabel(int32_t row) : number(row) {
         size = static_cast<size_t>(std::to_chars(text, text + sizeof text, row).ptr - text);
     }
+    // Bytes of `text` a plain cell copies at once: a sheet's row numbers have at most seven digits.
+    static constexpr size_t kCopied = 8;
     int32_t number;
-    char text[12];
+    char text[12] = {};
     size_t size;
 };
 
@@ -225,15 +227,31 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
             return false;
     }
     if (keptCells_ && keptCells_->find(row.number, c.column, c, sheet_.store().formulas())) return false;
+    const bool styled = c.style != 0 || rowStyled || columnStyled(c.column);
     char buffer[kPlainCellCapacity];
-    char* const end = buffer + sizeof buffer;
+    // Without a prefix (nearly every sheet) each piece has a size known here, and is copied
+    // without a call.
+    const size_t length = prefix_.empty() ? layOutPlainCell<false>(buffer, prefix_, row, c, index, styled)
+                                          : layOutPlainCell<true>(buffer, prefix_, row, c, index, styled);
+    out.append(buffer, length);
+    return true;
+}
+
+template <bool kPrefixed>
+size_t SheetXmlWriter::layOutPlainCell(char* buffer, std::string_view sheetPrefix, const RowLabel& row, const Cell& c,
+                                       uint32_t stringIndex, bool styled) {
+    const std::string_view prefix = kPrefixed ? sheetPrefix : std::string_view();
+    char* const end = buffer + kPlainCellCapacity;
     char* at = put(buffer, "<");
-    at = put(at, prefix_);
+    at = put(at, prefix);
     at = put(at, "c r=\"");
     at = putColumn(at, c.column);
-    at = put(at, std::string_view(row.text, row.size));
+    // The row's digits in one copy of fixed size (the buffer has room for it).
+    std::memcpy(at, row.text, RowLabel::kCopied);
+    if (row.size > RowLabel::kCopied) std::memcpy(at + RowLabel::kCopied, row.text + RowLabel::kCopied, row.size - RowLabel::kCopied);
+    at += row.size;
     at = put(at, "\"");
-    if (c.style != 0 || rowStyled || columnStyled(c.column)) {
+    if (styled) {
         at = put(at, " s=\"");
         at = std::to_chars(at, end, c.style).ptr;
         at = put(at, "\"");
@@ -244,19 +262,18 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
         if (c.kind == CellKind::String) at = put(at, " t=\"s\"");
         if (c.kind == CellKind::Boolean) at = put(at, " t=\"b\"");
         at = put(at, "><");
-        at = put(at, prefix_);
+        at = put(at, prefix);
         at = put(at, "v>");
         if (c.kind == CellKind::Number) at += formatNumber(c.payload.number, at);
-        else if (c.kind == CellKind::String) at = std::to_chars(at, end, index).ptr;
+        else if (c.kind == CellKind::String) at = std::to_chars(at, end, stringIndex).ptr;
         else at = put(at, c.payload.boolean ? "1" : "0");
         at = put(at, "</");
-        at = put(at, prefix_);
+        at = put(at, prefix);
         at = put(at, "v></");
-        at = put(at, prefix_);
+        at = put(at, prefix);
         at = put(at, "c>");
     }
-    out.append(buffer, static_cast<size_t>(at - buffer));
-    return true;
+    return static_cast<size_t>(at - buffer);
 }
 
 // "<c r=... s=..." of a plain formula cell (plainCell writes its own: a call there costs the

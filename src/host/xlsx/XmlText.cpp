@@ -1,5 +1,6 @@
 #include "host/xlsx/XmlText.h"
 
+#include <array>
 #include <cstdint>
 
 #include "base/Ascii.h"
@@ -30,17 +31,28 @@ void appendHexEscape(std::string& out, uint32_t codePoint) {
 
 enum class Context { Text, Attribute };
 
+// Per byte: copied as it is in both contexts (printable ASCII other than & < > " and _). A
+// table, as every text of the shared strings passes through here byte by byte.
+constexpr std::array<bool, 256> kCopiedAsIs = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x20; c < 0x80; ++c) table[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '"' && c != '_';
+    return table;
+}();
+
+// Per byte: a blank, which may need the text's spaces kept.
+constexpr std::array<bool, 256> kBlank = [] {
+    std::array<bool, 256> table{};
+    for (char c : {' ', '\t', '\n', '\r'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
 void appendEscaped(std::string& out, std::string_view text, Context context) {
     out.reserve(out.size() + text.size());
     size_t i = 0;
     while (i < text.size()) {
         // Copy the run of characters that need nothing.
         size_t runStart = i;
-        while (i < text.size()) {
-            unsigned char c = static_cast<unsigned char>(text[i]);
-            if (c < 0x20 || c >= 0x80 || c == '&' || c == '<' || c == '>' || c == '"' || c == '_') break;
-            ++i;
-        }
+        while (i < text.size() && kCopiedAsIs[static_cast<unsigned char>(text[i])]) ++i;
         out.append(text.data() + runStart, i - runStart);
         if (i >= text.size()) break;
 
@@ -98,9 +110,10 @@ bool needsSpacePreserve(std::string_view text) {
     if (text.empty()) return false;
     if (base::isAsciiBlank(text.front()) || base::isAsciiBlank(text.back())) return true;
     for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\n' || c == '\t' || c == '\r') return true;
-        if (c == ' ' && i + 1 < text.size() && text[i + 1] == ' ') return true;
+        const char c = text[i];
+        if (!kBlank[static_cast<unsigned char>(c)]) continue;
+        if (c != ' ') return true;
+        if (i + 1 < text.size() && text[i + 1] == ' ') return true;
     }
     return false;
 }
