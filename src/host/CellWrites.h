@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "com/Variant.h"
+
 namespace tavlora::host {
 
 class Worksheet;
@@ -15,5 +17,13 @@ void emptyCellValue(Worksheet& sheet, int32_t row, int32_t column);
 // A text as typed: one that reads as a number becomes that number unless the cell is formatted as
 // text ("@"); one starting with "=" is data, never a formula, and stays a text, as does "".
 void writeTypedText(Worksheet& sheet, int32_t row, int32_t column, const std::string& text);
+// A value as Range.Value writes it into one cell (see requireSingleValue).
+void writeCellValue(Worksheet& sheet, int32_t row, int32_t column, const com::Variant& v);
+// Refuses an array or an object, which no cell holds.
+void requireSingleValue(const com::Variant& v);
+
+// Cells(row, column).Value = v with the checks and the calculation's notice of both, without
+// making a Range: for fillers that write a table one cell at a time.
+void setCellValue(Worksheet& sheet, int32_t row, int32_t column, const com::Variant& v);
 
 }  // namespace tavlora::host

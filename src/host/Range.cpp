@@ -35,12 +35,12 @@ com::Variant Range::value() const {
 
 void Range::setValue(const com::Variant& v) {
     Workbook& book = sheet_->usableWorkbook();
-    if (v.type() == com::VarType::Array || v.type() == com::VarType::Object)
-        throw com::Error(com::hr::kTypeMismatch, "Type mismatch: a range value must be a single value.");
+    requireSingleValue(v);
     if (area_.cellCount() > kMaxCellsWritten)
         com::throwHostError("Range(\"" + address() + "\").Value: writing more than 1,000,000 cells at once is not supported.");
     for (int32_t row = area_.firstRow; row <= area_.lastRow; ++row)
-        for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column) writeValue(row, column, v);
+        for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column)
+            writeCellValue(*sheet_, row, column, v);
     book.noteValuesChanged(*sheet_, area_);
 }
 
@@ -62,49 +62,6 @@ void Range::setFormula(const std::string& formula) {
     for (int32_t row = area_.firstRow; row <= area_.lastRow; ++row)
         for (int32_t column = area_.firstColumn; column <= area_.lastColumn; ++column)
             sheet_->setCellFormula(row, column, formula);
-}
-
-void Range::writeValue(int32_t row, int32_t column, const com::Variant& v) {
-    WorkbookStore& book = sheet_->workbookStore();
-    if (v.isEmpty() || v.isNull()) {
-        emptyCellValue(*sheet_, row, column);
-        return;
-    }
-    switch (v.type()) {
-        case com::VarType::Boolean: {
-            Cell& cell = sheet_->cellForWrite(row, column);
-            cell.kind = CellKind::Boolean;
-            cell.payload.number = 0;
-            cell.payload.boolean = v.asBool();
-            return;
-        }
-        case com::VarType::Error: {
-            Cell& cell = sheet_->cellForWrite(row, column);
-            cell.kind = CellKind::Error;
-            cell.payload.stringId = book.strings.intern(cellErrorText(v.asError()));
-            return;
-        }
-        case com::VarType::Date: {
-            Cell& cell = sheet_->cellForWrite(row, column);
-            double date = v.asDate().serial;
-            cell.kind = CellKind::Number;
-            cell.payload.number = serialOfAutomationDate(date, book.styles.uses1904Dates());
-            // A date written into an unformatted cell shows as a date, not as its serial number.
-            if (book.styles.cellFormat(cell.style).numberFormat == "General") {
-                StyleChange change;
-                bool hasTime = date != std::floor(date);
-                change.numberFormat = !hasTime ? "m/d/yyyy" : (date > 0 && date < 1) ? "h:mm:ss" : "m/d/yyyy h:mm";
-                cell.style = book.styles.derive(cell.style, change);
-            }
-            return;
-        }
-        case com::VarType::String:
-            writeTypedText(*sheet_, row, column, v.asString());
-            return;
-        default:
-            sheet_->writeNumber(row, column, com::toDouble(v));
-            return;
-    }
 }
 
 uint32_t Range::topLeftStyle() const { return sheet_->effectiveStyle(area_.firstRow, area_.firstColumn); }

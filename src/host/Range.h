@@ -83,7 +83,6 @@ private:
     // How the area is seen: Columns / Rows change what Count counts and what AutoFit fits.
     enum class View : uint8_t { Cells, Rows, Columns };
     Range(std::shared_ptr<Worksheet> sheet, Area area, View view);
-    void writeValue(int32_t row, int32_t column, const com::Variant& v);
     void applyStyle(const StyleChange& change);
     uint32_t topLeftStyle() const;
     const CellFormatInfo& topLeftFormat() const;

@@ -82,9 +82,27 @@ double FontMetrics::charPixels(char32_t c) const {
 }
 
 double FontMetrics::widestLinePixels(std::string_view text) const {
+    // Printable ASCII (nearly every byte of a table's texts and numbers) is added straight from
+    // the table; anything else takes forEachLine's way, adding the same widths in the same order.
     double widest = 0;
-    forEachLine(text, [&](double pixels) { widest = std::max(widest, pixels); });
-    return widest;
+    double pixels = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x20 && byte <= 0x7E) {
+            pixels += ascii_[byte - 0x20];
+            ++at;
+            continue;
+        }
+        const char32_t c = base::nextCodePoint(text, at);
+        if (c == U'\n') {
+            widest = std::max(widest, pixels);
+            pixels = 0;
+        } else if (c != U'\r') {
+            pixels += charPixels(c);
+        }
+    }
+    return std::max(widest, pixels);
 }
 
 double maxDigitPixels(const FontInfo& font) { return std::round(kDigitAdvance * pixelsPerUnit(font)); }

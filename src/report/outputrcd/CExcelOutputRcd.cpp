@@ -5,6 +5,7 @@
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "data/Recordset.h"
+#include "host/CellWrites.h"
 #include "host/Range.h"
 #include "host/format/Styles.h"
 #include "host/Workbook.h"
@@ -145,9 +146,8 @@ bool CExcelOutputRcd::DoA_RcdRst(const std::string& strSheetName, const std::sha
 void CExcelOutputRcd::writeRecord(const data::Recordset& rst, int32_t nRow, int32_t nCol) {
     const data::Fields fields = rst.Fields();
     const int16_t lastField = com::narrowToInt16(int64_t(fields.Count()) - 1);
-    for (int16_t i = 0; i <= lastField; ++i) {
-        sheet_->cell(nRow, offsetBy(nCol, i)).setValue(fields.Item(i).Value());
-    }
+    // Cell by cell as Cells(row, column).Value does it, without a Range object per cell.
+    for (int16_t i = 0; i <= lastField; ++i) host::setCellValue(*sheet_, nRow, offsetBy(nCol, i), fields.Item(i).Value());
 }
 
 }  // namespace tavlora::outputrcd
