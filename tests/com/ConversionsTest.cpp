@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "com/ShortDecimalText.h"
 #include "support/ComErrorMatchers.h"
 
 namespace tavlora::com {
@@ -73,6 +74,32 @@ TEST(GeneralNumber, SameAsFifteenDigitRounding) {
         check(cents(random) / 100.0 * (cents(random) % 97 + 1));
     }
     EXPECT_GT(compared, 300000);
+}
+
+// The short general text written into a buffer (column fitting) is the general text itself, and
+// it declines what needs the general way rather than writing something else.
+TEST(GeneralNumber, ShortFormInABufferIsTheGeneralTextOrNothing) {
+    std::mt19937_64 random(20261210);
+    std::uniform_int_distribution<int64_t> digits(0, 99999999999);
+    std::uniform_int_distribution<int> decimals(0, 9);
+    int written = 0;
+    for (int i = 0; i < 50000; ++i) {
+        const double v = static_cast<double>(digits(random)) / std::pow(10.0, decimals(random));
+        for (double w : {v, -v}) {
+            char buffer[kShortDecimalCapacity];
+            const size_t length = formatShortGeneralNumber(w, buffer);
+            if (length == 0) continue;
+            ++written;
+            ASSERT_EQ(std::string(buffer, length), formatGeneralNumber(w)) << formatRoundTripNumber(w);
+        }
+    }
+    EXPECT_GT(written, 50000);
+    char buffer[kShortDecimalCapacity];
+    for (double kept : {0.0, -0.0, 7.0, -999999999999999.0, 12.5, -0.75, 123456789.125})
+        EXPECT_EQ(std::string(buffer, formatShortGeneralNumber(kept, buffer)), formatGeneralNumber(kept)) << kept;
+    for (double declined : {1e15, 1234567890.5, 1e-7, 0.1 + 0.2, 1.0 / 3, std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity()})
+        EXPECT_EQ(formatShortGeneralNumber(declined, buffer), 0u) << declined;
 }
 
 TEST(GeneralNumber, ZeroHasNoSign) {

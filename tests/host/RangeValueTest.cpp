@@ -1,4 +1,7 @@
+#include <utility>
+
 #include "SheetFixture.h"
+#include "host/CellWrites.h"
 
 namespace tavlora::host::test {
 namespace {
@@ -97,6 +100,36 @@ TEST_F(RangeValueTest, WritingAnAreaFillsEveryCell) {
                 "Range(\"$A:$A\").Value: writing more than 1,000,000 cells at once is not supported.");
     expectError([&] { put("A1", Variant::array({Variant(1.0)})); }, com::hr::kTypeMismatch,
                 "Type mismatch: a range value must be a single value.");
+}
+
+// Fillers write single cells without a Range each; what they write, refuse and tell the
+// calculation must be what Cells(row, column).Value = v does.
+TEST_F(RangeValueTest, SingleCellWritesWithoutARangeActAsCellsValue) {
+    at("A3").setFormula("=A1*2");
+    setCellValue(*sheet, 1, 1, Variant(" 21 "));
+    EXPECT_EQ(get("A1"), Variant(21.0));
+    EXPECT_EQ(get("A3"), Variant(42.0));  // the calculation was told
+    setCellValue(*sheet, 1, 2, Variant::date(45292));
+    EXPECT_EQ(text("B1"), "1/1/2024");
+    at("C1").setNumberFormatLocal("@");
+    setCellValue(*sheet, 1, 3, Variant("0012"));
+    EXPECT_EQ(get("C1"), Variant("0012"));
+    setCellValue(*sheet, 1, 3, Variant());
+    EXPECT_EQ(get("C1"), Variant());
+    EXPECT_EQ(formatAt("C1").numberFormat, "@");  // emptied, its format kept
+    expectError([&] { setCellValue(*sheet, 1, 4, Variant::array({Variant(1.0)})); }, com::hr::kTypeMismatch,
+                "Type mismatch: a range value must be a single value.");
+    for (auto [row, column] : {std::pair{0, 1}, std::pair{1048577, 1}, std::pair{1, 0}, std::pair{1, 16385}}) {
+        std::string expected;
+        try {
+            (void)sheet->cell(row, column);
+        } catch (const com::Error& error) {
+            expected = error.what();
+        }
+        ASSERT_FALSE(expected.empty());
+        expectError([&] { setCellValue(*sheet, row, column, Variant(1.0)); }, com::hr::kHostError, expected);
+    }
+    EXPECT_EQ(storedCells(), 4u);  // A1, B1, C1 (formatted), A3: nothing made by the refused writes
 }
 
 TEST_F(RangeValueTest, AddressRowColumnCountAndCells) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,25 @@ TEST(TextWidthTest, FontMetricsMeasureEveryKindOfCharacterAsLinePixelsDoes) {
     }
     EXPECT_EQ(textwidth::FontMetrics(FontInfo{"Calibri", 11}).widestLinePixels("ab\nlonger line\nc"),
               textwidth::linePixels(U"longer line", FontInfo{"Calibri", 11}));
+}
+
+// The widest line is found by a way of its own for printable ASCII: the same widths, added in the
+// same order, so the same doubles as the lines forEachLine gives (AutoFit rounds them up, and a
+// last bit can change the width).
+TEST(TextWidthTest, WidestLineIsTheWidestOfTheLinesExactly) {
+    const std::vector<std::string> texts = {
+        "", "-1234.56", "Customer 12345", "\n", "first\r\nsecond, longer\n", "trailing\n\n",
+        "mixed \xC3\xA9t\xC3\xA9 \xE6\x97\xA5 and tab\t", "bad \xFF byte\nshort", "~ }{|` \x7F\x1F end",
+    };
+    for (const FontInfo& font : {FontInfo{"Calibri", 11}, FontInfo{"\xE5\xAE\x8B\xE4\xBD\x93", 10}}) {
+        const textwidth::FontMetrics metrics(font);
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(text);
+            double widest = 0;
+            metrics.forEachLine(text, [&](double pixels) { widest = std::max(widest, pixels); });
+            EXPECT_EQ(metrics.widestLinePixels(text), widest);
+        }
+    }
 }
 
 }  // namespace
