@@ -81,10 +81,16 @@ private:
 };
 
 // The widths of texts of the workbook's pool measured in one style, kept for the texts a column
-// repeats (regions, products, dates as text). Direct-mapped and of fixed size, so that a table
-// of millions of different texts costs it no more memory than a short one.
+// repeats (regions, products, dates as text). Direct-mapped, with as many slots as the pool has
+// texts up to 8,192 (128 KiB), so that a table of millions of different texts costs it no more
+// memory than one of thousands, and a small sheet's fitting only a few slots.
 class PooledTextWidths {
 public:
+    explicit PooledTextWidths(uint32_t poolSize) {
+        while (slotBits_ < kMostSlotBits && (size_t(1) << slotBits_) < poolSize) ++slotBits_;
+        entries_.resize(size_t(1) << slotBits_);
+    }
+
     template <typename Measure>
     double pixels(uint32_t style, uint32_t stringId, Measure&& measure) {
         Entry& entry = entries_[slotOf(style, stringId)];
@@ -93,18 +99,19 @@ public:
     }
 
 private:
-    static constexpr size_t kSlotBits = 13;
+    static constexpr unsigned kMostSlotBits = 13;
     struct Entry {
         uint32_t style = 0;
         uint32_t stringId = UINT32_MAX;  // no text of the pool has this number
         double pixels = 0;
     };
-    static size_t slotOf(uint32_t style, uint32_t stringId) {
+    size_t slotOf(uint32_t style, uint32_t stringId) const {
         // Fibonacci hashing: consecutive numbers (a column's new texts) spread over the slots.
         const uint32_t mixed = (stringId ^ (style << 7)) * 0x9E3779B1u;
-        return mixed >> (32 - kSlotBits);
+        return mixed >> (32 - slotBits_);
     }
-    std::vector<Entry> entries_ = std::vector<Entry>(size_t(1) << kSlotBits);
+    unsigned slotBits_ = 4;
+    std::vector<Entry> entries_;
 };
 
 }  // namespace
@@ -269,7 +276,7 @@ void Range::fitColumnWidths() {
     sheet_->workbook()->calculate();
     CellTextRenderer renderer(*sheet_);
     FontMetricsByStyle metrics(styles);
-    PooledTextWidths pooledWidths;
+    PooledTextWidths pooledWidths(sheet_->workbookStore().strings.size());
     std::string scratch;
     const auto& rows = store.rows();
     for (auto row = firstRowAt(rows, area_.firstRow); row != rows.end() && row->row <= area_.lastRow; ++row) {
