@@ -240,7 +240,7 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
 template <bool kPrefixed>
 size_t SheetXmlWriter::layOutPlainCell(char* buffer, std::string_view sheetPrefix, const RowLabel& row, const Cell& c,
                                        uint32_t stringIndex, bool styled) {
-    const std::string_view prefix = kPrefixed ? sheetPrefix : std::string_view();
+    const std::string_view prefix = kPrefixed ? sheetPrefix : std::string_view("", 0);
     char* const end = buffer + kPlainCellCapacity;
     char* at = put(buffer, "<");
     at = put(at, prefix);
