@@ -1,13 +1,10 @@
 #include "host/Range.h"
 
-#include <cmath>
 #include <utility>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
 #include "host/CellWrites.h"
-#include "host/cells/CellError.h"
-#include "host/cells/DateSerial.h"
 #include "host/format/NumberFormat.h"
 #include "host/Workbook.h"
 #include "host/Worksheet.h"
