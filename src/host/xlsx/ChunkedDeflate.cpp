@@ -63,15 +63,23 @@ struct PieceWork {
     std::promise<DeflatedPiece> done;
 };
 
-class PieceJoiner {
+class PieceJoiner : public DeflatingPart {
 public:
     explicit PieceJoiner(const DeflateSettings& settings) : settings_(settings) {}
 
     // A worker may still be deflating a piece of a part that failed: the part is done only once
     // none is (the input it reads may be the caller's).
-    ~PieceJoiner() {
+    ~PieceJoiner() override {
         for (std::future<DeflatedPiece>& result : pending_)
             if (result.valid()) result.wait();
+    }
+
+    // While this part's pieces are laid out, `before`'s last ones may still be deflated: they share
+    // the limit of pieces in hand. Only a part on the same workers; null once the last piece is
+    // handed over.
+    void layOutAfter(DeflatingPart* before) {
+        auto* joiner = static_cast<PieceJoiner*>(before);
+        before_ = joiner && settings_.workers && joiner->settings_.workers == settings_.workers ? joiner : nullptr;
     }
 
     // The buffer to lay out the next piece in.
@@ -98,7 +106,9 @@ public:
         hand(std::move(work));
     }
 
-    DeflatedPart finish() {
+    bool piecesOut() const override { return !pending_.empty(); }
+
+    DeflatedPart finish() override {
         while (!pending_.empty()) collectOldest();
         return std::move(result_);
     }
@@ -127,7 +137,10 @@ private:
 
     // Hands one piece to a worker; waits for the oldest piece first when every worker is busy.
     void hand(std::shared_ptr<PieceWork> work) {
-        if (!pending_.empty() && pending_.size() >= workers().limit()) collectOldest();
+        const size_t limit = workers().limit();
+        while (before_ && before_->piecesOut() && before_->pending_.size() + pending_.size() >= limit)
+            before_->collectOldest();
+        if (!pending_.empty() && pending_.size() >= limit) collectOldest();
         pending_.push_back(work->done.get_future());
         const int level = settings_.level;
         const bool posted = workers().post([work, level](LocalDeflaters& deflaters) {
@@ -175,6 +188,7 @@ private:
     std::deque<std::future<DeflatedPiece>> pending_;
     bool first_ = true;
     DeflatedPart result_;
+    PieceJoiner* before_ = nullptr;
 };
 
 }  // namespace
@@ -234,25 +248,39 @@ std::string DeflatedPart::joined() const {
 }
 
 DeflatedPart deflateInPieces(PartProducer& producer, const DeflateSettings& settings) {
-    PieceJoiner joiner(settings);
-    bool more = true;
-    while (more) {
-        std::string piece = joiner.takeBuffer();
-        while (more && piece.size() < settings.pieceSize) more = producer.next(piece);
-        joiner.add(std::move(piece), !more);
-    }
-    return joiner.finish();
+    return startDeflateInPieces(producer, settings)->finish();
 }
 
 DeflatedPart deflateInPieces(std::string_view bytes, const DeflateSettings& settings) {
-    PieceJoiner joiner(settings);
+    return startDeflateInPieces(bytes, settings)->finish();
+}
+
+std::unique_ptr<DeflatingPart> startDeflateInPieces(PartProducer& producer, const DeflateSettings& settings,
+                                                    DeflatingPart* before) {
+    auto joiner = std::make_unique<PieceJoiner>(settings);
+    joiner->layOutAfter(before);
+    bool more = true;
+    while (more) {
+        std::string piece = joiner->takeBuffer();
+        while (more && piece.size() < settings.pieceSize) more = producer.next(piece);
+        joiner->add(std::move(piece), !more);
+    }
+    joiner->layOutAfter(nullptr);
+    return joiner;
+}
+
+std::unique_ptr<DeflatingPart> startDeflateInPieces(std::string_view bytes, const DeflateSettings& settings,
+                                                    DeflatingPart* before) {
+    auto joiner = std::make_unique<PieceJoiner>(settings);
+    joiner->layOutAfter(before);
     size_t at = 0;
     do {
         size_t n = std::min(settings.pieceSize, bytes.size() - at);
-        joiner.add(bytes.substr(at, n), at + n == bytes.size());
+        joiner->add(bytes.substr(at, n), at + n == bytes.size());
         at += n;
     } while (at < bytes.size());
-    return joiner.finish();
+    joiner->layOutAfter(nullptr);
+    return joiner;
 }
 
 }  // namespace tavlora::host::xlsx

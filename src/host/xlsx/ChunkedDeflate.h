@@ -114,4 +114,26 @@ DeflatedPart deflateInPieces(PartProducer& producer, const DeflateSettings& sett
 // The same for bytes at hand.
 DeflatedPart deflateInPieces(std::string_view bytes, const DeflateSettings& settings = {});
 
+// A part whose pieces have all been laid out and handed over, the last of them perhaps still being
+// deflated. A save lays out its next part meanwhile instead of waiting with a core idle; the
+// bytes a started part reads (the text given to startDeflateInPieces) must live until it is
+// finished or dropped. Dropping it waits for its pieces still out. One thread.
+class DeflatingPart {
+public:
+    virtual ~DeflatingPart() = default;
+    // Whether a piece is still with the workers.
+    virtual bool piecesOut() const = 0;
+    // Waits for the pieces still out and joins them; once.
+    virtual DeflatedPart finish() = 0;
+};
+
+// Lays out and hands over every piece of the part, as deflateInPieces does, without waiting for
+// the last ones. `before`, when given, is a part started earlier on the same workers and not yet
+// finished: its pieces count against the same limit of pieces in hand and are collected first, so
+// that the two parts together hold no more buffers than one.
+std::unique_ptr<DeflatingPart> startDeflateInPieces(PartProducer& producer, const DeflateSettings& settings,
+                                                    DeflatingPart* before = nullptr);
+std::unique_ptr<DeflatingPart> startDeflateInPieces(std::string_view bytes, const DeflateSettings& settings,
+                                                    DeflatingPart* before = nullptr);
+
 }  // namespace tavlora::host::xlsx

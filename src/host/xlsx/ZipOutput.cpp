@@ -28,7 +28,10 @@ struct ZipOutput::Entry {
     std::string_view data;  // stored bytes, or deflated data the caller keeps alive
     uint32_t crc = 0;
     uint64_t size = 0;
-    std::function<DeflatedPart()> make;  // empty when `data` is the part
+    // Starts deflating the part, after the part `before` that may still be deflated; empty when
+    // `data` is the part. Kept until the part is written: what it holds (a text) is what the
+    // pieces read.
+    std::function<std::unique_ptr<DeflatingPart>(DeflatingPart* before)> start;
 };
 
 namespace {
@@ -51,17 +54,64 @@ bool isPacked(std::string_view name) {
            ext == "mp4" || ext == "docx" || ext == "xlsx" || ext == "pptx";
 }
 
-// Writes one entry; a part made here is dropped as soon as it is written.
-void writeEntry(ZipWriter& writer, ZipOutput::Entry& entry) {
-    if (!entry.make) {
-        writer.add(entry.name, std::span<const std::string_view>(&entry.data, 1), entry.crc, entry.size, !entry.stored);
-        return;
+// An entry on its way into the archive: started, not yet written.
+struct StartedEntry {
+    ZipOutput::Entry* entry = nullptr;
+    std::unique_ptr<DeflatingPart> part;  // null for an entry whose data is at hand
+};
+
+// Writes the entries in the order they were added, each part started before the one ahead of it is
+// written: the next part is laid out while the last pieces of the one before are still being
+// deflated, instead of the workers waiting between two large parts for its first piece. At most one
+// part has pieces out when the next starts, so the two share the pieces in hand of one.
+class EntryPipeline {
+public:
+    explicit EntryPipeline(ZipWriter& writer) : writer_(writer) {}
+
+    void add(ZipOutput::Entry& entry) {
+        StartedEntry started{&entry, nullptr};
+        if (entry.start) started.part = entry.start(partOut());
+        const bool out = started.part && started.part->piecesOut();
+        unwritten_.push_back(std::move(started));
+        if (out) writeAllBut(1);
+        else if (!partOut()) writeAllBut(0);
     }
-    DeflatedPart part = entry.make();
-    entry.make = nullptr;  // what it holds (a text, a producer's inputs) goes with it
-    std::vector<std::string_view> chunks(part.pieces.begin(), part.pieces.end());
-    writer.add(entry.name, chunks, part.crc, part.size, true);
-}
+
+    void finish() { writeAllBut(0); }
+
+private:
+    // The unwritten part still deflating, if any: only the newest started can be.
+    DeflatingPart* partOut() const {
+        for (const StartedEntry& started : unwritten_)
+            if (started.part && started.part->piecesOut()) return started.part.get();
+        return nullptr;
+    }
+
+    void writeAllBut(size_t kept) {
+        while (unwritten_.size() > kept) {
+            write(unwritten_.front());
+            unwritten_.pop_front();
+        }
+    }
+
+    // A part made here is dropped as soon as it is written.
+    void write(StartedEntry& started) {
+        ZipOutput::Entry& entry = *started.entry;
+        if (!started.part) {
+            writer_.add(entry.name, std::span<const std::string_view>(&entry.data, 1), entry.crc, entry.size,
+                        !entry.stored);
+            return;
+        }
+        DeflatedPart part = started.part->finish();
+        started.part.reset();
+        entry.start = nullptr;  // what it holds (a text, a producer's inputs) goes with it
+        std::vector<std::string_view> chunks(part.pieces.begin(), part.pieces.end());
+        writer_.add(entry.name, chunks, part.crc, part.size, true);
+    }
+
+    ZipWriter& writer_;
+    std::deque<StartedEntry> unwritten_;
+};
 
 }  // namespace
 
@@ -122,20 +172,24 @@ void ZipOutput::addBytes(const std::string& name, std::string_view bytes) {
         entry.crc = static_cast<uint32_t>(libdeflate_crc32(0, bytes.data(), bytes.size()));
         return;
     }
-    entry.make = [bytes, settings = deflateSettings()] { return deflateInPieces(bytes, settings); };
+    entry.start = [bytes, settings = deflateSettings()](DeflatingPart* before) {
+        return startDeflateInPieces(bytes, settings, before);
+    };
 }
 
 void ZipOutput::addText(const std::string& name, std::string text) {
-    add(name).make = [text = std::move(text), settings = deflateSettings()] { return deflateInPieces(text, settings); };
+    add(name).start = [text = std::move(text), settings = deflateSettings()](DeflatingPart* before) {
+        return startDeflateInPieces(text, settings, before);
+    };
 }
 
 void ZipOutput::addStream(const std::string& name, PartFactory factory, std::shared_ptr<PartHead> head, int level) {
     DeflateSettings settings = deflateSettings();
     settings.head = head.get();
     if (level >= 0) settings.level = level;
-    add(name).make = [factory = std::move(factory), settings, head = std::move(head)] {
+    add(name).start = [factory = std::move(factory), settings, head = std::move(head)](DeflatingPart* before) {
         std::unique_ptr<PartProducer> producer = factory();
-        return deflateInPieces(*producer, settings);
+        return startDeflateInPieces(*producer, settings, before);
     };
 }
 
@@ -151,7 +205,9 @@ void ZipOutput::commit() {
     if (entries_.empty()) fail("the archive has no parts");
     try {
         ZipWriter writer(file_->descriptor(), std::time(nullptr));
-        for (Entry& entry : entries_) writeEntry(writer, entry);
+        EntryPipeline pipeline(writer);
+        for (Entry& entry : entries_) pipeline.add(entry);
+        pipeline.finish();
         writer.finish();
     } catch (const ZipWriteError& error) {
         file_.reset();  // removes the temporary file
