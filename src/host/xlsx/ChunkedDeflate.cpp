@@ -66,6 +66,9 @@ struct PieceWork {
 class PieceJoiner : public DeflatingPart {
 public:
     explicit PieceJoiner(const DeflateSettings& settings) : settings_(settings) {}
+    // A part with pieces still out moves to the heap to be finished later; the workers' jobs hold
+    // their pieces, not the joiner.
+    PieceJoiner(PieceJoiner&&) = default;
 
     // A worker may still be deflating a piece of a part that failed: the part is done only once
     // none is (the input it reads may be the caller's).
@@ -247,40 +250,48 @@ std::string DeflatedPart::joined() const {
     return stream;
 }
 
+namespace {
+
+StartedPart started(PieceJoiner& joiner) {
+    joiner.layOutAfter(nullptr);
+    if (!joiner.piecesOut()) return {joiner.finish(), nullptr};
+    return {{}, std::make_unique<PieceJoiner>(std::move(joiner))};
+}
+
+DeflatedPart finished(StartedPart part) { return part.deflating ? part.deflating->finish() : std::move(part.part); }
+
+}  // namespace
+
 DeflatedPart deflateInPieces(PartProducer& producer, const DeflateSettings& settings) {
-    return startDeflateInPieces(producer, settings)->finish();
+    return finished(startDeflateInPieces(producer, settings));
 }
 
 DeflatedPart deflateInPieces(std::string_view bytes, const DeflateSettings& settings) {
-    return startDeflateInPieces(bytes, settings)->finish();
+    return finished(startDeflateInPieces(bytes, settings));
 }
 
-std::unique_ptr<DeflatingPart> startDeflateInPieces(PartProducer& producer, const DeflateSettings& settings,
-                                                    DeflatingPart* before) {
-    auto joiner = std::make_unique<PieceJoiner>(settings);
-    joiner->layOutAfter(before);
+StartedPart startDeflateInPieces(PartProducer& producer, const DeflateSettings& settings, DeflatingPart* before) {
+    PieceJoiner joiner(settings);
+    joiner.layOutAfter(before);
     bool more = true;
     while (more) {
-        std::string piece = joiner->takeBuffer();
+        std::string piece = joiner.takeBuffer();
         while (more && piece.size() < settings.pieceSize) more = producer.next(piece);
-        joiner->add(std::move(piece), !more);
+        joiner.add(std::move(piece), !more);
     }
-    joiner->layOutAfter(nullptr);
-    return joiner;
+    return started(joiner);
 }
 
-std::unique_ptr<DeflatingPart> startDeflateInPieces(std::string_view bytes, const DeflateSettings& settings,
-                                                    DeflatingPart* before) {
-    auto joiner = std::make_unique<PieceJoiner>(settings);
-    joiner->layOutAfter(before);
+StartedPart startDeflateInPieces(std::string_view bytes, const DeflateSettings& settings, DeflatingPart* before) {
+    PieceJoiner joiner(settings);
+    joiner.layOutAfter(before);
     size_t at = 0;
     do {
         size_t n = std::min(settings.pieceSize, bytes.size() - at);
-        joiner->add(bytes.substr(at, n), at + n == bytes.size());
+        joiner.add(bytes.substr(at, n), at + n == bytes.size());
         at += n;
     } while (at < bytes.size());
-    joiner->layOutAfter(nullptr);
-    return joiner;
+    return started(joiner);
 }
 
 }  // namespace tavlora::host::xlsx

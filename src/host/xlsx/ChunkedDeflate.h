@@ -127,13 +127,20 @@ public:
     virtual DeflatedPart finish() = 0;
 };
 
+// A part started: `deflating` while pieces of it are still out, else null and `part` is the whole
+// part (one of a single piece is deflated at once, on the calling thread).
+struct StartedPart {
+    DeflatedPart part;
+    std::unique_ptr<DeflatingPart> deflating;
+};
+
 // Lays out and hands over every piece of the part, as deflateInPieces does, without waiting for
 // the last ones. `before`, when given, is a part started earlier on the same workers and not yet
 // finished: its pieces count against the same limit of pieces in hand and are collected first, so
 // that the two parts together hold no more buffers than one.
-std::unique_ptr<DeflatingPart> startDeflateInPieces(PartProducer& producer, const DeflateSettings& settings,
-                                                    DeflatingPart* before = nullptr);
-std::unique_ptr<DeflatingPart> startDeflateInPieces(std::string_view bytes, const DeflateSettings& settings,
-                                                    DeflatingPart* before = nullptr);
+StartedPart startDeflateInPieces(PartProducer& producer, const DeflateSettings& settings,
+                                 DeflatingPart* before = nullptr);
+StartedPart startDeflateInPieces(std::string_view bytes, const DeflateSettings& settings,
+                                 DeflatingPart* before = nullptr);
 
 }  // namespace tavlora::host::xlsx

@@ -31,7 +31,7 @@ struct ZipOutput::Entry {
     // Starts deflating the part, after the part `before` that may still be deflated; empty when
     // `data` is the part. Kept until the part is written: what it holds (a text) is what the
     // pieces read.
-    std::function<std::unique_ptr<DeflatingPart>(DeflatingPart* before)> start;
+    std::function<StartedPart(DeflatingPart* before)> start;
 };
 
 namespace {
@@ -54,12 +54,6 @@ bool isPacked(std::string_view name) {
            ext == "mp4" || ext == "docx" || ext == "xlsx" || ext == "pptx";
 }
 
-// An entry on its way into the archive: started, not yet written.
-struct StartedEntry {
-    ZipOutput::Entry* entry = nullptr;
-    std::unique_ptr<DeflatingPart> part;  // null for an entry whose data is at hand
-};
-
 // Writes the entries in the order they were added, each part started before the one ahead of it is
 // written: the next part is laid out while the last pieces of the one before are still being
 // deflated, instead of the workers waiting between two large parts for its first piece. At most one
@@ -69,48 +63,60 @@ public:
     explicit EntryPipeline(ZipWriter& writer) : writer_(writer) {}
 
     void add(ZipOutput::Entry& entry) {
-        StartedEntry started{&entry, nullptr};
-        if (entry.start) started.part = entry.start(partOut());
-        const bool out = started.part && started.part->piecesOut();
-        unwritten_.push_back(std::move(started));
-        if (out) writeAllBut(1);
-        else if (!partOut()) writeAllBut(0);
+        if (!entry.start) {
+            // Nothing ahead of it (every part of a small report): written at once.
+            if (!out_) return writeAtHand(entry);
+            unwritten_.push_back({&entry, {}});
+            return;
+        }
+        StartedPart part = entry.start(out_);
+        if (part.deflating) {
+            writeUnwritten();
+            out_ = part.deflating.get();
+        } else if (!out_) {
+            return writeMade(entry, part);
+        }
+        unwritten_.push_back({&entry, std::move(part)});
     }
 
-    void finish() { writeAllBut(0); }
+    void finish() { writeUnwritten(); }
 
 private:
-    // The unwritten part still deflating, if any: only the newest started can be.
-    DeflatingPart* partOut() const {
-        for (const StartedEntry& started : unwritten_)
-            if (started.part && started.part->piecesOut()) return started.part.get();
-        return nullptr;
+    // An entry started and not yet written; `part` is empty when its data is at hand.
+    struct Unwritten {
+        ZipOutput::Entry* entry;
+        StartedPart part;
+    };
+
+    void writeUnwritten() {
+        for (Unwritten& unwritten : unwritten_) {
+            if (unwritten.entry->start) writeMade(*unwritten.entry, unwritten.part);
+            else writeAtHand(*unwritten.entry);
+        }
+        unwritten_.clear();
+        out_ = nullptr;
     }
 
-    void writeAllBut(size_t kept) {
-        while (unwritten_.size() > kept) {
-            write(unwritten_.front());
-            unwritten_.pop_front();
-        }
+    void writeAtHand(const ZipOutput::Entry& entry) {
+        writer_.add(entry.name, std::span<const std::string_view>(&entry.data, 1), entry.crc, entry.size, !entry.stored);
     }
 
     // A part made here is dropped as soon as it is written.
-    void write(StartedEntry& started) {
-        ZipOutput::Entry& entry = *started.entry;
-        if (!started.part) {
-            writer_.add(entry.name, std::span<const std::string_view>(&entry.data, 1), entry.crc, entry.size,
-                        !entry.stored);
-            return;
+    void writeMade(ZipOutput::Entry& entry, StartedPart& started) {
+        if (started.deflating) {
+            started.part = started.deflating->finish();
+            started.deflating.reset();
         }
-        DeflatedPart part = started.part->finish();
-        started.part.reset();
         entry.start = nullptr;  // what it holds (a text, a producer's inputs) goes with it
+        const DeflatedPart& part = started.part;
         std::vector<std::string_view> chunks(part.pieces.begin(), part.pieces.end());
         writer_.add(entry.name, chunks, part.crc, part.size, true);
+        started.part.pieces.clear();
     }
 
     ZipWriter& writer_;
-    std::deque<StartedEntry> unwritten_;
+    std::vector<Unwritten> unwritten_;  // in the archive's order; the first may have pieces out
+    DeflatingPart* out_ = nullptr;      // the unwritten part whose pieces were still out when it started
 };
 
 }  // namespace
