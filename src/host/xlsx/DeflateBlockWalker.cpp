@@ -92,10 +92,36 @@ private:
     int held_ = 0;  // bits in the buffer
 };
 
+// What a table holds for a code short enough to be found in it.
+enum class Alphabet {
+    CodeLengths,  // the symbol, to be read: symbol << 4 | the code's length
+    // What skipping the code takes: its kind << 5 | the code's bits and the extra bits after it.
+    // A walk needs no more of a literal/length or distance code than that.
+    LiteralsAndLengths,
+    Distances,
+};
+enum SkipKind : uint16_t { kLongCode = 0, kLiteral = 1, kLength = 2, kEndCode = 3, kBadSymbol = 4 };
+constexpr uint16_t skipEntry(SkipKind kind, int bits) { return static_cast<uint16_t>(kind << 5 | bits); }
+constexpr SkipKind skipKind(uint16_t entry) { return static_cast<SkipKind>(entry >> 5); }
+constexpr int skipBits(uint16_t entry) { return entry & 31; }
+
+int lengthExtraBits(int symbol) { return kLengthExtraBits[symbol - kEndOfBlock - 1]; }
+int distanceExtraBits(int symbol) { return symbol < 4 ? 0 : symbol / 2 - 1; }
+
+uint16_t skipEntryOf(Alphabet alphabet, int symbol, int length) {
+    if (alphabet == Alphabet::Distances)
+        return symbol > kLastDistanceSymbol ? skipEntry(kBadSymbol, length)
+                                            : skipEntry(kLiteral, length + distanceExtraBits(symbol));
+    if (symbol < kEndOfBlock) return skipEntry(kLiteral, length);
+    if (symbol == kEndOfBlock) return skipEntry(kEndCode, length);
+    if (symbol > kLastLengthSymbol) return skipEntry(kBadSymbol, length);
+    return skipEntry(kLength, length + lengthExtraBits(symbol));
+}
+
 // A canonical Huffman code as deflate defines it by its code lengths.
 class HuffmanCode {
 public:
-    void build(const uint8_t* lengths, int count) {
+    void build(const uint8_t* lengths, int count, Alphabet alphabet) {
         counts_.fill(0);
         for (int s = 0; s < count; ++s) ++counts_[lengths[s]];
         counts_[0] = 0;
@@ -115,22 +141,32 @@ public:
         for (int length = 1; length <= kTableBits; ++length) {
             for (int i = 0; i < counts_[length]; ++i, ++code, ++index) {
                 const uint32_t reversed = reverseBits(code, length);
-                const uint16_t entry = static_cast<uint16_t>(symbols_[index] << 4 | length);
+                const int symbol = symbols_[index];
+                const uint16_t entry = alphabet == Alphabet::CodeLengths ? static_cast<uint16_t>(symbol << 4 | length)
+                                                                         : skipEntryOf(alphabet, symbol, length);
                 for (uint32_t slot = reversed; slot < table_.size(); slot += 1u << length) table_[slot] = entry;
             }
             code <<= 1;
         }
     }
 
-    // Needs kLongestCode bits in hand.
+    // A code of the code-lengths alphabet. Needs kLongestCode bits in hand.
     int decode(BitReader& in) const {
-        const uint64_t bits = in.bits();
-        const uint16_t entry = table_[bits & (table_.size() - 1)];
+        const uint16_t entry = table_[in.bits() & (table_.size() - 1)];
         if (entry != 0) {
             in.consume(entry & 15);
             return entry >> 4;
         }
-        // A code longer than the table: count through the lengths, first bit first.
+        return decodeLong(in);
+    }
+
+    // The skip entry of the code the bits in hand start with; kLongCode for one longer than the table.
+    uint16_t skipEntryAt(const BitReader& in) const { return table_[in.bits() & (table_.size() - 1)]; }
+
+    // Any code, counted through the lengths first bit first: for those longer than the table.
+    // Needs kLongestCode bits in hand.
+    int decodeLong(BitReader& in) const {
+        const uint64_t bits = in.bits();
         int code = 0, first = 0, index = 0;
         for (int length = 1; length <= kLongestCode; ++length) {
             code |= static_cast<int>((bits >> (length - 1)) & 1);
@@ -153,7 +189,8 @@ private:
         return reversed;
     }
 
-    // symbol << 4 | code length for every code of up to kTableBits; 0 where a longer code starts.
+    // For every code of up to kTableBits, what its alphabet keeps (see Alphabet); 0 where a longer
+    // code starts.
     std::array<uint16_t, 1u << kTableBits> table_{};
     std::array<uint16_t, kLongestCode + 1> counts_{};
     std::array<uint16_t, kMostLiteralCodes> symbols_{};  // by code
@@ -162,9 +199,9 @@ private:
 void useFixedCodes(HuffmanCode& literals, HuffmanCode& distances) {
     std::array<uint8_t, kMostLiteralCodes> lengths{};
     for (int s = 0; s < kMostLiteralCodes; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
-    literals.build(lengths.data(), kMostLiteralCodes);
+    literals.build(lengths.data(), kMostLiteralCodes, Alphabet::LiteralsAndLengths);
     lengths.fill(5);
-    distances.build(lengths.data(), kMostDistanceCodes);
+    distances.build(lengths.data(), kMostDistanceCodes, Alphabet::Distances);
 }
 
 void readDynamicCodes(BitReader& in, HuffmanCode& literals, HuffmanCode& distances) {
@@ -175,7 +212,7 @@ void readDynamicCodes(BitReader& in, HuffmanCode& literals, HuffmanCode& distanc
     std::array<uint8_t, kCodeLengthOrder.size()> lengthCodeLengths{};
     for (int i = 0; i < lengthCodeCount; ++i) lengthCodeLengths[kCodeLengthOrder[i]] = static_cast<uint8_t>(in.read(3));
     HuffmanCode lengthCode;
-    lengthCode.build(lengthCodeLengths.data(), static_cast<int>(lengthCodeLengths.size()));
+    lengthCode.build(lengthCodeLengths.data(), static_cast<int>(lengthCodeLengths.size()), Alphabet::CodeLengths);
 
     std::array<uint8_t, 286 + kMostDistanceCodes> lengths{};
     const int total = literalCount + distanceCount;
@@ -201,22 +238,52 @@ void readDynamicCodes(BitReader& in, HuffmanCode& literals, HuffmanCode& distanc
         for (; repeat > 0; --repeat) lengths[n++] = value;
     }
     if (lengths[kEndOfBlock] == 0) malformed("a block without an end-of-block code");
-    literals.build(lengths.data(), literalCount);
-    distances.build(lengths.data() + literalCount, distanceCount);
+    literals.build(lengths.data(), literalCount, Alphabet::LiteralsAndLengths);
+    distances.build(lengths.data() + literalCount, distanceCount, Alphabet::Distances);
 }
 
-// A length and distance pair takes at most 15 + 5 + 15 + 13 = 48 bits: one refill covers it.
+// A code longer than its table (a rare symbol), with the extra bits after it, as skipEntryOf
+// would have made its entry.
+uint16_t longCodeEntry(BitReader& in, const HuffmanCode& code, Alphabet alphabet) {
+    const uint64_t start = in.position();
+    const int symbol = code.decodeLong(in);
+    const int length = static_cast<int>(in.position() - start);
+    const uint16_t entry = skipEntryOf(alphabet, symbol, length);
+    // The code itself is already consumed; what is left to skip is its extra bits.
+    return skipEntry(skipKind(entry), skipBits(entry) - length);
+}
+
+// A length and distance pair takes at most 15 + 5 + 15 + 13 = 48 bits: one refill covers it. The
+// literals, most of a sheet's codes, are skipped three to a refill (at most 15 bits each).
 void skipCodes(BitReader& in, const HuffmanCode& literals, const HuffmanCode& distances) {
     for (;;) {
         in.refill();
-        const int symbol = literals.decode(in);
-        if (symbol < kEndOfBlock) continue;
-        if (symbol == kEndOfBlock) return;
-        if (symbol > kLastLengthSymbol) malformed("a length code deflate does not define");
-        in.consume(kLengthExtraBits[symbol - kEndOfBlock - 1]);
-        const int distance = distances.decode(in);
-        if (distance > kLastDistanceSymbol) malformed("a distance code deflate does not define");
-        in.consume(distance < 4 ? 0 : distance / 2 - 1);
+        uint16_t entry = literals.skipEntryAt(in);
+        if (skipKind(entry) == kLiteral) {
+            in.consume(skipBits(entry));
+            entry = literals.skipEntryAt(in);
+            if (skipKind(entry) == kLiteral) {
+                in.consume(skipBits(entry));
+                entry = literals.skipEntryAt(in);
+                if (skipKind(entry) == kLiteral) {
+                    in.consume(skipBits(entry));
+                    continue;
+                }
+            }
+            in.refill();  // the bits in hand only grow: the entry found still holds
+        }
+        if (entry == kLongCode) entry = longCodeEntry(in, literals, Alphabet::LiteralsAndLengths);
+        switch (skipKind(entry)) {
+            case kLiteral: in.consume(skipBits(entry)); continue;
+            case kEndCode: in.consume(skipBits(entry)); return;
+            case kLength: break;
+            default: malformed("a length code deflate does not define");
+        }
+        in.consume(skipBits(entry));
+        uint16_t distance = distances.skipEntryAt(in);
+        if (distance == kLongCode) distance = longCodeEntry(in, distances, Alphabet::Distances);
+        if (skipKind(distance) != kLiteral) malformed("a distance code deflate does not define");
+        in.consume(skipBits(distance));
     }
 }
 

@@ -272,6 +272,53 @@ TEST(DeflateWorkers, PiecesGoRoundAFewBuffersAcrossTheParts) {
     EXPECT_LE(buffers.size(), 3u);
 }
 
+// A save lays out its next part while the last pieces of the one before are deflated: the two
+// must stay two whole streams, whichever is finished first, and hold no more buffers than one part.
+TEST(DeflateWorkers, APartStartedBeforeTheLastOneIsFinishedSharesItsBuffers) {
+    for (bool laterFirst : {false, true}) {
+        SCOPED_TRACE(laterFirst ? "the later part finished first" : "in order");
+        std::set<const void*> buffers;
+        DeflateSettings settings;
+        settings.pieceSize = 16 * 1024;
+        DeflateWorkers workers(2);
+        settings.workers = &workers;
+        const std::string first = sheetLikeText(400'000), second = sheetLikeText(300'000) + "<end/>";
+        BufferNotingProducer firstProducer(first, buffers), secondProducer(second, buffers);
+        host::xlsx::StartedPart a = host::xlsx::startDeflateInPieces(firstProducer, settings);
+        ASSERT_NE(a.deflating, nullptr) << "the last pieces were waited for";
+        host::xlsx::StartedPart b = host::xlsx::startDeflateInPieces(secondProducer, settings, a.deflating.get());
+        ASSERT_NE(b.deflating, nullptr);
+        DeflatedPart later = laterFirst ? b.deflating->finish() : DeflatedPart{};
+        DeflatedPart earlier = a.deflating->finish();
+        if (!laterFirst) later = b.deflating->finish();
+        EXPECT_EQ(inflateRaw(earlier.joined(), first.size()), first);
+        EXPECT_EQ(earlier.crc, crcOf(first));
+        EXPECT_EQ(inflateRaw(later.joined(), second.size()), second);
+        EXPECT_EQ(later.crc, crcOf(second));
+        EXPECT_LE(buffers.size(), 3u) << "the two parts held more pieces at once than one";
+    }
+}
+
+// What follows a part still being deflated may be small (done at once, on the saving thread) or
+// may fail midway; neither touches the part before it.
+TEST(DeflateWorkers, APartAfterOneStillBeingDeflatedMayBeSmallOrFail) {
+    DeflateSettings settings;
+    settings.pieceSize = 2048;
+    DeflateWorkers workers(2);
+    settings.workers = &workers;
+    const std::string text = sheetLikeText(2048 * 7 + 5);
+    host::xlsx::StartedPart a = host::xlsx::startDeflateInPieces(text, settings);
+    ASSERT_NE(a.deflating, nullptr);
+    host::xlsx::StartedPart small = host::xlsx::startDeflateInPieces(std::string_view("<a/>"), settings, a.deflating.get());
+    EXPECT_EQ(small.deflating, nullptr) << "a part of one piece went to the workers";
+    EXPECT_EQ(inflateRaw(small.part.joined(), 4), "<a/>");
+    ThrowingProducer failing;
+    EXPECT_THROW(host::xlsx::startDeflateInPieces(failing, settings, a.deflating.get()), std::runtime_error);
+    DeflatedPart part = a.deflating->finish();
+    EXPECT_EQ(inflateRaw(part.joined(), text.size()), text);
+    EXPECT_EQ(part.crc, crcOf(text));
+}
+
 TEST(DeflateWorkers, WithoutAThreadThePiecesAreDeflatedOnTheSavingThread) {
     std::string text = sheetLikeText(4096 * 6 + 77);
     DeflateSettings settings;

@@ -196,5 +196,72 @@ TEST(ZipOutputLevels, AStreamedPartIsDeflatedAtTheLevelItWasAddedWith) {
     EXPECT_GT(fastest, worksheet);
 }
 
+std::string rowsOfSize(size_t size, int seed) {
+    std::string rows;
+    for (int row = 1; rows.size() < size; ++row)
+        rows += "<row r=\"" + std::to_string(row) + "\"><c><v>" + std::to_string(row * seed % 1013) + "</v></c></row>";
+    return rows;
+}
+
+// Large parts are laid out while the pieces of the one before are still deflated; the archive
+// still holds every part in the order added, whatever lies between them (parts made at once,
+// stored, already deflated).
+TEST(ZipOutputOrder, PartsKeepTheirOrderAndBytesWhenLargeOnesOverlap) {
+    TempDir dir;
+    fs::path target = dir.file("order.zip");
+    const std::string sheet1 = rowsOfSize(size_t(3) << 20, 7), sheet2 = rowsOfSize((size_t(5) << 19) + 3, 11);
+    const std::string strings = rowsOfSize((size_t(1) << 20) + 1, 13);
+    const std::string picture = "\x89PNG not deflated again", kept = "<kept/>";
+    const host::xlsx::DeflatedPart keptDeflated = host::xlsx::deflateInPieces(std::string_view(kept));
+    const std::string keptPacked = keptDeflated.joined();
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"a.xml", "<a/>"},           {"xl/worksheets/sheet1.xml", sheet1}, {"xl/styles.xml", "<styles/>"},
+        {"xl/media/image1.png", picture}, {"xl/kept.xml", kept},          {"xl/sharedStrings.xml", strings},
+        {"xl/worksheets/sheet2.xml", sheet2}, {"z.xml", "<z/>"}};
+    {
+        host::xlsx::ZipOutput zip(target.string(), base::FileSync::none());
+        zip.addText("a.xml", "<a/>");
+        zip.addStream("xl/worksheets/sheet1.xml", [&] { return host::xlsx::textProducer(sheet1); });
+        zip.addText("xl/styles.xml", "<styles/>");
+        zip.addBytes("xl/media/image1.png", picture);
+        zip.addDeflated("xl/kept.xml", keptPacked, keptDeflated.crc, keptDeflated.size);
+        zip.addText("xl/sharedStrings.xml", strings);
+        zip.addStream("xl/worksheets/sheet2.xml", [&] { return host::xlsx::textProducer(sheet2); });
+        zip.addText("z.xml", "<z/>");
+        zip.commit();
+    }
+    host::xlsx::ZipInput zip(target.string(), {});
+    ASSERT_EQ(zip.entries().size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].first);
+        EXPECT_EQ(zip.entries()[i].name, expected[i].first);
+        EXPECT_EQ(zip.readString(zip.entries()[i]), expected[i].second);
+    }
+}
+
+// A part that fails while the one before it is still being deflated fails the save, and no file
+// takes the target's place.
+TEST(ZipOutputOrder, AFailureWhileTheLastPartIsDeflatedLeavesNoFile) {
+    TempDir dir;
+    fs::path target = dir.file("failed.zip");
+    const std::string sheet = rowsOfSize(size_t(3) << 20, 7);
+    struct Failing : host::xlsx::PartProducer {
+        int calls = 0;
+        bool next(std::string& out) override {
+            if (++calls > 40) throw std::runtime_error("the strings went away");
+            out.append(50'000, 's');
+            return true;
+        }
+    };
+    {
+        host::xlsx::ZipOutput zip(target.string(), base::FileSync::none());
+        zip.addStream("xl/worksheets/sheet1.xml", [&] { return host::xlsx::textProducer(sheet); });
+        zip.addStream("xl/sharedStrings.xml", [] { return std::make_unique<Failing>(); });
+        EXPECT_THROW(zip.commit(), std::runtime_error);
+    }
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 }  // namespace
 }  // namespace tavlora::test
