@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "com/Error.h"
 #include "host/xlsx/DeflateBlockWalker.h"
@@ -112,6 +113,100 @@ TEST(DeflateBlockWalker, FixedCodesStoredBlocksAndFlushes) {
     expectSameEnds(withZlib(text, 0, Z_DEFAULT_STRATEGY, 1 << 30), "stored");
     expectSameEnds(withZlib(randomBytes(300000, 7), 6, Z_DEFAULT_STRATEGY, 100000), "random, flushed");
     expectSameEnds(withZlib("", 6, Z_DEFAULT_STRATEGY, 1 << 30), "empty");
+}
+
+// Writes a deflate stream bit by bit, first bit lowest, Huffman codes first bit first.
+class BitWriter {
+public:
+    void bits(uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) put((value >> i) & 1);
+    }
+    void code(uint32_t code, int length) {
+        for (int i = length - 1; i >= 0; --i) put((code >> i) & 1);
+    }
+    std::string done() { return bytes_; }
+
+private:
+    void put(uint32_t bit) {
+        if (used_ % 8 == 0) bytes_ += '\0';
+        bytes_.back() = static_cast<char>(bytes_.back() | (bit << (used_ % 8)));
+        ++used_;
+    }
+    std::string bytes_;
+    size_t used_ = 0;
+};
+
+// The canonical codes of deflate for the given code lengths.
+std::vector<uint32_t> canonicalCodes(const std::vector<int>& lengths) {
+    std::vector<int> counts(16, 0);
+    for (int length : lengths) ++counts[length];
+    counts[0] = 0;
+    std::vector<uint32_t> next(16, 0), codes(lengths.size(), 0);
+    for (int length = 1, code = 0; length < 16; ++length) {
+        code = (code + counts[length - 1]) << 1;
+        next[length] = static_cast<uint32_t>(code);
+    }
+    for (size_t s = 0; s < lengths.size(); ++s)
+        if (lengths[s]) codes[s] = next[lengths[s]]++;
+    return codes;
+}
+
+// One dynamic block whose codes deflate libraries seldom make: a 15-bit end of block, a 15-bit
+// literal, and length and distance codes of 11 to 15 bits, all longer than the walker's table.
+void writeBlockOfLongCodes(BitWriter& out) {
+    std::vector<int> literals(271, 0), distances(30, 0);
+    literals['a'] = 1;
+    for (int symbol = 257; symbol <= 269; ++symbol) literals[symbol] = symbol - 255;  // 2 to 14 bits
+    literals['b'] = 15;
+    literals[256] = 15;
+    for (int symbol = 0; symbol <= 13; ++symbol) distances[symbol] = symbol + 1;  // 1 to 14 bits
+    distances[14] = 15;
+    distances[29] = 15;
+    std::vector<int> lengthCode(19, 0);
+    for (int symbol = 0; symbol <= 14; ++symbol) lengthCode[symbol] = 4;
+    lengthCode[15] = 5;
+    lengthCode[18] = 5;
+    const std::vector<uint32_t> lit = canonicalCodes(literals), dist = canonicalCodes(distances),
+                                len = canonicalCodes(lengthCode);
+    out.bits(1, 1);                                      // the last block
+    out.bits(2, 2);                                      // dynamic codes
+    out.bits(static_cast<uint32_t>(literals.size() - 257), 5);
+    out.bits(static_cast<uint32_t>(distances.size() - 1), 5);
+    out.bits(19 - 4, 4);
+    for (int symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15})
+        out.bits(static_cast<uint32_t>(lengthCode[symbol]), 3);
+    for (const std::vector<int>* lengths : {&literals, &distances})
+        for (int length : *lengths) out.code(len[length], lengthCode[length]);
+    auto literal = [&](int symbol) { out.code(lit[symbol], literals[symbol]); };
+    auto match = [&](int lengthSymbol, int lengthExtra, int distanceSymbol, int distanceExtra) {
+        literal(lengthSymbol);
+        out.bits(0, lengthExtra);
+        out.code(dist[distanceSymbol], distances[distanceSymbol]);
+        out.bits(0, distanceExtra);
+    };
+    for (int i = 0; i < 30000; ++i) literal('a');
+    literal('b');
+    match(269, 2, 29, 13);  // 19 bytes from 24,577 back
+    match(265, 1, 14, 6);   // 11 bytes from 129 back
+    match(268, 1, 12, 5);
+    match(257, 0, 0, 0);
+    literal('b');
+    literal(256);
+}
+
+TEST(DeflateBlockWalker, CodesLongerThanItsTableAreSkippedWhole) {
+    BitWriter alone;
+    writeBlockOfLongCodes(alone);
+    expectSameEnds(alone.done(), "a block of long codes");
+    // Behind a block of fixed codes, its final flag cleared, so that the last one starts mid-byte.
+    const std::string first = withZlib(sheetLike(5000, 3), 6, Z_FIXED, 1 << 30);
+    const DeflateBlockEnds firstEnds = walkDeflateBlocks(first);
+    ASSERT_NE(firstEnds.endBit % 8, 0u) << "the first block ends on a byte boundary: pick another input";
+    BitWriter joined;
+    for (uint64_t bit = 0; bit < firstEnds.endBit; ++bit)
+        joined.bits(bit == firstEnds.finalBlockBit ? 0 : (static_cast<unsigned char>(first[bit / 8]) >> (bit % 8)) & 1, 1);
+    writeBlockOfLongCodes(joined);
+    expectSameEnds(joined.done(), "a block of long codes after a fixed one");
 }
 
 TEST(DeflateBlockWalker, BrokenStreamsAreRefused) {
