@@ -255,23 +255,20 @@ uint16_t longCodeEntry(BitReader& in, const HuffmanCode& code, Alphabet alphabet
 
 // A length and distance pair takes at most 15 + 5 + 15 + 13 = 48 bits: one refill covers it. The
 // literals, most of a sheet's codes, are skipped three to a refill (at most 15 bits each).
+constexpr int kLiteralsPerRefill = 3;
+
 void skipCodes(BitReader& in, const HuffmanCode& literals, const HuffmanCode& distances) {
     for (;;) {
         in.refill();
         uint16_t entry = literals.skipEntryAt(in);
-        if (skipKind(entry) == kLiteral) {
+        int skippedLiterals = 0;
+        while (skipKind(entry) == kLiteral) {
             in.consume(skipBits(entry));
+            if (++skippedLiterals == kLiteralsPerRefill) break;
             entry = literals.skipEntryAt(in);
-            if (skipKind(entry) == kLiteral) {
-                in.consume(skipBits(entry));
-                entry = literals.skipEntryAt(in);
-                if (skipKind(entry) == kLiteral) {
-                    in.consume(skipBits(entry));
-                    continue;
-                }
-            }
-            in.refill();  // the bits in hand only grow: the entry found still holds
         }
+        if (skippedLiterals == kLiteralsPerRefill) continue;
+        if (skippedLiterals > 0) in.refill();  // the bits in hand only grow: the entry found still holds
         if (entry == kLongCode) entry = longCodeEntry(in, literals, Alphabet::LiteralsAndLengths);
         switch (skipKind(entry)) {
             case kLiteral: in.consume(skipBits(entry)); continue;
