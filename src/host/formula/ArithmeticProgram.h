@@ -10,43 +10,87 @@
 // its own way, which is where nearly all of the cost of a formula like "C2*D2" lies.
 namespace tavlora::host::formula {
 
-// `readNumber(const CompiledFormula::CellPlace& cell, double& number)` gives the number arithmetic
-// reads from a cell, or false when the cell needs the application's rules (text, an error, a formula not
-// computed yet). Those, a division by zero and an overflow give nullopt: the formula is then
-// evaluated in full.
-template <typename ReadNumber>
-std::optional<double> evaluateArithmetic(const CompiledFormula& formula, FormulaOffset offset, ReadNumber&& readNumber) {
+// One operation of an arithmetic program on plain numbers; nullopt for a division by zero or an
+// overflow. `last`: it gives the formula's result, which the full evaluation snaps near zero.
+inline std::optional<double> applyArithmetic(OpCode op, double a, double b, bool last) {
+    double n;
+    if (op == OpCode::Add) n = a + b;
+    else if (op == OpCode::Subtract) n = a - b;
+    else if (op == OpCode::Multiply) n = a * b;
+    else if (b != 0) n = a / b;
+    else return std::nullopt;
+    if (!std::isfinite(n)) return std::nullopt;
+    if (last && (op == OpCode::Add || op == OpCode::Subtract)) n = snapNearZero(n, a, b);
+    return n;
+}
+
+// Runs an arithmetic program: `readCell(uint32_t reference, double& number)` gives the number
+// arithmetic reads from the cell of that reference, or false when the cell needs the
+// application's rules (text, an error, a formula not computed yet). Those, a division by zero and
+// an overflow give nullopt: the formula is then evaluated in full.
+template <typename ReadCell>
+std::optional<double> runArithmetic(const std::vector<Instruction>& code, ReadCell&& readCell) {
     double stack[CompiledFormula::kArithmeticDepth];
     size_t depth = 0;
-    const auto& code = formula.code;
     for (size_t pc = 0; pc < code.size(); ++pc) {
         const Instruction& ins = code[pc];
         switch (ins.op) {
             case OpCode::Number: stack[depth++] = ins.data.number; break;
             case OpCode::CellValue:
-                if (!readNumber(formula.cell(ins.index, offset), stack[depth])) return std::nullopt;
+                if (!readCell(ins.index, stack[depth])) return std::nullopt;
                 ++depth;
                 break;
             case OpCode::Negate: stack[depth - 1] = -stack[depth - 1]; break;
             case OpCode::Plus: break;
             default: {
-                const double a = stack[depth - 2], b = stack[depth - 1];
-                double n;
-                if (ins.op == OpCode::Add) n = a + b;
-                else if (ins.op == OpCode::Subtract) n = a - b;
-                else if (ins.op == OpCode::Multiply) n = a * b;
-                else if (b != 0) n = a / b;
-                else return std::nullopt;
-                if (!std::isfinite(n)) return std::nullopt;
-                // As the full evaluation does for the operation that gives the result.
-                if (pc + 1 == code.size() && (ins.op == OpCode::Add || ins.op == OpCode::Subtract))
-                    n = snapNearZero(n, a, b);
-                stack[--depth - 1] = n;
+                const std::optional<double> n = applyArithmetic(ins.op, stack[depth - 2], stack[depth - 1], pc + 1 == code.size());
+                if (!n) return std::nullopt;
+                stack[--depth - 1] = *n;
                 break;
             }
         }
     }
     return stack[0];
+}
+
+// The copy of the formula `offset` away from where it was compiled. `readNumber(const
+// CompiledFormula::CellPlace& cell, double& number)` reads a cell as runArithmetic's readCell does.
+template <typename ReadNumber>
+std::optional<double> evaluateArithmetic(const CompiledFormula& formula, FormulaOffset offset, ReadNumber&& readNumber) {
+    return runArithmetic(formula.code, [&](uint32_t reference, double& number) {
+        return readNumber(formula.cell(reference, offset), number);
+    });
+}
+
+// The same for a formula with nearCells, in the cell (row, column) of its sheet: `readNear(int32_t
+// row, int32_t column, double& number)` reads a cell of that sheet, on the grid. A cell off the
+// grid gives nullopt, as the full evaluation decides what it reads then. The commonest programs,
+// one operation on two operands ("C2*D2", "F1+E2") and a lone cell ("E2"), skip the walk.
+template <typename ReadNear>
+std::optional<double> evaluateNearArithmetic(const CompiledFormula& formula, int32_t row, int32_t column,
+                                             ReadNear&& readNear) {
+    const CompiledFormula::NearCell* cells = formula.nearCells.data();
+    const std::vector<Instruction>& code = formula.code;
+    const size_t operands = code.size() == 3 ? 2 : 1;
+    if ((code.size() == 3 && code[2].op != OpCode::Negate && code[2].op != OpCode::Plus) ||
+        (code.size() == 1 && code[0].op == OpCode::CellValue)) {
+        double x[2];
+        for (size_t i = 0; i < operands; ++i) {
+            const Instruction& ins = code[i];
+            if (ins.op == OpCode::Number) {
+                x[i] = ins.data.number;
+                continue;
+            }
+            const int32_t r = row + cells[ins.index].rows, c = column + cells[ins.index].columns;
+            if (r < 1 || r > kMaxRows || c < 1 || c > kMaxColumns || !readNear(r, c, x[i])) return std::nullopt;
+        }
+        if (operands == 1) return x[0];
+        return applyArithmetic(code[2].op, x[0], x[1], true);
+    }
+    return runArithmetic(code, [&](uint32_t reference, double& number) {
+        const int32_t r = row + cells[reference].rows, c = column + cells[reference].columns;
+        return r >= 1 && r <= kMaxRows && c >= 1 && c <= kMaxColumns && readNear(r, c, number);
+    });
 }
 
 }  // namespace tavlora::host::formula

@@ -317,8 +317,7 @@ CalcEngine::Shape& CalcEngine::shapeOf(const Node& node, std::string_view text) 
     CompileResult compiled = compileFormula(text, scope_);
     Shape shape;
     if (compiled.formula) {
-        compiled.formula->originRow = node.row;
-        compiled.formula->originColumn = node.column;
+        compiled.formula->setOrigin(node.row, node.column);
         shape.program = std::make_unique<const CompiledFormula>(std::move(*compiled.formula));
     }
     shape.problem = std::move(compiled.problem);
@@ -466,12 +465,13 @@ void CalcEngine::calculateInSheetOrder(int32_t sheet, size_t from, size_t to) {
     NearbyCells nearby(rows);
     for (size_t r = from; r < std::min(to, rows.size()); ++r) {
         nearby.moveTo(r);
-        for (const Cell& cell : rows[r].cells) {
+        const RowInfo& info = rows[r];
+        for (const Cell& cell : info.cells) {
             if (cell.kind != CellKind::Formula || cell.payload.formulaId >= index.size()) continue;
             const uint32_t id = index[cell.payload.formulaId];
             if (id == kNoNode || nodes_[id].state != State::Stale) continue;
             Node& node = nodes_[id];
-            const bool here = node.row == rows[r].row && node.column == cell.column;
+            const bool here = node.row == info.row && node.column == cell.column;
             if (!here || !computeArithmetic(node, nearby)) compute(id, false);
         }
     }
@@ -512,17 +512,24 @@ void CalcEngine::noteStaleArraysMeeting(const SheetArea& area) {
 // False when the formula needs a full evaluation: not arithmetic, or a cell it reads holds
 // something other than a number or a blank, or a formula not computed yet.
 bool CalcEngine::computeArithmetic(Node& node, const NearbyCells& nearby) {
-    if (!node.program || !node.program->isArithmetic || node.isArray) return false;
-    const CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
-    const auto read = [&](const CompiledFormula::CellPlace& cell, double& number) {
-        if (cell.sheet != node.sheet) return cellNumber(cell.sheet, cell.row, cell.column, number);
-        return numberOf(cell.sheet, cells, nearby.find(cell.row, cell.column), number);
-    };
-    const std::optional<double> result = evaluateArithmetic(*node.program, node.offset(), read);
+    const CompiledFormula* program = node.program;
+    if (!program || !program->isArithmetic || node.isArray) return false;
+    CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
+    std::optional<double> result;
+    if (program->nearSheet == node.sheet && !program->nearCells.empty()) {
+        result = evaluateNearArithmetic(*program, node.row, node.column, [&](int32_t row, int32_t column, double& number) {
+            return numberOf(node.sheet, cells, nearby.find(row, column), number);
+        });
+    } else {
+        result = evaluateArithmetic(*program, node.offset(), [&](const CompiledFormula::CellPlace& cell, double& number) {
+            if (cell.sheet != node.sheet) return cellNumber(cell.sheet, cell.row, cell.column, number);
+            return numberOf(cell.sheet, cells, nearby.find(cell.row, cell.column), number);
+        });
+    }
     if (!result) return false;
     untouched_ = false;
     ++evaluations_;
-    storeNumber(view_.sheets[size_t(node.sheet)].cells->formulas()[node.formulaId], *result);
+    storeNumber(cells.formulas()[node.formulaId], *result);
     node.state = State::Current;
     return true;
 }

@@ -29,6 +29,25 @@ SheetArea CompiledFormula::movedReference(uint32_t index, FormulaOffset offset) 
     return SheetArea{here.sheet, moved.area()};
 }
 
+void CompiledFormula::setOrigin(int32_t row, int32_t column) {
+    originRow = row;
+    originColumn = column;
+    nearCells.clear();
+    nearSheet = -1;
+    if (!isArithmetic || references.empty() || movesWhole.size() != references.size()) return;
+    for (size_t i = 0; i < references.size(); ++i) {
+        const SheetArea& here = references[i];
+        const Area& a = here.area;
+        if (!movesWhole[i] || a.firstRow != a.lastRow || a.firstColumn != a.lastColumn ||
+            (i > 0 && here.sheet != references[0].sheet)) {
+            nearCells.clear();
+            return;
+        }
+        nearCells.push_back(NearCell{a.firstRow - row, a.firstColumn - column});
+    }
+    nearSheet = references[0].sheet;
+}
+
 bool isArithmeticCode(const std::vector<Instruction>& code) {
     size_t depth = 0;
     for (const Instruction& ins : code) {

@@ -75,12 +75,24 @@ struct CompiledFormula {
     int32_t originRow = 1;
     int32_t originColumn = 1;
     FormulaOffset offsetFrom(int32_t row, int32_t column) const { return {row - originRow, column - originColumn}; }
+    // Sets the origin, and with it the cells an arithmetic formula reads as distances from its own
+    // cell (nearCells).
+    void setOrigin(int32_t row, int32_t column);
     // Computed again on every calculation: it calls a volatile function.
     bool isVolatile = false;
     // Numbers, single cells and + - * / alone, at most kArithmeticDepth operands deep: the
     // evaluator can compute it on plain numbers.
     bool isArithmetic = false;
     static constexpr size_t kArithmeticDepth = 16;
+    // Per reference of an arithmetic formula whose every reference is one cell on the sheet
+    // `nearSheet` moving whole with the formula ("C2*D2", "F1+E2" down a list): how far the cell
+    // lies from the formula's own cell, so that a copy finds it by two additions. Empty otherwise.
+    struct NearCell {
+        int32_t rows;
+        int32_t columns;
+    };
+    std::vector<NearCell> nearCells;
+    int32_t nearSheet = -1;
 
     // Reference `index` as a copy of the formula `offset` away sees it.
     SheetArea reference(uint32_t index, FormulaOffset offset) const {

@@ -15,10 +15,28 @@ public:
     // `rows` must stay as they are while the walk uses them.
     explicit NearbyCells(const RowList& rows) : rows_(rows) {}
 
-    void moveTo(size_t rowIndex) { at_ = rowIndex; }
+    void moveTo(size_t rowIndex) {
+        at_ = rowIndex;
+        here_ = at_ < rows_.size() ? &rows_[at_] : nullptr;
+        above_ = here_ && at_ > 0 ? &rows_[at_ - 1] : nullptr;
+    }
 
-    // nullptr when the cell is not stored.
+    // nullptr when the cell is not stored. A cell of the walked row or the one above it, in a row
+    // without gaps, is found in a few instructions; the rest is searched for.
     const Cell* find(int32_t row, int32_t column) const {
+        if (here_) {
+            const RowInfo* info = here_->row == row ? here_ : above_ && above_->row == row ? above_ : nullptr;
+            if (info && !info->cells.empty()) {
+                const Cell* cells = info->cells.data();
+                const int64_t guess = int64_t(column) - cells[0].column;
+                if (guess >= 0 && guess < int64_t(info->cells.size()) && cells[guess].column == column) return cells + guess;
+            }
+        }
+        return search(row, column);
+    }
+
+private:
+    const Cell* search(int32_t row, int32_t column) const {
         const RowInfo* info = rowNear(row);
         if (!info || info->cells.empty()) return nullptr;
         const auto& cells = info->cells;
@@ -30,10 +48,9 @@ public:
         return it != cells.end() && it->column == column ? &*it : nullptr;
     }
 
-private:
     const RowInfo* rowNear(int32_t row) const {
-        if (at_ < rows_.size()) {
-            const int64_t guess = int64_t(at_) + (int64_t(row) - rows_[at_].row);
+        if (here_) {
+            const int64_t guess = int64_t(at_) + (int64_t(row) - here_->row);
             if (guess >= 0 && guess < int64_t(rows_.size()) && rows_[size_t(guess)].row == row)
                 return &rows_[size_t(guess)];
         }
@@ -44,6 +61,8 @@ private:
 
     const RowList& rows_;
     size_t at_ = 0;
+    const RowInfo* here_ = nullptr;   // rows_[at_]
+    const RowInfo* above_ = nullptr;  // rows_[at_ - 1]
 };
 
 }  // namespace tavlora::host::formula
