@@ -24,8 +24,8 @@ inline std::optional<double> applyArithmetic(OpCode op, double a, double b, bool
     return n;
 }
 
-// Runs an arithmetic program: `readCell(uint32_t reference, double& number)` gives the number
-// arithmetic reads from the cell of that reference, or false when the cell needs the
+// Runs an arithmetic program: `readCell(const Instruction& cellValue, double& number)` gives the
+// number arithmetic reads from the cell of that CellValue, or false when the cell needs the
 // application's rules (text, an error, a formula not computed yet). Those, a division by zero and
 // an overflow give nullopt: the formula is then evaluated in full.
 template <typename ReadCell>
@@ -37,7 +37,7 @@ std::optional<double> runArithmetic(const std::vector<Instruction>& code, ReadCe
         switch (ins.op) {
             case OpCode::Number: stack[depth++] = ins.data.number; break;
             case OpCode::CellValue:
-                if (!readCell(ins.index, stack[depth])) return std::nullopt;
+                if (!readCell(ins, stack[depth])) return std::nullopt;
                 ++depth;
                 break;
             case OpCode::Negate: stack[depth - 1] = -stack[depth - 1]; break;
@@ -57,19 +57,18 @@ std::optional<double> runArithmetic(const std::vector<Instruction>& code, ReadCe
 // CompiledFormula::CellPlace& cell, double& number)` reads a cell as runArithmetic's readCell does.
 template <typename ReadNumber>
 std::optional<double> evaluateArithmetic(const CompiledFormula& formula, FormulaOffset offset, ReadNumber&& readNumber) {
-    return runArithmetic(formula.code, [&](uint32_t reference, double& number) {
-        return readNumber(formula.cell(reference, offset), number);
+    return runArithmetic(formula.code, [&](const Instruction& ins, double& number) {
+        return readNumber(formula.cell(ins.index, offset), number);
     });
 }
 
-// The same for a formula with nearCells, in the cell (row, column) of its sheet: `readNear(int32_t
+// The same for a formula that readsNearCells, in the cell (row, column) of its sheet: `readNear(int32_t
 // row, int32_t column, double& number)` reads a cell of that sheet, on the grid. A cell off the
 // grid gives nullopt, as the full evaluation decides what it reads then. The commonest programs,
 // one operation on two operands ("C2*D2", "F1+E2") and a lone cell ("E2"), skip the walk.
 template <typename ReadNear>
 std::optional<double> evaluateNearArithmetic(const CompiledFormula& formula, int32_t row, int32_t column,
                                              ReadNear&& readNear) {
-    const CompiledFormula::NearCell* cells = formula.nearCells.data();
     const std::vector<Instruction>& code = formula.code;
     const size_t operands = code.size() == 3 ? 2 : 1;
     if ((code.size() == 3 && code[2].op != OpCode::Negate && code[2].op != OpCode::Plus) ||
@@ -81,14 +80,14 @@ std::optional<double> evaluateNearArithmetic(const CompiledFormula& formula, int
                 x[i] = ins.data.number;
                 continue;
             }
-            const int32_t r = row + cells[ins.index].rows, c = column + cells[ins.index].columns;
+            const int32_t r = row + ins.data.near.rows, c = column + ins.data.near.columns;
             if (r < 1 || r > kMaxRows || c < 1 || c > kMaxColumns || !readNear(r, c, x[i])) return std::nullopt;
         }
         if (operands == 1) return x[0];
         return applyArithmetic(code[2].op, x[0], x[1], true);
     }
-    return runArithmetic(code, [&](uint32_t reference, double& number) {
-        const int32_t r = row + cells[reference].rows, c = column + cells[reference].columns;
+    return runArithmetic(code, [&](const Instruction& ins, double& number) {
+        const int32_t r = row + ins.data.near.rows, c = column + ins.data.near.columns;
         return r >= 1 && r <= kMaxRows && c >= 1 && c <= kMaxColumns && readNear(r, c, number);
     });
 }

@@ -516,7 +516,7 @@ bool CalcEngine::computeArithmetic(Node& node, const NearbyCells& nearby) {
     if (!program || !program->isArithmetic || node.isArray) return false;
     CellStore& cells = *view_.sheets[size_t(node.sheet)].cells;
     std::optional<double> result;
-    if (program->nearSheet == node.sheet && !program->nearCells.empty()) {
+    if (program->readsNearCells && program->nearSheet == node.sheet) {
         result = evaluateNearArithmetic(*program, node.row, node.column, [&](int32_t row, int32_t column, double& number) {
             return numberOf(node.sheet, cells, nearby.find(row, column), number);
         });

@@ -32,19 +32,21 @@ SheetArea CompiledFormula::movedReference(uint32_t index, FormulaOffset offset) 
 void CompiledFormula::setOrigin(int32_t row, int32_t column) {
     originRow = row;
     originColumn = column;
-    nearCells.clear();
+    readsNearCells = false;
     nearSheet = -1;
     if (!isArithmetic || references.empty() || movesWhole.size() != references.size()) return;
     for (size_t i = 0; i < references.size(); ++i) {
         const SheetArea& here = references[i];
         const Area& a = here.area;
-        if (!movesWhole[i] || a.firstRow != a.lastRow || a.firstColumn != a.lastColumn ||
-            (i > 0 && here.sheet != references[0].sheet)) {
-            nearCells.clear();
+        if (!movesWhole[i] || a.firstRow != a.lastRow || a.firstColumn != a.lastColumn || here.sheet != references[0].sheet)
             return;
-        }
-        nearCells.push_back(NearCell{a.firstRow - row, a.firstColumn - column});
     }
+    for (Instruction& ins : code)
+        if (ins.op == OpCode::CellValue) {
+            const Area& a = references[ins.index].area;
+            ins.data.near = CellDistance{a.firstRow - row, a.firstColumn - column};
+        }
+    readsNearCells = true;
     nearSheet = references[0].sheet;
 }
 

@@ -23,7 +23,7 @@ enum class OpCode : uint8_t {
     Constant,     // constants[index]: a text, boolean, error or array constant
     Missing,      // an argument left out
     Reference,    // references[index]
-    CellValue,    // the value of the one cell references[index] names, where no reference is wanted
+    CellValue,    // the value of the one cell references[index] names, where no reference is wanted (data.near)
     Add, Subtract, Multiply, Divide, Power, Concat,
     Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual,
     Negate, Plus, Percent,
@@ -39,6 +39,12 @@ enum class OpCode : uint8_t {
     IfMissingBranch,  // IF(c, a) without its false branch: FALSE
 };
 
+// Where a cell lies from the cell of the formula that reads it.
+struct CellDistance {
+    int32_t rows;
+    int32_t columns;
+};
+
 struct Instruction {
     OpCode op = OpCode::Number;
     uint8_t argc = 0;
@@ -49,6 +55,7 @@ struct Instruction {
     union {
         double number;
         const FunctionDefinition* function;
+        CellDistance near;  // a CellValue's, in a formula that readsNearCells
     } data{0.0};
 };
 
@@ -75,8 +82,8 @@ struct CompiledFormula {
     int32_t originRow = 1;
     int32_t originColumn = 1;
     FormulaOffset offsetFrom(int32_t row, int32_t column) const { return {row - originRow, column - originColumn}; }
-    // Sets the origin, and with it the cells an arithmetic formula reads as distances from its own
-    // cell (nearCells).
+    // Sets the origin, and with it the distances of the cells an arithmetic formula reads
+    // (readsNearCells).
     void setOrigin(int32_t row, int32_t column);
     // Computed again on every calculation: it calls a volatile function.
     bool isVolatile = false;
@@ -84,14 +91,10 @@ struct CompiledFormula {
     // evaluator can compute it on plain numbers.
     bool isArithmetic = false;
     static constexpr size_t kArithmeticDepth = 16;
-    // Per reference of an arithmetic formula whose every reference is one cell on the sheet
-    // `nearSheet` moving whole with the formula ("C2*D2", "F1+E2" down a list): how far the cell
-    // lies from the formula's own cell, so that a copy finds it by two additions. Empty otherwise.
-    struct NearCell {
-        int32_t rows;
-        int32_t columns;
-    };
-    std::vector<NearCell> nearCells;
+    // An arithmetic formula whose every reference is one cell on the sheet `nearSheet` moving whole
+    // with the formula ("C2*D2", "F1+E2" down a list): each CellValue carries its cell's distance
+    // from the formula's own cell (data.near), so that a copy finds the cell by two additions.
+    bool readsNearCells = false;
     int32_t nearSheet = -1;
 
     // Reference `index` as a copy of the formula `offset` away sees it.

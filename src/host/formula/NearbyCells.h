@@ -15,15 +15,20 @@ public:
     // `rows` must stay as they are while the walk uses them.
     explicit NearbyCells(const RowList& rows) : rows_(rows) {}
 
+    // The walked row and the one above it are looked up at the first read: most rows of a
+    // workbook hold no formula.
     void moveTo(size_t rowIndex) {
         at_ = rowIndex;
-        here_ = at_ < rows_.size() ? &rows_[at_] : nullptr;
-        above_ = here_ && at_ > 0 ? &rows_[at_ - 1] : nullptr;
+        here_ = nullptr;
     }
 
     // nullptr when the cell is not stored. A cell of the walked row or the one above it, in a row
     // without gaps, is found in a few instructions; the rest is searched for.
     const Cell* find(int32_t row, int32_t column) const {
+        if (!here_ && at_ < rows_.size()) {
+            here_ = &rows_[at_];
+            above_ = at_ > 0 ? &rows_[at_ - 1] : nullptr;
+        }
         if (here_) {
             const RowInfo* info = here_->row == row ? here_ : above_ && above_->row == row ? above_ : nullptr;
             if (info && !info->cells.empty()) {
@@ -61,8 +66,8 @@ private:
 
     const RowList& rows_;
     size_t at_ = 0;
-    const RowInfo* here_ = nullptr;   // rows_[at_]
-    const RowInfo* above_ = nullptr;  // rows_[at_ - 1]
+    mutable const RowInfo* here_ = nullptr;   // rows_[at_], once read
+    mutable const RowInfo* above_ = nullptr;  // rows_[at_ - 1]
 };
 
 }  // namespace tavlora::host::formula

@@ -237,9 +237,9 @@ bool SheetXmlWriter::plainCell(std::string& out, const RowLabel& row, const Cell
     return true;
 }
 
-template <bool kPrefixed, bool kFormulaCopy>
+template <bool kPrefixed>
 size_t SheetXmlWriter::layOutPlainCell(char* buffer, std::string_view sheetPrefix, const RowLabel& row, const Cell& c,
-                                       uint32_t stringIndex, bool styled, std::string_view formulaTag) {
+                                       uint32_t stringIndex, bool styled) {
     const std::string_view prefix = kPrefixed ? sheetPrefix : std::string_view("", 0);
     char* const end = buffer + kPlainCellCapacity;
     char* at = put(buffer, "<");
@@ -261,13 +261,7 @@ size_t SheetXmlWriter::layOutPlainCell(char* buffer, std::string_view sheetPrefi
     } else {
         if (c.kind == CellKind::String) at = put(at, " t=\"s\"");
         if (c.kind == CellKind::Boolean) at = put(at, " t=\"b\"");
-        if constexpr (kFormulaCopy) {
-            at = put(at, ">");
-            at = put(at, formulaTag);
-            at = put(at, "<");
-        } else {
-            at = put(at, "><");
-        }
+        at = put(at, "><");
         at = put(at, prefix);
         at = put(at, "v>");
         if (c.kind == CellKind::Number) at += formatNumber(c.payload.number, at);
@@ -282,6 +276,26 @@ size_t SheetXmlWriter::layOutPlainCell(char* buffer, std::string_view sheetPrefi
     return static_cast<size_t>(at - buffer);
 }
 
+// "<c r=... s=..." of a plain formula cell (plainCell writes its own: a call there costs the
+// value cells more than the formula cells save).
+char* SheetXmlWriter::putCellStart(char* at, char* end, const RowLabel& row, const Cell& c, bool rowStyled) const {
+    at = put(at, "<");
+    if (!prefix_.empty()) at = put(at, prefix_);
+    at = put(at, "c r=\"");
+    at = putColumn(at, c.column);
+    // The row's digits in one copy of fixed size, as the plain cells do.
+    std::memcpy(at, row.text, RowLabel::kCopied);
+    if (row.size > RowLabel::kCopied) std::memcpy(at + RowLabel::kCopied, row.text + RowLabel::kCopied, row.size - RowLabel::kCopied);
+    at += row.size;
+    at = put(at, "\"");
+    if (c.style != 0 || rowStyled || columnStyled(c.column)) {
+        at = put(at, " s=\"");
+        at = std::to_chars(at, end, c.style).ptr;
+        at = put(at, "\"");
+    }
+    return at;
+}
+
 // Most formula cells of a list: a later copy in a shared formula's run, with a number for its
 // value. Laid out at once as plainCell lays out a number, with the group's tag.
 bool SheetXmlWriter::plainFormulaCopy(std::string& out, const RowLabel& row, const Cell& c, bool rowStyled) const {
@@ -293,16 +307,27 @@ bool SheetXmlWriter::plainFormulaCopy(std::string& out, const RowLabel& row, con
     const SharedFormulaRole* shared = sharedFormulas_.find(c.payload.formulaId);
     if (!shared || shared->first()) return false;
     if (keptCells_ && keptCells_->find(row.number, c.column, c, formulas)) return false;
-    // Laid out as the number it shows, with the group's tag before the value.
-    Cell shown = c;
-    shown.kind = CellKind::Number;
-    shown.payload.number = f.cachedNumber;
-    const bool styled = c.style != 0 || rowStyled || columnStyled(c.column);
-    const std::string& tag = sharedFormulaTag(shared->group);
     char buffer[kPlainFormulaCapacity];
-    const size_t length = prefix_.empty() ? layOutPlainCell<false, true>(buffer, prefix_, row, shown, 0, styled, tag)
-                                          : layOutPlainCell<true, true>(buffer, prefix_, row, shown, 0, styled, tag);
-    out.append(buffer, length);
+    char* at = putCellStart(buffer, buffer + sizeof buffer, row, c, rowStyled);
+    at = put(at, ">");
+    at = put(at, sharedFormulaTag(shared->group));
+    if (prefix_.empty()) {
+        // Pieces of sizes known here are copied without a call.
+        at = put(at, "<v>");
+        at += formatNumber(f.cachedNumber, at);
+        at = put(at, "</v></c>");
+    } else {
+        at = put(at, "<");
+        at = put(at, prefix_);
+        at = put(at, "v>");
+        at += formatNumber(f.cachedNumber, at);
+        at = put(at, "</");
+        at = put(at, prefix_);
+        at = put(at, "v></");
+        at = put(at, prefix_);
+        at = put(at, "c>");
+    }
+    out.append(buffer, static_cast<size_t>(at - buffer));
     return true;
 }
 

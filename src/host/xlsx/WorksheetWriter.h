@@ -55,11 +55,10 @@ private:
     // The common cells, laid out at once; false when `cell` needs the general path.
     bool plainCell(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
     bool plainFormulaCopy(std::string& out, const RowLabel& row, const Cell& cell, bool rowStyled) const;
-    // kFormulaCopy: `cell` is a shared formula's later copy shown as its number, `formulaTag` its
-    // group's <f/> (the buffer then has kPlainFormulaCapacity).
-    template <bool kPrefixed, bool kFormulaCopy = false>
+    template <bool kPrefixed>
     static size_t layOutPlainCell(char* buffer, std::string_view sheetPrefix, const RowLabel& row, const Cell& cell,
-                                  uint32_t stringIndex, bool styled, std::string_view formulaTag = {});
+                                  uint32_t stringIndex, bool styled);
+    char* putCellStart(char* at, char* end, const RowLabel& row, const Cell& cell, bool rowStyled) const;
     void fullCell(std::string& out, int32_t row, const Cell& cell, bool rowStyled) const;
     void open(std::string& out, std::string_view name) const;
     void dataTableFormula(std::string& out, const CellExtras& extras) const;

@@ -530,5 +530,62 @@ TEST_F(Graph, CopiesCompiledAtOnceKeepTheirFirstFormulasKind) {
     EXPECT_EQ(engine.formulaShape(0, at("C5").payload.formulaId), nullptr);
 }
 
+// The walk computes a column's copies of an arithmetic formula by reading its cells at their
+// distance from each copy: every shape of such a formula, and every cell it cannot settle on plain
+// numbers (text, a blank divisor, a precedent further down, a fixed cell, an overflow), must come
+// out as the full evaluation gives it.
+TEST_F(Graph, CopiesOfArithmeticReadTheirOwnRowsCells) {
+    put("B1", 3);
+    for (int r = 2; r <= 9; ++r) {
+        const std::string n = std::to_string(r), above = std::to_string(r - 1), below = std::to_string(r + 1);
+        put("A" + n, r);
+        if (r != 5) put("B" + n, 0.5 * r);  // B5 blank
+        formula("C" + n, "A" + n + "*B" + n);
+        formula("D" + n, r == 2 ? "C2" : "D" + above + "+C" + n);  // a running total
+        formula("E" + n, "A" + n);
+        formula("F" + n, "2/B" + n);
+        formula("G" + n, "A" + n + "*$B$1");
+        formula("H" + n, "A" + n + "+B" + n + "-C" + n);
+        formula("I" + n, "-A" + n);
+        formula("J" + n, "H" + below + "*2");  // H10 blank, the others computed later in the walk
+        formula("K" + n, "A" + n + "*1E308*10");
+        formula("L" + n, "B" + n + "*0.1+B" + n + "*0.2-B" + n + "*0.3");
+    }
+    putText("B7", "4");  // numeric text is coerced
+    putText("A8", "x");
+    engine.calculate();
+    for (int r = 2; r <= 9; ++r) {
+        const std::string n = std::to_string(r);
+        SCOPED_TRACE(n);
+        const double a = r, b = r == 5 ? 0 : r == 7 ? 4 : 0.5 * r;
+        if (r == 8) {
+            for (const char* column : {"C", "D", "G", "H", "I", "K"})
+                EXPECT_EQ(value(column + n), error(ErrorValue::Value)) << column;
+            EXPECT_EQ(value("E8"), Value::text("x"));
+            continue;
+        }
+        EXPECT_EQ(value("C" + n), number(a * b));
+        EXPECT_EQ(value("E" + n), number(a));
+        EXPECT_EQ(value("F" + n), r == 5 ? error(ErrorValue::Div0) : number(2 / b));
+        EXPECT_EQ(value("G" + n), number(a * 3));
+        EXPECT_EQ(value("H" + n), number(a + b - a * b));
+        EXPECT_EQ(value("I" + n), number(-a));
+        EXPECT_EQ(value("K" + n), error(ErrorValue::Num));
+        EXPECT_EQ(value("L" + n), number(0));
+    }
+    double running = 0;
+    for (int r = 2; r <= 7; ++r) running += r * (r == 5 ? 0 : r == 7 ? 4 : 0.5 * r);
+    EXPECT_EQ(value("D7"), number(running));
+    EXPECT_EQ(value("D9"), error(ErrorValue::Value));  // D8's error runs on
+    EXPECT_EQ(value("J2"), number(2 * (3 + 1.5 - 4.5)));
+    EXPECT_EQ(value("J7"), error(ErrorValue::Value));
+    EXPECT_EQ(value("J9"), number(0));
+    // A write recomputes a copy through the same path.
+    put("B3", 2);
+    engine.calculate();
+    EXPECT_EQ(value("C3"), number(6));
+    EXPECT_EQ(value("D3"), number(2 * 1 + 6));
+}
+
 }  // namespace
 }  // namespace tavlora::host::formula::testing
