@@ -86,6 +86,36 @@ TEST(ZipWriter, EveryEntryReadsBackWithItsBytesCrcNameAndTime) {
               "xl/Übersicht.xml 8 2048 (2024, 3, 5, 14, 7, 36)\n");
 }
 
+// The writer holds a small report whole and goes out in blocks of about a MiB: parts that end
+// just short of, exactly at and past the first buffer and the block, and one larger than a block,
+// must all land at their offsets with their bytes.
+TEST(ZipWriter, PartsAcrossTheFirstBufferAndTheBlockReadBackWhole) {
+    TempDir dir;
+    ArchiveFile file(dir.file("sizes.zip"));
+    const size_t sizes[] = {10, (size_t(64) << 10) - 120, 200, 5000, (size_t(1) << 20) - 70000, 1, (size_t(2) << 20) + 3,
+                            (size_t(700) << 10), 0, 333};
+    std::vector<std::string> parts;
+    uint32_t state = 2463534242u;
+    for (size_t size : sizes) {
+        std::string& bytes = parts.emplace_back(size, '\0');
+        for (char& byte : bytes) {
+            state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+            byte = static_cast<char>(state);
+        }
+    }
+    {
+        ZipWriter writer(file.fd(), localTime(2024, 3, 5, 14, 7, 36));
+        for (size_t i = 0; i < parts.size(); ++i)
+            writer.add("part" + std::to_string(i) + ".bin", {parts[i]}, crcOf(parts[i]), parts[i].size(), false);
+        writer.finish();
+        EXPECT_EQ(static_cast<uint64_t>(fs::file_size(file.path())), writer.written());
+    }
+    host::xlsx::ZipInput zip(file.path().string(), {});
+    for (size_t i = 0; i < parts.size(); ++i)
+        EXPECT_EQ(zip.readString(*zip.find("part" + std::to_string(i) + ".bin")), parts[i]) << "part " << i;
+    EXPECT_EQ(runPython("import zipfile\nprint(zipfile.ZipFile(r'" + file.path().string() + "').testzip())\n"), "None\n");
+}
+
 TEST(ZipWriter, RefusesWhatWouldNeedTheLargeArchiveExtensionsOrIsInconsistent) {
     TempDir dir;
     ArchiveFile file(dir.file("refused.zip"));
