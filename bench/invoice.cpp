@@ -1,11 +1,13 @@
 // The invoice job: COUNT invoices filled from one template in one process, each saved as its own
-// workbook (or web page), on THREADS threads that each have their own application and fillers.
+// workbook (or web page), on THREADS threads that each have their own application and fillers
+// and take the invoices one by one.
 // The threads share one template cache, so the template is read once; --uncached reads it for
 // every invoice. --unflushed leaves the flushing of saves to the system, as the peers do. --job
 // makes each invoice as a print job does (DoCopy of the template, DoBegin of the copy, DoEnd in
 // place), the job given the cache; workbooks only.
 // Prints the seconds and the reports per second as one line of JSON.
 // Usage: invoice TEMPLATE OUT_FOLDER COUNT THREADS xlsx|html [--uncached] [--unflushed] [--job]
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -88,18 +90,22 @@ void fillInvoiceByJob(const host::files::FileOptions& options, const std::string
     if (!job->DoEnd()) throw std::runtime_error("DoEnd failed");
 }
 
-// Invoices first, first + step, ... below count: each thread its own share and its own objects.
-void fillShare(const std::string& templatePath, const std::string& folder, int first, int step, int count,
+// Invoices by number until count, each thread taking the next one not yet taken, with its own
+// application and objects. A share fixed in advance (every other invoice) left one thread idle
+// at the end whenever the other had been held up, by the template's first read or by other work
+// on the machine; taking the next number is what a report server's queue does.
+void fillShare(const std::string& templatePath, const std::string& folder, std::atomic<int>& next, int count,
                bool webPage, bool byJob, const host::files::FileOptions& options, std::exception_ptr& failure) {
     try {
         auto application = host::files::newApplication(options);
-        for (int n = first; n < count; n += step) {
+        for (int n = next++; n < count; n = next++) {
             std::string out = folder + "/invoice_" + std::to_string(n) + (webPage ? ".htm" : ".xlsx");
             if (byJob) fillInvoiceByJob(options, templatePath, out, n);
             else fillInvoice(*application, templatePath, out, n, webPage);
         }
     } catch (...) {
         failure = std::current_exception();
+        next = count;  // the others stop too: the run has failed
     }
 }
 
@@ -130,9 +136,10 @@ int main(int argc, char** argv) {
     bench::Stopwatch clock;
     std::vector<std::exception_ptr> failures(static_cast<size_t>(threads));
     std::vector<std::thread> workers;
+    std::atomic<int> next{0};
     for (int t = 0; t < threads; ++t)
-        workers.emplace_back(fillShare, std::string(argv[1]), std::string(argv[2]), t, threads, count, webPage, byJob,
-                             std::cref(options), std::ref(failures[static_cast<size_t>(t)]));
+        workers.emplace_back(fillShare, std::string(argv[1]), std::string(argv[2]), std::ref(next), count, webPage,
+                             byJob, std::cref(options), std::ref(failures[static_cast<size_t>(t)]));
     for (std::thread& worker : workers) worker.join();
     for (const std::exception_ptr& failure : failures) {
         if (!failure) continue;
