@@ -1,5 +1,7 @@
 #include "host/xlsx/DeflaterPool.h"
 
+#include <algorithm>
+
 #include "host/xlsx/ChunkedDeflate.h"
 
 namespace tavlora::host::xlsx {
@@ -12,8 +14,11 @@ std::unique_ptr<LocalDeflaters> DeflaterPool::borrow() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!idle_.empty()) {
-            std::unique_ptr<LocalDeflaters> deflaters = std::move(idle_.back());
-            idle_.pop_back();
+            const std::thread::id me = std::this_thread::get_id();
+            auto own = std::find_if(idle_.rbegin(), idle_.rend(), [me](const Idle& set) { return set.givenBackBy == me; });
+            auto taken = own == idle_.rend() ? std::prev(idle_.end()) : std::prev(own.base());
+            std::unique_ptr<LocalDeflaters> deflaters = std::move(taken->deflaters);
+            idle_.erase(taken);
             return deflaters;
         }
     }
@@ -25,7 +30,7 @@ void DeflaterPool::giveBack(std::unique_ptr<LocalDeflaters> deflaters) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (idle_.size() < kept_) {
-            idle_.push_back(std::move(deflaters));
+            idle_.push_back({std::move(deflaters), std::this_thread::get_id()});
             return;
         }
     }

@@ -72,6 +72,40 @@ TEST(DeflaterPool, LendsASetToOneBorrowerAtATimeAndKeepsNoMoreThanItsShare) {
     EXPECT_EQ(pool.idle(), 0u);
 }
 
+// Two threads saving side by side: each must be lent the set it gave back, even when the other
+// thread gave its own back after it, so that a compressor's tables stay on one core; a thread
+// with none of its own takes any idle set rather than making one.
+TEST(DeflaterPool, AThreadIsLentTheSetItGaveBackBeforeTheOtherThreads) {
+    DeflaterPool pool(3);
+    std::unique_ptr<host::xlsx::LocalDeflaters> mine = pool.borrow();
+    host::xlsx::LocalDeflaters* mineSet = mine.get();
+    host::xlsx::LocalDeflaters* otherSet = nullptr;
+    std::thread other([&] {
+        auto set = pool.borrow();
+        otherSet = set.get();
+        pool.giveBack(std::move(mine));  // handed over and given back on the other thread: not mine any more
+        pool.giveBack(std::move(set));
+    });
+    other.join();
+    ASSERT_NE(otherSet, mineSet);
+    EXPECT_EQ(pool.idle(), 2u);
+    mine = pool.borrow();
+    EXPECT_EQ(mine.get(), otherSet) << "no set of this thread's: the last given back";
+    pool.giveBack(std::move(mine));
+    host::xlsx::LocalDeflaters* lastSet = nullptr;
+    std::thread again([&] {
+        auto set = std::make_unique<host::xlsx::LocalDeflaters>();
+        lastSet = set.get();
+        pool.giveBack(std::move(set));  // given back after this thread's
+    });
+    again.join();
+    ASSERT_EQ(pool.idle(), 3u);
+    mine = pool.borrow();
+    EXPECT_EQ(mine.get(), otherSet) << "this thread's own set, though another was given back after it";
+    EXPECT_NE(mine.get(), lastSet);
+    EXPECT_EQ(pool.idle(), 2u);
+}
+
 // Kept compressors must make the very bytes fresh ones make, save after save, and a save whose
 // part failed half-way must not leave them spoiled for the next.
 TEST(DeflaterPool, SavesThroughThePoolMatchSavesWithFreshCompressorsEvenAfterAFailure) {
