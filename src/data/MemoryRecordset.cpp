@@ -19,8 +19,10 @@ void MemoryRecordset::MoveNext() {
     ++position_;
 }
 
-com::Variant MemoryRecordset::currentValue(int32_t index) const {
-    return rows_[position_][static_cast<size_t>(index)];
+com::Variant MemoryRecordset::currentValue(int32_t index) const { return *heldValue(index); }
+
+const com::Variant* MemoryRecordset::heldValue(int32_t index) const {
+    return &rows_[position_][static_cast<size_t>(index)];
 }
 
 }  // namespace tavlora::data

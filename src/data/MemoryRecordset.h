@@ -22,6 +22,7 @@ public:
 
 private:
     com::Variant currentValue(int32_t index) const override;
+    const com::Variant* heldValue(int32_t index) const override;
 
     std::vector<Row> rows_;
     size_t position_ = 0;

@@ -48,4 +48,12 @@ com::Variant Recordset::FieldValue(int32_t index) const {
     return currentValue(index);
 }
 
+const com::Variant& Recordset::LendFieldValue(int32_t index, com::Variant& holder) const {
+    checkIndex(index);
+    if (Eof()) throwNoCurrentRecord();
+    if (const com::Variant* held = heldValue(index)) return *held;
+    holder = currentValue(index);
+    return holder;
+}
+
 }  // namespace tavlora::data

@@ -66,6 +66,9 @@ public:
     int32_t FindField(std::string_view name) const;
     // The value of a field in the current row. Bad index: error 3265; no current row: error 3021.
     com::Variant FieldValue(int32_t index) const;
+    // The same value without a copy where the recordset holds it (valid until the cursor moves),
+    // else copied into `holder` and that returned: for readers that only look at each value.
+    const com::Variant& LendFieldValue(int32_t index, com::Variant& holder) const;
 
     const com::DispatchTable& dispatchTable() const override;
     // This recordset as an automation object; it must be owned by a shared_ptr.
@@ -76,6 +79,8 @@ protected:
 
     // REQUIRES: 0 <= index < FieldCount() and !Eof().
     virtual com::Variant currentValue(int32_t index) const = 0;
+    // The current value where the recordset keeps it, nullptr when it has none to lend.
+    virtual const com::Variant* heldValue(int32_t /*index*/) const { return nullptr; }
 
 private:
     void checkIndex(int32_t index) const;

@@ -168,8 +168,10 @@ void SqliteRecordset::MoveNext() {
     endOfBatch();
 }
 
-com::Variant SqliteRecordset::currentValue(int32_t index) const {
-    return batch_.values[row_ * static_cast<size_t>(FieldCount()) + static_cast<size_t>(index)];
+com::Variant SqliteRecordset::currentValue(int32_t index) const { return *heldValue(index); }
+
+const com::Variant* SqliteRecordset::heldValue(int32_t index) const {
+    return &batch_.values[row_ * static_cast<size_t>(FieldCount()) + static_cast<size_t>(index)];
 }
 
 }  // namespace tavlora::data

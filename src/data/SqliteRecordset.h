@@ -46,6 +46,7 @@ private:
     SqliteRecordset(std::unique_ptr<Connection> connection, std::vector<std::string> names);
 
     com::Variant currentValue(int32_t index) const override;
+    const com::Variant* heldValue(int32_t index) const override;
     void readBatch(RowBatch& batch, size_t rows) const;
     void standOnFirstRow();
     void endOfBatch();

@@ -17,7 +17,7 @@ namespace {
 
 // A text the cell takes as a number. One that reads as a number beyond the range of a double
 // ("7E400", four hundred digits) stays text, as the application keeps it.
-bool cellNumberOf(const std::string& text, double& number) {
+bool cellNumberOf(std::string_view text, double& number) {
     try {
         return com::parseNumericText(text, number);
     } catch (const com::Error& error) {
@@ -40,9 +40,18 @@ void emptyCellValue(Worksheet& sheet, int32_t row, int32_t column) {
 }
 
 void writeTypedText(Worksheet& sheet, int32_t row, int32_t column, const std::string& text) {
+    writeTypedText(sheet, row, column, text, typedNumberOf(text));
+}
+
+std::optional<double> typedNumberOf(std::string_view text) {
     double number = 0;
-    if (!text.empty() && text[0] != '=' && cellNumberOf(text, number) && sheet.writeTypedNumber(row, column, number))
-        return;
+    if (!text.empty() && text[0] != '=' && cellNumberOf(text, number)) return number;
+    return std::nullopt;
+}
+
+void writeTypedText(Worksheet& sheet, int32_t row, int32_t column, std::string_view text,
+                    std::optional<double> number) {
+    if (number && sheet.writeTypedNumber(row, column, *number)) return;
     Cell& cell = sheet.cellForWrite(row, column);
     cell.kind = CellKind::String;
     cell.payload.number = 0;

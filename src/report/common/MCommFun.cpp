@@ -10,11 +10,13 @@ bool IsZeroValue(const std::string& strValue) {
     try {
         double value = 0;
         if (!com::parseNumericText(strValue, value)) return false;
-        return value > -1e-7 && value < 1e-7;
+        return IsZeroNumber(value);
     } catch (...) {
         return false;
     }
 }
+
+bool IsZeroNumber(double value) { return value > -1e-7 && value < 1e-7; }
 
 std::string GetFieldText(const std::shared_ptr<data::Recordset>& rst, const std::string& strFldName) {
     if (!rst) return std::string();

@@ -13,6 +13,8 @@ namespace tavlora::common::MCommFun {
 // True when the text is numeric text whose value lies strictly between -1e-7 and 1e-7.
 // Any other text (empty, not numeric) gives false; never fails.
 bool IsZeroValue(const std::string& strValue);
+// The same test for a number already read from its text.
+bool IsZeroNumber(double value);
 
 // The text of the named field's value in the recordset's current row (name compared without
 // regard to letter case). A missing recordset or field, a Null value, or any other failure gives

@@ -119,14 +119,13 @@ void BatchTemplateLayout::ClearTemplateLayout() {
     arrFldIndex.clear();
 }
 
-int16_t BatchTemplateLayout::GetRecordCellRow(int16_t nRow, int16_t nColIndex) const {
-    if (nColIndex < 0 || static_cast<size_t>(nColIndex) >= arrWhiteCol.size())
-        throw com::Error(com::hr::kSubscriptOutOfRange, "Subscript out of range");
-    const SWhiteCol& column = arrWhiteCol[static_cast<size_t>(nColIndex)];
-    int16_t blocksDown = com::narrowToInt16(int32_t(nRow) - nRowStart);
-    int16_t rowsDown = com::narrowToInt16(int32_t(blocksDown) * column.nRowAdd);
-    int16_t firstRow = com::narrowToInt16(int32_t(column.nRowOffset) + nRowStart);
-    return com::narrowToInt16(int32_t(rowsDown) + firstRow);
+void BatchTemplateLayout::throwNoSuchColumn() {
+    throw com::Error(com::hr::kSubscriptOutOfRange, "Subscript out of range");
+}
+
+void BatchTemplateLayout::throwStepOverflow(int32_t value) {
+    (void)com::narrowToInt16(value);  // throws the overflow with its message
+    throw com::Error(com::hr::kOverflow, "Overflow");
 }
 
 bool BatchTemplateLayout::ParseColumnSpec(const std::string& strText, SWhiteCol& udtCol) {

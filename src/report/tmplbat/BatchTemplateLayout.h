@@ -47,7 +47,15 @@ struct BatchTemplateLayout {
     // Sheet row of output column nColIndex (0-based) for the record whose block position is nRow:
     // (nRow - nRowStart) * nRowAdd + (nRowOffset + nRowStart), every step 16-bit.
     // REQUIRES: nColIndex < arrWhiteCol.size() (error 9 otherwise). Overflow is error 6.
-    int16_t GetRecordCellRow(int16_t nRow, int16_t nColIndex) const;
+    // Inline, its steps checked in place: it runs for every cell of every record.
+    int16_t GetRecordCellRow(int16_t nRow, int16_t nColIndex) const {
+        if (nColIndex < 0 || static_cast<size_t>(nColIndex) >= arrWhiteCol.size()) throwNoSuchColumn();
+        const SWhiteCol& column = arrWhiteCol[static_cast<size_t>(nColIndex)];
+        const int16_t blocksDown = narrowStep(int32_t(nRow) - nRowStart);
+        const int16_t rowsDown = narrowStep(int32_t(blocksDown) * column.nRowAdd);
+        const int16_t firstRow = narrowStep(int32_t(column.nRowOffset) + nRowStart);
+        return narrowStep(int32_t(rowsDown) + firstRow);
+    }
 
     // Parses one column definition (full-width brackets and comma accepted). False, with the
     // defaults left in udtCol, for an empty text or a bracket without its closing partner. A number
@@ -55,6 +63,15 @@ struct BatchTemplateLayout {
     static bool ParseColumnSpec(const std::string& strText, SWhiteCol& udtCol);
 
     bool isKeyed() const { return !strKeyFld.empty(); }
+
+private:
+    [[noreturn]] static void throwNoSuchColumn();
+    // A step of GetRecordCellRow narrowed to 16 bits; out of range: error 6, as com::narrowToInt16.
+    static int16_t narrowStep(int32_t value) {
+        if (value < INT16_MIN || value > INT16_MAX) throwStepOverflow(value);
+        return static_cast<int16_t>(value);
+    }
+    [[noreturn]] static void throwStepOverflow(int32_t value);
 };
 
 }  // namespace tavlora::tmplbat

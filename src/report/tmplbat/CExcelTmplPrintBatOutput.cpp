@@ -2,6 +2,8 @@
 // the blocks of rows that the template's layout describes.
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "com/Conversions.h"
 #include "com/Error.h"
@@ -84,13 +86,16 @@ bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, co
 // A field's text written as Range.Value writes it, the cell noted in `written`. An empty text (and
 // a zero under the "no zeros" option) empties the cell, as assigning "" does in the spreadsheet
 // application. A cell outside the grid is refused with the sheet's own error.
-void writeFieldText(host::Worksheet& sheet, int32_t row, int32_t column, std::string text, bool noZero,
+// The text is read as a number once, for the "no zeros" test and the typed write.
+void writeFieldText(host::Worksheet& sheet, int32_t row, int32_t column, std::string_view text, bool noZero,
                     CellsWritten& written) {
     if (!onTheGrid(row, column)) (void)sheet.cell(row, column);
     host::Workbook& book = sheet.usableWorkbook();
-    if (noZero && common::MCommFun::IsZeroValue(text)) text.clear();
-    if (text.empty()) host::emptyCellValue(sheet, row, column);
-    else host::writeTypedText(sheet, row, column, text);
+    const std::optional<double> number = host::typedNumberOf(text);
+    if (text.empty() || (noZero && number && common::MCommFun::IsZeroNumber(*number)))
+        host::emptyCellValue(sheet, row, column);
+    else
+        host::writeTypedText(sheet, row, column, text, number);
     written.add(book, row, column);
 }
 
@@ -195,6 +200,7 @@ int32_t CExcelTmplPrintBat::FindXmlKeyRow(const data::XmlNode& element, const Ke
 CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recordset& rst, int32_t nRow,
                                                                      const KeyLabelIndex& labels) {
     CellsWritten written;
+    com::Variant holder;  // a field's value when the recordset has none to lend
     try {
         int32_t r = layout_.isKeyed() ? FindKeyRow(rst, labels) : nRow;
         if (r < 1) return RecordOutcome::Skipped;
@@ -203,13 +209,16 @@ CExcelTmplPrintBat::RecordOutcome CExcelTmplPrintBat::WriteRecordRow(data::Recor
         for (int16_t i = 0; i < layout_.nColCount; ++i) {
             int16_t field = layout_.arrFldIndex[static_cast<size_t>(i)];
             if (field < 0) continue;  // the cell keeps the template's content
-            const com::Variant value = rst.FieldValue(field);
+            const com::Variant& value = rst.LendFieldValue(field, holder);
             int16_t row = cellRows_[static_cast<size_t>(i)];
             const int32_t column = int32_t(layout_.nColStart) + i;
             if (wroteNumberDirectly(sheet_.get(), row, column, value, written)) continue;
             if (!sheet_) throw com::Error(com::hr::kObjectNotSet, "No current sheet");
             // A null value throws: the record stops here, its cells written so far stay.
-            writeFieldText(*sheet_, row, column, com::toText(value), isNoZero_, written);
+            if (value.type() == com::VarType::String)
+                writeFieldText(*sheet_, row, column, value.asString(), isNoZero_, written);
+            else
+                writeFieldText(*sheet_, row, column, com::toText(value), isNoZero_, written);
         }
         written.tell(*sheet_);
         return RecordOutcome::Written;
