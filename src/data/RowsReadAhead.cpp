@@ -18,8 +18,9 @@ RowsReadAhead::~RowsReadAhead() {
     thread_.join();
 }
 
-RowBatch RowsReadAhead::next() {
+RowBatch RowsReadAhead::next(RowBatch spent) {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (spent.values.capacity() != 0) spent_.push_back(std::move(spent));
     changed_.wait(lock, [this] { return !ready_.empty(); });
     RowBatch batch = std::move(ready_.front());
     ready_.pop_front();
@@ -30,12 +31,17 @@ RowBatch RowsReadAhead::next() {
 
 void RowsReadAhead::work() {
     for (;;) {
+        RowBatch batch;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || ready_.size() < depth_; });
             if (stopping_) return;
+            if (!spent_.empty()) {
+                batch.values = std::move(spent_.back().values);
+                spent_.pop_back();
+            }
         }
-        RowBatch batch;
+        batch.values.clear();  // the spent values end here, on this thread
         read_(batch);
         const bool ends = batch.last || batch.error;
         {

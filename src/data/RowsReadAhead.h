@@ -38,8 +38,10 @@ public:
     RowsReadAhead(const RowsReadAhead&) = delete;
     RowsReadAhead& operator=(const RowsReadAhead&) = delete;
 
-    // The next batch, waiting for it. Not to be called after a batch that was the last.
-    RowBatch next();
+    // The next batch, waiting for it, for `spent`, the batch the caller is done with: its values
+    // are destroyed and its memory reused on the reading thread, not the caller's. Not to be
+    // called after a batch that was the last.
+    RowBatch next(RowBatch spent = {});
 
 private:
     void work();
@@ -49,7 +51,8 @@ private:
     std::function<void()> interrupt_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<RowBatch> ready_;  // guarded by mutex_, as is stopping_
+    std::deque<RowBatch> ready_;  // guarded by mutex_, as are spent_ and stopping_
+    std::vector<RowBatch> spent_;
     bool stopping_ = false;
     std::thread thread_;  // last: started once everything it reads is made
 };

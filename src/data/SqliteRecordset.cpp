@@ -155,8 +155,12 @@ void SqliteRecordset::endOfBatch() {
             eof_ = true;
             return;
         }
-        batch_ = ahead_ ? ahead_->next() : RowBatch{};
-        if (!ahead_) readBatch(batch_, kBatchRows);
+        if (ahead_) {
+            batch_ = ahead_->next(std::move(batch_));
+        } else {
+            batch_ = RowBatch{};
+            readBatch(batch_, kBatchRows);
+        }
         row_ = 0;
         if (batch_.rows != 0) return;
     }
