@@ -89,14 +89,17 @@ uint32_t Worksheet::effectiveStyle(int32_t row, int32_t column) const {
     return columnOrSheetStyle(column);
 }
 
-uint32_t Worksheet::columnOrSheetStyle(int32_t column) const {
-    if (const ColumnInfo* col = cells_.findColumn(column); col && col->hasStyle) return col->style;
+uint32_t Worksheet::columnOrSheetStyle(int32_t column) const { return columnOrSheetStyle(cells_.findColumn(column)); }
+
+uint32_t Worksheet::columnOrSheetStyle(const ColumnInfo* entry) const {
+    if (entry && entry->hasStyle) return entry->style;
     return hasSheetStyle_ ? sheetStyle_ : 0;
 }
 
 CellStore::Slot Worksheet::slotForWrite(int32_t row, int32_t column) {
     CellStore::Slot slot = cells_.slotAt(row, column);
-    if (slot.made) slot.cell.style = slot.row.hasStyle ? slot.row.style : columnOrSheetStyle(column);
+    if (slot.made && slot.row.hasStyle) slot.cell.style = slot.row.style;
+    else if (slot.made) slot.cell.style = columnOrSheetStyle(cells_.findColumn(column, columnHint_));
     return slot;
 }
 

@@ -130,6 +130,7 @@ private:
     CellStore::Slot slotForWrite(int32_t row, int32_t column);
     // The format of a new cell in a row without a format of its own.
     uint32_t columnOrSheetStyle(int32_t column) const;
+    uint32_t columnOrSheetStyle(const ColumnInfo* entry) const;
     // After cells of a deletion's band were removed from the store: merges, formulas of every
     // sheet and defined names follow, then the workbook's edit listeners are told.
     void followDeletion(Workbook& book, const formula::Deletion& deletion);
@@ -140,6 +141,8 @@ private:
     double defaultColumnWidth_ = 8.43;
     bool hasSheetStyle_ = false;
     uint32_t sheetStyle_ = 0;
+    // Where the column entry of the last cell written was found (see CellStore::findColumn).
+    size_t columnHint_ = 0;
     std::shared_ptr<KeptPart> keptPart_;
     FindState findState_;
     std::shared_ptr<FindMemo> findMemo_;

@@ -150,6 +150,26 @@ TEST_F(SqliteRecordsetTest, RowsReadAheadArriveWholeAndInOrder) {
     }
 }
 
+// The batches come back to the reading thread and are filled again: a lent value is the row's own
+// in every batch, texts longer than a string keeps in place included, and the lending refuses what
+// FieldValue refuses.
+TEST_F(SqliteRecordsetTest, LentValuesAreTheRowsOwnInReusedBatches) {
+    auto rst = query(numbered(3000, "i, printf('a text longer than fifteen bytes, row %d', i)"));
+    Variant holder;
+    int seen = 0;
+    for (; !rst->Eof(); rst->MoveNext()) {
+        ++seen;
+        ASSERT_EQ(rst->LendFieldValue(0, holder), Variant(int32_t{seen}));
+        const Variant& text = rst->LendFieldValue(1, holder);
+        ASSERT_EQ(text, Variant("a text longer than fifteen bytes, row " + std::to_string(seen)));
+        ASSERT_EQ(text, rst->FieldValue(1));
+    }
+    EXPECT_EQ(seen, 3000);
+    EXPECT_THROW(rst->LendFieldValue(0, holder), com::Error);
+    auto open = query(numbered(3, "i"));
+    EXPECT_THROW(open->LendFieldValue(1, holder), com::Error);
+}
+
 TEST_F(SqliteRecordsetTest, AFailureFarAheadKeepsTheRowsBeforeIt) {
     auto rst = query(numbered(3000, "i, CASE WHEN i = 2500 THEN abs(-9223372036854775807 - 1) ELSE i END"));
     for (int row = 1; row < 2500; ++row) {

@@ -264,6 +264,18 @@ const ColumnInfo* CellStore::findColumn(int32_t column) const {
     return column <= it->last ? &*it : nullptr;
 }
 
+const ColumnInfo* CellStore::findColumn(int32_t column, size_t& hint) const {
+    for (size_t i = hint; i < columns_.size() && i <= hint + 1; ++i) {
+        if (columns_[i].first <= column && column <= columns_[i].last) {
+            hint = i;
+            return &columns_[i];
+        }
+    }
+    const ColumnInfo* found = findColumn(column);
+    if (found) hint = static_cast<size_t>(found - columns_.data());
+    return found;
+}
+
 std::span<ColumnInfo> CellStore::isolateColumns(int32_t first, int32_t last) {
     changed_ = true;
     std::vector<ColumnInfo> out;

@@ -68,6 +68,9 @@ public:
     void erase(int32_t row, int32_t column);
     // The column entry covering `column`, nullptr when none.
     const ColumnInfo* findColumn(int32_t column) const;
+    // The same, looking first at the entry at `hint` and the one after it, and leaving `hint` at
+    // the entry found: cells written along a row meet the column entries in order.
+    const ColumnInfo* findColumn(int32_t column, size_t& hint) const;
     // Splits and adds column entries so that columns first..last are covered exactly by entries of
     // their own (new ones with defaults), and returns those entries in order.
     std::span<ColumnInfo> isolateColumns(int32_t first, int32_t last);

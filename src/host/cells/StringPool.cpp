@@ -1,12 +1,33 @@
 #include "host/cells/StringPool.h"
 
-#include <functional>
+#include <cstring>
 
 namespace tavlora::host {
 
 namespace {
 
-uint32_t hashOf(std::string_view text) { return static_cast<uint32_t>(std::hash<std::string_view>{}(text)); }
+// Every text a cell is given is hashed, most of them a few words long: eight bytes at a time,
+// each mixed in by a multiply and a shift, the tail byte by byte. Only the table's probing sees
+// the value, so it need not match any other hash.
+uint32_t hashOf(std::string_view text) {
+    uint64_t hash = 0x9E3779B97F4A7C15ull ^ text.size();
+    const char* at = text.data();
+    size_t left = text.size();
+    for (; left >= 8; at += 8, left -= 8) {
+        uint64_t word;
+        std::memcpy(&word, at, 8);
+        hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
+        hash ^= hash >> 31;
+    }
+    if (left != 0) {
+        uint64_t tail = 0;
+        for (size_t i = 0; i < left; ++i) tail |= uint64_t(static_cast<unsigned char>(at[i])) << (8 * i);
+        hash = (hash ^ tail) * 0x94D049BB133111EBull;
+        hash ^= hash >> 29;
+    }
+    hash *= 0xBF58476D1CE4E5B9ull;
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
 
 uint64_t slotOf(uint32_t hash, uint32_t id) { return (uint64_t(hash) << 32) | (uint64_t(id) + 1); }
 
@@ -40,6 +61,7 @@ uint32_t StringPool::addRich(std::string plainText, std::string runsXml) {
 }
 
 const std::string& StringPool::richXml(uint32_t id) const {
+    if (richXml_.empty()) return noRuns_;  // the save asks for every text
     auto found = richXml_.find(id);
     return found == richXml_.end() ? noRuns_ : found->second;
 }

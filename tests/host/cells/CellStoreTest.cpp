@@ -227,6 +227,30 @@ TEST(CellStoreTest, IsolateColumnsSplitsAndFillsGaps) {
     EXPECT_EQ(store.findColumn(1), nullptr);
 }
 
+// A hint is only where the search starts: a stale one (entries split, removed, out of range) or
+// a column no entry covers gives what the plain search gives.
+TEST(CellStoreTest, FindColumnFromAHintAgreesWithTheSearch) {
+    CellStore store;
+    store.columns().push_back(columnInfo(2, 3, 12));
+    store.columns().push_back(columnInfo(4, 4, 13));
+    store.columns().push_back(columnInfo(7, 9, 14));
+    size_t hint = 0;
+    for (int32_t column : {1, 2, 3, 4, 5, 8, 9, 10, 4, 2, 9, 1, 7})
+        EXPECT_EQ(store.findColumn(column, hint), store.findColumn(column)) << column;
+    hint = 2;
+    EXPECT_EQ(store.findColumn(2, hint)->width, 12);
+    EXPECT_EQ(hint, 0u);
+    store.isolateColumns(3, 8);  // 2, 3, 4, 5..6, 7..8, 9: the hints found before are stale
+    for (size_t stale : {0u, 1u, 2u, 5u, 40u}) {
+        for (int32_t column = 1; column <= 10; ++column) {
+            hint = stale;
+            EXPECT_EQ(store.findColumn(column, hint), store.findColumn(column)) << column << " " << stale;
+        }
+    }
+    store.columns().clear();
+    EXPECT_EQ(store.findColumn(3, hint), nullptr);
+}
+
 TEST(CellStoreTest, UsedAreaIgnoresEmptyUnstyledCells) {
     CellStore store;
     Area used;

@@ -106,6 +106,28 @@ TEST(OutputRst, ZeroSuppressionFollowsIsNoZero) {
     }
 }
 
+// The "no zeros" test and the typed write read a text as a number the same way: a formula-like
+// text, a number past a double's range and a non-number stay texts, a zero too small to tell from
+// 0 goes, and a zero goes from a text-formatted cell as well.
+TEST(OutputRst, ZeroSuppressionReadsTextsAsTheTypedWriteDoes) {
+    ListBook book;
+    book.put({{"A2", "2,2"}, {"A3", "3"}, {"B1", "V"}, {"C1", "W"}});
+    ASSERT_TRUE(book.filler->DoA_Begin("List"));
+    book.filler->setIsNoZero(true);
+    book.list->range("C3:C7").setNumberFormatLocal("@");
+    const std::vector<Variant> values = {Variant("=0"), Variant("1e-999"), Variant("7E400"), Variant(" 0 "),
+                                         Variant("0x")};
+    std::vector<MemoryRecordset::Row> rows;
+    for (const Variant& v : values) rows.push_back({v, v});
+    EXPECT_TRUE(book.filler->DoA_OutputRst(recordset({"V", "W"}, rows)));
+    EXPECT_EQ(book.at("B3"), Variant("=0"));
+    EXPECT_EQ(book.text("B4"), "");
+    EXPECT_EQ(book.at("B5"), Variant("7E400"));
+    EXPECT_EQ(book.text("B6"), "");
+    EXPECT_EQ(book.at("B7"), Variant("0x"));
+    EXPECT_EQ(book.column("C", 3, 7), (Strings{"=0", "", "7E400", "", "0x"}));
+}
+
 // A value reaches its cell as its text would: a number as the number its text reads back as,
 // into a text-formatted cell (a whole row's format here, a single cell's below) as the text.
 TEST(OutputRst, NumbersLandAsTheirTextReadsBack) {
