@@ -108,8 +108,7 @@ void writeCellValue(Worksheet& sheet, int32_t row, int32_t column, const com::Va
 
 void setCellValue(Worksheet& sheet, int32_t row, int32_t column, const com::Variant& v) {
     Workbook& book = sheet.usableWorkbook();
-    const bool onTheGrid = row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns;
-    if (!onTheGrid) (void)sheet.cell(row, column);  // refused with the sheet's own message
+    if (!isOnGrid(row, column)) (void)sheet.cell(row, column);  // refused with the sheet's own message
     requireSingleValue(v);
     writeCellValue(sheet, row, column, v);
     book.noteValuesChanged(sheet, Area::cell(row, column));

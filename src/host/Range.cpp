@@ -88,7 +88,7 @@ int64_t Range::count() const {
 Range Range::cell(int32_t row, int32_t column) const {
     int64_t r = int64_t(area_.firstRow) + row - 1;
     int64_t c = int64_t(area_.firstColumn) + column - 1;
-    if (r < 1 || r > kMaxRows || c < 1 || c > kMaxColumns)
+    if (!isOnGrid(r, c))
         com::throwHostError("Cells(" + std::to_string(row) + ", " + std::to_string(column) +
                             "): the cell lies outside the sheet.");
     return Range(sheet_, Area::cell(static_cast<int32_t>(r), static_cast<int32_t>(c)));

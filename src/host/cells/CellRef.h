@@ -13,6 +13,12 @@ namespace tavlora::host {
 constexpr int32_t kMaxRows = 1048576;
 constexpr int32_t kMaxColumns = 16384;
 
+// A cell on the sheet's grid; wide arguments, so a row or column computed by an offset is tested
+// before it is narrowed.
+constexpr bool isOnGrid(int64_t row, int64_t column) {
+    return row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns;
+}
+
 // A rectangular area of one sheet, 1-based and inclusive. Whole rows / columns / the whole sheet
 // are ordinary areas spanning the grid; code that walks an area walks the used cells inside it.
 struct Area {

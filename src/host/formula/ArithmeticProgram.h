@@ -70,6 +70,10 @@ template <typename ReadNear>
 std::optional<double> evaluateNearArithmetic(const CompiledFormula& formula, int32_t row, int32_t column,
                                              ReadNear&& readNear) {
     const std::vector<Instruction>& code = formula.code;
+    const auto readCell = [&](const Instruction& ins, double& number) {
+        const int32_t r = row + ins.data.near.rows, c = column + ins.data.near.columns;
+        return isOnGrid(r, c) && readNear(r, c, number);
+    };
     const size_t operands = code.size() == 3 ? 2 : 1;
     if ((code.size() == 3 && code[2].op != OpCode::Negate && code[2].op != OpCode::Plus) ||
         (code.size() == 1 && code[0].op == OpCode::CellValue)) {
@@ -80,16 +84,12 @@ std::optional<double> evaluateNearArithmetic(const CompiledFormula& formula, int
                 x[i] = ins.data.number;
                 continue;
             }
-            const int32_t r = row + ins.data.near.rows, c = column + ins.data.near.columns;
-            if (r < 1 || r > kMaxRows || c < 1 || c > kMaxColumns || !readNear(r, c, x[i])) return std::nullopt;
+            if (!readCell(ins, x[i])) return std::nullopt;
         }
         if (operands == 1) return x[0];
         return applyArithmetic(code[2].op, x[0], x[1], true);
     }
-    return runArithmetic(code, [&](const Instruction& ins, double& number) {
-        const int32_t r = row + ins.data.near.rows, c = column + ins.data.near.columns;
-        return r >= 1 && r <= kMaxRows && c >= 1 && c <= kMaxColumns && readNear(r, c, number);
-    });
+    return runArithmetic(code, readCell);
 }
 
 }  // namespace tavlora::host::formula

@@ -123,7 +123,7 @@ struct CompiledFormula {
             const int64_t row = int64_t(here.area.firstRow) + offset.rows;
             const int64_t column = int64_t(here.area.firstColumn) + offset.columns;
             const bool one = here.area.firstRow == here.area.lastRow && here.area.firstColumn == here.area.lastColumn;
-            if (one && row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns)
+            if (one && isOnGrid(row, column))
                 return {here.sheet, int32_t(row), int32_t(column)};
         }
         const SheetArea moved = reference(index, offset);

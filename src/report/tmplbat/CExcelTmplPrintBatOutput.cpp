@@ -37,10 +37,6 @@ int32_t labelRow(const BatchTemplateLayout& layout, int32_t index) {
     return com::narrowToInt16(int32_t(layout.nRowStart) + index);
 }
 
-bool onTheGrid(int32_t row, int32_t column) {
-    return row >= 1 && row <= host::kMaxRows && column >= 1 && column <= host::kMaxColumns;
-}
-
 // The cells a record's values went to, told to the workbook's calculation once for the record
 // instead of once a cell: one area holding them all. A formula reading a cell of that area that
 // the record did not write is computed again for nothing; none reading a written one is missed.
@@ -74,7 +70,7 @@ private:
 // are numbers, and making a range and telling the calculation about each cost more than the write.
 bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, const com::Variant& value,
                          CellsWritten& written) {
-    if (!sheet || !onTheGrid(row, column)) return false;
+    if (!sheet || !host::isOnGrid(row, column)) return false;
     std::optional<double> number = com::numberThroughText(value);
     if (!number) return false;
     host::Workbook& book = sheet->usableWorkbook();
@@ -89,7 +85,7 @@ bool wroteNumberDirectly(host::Worksheet* sheet, int32_t row, int32_t column, co
 // The text is read as a number once, for the "no zeros" test and the typed write.
 void writeFieldText(host::Worksheet& sheet, int32_t row, int32_t column, std::string_view text, bool noZero,
                     CellsWritten& written) {
-    if (!onTheGrid(row, column)) (void)sheet.cell(row, column);
+    if (!host::isOnGrid(row, column)) (void)sheet.cell(row, column);
     host::Workbook& book = sheet.usableWorkbook();
     const std::optional<double> number = host::typedNumberOf(text);
     if (text.empty() || (noZero && number && common::MCommFun::IsZeroNumber(*number)))
