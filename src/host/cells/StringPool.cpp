@@ -55,7 +55,7 @@ uint32_t StringPool::intern(std::string_view text) {
 
 uint32_t StringPool::addRich(std::string plainText, std::string runsXml) {
     auto id = static_cast<uint32_t>(texts_.size());
-    texts_.push_back(std::move(plainText));
+    texts_.emplace_back(std::move(plainText));
     richXml_.emplace(id, std::move(runsXml));
     return id;
 }
@@ -67,7 +67,7 @@ const std::string& StringPool::richXml(uint32_t id) const {
 }
 
 void StringPool::grow() {
-    std::vector<uint64_t> old = std::move(slots_);
+    auto old = std::move(slots_);
     slots_.assign(old.empty() ? 64 : old.size() * 2, 0);
     for (uint64_t slot : old)
         if (slot != 0) place(slot);

@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "base/LargeBlocks.h"
+#include "host/cells/ChunkedList.h"
 
 namespace tavlora::host {
 
@@ -30,12 +32,15 @@ private:
     void grow();
     void place(uint64_t slot);
 
-    std::deque<std::string> texts_;  // a deque: references handed out stay valid as it grows
+    // Blocks that never move: references handed out stay valid as it grows, and a long list of
+    // texts comes in large pages.
+    ChunkedList<std::string, 9> texts_;
     std::unordered_map<uint32_t, std::string> richXml_;  // by id; rich texts are few
     std::string noRuns_;
     // Each slot: the text's 32-bit hash in the high half, id + 1 in the low half; 0 = empty.
-    // The table is at most half full and its size a power of two.
-    std::vector<uint64_t> slots_;
+    // The table is at most half full and its size a power of two; past a million texts or so it
+    // is megabytes, written all over at once, so it comes in large pages where they are offered.
+    std::vector<uint64_t, base::LargeBlockAllocator<uint64_t>> slots_;
     size_t plainCount_ = 0;
 };
 

@@ -24,13 +24,21 @@ TEST(StringPoolTest, ManyTextsStayFindableAndTheirReferencesValidAsThePoolGrows)
     StringPool pool;
     const std::string& first = pool.text(pool.intern("the first text, long enough to live on the heap"));
     std::vector<uint32_t> ids;
-    for (int i = 0; i < 200000; ++i) ids.push_back(pool.intern("Customer " + std::to_string(i)));
+    const std::string* later = nullptr;  // one past the first megabyte of texts, where they take large pages
+    for (int i = 0; i < 200000; ++i) {
+        ids.push_back(pool.intern("Customer " + std::to_string(i)));
+        if (i == 100000) later = &pool.text(ids.back());
+    }
     for (int i = 0; i < 200000; i += 997) {
         EXPECT_EQ(pool.intern("Customer " + std::to_string(i)), ids[size_t(i)]);
         EXPECT_EQ(pool.text(ids[size_t(i)]), "Customer " + std::to_string(i));
     }
     EXPECT_EQ(pool.size(), 200001u);
     EXPECT_EQ(first, "the first text, long enough to live on the heap");
+    EXPECT_EQ(*later, "Customer 100000");
+    const StringPool copy = pool;
+    EXPECT_EQ(copy.text(ids[150000]), "Customer 150000");
+    EXPECT_EQ(pool.intern("Customer 150000"), ids[150000]);
 }
 
 TEST(StringPoolTest, TextsDifferingOnlyPastTheirHashAreKeptApart) {
