@@ -140,7 +140,8 @@ RowInfo& CellStore::newRow(RowList::iterator at, int32_t row) {
     lastNewIndex_ = at.index();
     RowInfo& made = at == rows_.end() ? rows_.emplace_back() : *rows_.insert(at, RowInfo{});
     made.row = row;
-    made.cells.reserve(expected);
+    if (rows_.size() > kRowsBeforeSlab) made.cells.reserve(expected, slab_.slab());
+    else made.cells.reserve(expected);
     return made;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/cells/CellKind.h"
+#include "host/cells/CellSlab.h"
 #include "host/cells/CellRef.h"
 #include "host/cells/Formula.h"
 #include "host/cells/RowList.h"
@@ -119,6 +120,10 @@ private:
     // hint for finding it again without a search (checked against the row number before use).
     int32_t lastNewRow_ = 0;
     size_t lastNewIndex_ = 0;
+    // Where a long sheet's new rows take their cells (see CellSlab.h); a short sheet's come from the
+    // heap, so that it does not hold a large page for a few rows.
+    CellSlabHold slab_;
+    static constexpr size_t kRowsBeforeSlab = 4096;
     // Where rowAt last found an existing row (checked against the row number before use). Set by
     // writes only, so reading the store from several threads at once changes nothing.
     size_t lastWrittenIndex_ = 0;

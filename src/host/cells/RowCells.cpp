@@ -1,5 +1,7 @@
 #include "host/cells/RowCells.h"
 
+#include "host/cells/CellSlab.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
@@ -27,7 +29,7 @@ RowCells::RowCells(RowCells&& other) noexcept : data_(other.data_), size_(other.
 RowCells& RowCells::operator=(const RowCells& other) {
     if (this == &other) return *this;
     size_ = 0;
-    if (capacity_ < other.size_) reallocate(other.size_);
+    if (capacity() < other.size_) reallocate(other.size_);
     if (!other.empty()) std::memcpy(data_, other.data_, other.size_ * sizeof(Cell));
     size_ = other.size_;
     return *this;
@@ -35,7 +37,7 @@ RowCells& RowCells::operator=(const RowCells& other) {
 
 RowCells& RowCells::operator=(RowCells&& other) noexcept {
     if (this == &other) return *this;
-    std::free(data_);
+    releaseArray();
     data_ = other.data_;
     size_ = other.size_;
     capacity_ = other.capacity_;
@@ -44,22 +46,48 @@ RowCells& RowCells::operator=(RowCells&& other) noexcept {
     return *this;
 }
 
-RowCells::~RowCells() { std::free(data_); }
+RowCells::~RowCells() { releaseArray(); }
+
+void RowCells::releaseArray() noexcept {
+    if (fromSlab()) CellSlab::release(data_);
+    else std::free(data_);
+}
 
 void RowCells::reallocate(size_t capacity) {
-    if (capacity > UINT32_MAX) throw std::bad_alloc();
-    void* moved = std::realloc(data_, capacity * sizeof(Cell));
-    if (!moved) throw std::bad_alloc();
-    data_ = static_cast<Cell*>(moved);
+    if (capacity >= kSlabBit) throw std::bad_alloc();
+    if (fromSlab()) {
+        // An array cut from a slab stays its size: growing moves the row to the heap.
+        auto* moved = static_cast<Cell*>(std::malloc(capacity * sizeof(Cell)));
+        if (!moved) throw std::bad_alloc();
+        if (size_ != 0) std::memcpy(moved, data_, size_ * sizeof(Cell));
+        CellSlab::release(data_);
+        data_ = moved;
+    } else {
+        void* moved = std::realloc(data_, capacity * sizeof(Cell));
+        if (!moved) throw std::bad_alloc();
+        data_ = static_cast<Cell*>(moved);
+    }
     capacity_ = static_cast<uint32_t>(capacity);
 }
 
 void RowCells::reserve(size_t count) {
-    if (count > capacity_) reallocate(count);
+    if (count > capacity()) reallocate(count);
+}
+
+void RowCells::reserve(size_t count, CellSlab& slab) {
+    if (count <= capacity()) return;
+    if (!data_) {
+        if (Cell* cut = slab.allocate(count)) {
+            data_ = cut;
+            capacity_ = static_cast<uint32_t>(count) | kSlabBit;
+            return;
+        }
+    }
+    reallocate(count);
 }
 
 void RowCells::growFor(size_t count) {
-    if (count > capacity_) reallocate(std::max<size_t>(count, size_t(capacity_) * 2));
+    if (count > capacity()) reallocate(std::max<size_t>(count, capacity() * 2));
 }
 
 Cell& RowCells::emplace_back() {
@@ -78,7 +106,7 @@ Cell* RowCells::insert(const Cell* at, const Cell& cell) {
 }
 
 Cell* RowCells::insert(const Cell* at, const Cell* first, const Cell* last) {
-    assert(first == last || last <= data_ || first >= data_ + capacity_);
+    assert(first == last || last <= data_ || first >= data_ + capacity());
     const size_t index = static_cast<size_t>(at - data_);
     const auto count = static_cast<size_t>(last - first);
     if (count == 0) return data_ + index;
@@ -99,7 +127,7 @@ Cell* RowCells::erase(const Cell* first, const Cell* last) {
 }
 
 void RowCells::resize(size_t count) {
-    if (count > capacity_) reallocate(count);
+    if (count > capacity()) reallocate(count);
     for (size_t i = size_; i < count; ++i) new (data_ + i) Cell{};
     size_ = static_cast<uint32_t>(count);
 }

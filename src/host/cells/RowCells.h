@@ -7,6 +7,8 @@
 
 namespace tavlora::host {
 
+class CellSlab;
+
 // One stored cell: 16 bytes. Column and row come from the position in the store.
 struct Cell {
     uint16_t column = 0;
@@ -53,7 +55,7 @@ public:
     Cell* data() { return data_; }
     const Cell* data() const { return data_; }
     size_t size() const { return size_; }
-    size_t capacity() const { return capacity_; }
+    size_t capacity() const { return capacity_ & ~kSlabBit; }
     bool empty() const { return size_ == 0; }
     Cell& operator[](size_t i) { return data_[i]; }
     const Cell& operator[](size_t i) const { return data_[i]; }
@@ -63,9 +65,11 @@ public:
     const Cell& back() const { return data_[size_ - 1]; }
 
     void reserve(size_t count);
+    // The same for a row that has no cells yet, its array cut from `slab` when the slab has room.
+    void reserve(size_t count, CellSlab& slab);
     void push_back(const Cell& cell) {
         const Cell copy = cell;  // `cell` may be one of ours, which growing moves
-        if (size_ == capacity_) growFor(size_ + 1);
+        if (size_ == capacity()) growFor(size_ + 1);
         data_[size_++] = copy;
     }
     Cell& emplace_back();
@@ -79,6 +83,10 @@ public:
     void clear() { size_ = 0; }
 
 private:
+    // The top bit of capacity_ marks an array cut from a CellSlab, which is released to it.
+    static constexpr uint32_t kSlabBit = 0x80000000u;
+    bool fromSlab() const { return (capacity_ & kSlabBit) != 0; }
+    void releaseArray() noexcept;
     // Makes room for `count` cells, growing by doubling.
     void growFor(size_t count);
     void reallocate(size_t capacity);
