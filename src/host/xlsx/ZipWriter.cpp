@@ -9,8 +9,11 @@ namespace tavlora::host::xlsx {
 
 namespace {
 
-constexpr size_t kBlock = size_t(1) << 20;
-// The block's buffer, with room for the part that crosses the block's end.
+// What the file is written in. A fresh buffer's pages each fault on their first write, so the
+// block is small, and bytes of a block or more (a large part's packed pieces, a copied picture)
+// skip the buffer.
+constexpr size_t kBlock = size_t(256) << 10;
+// The block's buffer: bytes appended below the block fit it without growing it.
 constexpr size_t kBlockBuffer = kBlock + (kBlock >> 2);
 // What a save starts with: a small report's whole archive (about 9 KiB for an invoice) fits. A
 // block's buffer taken for every save, mostly untouched, made the allocator hand 1.25 MiB back to
@@ -147,16 +150,22 @@ void ZipWriter::addCentralEntry(const EntryFields& entry) {
 }
 
 void ZipWriter::append(std::string_view bytes) {
+    if (buffer_.size() + bytes.size() > kBlockBuffer || bytes.size() >= kBlock) flush();
+    if (bytes.size() >= kBlock) return writeOut(bytes);
     // Past the first buffer, the block's at once rather than by doubling (a copy each time).
-    if (buffer_.size() + bytes.size() > buffer_.capacity() && buffer_.capacity() < kBlockBuffer)
-        buffer_.reserve(kBlockBuffer);
+    if (buffer_.size() + bytes.size() > buffer_.capacity()) buffer_.reserve(kBlockBuffer);
     buffer_.append(bytes);
     if (buffer_.size() >= kBlock) flush();
 }
 
 void ZipWriter::flush() {
-    const char* at = buffer_.data();
-    size_t left = buffer_.size();
+    writeOut(buffer_);
+    buffer_.clear();
+}
+
+void ZipWriter::writeOut(std::string_view bytes) {
+    const char* at = bytes.data();
+    size_t left = bytes.size();
     while (left > 0) {
         // The portable positioned write: it repeats an interrupted call itself.
         int64_t n = base::writeAt(fd_, at, left, static_cast<int64_t>(offset_));
@@ -166,7 +175,6 @@ void ZipWriter::flush() {
         left -= static_cast<size_t>(n);
         offset_ += static_cast<uint64_t>(n);
     }
-    buffer_.clear();
 }
 
 }  // namespace tavlora::host::xlsx

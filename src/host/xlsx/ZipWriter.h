@@ -52,6 +52,7 @@ private:
 
     void append(std::string_view bytes);
     void flush();
+    void writeOut(std::string_view bytes);
     void putSharedFields(char*& at, const EntryFields& entry) const;
     void writeLocalHeader(const EntryFields& entry);
     void addCentralEntry(const EntryFields& entry);

@@ -166,9 +166,9 @@ TEST(ZipOutputDeflated, LargePartsOfOneSaveEachReadBackWhole) {
 }
 
 TEST(ZipOutputDeflated, PartsOnEitherSideOfAWrittenBlockKeepTheirHeaders) {
-    // The file is written in blocks of 1 MiB; libzip goes back to complete each part's header, so
-    // a part that fills more than a block has its header in bytes already written, the parts around
-    // it in bytes still held.
+    // The file is written in blocks, and a part of a block or more straight after the bytes still
+    // held: a part that fills more than a block has its header in bytes already written, the parts
+    // around it in bytes still held.
     TempDir dir;
     std::string noise(size_t(5) << 19, '\0');
     uint32_t state = 12345;
