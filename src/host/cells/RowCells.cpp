@@ -1,13 +1,13 @@
 #include "host/cells/RowCells.h"
 
-#include "host/cells/CellSlab.h"
-
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <type_traits>
+
+#include "host/cells/CellSlab.h"
 
 namespace tavlora::host {
 
