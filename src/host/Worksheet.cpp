@@ -98,8 +98,8 @@ uint32_t Worksheet::columnOrSheetStyle(const ColumnInfo* entry) const {
 
 CellStore::Slot Worksheet::slotForWrite(int32_t row, int32_t column) {
     CellStore::Slot slot = cells_.slotAt(row, column);
-    if (slot.made && slot.row.hasStyle) slot.cell.style = slot.row.style;
-    else if (slot.made) slot.cell.style = columnOrSheetStyle(cells_.findColumn(column, columnHint_));
+    if (slot.made)
+        slot.cell.style = slot.row.hasStyle ? slot.row.style : columnOrSheetStyle(cells_.findColumn(column, columnHint_));
     return slot;
 }
 

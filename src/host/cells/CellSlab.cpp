@@ -24,7 +24,7 @@ constexpr size_t kPageBytes = base::kLargePageSize;
 CellSlab* CellSlab::make() { return new CellSlab(); }
 
 CellSlab::~CellSlab() {
-    for (const Page& page : pages_) base::freeLargeBlock(page.start, page.bytes);
+    for (char* page : pages_) base::freeLargeBlock(page, kPageBytes);
 }
 
 void CellSlab::dropByStore() noexcept { unreference(); }
@@ -45,7 +45,7 @@ Cell* CellSlab::allocate(size_t count) {
     if (static_cast<size_t>(end_ - next_) < bytes) {
         pages_.reserve(pages_.size() + 1);  // before the page, so that a failure here leaks nothing
         char* page = static_cast<char*>(base::allocateLargeBlock(kPageBytes));
-        pages_.push_back({page, kPageBytes});
+        pages_.push_back(page);
         next_ = page;
         end_ = page + kPageBytes;
     }

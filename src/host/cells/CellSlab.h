@@ -41,11 +41,7 @@ private:
     void unreference() noexcept;
     bool holesOutweighUse(size_t adding) const;
 
-    struct Page {
-        char* start;
-        size_t bytes;
-    };
-    std::vector<Page> pages_;
+    std::vector<char*> pages_;  // each one large page (base::kLargePageSize)
     char* next_ = nullptr;
     char* end_ = nullptr;
     size_t cutBytes_ = 0;                  // every array cut so far, headers included

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "host/cells/CellKind.h"
-#include "host/cells/CellSlab.h"
 #include "host/cells/CellRef.h"
+#include "host/cells/CellSlab.h"
 #include "host/cells/Formula.h"
 #include "host/cells/RowList.h"
 

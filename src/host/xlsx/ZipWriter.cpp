@@ -16,8 +16,8 @@ constexpr size_t kBlock = size_t(256) << 10;
 // The block's buffer: bytes appended below the block fit it without growing it.
 constexpr size_t kBlockBuffer = kBlock + (kBlock >> 2);
 // What a save starts with: a small report's whole archive (about 9 KiB for an invoice) fits. A
-// block's buffer taken for every save, mostly untouched, made the allocator hand 1.25 MiB back to
-// the system and take it again in every save of a thread's heap (a page-table flush on every core
+// block's buffer taken for every save, mostly untouched, made the allocator hand it back to the
+// system and take it again in every save of a thread's heap (a page-table flush on every core
 // the process runs on each time).
 constexpr size_t kFirstBuffer = size_t(64) << 10;
 // The directory's first allocation: a report's dozen or two entries (about 70 bytes each) fit in
@@ -150,8 +150,11 @@ void ZipWriter::addCentralEntry(const EntryFields& entry) {
 }
 
 void ZipWriter::append(std::string_view bytes) {
-    if (buffer_.size() + bytes.size() > kBlockBuffer || bytes.size() >= kBlock) flush();
-    if (bytes.size() >= kBlock) return writeOut(bytes);
+    if (bytes.size() >= kBlock) {
+        flush();  // what the buffer holds comes first in the file
+        return writeOut(bytes);
+    }
+    if (buffer_.size() + bytes.size() > kBlockBuffer) flush();
     // Past the first buffer, the block's at once rather than by doubling (a copy each time).
     if (buffer_.size() + bytes.size() > buffer_.capacity()) buffer_.reserve(kBlockBuffer);
     buffer_.append(bytes);
