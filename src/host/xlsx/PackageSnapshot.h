@@ -20,16 +20,22 @@ public:
     // Reads every entry of `zip` (a failure is the host error the zip reader raises).
     explicit PackageSnapshot(const ZipInput& zip);
 
-    const std::vector<ZipEntry>& entries() const override { return entries_; }
+    // A snapshot of the same bytes (not copied) with memos of its own: its saved parts and its
+    // parsed template start empty, and the bytes it hands out are counted on its own reference
+    // count. Reports made on one thread from such a lane write nothing that reports on another
+    // thread read, so two threads do not pass cache lines back and forth for every report.
+    std::shared_ptr<const PackageSnapshot> lane() const;
+
+    const std::vector<ZipEntry>& entries() const override { return contents_->entries; }
     const ZipEntry* find(std::string_view partName) const override;
     PartBuffer read(const ZipEntry& entry) const override;
     std::string readString(const ZipEntry& entry) const override;
     std::string readDeflated(const ZipEntry& entry) const override;
-    const std::string& displayName() const override { return displayName_; }
+    const std::string& displayName() const override { return contents_->displayName; }
     std::shared_ptr<const std::string> sharedBytes(const ZipEntry& entry) const override;
 
     // Bytes held, unpacked and deflated: what the snapshot costs a cache.
-    size_t heldBytes() const { return heldBytes_; }
+    size_t heldBytes() const { return contents_->heldBytes; }
 
     // Where the workbooks opened from this package find the parts earlier saves of them deflated.
     const std::shared_ptr<SavedPartMemo>& savedParts() const { return savedParts_; }
@@ -38,16 +44,23 @@ public:
 
 private:
     struct Data {
-        std::shared_ptr<const std::string> bytes;  // shared with the parts of workbooks read from it
+        std::string bytes;  // shared with the parts of workbooks read from it (sharedBytes)
         std::string deflated;  // empty for an entry that was not deflated
     };
+    struct Contents {
+        std::string displayName;
+        std::vector<ZipEntry> entries;
+        std::vector<Data> data;  // by position in entries
+        std::unordered_map<std::string, size_t> byLowerName;
+        size_t heldBytes = 0;
+    };
+    explicit PackageSnapshot(std::shared_ptr<const Contents> contents);
     const Data& dataOf(const ZipEntry& entry) const;
 
-    std::string displayName_;
-    std::vector<ZipEntry> entries_;
-    std::vector<Data> data_;  // by position in entries_
-    std::unordered_map<std::string, size_t> byLowerName_;
-    size_t heldBytes_ = 0;
+    std::shared_ptr<const Contents> contents_;
+    // This snapshot's own count on the contents: the bytes handed out share it, not the contents'
+    // count that every lane of the package shares.
+    std::shared_ptr<const Contents> counted_;
     std::shared_ptr<SavedPartMemo> savedParts_ = std::make_shared<SavedPartMemo>();
     std::unique_ptr<ParsedTemplateSlot> parsedTemplate_ = std::make_unique<ParsedTemplateSlot>();
 };

@@ -1,11 +1,21 @@
 #include "host/xlsx/TemplateCache.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "host/xlsx/PackageSnapshot.h"
 #include "host/xlsx/ZipInput.h"
 
 namespace tavlora::host::xlsx {
 
-TemplateCache::TemplateCache(size_t byteBudget) : byteBudget_(byteBudget) {}
+namespace {
+
+size_t defaultMostLanes() { return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 16); }
+
+}  // namespace
+
+TemplateCache::TemplateCache(size_t byteBudget, size_t mostLanes)
+    : byteBudget_(byteBudget), mostLanes_(mostLanes == 0 ? defaultMostLanes() : mostLanes) {}
 
 std::shared_ptr<const PackageSnapshot> TemplateCache::package(const std::string& path, const ReadLimits& limits) {
     FileStamp before;
@@ -18,45 +28,72 @@ std::shared_ptr<const PackageSnapshot> TemplateCache::package(const std::string&
     FileStamp after;
     // A file that changed while it was read may be torn between two versions of it: it is used
     // this once (the reader checked it whole) but not kept.
-    if (known && stampOf(path, after) && after == before) keep(path, before, package);
+    const bool unchanged = known && stampOf(path, after) && after == before;
     std::lock_guard lock(mutex_);
+    if (unchanged) {
+        auto lanes = std::make_shared<Lanes>();
+        lanes->threads.push_back(std::this_thread::get_id());
+        lanes->snapshots.push_back(package);
+        keep(path, before, std::move(lanes));
+    }
     ++fileReads_;
     return package;
 }
 
 std::shared_ptr<const PackageSnapshot> TemplateCache::cached(const std::string& path, const FileStamp& stamp) {
     std::lock_guard lock(mutex_);
-    auto it = entries_.find(path);
-    if (it == entries_.end() || !(it->second.stamp == stamp)) return nullptr;
-    it->second.lastUse = ++uses_;
-    return it->second.package;
+    Entry* entry = entryOf(path, stamp);
+    if (!entry) return nullptr;
+    entry->lastUse = ++uses_;
+    return laneOf(*entry->lanes);
 }
 
-void TemplateCache::keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<const PackageSnapshot> package) {
-    std::lock_guard lock(mutex_);
-    if (package->heldBytes() > byteBudget_) return;
+TemplateCache::Entry* TemplateCache::entryOf(const std::string& path, const FileStamp& stamp) {
+    auto it = entries_.find(path);
+    return it == entries_.end() || !(it->second.stamp == stamp) ? nullptr : &it->second;
+}
+
+std::shared_ptr<const PackageSnapshot> TemplateCache::laneOf(Lanes& lanes) const {
+    const std::thread::id self = std::this_thread::get_id();
+    for (size_t i = 0; i < lanes.threads.size(); ++i)
+        if (lanes.threads[i] == self) return lanes.snapshots[i];
+    const std::shared_ptr<const PackageSnapshot>& read = lanes.snapshots.front();
+    if (lanes.threads.size() < mostLanes_ && read->heldBytes() <= kLargestLaned) {
+        lanes.threads.push_back(self);
+        lanes.snapshots.push_back(read->lane());
+        return lanes.snapshots.back();
+    }
+    // Beyond the lanes (threads come and go in a server), threads share them, spread evenly.
+    return lanes.snapshots[std::hash<std::thread::id>{}(self) % lanes.snapshots.size()];
+}
+
+void TemplateCache::keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<Lanes> lanes) {
+    if (lanes->snapshots.front()->heldBytes() > byteBudget_) return;
     Entry& entry = entries_[path];
-    hold(package);
-    if (entry.package) release(entry.package);
-    entry = Entry{stamp, std::move(package), ++uses_};
+    hold(*lanes);
+    if (entry.lanes) release(*entry.lanes);
+    entry = Entry{stamp, std::move(lanes), ++uses_};
     dropBeyondBudget();
 }
 
 void TemplateCache::noteCopy(const std::string& original, const std::string& copy) {
     FileStamp originalNow, copyNow;
     if (!stampOf(original, originalNow) || !stampOf(copy, copyNow)) return;
-    std::shared_ptr<const PackageSnapshot> package = cached(original, originalNow);
-    if (package) keep(copy, copyNow, std::move(package));
+    std::lock_guard lock(mutex_);
+    if (Entry* entry = entryOf(original, originalNow)) {
+        entry->lastUse = ++uses_;
+        keep(copy, copyNow, entry->lanes);
+    }
 }
 
-void TemplateCache::hold(const std::shared_ptr<const PackageSnapshot>& package) {
-    if (holders_[package.get()]++ == 0) heldBytes_ += package->heldBytes();
+void TemplateCache::hold(const Lanes& lanes) {
+    if (holders_[&lanes]++ == 0) heldBytes_ += lanes.snapshots.front()->heldBytes();
 }
 
-void TemplateCache::release(const std::shared_ptr<const PackageSnapshot>& package) {
-    auto it = holders_.find(package.get());
+void TemplateCache::release(const Lanes& lanes) {
+    auto it = holders_.find(&lanes);
     if (--it->second > 0) return;
-    heldBytes_ -= package->heldBytes();
+    heldBytes_ -= lanes.snapshots.front()->heldBytes();
     holders_.erase(it);
 }
 
@@ -65,7 +102,7 @@ void TemplateCache::dropBeyondBudget() {
         auto oldest = entries_.begin();
         for (auto it = entries_.begin(); it != entries_.end(); ++it)
             if (it->second.lastUse < oldest->second.lastUse) oldest = it;
-        release(oldest->second.package);
+        release(*oldest->second.lanes);
         entries_.erase(oldest);
     }
 }

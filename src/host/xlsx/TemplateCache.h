@@ -3,7 +3,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "host/xlsx/PackageReader.h"
 
@@ -20,17 +22,28 @@ class PackageSnapshot;
 // One cache may serve applications on several threads: lookups take a lock, and the packages are
 // immutable. Each workbook opened from it is still its own: only the bytes read from the file are
 // shared.
+//
+// Each thread opens a small template from a lane of its own (PackageSnapshot::lane): the same bytes,
+// its own parsed template and saved parts. Shared by every thread, those memos had each report
+// write locks and reference counts that the other threads' reports read, and two threads making
+// small reports spent a tenth of their time passing those cache lines between the cores. A lane
+// costs a parse of the template and the memos' memory; a package over kLargestLaned bytes has one
+// lane for every thread, as its reports take too long for that to matter.
 class TemplateCache {
 public:
     // Files held at most; a copy noted by noteCopy counts as one.
     static constexpr size_t kMostFiles = 256;
+    // Packages larger than this (held bytes) are not given a lane per thread.
+    static constexpr size_t kLargestLaned = size_t(1) << 20;
 
-    explicit TemplateCache(size_t byteBudget = size_t(256) << 20);
+    // `mostLanes` (at least 1): the lanes a package has at most; beyond them, threads share lanes.
+    // 0 takes the processor count, at most 16.
+    explicit TemplateCache(size_t byteBudget = size_t(256) << 20, size_t mostLanes = 0);
     TemplateCache(const TemplateCache&) = delete;
     TemplateCache& operator=(const TemplateCache&) = delete;
 
-    // The package of the file at `path` (absolute), from memory when the file is unchanged. Throws
-    // the host errors of reading the file.
+    // The package of the file at `path` (absolute), from memory when the file is unchanged: the
+    // calling thread's lane of it. Throws the host errors of reading the file.
     std::shared_ptr<const PackageSnapshot> package(const std::string& path, const ReadLimits& limits = {});
 
     // `copy` was just made as a copy of the template file `original` (a print job's DoCopy): while
@@ -49,23 +62,34 @@ private:
         int64_t modified = 0, changed = 0;  // nanoseconds
         bool operator==(const FileStamp&) const = default;
     };
+    // The lanes of one package read from a file, the first of them the snapshot read.
+    struct Lanes {
+        std::vector<std::thread::id> threads;
+        std::vector<std::shared_ptr<const PackageSnapshot>> snapshots;  // by position in threads
+    };
     struct Entry {
         FileStamp stamp;
-        std::shared_ptr<const PackageSnapshot> package;
+        std::shared_ptr<Lanes> lanes;  // shared with the entries of its noted copies
         uint64_t lastUse = 0;
     };
     static bool stampOf(const std::string& path, FileStamp& stamp);
     std::shared_ptr<const PackageSnapshot> cached(const std::string& path, const FileStamp& stamp);
-    void keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<const PackageSnapshot> package);
+    // The entry of `path` while its file has `stamp`; null otherwise. The lock is held.
+    Entry* entryOf(const std::string& path, const FileStamp& stamp);
+    // The calling thread's lane of `lanes`, made when it has none. The lock is held.
+    std::shared_ptr<const PackageSnapshot> laneOf(Lanes& lanes) const;
+    // The lock is held by the callers of these.
+    void keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<Lanes> lanes);
     void dropBeyondBudget();
-    void hold(const std::shared_ptr<const PackageSnapshot>& package);
-    void release(const std::shared_ptr<const PackageSnapshot>& package);
+    void hold(const Lanes& lanes);
+    void release(const Lanes& lanes);
 
     const size_t byteBudget_;
+    const size_t mostLanes_;
     mutable std::mutex mutex_;  // guards everything below
     std::unordered_map<std::string, Entry> entries_;
     // Entries per package: a package that copies share is counted against the budget once.
-    std::unordered_map<const PackageSnapshot*, size_t> holders_;
+    std::unordered_map<const Lanes*, size_t> holders_;
     size_t heldBytes_ = 0;
     uint64_t uses_ = 0;
     uint64_t fileReads_ = 0;

@@ -127,6 +127,58 @@ TEST_F(TemplateCacheTest, BeyondItsBudgetTheLeastRecentlyUsedTemplateIsDropped) 
     EXPECT_EQ(cache_->fileReads(), 3u) << "a should have been dropped for b";
 }
 
+// The package `cache` gives a new thread for `path`.
+std::shared_ptr<const host::xlsx::PackageSnapshot> packageOnAnotherThread(TemplateCache& cache, const fs::path& path) {
+    std::shared_ptr<const host::xlsx::PackageSnapshot> package;
+    std::thread([&] { package = cache.package(path.string()); }).join();
+    return package;
+}
+
+TEST_F(TemplateCacheTest, EachThreadOpensASmallTemplateFromALaneOfItsOwn) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    auto mine = cache_->package(path.string());
+    auto other = packageOnAnotherThread(*cache_, path);
+    EXPECT_EQ(cache_->package(path.string()), mine);  // the same thread, the same lane
+    ASSERT_NE(other, mine);
+    EXPECT_NE(&other->parsedTemplate(), &mine->parsedTemplate());
+    EXPECT_NE(other->savedParts(), mine->savedParts());
+    EXPECT_EQ(cache_->fileReads(), 1u);
+    EXPECT_EQ(cache_->heldBytes(), mine->heldBytes());  // the bytes once, whatever the lanes
+    // The lanes hand out the one copy of the bytes, each counted on its own.
+    const host::xlsx::ZipEntry* entry = other->find("xl/worksheets/sheet1.xml");
+    ASSERT_NE(entry, nullptr);
+    std::shared_ptr<const std::string> bytes = other->sharedBytes(*entry);
+    EXPECT_EQ(bytes.get(), mine->sharedBytes(*mine->find("xl/worksheets/sheet1.xml")).get());
+    // Held bytes outlive the cache and the lane they came from.
+    other.reset();
+    mine.reset();
+    cache_.reset();
+    EXPECT_NE(bytes->find("title"), std::string::npos);
+}
+
+TEST_F(TemplateCacheTest, BeyondTheLanesOrForALargeTemplateThreadsShareALane) {
+    fs::path path = dir_.file("invoice.xlsx");
+    writeTemplate(path, "title");
+    TemplateCache oneLane(size_t(256) << 20, 1);
+    auto mine = oneLane.package(path.string());
+    EXPECT_EQ(packageOnAnotherThread(oneLane, path), mine);
+
+    fs::path large = dir_.file("large.xlsx");
+    PartList parts = packageWithRows("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    parts.emplace_back("xl/media/large.bin", std::string(TemplateCache::kLargestLaned, 'x'));
+    writeZip(large, parts);
+    auto largeMine = cache_->package(large.string());
+    EXPECT_EQ(packageOnAnotherThread(*cache_, large), largeMine);
+    // A noted copy is opened from its original's lanes: the same memos.
+    fs::path copy = dir_.file("copy.xlsx");
+    fs::copy_file(path, copy);
+    cache_->package(path.string());
+    cache_->noteCopy(path.string(), copy.string());
+    EXPECT_EQ(cache_->package(copy.string()), cache_->package(path.string()));
+    EXPECT_EQ(cache_->fileReads(), 2u);
+}
+
 TEST_F(TemplateCacheTest, ACachedTemplateMakesTheSameReportAsAFreshRead) {
     fs::path path = dir_.file("invoice.xlsx");
     writeTemplate(path, "title");
@@ -395,13 +447,14 @@ TEST(ParsedTemplateLimit, OnlyASmallTemplateIsKeptParsed) {
 }
 
 // Both threads copy the one parsed template at once while editing their copies (run under the
-// sanitizers, this is where a shared node or count would show).
+// sanitizers, this is where a shared node or count would show): one lane, so that the threads
+// share it as threads beyond the lanes do.
 TEST(ParsedTemplateThreads, TwoThreadsEditCopiesOfOneParsedTemplate) {
     TempDir dir;
     fs::path templatePath = dir.file("budget.xlsx");
     fs::copy_file(fixture("excel_budget_template_chart_tables.xlsx"), templatePath);
     host::files::FileOptions options;
-    options.templates = std::make_shared<TemplateCache>();
+    options.templates = std::make_shared<TemplateCache>(size_t(256) << 20, 1);
     constexpr int kReports = 12;
     std::string failures[2];
     auto run = [&](int thread) {
