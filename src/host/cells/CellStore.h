@@ -123,7 +123,6 @@ private:
     // Where a long sheet's new rows take their cells (see CellSlab.h); a short sheet's come from the
     // heap, so that it does not hold a large page for a few rows.
     CellSlabHold slab_;
-    static constexpr size_t kRowsBeforeSlab = 4096;
     // Where rowAt last found an existing row (checked against the row number before use). Set by
     // writes only, so reading the store from several threads at once changes nothing.
     size_t lastWrittenIndex_ = 0;
