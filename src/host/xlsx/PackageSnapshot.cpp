@@ -34,11 +34,9 @@ PackageSnapshot::PackageSnapshot(const ZipInput& zip) {
         contents->byLowerName.emplace(asciiLower(entry.name), i);
     }
     contents_ = std::move(contents);
-    counted_ = countedApart(contents_);
 }
 
-PackageSnapshot::PackageSnapshot(std::shared_ptr<const Contents> contents)
-    : contents_(std::move(contents)), counted_(countedApart(contents_)) {}
+PackageSnapshot::PackageSnapshot(const std::shared_ptr<const Contents>& contents) : contents_(countedApart(contents)) {}
 
 std::shared_ptr<const PackageSnapshot> PackageSnapshot::lane() const {
     return std::shared_ptr<const PackageSnapshot>(new PackageSnapshot(contents_));
@@ -69,7 +67,7 @@ PartBuffer PackageSnapshot::read(const ZipEntry& entry) const {
 std::string PackageSnapshot::readString(const ZipEntry& entry) const { return dataOf(entry).bytes; }
 
 std::shared_ptr<const std::string> PackageSnapshot::sharedBytes(const ZipEntry& entry) const {
-    return std::shared_ptr<const std::string>(counted_, &dataOf(entry).bytes);
+    return std::shared_ptr<const std::string>(contents_, &dataOf(entry).bytes);
 }
 
 std::string PackageSnapshot::readDeflated(const ZipEntry& entry) const {

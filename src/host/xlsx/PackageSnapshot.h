@@ -54,13 +54,12 @@ private:
         std::unordered_map<std::string, size_t> byLowerName;
         size_t heldBytes = 0;
     };
-    explicit PackageSnapshot(std::shared_ptr<const Contents> contents);
+    explicit PackageSnapshot(const std::shared_ptr<const Contents>& contents);  // a lane of `contents`
     const Data& dataOf(const ZipEntry& entry) const;
 
+    // On a reference count of this snapshot's own, shared by the bytes it hands out; a lane takes
+    // one reference on its origin's count when made, and none after.
     std::shared_ptr<const Contents> contents_;
-    // This snapshot's own count on the contents: the bytes handed out share it, not the contents'
-    // count that every lane of the package shares.
-    std::shared_ptr<const Contents> counted_;
     std::shared_ptr<SavedPartMemo> savedParts_ = std::make_shared<SavedPartMemo>();
     std::unique_ptr<ParsedTemplateSlot> parsedTemplate_ = std::make_unique<ParsedTemplateSlot>();
 };

@@ -31,10 +31,7 @@ std::shared_ptr<const PackageSnapshot> TemplateCache::package(const std::string&
     const bool unchanged = known && stampOf(path, after) && after == before;
     std::lock_guard lock(mutex_);
     if (unchanged) {
-        auto lanes = std::make_shared<Lanes>();
-        lanes->threads.push_back(std::this_thread::get_id());
-        lanes->snapshots.push_back(package);
-        keep(path, before, std::move(lanes));
+        keep(path, before, std::make_shared<Lanes>(Lanes{{std::this_thread::get_id(), package}}));
     }
     ++fileReads_;
     return package;
@@ -55,20 +52,17 @@ TemplateCache::Entry* TemplateCache::entryOf(const std::string& path, const File
 
 std::shared_ptr<const PackageSnapshot> TemplateCache::laneOf(Lanes& lanes) const {
     const std::thread::id self = std::this_thread::get_id();
-    for (size_t i = 0; i < lanes.threads.size(); ++i)
-        if (lanes.threads[i] == self) return lanes.snapshots[i];
-    const std::shared_ptr<const PackageSnapshot>& read = lanes.snapshots.front();
-    if (lanes.threads.size() < mostLanes_ && read->heldBytes() <= kLargestLaned) {
-        lanes.threads.push_back(self);
-        lanes.snapshots.push_back(read->lane());
-        return lanes.snapshots.back();
-    }
+    for (const Lane& lane : lanes)
+        if (lane.thread == self) return lane.snapshot;
+    const PackageSnapshot& read = *lanes.front().snapshot;
+    if (lanes.size() < mostLanes_ && read.heldBytes() <= kLargestLaned)
+        return lanes.emplace_back(Lane{self, read.lane()}).snapshot;
     // Beyond the lanes (threads come and go in a server), threads share them, spread evenly.
-    return lanes.snapshots[std::hash<std::thread::id>{}(self) % lanes.snapshots.size()];
+    return lanes[std::hash<std::thread::id>{}(self) % lanes.size()].snapshot;
 }
 
 void TemplateCache::keep(const std::string& path, const FileStamp& stamp, std::shared_ptr<Lanes> lanes) {
-    if (lanes->snapshots.front()->heldBytes() > byteBudget_) return;
+    if (lanes->front().snapshot->heldBytes() > byteBudget_) return;
     Entry& entry = entries_[path];
     hold(*lanes);
     if (entry.lanes) release(*entry.lanes);
@@ -87,13 +81,13 @@ void TemplateCache::noteCopy(const std::string& original, const std::string& cop
 }
 
 void TemplateCache::hold(const Lanes& lanes) {
-    if (holders_[&lanes]++ == 0) heldBytes_ += lanes.snapshots.front()->heldBytes();
+    if (holders_[&lanes]++ == 0) heldBytes_ += lanes.front().snapshot->heldBytes();
 }
 
 void TemplateCache::release(const Lanes& lanes) {
     auto it = holders_.find(&lanes);
     if (--it->second > 0) return;
-    heldBytes_ -= lanes.snapshots.front()->heldBytes();
+    heldBytes_ -= lanes.front().snapshot->heldBytes();
     holders_.erase(it);
 }
 

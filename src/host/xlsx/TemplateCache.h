@@ -62,11 +62,12 @@ private:
         int64_t modified = 0, changed = 0;  // nanoseconds
         bool operator==(const FileStamp&) const = default;
     };
-    // The lanes of one package read from a file, the first of them the snapshot read.
-    struct Lanes {
-        std::vector<std::thread::id> threads;
-        std::vector<std::shared_ptr<const PackageSnapshot>> snapshots;  // by position in threads
+    struct Lane {
+        std::thread::id thread;
+        std::shared_ptr<const PackageSnapshot> snapshot;
     };
+    // The lanes of one package read from a file, the first of them the snapshot read.
+    using Lanes = std::vector<Lane>;
     struct Entry {
         FileStamp stamp;
         std::shared_ptr<Lanes> lanes;  // shared with the entries of its noted copies
